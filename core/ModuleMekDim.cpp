@@ -1,0 +1,67 @@
+#include "ModuleMekDim.h"
+
+namespace vorlik {
+
+void ResetGame(GameState& game)
+{
+    game.CurPly = 0;
+    game.LastPly = 0;
+    game.ClockWhite = 0;
+    game.ClockBlack = 0;
+    game.SetupMode = false;
+    game.DragFile = game.DragRank = game.DropFile = game.DropRank = 0;
+    for (auto& element : game.MoveInput)
+        element.clear();
+    for (auto& board : game.KifuBoard)
+        board = Board{};
+    // Element 0 of the texts belongs to the start position and is left alone.
+    for (int ply = 1; ply <= kMaxPly; ++ply) {
+        game.KifuShort[ply].clear();
+        game.KifuLong[ply].clear();
+        game.KifuPostal[ply].clear();
+        game.KifuCoord[ply].clear();
+    }
+}
+
+Board StandardStartBoard()
+{
+    static const char kBackRank[] = "RNBQKBNR";
+    Board board{};
+    for (int file = 1; file <= 8; ++file) {
+        board[file][1] = kBackRank[file - 1];
+        board[file][2] = 'P';
+        board[file][7] = 'p';
+        board[file][8] = static_cast<char>(kBackRank[file - 1] - 'A' + 'a');
+    }
+    return board;
+}
+
+void SetStartPosition(GameState& game)
+{
+    const Board start = StandardStartBoard();
+    for (int file = 1; file <= 8; ++file)
+        for (int rank : {1, 2, 7, 8})
+            game.KifuBoard[0][file][rank] = start[file][rank];
+    game.CurPly = 0;
+}
+
+bool IsStandardStart(const GameState& game)
+{
+    static const char kExpected[] = "rnbqkbnrppppppppPPPPPPPPRNBQKBNR";
+    int k = 0;
+    for (int rank : {8, 7, 2, 1})
+        for (int file = 1; file <= 8; ++file)
+            if (game.KifuBoard[0][file][rank] != kExpected[k++])
+                return false;
+    return true;
+}
+
+void LoadSetupPosition(GameState& game, const Board& position, bool blackToMove)
+{
+    ResetGame(game);
+    game.CurPly = game.LastPly = blackToMove ? 1 : 0;
+    game.KifuBoard[0] = position;
+    game.KifuBoard[game.CurPly] = position;
+}
+
+}  // namespace vorlik

@@ -1,0 +1,393 @@
+#include "ModuleMekMoveCheck.h"
+
+#include <cstdlib>
+
+namespace vorlik {
+
+const int kKnightSteps[8][2] = {{1, -2}, {2, -1}, {2, 1}, {1, 2}, {-1, 2}, {-2, 1}, {-2, -1}, {-1, -2}};
+
+namespace {
+
+// Steps of direction 1..4 (index 0 unused).
+const int kLineSteps[5][2] = {{0, 0}, {0, 1}, {0, -1}, {-1, 0}, {1, 0}};
+const int kDiagonalSteps[5][2] = {{0, 0}, {-1, 1}, {-1, -1}, {1, -1}, {1, 1}};
+const int kKingSteps[8][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}, {-1, 1}, {-1, -1}, {1, -1}, {1, 1}};
+
+char UpperPiece(char piece) { return piece >= 'a' ? static_cast<char>(piece - 'a' + 'A') : piece; }
+char LowerPiece(char piece) { return piece < 'a' ? static_cast<char>(piece - 'A' + 'a') : piece; }
+char OfSide(char upperPiece, bool white) { return white ? upperPiece : LowerPiece(upperPiece); }
+
+std::string SquareText(int file, int rank) { return {FileLetter(file), RankDigit(rank)}; }
+
+// The first piece met from (file, rank) along (fileStep, rankStep), or 0.
+char FirstPieceOnRay(const WorkLayer& layer, int file, int rank, int fileStep, int rankStep)
+{
+    for (file += fileStep, rank += rankStep; OnBoard(file, rank); file += fileStep, rank += rankStep)
+        if (layer.at(file, rank) != 0)
+            return layer.at(file, rank);
+    return 0;
+}
+
+bool ScanRay(RuleWork& work, const int (&steps)[5][2], int direction)
+{
+    if (direction < 1 || direction > 4)
+        return false;
+    const int fileStep = steps[direction][0];
+    const int rankStep = steps[direction][1];
+    for (int file = work.ToFile + fileStep, rank = work.ToRank + rankStep; OnBoard(file, rank);
+         file += fileStep, rank += rankStep) {
+        const char piece = work.Before.at(file, rank);
+        if (piece == work.ScanPiece) {
+            work.FromFile = file;
+            work.FromRank = rank;
+            return true;
+        }
+        if (piece != 0)
+            return false;
+    }
+    return false;
+}
+
+// Texts of a knight, bishop, rook, queen or king move before disambiguation.
+void SetPieceTexts(RuleWork& work, bool capture)
+{
+    const char letter = UpperPiece(work.ScanPiece);
+    const std::string to = SquareText(work.ToFile, work.ToRank);
+    work.WorkShort = std::string(1, letter) + (capture ? "x" : "") + to;
+    work.WorkLong = std::string(1, letter) + SquareText(work.FromFile, work.FromRank) + (capture ? "x" : "-") + to;
+}
+
+void SetPawnTexts(RuleWork& work, bool capture)
+{
+    const std::string to = SquareText(work.ToFile, work.ToRank);
+    work.WorkShort = capture ? std::string(1, FileLetter(work.FromFile)) + "x" + to : to;
+    work.WorkLong = SquareText(work.FromFile, work.FromRank) + (capture ? "x" : "-") + to;
+}
+
+// Short texts name the from-file, the from-rank or both when another piece of
+// the same kind reaches the to-square by geometry (a pinned one counts too).
+void Disambiguate(RuleWork& work)
+{
+    const int fromFile = work.FromFile, fromRank = work.FromRank;
+    const char kind = UpperPiece(work.ScanPiece);
+    int candidateFile[8], candidateRank[8];
+    int count = 0;
+    auto record = [&](int file, int rank) {
+        if (count < 8) {
+            candidateFile[count] = file;
+            candidateRank[count] = rank;
+            ++count;
+        }
+    };
+    if (kind == 'N') {
+        for (const auto& step : kKnightSteps) {
+            const int file = work.ToFile + step[0], rank = work.ToRank + step[1];
+            if (OnBoard(file, rank) && work.Before.at(file, rank) == work.ScanPiece)
+                record(file, rank);
+        }
+    } else {
+        for (int direction = 1; direction <= 4; ++direction) {
+            if (kind != 'R' && ScanDiagonal(work, direction))
+                record(work.FromFile, work.FromRank);
+            if (kind != 'B' && ScanLine(work, direction))
+                record(work.FromFile, work.FromRank);
+        }
+    }
+    work.FromFile = fromFile;
+    work.FromRank = fromRank;
+    if (count <= 1)
+        return;
+    int sameFile = 0, sameRank = 0;
+    for (int k = 0; k < count; ++k) {
+        sameFile += candidateFile[k] == fromFile;
+        sameRank += candidateRank[k] == fromRank;
+    }
+    std::string inserted;
+    if (sameRank > 1 || sameFile <= 1)
+        inserted += FileLetter(fromFile);
+    if (sameFile > 1)
+        inserted += RankDigit(fromRank);
+    work.WorkShort.insert(1, inserted);
+}
+
+bool KnightMove(RuleWork& work, bool capture)
+{
+    const int fileDistance = std::abs(work.ToFile - work.FromFile);
+    const int rankDistance = std::abs(work.ToRank - work.FromRank);
+    if (!((fileDistance == 1 && rankDistance == 2) || (fileDistance == 2 && rankDistance == 1)))
+        return false;
+    SetPieceTexts(work, capture);
+    Disambiguate(work);
+    return true;
+}
+
+// Bishop, rook and queen: the from-square must be the first piece seen from
+// the destination along a line of the piece's kind.
+bool SliderMove(RuleWork& work, bool capture, bool lines, bool diagonals)
+{
+    const int fromFile = work.FromFile, fromRank = work.FromRank;
+    bool reached = false;
+    for (int direction = 1; direction <= 4 && !reached; ++direction) {
+        if (lines && ScanLine(work, direction))
+            reached = work.FromFile == fromFile && work.FromRank == fromRank;
+        if (!reached && diagonals && ScanDiagonal(work, direction))
+            reached = work.FromFile == fromFile && work.FromRank == fromRank;
+    }
+    work.FromFile = fromFile;
+    work.FromRank = fromRank;
+    if (!reached)
+        return false;
+    SetPieceTexts(work, capture);
+    Disambiguate(work);
+    return true;
+}
+
+bool StayedHome(const MoveContext& context, int file, int rank, char piece)
+{
+    for (int ply = 0; ply < context.history.count; ++ply)
+        if (context.history.boards[ply][file][rank] != piece)
+            return false;
+    return true;
+}
+
+// Castling needs king and rook on their home squares, never moved before,
+// nothing between them, and a king that is not in check and crosses no
+// attacked square.
+bool Castle(RuleWork& work, const MoveContext& context, bool kingSide)
+{
+    const int rank = work.FromRank;
+    const char rook = OfSide('R', work.WhiteMoving);
+    const int rookFile = kingSide ? 8 : 1;
+    if (work.Before.at(rookFile, rank) != rook)
+        return false;
+    const int firstBetween = kingSide ? 6 : 2, lastBetween = kingSide ? 7 : 4;
+    for (int file = firstBetween; file <= lastBetween; ++file)
+        if (work.Before.at(file, rank) != 0)
+            return false;
+    const bool byWhite = !work.WhiteMoving;
+    const int crossed = kingSide ? 6 : 4;
+    if (SquareAttacked(work.Before, 5, rank, byWhite) || SquareAttacked(work.Before, crossed, rank, byWhite) ||
+        SquareAttacked(work.Before, work.ToFile, rank, byWhite))
+        return false;
+    if (!StayedHome(context, 5, rank, work.ScanPiece) || !StayedHome(context, rookFile, rank, rook))
+        return false;
+    work.After.at(rookFile, rank) = 0;
+    work.After.at(crossed, rank) = rook;
+    work.WorkShort = work.WorkLong = kingSide ? "o-o" : "o-o-o";
+    return true;
+}
+
+bool KingMove(RuleWork& work, const MoveContext& context, bool capture)
+{
+    const int homeRank = work.WhiteMoving ? 1 : 8;
+    if (work.MvChar[1] == 'e' && (work.MvChar[3] == 'g' || work.MvChar[3] == 'c') && work.FromRank == homeRank &&
+        work.ToRank == homeRank)
+        return Castle(work, context, work.MvChar[3] == 'g');
+    if (std::abs(work.ToFile - work.FromFile) > 1 || std::abs(work.ToRank - work.FromRank) > 1)
+        return false;
+    SetPieceTexts(work, capture);
+    return true;
+}
+
+char PromotionDigit(char letter)
+{
+    switch (UpperPiece(letter)) {
+    case 'N': return '1';
+    case 'B': return '2';
+    case 'R': return '3';
+    case 'Q': return '4';
+    default: return 0;
+    }
+}
+
+bool Promotion(RuleWork& work, const MoveContext& context, bool capture, int fileStep, int forward)
+{
+    if (forward != 1 || (capture ? fileStep != 1 : fileStep != 0))
+        return false;
+    if (work.MvChar[5] == 0) {
+        const char chosen = context.askPromotion ? (*context.askPromotion)(work.ToRank) : 'q';
+        work.MvChar[5] = chosen;
+        work.WorkCoord += chosen;
+    }
+    const char letter = work.MvChar[5];
+    if (PromotionDigit(letter) == 0)
+        return false;
+    const char piece = OfSide(UpperPiece(letter), work.WhiteMoving);
+    work.Before.at(work.FromFile, work.FromRank) = piece;
+    work.WorkPostal[3] = PromotionDigit(letter);
+    SetPawnTexts(work, capture);
+    const std::string suffix = std::string("=") + UpperPiece(letter);
+    work.WorkShort += suffix;
+    work.WorkLong += suffix;
+    return true;
+}
+
+// Capture in passing: only right after the enemy pawn's double step from its
+// start rank, on the file the capturing pawn moves to.
+bool EnPassant(RuleWork& work, int fileStep, int forward)
+{
+    if (fileStep != 1 || forward != 1 || work.Before.at(work.ToFile, work.ToRank) != 0)
+        return false;
+    const std::string& previous = work.PrevPostal;
+    if (previous.size() < 4)
+        return false;
+    const int startRank = work.WhiteMoving ? 7 : 2;
+    const int landRank = work.WhiteMoving ? 5 : 4;
+    const char file = FileLetter(work.ToFile) - 'a' + '1';
+    if (previous[0] != file || previous[2] != file || previous[1] != RankDigit(startRank) ||
+        previous[3] != RankDigit(landRank) || work.FromRank != landRank)
+        return false;
+    if (work.Before.at(work.ToFile, landRank) != OfSide('P', !work.WhiteMoving))
+        return false;
+    work.After.at(work.ToFile, landRank) = 0;
+    SetPawnTexts(work, true);
+    return true;
+}
+
+bool PawnMove(RuleWork& work, const MoveContext& context, bool capture)
+{
+    const int forward = (work.ToRank - work.FromRank) * (work.WhiteMoving ? 1 : -1);
+    const int fileStep = std::abs(work.ToFile - work.FromFile);
+    if (forward < 1)
+        return false;
+    if (work.ToRank == (work.WhiteMoving ? 8 : 1))
+        return Promotion(work, context, capture, fileStep, forward);
+    if ((work.ToRank == 4 || work.ToRank == 5) && forward == 2) {
+        // A pawn off its start rank fails here: the square it would pass is its own.
+        const int passedRank = work.WhiteMoving ? 3 : 6;
+        if (fileStep != 0 || capture || work.Before.at(work.ToFile, passedRank) != 0)
+            return false;
+        SetPawnTexts(work, false);
+        return true;
+    }
+    if ((work.ToRank == 3 || work.ToRank == 6) && EnPassant(work, fileStep, forward))
+        return true;
+    if (forward != 1 || (capture ? fileStep != 1 : fileStep != 0))
+        return false;
+    SetPawnTexts(work, capture);
+    return true;
+}
+
+bool PieceRules(RuleWork& work, const MoveContext& context, bool capture)
+{
+    switch (UpperPiece(work.ScanPiece)) {
+    case 'K': return KingMove(work, context, capture);
+    case 'Q': return SliderMove(work, capture, true, true);
+    case 'R': return SliderMove(work, capture, true, false);
+    case 'B': return SliderMove(work, capture, false, true);
+    case 'N': return KnightMove(work, capture);
+    case 'P': return PawnMove(work, context, capture);
+    default: return false;
+    }
+}
+
+}  // namespace
+
+void WorkLayer::load(const Board& board)
+{
+    for (auto& column : cell)
+        for (char& square : column)
+            square = kBorder;
+    for (int file = 1; file <= 8; ++file)
+        for (int rank = 1; rank <= 8; ++rank)
+            at(file, rank) = board[file][rank];
+}
+
+bool ScanLine(RuleWork& work, int direction) { return ScanRay(work, kLineSteps, direction); }
+
+bool ScanDiagonal(RuleWork& work, int direction) { return ScanRay(work, kDiagonalSteps, direction); }
+
+bool SquareAttacked(const WorkLayer& layer, int file, int rank, bool byWhite)
+{
+    const int pawnRank = byWhite ? rank - 1 : rank + 1;
+    const char pawn = OfSide('P', byWhite);
+    if (layer.at(file - 1, pawnRank) == pawn || layer.at(file + 1, pawnRank) == pawn)
+        return true;
+    const char knight = OfSide('N', byWhite), king = OfSide('K', byWhite);
+    for (const auto& step : kKnightSteps)
+        if (layer.at(file + step[0], rank + step[1]) == knight)
+            return true;
+    for (const auto& step : kKingSteps)
+        if (layer.at(file + step[0], rank + step[1]) == king)
+            return true;
+    const char queen = OfSide('Q', byWhite);
+    const char rook = OfSide('R', byWhite), bishop = OfSide('B', byWhite);
+    for (int direction = 1; direction <= 4; ++direction) {
+        const char onLine = FirstPieceOnRay(layer, file, rank, kLineSteps[direction][0], kLineSteps[direction][1]);
+        if (onLine == rook || onLine == queen)
+            return true;
+        const char onDiagonal =
+            FirstPieceOnRay(layer, file, rank, kDiagonalSteps[direction][0], kDiagonalSteps[direction][1]);
+        if (onDiagonal == bishop || onDiagonal == queen)
+            return true;
+    }
+    return false;
+}
+
+bool KingInCheck(const RuleWork& work)
+{
+    const char king = OfSide('K', work.WhiteMoving);
+    for (int file = 1; file <= 8; ++file)
+        for (int rank = 1; rank <= 8; ++rank)
+            if (work.After.at(file, rank) == king)
+                return SquareAttacked(work.After, file, rank, !work.WhiteMoving);
+    return false;
+}
+
+bool CheckMove(Board& board, int ply, std::string& coord, std::string& postal, std::string& shortText,
+               std::string& longText, const std::string& prevPostal, const MoveContext& context)
+{
+    RuleWork work;
+    for (int k = 1; k <= 5; ++k)
+        work.MvChar[k] = k <= static_cast<int>(coord.size()) ? coord[k - 1] : 0;
+    if (!IsFileLetter(work.MvChar[1]) || !IsRankDigit(work.MvChar[2]) || !IsFileLetter(work.MvChar[3]) ||
+        !IsRankDigit(work.MvChar[4]))
+        return false;
+    work.Before.load(board);
+    work.After = work.Before;
+    work.WorkCoord = coord;
+    work.FromFile = work.MvChar[1] - 'a' + 1;
+    work.FromRank = work.MvChar[2] - '0';
+    work.ToFile = work.MvChar[3] - 'a' + 1;
+    work.ToRank = work.MvChar[4] - '0';
+    work.WorkPostal = {static_cast<char>('0' + work.FromFile), work.MvChar[2], static_cast<char>('0' + work.ToFile),
+                       work.MvChar[4]};
+    work.PrevPostal = prevPostal.empty() ? "0000" : prevPostal;
+    work.ScanPiece = work.Before.at(work.FromFile, work.FromRank);
+    if (work.FromFile == work.ToFile && work.FromRank == work.ToRank)
+        return false;
+    work.WhiteMoving = IsWhitePly(ply);
+    const bool own = work.WhiteMoving ? IsWhitePiece(work.ScanPiece) : IsBlackPiece(work.ScanPiece);
+    if (!own)
+        return false;
+    const char target = work.Before.at(work.ToFile, work.ToRank);
+    if (work.WhiteMoving ? IsWhitePiece(target) : IsBlackPiece(target))
+        return false;
+    if (!PieceRules(work, context, target != 0))
+        return false;
+
+    work.After.at(work.ToFile, work.ToRank) = work.Before.at(work.FromFile, work.FromRank);
+    work.After.at(work.FromFile, work.FromRank) = 0;
+    work.Before = work.After;
+    if (KingInCheck(work))
+        return false;
+    work.WhiteMoving = !work.WhiteMoving;
+    if (KingInCheck(work)) {
+        const bool mateGiven =
+            shortText.find('#') != std::string::npos || longText.find('#') != std::string::npos;
+        const char* mark = mateGiven ? "#" : "+";
+        work.WorkShort += mark;
+        work.WorkLong += mark;
+    }
+
+    for (int file = 1; file <= 8; ++file)
+        for (int rank = 1; rank <= 8; ++rank)
+            board[file][rank] = work.After.at(file, rank);
+    coord = work.WorkCoord;
+    postal = work.WorkPostal;
+    shortText = work.WorkShort;
+    longText = work.WorkLong;
+    return true;
+}
+
+}  // namespace vorlik

@@ -1,0 +1,81 @@
+// The rules: whether a move in coordinate form is legal, its execution, and
+// its text in the four notation styles.
+#pragma once
+
+#include "ModuleMekDim.h"
+
+#include <functional>
+#include <string>
+
+namespace vorlik {
+
+constexpr char kBorder = '#';  // the cells around the 8 x 8 squares
+
+// 8 x 8 squares inside a border two cells wide, so that knight and pawn probes
+// from an edge square never leave the array. Indexed (file, rank), -1..10.
+struct WorkLayer {
+    char cell[12][12];
+    char& at(int file, int rank) { return cell[file + 1][rank + 1]; }
+    char at(int file, int rank) const { return cell[file + 1][rank + 1]; }
+    void load(const Board& board);
+};
+
+// The working set of one move under test or one token being parsed.
+struct RuleWork {
+    WorkLayer Before;  // the position before the move
+    WorkLayer After;   // the trial position
+    char MvChar[6] = {};  // 1 from-file, 2 from-rank, 3 to-file, 4 to-rank, 5 promotion letter
+    int FromFile = 0, FromRank = 0, ToFile = 0, ToRank = 0;
+    bool WhiteMoving = true;
+    char ScanPiece = 0;
+    std::string WorkCoord, WorkShort, WorkLong, WorkPostal, PrevPostal;
+    std::string TokText;   // the move token being parsed
+    char TokChar[12] = {};  // its characters from element 1; 0 past its end
+    int TokLen = 0;
+};
+
+// Knight offsets (file step, rank step) in the order every knight probe uses.
+extern const int kKnightSteps[8][2];
+
+// From (ToFile, ToRank), steps along a rank or file (direction 1 up, 2 down,
+// 3 towards file a, 4 towards file h) or a diagonal (1 up-left, 2 down-left,
+// 3 down-right, 4 up-right) over layer Before. True when the first occupied
+// square holds ScanPiece; that square goes to FromFile, FromRank.
+bool ScanLine(RuleWork& work, int direction);
+bool ScanDiagonal(RuleWork& work, int direction);
+
+// Is (file, rank) attacked by the pieces of one side? An enemy king next to
+// the square counts, so a king can never step beside the other king.
+bool SquareAttacked(const WorkLayer& layer, int file, int rank, bool byWhite);
+
+// Is the king of the side WhiteMoving attacked in layer After? A side without
+// a king is not in check.
+bool KingInCheck(const RuleWork& work);
+
+// Asked when a pawn reaches the last rank without a promotion letter; answers
+// the lower-case letter of the chosen piece ("q", "r", "b" or "n").
+using PromotionAsk = std::function<char(int toRank)>;
+
+// The positions of the record up to and including the one moved from.
+// Castling reads them: a king or rook that ever left its square has moved.
+struct BoardHistory {
+    const Board* boards = nullptr;
+    int count = 0;
+};
+
+struct MoveContext {
+    BoardHistory history;                    // empty: only the board moved from counts
+    const PromotionAsk* askPromotion = nullptr;  // none: the queen
+};
+
+// Checks and executes one move given as coordinates (e2e4, e7e8q, e1g1) for
+// ply `ply` (odd = White). On success board holds the new position; coord,
+// postal, shortText and longText hold the move's four texts. shortText and
+// longText come in as the text the move was given in: a "#" there makes the
+// check mark "#" instead of "+". prevPostal is the postal text of the ply
+// before, for capture in passing. Nothing is written on refusal.
+bool CheckMove(Board& board, int ply, std::string& coord, std::string& postal,
+               std::string& shortText, std::string& longText, const std::string& prevPostal,
+               const MoveContext& context = {});
+
+}  // namespace vorlik

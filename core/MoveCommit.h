@@ -1,0 +1,26 @@
+// The one gate through which every move enters the record: moves dragged on
+// the board, moves from the engine and moves read from files.
+#pragma once
+
+#include "ModuleMekMoveCheck.h"
+
+#include <string>
+
+namespace vorlik {
+
+// Tries the move held in MoveInput(1..10) as ply CurPly + 1. A coordinate move
+// (e2e4, e7e8q) goes to the rules; anything else is a token for the parser
+// first. On success the new position and the move's four texts are stored at
+// the new ply and CurPly = LastPly = that ply. On refusal the record is
+// untouched. MoveInput(1..10) is empty afterwards either way.
+bool CommitMove(GameState& game, const PromotionAsk* askPromotion = nullptr);
+
+// Spreads the characters of a move text over MoveInput(1..n). A text longer
+// than 10 characters does not fit: MoveInput stays empty and the result is
+// false, so that the commit refuses it.
+bool SetMoveInput(GameState& game, const std::string& text);
+
+// SetMoveInput with the text of KifuCoord(ply).
+bool CoordToMoveInput(GameState& game, int ply);
+
+}  // namespace vorlik
