@@ -1,6 +1,8 @@
 #include "ModuleMekMoveCheck.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace vorlik {
 
@@ -16,17 +18,6 @@ const int kKingSteps[8][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}, {-1, 1}, {-1, -1
 char UpperPiece(char piece) { return piece >= 'a' ? static_cast<char>(piece - 'a' + 'A') : piece; }
 char LowerPiece(char piece) { return piece < 'a' ? static_cast<char>(piece - 'A' + 'a') : piece; }
 char OfSide(char upperPiece, bool white) { return white ? upperPiece : LowerPiece(upperPiece); }
-
-std::string SquareText(int file, int rank) { return {FileLetter(file), RankDigit(rank)}; }
-
-// The first piece met from (file, rank) along (fileStep, rankStep), or 0.
-char FirstPieceOnRay(const WorkLayer& layer, int file, int rank, int fileStep, int rankStep)
-{
-    for (file += fileStep, rank += rankStep; OnBoard(file, rank); file += fileStep, rank += rankStep)
-        if (layer.at(file, rank) != 0)
-            return layer.at(file, rank);
-    return 0;
-}
 
 bool ScanRay(RuleWork& work, const int (&steps)[5][2], int direction)
 {
@@ -52,16 +43,22 @@ bool ScanRay(RuleWork& work, const int (&steps)[5][2], int direction)
 void SetPieceTexts(RuleWork& work, bool capture)
 {
     const char letter = UpperPiece(work.ScanPiece);
-    const std::string to = SquareText(work.ToFile, work.ToRank);
-    work.WorkShort = std::string(1, letter) + (capture ? "x" : "") + to;
-    work.WorkLong = std::string(1, letter) + SquareText(work.FromFile, work.FromRank) + (capture ? "x" : "-") + to;
+    const char toFile = FileLetter(work.ToFile), toRank = RankDigit(work.ToRank);
+    if (capture)
+        work.WorkShort = {letter, 'x', toFile, toRank};
+    else
+        work.WorkShort = {letter, toFile, toRank};
+    work.WorkLong = {letter, FileLetter(work.FromFile), RankDigit(work.FromRank), capture ? 'x' : '-', toFile, toRank};
 }
 
 void SetPawnTexts(RuleWork& work, bool capture)
 {
-    const std::string to = SquareText(work.ToFile, work.ToRank);
-    work.WorkShort = capture ? std::string(1, FileLetter(work.FromFile)) + "x" + to : to;
-    work.WorkLong = SquareText(work.FromFile, work.FromRank) + (capture ? "x" : "-") + to;
+    const char toFile = FileLetter(work.ToFile), toRank = RankDigit(work.ToRank);
+    if (capture)
+        work.WorkShort = {FileLetter(work.FromFile), 'x', toFile, toRank};
+    else
+        work.WorkShort = {toFile, toRank};
+    work.WorkLong = {FileLetter(work.FromFile), RankDigit(work.FromRank), capture ? 'x' : '-', toFile, toRank};
 }
 
 // Short texts name the from-file, the from-rank or both when another piece of
@@ -285,12 +282,14 @@ bool PieceRules(RuleWork& work, const MoveContext& context, bool capture)
 
 void WorkLayer::load(const Board& board)
 {
-    for (auto& column : cell)
-        for (char& square : column)
-            square = kBorder;
+    static const WorkLayer kFrame = [] {
+        WorkLayer frame;
+        std::fill(std::begin(frame.cell), std::end(frame.cell), kBorder);
+        return frame;
+    }();
+    *this = kFrame;
     for (int file = 1; file <= 8; ++file)
-        for (int rank = 1; rank <= 8; ++rank)
-            at(file, rank) = board[file][rank];
+        std::copy(&board[file][1], &board[file][1] + 8, &cell[index(file, 1)]);
 }
 
 bool ScanLine(RuleWork& work, int direction) { return ScanRay(work, kLineSteps, direction); }
@@ -299,26 +298,34 @@ bool ScanDiagonal(RuleWork& work, int direction) { return ScanRay(work, kDiagona
 
 bool SquareAttacked(const WorkLayer& layer, int file, int rank, bool byWhite)
 {
-    const int pawnRank = byWhite ? rank - 1 : rank + 1;
+    // Steps as offsets into the flat cell array.
+    constexpr int W = WorkLayer::kWidth;
+    static const int kKnight[8] = {2 * W + 1, 2 * W - 1, -2 * W + 1, -2 * W - 1, W + 2, W - 2, -W + 2, -W - 2};
+    static const int kAround[8] = {1, -1, W, -W, W + 1, W - 1, -W + 1, -W - 1};
+    static const int kLines[4] = {1, -1, W, -W};
+    static const int kDiagonals[4] = {W + 1, W - 1, -W + 1, -W - 1};
+
+    const char* cell = layer.cell;
+    const int square = WorkLayer::index(file, rank);
+    const int pawnFrom = byWhite ? -1 : 1;  // a white pawn attacks from the rank below
     const char pawn = OfSide('P', byWhite);
-    if (layer.at(file - 1, pawnRank) == pawn || layer.at(file + 1, pawnRank) == pawn)
+    if (cell[square + pawnFrom - W] == pawn || cell[square + pawnFrom + W] == pawn)
         return true;
     const char knight = OfSide('N', byWhite), king = OfSide('K', byWhite);
-    for (const auto& step : kKnightSteps)
-        if (layer.at(file + step[0], rank + step[1]) == knight)
+    for (int k = 0; k < 8; ++k)
+        if (cell[square + kKnight[k]] == knight || cell[square + kAround[k]] == king)
             return true;
-    for (const auto& step : kKingSteps)
-        if (layer.at(file + step[0], rank + step[1]) == king)
+    const char queen = OfSide('Q', byWhite), rook = OfSide('R', byWhite), bishop = OfSide('B', byWhite);
+    for (int k = 0; k < 4; ++k) {
+        int at = square + kLines[k];
+        while (cell[at] == 0)
+            at += kLines[k];
+        if (cell[at] == rook || cell[at] == queen)
             return true;
-    const char queen = OfSide('Q', byWhite);
-    const char rook = OfSide('R', byWhite), bishop = OfSide('B', byWhite);
-    for (int direction = 1; direction <= 4; ++direction) {
-        const char onLine = FirstPieceOnRay(layer, file, rank, kLineSteps[direction][0], kLineSteps[direction][1]);
-        if (onLine == rook || onLine == queen)
-            return true;
-        const char onDiagonal =
-            FirstPieceOnRay(layer, file, rank, kDiagonalSteps[direction][0], kDiagonalSteps[direction][1]);
-        if (onDiagonal == bishop || onDiagonal == queen)
+        at = square + kDiagonals[k];
+        while (cell[at] == 0)
+            at += kDiagonals[k];
+        if (cell[at] == bishop || cell[at] == queen)
             return true;
     }
     return false;
@@ -383,10 +390,10 @@ bool CheckMove(Board& board, int ply, std::string& coord, std::string& postal, s
     for (int file = 1; file <= 8; ++file)
         for (int rank = 1; rank <= 8; ++rank)
             board[file][rank] = work.After.at(file, rank);
-    coord = work.WorkCoord;
-    postal = work.WorkPostal;
-    shortText = work.WorkShort;
-    longText = work.WorkLong;
+    coord.swap(work.WorkCoord);
+    postal.swap(work.WorkPostal);
+    shortText.swap(work.WorkShort);
+    longText.swap(work.WorkLong);
     return true;
 }
 

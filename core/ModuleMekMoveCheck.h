@@ -14,9 +14,12 @@ constexpr char kBorder = '#';  // the cells around the 8 x 8 squares
 // 8 x 8 squares inside a border two cells wide, so that knight and pawn probes
 // from an edge square never leave the array. Indexed (file, rank), -1..10.
 struct WorkLayer {
-    char cell[12][12];
-    char& at(int file, int rank) { return cell[file + 1][rank + 1]; }
-    char at(int file, int rank) const { return cell[file + 1][rank + 1]; }
+    static constexpr int kWidth = 12;
+    static int index(int file, int rank) { return (file + 1) * kWidth + rank + 1; }
+
+    char cell[kWidth * kWidth];
+    char& at(int file, int rank) { return cell[index(file, rank)]; }
+    char at(int file, int rank) const { return cell[index(file, rank)]; }
     void load(const Board& board);
 };
 

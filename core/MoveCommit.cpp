@@ -67,10 +67,10 @@ bool CommitMove(GameState& game, const PromotionAsk* askPromotion)
     if (!legal)
         return false;
     game.KifuBoard[ply] = tried.board;
-    game.KifuCoord[ply] = tried.coord;
-    game.KifuPostal[ply] = tried.postal;
-    game.KifuShort[ply] = tried.shortText;
-    game.KifuLong[ply] = tried.longText;
+    game.KifuCoord[ply].swap(tried.coord);
+    game.KifuPostal[ply].swap(tried.postal);
+    game.KifuShort[ply].swap(tried.shortText);
+    game.KifuLong[ply].swap(tried.longText);
     game.CurPly = game.LastPly = ply;
     return true;
 }
