@@ -1,0 +1,36 @@
+// Texts the window shows from the record: move-list lines, clock readings,
+// today's date and the day count of the postal boxes.
+#pragma once
+
+#include "ModuleMekDim.h"
+
+#include <string>
+
+namespace vorlik {
+
+// Notation styles, as stored in the settings ("1".."4").
+enum NotationStyle { kStyleShort = 1, kStyleLong = 2, kStylePostal = 3, kStyleCoord = 4 };
+
+// The text of ply `ply` in a style; empty for a ply without a move, a ply
+// outside the record or a style outside 1..4.
+const std::string& MoveText(const GameState& game, int style, int ply);
+
+// The move-list line of the full move that holds ply `ply`, as it reads after
+// that ply: "12. Nf3" after White's move; after Black's move White's text is
+// padded to nine characters and Black's follows. A missing White move is "...".
+std::string MoveListLine(const GameState& game, int style, int ply);
+
+// hh:mm:ss of a tick count, each field at least two digits.
+std::string ClockText(int ticks);
+
+// The largest count a clock holds; it stops there instead of wrapping.
+constexpr int kClockLimit = 32767;
+
+// A date as this program writes it: "yy/m/d" (26/12/8 for 8 December 2026).
+std::string ShortDate(int year, int month, int day);
+
+// Days from one date to another, both written year/month/day ("03/12/01",
+// "2003/12/4"); false when either is no date.
+bool DaysBetween(const std::string& from, const std::string& to, int& days);
+
+}  // namespace vorlik

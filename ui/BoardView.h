@@ -1,0 +1,91 @@
+// The board picture ImaCheBoa with its 64 piece images ImaCheMan(1..64).
+// It draws whatever 9 x 9 text board it is given and handles the whole drag
+// itself: press, the piece following the pointer inside the board, release.
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+class QLabel;
+
+namespace vorlik {
+
+// A board of one-letter texts indexed [file][rank], 1..8 each; "" or the
+// code-0 character is an empty square.
+using TextBoard = std::array<std::array<std::string, 9>, 9>;
+
+// One square's picture: the piece it shows, or nothing.
+class PieceImage : public QWidget {
+    Q_OBJECT
+public:
+    PieceImage(int index, QWidget* parent);
+    int Index() const { return index_; }
+    char Piece() const { return piece_; }
+    void SetPiece(char piece);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int index_;
+    char piece_ = 0;
+};
+
+class BoardView : public QWidget {
+    Q_OBJECT
+public:
+    explicit BoardView(QWidget* parent = nullptr);
+
+    // Shows the board; with flipped the ranks are exchanged (files never are).
+    void DrawBoard(TextBoard board, bool flipped);
+    // Clears the picture of the image in screen column `file`, `row` counted
+    // from the bottom: the piece seems lifted from its square.
+    void BlankDragSquare(int file, int row);
+    // The strip with the ranks 1..8 from the top, shown while the board is turned.
+    void SetTurned(bool turned);
+
+    PieceImage* Image(int index) const { return images_[index]; }
+    QWidget* TurnStrip() const { return turnStrip_; }
+    // Image under a point of this widget, or 0 off the squares.
+    int ImageAt(QPoint point) const;
+    QRect ImageRect(int index) const;
+    static int Column(int index) { return (index - 1) / 8 + 1; }
+    static int Row(int index) { return (index - 1) % 8 + 1; }
+
+    // Starts dragging the piece of image `index` from the point pressed.
+    void BeginDrag(int index, char piece);
+    bool Dragging() const { return dragging_; }
+
+    QSize sizeHint() const override { return {361, 361}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return width; }
+
+signals:
+    void ImagePressed(int index);  // a press on a square (ImaCheMan_MouseDown)
+    void ImageDropped(int index);  // a drag released on a square (ImaCheMan_DragDrop)
+    void BoardDropped();           // a drag released off the squares (ImaCheBoa_DragDrop)
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    struct Frame {
+        int left, top, cell;
+    };
+    Frame Geometry() const;
+    void MoveDragPiece(QPoint point);
+
+    std::array<PieceImage*, 65> images_{};  // 1..64
+    QWidget* turnStrip_ = nullptr;
+    QLabel* dragPiece_ = nullptr;
+    bool dragging_ = false;
+    QPoint pressPoint_;
+};
+
+}  // namespace vorlik

@@ -1,0 +1,974 @@
+#include "FormMain.h"
+
+#include "DialogSetup.h"
+#include "core/GameText.h"
+#include "core/MoveCommit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace vorlik {
+
+namespace {
+
+const char kCaption[] = "Vorlik Ver1.00";
+const char kTrafficHeading[] = "エンジンとの送受信";
+constexpr int kTimerInterval = 1500;  // one tick of the clocks and of the replay
+
+QFont ProportionalFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")});
+    font.setPixelSize(12);
+    return font;
+}
+
+QFont FixedFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
+                      QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPixelSize(13);
+    return font;
+}
+
+QString FromStd(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+// A toolbar picture: the command's character on a small tile.
+QIcon ToolIcon(const QString& glyph)
+{
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QColor(0x6E, 0x14, 0x14));
+    painter.setBrush(QColor(0xF6, 0xE8, 0xC8));
+    painter.drawRoundedRect(QRectF(1.5, 1.5, 21, 21), 4, 4);
+    QFont font = ProportionalFont();
+    font.setPixelSize(14);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, 24, 24), Qt::AlignCenter, glyph);
+    return QIcon(pixmap);
+}
+
+void SetOpaque(QLabel* label, bool opaque)
+{
+    label->setStyleSheet(opaque ? QStringLiteral("background-color: #fffbe6; border: 1px solid #6e1414; padding: 1px 4px;")
+                                : QStringLiteral("background-color: transparent; border: 1px solid transparent; "
+                                                 "padding: 1px 4px;"));
+}
+
+}  // namespace
+
+MoveListBox::MoveListBox(QWidget* parent) : QListWidget(parent) {}
+
+void MoveListBox::mousePressEvent(QMouseEvent* event)
+{
+    QListWidget::mousePressEvent(event);
+    if (itemAt(event->position().toPoint()))
+        emit LinePressed();
+}
+
+void MoveListBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Up && event->key() != Qt::Key_Down)
+        QListWidget::keyPressEvent(event);
+    emit KeyDown(event->key());
+}
+
+FormMain::FormMain(WindowServices& services, QWidget* parent)
+    : QMainWindow(parent), services_(services), game_(std::make_unique<GameState>())
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QString::fromUtf8(kCaption));
+    setFont(ProportionalFont());
+    EngSet[20] = QStringLiteral("1");
+
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(kTimerInterval);
+    connect(Timer, &QTimer::timeout, this, &FormMain::Timer_Timer);
+
+    BuildMenus();
+    BuildToolbar();
+    setCentralWidget(BuildCentralArea());
+
+    // Start-up: no game, the standard position, White to move.
+    ResetGame();
+    SetMenuState(0);
+    SetControlState(0);
+    SetStartPosition(*game_);
+    AllDisplay();
+
+    designSize_ = QSize(760, 500);
+    resize(designSize_);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+FormMain::~FormMain() = default;
+
+void FormMain::BuildMenus()
+{
+    auto entry = [this](QMenu* menu, const char* name, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromUtf8(name));
+        return action;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル"));
+    file->setObjectName(QStringLiteral("MnuFile"));
+    MnuFileNew = entry(file, "MnuFileNew", QStringLiteral("新規作成"));
+    file->addSeparator();
+    MnuFileOpenSave[1] = entry(file, "MnuFileOpenSave(1)", QStringLiteral("開く"));
+    MnuFileOpenSave[2] = file->addSeparator();
+    MnuFileOpenSave[3] = entry(file, "MnuFileOpenSave(3)", QStringLiteral("保存"));
+    file->addSeparator();
+    MnuFilePrint = entry(file, "MnuFilePrint", QStringLiteral("印刷"));
+    file->addSeparator();
+    MnuFileEnd = entry(file, "MnuFileEnd", QStringLiteral("Vorlikの終了"));
+
+    QMenu* game = menuBar()->addMenu(QStringLiteral("ゲーム"));
+    game->setObjectName(QStringLiteral("MnuGame"));
+    MnuGameNew = entry(game, "MnuGameNew", QStringLiteral("ゲーム開始"));
+    MnuGameEnd = entry(game, "MnuGameEnd", QStringLiteral("ゲーム終了"));
+    game->addSeparator();
+    MnuGameTurn = entry(game, "MnuGameTurn", QStringLiteral("盤の反転"));
+    MnuGameSound = entry(game, "MnuGameSound", QStringLiteral("駒音"));
+    QMenu* notation = game->addMenu(QStringLiteral("表記"));
+    notation->setObjectName(QStringLiteral("MnuGameHyouki"));
+    const QString styles[] = {QStringLiteral("国際"), QStringLiteral("国際長"), QStringLiteral("郵便"),
+                              QStringLiteral("座標")};
+    for (int k = 1; k <= 4; ++k) {
+        MnuGameHyoukiHyouki[k] = entry(notation, "", styles[k - 1]);
+        MnuGameHyoukiHyouki[k]->setObjectName(QStringLiteral("MnuGameHyoukiHyouki(%1)").arg(k));
+        MnuGameHyoukiHyouki[k]->setCheckable(true);
+        connect(MnuGameHyoukiHyouki[k], &QAction::triggered, this, [this, k] { MnuGameHyoukiHyouki_Click(k); });
+    }
+    game->addSeparator();
+    MnuGameSetup = entry(game, "MnuGameSetup", QStringLiteral("駒の配置"));
+    game->addSeparator();
+    QMenu* level = game->addMenu(QStringLiteral("思考レベル"));
+    level->setObjectName(QStringLiteral("MnuGameLevel"));
+    for (int k = 1; k <= 3; ++k) {
+        MnuGameLevelLevel[k] = entry(level, "", QStringLiteral("レベル%1").arg(QChar(0xFF10 + k)));
+        MnuGameLevelLevel[k]->setObjectName(QStringLiteral("MnuGameLevelLevel(%1)").arg(k));
+        MnuGameLevelLevel[k]->setCheckable(true);
+    }
+    game->addSeparator();
+    MnuGameEngine = entry(game, "MnuGameEngine", QStringLiteral("エンジンの設定"));
+
+    QMenu* option = menuBar()->addMenu(QStringLiteral("その他"));
+    option->setObjectName(QStringLiteral("MnuOption"));
+    MnuOptionSearch = entry(option, "MnuOptionSearch", QStringLiteral("局面検索"));
+    option->addSeparator();
+    MnuOptionKifuWrite = entry(option, "MnuOptionKifuWrite", QStringLiteral("国際長表記で保存"));
+    option->addSeparator();
+    MnuOptionWin120DPI = entry(option, "MnuOptionWin120DPI", QStringLiteral("画面・大きなサイズ（120dpi)"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+    help->setObjectName(QStringLiteral("MnuHelp"));
+    MnuHelpSearch = entry(help, "MnuHelpSearch", QStringLiteral("トピックの検索"));
+    help->addSeparator();
+    MnuHelpAbout = entry(help, "MnuHelpAbout", QStringLiteral("バージョン情報"));
+
+    for (QAction* option : {MnuGameTurn, MnuGameSound, MnuOptionKifuWrite, MnuOptionWin120DPI})
+        option->setCheckable(true);
+    MnuGameHyoukiHyouki[1]->setChecked(true);
+
+    connect(MnuFileNew, &QAction::triggered, this, &FormMain::MnuFileNew_Click);
+    connect(MnuFileEnd, &QAction::triggered, this, &FormMain::MnuFileEnd_Click);
+    connect(MnuGameTurn, &QAction::triggered, this, &FormMain::MnuGameTurn_Click);
+    connect(MnuGameSound, &QAction::triggered, this, &FormMain::MnuGameSound_Click);
+    connect(MnuOptionWin120DPI, &QAction::triggered, this, &FormMain::MnuOptionWin120DPI_Click);
+    connect(MnuHelpAbout, &QAction::triggered, this, &FormMain::MnuHelpAbout_Click);
+
+    // The work of these entries comes with the file, engine, setup, print and
+    // help parts of the program; until then they stay disabled.
+    for (QAction* later : {MnuFileOpenSave[1], MnuFileOpenSave[3], MnuFilePrint, MnuGameNew, MnuGameEnd, MnuGameSetup,
+                           MnuGameLevelLevel[1], MnuGameLevelLevel[2], MnuGameLevelLevel[3], MnuGameEngine,
+                           MnuOptionSearch, MnuOptionKifuWrite, MnuHelpSearch})
+        later->setProperty("later", true);
+}
+
+void FormMain::BuildToolbar()
+{
+    Toolbar = addToolBar(QStringLiteral("Toolbar"));
+    Toolbar->setObjectName(QStringLiteral("Toolbar"));
+    Toolbar->setMovable(false);
+    Toolbar->setIconSize(QSize(24, 24));
+    struct Button {
+        int index;
+        const char* glyph;
+        QAction* command;
+    };
+    const Button buttons[] = {{2, "新", MnuFileNew},       {3, "開", MnuFileOpenSave[1]}, {4, "保", MnuFileOpenSave[3]},
+                              {5, "印", MnuFilePrint},     {7, "始", MnuGameNew},         {8, "終", MnuGameEnd},
+                              {9, "配", MnuGameSetup},     {10, "エ", MnuGameEngine},     {12, "検", MnuOptionSearch},
+                              {14, "？", MnuHelpAbout}};
+    // Buttons 1, 6, 11 and 13 have no command: they part the groups.
+    int next = 0;
+    for (int index = 1; index <= 14; ++index) {
+        if (next < 10 && buttons[next].index == index) {
+            const Button& button = buttons[next++];
+            QAction* action = Toolbar->addAction(ToolIcon(QString::fromUtf8(button.glyph)),
+                                                 button.command->text());
+            action->setObjectName(QStringLiteral("Toolbar(%1)").arg(index));
+            action->setProperty("later", button.command->property("later"));
+            connect(action, &QAction::triggered, this, [this, index] { Toolbar_ButtonClick(index); });
+            ToolbarButton[index] = action;
+        } else {
+            ToolbarButton[index] = Toolbar->addSeparator();
+        }
+    }
+}
+
+QWidget* FormMain::BuildInformation()
+{
+    Shape1[1] = new QFrame;
+    Shape1[1]->setObjectName(QStringLiteral("Shape1(1)"));
+    Shape1[1]->setFrameShape(QFrame::Box);
+    auto* grid = new QGridLayout(Shape1[1]);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(2);
+    auto label = [this](int index, const QString& caption) {
+        LabeInfo[index] = new QLabel(caption);
+        LabeInfo[index]->setObjectName(QStringLiteral("LabeInfo(%1)").arg(index));
+        return LabeInfo[index];
+    };
+    const QString captions[] = {QStringLiteral("イベント"), QStringLiteral("場所"), QStringLiteral("日付"),
+                                QStringLiteral("ラウンド"), QStringLiteral("白"), QStringLiteral("黒")};
+    for (int k = 1; k <= 6; ++k) {
+        const int row = k <= 2 ? k - 1 : k <= 4 ? 2 : k - 2;
+        const int column = (k == 4) ? 2 : 0;
+        grid->addWidget(label(k - 1, captions[k - 1]), row, column);
+        grid->addWidget(TextInfo[k], row, column + 1, 1, (k == 3 || k == 4) ? 1 : 3);
+    }
+    grid->addWidget(label(6, QStringLiteral("結果")), 5, 0);
+    grid->addWidget(CombKekka, 5, 1);
+    grid->addWidget(label(10, QStringLiteral("他")), 6, 0, Qt::AlignTop);
+    grid->addWidget(TextInfoS, 6, 1, 1, 3);
+    return Shape1[1];
+}
+
+QWidget* FormMain::BuildPostalBlock()
+{
+    Shape1[2] = new QFrame;
+    Shape1[2]->setObjectName(QStringLiteral("Shape1(2)"));
+    Shape1[2]->setFrameShape(QFrame::Box);
+    auto* grid = new QGridLayout(Shape1[2]);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(2);
+    auto label = [this](int index, const QString& caption) {
+        LabeInfo[index] = new QLabel(caption);
+        LabeInfo[index]->setObjectName(QStringLiteral("LabeInfo(%1)").arg(index));
+        return LabeInfo[index];
+    };
+    auto stamp = [this](int index) {
+        LabelJpca[index] = new QLabel(QStringLiteral("消"));
+        LabelJpca[index]->setObjectName(QStringLiteral("LabelJpca(%1)").arg(index));
+        return LabelJpca[index];
+    };
+    grid->addWidget(label(13, QStringLiteral("〒")), 0, 0);
+    grid->addWidget(label(7, QStringLiteral("消印")), 0, 1);
+    grid->addWidget(TextInfo[8], 0, 2);
+    grid->addWidget(stamp(7), 0, 3);
+    grid->addWidget(label(8, QStringLiteral("着")), 0, 4);
+    grid->addWidget(TextInfo[9], 0, 5);
+    grid->addWidget(stamp(8), 0, 6);
+    grid->addWidget(label(9, QStringLiteral("発")), 1, 1);
+    grid->addWidget(TextInfo[10], 1, 2);
+    grid->addWidget(stamp(9), 1, 3);
+    grid->addWidget(label(12, QStringLiteral("＋")), 1, 4);
+    auto* days = new QHBoxLayout;
+    days->addWidget(TextInfo[11]);
+    days->addWidget(TextInfo[12]);
+    days->addWidget(label(11, QStringLiteral("：")));
+    days->addWidget(TextInfo[13]);
+    grid->addLayout(days, 1, 5, 1, 2);
+    return Shape1[2];
+}
+
+QWidget* FormMain::BuildCentralArea()
+{
+    for (int k = 1; k <= 14; ++k) {
+        TextInfo[k] = new QLineEdit;
+        TextInfo[k]->setObjectName(QStringLiteral("TextInfo(%1)").arg(k));
+    }
+    TextInfo[7]->hide();  // the result lives in CombKekka
+    for (int k = 11; k <= 13; ++k)
+        TextInfo[k]->setMaximumWidth(44);
+    TextInfo[10]->installEventFilter(this);
+    TextInfoS = new QPlainTextEdit;
+    TextInfoS->setObjectName(QStringLiteral("TextInfoS"));
+    TextInfoS->setPlaceholderText(QStringLiteral("ここの入力はヘルプを参照してください"));
+    TextInfoS->setMaximumHeight(40);
+    CombKekka = new QComboBox;
+    CombKekka->setObjectName(QStringLiteral("CombKekka"));
+    CombKekka->setEditable(true);
+    CombKekka->addItems({QStringLiteral("1-0"), QStringLiteral("0-1"), QStringLiteral("1/2-1/2"), QStringLiteral("*")});
+
+    ImaCheBoa = new BoardView;
+    ImaCheBoa->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    connect(ImaCheBoa, &BoardView::ImagePressed, this, &FormMain::ImaCheMan_MouseDown);
+    connect(ImaCheBoa, &BoardView::ImageDropped, this, &FormMain::ImaCheMan_DragDrop);
+    connect(ImaCheBoa, &BoardView::BoardDropped, this, &FormMain::ImaCheBoa_DragDrop);
+
+    const QString buttonCaptions[] = {QStringLiteral("エンジンの名称"), QStringLiteral("|<"), QStringLiteral("<"),
+                                      QStringLiteral(">"), QStringLiteral(">|"), QStringLiteral("動 >"),
+                                      QStringLiteral("戻"), QStringLiteral("開始"), QStringLiteral("終了"),
+                                      QStringLiteral("直接送信")};
+    for (int k = 0; k <= 9; ++k) {
+        CommandMain[k] = new QPushButton(buttonCaptions[k]);
+        CommandMain[k]->setObjectName(QStringLiteral("CommandMain(%1)").arg(k));
+        CommandMain[k]->setAutoDefault(false);
+        connect(CommandMain[k], &QPushButton::clicked, this, [this, k] { CommandMain_Click(k); });
+    }
+    for (int k : {0, 6, 7, 8, 9})  // the engine's buttons come with the engine link
+        CommandMain[k]->setProperty("later", true);
+    auto* buttonRow = new QHBoxLayout;
+    for (int k : {1, 2, 0, 3, 4, 5, 6})
+        buttonRow->addWidget(CommandMain[k], k == 0 ? 3 : 1);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(ImaCheBoa, 1);
+    left->addLayout(buttonRow);
+
+    for (int k = 0; k <= 1; ++k) {
+        LabelTime[k] = new QLabel(k == 0 ? QStringLiteral("白") : QStringLiteral("黒"));
+        LabelTime[k]->setObjectName(QStringLiteral("LabelTime(%1)").arg(k));
+        LabelTime[k]->setFont(FixedFont());
+    }
+    LabelinCheckMate = new QLabel(QStringLiteral("#挿"));
+    LabelinCheckMate->setObjectName(QStringLiteral("LabelinCheckMate"));
+    LabelinCheckMate->setCursor(Qt::PointingHandCursor);
+    LabelinCheckMate->setToolTip(QStringLiteral("最後の＋(チェック)を＃(チェックメイト)に変更"));
+    LabelinCheckMate->installEventFilter(this);
+    auto* clocks = new QHBoxLayout;
+    clocks->addWidget(LabelTime[0]);
+    clocks->addWidget(LabelTime[1]);
+    clocks->addWidget(LabelinCheckMate);
+    clocks->addStretch();
+    clocks->addWidget(CommandMain[7]);
+    clocks->addWidget(CommandMain[8]);
+
+    ListMain = new MoveListBox;
+    ListMain->setObjectName(QStringLiteral("ListMain(0)"));
+    ListMain->setFont(FixedFont());
+    connect(ListMain, &MoveListBox::LinePressed, this, &FormMain::ListMain_MouseDown);
+    connect(ListMain, &MoveListBox::KeyDown, this, &FormMain::ListMain_KeyDown);
+
+    TextEngMas = new QPlainTextEdit;
+    TextEngMas->setObjectName(QStringLiteral("TextEngMas"));
+    TextEngMas->setReadOnly(true);
+    TextEngMas->setFont(FixedFont());
+    TextEngMas->setMaximumHeight(60);
+    auto* direct = new QHBoxLayout;
+    direct->addWidget(TextInfo[14]);
+    direct->addWidget(CommandMain[9]);
+
+    auto* listAndTraffic = new QVBoxLayout;
+    listAndTraffic->addWidget(ListMain, 1);
+    listAndTraffic->addWidget(TextEngMas);
+    listAndTraffic->addLayout(direct);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(BuildInformation());
+    right->addWidget(BuildPostalBlock());
+    right->addLayout(clocks);
+    right->addLayout(listAndTraffic, 1);
+
+    auto* central = new QWidget;
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(2, 2, 4, 4);
+    layout->addLayout(left, 1);
+    layout->addLayout(right);
+    return central;
+}
+
+void FormMain::SetEnabled(QAction* action, bool on)
+{
+    action->setEnabled(on && !action->property("later").toBool());
+}
+
+void FormMain::SetEnabled(QPushButton* button, bool on)
+{
+    button->setEnabled(on && !button->property("later").toBool());
+}
+
+int FormMain::Style() const { return EngSet[20].toInt(); }
+
+bool FormMain::Turned() const { return MnuGameTurn->isChecked(); }
+
+QString FormMain::ProgramFolder() const { return QCoreApplication::applicationDirPath(); }
+
+DialogSetup* FormMain::PromotionDialog()
+{
+    if (!promotion_)
+        promotion_ = new DialogSetup(this);
+    return promotion_;
+}
+
+void FormMain::PlayMoveSound() { services_.PlaySound(ProgramFolder() + QStringLiteral("/PieceMove.wav")); }
+
+// ---- state ----------------------------------------------------------------
+
+void FormMain::ResetGame()
+{
+    vorlik::ResetGame(*game_);
+    EngPlay = EngWait = AutoReplay = false;
+    Timer->stop();
+}
+
+void FormMain::AllDisplay()
+{
+    TextBoard board;
+    for (int file = 1; file <= 8; ++file)
+        for (int rank = 1; rank <= 8; ++rank)
+            board[file][rank] = std::string(1, game_->KifuBoard[game_->CurPly][file][rank]);
+    ImaCheBoa->DrawBoard(board, Turned());
+    for (int j = 8; j <= 13; ++j) {
+        TextInfo[j]->setText(FromStd(game_->KifuNote[j - 7][game_->CurPly]));
+        TextInfo[j]->setEnabled(game_->CurPly > 0);
+    }
+    const bool blackToMove = game_->CurPly % 2 == 1;
+    SetOpaque(LabelTime[0], !blackToMove);
+    SetOpaque(LabelTime[1], blackToMove);
+    if (blackToMove)
+        SetEnabled(MnuFileOpenSave[3], true);
+}
+
+void FormMain::SetControlState(int mode)
+{
+    auto buttons = [this](std::initializer_list<int> indexes, bool on) {
+        for (int k : indexes)
+            SetEnabled(CommandMain[k], on);
+    };
+    switch (mode) {
+    case 0:
+        LabelTime[0]->setText(QStringLiteral("白"));
+        LabelTime[1]->setText(QStringLiteral("黒"));
+        SetOpaque(LabelTime[0], true);
+        SetOpaque(LabelTime[1], false);
+        for (int k = 1; k <= 14; ++k) {
+            TextInfo[k]->clear();
+            TextInfo[k]->setEnabled(true);
+        }
+        TextInfo[1]->setText(windowTitle());
+        TextInfo[3]->setText(FromStd(
+            ShortDate(QDate::currentDate().year(), QDate::currentDate().month(), QDate::currentDate().day())));
+        CombKekka->setCurrentText(QStringLiteral("*"));
+        TextInfoS->clear();
+        ListMain->setEnabled(true);
+        for (int k = 1; k <= 3; ++k)
+            if (EngSet[k + 3].isEmpty())
+                MnuGameLevelLevel[k]->setEnabled(false);
+        buttons({1, 2, 3, 4, 5, 6, 7, 8}, true);
+        buttons({0, 9}, false);
+        if (EngLoaFg) {
+            CommandMain[0]->setText(EngSet[0]);
+            buttons({6, 8}, false);
+        } else {
+            buttons({6, 7, 8}, false);
+        }
+        ListMain->clear();
+        TextEngMas->setPlainText(QString::fromUtf8(kTrafficHeading) + QLatin1Char('\n'));
+        break;
+    case 1:
+        CommandMain[0]->setText(EngSet[0]);
+        buttons({0, 8}, false);
+        buttons({7}, true);
+        break;
+    case 2:
+        EngWait = true;
+        ListMain->setEnabled(false);
+        buttons({0, 1, 2, 3, 4, 5, 6, 7}, false);
+        buttons({8, 9}, true);
+        break;
+    case 3:
+        EngWait = false;
+        ListMain->setEnabled(true);
+        buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
+        if (EngSet[15].isEmpty())
+            buttons({6}, false);
+        buttons({7}, false);
+        break;
+    case 4:
+        buttons({0, 6}, false);
+        if (EngPlay && game_->CurPly == game_->LastPly) {
+            if (EngSet[17] == QStringLiteral("edit"))
+                buttons({0}, true);
+            if (!EngSet[15].isEmpty())
+                buttons({6}, true);
+        }
+        break;
+    case 6:
+        buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
+        buttons({0, 6, 8, 9}, false);
+        break;
+    case 7:
+        ListMain->setEnabled(false);
+        buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false);
+        break;
+    case 8:
+        ListMain->setEnabled(true);
+        buttons({0}, false);
+        buttons({1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
+        if (!EngLoaFg) {
+            buttons({6, 7, 8, 9}, false);
+        } else {
+            CommandMain[0]->setText(EngSet[0]);
+            buttons({6, 8}, false);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void FormMain::SetMenuState(int mode)
+{
+    auto menus = [this](std::initializer_list<QAction*> actions, bool on) {
+        for (QAction* action : actions)
+            SetEnabled(action, on);
+    };
+    auto tools = [this](std::initializer_list<int> indexes, bool on) {
+        for (int k : indexes)
+            SetEnabled(ToolbarButton[k], on);
+    };
+    const std::initializer_list<QAction*> levels = {MnuGameLevelLevel[1], MnuGameLevelLevel[2], MnuGameLevelLevel[3]};
+    switch (mode) {
+    case 0:
+        menus({MnuFileNew, MnuFileOpenSave[1], MnuFileOpenSave[3], MnuGameSetup, MnuGameEngine}, true);
+        menus({MnuGameNew}, EngLoaFg);
+        menus({MnuGameEnd}, false);
+        menus(levels, false);
+        tools({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, true);
+        if (!EngLoaFg)
+            tools({7}, false);
+        tools({8}, false);
+        break;
+    case 1:
+        menus({MnuFileNew, MnuFileOpenSave[1], MnuGameNew, MnuGameSetup, MnuGameEngine}, false);
+        menus({MnuFileOpenSave[3], MnuGameEnd}, true);
+        menus(levels, true);
+        tools({2, 3, 7, 9, 10}, false);
+        tools({8}, true);
+        break;
+    case 3:
+        menus({MnuFileNew, MnuFileOpenSave[1], MnuFileOpenSave[3], MnuGameNew, MnuGameSetup, MnuGameEngine}, false);
+        tools({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, false);
+        tools({5, 14}, true);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- the move list ---------------------------------------------------------
+
+void FormMain::SelectLine(int line, bool toTop)
+{
+    if (line < 0 || line >= ListMain->count()) {
+        ListMain->clearSelection();
+        ListMain->setCurrentRow(-1);
+        return;
+    }
+    ListMain->setCurrentRow(line);
+    if (toTop)
+        ListMain->scrollToItem(ListMain->item(line), QAbstractItemView::PositionAtTop);
+    else
+        ListMain->scrollToItem(ListMain->item(line));
+}
+
+void FormMain::AddMoveLine()
+{
+    const int ply = game_->CurPly;
+    if (ply < 1)
+        return;
+    const QString line = FromStd(MoveListLine(*game_, Style(), ply));
+    const int index = (ply + 1) / 2 - 1;
+    if (ply % 2 == 1) {
+        // White has just moved: a new line, shown at the top and selected.
+        while (ListMain->count() > index)
+            delete ListMain->takeItem(ListMain->count() - 1);
+        ListMain->addItem(line);
+        SelectLine(index, true);
+    } else if (index < ListMain->count()) {
+        ListMain->item(index)->setText(line);
+    } else {
+        ListMain->addItem(line);
+    }
+}
+
+void FormMain::UpdateMoveList(const std::string& command)
+{
+    const int ply = game_->CurPly;
+    if (command == "move") {
+        AddMoveLine();
+    } else if (command == "undo") {
+        if (ply > 0) {
+            delete ListMain->takeItem(ply / 2);
+            AddMoveLine();
+        } else {
+            ListMain->clear();
+        }
+    } else if (command == "remove") {
+        if (ply % 2 == 0) {
+            delete ListMain->takeItem(ply / 2);
+            SelectLine(ply / 2 - 1, true);
+        } else {
+            delete ListMain->takeItem(ply / 2 + 1);
+            AddMoveLine();
+        }
+    }
+}
+
+// ---- moves -----------------------------------------------------------------
+
+bool FormMain::CheckChessMoveOutput()
+{
+    const PromotionAsk ask = [this](int rank) { return PromotionDialog()->AskPromotion(rank, game_->PromoNumber); };
+    const bool legal = CommitMove(*game_, &ask);
+    if (legal) {
+        UpdateMoveList("move");
+        if (MnuGameSound->isChecked())
+            PlayMoveSound();
+    } else {
+        services_.Beep();
+    }
+    AllDisplay();
+    return legal;
+}
+
+void FormMain::ImaCheMan_MouseDown(int index)
+{
+    if (EngWait)
+        return;
+    game_->DragFile = BoardView::Column(index);
+    game_->DragRank = Turned() ? 9 - BoardView::Row(index) : BoardView::Row(index);
+    const char piece = game_->KifuBoard[game_->CurPly][game_->DragFile][game_->DragRank];
+    if (piece == 0)
+        return;
+    ImaCheBoa->BeginDrag(index, piece);
+}
+
+void FormMain::SaveNotes()
+{
+    for (int j = 8; j <= 13; ++j)
+        game_->KifuNote[j - 7][game_->CurPly] = TextInfo[j]->text().toStdString();
+}
+
+void FormMain::ImaCheMan_DragDrop(int index)
+{
+    if (EngWait) {
+        AllDisplay();
+        return;
+    }
+    GameState& game = *game_;
+    SaveNotes();
+    game.DropFile = BoardView::Column(index);
+    game.DropRank = Turned() ? 9 - BoardView::Row(index) : BoardView::Row(index);
+    const std::string move{FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
+                           RankDigit(game.DropRank)};
+
+    if (game.CurPly != game.LastPly) {
+        if (EngPlay) {
+            services_.ShowMessage(this, QStringLiteral("局面の変更は[戻]を使用して行ってください"),
+                                  QStringLiteral("警告"), MessageIcon::Error, MessageButtons::Ok);
+            GotoEnd();
+            return;
+        }
+        if (services_.ShowMessage(this, QStringLiteral("局面を変更すると以降の棋譜は削除されます？"),
+                                  QStringLiteral("注意"), MessageIcon::Warning,
+                                  MessageButtons::YesNo) == MessageAnswer::No) {
+            AllDisplay();
+            return;
+        }
+        // The later plies are discarded: the list is rebuilt up to the board.
+        const int shown = game.CurPly;
+        ListMain->clear();
+        for (int ply = 1; ply <= shown; ++ply) {
+            game.CurPly = ply;
+            UpdateMoveList("move");
+        }
+        game.LastPly = game.CurPly = shown;
+        SetControlState(4);
+    }
+    if (game.CurPly >= kMaxPly) {
+        services_.ShowMessage(this, QStringLiteral("棋譜は400手(半手)までです。これ以上は記録できません。"),
+                              QStringLiteral("警告"), MessageIcon::Error, MessageButtons::Ok);
+        AllDisplay();
+        return;
+    }
+    SetMoveInput(game, move);
+    CheckChessMoveOutput();
+}
+
+void FormMain::ImaCheBoa_DragDrop()
+{
+    services_.Beep();
+    AllDisplay();
+}
+
+void FormMain::LabelinCheckMate_Click()
+{
+    GameState& game = *game_;
+    const int last = game.LastPly;
+    const auto plusShort = game.KifuShort[last].find('+');
+    if (plusShort == std::string::npos)
+        return;
+    if (services_.ShowMessage(this, QStringLiteral("最後の＋(チェック)を＃(チェックメイト)に変更しますか？"),
+                              QStringLiteral("確認 手動で<(_ _)>"), MessageIcon::None,
+                              MessageButtons::YesNo) == MessageAnswer::No)
+        return;
+    game.CurPly = last - 1;
+    UpdateMoveList("undo");
+    game.CurPly = last;
+    game.KifuShort[last] = game.KifuShort[last].substr(0, plusShort) + "#";
+    const auto plusLong = game.KifuLong[last].find('+');
+    if (plusLong != std::string::npos)
+        game.KifuLong[last] = game.KifuLong[last].substr(0, plusLong) + "#";
+    UpdateMoveList("move");
+    AllDisplay();
+}
+
+// ---- navigation ------------------------------------------------------------
+
+void FormMain::CommandMain_Click(int index)
+{
+    SaveNotes();
+    switch (index) {
+    case 1: GotoStart(); break;
+    case 2: StepBack(); break;
+    case 3: StepForward(); break;
+    case 4: GotoEnd(); break;
+    case 5:
+        if (AutoReplay) {
+            CommandMain[5]->setText(QStringLiteral("動 >"));
+            AutoReplay = false;
+        } else {
+            CommandMain[5]->setText(QStringLiteral("中止"));
+            Timer->start();
+            AutoReplay = true;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void FormMain::GotoStart()
+{
+    if (game_->CurPly < 1)
+        return;
+    game_->CurPly = game_->KifuCoord[1].empty() ? 1 : 0;
+    AllDisplay();
+    SelectLine(game_->CurPly / 2, false);
+    SetControlState(4);
+}
+
+void FormMain::StepBack()
+{
+    if (game_->CurPly < 1 || game_->KifuCoord[game_->CurPly].empty()) {
+        services_.Beep();
+        return;
+    }
+    --game_->CurPly;
+    AllDisplay();
+    SelectLine(game_->CurPly / 2, false);
+    SetControlState(4);
+}
+
+void FormMain::StepForward()
+{
+    if (game_->CurPly >= game_->LastPly) {
+        if (!EngPlay)
+            Timer->stop();
+        CommandMain[5]->setText(QStringLiteral("動 >"));
+        AutoReplay = false;
+        services_.Beep();
+        return;
+    }
+    ++game_->CurPly;
+    AllDisplay();
+    SelectLine((game_->CurPly + 1) / 2 - 1, false);
+    SetControlState(4);
+}
+
+void FormMain::GotoEnd()
+{
+    game_->CurPly = game_->LastPly;
+    AllDisplay();
+    SelectLine((game_->CurPly + 1) / 2 - 1, false);
+    SetControlState(4);
+}
+
+void FormMain::ListMain_MouseDown()
+{
+    SaveNotes();
+    const int line = ListMain->currentRow();
+    if (line < 0)
+        return;
+    int ply = 2 * line + 1;
+    if (ply < game_->LastPly)
+        ++ply;
+    game_->CurPly = qMin(ply, game_->LastPly);
+    AllDisplay();
+    SetControlState(4);
+}
+
+void FormMain::ListMain_KeyDown(int key)
+{
+    if (key == Qt::Key_Up) {
+        StepBack();
+        StepBack();
+    } else if (key == Qt::Key_Down) {
+        StepForward();
+        StepForward();
+    }
+    ListMain->clearSelection();
+}
+
+void FormMain::TextInfo_LostFocus(int index)
+{
+    if (index != 10)
+        return;
+    int days = 0;
+    if (DaysBetween(TextInfo[9]->text().toStdString(), TextInfo[10]->text().toStdString(), days))
+        TextInfo[11]->setText(QString::number(days));
+}
+
+void FormMain::Timer_Timer()
+{
+    if (AutoReplay) {
+        StepForward();
+        if (MnuGameSound->isChecked())
+            PlayMoveSound();
+    }
+    if (game_->CurPly != game_->LastPly)
+        return;
+    // A clock stops at its largest count rather than wrap.
+    if (game_->CurPly % 2 == 1) {
+        game_->ClockBlack = qMin(game_->ClockBlack + 1, kClockLimit);
+        LabelTime[1]->setText(QStringLiteral("黒 ") + FromStd(ClockText(game_->ClockBlack)));
+    } else {
+        game_->ClockWhite = qMin(game_->ClockWhite + 1, kClockLimit);
+        LabelTime[0]->setText(QStringLiteral("白 ") + FromStd(ClockText(game_->ClockWhite)));
+    }
+}
+
+// ---- menus -----------------------------------------------------------------
+
+void FormMain::MnuFileNew_Click()
+{
+    ResetGame();
+    SetMenuState(0);
+    SetControlState(0);
+    SetStartPosition(*game_);
+    AllDisplay();
+}
+
+void FormMain::MnuFileEnd_Click()
+{
+    Timer->stop();
+    EngPlay = EngWait = AutoReplay = false;
+    closing_ = true;
+    close();
+}
+
+void FormMain::closeEvent(QCloseEvent* event)
+{
+    if (!closing_) {
+        closing_ = true;
+        Timer->stop();
+    }
+    if (promotion_)
+        promotion_->hide();
+    event->accept();
+}
+
+void FormMain::MnuGameTurn_Click()
+{
+    ImaCheBoa->SetTurned(MnuGameTurn->isChecked());
+    AllDisplay();
+}
+
+void FormMain::MnuGameSound_Click() {}  // the check mark is the whole option
+
+void FormMain::MnuGameHyoukiHyouki_Click(int index)
+{
+    for (int k = 1; k <= 4; ++k)
+        MnuGameHyoukiHyouki[k]->setChecked(k == index);
+    EngSet[20] = QString::number(index);
+    ListMain->clear();
+    for (int ply = 1; ply <= game_->LastPly; ++ply) {
+        game_->CurPly = ply;
+        UpdateMoveList("move");
+    }
+    game_->CurPly = game_->LastPly;
+    AllDisplay();
+}
+
+void FormMain::MnuOptionWin120DPI_Click()
+{
+    // The large-screen option: everything a quarter larger, the board included.
+    const qreal scale = MnuOptionWin120DPI->isChecked() ? 1.25 : 1.0;
+    QFont font = ProportionalFont();
+    font.setPixelSize(qRound(font.pixelSize() * scale));
+    setFont(font);
+    QFont fixed = FixedFont();
+    fixed.setPixelSize(qRound(fixed.pixelSize() * scale));
+    ListMain->setFont(fixed);
+    TextEngMas->setFont(fixed);
+    resize(designSize_ * scale);
+}
+
+void FormMain::MnuHelpAbout_Click()
+{
+    services_.ShowMessage(this,
+                          QStringLiteral("%1\n\n通信チェスのためのチェスプログラム\n"
+                                         "A chess program for correspondence players")
+                              .arg(QString::fromUtf8(kCaption)),
+                          QStringLiteral("バージョン情報"), MessageIcon::Information, MessageButtons::Ok);
+}
+
+void FormMain::Toolbar_ButtonClick(int index)
+{
+    switch (index) {
+    case 2: MnuFileNew_Click(); break;
+    case 14: MnuHelpAbout_Click(); break;
+    default: break;  // the other commands come with their parts of the program
+    }
+}
+
+bool FormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == LabelinCheckMate && event->type() == QEvent::MouseButtonRelease)
+        LabelinCheckMate_Click();
+    else if (watched == TextInfo[10] && event->type() == QEvent::FocusOut)
+        TextInfo_LostFocus(10);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace vorlik

@@ -1,0 +1,159 @@
+// The main window: the board, the move list, the game information, the clocks
+// and the command buttons, with the menus and the toolbar. It owns the game
+// record for the whole run; every move reaches the record through
+// CheckChessMoveOutput.
+#pragma once
+
+#include "BoardView.h"
+#include "WindowServices.h"
+#include "core/MainWindowPort.h"
+#include "core/ModuleMekDim.h"
+
+#include <QListWidget>
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class QToolBar;
+
+namespace vorlik {
+
+class DialogSetup;
+
+// The move list: a click jumps to the clicked line, the arrow keys step by a
+// full move (the window decides what they do).
+class MoveListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit MoveListBox(QWidget* parent = nullptr);
+
+signals:
+    void LinePressed();       // after the press has selected the line
+    void KeyDown(int key);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+class FormMain : public QMainWindow, public MainWindowPort {
+    Q_OBJECT
+public:
+    explicit FormMain(WindowServices& services, QWidget* parent = nullptr);
+    ~FormMain() override;
+
+    // MainWindowPort
+    GameState& Game() override { return *game_; }
+    bool CheckChessMoveOutput() override;
+    void MnuFileNew_Click() override;
+    void AllDisplay() override;
+    void SetControlState(int mode) override;
+    void UpdateMoveList(const std::string& command) override;
+
+    void SetMenuState(int mode);
+    void ResetGame();
+
+    // Controls, under the design's names.
+    BoardView* ImaCheBoa = nullptr;
+    MoveListBox* ListMain = nullptr;
+    std::array<QLineEdit*, 15> TextInfo{};  // 1..14
+    QPlainTextEdit* TextInfoS = nullptr;
+    QComboBox* CombKekka = nullptr;
+    std::array<QLabel*, 2> LabelTime{};
+    QPlainTextEdit* TextEngMas = nullptr;
+    std::array<QPushButton*, 10> CommandMain{};
+    QLabel* LabelinCheckMate = nullptr;
+    std::array<QLabel*, 14> LabeInfo{};
+    std::array<QLabel*, 10> LabelJpca{};  // 7..9
+    std::array<QFrame*, 3> Shape1{};      // 1..2
+    QToolBar* Toolbar = nullptr;
+    std::array<QAction*, 15> ToolbarButton{};  // 1..14
+    QTimer* Timer = nullptr;
+
+    // Menu entries.
+    QAction* MnuFileNew = nullptr;
+    std::array<QAction*, 4> MnuFileOpenSave{};  // 1 open, 3 save
+    QAction* MnuFilePrint = nullptr;
+    QAction* MnuFileEnd = nullptr;
+    QAction* MnuGameNew = nullptr;
+    QAction* MnuGameEnd = nullptr;
+    QAction* MnuGameTurn = nullptr;
+    QAction* MnuGameSound = nullptr;
+    std::array<QAction*, 5> MnuGameHyoukiHyouki{};  // 1..4
+    QAction* MnuGameSetup = nullptr;
+    std::array<QAction*, 4> MnuGameLevelLevel{};  // 1..3
+    QAction* MnuGameEngine = nullptr;
+    QAction* MnuOptionSearch = nullptr;
+    QAction* MnuOptionKifuWrite = nullptr;
+    QAction* MnuOptionWin120DPI = nullptr;
+    QAction* MnuHelpSearch = nullptr;
+    QAction* MnuHelpAbout = nullptr;
+
+    // Game flow flags and the settings the window reads.
+    bool EngPlay = false;   // a game against the engine is running
+    bool EngWait = false;   // waiting for the engine's move
+    bool AutoReplay = false;
+    bool EngLoaFg = false;  // an engine is configured
+    std::array<QString, 21> EngSet;  // EngSet(20): notation style "1".."4"
+
+    DialogSetup* PromotionDialog();
+
+public slots:
+    void ImaCheMan_MouseDown(int index);
+    void ImaCheMan_DragDrop(int index);
+    void ImaCheBoa_DragDrop();
+    void LabelinCheckMate_Click();
+    void CommandMain_Click(int index);
+    void GotoStart();
+    void StepBack();
+    void StepForward();
+    void GotoEnd();
+    void ListMain_MouseDown();
+    void ListMain_KeyDown(int key);
+    void TextInfo_LostFocus(int index);
+    void Timer_Timer();
+    void MnuFileEnd_Click();
+    void MnuGameTurn_Click();
+    void MnuGameSound_Click();
+    void MnuGameHyoukiHyouki_Click(int index);
+    void MnuOptionWin120DPI_Click();
+    void MnuHelpAbout_Click();
+    void Toolbar_ButtonClick(int index);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolbar();
+    QWidget* BuildCentralArea();
+    QWidget* BuildInformation();
+    QWidget* BuildPostalBlock();
+    void SetEnabled(QAction* action, bool on);
+    void SetEnabled(QPushButton* button, bool on);
+    void SaveNotes();
+    void SelectLine(int line, bool toTop);
+    void AddMoveLine();
+    int Style() const;
+    bool Turned() const;
+    void PlayMoveSound();
+    QString ProgramFolder() const;
+
+    WindowServices& services_;
+    std::unique_ptr<GameState> game_;
+    DialogSetup* promotion_ = nullptr;
+    QSize designSize_;
+    bool closing_ = false;
+};
+
+}  // namespace vorlik

@@ -1,0 +1,94 @@
+#include "WindowServices.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace vorlik {
+
+struct QtWindowServices::Sound {
+    QSoundEffect effect;
+    QString path;
+};
+
+QtWindowServices::QtWindowServices() : sound_(new Sound) {}
+
+QtWindowServices::~QtWindowServices() { delete sound_; }
+
+MessageAnswer QtWindowServices::ShowMessage(QWidget* parent, const QString& text, const QString& title,
+                                            MessageIcon icon, MessageButtons buttons)
+{
+    static const QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Information, QMessageBox::Warning,
+                                               QMessageBox::Critical};
+    QMessageBox box(kIcons[static_cast<int>(icon)], title, text, QMessageBox::NoButton, parent);
+    QPushButton* yes = nullptr;
+    if (buttons == MessageButtons::YesNo) {
+        yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+        box.setDefaultButton(yes);
+        box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    } else {
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    }
+    box.exec();
+    if (buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    return box.clickedButton() == yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+void QtWindowServices::Beep() { QApplication::beep(); }
+
+void QtWindowServices::PlaySound(const QString& path)
+{
+    if (sound_->path != path) {
+        sound_->path = path;
+        sound_->effect.setSource(QUrl::fromLocalFile(path));
+    }
+    sound_->effect.play();
+}
+
+QString QtFilter(const QString& designFilter)
+{
+    const QStringList parts = designFilter.split('|', Qt::SkipEmptyParts);
+    QStringList filters;
+    for (int k = 0; k + 1 < parts.size(); k += 2)
+        filters << parts[k];  // the name already shows its pattern: "ＰＧＮファイル(*.pgn)"
+    return filters.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& title, const QString& folder,
+                      const QString& filter, int* filterIndex)
+{
+    QFileDialog dialog(parent, title, folder, QtFilter(filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    const QStringList names = QtFilter(filter).split(QStringLiteral(";;"));
+    if (filterIndex && *filterIndex >= 1 && *filterIndex <= names.size())
+        dialog.selectNameFilter(names[*filterIndex - 1]);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    if (filterIndex)
+        *filterIndex = names.indexOf(dialog.selectedNameFilter()) + 1;
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace
+
+QString QtWindowServices::OpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                                       const QString& filter, int* filterIndex)
+{
+    return RunFileDialog(parent, QFileDialog::AcceptOpen, title, folder, filter, filterIndex);
+}
+
+QString QtWindowServices::SaveFileName(QWidget* parent, const QString& title, const QString& folder,
+                                       const QString& filter, int* filterIndex)
+{
+    return RunFileDialog(parent, QFileDialog::AcceptSave, title, folder, filter, filterIndex);
+}
+
+}  // namespace vorlik

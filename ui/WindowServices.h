@@ -1,0 +1,55 @@
+// Everything the window shows or sounds outside its own widgets: message
+// boxes, beeps, file dialogs and the piece sound. The program uses the Qt
+// implementation; tests plug in one that records and answers from a script.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace vorlik {
+
+enum class MessageIcon { None, Information, Warning, Error };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+class WindowServices {
+public:
+    virtual ~WindowServices() = default;
+
+    virtual MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
+                                      MessageButtons buttons) = 0;
+    virtual void Beep() = 0;
+    // Plays a wave file without waiting for it to end.
+    virtual void PlaySound(const QString& path) = 0;
+    // Empty when cancelled; filterIndex is the 1-based entry chosen.
+    virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
+                                 int* filterIndex) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
+                                 int* filterIndex) = 0;
+};
+
+// Message boxes, beeps and dialogs of Qt; the sound through QSoundEffect.
+class QtWindowServices : public WindowServices {
+public:
+    QtWindowServices();
+    ~QtWindowServices() override;
+
+    MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
+                              MessageButtons buttons) override;
+    void Beep() override;
+    void PlaySound(const QString& path) override;
+    QString OpenFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
+                         int* filterIndex) override;
+    QString SaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
+                         int* filterIndex) override;
+
+private:
+    struct Sound;
+    Sound* sound_ = nullptr;
+};
+
+// The design's filter text "Name(*.x)|*.x|Other(*.y)|*.y|" as Qt wants it.
+QString QtFilter(const QString& designFilter);
+
+}  // namespace vorlik
