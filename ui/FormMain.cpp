@@ -208,7 +208,10 @@ void FormMain::BuildMenus()
     for (QAction* later : {MnuFileOpenSave[1], MnuFileOpenSave[3], MnuFilePrint, MnuGameNew, MnuGameEnd, MnuGameSetup,
                            MnuGameLevelLevel[1], MnuGameLevelLevel[2], MnuGameLevelLevel[3], MnuGameEngine,
                            MnuOptionSearch, MnuOptionKifuWrite, MnuHelpSearch})
+    {
         later->setProperty("later", true);
+        later->setEnabled(false);
+    }
 }
 
 void FormMain::BuildToolbar()
@@ -235,6 +238,7 @@ void FormMain::BuildToolbar()
                                                  button.command->text());
             action->setObjectName(QStringLiteral("Toolbar(%1)").arg(index));
             action->setProperty("later", button.command->property("later"));
+            action->setEnabled(!action->property("later").toBool());
             connect(action, &QAction::triggered, this, [this, index] { Toolbar_ButtonClick(index); });
             ToolbarButton[index] = action;
         } else {
@@ -312,7 +316,7 @@ QWidget* FormMain::BuildPostalBlock()
 QWidget* FormMain::BuildCentralArea()
 {
     for (int k = 1; k <= 14; ++k) {
-        TextInfo[k] = new QLineEdit;
+        TextInfo[k] = new QLineEdit(this);
         TextInfo[k]->setObjectName(QStringLiteral("TextInfo(%1)").arg(k));
     }
     TextInfo[7]->hide();  // the result lives in CombKekka

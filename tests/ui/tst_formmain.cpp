@@ -1,0 +1,599 @@
+// The main window as a user meets it, offscreen: drags on the board, the
+// move list, the navigation buttons and keys, the promotion question, the
+// clocks and the menus. Message boxes and beeps are answered by a script.
+#include "ScriptedServices.h"
+
+#include "core/FenText.h"
+#include "core/GameText.h"
+#include "core/MoveCommit.h"
+#include "ui/DialogSetup.h"
+#include "ui/FormMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDate>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+using namespace vorlik;
+using namespace vorlik::test;
+
+class FormMainTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUp();
+    void laterEntriesStayDisabled();
+    void dragCommitsMove();
+    void illegalDropBeeps_data();
+    void illegalDropBeeps();
+    void dropOffTheSquaresCancels();
+    void releaseWithoutDragDoesNothing();
+    void pressWhileEngineAwaitedDoesNothing();
+    void turnedBoard();
+    void moveListLines_data();
+    void moveListLines();
+    void blackFirstRecord();
+    void navigation();
+    void listClicksAndArrowKeys();
+    void recordCut_data();
+    void recordCut();
+    void mateMark();
+    void promotionByDrag();
+    void clocksFollowSideToMove();
+    void clockStopsAtItsLimit();
+    void automaticReplay();
+    void notesFollowThePly();
+    void dayCount();
+    void newRecordAndAbout();
+
+private:
+    int ImageOf(const char* square) const;
+    void Drag(const char* from, const char* to);
+    void Play(const QString& tokens);
+    QStringList Lines() const;
+    int SelectedLine() const;
+    void SetUp(const char* fen);
+
+    ScriptedServices* services_ = nullptr;
+    FormMain* form_ = nullptr;
+};
+
+void FormMainTest::init()
+{
+    services_ = new ScriptedServices;
+    form_ = new FormMain(*services_);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_));
+}
+
+void FormMainTest::cleanup()
+{
+    delete form_;
+    delete services_;
+}
+
+int FormMainTest::ImageOf(const char* square) const
+{
+    const int file = square[0] - 'a' + 1, rank = square[1] - '0';
+    const int row = form_->MnuGameTurn->isChecked() ? 9 - rank : rank;
+    return (file - 1) * 8 + row;
+}
+
+void FormMainTest::Drag(const char* from, const char* to)
+{
+    BoardView* board = form_->ImaCheBoa;
+    const QPoint start = board->ImageRect(ImageOf(from)).center();
+    const QPoint end = board->ImageRect(ImageOf(to)).center();
+    QTest::mousePress(board, Qt::LeftButton, {}, start);
+    QTest::mouseMove(board, (start + end) / 2);
+    QTest::mouseMove(board, end);
+    QTest::mouseRelease(board, Qt::LeftButton, {}, end);
+}
+
+// Moves the way a file load or the engine enters them.
+void FormMainTest::Play(const QString& tokens)
+{
+    for (const QString& token : tokens.split(' ', Qt::SkipEmptyParts)) {
+        SetMoveInput(form_->Game(), token.toStdString());
+        QVERIFY2(form_->CheckChessMoveOutput(), qPrintable(token));
+    }
+}
+
+QStringList FormMainTest::Lines() const
+{
+    QStringList lines;
+    for (int k = 0; k < form_->ListMain->count(); ++k)
+        lines << form_->ListMain->item(k)->text();
+    return lines;
+}
+
+int FormMainTest::SelectedLine() const
+{
+    const QList<QListWidgetItem*> selected = form_->ListMain->selectedItems();
+    return selected.isEmpty() ? -1 : form_->ListMain->row(selected.first());
+}
+
+void FormMainTest::SetUp(const char* fen)
+{
+    Board board{};
+    bool blackToMove = false;
+    QCOMPARE(int(ReadFenText(fen, board, blackToMove)), int(FenError::None));
+    form_->MnuFileNew_Click();
+    LoadSetupPosition(form_->Game(), board, blackToMove);
+    form_->AllDisplay();
+}
+
+void FormMainTest::startUp()
+{
+    QCOMPARE(form_->windowTitle(), QString("Vorlik Ver1.00"));
+    QCOMPARE(form_->TextInfo[1]->text(), QString("Vorlik Ver1.00"));
+    const QDate today = QDate::currentDate();
+    QCOMPARE(form_->TextInfo[3]->text(),
+             QString("%1/%2/%3").arg(today.year() % 100, 2, 10, QChar('0')).arg(today.month()).arg(today.day()));
+    QCOMPARE(form_->CombKekka->currentText(), QString("*"));
+    QCOMPARE(form_->TextEngMas->toPlainText().section('\n', 0, 0), QString("エンジンとの送受信"));
+    QCOMPARE(form_->LabelinCheckMate->text(), QString("#挿"));
+
+    BoardView* board = form_->ImaCheBoa;
+    QCOMPARE(board->Image(1)->Piece(), 'R');
+    QCOMPARE(board->Image(5)->Piece(), '\0');
+    QCOMPARE(board->Image(33)->Piece(), 'K');
+    QCOMPARE(board->Image(40)->Piece(), 'k');
+    QCOMPARE(board->Image(64)->objectName(), QString("ImaCheMan(64)"));
+    QVERIFY(!board->TurnStrip()->isVisible());
+
+    // No engine is configured: its buttons stay off; the per-move boxes are
+    // off at the start position.
+    for (int k : {0, 6, 7, 8, 9})
+        QVERIFY2(!form_->CommandMain[k]->isEnabled(), qPrintable(QString::number(k)));
+    for (int k : {1, 2, 3, 4, 5})
+        QVERIFY(form_->CommandMain[k]->isEnabled());
+    QCOMPARE(form_->CommandMain[0]->text(), QString("エンジンの名称"));
+    for (int k = 8; k <= 13; ++k)
+        QVERIFY(!form_->TextInfo[k]->isEnabled());
+    QVERIFY(form_->MnuGameHyoukiHyouki[1]->isChecked());
+}
+
+void FormMainTest::laterEntriesStayDisabled()
+{
+    for (QAction* later : {form_->MnuFileOpenSave[1], form_->MnuFileOpenSave[3], form_->MnuFilePrint,
+                           form_->MnuGameNew, form_->MnuGameEnd, form_->MnuGameSetup, form_->MnuGameLevelLevel[1],
+                           form_->MnuGameEngine, form_->MnuOptionSearch, form_->MnuHelpSearch})
+        QVERIFY2(!later->isEnabled(), qPrintable(later->text()));
+    for (int k : {3, 4, 5, 7, 8, 9, 10, 12})
+        QVERIFY2(!form_->ToolbarButton[k]->isEnabled(), qPrintable(QString::number(k)));
+    for (QAction* ready : {form_->MnuFileNew, form_->MnuFileEnd, form_->MnuGameTurn, form_->MnuGameSound,
+                           form_->MnuOptionWin120DPI, form_->MnuHelpAbout})
+        QVERIFY2(ready->isEnabled(), qPrintable(ready->text()));
+    QVERIFY(form_->ToolbarButton[2]->isEnabled());
+    QVERIFY(form_->ToolbarButton[14]->isEnabled());
+    QVERIFY(form_->ToolbarButton[1]->isSeparator());
+
+    // Black to move would enable saving, but saving is not there yet.
+    Drag("e2", "e4");
+    QVERIFY(!form_->MnuFileOpenSave[3]->isEnabled());
+}
+
+void FormMainTest::dragCommitsMove()
+{
+    Drag("e2", "e4");
+    QCOMPARE(form_->Game().LastPly, 1);
+    QCOMPARE(form_->Game().CurPly, 1);
+    QCOMPARE(Lines(), QStringList{"1. e4"});
+    QCOMPARE(SelectedLine(), 0);
+    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e4"))->Piece(), 'P');
+    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), '\0');
+    QCOMPARE(services_->beeps, 0);
+    QVERIFY(form_->LabelTime[1]->styleSheet().contains("#fffbe6"));  // Black's clock is the opaque one
+    QVERIFY(!form_->LabelTime[0]->styleSheet().contains("#fffbe6"));
+    for (int k = 8; k <= 13; ++k)
+        QVERIFY(form_->TextInfo[k]->isEnabled());
+    QVERIFY(services_->sounds.isEmpty());  // the piece sound is off
+
+    form_->MnuGameSound->trigger();
+    Drag("e7", "e5");
+    QCOMPARE(Lines(), QStringList{"1. e4       e5"});
+    QCOMPARE(services_->sounds.size(), 1);
+    QVERIFY(services_->sounds.first().endsWith("/PieceMove.wav"));
+}
+
+void FormMainTest::illegalDropBeeps_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::newRow("pawn three squares") << "e2" << "e5";
+    QTest::newRow("black moves first") << "e7" << "e5";
+    QTest::newRow("back on its own square") << "g1" << "g1";
+    QTest::newRow("onto its own piece") << "d1" << "d2";
+}
+
+void FormMainTest::illegalDropBeeps()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    Drag(qPrintable(from), qPrintable(to));
+    QCOMPARE(services_->beeps, 1);
+    QCOMPARE(form_->Game().LastPly, 0);
+    QVERIFY(Lines().isEmpty());
+    // The lifted piece is back on its square.
+    QVERIFY(form_->ImaCheBoa->Image(ImageOf(qPrintable(from)))->Piece() != '\0');
+}
+
+void FormMainTest::dropOffTheSquaresCancels()
+{
+    BoardView* board = form_->ImaCheBoa;
+    QTest::mousePress(board, Qt::LeftButton, {}, board->ImageRect(ImageOf("g1")).center());
+    QCOMPARE(board->Image(ImageOf("g1"))->Piece(), '\0');  // lifted
+    QTest::mouseMove(board, QPoint(3, 3));
+    QTest::mouseRelease(board, Qt::LeftButton, {}, QPoint(3, 3));  // on the frame
+    QCOMPARE(services_->beeps, 1);
+    QCOMPARE(board->Image(ImageOf("g1"))->Piece(), 'N');
+    QCOMPARE(form_->Game().LastPly, 0);
+
+    // Released beyond the board altogether: the same.
+    QTest::mousePress(board, Qt::LeftButton, {}, board->ImageRect(ImageOf("g1")).center());
+    QTest::mouseRelease(board, Qt::LeftButton, {}, QPoint(board->width() + 40, 10));
+    QCOMPARE(services_->beeps, 2);
+    QCOMPARE(board->Image(ImageOf("g1"))->Piece(), 'N');
+}
+
+void FormMainTest::releaseWithoutDragDoesNothing()
+{
+    BoardView* board = form_->ImaCheBoa;
+    // A press on an empty square starts no drag; its release on a square
+    // must not reuse the squares of an earlier drag.
+    Drag("g1", "f3");
+    QCOMPARE(form_->Game().LastPly, 1);
+    QTest::mousePress(board, Qt::LeftButton, {}, board->ImageRect(ImageOf("e4")).center());
+    QTest::mouseRelease(board, Qt::LeftButton, {}, board->ImageRect(ImageOf("e5")).center());
+    QTest::mouseRelease(board, Qt::LeftButton, {}, board->ImageRect(ImageOf("d5")).center());
+    QCOMPARE(form_->Game().LastPly, 1);
+    QCOMPARE(services_->beeps, 0);
+}
+
+void FormMainTest::pressWhileEngineAwaitedDoesNothing()
+{
+    form_->EngWait = true;
+    Drag("e2", "e4");
+    QCOMPARE(form_->Game().LastPly, 0);
+    QCOMPARE(services_->beeps, 0);
+    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), 'P');
+}
+
+void FormMainTest::turnedBoard()
+{
+    form_->MnuGameTurn->trigger();
+    BoardView* board = form_->ImaCheBoa;
+    QVERIFY(board->TurnStrip()->isVisible());
+    QCOMPARE(board->Image(1)->Piece(), 'r');  // image 1 is a8
+    QCOMPARE(board->Image(33)->Piece(), 'k');
+    QCOMPARE(board->Image(40)->Piece(), 'K');
+    QCOMPARE(board->Image(64)->Piece(), 'R');  // h1 at the top right
+    Drag("e2", "e4");
+    QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[1]), QString("e2e4"));
+    QCOMPARE(board->Image(ImageOf("e4"))->Piece(), 'P');
+    form_->MnuGameTurn->trigger();
+    QVERIFY(!board->TurnStrip()->isVisible());
+    QCOMPARE(board->Image(1)->Piece(), 'R');
+}
+
+void FormMainTest::moveListLines_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("国際") << 1 << QStringList{"1. e4       e5", "2. Nf3      Nc6", "3. Bb5"};
+    QTest::newRow("国際長") << 2 << QStringList{"1. e2-e4    e7-e5", "2. Ng1-f3   Nb8-c6", "3. Bf1-b5"};
+    QTest::newRow("郵便") << 3 << QStringList{"1. 5254     5755", "2. 7163     2836", "3. 6125"};
+    QTest::newRow("座標") << 4 << QStringList{"1. e2e4     e7e5", "2. g1f3     b8c6", "3. f1b5"};
+}
+
+void FormMainTest::moveListLines()
+{
+    QFETCH(int, style);
+    QFETCH(QStringList, lines);
+    Play("e4 e5 Nf3 Nc6 Bb5");
+    form_->GotoStart();
+    form_->MnuGameHyoukiHyouki[style]->trigger();
+    QCOMPARE(Lines(), lines);
+    QCOMPARE(form_->Game().CurPly, 5);  // the view moves to the last position
+    for (int k = 1; k <= 4; ++k)
+        QCOMPARE(form_->MnuGameHyoukiHyouki[k]->isChecked(), k == style);
+    // Later moves come in the chosen style too.
+    Drag("a7", "a6");
+    QCOMPARE(Lines().last(), lines.last().leftJustified(12, ' ') + QString::fromStdString(
+                                 MoveText(form_->Game(), style, 6)));
+}
+
+void FormMainTest::blackFirstRecord()
+{
+    SetUp("4k3/4p3/8/8/8/8/4P3/4K3 b - - 0 1");
+    Drag("e7", "e5");
+    QCOMPARE(form_->Game().CurPly, 2);
+    QCOMPARE(Lines(), QStringList{"1. ...      e5"});
+    Drag("e2", "e4");
+    QCOMPARE(Lines(), (QStringList{"1. ...      e5", "2. e4"}));
+
+    form_->GotoStart();
+    QCOMPARE(form_->Game().CurPly, 1);  // there is no White move to go back before
+    QCOMPARE(services_->beeps, 0);
+    form_->StepBack();
+    QCOMPARE(services_->beeps, 1);
+    QCOMPARE(form_->Game().CurPly, 1);
+}
+
+void FormMainTest::navigation()
+{
+    Play("e4 e5 Nf3 Nc6 Bb5");
+    auto click = [this](int button) { QTest::mouseClick(form_->CommandMain[button], Qt::LeftButton); };
+
+    click(2);  // "<" from ply 5
+    QCOMPARE(form_->Game().CurPly, 4);
+    QCOMPARE(SelectedLine(), 2);
+    click(2);
+    QCOMPARE(form_->Game().CurPly, 3);
+    click(2);  // from ply 3 the line of the next move is line 1
+    QCOMPARE(form_->Game().CurPly, 2);
+    QCOMPARE(SelectedLine(), 1);
+    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("f3"))->Piece(), '\0');
+
+    click(1);  // "|<"
+    QCOMPARE(form_->Game().CurPly, 0);
+    QCOMPARE(SelectedLine(), 0);
+    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), 'P');
+    click(2);  // nothing before the start
+    QCOMPARE(services_->beeps, 1);
+    click(3);  // ">" to ply 1
+    click(3);  // to ply 2: the move just shown is on line 0
+    QCOMPARE(form_->Game().CurPly, 2);
+    QCOMPARE(SelectedLine(), 0);
+    click(4);  // ">|"
+    QCOMPARE(form_->Game().CurPly, 5);
+    QCOMPARE(SelectedLine(), 2);
+    click(3);  // nothing after the end
+    QCOMPARE(services_->beeps, 2);
+    QCOMPARE(form_->Game().LastPly, 5);
+}
+
+void FormMainTest::listClicksAndArrowKeys()
+{
+    Play("e4 e5 Nf3 Nc6 Bb5 a6 Ba4");
+    MoveListBox* list = form_->ListMain;
+    auto clickLine = [list](int line) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(line)).center());
+    };
+    clickLine(0);
+    QCOMPARE(form_->Game().CurPly, 2);  // after Black's move of the line
+    clickLine(3);
+    QCOMPARE(form_->Game().CurPly, 7);  // a line with White's move only
+    clickLine(1);
+    QCOMPARE(form_->Game().CurPly, 4);
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(form_->Game().CurPly, 6);
+    QVERIFY(list->selectedItems().isEmpty());
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(form_->Game().CurPly, 2);
+    QVERIFY(list->selectedItems().isEmpty());
+}
+
+void FormMainTest::recordCut_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes cuts the record") << true;
+    QTest::newRow("no keeps it") << false;
+}
+
+void FormMainTest::recordCut()
+{
+    QFETCH(bool, yes);
+    Play("e4 e5 Nf3 Nc6 Bb5 a6");
+    form_->GotoStart();
+    form_->StepForward();
+    form_->StepForward();  // ply 2 of 6
+    services_->answers << (yes ? MessageAnswer::Yes : MessageAnswer::No);
+    Drag("d2", "d4");
+
+    QCOMPARE(services_->shown.size(), 1);
+    QCOMPARE(services_->shown[0].text, QString("局面を変更すると以降の棋譜は削除されます？"));
+    QCOMPARE(services_->shown[0].title, QString("注意"));
+    QCOMPARE(int(services_->shown[0].icon), int(MessageIcon::Warning));
+    QCOMPARE(int(services_->shown[0].buttons), int(MessageButtons::YesNo));
+    if (yes) {
+        QCOMPARE(form_->Game().LastPly, 3);
+        QCOMPARE(Lines(), (QStringList{"1. e4       e5", "2. d4"}));
+        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("d4"))->Piece(), 'P');
+    } else {
+        QCOMPARE(form_->Game().LastPly, 6);
+        QCOMPARE(form_->Game().CurPly, 2);
+        QCOMPARE(Lines().size(), 3);
+        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("d2"))->Piece(), 'P');
+        QVERIFY(form_->Game().MoveInput[1].empty());
+    }
+}
+
+void FormMainTest::mateMark()
+{
+    Play("e4 e5 Bc4 Nc6 Qh5 Nf6");
+    form_->LabelinCheckMate_Click();  // Nf6 has no "+"
+    QVERIFY(services_->shown.isEmpty());
+
+    Drag("h5", "f7");
+    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[7]), QString("Qxf7+"));
+    services_->answers << MessageAnswer::No;
+    QTest::mouseClick(form_->LabelinCheckMate, Qt::LeftButton);
+    QCOMPARE(services_->shown.size(), 1);
+    QCOMPARE(services_->shown[0].text, QString("最後の＋(チェック)を＃(チェックメイト)に変更しますか？"));
+    QCOMPARE(services_->shown[0].title, QString("確認 手動で<(_ _)>"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[7]), QString("Qxf7+"));
+
+    services_->answers << MessageAnswer::Yes;
+    form_->GotoStart();
+    QTest::mouseClick(form_->LabelinCheckMate, Qt::LeftButton);
+    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[7]), QString("Qxf7#"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuLong[7]), QString("Qh5xf7#"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuPostal[7]), QString("8567"));
+    QCOMPARE(Lines().last(), QString("4. Qxf7#"));
+    QCOMPARE(form_->Game().CurPly, 7);
+}
+
+void FormMainTest::promotionByDrag()
+{
+    SetUp("8/4P1P1/8/8/8/8/8/k3K3 w - - 0 1");
+    struct Seen {
+        bool found = false;
+        int preselected = -1;
+        QString caption, question;
+    } seen;
+    auto answer = [&seen](int choice) {
+        seen = Seen{};
+        QTimer::singleShot(0, [&seen, choice] {
+            auto* dialog = qobject_cast<DialogSetup*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen.found = true;
+            seen.caption = dialog->windowTitle();
+            seen.question = dialog->findChild<QLabel*>("LabelDaiSetPromotion")->text();
+            for (int k = 0; k < 4; ++k)
+                if (dialog->OptionDaiSetPromotion(k)->isChecked())
+                    seen.preselected = k;
+            if (choice >= 0)
+                dialog->OptionDaiSetPromotion(choice)->click();
+            QTest::keyClick(dialog, Qt::Key_Escape);  // cannot cancel
+            QTest::mouseClick(dialog->CommandPromotionOK(), Qt::LeftButton);
+        });
+    };
+
+    answer(-1);  // OK without touching the choices
+    Drag("e7", "e8");
+    QVERIFY(seen.found);
+    QCOMPARE(seen.caption, QString("プロモーション"));
+    QCOMPARE(seen.question, QString("何に成りますか？"));
+    QCOMPARE(seen.preselected, 3);
+    QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[1]), QString("e7e8q"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[1]), QString("e8=Q"));
+    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e8"))->Piece(), 'Q');
+
+    Drag("a1", "b2");
+    answer(0);  // the knight
+    Drag("g7", "g8");
+    QCOMPARE(seen.preselected, 3);
+    QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[3]), QString("g7g8n"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[3]), QString("g8=N"));
+    QCOMPARE(form_->Game().PromoNumber, 1);
+    QCOMPARE(Lines(), (QStringList{"1. e8=Q     Kb2", "2. g8=N"}));
+
+    // The question remembers the last answer.
+    SetUp("8/6P1/8/8/8/8/8/k3K3 w - - 0 1");
+    answer(-1);
+    Drag("g7", "g8");
+    QCOMPARE(seen.preselected, 0);
+    QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[1]), QString("g7g8n"));
+}
+
+void FormMainTest::clocksFollowSideToMove()
+{
+    form_->Timer_Timer();
+    QCOMPARE(form_->LabelTime[0]->text(), QString("白 00:00:01"));
+    Play("e4 e5 Nf3");
+    for (int tick = 0; tick < 60; ++tick)
+        form_->Timer_Timer();
+    QCOMPARE(form_->Game().ClockBlack, 60);
+    QCOMPARE(form_->LabelTime[1]->text(), QString("黒 00:01:00"));
+    QCOMPARE(form_->Game().ClockWhite, 1);
+
+    // Looking at an earlier position, neither clock runs.
+    form_->StepBack();
+    form_->Timer_Timer();
+    QCOMPARE(form_->Game().ClockBlack, 60);
+    QCOMPARE(form_->Game().ClockWhite, 1);
+}
+
+void FormMainTest::clockStopsAtItsLimit()
+{
+    form_->Game().ClockWhite = 32766;
+    form_->Timer_Timer();
+    form_->Timer_Timer();
+    form_->Timer_Timer();
+    QCOMPARE(form_->Game().ClockWhite, 32767);
+    QCOMPARE(form_->LabelTime[0]->text(), QString("白 09:06:07"));
+}
+
+void FormMainTest::automaticReplay()
+{
+    Play("e4 e5 Nf3");
+    form_->GotoStart();
+    QTest::mouseClick(form_->CommandMain[5], Qt::LeftButton);
+    QCOMPARE(form_->CommandMain[5]->text(), QString("中止"));
+    QVERIFY(form_->Timer->isActive());
+    QCOMPARE(form_->Timer->interval(), 1500);
+    form_->Timer_Timer();
+    form_->Timer_Timer();
+    QCOMPARE(form_->Game().CurPly, 2);
+    QCOMPARE(form_->Game().ClockWhite, 0);  // not at the last ply yet
+    form_->Timer_Timer();
+    QCOMPARE(form_->Game().CurPly, 3);
+    QCOMPARE(form_->Game().ClockBlack, 1);
+    form_->Timer_Timer();  // the end of the record stops it
+    QCOMPARE(services_->beeps, 1);
+    QVERIFY(!form_->Timer->isActive());
+    QVERIFY(!form_->AutoReplay);
+    QCOMPARE(form_->CommandMain[5]->text(), QString("動 >"));
+}
+
+void FormMainTest::notesFollowThePly()
+{
+    Play("e4 e5");
+    form_->TextInfo[8]->setText("26/12/1");
+    QTest::mouseClick(form_->CommandMain[2], Qt::LeftButton);  // to ply 1; the note stays with ply 2
+    QCOMPARE(form_->TextInfo[8]->text(), QString());
+    QTest::mouseClick(form_->CommandMain[3], Qt::LeftButton);
+    QCOMPARE(form_->TextInfo[8]->text(), QString("26/12/1"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuNote[1][2]), QString("26/12/1"));
+}
+
+void FormMainTest::dayCount()
+{
+    Play("e4");
+    form_->activateWindow();
+    form_->TextInfo[9]->setText("03/12/01");
+    form_->TextInfo[10]->setText("03/12/04");
+    form_->TextInfo[10]->setFocus();
+    QVERIFY(QTest::qWaitFor([this] { return form_->TextInfo[10]->hasFocus(); }));
+    form_->TextInfo[9]->setFocus();
+    QCOMPARE(form_->TextInfo[11]->text(), QString("3"));
+
+    form_->TextInfo[10]->setText("not a date");
+    form_->TextInfo[10]->setFocus();
+    form_->TextInfo[9]->setFocus();
+    QCOMPARE(form_->TextInfo[11]->text(), QString("3"));
+}
+
+void FormMainTest::newRecordAndAbout()
+{
+    Play("e4 e5");
+    form_->TextInfo[5]->setText("Player");
+    form_->ToolbarButton[2]->trigger();  // "新規作成"
+    QCOMPARE(form_->Game().LastPly, 0);
+    QVERIFY(Lines().isEmpty());
+    QCOMPARE(form_->TextInfo[5]->text(), QString());
+    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), 'P');
+
+    form_->MnuHelpAbout->trigger();
+    QCOMPARE(services_->shown.size(), 1);
+    QCOMPARE(services_->shown[0].title, QString("バージョン情報"));
+    QVERIFY(services_->shown[0].text.startsWith("Vorlik Ver1.00"));
+}
+
+QTEST_MAIN(FormMainTest)
+#include "tst_formmain.moc"
