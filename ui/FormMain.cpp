@@ -121,7 +121,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     SetStartPosition(*game_);
     AllDisplay();
 
-    designSize_ = QSize(760, 500);
+    designSize_ = QSize(760, 580);
     resize(designSize_);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -326,7 +326,7 @@ QWidget* FormMain::BuildCentralArea()
     TextInfoS = new QPlainTextEdit;
     TextInfoS->setObjectName(QStringLiteral("TextInfoS"));
     TextInfoS->setPlaceholderText(QStringLiteral("ここの入力はヘルプを参照してください"));
-    TextInfoS->setMaximumHeight(40);
+    TextInfoS->setMaximumHeight(36);
     CombKekka = new QComboBox;
     CombKekka->setObjectName(QStringLiteral("CombKekka"));
     CombKekka->setEditable(true);
@@ -386,7 +386,7 @@ QWidget* FormMain::BuildCentralArea()
     TextEngMas->setObjectName(QStringLiteral("TextEngMas"));
     TextEngMas->setReadOnly(true);
     TextEngMas->setFont(FixedFont());
-    TextEngMas->setMaximumHeight(60);
+    TextEngMas->setMaximumHeight(52);
     auto* direct = new QHBoxLayout;
     direct->addWidget(TextInfo[14]);
     direct->addWidget(CommandMain[9]);
