@@ -46,6 +46,9 @@ private slots:
     void listClicksAndArrowKeys();
     void recordCut_data();
     void recordCut();
+    void earlierPositionInAGame();
+    void controlStates_data();
+    void controlStates();
     void mateMark();
     void promotionByDrag();
     void clocksFollowSideToMove();
@@ -420,6 +423,59 @@ void FormMainTest::recordCut()
         QCOMPARE(form_->ImaCheBoa->Image(ImageOf("d2"))->Piece(), 'P');
         QVERIFY(form_->Game().MoveInput[1].empty());
     }
+}
+
+void FormMainTest::earlierPositionInAGame()
+{
+    Play("e4 e5 Nf3");
+    form_->EngPlay = true;
+    form_->GotoStart();
+    Drag("d2", "d4");
+    QCOMPARE(services_->shown.size(), 1);
+    QCOMPARE(services_->shown[0].text, QString("局面の変更は[戻]を使用して行ってください"));
+    QCOMPARE(services_->shown[0].title, QString("警告"));
+    QCOMPARE(int(services_->shown[0].icon), int(MessageIcon::Error));
+    QCOMPARE(form_->Game().CurPly, 3);  // back at the last position, the move not tried
+    QCOMPARE(form_->Game().LastPly, 3);
+    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("d2"))->Piece(), 'P');
+}
+
+void FormMainTest::controlStates_data()
+{
+    // What each phase leaves usable of the navigation buttons (1..5), the
+    // move list, "新規作成" and the toolbar's "新規作成" and "バージョン情報".
+    QTest::addColumn<int>("controlMode");
+    QTest::addColumn<int>("menuMode");
+    QTest::addColumn<bool>("navigation");
+    QTest::addColumn<bool>("list");
+    QTest::addColumn<bool>("newRecord");
+    QTest::addColumn<bool>("about");
+    QTest::newRow("engine to move") << 2 << 1 << false << false << false << true;
+    QTest::newRow("user to move") << 3 << 1 << true << true << false << true;
+    QTest::newRow("game ended") << 6 << 0 << true << true << true << true;
+    QTest::newRow("setup open") << 7 << 3 << false << false << false << true;
+    QTest::newRow("setup cancelled") << 8 << 0 << true << true << true << true;
+}
+
+void FormMainTest::controlStates()
+{
+    QFETCH(int, controlMode);
+    QFETCH(int, menuMode);
+    QFETCH(bool, navigation);
+    QFETCH(bool, list);
+    QFETCH(bool, newRecord);
+    QFETCH(bool, about);
+    form_->SetControlState(controlMode);
+    form_->SetMenuState(menuMode);
+    for (int k = 1; k <= 5; ++k)
+        QCOMPARE(form_->CommandMain[k]->isEnabled(), navigation);
+    QCOMPARE(form_->ListMain->isEnabled(), list);
+    QCOMPARE(form_->MnuFileNew->isEnabled(), newRecord);
+    QCOMPARE(form_->ToolbarButton[2]->isEnabled(), newRecord);
+    QCOMPARE(form_->ToolbarButton[14]->isEnabled(), about);
+    QCOMPARE(form_->EngWait, controlMode == 2);
+    for (int k : {0, 6, 7, 8, 9})  // the engine's buttons wait for the engine link
+        QVERIFY(!form_->CommandMain[k]->isEnabled());
 }
 
 void FormMainTest::mateMark()
