@@ -247,67 +247,65 @@ void FormMain::BuildToolbar()
     }
 }
 
-QWidget* FormMain::BuildInformation()
+QGridLayout* FormMain::FramedGrid(int index)
 {
-    Shape1[1] = new QFrame;
-    Shape1[1]->setObjectName(QStringLiteral("Shape1(1)"));
-    Shape1[1]->setFrameShape(QFrame::Box);
-    auto* grid = new QGridLayout(Shape1[1]);
+    Shape1[index] = new QFrame;
+    Shape1[index]->setObjectName(QStringLiteral("Shape1(%1)").arg(index));
+    Shape1[index]->setFrameShape(QFrame::Box);
+    auto* grid = new QGridLayout(Shape1[index]);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setVerticalSpacing(2);
-    auto label = [this](int index, const QString& caption) {
-        LabeInfo[index] = new QLabel(caption);
-        LabeInfo[index]->setObjectName(QStringLiteral("LabeInfo(%1)").arg(index));
-        return LabeInfo[index];
-    };
+    return grid;
+}
+
+QLabel* FormMain::InfoLabel(int index, const QString& caption)
+{
+    LabeInfo[index] = new QLabel(caption);
+    LabeInfo[index]->setObjectName(QStringLiteral("LabeInfo(%1)").arg(index));
+    return LabeInfo[index];
+}
+
+QWidget* FormMain::BuildInformation()
+{
+    QGridLayout* grid = FramedGrid(1);
     const QString captions[] = {QStringLiteral("イベント"), QStringLiteral("場所"), QStringLiteral("日付"),
                                 QStringLiteral("ラウンド"), QStringLiteral("白"), QStringLiteral("黒")};
     for (int k = 1; k <= 6; ++k) {
         const int row = k <= 2 ? k - 1 : k <= 4 ? 2 : k - 2;
         const int column = (k == 4) ? 2 : 0;
-        grid->addWidget(label(k - 1, captions[k - 1]), row, column);
+        grid->addWidget(InfoLabel(k - 1, captions[k - 1]), row, column);
         grid->addWidget(TextInfo[k], row, column + 1, 1, (k == 3 || k == 4) ? 1 : 3);
     }
-    grid->addWidget(label(6, QStringLiteral("結果")), 5, 0);
+    grid->addWidget(InfoLabel(6, QStringLiteral("結果")), 5, 0);
     grid->addWidget(CombKekka, 5, 1);
-    grid->addWidget(label(10, QStringLiteral("他")), 6, 0, Qt::AlignTop);
+    grid->addWidget(InfoLabel(10, QStringLiteral("他")), 6, 0, Qt::AlignTop);
     grid->addWidget(TextInfoS, 6, 1, 1, 3);
     return Shape1[1];
 }
 
 QWidget* FormMain::BuildPostalBlock()
 {
-    Shape1[2] = new QFrame;
-    Shape1[2]->setObjectName(QStringLiteral("Shape1(2)"));
-    Shape1[2]->setFrameShape(QFrame::Box);
-    auto* grid = new QGridLayout(Shape1[2]);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setVerticalSpacing(2);
-    auto label = [this](int index, const QString& caption) {
-        LabeInfo[index] = new QLabel(caption);
-        LabeInfo[index]->setObjectName(QStringLiteral("LabeInfo(%1)").arg(index));
-        return LabeInfo[index];
-    };
+    QGridLayout* grid = FramedGrid(2);
     auto stamp = [this](int index) {
         LabelJpca[index] = new QLabel(QStringLiteral("消"));
         LabelJpca[index]->setObjectName(QStringLiteral("LabelJpca(%1)").arg(index));
         return LabelJpca[index];
     };
-    grid->addWidget(label(13, QStringLiteral("〒")), 0, 0);
-    grid->addWidget(label(7, QStringLiteral("消印")), 0, 1);
+    grid->addWidget(InfoLabel(13, QStringLiteral("〒")), 0, 0);
+    grid->addWidget(InfoLabel(7, QStringLiteral("消印")), 0, 1);
     grid->addWidget(TextInfo[8], 0, 2);
     grid->addWidget(stamp(7), 0, 3);
-    grid->addWidget(label(8, QStringLiteral("着")), 0, 4);
+    grid->addWidget(InfoLabel(8, QStringLiteral("着")), 0, 4);
     grid->addWidget(TextInfo[9], 0, 5);
     grid->addWidget(stamp(8), 0, 6);
-    grid->addWidget(label(9, QStringLiteral("発")), 1, 1);
+    grid->addWidget(InfoLabel(9, QStringLiteral("発")), 1, 1);
     grid->addWidget(TextInfo[10], 1, 2);
     grid->addWidget(stamp(9), 1, 3);
-    grid->addWidget(label(12, QStringLiteral("＋")), 1, 4);
+    grid->addWidget(InfoLabel(12, QStringLiteral("＋")), 1, 4);
     auto* days = new QHBoxLayout;
     days->addWidget(TextInfo[11]);
     days->addWidget(TextInfo[12]);
-    days->addWidget(label(11, QStringLiteral("：")));
+    days->addWidget(InfoLabel(11, QStringLiteral("：")));
     days->addWidget(TextInfo[13]);
     grid->addLayout(days, 1, 5, 1, 2);
     return Shape1[2];

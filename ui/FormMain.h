@@ -18,6 +18,7 @@
 class QAction;
 class QComboBox;
 class QFrame;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -137,6 +138,8 @@ private:
     void BuildMenus();
     void BuildToolbar();
     QWidget* BuildCentralArea();
+    QGridLayout* FramedGrid(int index);
+    QLabel* InfoLabel(int index, const QString& caption);
     QWidget* BuildInformation();
     QWidget* BuildPostalBlock();
     void SetEnabled(QAction* action, bool on);
