@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <utility>
 
 namespace vorlik {
 
@@ -375,7 +376,6 @@ bool CheckMove(Board& board, int ply, std::string& coord, std::string& postal, s
 
     work.After.at(work.ToFile, work.ToRank) = work.Before.at(work.FromFile, work.FromRank);
     work.After.at(work.FromFile, work.FromRank) = 0;
-    work.Before = work.After;
     if (KingInCheck(work))
         return false;
     work.WhiteMoving = !work.WhiteMoving;
@@ -390,10 +390,10 @@ bool CheckMove(Board& board, int ply, std::string& coord, std::string& postal, s
     for (int file = 1; file <= 8; ++file)
         for (int rank = 1; rank <= 8; ++rank)
             board[file][rank] = work.After.at(file, rank);
-    coord.swap(work.WorkCoord);
-    postal.swap(work.WorkPostal);
-    shortText.swap(work.WorkShort);
-    longText.swap(work.WorkLong);
+    coord = std::move(work.WorkCoord);
+    postal = std::move(work.WorkPostal);
+    shortText = std::move(work.WorkShort);
+    longText = std::move(work.WorkLong);
     return true;
 }
 

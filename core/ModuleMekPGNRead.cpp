@@ -175,6 +175,9 @@ void ResolvePawn(RuleWork& work, Candidates& found, char& promotion)
 
 bool IsCastlingToken(const std::string& token, bool& kingSide)
 {
+    kingSide = false;
+    if (token.empty() || (token[0] != 'O' && token[0] != 'o' && token[0] != '0'))
+        return false;
     std::string plain;
     for (char c : token) {
         if (c == '+' || c == '#')

@@ -2,6 +2,8 @@
 
 #include "ModuleMekPGNRead.h"
 
+#include <utility>
+
 namespace vorlik {
 
 namespace {
@@ -67,10 +69,10 @@ bool CommitMove(GameState& game, const PromotionAsk* askPromotion)
     if (!legal)
         return false;
     game.KifuBoard[ply] = tried.board;
-    game.KifuCoord[ply].swap(tried.coord);
-    game.KifuPostal[ply].swap(tried.postal);
-    game.KifuShort[ply].swap(tried.shortText);
-    game.KifuLong[ply].swap(tried.longText);
+    game.KifuCoord[ply] = std::move(tried.coord);
+    game.KifuPostal[ply] = std::move(tried.postal);
+    game.KifuShort[ply] = std::move(tried.shortText);
+    game.KifuLong[ply] = std::move(tried.longText);
     game.CurPly = game.LastPly = ply;
     return true;
 }
@@ -82,7 +84,7 @@ bool SetMoveInput(GameState& game, const std::string& text)
     if (text.size() > static_cast<std::size_t>(kMaxMoveInput))
         return false;
     for (std::size_t k = 0; k < text.size(); ++k)
-        game.MoveInput[k + 1] = std::string(1, text[k]);
+        game.MoveInput[k + 1].assign(1, text[k]);
     return true;
 }
 
