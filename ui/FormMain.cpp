@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QVariant>
 
 namespace vorlik {
 
@@ -72,8 +73,13 @@ QIcon ToolIcon(const QString& glyph)
     return QIcon(pixmap);
 }
 
+// The clock label of the side to move is drawn opaque, the other transparent.
 void SetOpaque(QLabel* label, bool opaque)
 {
+    const QVariant state = label->property("opaque");
+    if (state.isValid() && state.toBool() == opaque)
+        return;  // restyling is slow: only on a change of side
+    label->setProperty("opaque", opaque);
     label->setStyleSheet(opaque ? QStringLiteral("background-color: #fffbe6; border: 1px solid #6e1414; padding: 1px 4px;")
                                 : QStringLiteral("background-color: transparent; border: 1px solid transparent; "
                                                  "padding: 1px 4px;"));
@@ -121,8 +127,8 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     SetStartPosition(*game_);
     AllDisplay();
 
-    designSize_ = QSize(760, 580);
-    resize(designSize_);
+    resize(760, 580);
+    designSize_ = size();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -943,6 +949,8 @@ void FormMain::MnuOptionWin120DPI_Click()
     fixed.setPixelSize(qRound(fixed.pixelSize() * scale));
     ListMain->setFont(fixed);
     TextEngMas->setFont(fixed);
+    centralWidget()->layout()->invalidate();
+    centralWidget()->layout()->activate();
     resize(designSize_ * scale);
 }
 

@@ -57,6 +57,8 @@ private slots:
     void notesFollowThePly();
     void dayCount();
     void newRecordAndAbout();
+    void fullRecordSaysSo();
+    void largeScreenOption();
 
 private:
     int ImageOf(const char* square) const;
@@ -649,6 +651,38 @@ void FormMainTest::newRecordAndAbout()
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].title, QString("バージョン情報"));
     QVERIFY(services_->shown[0].text.startsWith("Vorlik Ver1.00"));
+}
+
+void FormMainTest::fullRecordSaysSo()
+{
+    QString shuffle;
+    for (int round = 0; round < 100; ++round)
+        shuffle += "Nf3 Nf6 Ng1 Ng8 ";
+    Play(shuffle);
+    QCOMPARE(form_->Game().LastPly, 400);
+    QCOMPARE(Lines().size(), 200);
+    Drag("e2", "e4");
+    QCOMPARE(form_->Game().LastPly, 400);
+    QCOMPARE(services_->shown.size(), 1);
+    QVERIFY(services_->shown[0].text.contains("400"));
+    QCOMPARE(services_->shown[0].title, QString("警告"));
+    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), 'P');
+}
+
+void FormMainTest::largeScreenOption()
+{
+    const QSize before = form_->size();
+    const int boardBefore = form_->ImaCheBoa->ImageRect(1).width();
+    form_->MnuOptionWin120DPI->trigger();
+    QVERIFY(form_->MnuOptionWin120DPI->isChecked());
+    QTRY_VERIFY(form_->ImaCheBoa->ImageRect(1).width() > boardBefore);
+    const int enlarged = form_->width();
+    QVERIFY(enlarged > before.width());
+    form_->MnuOptionWin120DPI->trigger();
+    QTRY_VERIFY(form_->width() < enlarged);
+    QTRY_COMPARE(form_->ImaCheBoa->ImageRect(1).width(), boardBefore);
+    Drag("e2", "e4");  // squares still map to the pointer after the change
+    QCOMPARE(form_->Game().LastPly, 1);
 }
 
 QTEST_MAIN(FormMainTest)
