@@ -128,7 +128,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     AllDisplay();
 
     resize(760, 580);
-    designSize_ = size();
+    defaultSize_ = size();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -951,7 +951,7 @@ void FormMain::MnuOptionWin120DPI_Click()
     TextEngMas->setFont(fixed);
     centralWidget()->layout()->invalidate();
     centralWidget()->layout()->activate();
-    resize(designSize_ * scale);
+    resize(defaultSize_ * scale);
 }
 
 void FormMain::MnuHelpAbout_Click()

@@ -63,7 +63,7 @@ public:
     void SetMenuState(int mode);
     void ResetGame();
 
-    // Controls, under the design's names.
+    // Controls; an index in the name stands for a control array.
     BoardView* ImaCheBoa = nullptr;
     MoveListBox* ListMain = nullptr;
     std::array<QLineEdit*, 15> TextInfo{};  // 1..14
@@ -155,7 +155,7 @@ private:
     WindowServices& services_;
     std::unique_ptr<GameState> game_;
     DialogSetup* promotion_ = nullptr;
-    QSize designSize_;
+    QSize defaultSize_;
     bool closing_ = false;
 };
 

@@ -49,9 +49,9 @@ void QtWindowServices::PlaySound(const QString& path)
     sound_->effect.play();
 }
 
-QString QtFilter(const QString& designFilter)
+QString QtFilter(const QString& filterText)
 {
-    const QStringList parts = designFilter.split('|', Qt::SkipEmptyParts);
+    const QStringList parts = filterText.split('|', Qt::SkipEmptyParts);
     QStringList filters;
     for (int k = 0; k + 1 < parts.size(); k += 2)
         filters << parts[k];  // the name already shows its pattern: "ＰＧＮファイル(*.pgn)"

@@ -49,7 +49,7 @@ private:
     Sound* sound_ = nullptr;
 };
 
-// The design's filter text "Name(*.x)|*.x|Other(*.y)|*.y|" as Qt wants it.
-QString QtFilter(const QString& designFilter);
+// A filter written "Name(*.x)|*.x|Other(*.y)|*.y|" as Qt wants it.
+QString QtFilter(const QString& filterText);
 
 }  // namespace vorlik
