@@ -1,5 +1,7 @@
 #include "ModuleMekDim.h"
 
+#include <algorithm>
+
 namespace vorlik {
 
 void ResetGame(GameState& game)
@@ -21,6 +23,13 @@ void ResetGame(GameState& game)
         game.KifuPostal[ply].clear();
         game.KifuCoord[ply].clear();
     }
+}
+
+void ClearNotes(GameState& game, int first, int last)
+{
+    for (int ply = std::max(first, 0); ply <= std::min(last, kMaxPly); ++ply)
+        for (int k = 1; k <= 6; ++k)
+            game.KifuNote[k][ply].clear();
 }
 
 Board StandardStartBoard()

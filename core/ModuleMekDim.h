@@ -66,6 +66,11 @@ bool IsStandardStart(const GameState& game);
 // both hold the position, ply 1 has no move and Black's first move is ply 2.
 void LoadSetupPosition(GameState& game, const Board& position, bool blackToMove);
 
+// Empties the postal notes of plies first..last. A new record starts without
+// notes, and plies that are discarded take theirs with them, so that an old
+// note never turns up beside a new move.
+void ClearNotes(GameState& game, int first, int last);
+
 // The standard start position.
 Board StandardStartBoard();
 

@@ -715,6 +715,7 @@ void FormMain::ImaCheMan_DragDrop(int index)
         }
         // The later plies are discarded: the list is rebuilt up to the board.
         const int shown = game.CurPly;
+        ClearNotes(game, shown + 1, game.LastPly);
         ListMain->clear();
         for (int ply = 1; ply <= shown; ++ply) {
             game.CurPly = ply;
@@ -891,6 +892,7 @@ void FormMain::Timer_Timer()
 void FormMain::MnuFileNew_Click()
 {
     ResetGame();
+    ClearNotes(*game_, 0, kMaxPly);
     SetMenuState(0);
     SetControlState(0);
     SetStartPosition(*game_);

@@ -55,6 +55,7 @@ private slots:
     void clockStopsAtItsLimit();
     void automaticReplay();
     void notesFollowThePly();
+    void oldNotesNeverReturn();
     void dayCount();
     void newRecordAndAbout();
     void fullRecordSaysSo();
@@ -618,6 +619,36 @@ void FormMainTest::notesFollowThePly()
     QTest::mouseClick(form_->CommandMain[3], Qt::LeftButton);
     QCOMPARE(form_->TextInfo[8]->text(), QString("26/12/1"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuNote[1][2]), QString("26/12/1"));
+}
+
+void FormMainTest::oldNotesNeverReturn()
+{
+    auto click = [this](int button) { QTest::mouseClick(form_->CommandMain[button], Qt::LeftButton); };
+    Play("e4 e5 Nf3");
+    form_->TextInfo[8]->setText("26/11/30");
+    click(2);  // to ply 2; the note stays with ply 3
+    form_->TextInfo[9]->setText("26/11/20");
+    click(2);  // to ply 1
+    QCOMPARE(QString::fromStdString(form_->Game().KifuNote[2][2]), QString("26/11/20"));
+
+    // Cutting the record after ply 1 drops the notes of plies 2 and 3.
+    services_->answers << MessageAnswer::Yes;
+    Drag("d7", "d5");
+    QCOMPARE(form_->Game().CurPly, 2);
+    QCOMPARE(form_->TextInfo[9]->text(), QString());
+    Drag("g1", "f3");
+    QCOMPARE(form_->TextInfo[8]->text(), QString());
+
+    // A new record starts with no notes at all.
+    form_->TextInfo[8]->setText("26/12/01");
+    click(2);
+    click(3);
+    QCOMPARE(QString::fromStdString(form_->Game().KifuNote[1][3]), QString("26/12/01"));
+    form_->MnuFileNew->trigger();
+    Drag("e2", "e4");
+    Drag("e7", "e5");
+    Drag("g1", "f3");
+    QCOMPARE(form_->TextInfo[8]->text(), QString());
 }
 
 void FormMainTest::dayCount()
