@@ -10,7 +10,6 @@ namespace vorlik {
 
 namespace {
 
-const int kKingSteps[8][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}, {-1, 1}, {-1, -1}, {1, -1}, {1, 1}};
 const int kRookSteps[4][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}};
 const int kBishopSteps[4][2] = {{-1, 1}, {-1, -1}, {1, -1}, {1, 1}};
 
@@ -58,8 +57,7 @@ struct Generator {
 
     void piece(int file, int rank)
     {
-        const char kind = static_cast<char>(board[file][rank] & ~0x20);  // upper case
-        switch (kind) {
+        switch (UpperPiece(board[file][rank])) {
         case 'N':
             for (const auto& step : kKnightSteps)
                 add(file, rank, file + step[0], rank + step[1]);

@@ -24,7 +24,7 @@ double SecondsSince(Clock::time_point start)
 
 // Plays every game from the start; returns the plies accepted, or -1 when a
 // token was refused (the games are legal, so that is a fault).
-__attribute__((noinline)) long ReplayAll(GameState& game, const std::vector<GameTokens>& games)
+long ReplayAll(GameState& game, const std::vector<GameTokens>& games)
 {
     long plies = 0;
     for (const GameTokens& tokens : games) {

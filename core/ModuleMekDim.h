@@ -23,6 +23,10 @@ inline bool OnBoard(int file, int rank) { return file >= 1 && file <= 8 && rank 
 inline bool IsWhitePiece(char c) { return c == 'K' || c == 'Q' || c == 'R' || c == 'B' || c == 'N' || c == 'P'; }
 inline bool IsBlackPiece(char c) { return c == 'k' || c == 'q' || c == 'r' || c == 'b' || c == 'n' || c == 'p'; }
 inline bool IsPiece(char c) { return IsWhitePiece(c) || IsBlackPiece(c); }
+// The letter of a piece in upper case, whichever its side.
+inline char UpperPiece(char piece) { return piece >= 'a' && piece <= 'z' ? static_cast<char>(piece - 'a' + 'A') : piece; }
+// The letter of the upper-case piece kind for one side.
+inline char OfSide(char upperPiece, bool white) { return white ? upperPiece : static_cast<char>(upperPiece - 'A' + 'a'); }
 
 // Ply n is White's move when n is odd; the side to move is never stored.
 inline bool IsWhitePly(int ply) { return ply % 2 == 1; }

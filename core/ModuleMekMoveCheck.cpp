@@ -8,17 +8,13 @@
 namespace vorlik {
 
 const int kKnightSteps[8][2] = {{1, -2}, {2, -1}, {2, 1}, {1, 2}, {-1, 2}, {-2, 1}, {-2, -1}, {-1, -2}};
+const int kKingSteps[8][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}, {-1, 1}, {-1, -1}, {1, -1}, {1, 1}};
 
 namespace {
 
 // Steps of direction 1..4 (index 0 unused).
 const int kLineSteps[5][2] = {{0, 0}, {0, 1}, {0, -1}, {-1, 0}, {1, 0}};
 const int kDiagonalSteps[5][2] = {{0, 0}, {-1, 1}, {-1, -1}, {1, -1}, {1, 1}};
-const int kKingSteps[8][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}, {-1, 1}, {-1, -1}, {1, -1}, {1, 1}};
-
-char UpperPiece(char piece) { return piece >= 'a' ? static_cast<char>(piece - 'a' + 'A') : piece; }
-char LowerPiece(char piece) { return piece < 'a' ? static_cast<char>(piece - 'A' + 'a') : piece; }
-char OfSide(char upperPiece, bool white) { return white ? upperPiece : LowerPiece(upperPiece); }
 
 bool ScanRay(RuleWork& work, const int (&steps)[5][2], int direction)
 {
@@ -231,7 +227,7 @@ bool EnPassant(RuleWork& work, int fileStep, int forward)
         return false;
     const int startRank = work.WhiteMoving ? 7 : 2;
     const int landRank = work.WhiteMoving ? 5 : 4;
-    const char file = FileLetter(work.ToFile) - 'a' + '1';
+    const char file = static_cast<char>('0' + work.ToFile);  // postal digit of the file
     if (previous[0] != file || previous[2] != file || previous[1] != RankDigit(startRank) ||
         previous[3] != RankDigit(landRank) || work.FromRank != landRank)
         return false;

@@ -39,6 +39,8 @@ struct RuleWork {
 
 // Knight offsets (file step, rank step) in the order every knight probe uses.
 extern const int kKnightSteps[8][2];
+// The eight steps of a king.
+extern const int kKingSteps[8][2];
 
 // From (ToFile, ToRank), steps along a rank or file (direction 1 up, 2 down,
 // 3 towards file a, 4 towards file h) or a diagonal (1 up-left, 2 down-left,

@@ -188,12 +188,10 @@ bool IsCastlingToken(const std::string& token, bool& kingSide)
     return kingSide || plain == "o-o-o";
 }
 
-bool IsPieceLetter(char c) { return c == 'K' || c == 'Q' || c == 'R' || c == 'B' || c == 'N' || c == 'P'; }
-
 // Long algebraic by shape: [piece letter] from-square, "-" or "x", to-square.
 bool IsLongForm(const std::string& token, std::size_t& from)
 {
-    from = !token.empty() && IsPieceLetter(token[0]) ? 1 : 0;
+    from = !token.empty() && IsWhitePiece(token[0]) ? 1 : 0;
     return token.size() >= from + 5 && IsFileLetter(token[from]) && IsRankDigit(token[from + 1]) &&
            (token[from + 2] == '-' || token[from + 2] == 'x') && IsFileLetter(token[from + 3]) &&
            IsRankDigit(token[from + 4]);
@@ -207,11 +205,6 @@ void LoadToken(RuleWork& work, const Board& board, int ply, const std::string& t
     for (int k = 1; k <= kMaxMoveInput + 1; ++k)
         work.TokChar[k] = k <= work.TokLen ? token[k - 1] : 0;
     work.WhiteMoving = IsWhitePly(ply);
-}
-
-char OfMover(const RuleWork& work, char upper)
-{
-    return work.WhiteMoving ? upper : static_cast<char>(upper - 'A' + 'a');
 }
 
 void AddMoves(const Candidates& found, int toFile, int toRank, char promotion, TokenMoves& moves)
@@ -291,18 +284,18 @@ void TranslateToken(const Board& board, int ply, const std::string& token, Token
     char promotion = 0;
     std::size_t from = 0;
     if (IsLongForm(token, from)) {
-        work.ScanPiece = OfMover(work, from == 1 ? token[0] : 'P');
+        work.ScanPiece = OfSide(from == 1 ? token[0] : 'P', work.WhiteMoving);
         work.ToFile = FileNumber(token[from + 3]);
         work.ToRank = RankNumber(token[from + 4]);
         AddIfHolds(work, found, FileNumber(token[from]), RankNumber(token[from + 1]));
         const auto equals = token.find('=');
         if (equals != std::string::npos && equals + 1 < token.size())
             promotion = token[equals + 1];
-    } else if (IsPieceLetter(work.TokChar[1]) && work.TokChar[1] != 'P') {
-        work.ScanPiece = OfMover(work, work.TokChar[1]);
+    } else if (IsWhitePiece(work.TokChar[1]) && work.TokChar[1] != 'P') {
+        work.ScanPiece = OfSide(work.TokChar[1], work.WhiteMoving);
         ResolvePiece(work, found);
     } else {
-        work.ScanPiece = OfMover(work, 'P');
+        work.ScanPiece = OfSide('P', work.WhiteMoving);
         ResolvePawn(work, found, promotion);
     }
     AddMoves(found, work.ToFile, work.ToRank, promotion, moves);

@@ -1,6 +1,7 @@
 #include "BoardView.h"
 
 #include "PieceArt.h"
+#include "core/ModuleMekDim.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -9,14 +10,6 @@
 namespace vorlik {
 
 namespace {
-
-bool IsPieceLetter(char c)
-{
-    for (char letter : std::string("KQRBNPkqrbnp"))
-        if (c == letter)
-            return true;
-    return false;
-}
 
 // Rank numbers 1..8 from the top, laid over the numbers of the frame.
 class RankStrip : public QWidget {
@@ -121,7 +114,7 @@ void BoardView::DrawBoard(TextBoard board, bool flipped)
     for (int file = 1; file <= 8; ++file)
         for (int rank = 1; rank <= 8; ++rank) {
             const std::string& square = board[file][rank];
-            const char piece = square.size() == 1 && IsPieceLetter(square[0]) ? square[0] : 0;
+            const char piece = square.size() == 1 && IsPiece(square[0]) ? square[0] : 0;
             images_[++index]->SetPiece(piece);
         }
 }

@@ -1,4 +1,5 @@
 #include "PieceArt.h"
+#include "core/ModuleMekDim.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -18,7 +19,7 @@ bool GlyphsOf(char letter, Glyphs& glyphs)
 {
     static const char kLetters[] = "KQRBNP";
     for (int k = 0; k < 6; ++k)
-        if (kLetters[k] == (letter & ~0x20) && (letter >= 'A' && letter <= 'z')) {
+        if (IsPiece(letter) && kLetters[k] == UpperPiece(letter)) {
             glyphs = {QChar(0x265A + k), QChar(0x2654 + k)};
             return true;
         }
