@@ -5,9 +5,18 @@
 
 #include "ModuleMekDim.h"
 
+#include <array>
 #include <string>
 
 namespace vorlik {
+
+// The game information of the window: fields 1..7 are Event, Site, Date,
+// Round, White, Black and Result; TextInfoS holds the further tag lines, one
+// per line ("\n" between them).
+struct GameHeader {
+    std::array<std::string, 8> Field;  // 1..7; 0 unused
+    std::string TextInfoS;
+};
 
 class MainWindowPort {
 public:
@@ -23,6 +32,16 @@ public:
     virtual void SetControlState(int mode) = 0;
     // "move", "undo" or "remove" at the current CurPly.
     virtual void UpdateMoveList(const std::string& command) = 0;
+
+    // The game information boxes and the result selector.
+    virtual GameHeader ReadGameInfo() = 0;
+    virtual void ShowGameInfo(const GameHeader& header) = 0;
+    // The piece-sound option; a load mutes it while it replays the moves.
+    virtual bool PieceSound() = 0;
+    virtual void SetPieceSound(bool on) = 0;
+    // When false, a refused move makes no sound (a load reports them all at once).
+    virtual void SetRefusalBeep(bool on) = 0;
+    virtual void Beep() = 0;
 };
 
 }  // namespace vorlik

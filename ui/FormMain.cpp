@@ -1,6 +1,7 @@
 #include "FormMain.h"
 
 #include "DialogSetup.h"
+#include "WindowKifuHost.h"
 #include "core/GameText.h"
 #include "core/MoveCommit.h"
 
@@ -9,6 +10,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -54,6 +56,19 @@ QFont FixedFont()
 }
 
 QString FromStd(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+// A name typed without an extension gets the one of the chosen file type:
+// "game" saved as PGN becomes "game.pgn".
+QString WithFilterSuffix(const QString& fileName, const char* filter, int entry)
+{
+    if (!QFileInfo(fileName).suffix().isEmpty())
+        return fileName;
+    const QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    const QString pattern = parts.value(2 * entry - 1);
+    if (!pattern.startsWith(QStringLiteral("*.")))
+        return fileName;
+    return fileName + (fileName.endsWith(QLatin1Char('.')) ? pattern.mid(2) : pattern.mid(1));
+}
 
 // A toolbar picture: the command's character on a small tile.
 QIcon ToolIcon(const QString& glyph)
@@ -119,6 +134,10 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     BuildMenus();
     BuildToolbar();
     setCentralWidget(BuildCentralArea());
+    QStringList captions;
+    for (int k = 0; k <= 6; ++k)
+        captions << LabeInfo[k]->text();
+    kifuHost_ = std::make_unique<WindowKifuHost>(*this, services_, this, MnuOptionKifuWrite, captions);
 
     // Start-up: no game, the standard position, White to move.
     ResetGame();
@@ -134,6 +153,8 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
 }
 
 FormMain::~FormMain() = default;
+
+KifuHost& FormMain::Host() { return *kifuHost_; }
 
 void FormMain::BuildMenus()
 {
@@ -203,17 +224,20 @@ void FormMain::BuildMenus()
     MnuGameHyoukiHyouki[1]->setChecked(true);
 
     connect(MnuFileNew, &QAction::triggered, this, &FormMain::MnuFileNew_Click);
+    connect(MnuFileOpenSave[1], &QAction::triggered, this, [this] { MnuFileOpenSave_Click(1); });
+    connect(MnuFileOpenSave[3], &QAction::triggered, this, [this] { MnuFileOpenSave_Click(3); });
     connect(MnuFileEnd, &QAction::triggered, this, &FormMain::MnuFileEnd_Click);
     connect(MnuGameTurn, &QAction::triggered, this, &FormMain::MnuGameTurn_Click);
     connect(MnuGameSound, &QAction::triggered, this, &FormMain::MnuGameSound_Click);
+    connect(MnuOptionSearch, &QAction::triggered, this, &FormMain::MnuOptionSearch_Click);
+    connect(MnuOptionKifuWrite, &QAction::triggered, this, &FormMain::MnuOptionKifuWrite_Click);
     connect(MnuOptionWin120DPI, &QAction::triggered, this, &FormMain::MnuOptionWin120DPI_Click);
     connect(MnuHelpAbout, &QAction::triggered, this, &FormMain::MnuHelpAbout_Click);
 
-    // The work of these entries comes with the file, engine, setup, print and
-    // help parts of the program; until then they stay disabled.
-    for (QAction* later : {MnuFileOpenSave[1], MnuFileOpenSave[3], MnuFilePrint, MnuGameNew, MnuGameEnd, MnuGameSetup,
-                           MnuGameLevelLevel[1], MnuGameLevelLevel[2], MnuGameLevelLevel[3], MnuGameEngine,
-                           MnuOptionSearch, MnuOptionKifuWrite, MnuHelpSearch})
+    // The work of these entries comes with the engine, setup, print and help
+    // parts of the program; until then they stay disabled.
+    for (QAction* later : {MnuFilePrint, MnuGameNew, MnuGameEnd, MnuGameSetup, MnuGameLevelLevel[1],
+                           MnuGameLevelLevel[2], MnuGameLevelLevel[3], MnuGameEngine, MnuHelpSearch})
     {
         later->setProperty("later", true);
         later->setEnabled(false);
@@ -662,12 +686,36 @@ bool FormMain::CheckChessMoveOutput()
         UpdateMoveList("move");
         if (MnuGameSound->isChecked())
             PlayMoveSound();
-    } else {
+    } else if (refusalBeep_) {
         services_.Beep();
     }
     AllDisplay();
     return legal;
 }
+
+GameHeader FormMain::ReadGameInfo()
+{
+    GameHeader header;
+    for (int k = 1; k <= 6; ++k)
+        header.Field[k] = TextInfo[k]->text().toStdString();
+    header.Field[7] = CombKekka->currentText().toStdString();
+    header.TextInfoS = TextInfoS->toPlainText().toStdString();
+    return header;
+}
+
+void FormMain::ShowGameInfo(const GameHeader& header)
+{
+    for (int k = 1; k <= 6; ++k)
+        TextInfo[k]->setText(FromStd(header.Field[k]));
+    CombKekka->setCurrentText(header.Field[7].empty() ? QStringLiteral("*") : FromStd(header.Field[7]));
+    TextInfoS->setPlainText(FromStd(header.TextInfoS));
+}
+
+bool FormMain::PieceSound() { return MnuGameSound->isChecked(); }
+
+void FormMain::SetPieceSound(bool on) { MnuGameSound->setChecked(on); }
+
+void FormMain::Beep() { services_.Beep(); }
 
 void FormMain::ImaCheMan_MouseDown(int index)
 {
@@ -899,6 +947,52 @@ void FormMain::MnuFileNew_Click()
     AllDisplay();
 }
 
+void FormMain::MnuFileOpenSave_Click(int index)
+{
+    if (index == 1)
+        OpenFile();
+    else if (index == 3)
+        SaveFile();
+}
+
+void FormMain::OpenFile()
+{
+    int entry = kKindPgn;
+    const QString name = services_.OpenFileName(this, QStringLiteral("開く"), ProgramFolder(),
+                                                QString::fromUtf8(kFilterAll), &entry);
+    if (name.isEmpty())
+        return;
+    OpenKifuFile(*kifuHost_, kifuFile_, qBound(int(kKindPgn), entry, int(kKindCsv)), name.toStdString());
+}
+
+void FormMain::SaveFile()
+{
+    SaveNotes();
+    // A game from a set-up position has no place in the postal layout.
+    const char* filter = IsStandardStart(*game_) ? kFilterAll : kFilterNoCsv;
+    int entry = kKindPgn;
+    QString name = services_.SaveFileName(this, QStringLiteral("保存"), ProgramFolder(), QString::fromUtf8(filter),
+                                          &entry);
+    if (name.isEmpty())
+        return;
+    const int kind = qBound(int(kKindPgn), entry, filter == kFilterAll ? int(kKindCsv) : int(kKindFen));
+    name = WithFilterSuffix(name, filter, kind);
+    SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString());
+}
+
+void FormMain::MnuOptionSearch_Click()
+{
+    int entry = 1;
+    const QString name = services_.OpenFileName(this, QStringLiteral("局面検索"), ProgramFolder(),
+                                                QString::fromUtf8(kFilterSearch), &entry);
+    if (name.isEmpty())
+        return;
+    // The search offers PGN and CSV only: its second entry is the CSV kind.
+    SearchKifuFile(*kifuHost_, kifuFile_, entry == 2 ? kKindCsv : kKindPgn, name.toStdString());
+}
+
+void FormMain::MnuOptionKifuWrite_Click() {}  // the check mark is the whole option
+
 void FormMain::MnuFileEnd_Click()
 {
     Timer->stop();
@@ -969,6 +1063,9 @@ void FormMain::Toolbar_ButtonClick(int index)
 {
     switch (index) {
     case 2: MnuFileNew_Click(); break;
+    case 3: MnuFileOpenSave_Click(1); break;
+    case 4: MnuFileOpenSave_Click(3); break;
+    case 12: MnuOptionSearch_Click(); break;
     case 14: MnuHelpAbout_Click(); break;
     default: break;  // the other commands come with their parts of the program
     }

@@ -8,6 +8,7 @@
 #include "WindowServices.h"
 #include "core/MainWindowPort.h"
 #include "core/ModuleMekDim.h"
+#include "records/ModuleMekFile.h"
 
 #include <QListWidget>
 #include <QMainWindow>
@@ -29,6 +30,7 @@ class QToolBar;
 namespace vorlik {
 
 class DialogSetup;
+class WindowKifuHost;
 
 // The move list: a click jumps to the clicked line, the arrow keys step by a
 // full move (the window decides what they do).
@@ -59,6 +61,12 @@ public:
     void AllDisplay() override;
     void SetControlState(int mode) override;
     void UpdateMoveList(const std::string& command) override;
+    GameHeader ReadGameInfo() override;
+    void ShowGameInfo(const GameHeader& header) override;
+    bool PieceSound() override;
+    void SetPieceSound(bool on) override;
+    void SetRefusalBeep(bool on) override { refusalBeep_ = on; }
+    void Beep() override;
 
     void SetMenuState(int mode);
     void ResetGame();
@@ -107,6 +115,9 @@ public:
     std::array<QString, 21> EngSet;  // EngSet(20): notation style "1".."4"
 
     DialogSetup* PromotionDialog();
+    // The game table of the last file opened, saved into or searched.
+    KifuFile& Kifu() { return kifuFile_; }
+    KifuHost& Host();
 
 public slots:
     void ImaCheMan_MouseDown(int index);
@@ -122,10 +133,13 @@ public slots:
     void ListMain_KeyDown(int key);
     void TextInfo_LostFocus(int index);
     void Timer_Timer();
+    void MnuFileOpenSave_Click(int index);  // 1 open, 3 save
     void MnuFileEnd_Click();
     void MnuGameTurn_Click();
     void MnuGameSound_Click();
     void MnuGameHyoukiHyouki_Click(int index);
+    void MnuOptionSearch_Click();
+    void MnuOptionKifuWrite_Click();
     void MnuOptionWin120DPI_Click();
     void MnuHelpAbout_Click();
     void Toolbar_ButtonClick(int index);
@@ -151,12 +165,17 @@ private:
     bool Turned() const;
     void PlayMoveSound();
     QString ProgramFolder() const;
+    void OpenFile();
+    void SaveFile();
 
     WindowServices& services_;
     std::unique_ptr<GameState> game_;
     DialogSetup* promotion_ = nullptr;
+    KifuFile kifuFile_;
+    std::unique_ptr<WindowKifuHost> kifuHost_;
     QSize defaultSize_;
     bool closing_ = false;
+    bool refusalBeep_ = true;
 };
 
 }  // namespace vorlik

@@ -1,0 +1,40 @@
+// The window's operations without a window: for the command-line companion,
+// the tests and the benchmarks. A pawn reaching the last rank without a letter
+// becomes a queen, the promotion dialog's default.
+#pragma once
+
+#include "MainWindowPort.h"
+
+#include <memory>
+
+namespace vorlik {
+
+class HeadlessWindow : public MainWindowPort {
+public:
+    HeadlessWindow();
+
+    GameState& Game() override { return *game_; }
+    bool CheckChessMoveOutput() override;
+    void MnuFileNew_Click() override;
+    void AllDisplay() override {}
+    void SetControlState(int) override {}
+    void UpdateMoveList(const std::string&) override {}
+    GameHeader ReadGameInfo() override { return header_; }
+    void ShowGameInfo(const GameHeader& header) override { header_ = header; }
+    bool PieceSound() override { return pieceSound_; }
+    void SetPieceSound(bool on) override { pieceSound_ = on; }
+    void SetRefusalBeep(bool on) override { refusalBeep_ = on; }
+    void Beep() override { ++beeps_; }
+
+    GameHeader& Header() { return header_; }
+    int Beeps() const { return beeps_; }
+
+private:
+    std::unique_ptr<GameState> game_;
+    GameHeader header_;
+    bool pieceSound_ = false;
+    bool refusalBeep_ = true;
+    int beeps_ = 0;
+};
+
+}  // namespace vorlik

@@ -1,0 +1,255 @@
+#include "KifuFormat.h"
+
+#include "core/FenText.h"
+
+namespace vorlik {
+
+namespace {
+
+const char* const kTagNames[8] = {"", "Event", "Site", "Date", "Round", "White", "Black", "Result"};
+const char* const kCsvKeys[8] = {"", "Event,", "Site,", "Date,", "Round,", "White,", "Black,", "Result,"};
+
+const std::string& WrittenMove(const GameState& game, int ply, bool longForm)
+{
+    return longForm ? game.KifuLong[ply] : game.KifuShort[ply];
+}
+
+std::string ResultToken(const GameHeader& header) { return header.Field[7].empty() ? "*" : header.Field[7]; }
+
+// The game starts with Black's move: ply 1 is there but holds no move.
+bool BlackStarts(const GameState& game) { return game.LastPly >= 1 && game.KifuCoord[1].empty(); }
+
+// The further tag lines as the writer puts them out: every line of the box,
+// and an empty line after the last line end (none when the box is empty of lines).
+std::vector<std::string> BoxLines(const std::string& text)
+{
+    std::vector<std::string> lines(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            lines.emplace_back();
+        } else {
+            lines.back() += c;
+        }
+    }
+    return lines;
+}
+
+void AppendMoveLines(std::vector<std::string>& lines, const GameState& game, const GameHeader& header, bool longForm)
+{
+    std::string line;
+    int groups = 0;
+    for (int i = 1; i <= game.LastPly; i += 2) {
+        line += std::to_string((i + 1) / 2) + ".";
+        line += game.KifuLong[i].empty() ? std::string(".. ") : " " + WrittenMove(game, i, longForm) + " ";
+        if (i < game.LastPly)
+            line += " " + WrittenMove(game, i + 1, longForm) + " ";
+        if (i + 1 >= game.LastPly)
+            break;
+        if (++groups == 6) {
+            lines.push_back(line);
+            line.clear();
+            groups = 0;
+        }
+    }
+    lines.push_back(line + ResultToken(header));
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// True when text[from..] is a move number: digits followed by one or more dots.
+bool IsMoveNumber(const std::string& text, std::size_t from)
+{
+    std::size_t i = from;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i;
+    if (i == from || i == text.size())
+        return false;
+    while (i < text.size() && text[i] == '.')
+        ++i;
+    return i == text.size();
+}
+
+}  // namespace
+
+std::string TagLine(const std::string& name, const std::string& value)
+{
+    std::string line = "[" + name + " \"";
+    for (const char c : value) {
+        if (c == '"' || c == '\\')
+            line += '\\';
+        line += c;
+    }
+    return line + "\"]";
+}
+
+bool IsTagLine(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    return i < line.size() && line[i] == '[';
+}
+
+bool ReadTagLine(std::string_view line, std::string& name, std::string& value)
+{
+    name.clear();
+    value.clear();
+    std::size_t i = 0;
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    if (i >= line.size() || line[i] != '[')
+        return false;
+    ++i;
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    while (i < line.size() && !IsBlank(line[i]) && line[i] != '"' && line[i] != ']')
+        name += line[i++];
+    const std::size_t quote = line.find('"', i);
+    if (quote == std::string_view::npos)
+        return true;
+    for (i = quote + 1; i < line.size() && line[i] != '"'; ++i) {
+        if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\'))
+            ++i;
+        value += line[i];
+    }
+    return true;
+}
+
+std::vector<std::string> PgnGameLines(const GameState& game, const GameHeader& header, bool longForm)
+{
+    std::vector<std::string> lines;
+    for (int k = 1; k <= 7; ++k)
+        lines.push_back(TagLine(kTagNames[k], header.Field[k]));
+    if (!IsStandardStart(game))
+        lines.push_back(TagLine("FEN", WriteFenBoard(game.KifuBoard[0]) + FenSideText(BlackStarts(game))));
+    for (std::string& line : BoxLines(header.TextInfoS))
+        lines.push_back(std::move(line));
+    AppendMoveLines(lines, game, header, longForm);
+    lines.emplace_back();
+    return lines;
+}
+
+std::string CsvValue(const std::string& value)
+{
+    if (value.find_first_of(",\"\r\n") == std::string::npos)
+        return value;
+    std::string quoted = "\"";
+    for (const char c : value) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::vector<std::string> SplitCsvLine(std::string_view line)
+{
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c != '"')
+                fields.back() += c;
+            else if (i + 1 < line.size() && line[i + 1] == '"')
+                fields.back() += line[++i];
+            else
+                quoted = false;
+        } else if (c == '"' && fields.back().empty()) {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+std::vector<std::string> CsvGameLines(const GameState& game, const GameHeader& header, bool longForm)
+{
+    std::vector<std::string> lines;
+    for (int k = 1; k <= 7; ++k)
+        lines.push_back(kCsvKeys[k] + CsvValue(header.Field[k]));
+    lines.emplace_back();
+    auto notes = [&game](std::string& line, int ply) {
+        for (int k = 1; k <= 6; ++k)
+            line += CsvValue(game.KifuNote[k][ply]) + ",";
+    };
+    for (int i = 1; i <= game.LastPly; i += 2) {
+        const bool both = i < game.LastPly;
+        std::string line = std::to_string((i + 1) / 2) + "," + game.KifuPostal[i] + ",";
+        line += (both ? game.KifuPostal[i + 1] : std::string()) + ",";
+        line += WrittenMove(game, i, longForm) + ",";
+        line += (both ? WrittenMove(game, i + 1, longForm) : std::string()) + ",";
+        notes(line, i);
+        if (both)
+            notes(line, i + 1);
+        lines.push_back(std::move(line));
+    }
+    lines.emplace_back();
+    return lines;
+}
+
+std::string FenFileLine(const GameState& game)
+{
+    return WriteFenBoard(game.KifuBoard[game.CurPly]) + FenSideText(game.CurPly % 2 == 1);
+}
+
+void AppendMoveText(std::string& moveText, std::string_view line, bool& inComment)
+{
+    if (!inComment && !line.empty() && line[0] == '%')
+        return;  // an escape line: for other programs only
+    bool space = !moveText.empty();
+    std::size_t tokenStart = moveText.size();
+    auto put = [&](char c) {
+        if (space && !moveText.empty() && moveText.back() != ' ') {
+            moveText += ' ';
+            tokenStart = moveText.size();
+        }
+        space = false;
+        moveText += c;
+    };
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (IsBlank(c) || c == '\r' || c == '\n') {
+            space = true;
+            continue;
+        }
+        if (inComment) {
+            inComment = c != '}';
+            put(c);
+            continue;
+        }
+        if (c == ';')
+            return;  // a comment to the end of the line
+        inComment = c == '{';
+        put(c);
+        // "12.e4" and "12...e5": a move number stands apart from its move.
+        if (c == '.' && IsMoveNumber(moveText, tokenStart) && i + 1 < line.size() && line[i + 1] != '.')
+            space = true;
+    }
+}
+
+std::string SearchKey(const GameState& game, bool longForm)
+{
+    if (game.CurPly == 0)
+        return "1.";
+    std::string key;
+    for (int b = 1; b <= game.CurPly; ++b) {
+        const std::string& move = WrittenMove(game, b, longForm);
+        if (b % 2 == 1) {
+            key += std::to_string((b + 1) / 2) + (move.empty() ? "... " : ". ");
+            if (move.empty())
+                continue;
+        }
+        key += move + " ";
+    }
+    return key;
+}
+
+}  // namespace vorlik

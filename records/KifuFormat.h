@@ -1,0 +1,56 @@
+// The line layouts of the game files, written and read. Pure functions from
+// the record to lines and back; no files here. Lines are UTF-8 without their
+// line end (the writer of the file adds CR LF).
+#pragma once
+
+#include "core/MainWindowPort.h"
+#include "core/ModuleMekDim.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlik {
+
+// One game in this program's PGN layout: seven tags, the FEN tag of a set-up
+// start, the further tag lines, the moves six to a line, one empty line.
+// longForm: "国際長" texts instead of "国際".
+std::vector<std::string> PgnGameLines(const GameState& game, const GameHeader& header, bool longForm);
+
+// One game in the CSV postal layout: seven header lines, an empty line, a line
+// per full move with both postal numbers, both moves and twelve postal fields,
+// one empty line.
+std::vector<std::string> CsvGameLines(const GameState& game, const GameHeader& header, bool longForm);
+
+// The one line of a FEN file: the position of ply CurPly and its side to move.
+std::string FenFileLine(const GameState& game);
+
+// A PGN tag line: [Name "value"], the value with \" and \\ escaped.
+std::string TagLine(const std::string& name, const std::string& value);
+
+// Reads a tag line; false when the line is no tag line (after leading blanks
+// it must start with "["). A missing or unterminated value reads as far as it goes.
+bool ReadTagLine(std::string_view line, std::string& name, std::string& value);
+
+// True for a line whose first non-blank character is "[".
+bool IsTagLine(std::string_view line);
+
+// A CSV value: quoted (RFC 4180) only when it holds a comma, a double quote or
+// a line end, otherwise unchanged.
+std::string CsvValue(const std::string& value);
+
+// The fields of a CSV line, quotes removed. "a,b," gives a, b and an empty third.
+std::vector<std::string> SplitCsvLine(std::string_view line);
+
+// Appends move text to a game's text with blanks normalised: a run of blanks
+// becomes one space and a move number is always followed by one ("1.e4" and
+// "1. e4" alike; "1...e5" becomes "1... e5"). A ";" comment is dropped up to
+// the line's end; braces are tracked across lines through inComment.
+void AppendMoveText(std::string& moveText, std::string_view line, bool& inComment);
+
+// The search key of the position on the board: the moves of plies 1..CurPly
+// with move numbers, in the same normalised form, ending in a space ("1. e4 e5 "
+// for two plies, "1... e5 " when the game starts with Black; "1." at the start).
+std::string SearchKey(const GameState& game, bool longForm);
+
+}  // namespace vorlik

@@ -1,0 +1,225 @@
+// Saving the game on the board, and deleting a game from a file.
+#include "KifuFormat.h"
+#include "KifuStore.h"
+#include "ModuleMekFile.h"
+
+namespace vorlik {
+
+namespace {
+
+const char* const kFieldNames[8] = {"", "イベント", "場所", "日付", "ラウンド", "白", "黒", "結果"};
+const char* const kNoteNames[7] = {"", "消印", "着", "発", "＋", "メモ1", "メモ2"};
+
+// Where a text must go into the file, with the name the user knows it by.
+struct NamedText {
+    std::string name;
+    const std::string* text;
+};
+
+std::vector<NamedText> TextsOfGame(const GameState& game, const GameHeader& header, int kind)
+{
+    std::vector<NamedText> texts;
+    for (int k = 1; k <= 7; ++k)
+        texts.push_back({kFieldNames[k], &header.Field[k]});
+    if (kind == kKindPgn)
+        texts.push_back({"追加のタグ", &header.TextInfoS});
+    if (kind == kKindCsv)
+        for (int ply = 1; ply <= game.LastPly; ++ply)
+            for (int k = 1; k <= 6; ++k)
+                texts.push_back({std::to_string((ply + 1) / 2) + "手目" + (ply % 2 == 1 ? "(白)" : "(黒)") + "の「" +
+                                     kNoteNames[k] + "」",
+                                 &game.KifuNote[k][ply]});
+    return texts;
+}
+
+// The name of the first text the encoding cannot hold; empty when all fit.
+std::string FirstUnwritable(const std::vector<NamedText>& texts, TextEncoding encoding)
+{
+    std::string out;
+    for (const NamedText& text : texts)
+        if (!EncodeText(*text.text, encoding, out))
+            return text.name;
+    return {};
+}
+
+// The game's lines in the file's encoding, each ended by CR LF.
+std::string EncodeLines(const std::vector<std::string>& lines, TextEncoding encoding)
+{
+    std::string bytes, line;
+    for (const std::string& text : lines) {
+        EncodeText(text, encoding, line);
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+std::vector<std::string> GameLines(KifuHost& host, int kind)
+{
+    MainWindowPort& window = host.Window();
+    const GameHeader header = window.ReadGameInfo();
+    return kind == kKindCsv ? CsvGameLines(window.Game(), header, host.LongFormSave())
+                            : PgnGameLines(window.Game(), header, host.LongFormSave());
+}
+
+bool Fail(KifuHost& host, const std::string& message)
+{
+    host.ShowMessage(message, "警告", KifuHost::Icon::Error);
+    return false;
+}
+
+// The encoding the game is written in: the file's own; for a new file, or one
+// that is plain ASCII, CP932 unless the game needs UTF-8. Empty error when
+// the game can be written.
+TextEncoding ChooseEncoding(KifuHost& host, int kind, const EncodingGuess* existing, std::string& error)
+{
+    const GameHeader header = host.Window().ReadGameInfo();
+    const std::vector<NamedText> texts = TextsOfGame(host.Window().Game(), header, kind);
+    if (existing && !existing->asciiOnly) {
+        const std::string field = FirstUnwritable(texts, existing->encoding);
+        if (!field.empty())
+            error = field + "の文字の中に、このファイルの文字コード (" + EncodingName(existing->encoding) +
+                    ") で書けない文字があります。保存しませんでした。";
+        return existing->encoding;
+    }
+    return FirstUnwritable(texts, TextEncoding::Cp932).empty() ? TextEncoding::Cp932 : TextEncoding::Utf8;
+}
+
+enum class Rewrite { Insert, Overwrite, Delete };
+
+// Writes the file anew with the game put in front of game n's first line
+// (insert), in place of game n (overwrite) or with game n left out (delete).
+// The old file is kept as the backup first.
+bool RewriteThroughBackup(KifuHost& host, int kind, const std::string& fileName, int n, Rewrite how,
+                          const std::vector<std::string>& gameLines)
+{
+    FileLines lines;
+    std::string error;
+    if (!ReadFileLines(fileName, lines, error))
+        return Fail(host, error);
+    // The games are counted over the very lines the rewrite copies.
+    KifuFile scan;
+    ScanKifuLines(scan, kind, lines.text);
+    if (n < 1 || n > scan.KifuCount)
+        return Fail(host, "ファイル「" + fileName + "」には" + std::to_string(n) + "番の棋譜がありません。");
+    std::string encoded;
+    if (how != Rewrite::Delete) {
+        std::string encodingError;
+        const TextEncoding encoding = ChooseEncoding(host, kind, &lines.guess, encodingError);
+        if (!encodingError.empty())
+            return Fail(host, encodingError);
+        encoded = EncodeLines(gameLines, encoding);
+    }
+    const std::size_t first = scan.GameFirstLine[n];
+    std::size_t resume = first;
+    if (how != Rewrite::Insert) {
+        // The old game runs up to the next game; the last game keeps the file's
+        // closing empty line.
+        const std::size_t count = lines.raw.size();
+        resume = n < scan.KifuCount ? scan.GameFirstLine[n + 1]
+                                    : (count > 0 && lines.text[count - 1].find_first_not_of(" \t") ==
+                                                        std::string_view::npos
+                                           ? count - 1
+                                           : count);
+        resume = std::max(resume, first);
+    }
+    std::string bytes;
+    bytes.reserve(lines.bytes.size() + encoded.size());
+    if (lines.guess.byteOrderMark)
+        bytes += "\xef\xbb\xbf";
+    for (std::size_t i = 0; i < first; ++i)
+        (bytes += lines.raw[i]) += "\r\n";
+    bytes += encoded;
+    for (std::size_t i = resume; i < lines.raw.size(); ++i)
+        (bytes += lines.raw[i]) += "\r\n";
+    if (!WriteFileAtomically(BackupName(fileName), lines.bytes, error))
+        return Fail(host, error);
+    if (!WriteFileAtomically(fileName, bytes, error))
+        return Fail(host, error);
+    return true;
+}
+
+bool AppendGame(KifuHost& host, int kind, const std::string& fileName, const FileLines* existing)
+{
+    std::string error;
+    const TextEncoding encoding = ChooseEncoding(host, kind, existing ? &existing->guess : nullptr, error);
+    if (!error.empty())
+        return Fail(host, error);
+    std::string bytes = existing ? existing->bytes : std::string();
+    bytes += "\r\n";
+    bytes += EncodeLines(GameLines(host, kind), encoding);
+    if (!WriteFileAtomically(fileName, bytes, error))
+        return Fail(host, error);
+    return true;
+}
+
+bool SaveFen(KifuHost& host, const std::string& fileName)
+{
+    std::string error;
+    if (!WriteFileAtomically(fileName, FenFileLine(host.Window().Game()) + "\r\n", error))
+        return Fail(host, error);
+    return true;
+}
+
+// Clears the busy pointer however the save ends.
+struct BusyPointer {
+    explicit BusyPointer(KifuHost& host) : host_(host) { host_.SetBusy(true); }
+    ~BusyPointer() { host_.SetBusy(false); }
+    void Pause() { host_.SetBusy(false); }
+    void Resume() { host_.SetBusy(true); }
+    KifuHost& host_;
+};
+
+}  // namespace
+
+std::string BackupName(const std::string& fileName)
+{
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::size_t dot = fileName.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return fileName + ".bak";
+    return fileName.substr(0, dot + 1) + "bak";
+}
+
+bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
+{
+    BusyPointer busy(host);
+    if (kind == kKindFen)
+        return SaveFen(host, fileName);
+    if (!FileExists(fileName))
+        return AppendGame(host, kind, fileName, nullptr);
+    FileLines lines;
+    std::string error;
+    if (!ReadFileLines(fileName, lines, error))
+        return Fail(host, error);
+    file.FileName = fileName;
+    file.Encoding = lines.guess.encoding;
+    const ScanReport report = ScanKifuLines(file, kind, lines.text, lines.badBytes);
+    if (!report.message.empty())
+        host.ShowMessage(report.message, "注意", KifuHost::Icon::Warning);
+    // Tell before asking where: a game this file cannot hold is not written anywhere in it.
+    std::string encodingError;
+    ChooseEncoding(host, kind, &lines.guess, encodingError);
+    if (!encodingError.empty())
+        return Fail(host, encodingError);
+    file.KifuDialogMode = 2;
+    busy.Pause();
+    host.ShowKifuDialog(file, fileName);
+    busy.Resume();
+    const int select = file.KifuSelect;
+    if (select == 0)
+        return false;
+    if (select == -1)
+        return AppendGame(host, kind, fileName, &lines);
+    const int n = select < 0 ? -(select + 1) : select;
+    return RewriteThroughBackup(host, kind, fileName, n, select < 0 ? Rewrite::Insert : Rewrite::Overwrite,
+                                GameLines(host, kind));
+}
+
+bool DeleteKifuGame(KifuHost& host, KifuFile&, int n, int kind, const std::string& fileName)
+{
+    BusyPointer busy(host);
+    return RewriteThroughBackup(host, kind, fileName, n, Rewrite::Delete, {});
+}
+
+}  // namespace vorlik

@@ -1,0 +1,117 @@
+#include "KifuStore.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace vorlik {
+
+namespace {
+
+QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+bool HasHighByte(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& fileName) { return QFileInfo::exists(FromUtf8(fileName)); }
+
+bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string& error)
+{
+    bytes.clear();
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"), std::fclose);
+    if (!file) {
+        error = "ファイル「" + fileName + "」を開けません。\n(" + std::strerror(errno) + ")";
+        return false;
+    }
+    char buffer[1 << 16];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        bytes.append(buffer, count);
+    if (std::ferror(file.get())) {
+        error = "ファイル「" + fileName + "」を読めません。\n(" + std::strerror(errno) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& fileName, std::string_view bytes, std::string& error)
+{
+    const QString name = FromUtf8(fileName);
+    const QFileInfo info(name);
+    auto fail = [&](const QString& reason) {
+        error = "ファイル「" + fileName + "」に保存できませんでした。\n(" + reason.toStdString() +
+                ")\n元のファイルは変更されていません。";
+        return false;
+    };
+    // Renaming over a write-protected file would succeed: ask first.
+    if (info.exists() && !info.isWritable())
+        return fail(QStringLiteral("書き込みが禁止されています"));
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("ファイルではありません"));
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return fail(reason);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
+}
+
+bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& fileName, std::string& error)
+{
+    lines.raw.clear();
+    lines.text.clear();
+    lines.decoded.clear();
+    lines.badBytes = 0;
+    lines.bytes = std::move(bytes);
+    lines.guess = GuessEncoding(lines.bytes);
+    if (lines.guess.binary) {
+        error = "ファイル「" + fileName + "」はテキストファイルではありません。棋譜を読めませんでした。";
+        return false;
+    }
+    std::string_view all = lines.bytes;
+    if (lines.guess.byteOrderMark)
+        all.remove_prefix(3);
+    lines.raw = SplitLines(all);
+    lines.text.reserve(lines.raw.size());
+    std::size_t converted = 0;
+    for (const std::string_view line : lines.raw)
+        converted += HasHighByte(line) ? 1 : 0;
+    lines.decoded.reserve(converted);  // the views below must not move
+    // Valid UTF-8 without a byte-order mark is already what we keep in memory.
+    const bool asIs = lines.guess.encoding == TextEncoding::Utf8 && !lines.guess.byteOrderMark;
+    for (const std::string_view line : lines.raw) {
+        if (asIs || !HasHighByte(line)) {
+            lines.text.push_back(line);
+            continue;
+        }
+        lines.decoded.push_back(DecodeText(line, lines.guess.encoding, &lines.badBytes));
+        lines.text.push_back(lines.decoded.back());
+    }
+    return true;
+}
+
+bool ReadFileLines(const std::string& fileName, FileLines& lines, std::string& error)
+{
+    std::string bytes;
+    if (!ReadFileBytes(fileName, bytes, error))
+        return false;
+    return SplitFileLines(std::move(bytes), lines, fileName, error);
+}
+
+}  // namespace vorlik

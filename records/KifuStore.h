@@ -1,0 +1,46 @@
+// Whole files in and out: reading a file's bytes, and replacing a file
+// atomically (a temporary file in the same folder, flushed, then renamed over
+// it), so that a failed write never leaves a half-written game file.
+#pragma once
+
+#include "TextCodec.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlik {
+
+// False with a message naming the file when it cannot be read.
+bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string& error);
+
+// False with a message naming the file when it cannot be written; the file
+// is then as it was.
+bool WriteFileAtomically(const std::string& fileName, std::string_view bytes, std::string& error);
+
+bool FileExists(const std::string& fileName);
+
+// A file read as lines: the raw bytes of each line (for rewriting the file
+// untouched) and the same lines as UTF-8 (for recognising games).
+// The views point into the struct itself, so it is neither copied nor moved.
+struct FileLines {
+    FileLines() = default;
+    FileLines(const FileLines&) = delete;
+    FileLines& operator=(const FileLines&) = delete;
+
+    std::string bytes;
+    EncodingGuess guess;
+    std::vector<std::string_view> raw;      // views into bytes
+    std::vector<std::string_view> text;     // UTF-8, views into bytes or into decoded
+    std::vector<std::string> decoded;       // the lines that needed converting
+    int badBytes = 0;
+};
+
+// Reads and splits a file; false with a message when it cannot be read or is
+// not text.
+bool ReadFileLines(const std::string& fileName, FileLines& lines, std::string& error);
+
+// Splits bytes already in memory (fileName only names it in messages).
+bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& fileName, std::string& error);
+
+}  // namespace vorlik

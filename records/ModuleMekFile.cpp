@@ -1,0 +1,536 @@
+#include "ModuleMekFile.h"
+
+#include "KifuFormat.h"
+#include "KifuStore.h"
+#include "core/FenText.h"
+#include "core/MoveCommit.h"
+
+#include <algorithm>
+
+namespace vorlik {
+
+const char kFilterAll[] = "ＰＧＮファイル(*.pgn)|*.pgn|ポジションファイル(*.fen)|*.fen|ＣＳＶファイル[〒データ](*.csv)|*.csv|";
+const char kFilterNoCsv[] = "ＰＧＮファイル(*.pgn)|*.pgn|ポジションファイル(*.fen)|*.fen|";
+const char kFilterSearch[] = "ＰＧＮファイル(*.pgn)|*.pgn|ＣＳＶファイル[〒データ](*.csv)|*.csv|";
+
+namespace {
+
+// What a scan ran into, told to the user once.
+struct ScanLimits {
+    bool tooManyGames = false;
+    int gamesWithTooManyTags = 0;
+};
+
+int FieldOfTag(const std::string& name)
+{
+    static const char* const names[] = {"Event", "Site", "Date", "Round", "White", "Black", "Result"};
+    for (int k = 0; k < 7; ++k)
+        if (name == names[k])
+            return k + 1;
+    return 0;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+bool IsEmptyLine(std::string_view line)
+{
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+// Opens game g + 1 at line `line`; false when the table is full.
+bool NewGame(KifuFile& file, std::size_t line, ScanLimits& limits)
+{
+    if (file.KifuCount >= kMaxGames) {
+        limits.tooManyGames = true;
+        return false;
+    }
+    ++file.KifuCount;
+    if (file.KifuList.size() <= static_cast<std::size_t>(file.KifuCount))
+        file.KifuList.emplace_back();
+    file.GameFirstLine.push_back(line);
+    return true;
+}
+
+// PGN: a game begins at the first tag line, and at every tag line that comes
+// after the moves of the game before; other programs order their tags as they
+// like, so the header fields go by tag name.
+void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, ScanLimits& limits)
+{
+    bool sawMoves = false, inComment = false;
+    int furtherTags = 0;
+    std::string name, value;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        if (!inComment && IsTagLine(line)) {
+            if (file.KifuCount == 0 || sawMoves) {
+                if (!NewGame(file, i, limits))
+                    return;
+                sawMoves = false;
+                furtherTags = 0;
+            }
+            KifuGame& game = file.KifuList[file.KifuCount];
+            ReadTagLine(line, name, value);
+            if (const int field = FieldOfTag(name)) {
+                game[field] = value;
+            } else if (name == "FEN") {
+                game[kStartText] = value;
+            } else if (furtherTags < kMaxFurtherTags) {
+                game[8 + furtherTags++].assign(line);
+            } else if (furtherTags++ == kMaxFurtherTags) {
+                ++limits.gamesWithTooManyTags;
+            }
+            continue;
+        }
+        if (file.KifuCount == 0 || IsEmptyLine(line))
+            continue;  // text before the first game belongs to none
+        std::string& moveText = file.KifuList[file.KifuCount][kMoveText];
+        const std::size_t before = moveText.size();
+        AppendMoveText(moveText, line, inComment);
+        sawMoves = sawMoves || moveText.size() != before;
+    }
+}
+
+// One CSV move line: number, two postal numbers, White's and Black's move,
+// then six postal fields for each ply. False when the game ends with it.
+bool ReadCsvMoveLine(KifuGame& game, std::string_view line)
+{
+    std::vector<std::string> fields = SplitCsvLine(line);
+    if (fields.size() < 4)
+        return true;  // not a move line: nothing to take from it
+    std::string text = fields[0] + "." + fields[3];
+    if (fields.size() >= 5)
+        text += " " + fields[4];
+    bool inComment = false;
+    AppendMoveText(game[kMoveText], text, inComment);
+    if (fields.size() == 4)
+        return false;  // a White move with nothing after it is the last line of the game
+    if (fields.size() > 5) {
+        if (fields.back().empty())
+            fields.pop_back();  // the comma that ends every line
+        game[kStartText] += kNoteMarker;
+        for (std::size_t k = 5; k < fields.size(); ++k) {
+            if (k > 5)
+                game[kStartText] += kNoteSeparator;
+            game[kStartText] += fields[k];
+        }
+    }
+    return true;
+}
+
+// CSV: a game begins at a line starting "Event,"; its seven header lines are
+// taken in order, then an empty line, then one line per full move.
+void ScanCsvLines(KifuFile& file, const std::vector<std::string_view>& lines, ScanLimits& limits)
+{
+    std::size_t i = 0;
+    while (i < lines.size()) {
+        if (!StartsWith(lines[i], "Event,")) {
+            ++i;
+            continue;
+        }
+        if (!NewGame(file, i, limits))
+            return;
+        KifuGame& game = file.KifuList[file.KifuCount];
+        for (int field = 1; field <= 7 && i < lines.size(); ++field, ++i) {
+            const std::vector<std::string> values = SplitCsvLine(lines[i]);
+            game[field] = values.size() > 1 ? values[1] : std::string();
+        }
+        if (i < lines.size() && IsEmptyLine(lines[i]))
+            ++i;
+        for (; i < lines.size() && !IsEmptyLine(lines[i]) && !StartsWith(lines[i], "Event,"); ++i)
+            if (!ReadCsvMoveLine(game, lines[i])) {
+                ++i;
+                break;
+            }
+    }
+}
+
+std::string LimitsMessage(const ScanLimits& limits, int badBytes)
+{
+    std::string message;
+    if (limits.tooManyGames)
+        message += "ファイルには" + std::to_string(kMaxGames) + "局を超える棋譜があります。最初の" +
+                   std::to_string(kMaxGames) + "局だけを読みました。\n";
+    if (limits.gamesWithTooManyTags > 0)
+        message += "追加のタグは1局" + std::to_string(kMaxFurtherTags) + "行までです。" +
+                   std::to_string(limits.gamesWithTooManyTags) + "局で、それを超えるタグを読み飛ばしました。\n";
+    if (badBytes > 0)
+        message += "文字として読めないバイトが" + std::to_string(badBytes) + "か所ありました（「\xef\xbf\xbd」で表示します）。\n";
+    return message;
+}
+
+}  // namespace
+
+ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string_view>& lines, int badBytes)
+{
+    ClearKifuList(file, file.KifuCount);
+    file.KifuCount = 0;
+    file.GameFirstLine.assign(1, 0);
+    if (file.KifuList.empty())
+        file.KifuList.emplace_back();
+    ScanLimits limits;
+    if (kind == kKindCsv)
+        ScanCsvLines(file, lines, limits);
+    else
+        ScanPgnLines(file, lines, limits);
+    ScanReport report;
+    report.ok = true;
+    report.message = LimitsMessage(limits, badBytes);
+    return report;
+}
+
+namespace {
+
+// ---- loading ----------------------------------------------------------------
+
+bool IsResultToken(std::string_view token)
+{
+    for (const char* result : {"*", "1-0", "0-1", "1/2"})
+        if (token.find(result) != std::string_view::npos)
+            return true;
+    return false;
+}
+
+// Move numbers ("12.", "12...", "12") and the ".." of a game that starts
+// with Black stand in no ply.
+bool IsMoveNumberToken(std::string_view token)
+{
+    std::size_t i = 0;
+    while (i < token.size() && token[i] >= '0' && token[i] <= '9')
+        ++i;
+    while (i < token.size() && token[i] == '.')
+        ++i;
+    return i == token.size();
+}
+
+std::string_view WithoutSuffixMarks(std::string_view token)
+{
+    while (!token.empty() && (token.back() == '!' || token.back() == '?'))
+        token.remove_suffix(1);
+    return token;
+}
+
+// Calls play(token) for every move token of a PGN move text, skipping
+// comments, variations, annotation glyphs and move numbers; stops at the
+// result or when play returns false.
+template <typename Play>
+void ForEachMoveToken(std::string_view text, Play play)
+{
+    int depth = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == ' ') {
+            ++i;
+        } else if (c == '{') {
+            const std::size_t end = text.find('}', i);
+            i = end == std::string_view::npos ? text.size() : end + 1;
+        } else if (c == '(' || c == ')') {
+            depth = std::max(0, depth + (c == '(' ? 1 : -1));
+            ++i;
+        } else {
+            std::size_t end = i;
+            while (end < text.size() && text[end] != ' ' && text[end] != '{' && text[end] != '(' && text[end] != ')')
+                ++end;
+            const std::string_view token = text.substr(i, end - i);
+            i = end;
+            if (depth > 0 || token[0] == '$' || IsMoveNumberToken(token))
+                continue;
+            if (IsResultToken(token))
+                return;
+            const std::string_view move = WithoutSuffixMarks(token);
+            if (!move.empty() && !play(move))
+                return;
+        }
+    }
+}
+
+void LoadMoves(MainWindowPort& window, const KifuGame& kifu, LoadReport& report)
+{
+    GameState& game = window.Game();
+    const std::string& start = kifu[kStartText];
+    if (!start.empty() && start.find(kNoteMarker) == std::string::npos &&
+        !ReadFenBoard(window, start, &report.fenError))
+        return;
+    ForEachMoveToken(kifu[kMoveText], [&](std::string_view token) {
+        if (game.CurPly >= kMaxPly) {
+            report.plyLimit = true;
+            return false;
+        }
+        const std::string text(token);
+        SetMoveInput(game, text);
+        if (!window.CheckChessMoveOutput()) {
+            report.refused.push_back({game.CurPly + 1, text});
+            return true;
+        }
+        return game.KifuShort[game.CurPly].find('#') == std::string::npos;
+    });
+}
+
+// The postal fields: each move line's data holds six fields for White's ply
+// and six for Black's.
+void LoadNotes(GameState& game, const std::string& postal)
+{
+    int ply = 0;
+    std::size_t i = 0;
+    while ((i = postal.find(kNoteMarker, i)) != std::string::npos) {
+        const std::size_t end = std::min(postal.find(kNoteMarker, i + 1), postal.size());
+        std::size_t from = i + 1;
+        int field = 0;
+        for (; field < 12; ++field) {
+            const int target = ply + 1 + field / 6;
+            const std::size_t stop = std::min(postal.find(kNoteSeparator, from), end);
+            if (target <= kMaxPly)
+                game.KifuNote[field % 6 + 1][target] = postal.substr(from, stop - from);
+            if (stop >= end)
+                break;
+            from = stop + 1;
+        }
+        ply += field >= 6 ? 2 : 1;
+        i = end;
+    }
+}
+
+void ShowLoadReport(KifuHost& host, const LoadReport& report)
+{
+    const std::string message = report.Message();
+    if (!message.empty())
+        host.ShowMessage(message, "注意", KifuHost::Icon::Warning);
+}
+
+void LoadGame(KifuHost& host, KifuFile& file, int kind, int n)
+{
+    host.Window().MnuFileNew_Click();
+    ShowLoadReport(host, LoadKifu(host.Window(), file, 1, n));
+    if (kind == kKindCsv)
+        LoadKifu(host.Window(), file, 3, n);
+}
+
+// Scans with the busy pointer; tells the user what could not be read.
+bool ScanForHost(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
+{
+    host.SetBusy(true);
+    const ScanReport report = ScanKifuFile(file, kind, fileName);
+    host.SetBusy(false);
+    if (!report.message.empty())
+        host.ShowMessage(report.message, report.ok ? "注意" : "警告",
+                         report.ok ? KifuHost::Icon::Warning : KifuHost::Icon::Error);
+    return report.ok;
+}
+
+}  // namespace
+
+void ClearKifuList(KifuFile& file, int count)
+{
+    for (int g = 1; g <= count && g < static_cast<int>(file.KifuList.size()); ++g)
+        for (int k = 1; k <= kMoveText; ++k)
+            file.KifuList[g][k].clear();
+}
+
+ScanReport ScanKifuText(KifuFile& file, int kind, std::string_view text)
+{
+    const std::vector<std::string_view> lines = SplitLines(text);
+    return ScanKifuLines(file, kind, lines, 0);
+}
+
+ScanReport ScanKifuFile(KifuFile& file, int kind, const std::string& fileName)
+{
+    FileLines lines;
+    std::string error;
+    if (!ReadFileLines(fileName, lines, error)) {
+        ClearKifuList(file, file.KifuCount);
+        file.KifuCount = 0;
+        return {false, error};
+    }
+    file.FileName = fileName;
+    file.Encoding = lines.guess.encoding;
+    return ScanKifuLines(file, kind, lines.text, lines.badBytes);
+}
+
+std::string LoadReport::Message() const
+{
+    std::string message;
+    if (!fenError.empty())
+        message += "開始局面 (FEN) を読めません: " + fenError + "\n指し手は読み込みませんでした。\n";
+    if (!refused.empty()) {
+        const RefusedToken& first = refused.front();
+        message += std::to_string((first.ply + 1) / 2) + "手目" + (first.ply % 2 == 1 ? "(白)" : "(黒)") + "の「" +
+                   first.token + "」は指せない手なので読み飛ばしました。読み飛ばした指し手は全部で" +
+                   std::to_string(refused.size()) + "個です。\n";
+    }
+    if (plyLimit)
+        message += "棋譜は400手(半手)までです。それより後の指し手は読み込みませんでした。\n";
+    return message;
+}
+
+bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::string* message)
+{
+    GameState& game = window.Game();
+    Board board = game.KifuBoard[0];
+    bool blackToMove = false;
+    const FenError error = ReadFenText(fenText, board, blackToMove);
+    if (error != FenError::None) {
+        if (message)
+            *message = FenErrorText(error);
+        return false;
+    }
+    LoadSetupPosition(game, board, blackToMove);
+    window.AllDisplay();
+    return true;
+}
+
+LoadReport LoadKifu(MainWindowPort& window, const KifuFile& file, int part, int n)
+{
+    LoadReport report;
+    if (n < 1 || n > file.KifuCount)
+        return report;
+    const KifuGame& kifu = file.KifuList[n];
+    const bool sound = window.PieceSound();
+    window.SetPieceSound(false);
+    window.SetRefusalBeep(false);
+    GameHeader header;
+    for (int k = 1; k <= 7; ++k)
+        header.Field[k] = kifu[k];
+    if (header.Field[7].empty())
+        header.Field[7] = "*";
+    for (int k = 8; k < 8 + kMaxFurtherTags && !kifu[k].empty(); ++k)
+        header.TextInfoS += kifu[k] + "\n";
+    window.ShowGameInfo(header);
+    if (part == 1)
+        LoadMoves(window, kifu, report);
+    else if (part == 3)
+        LoadNotes(window.Game(), kifu[kStartText]);
+    window.AllDisplay();
+    window.SetRefusalBeep(true);
+    window.SetPieceSound(sound);
+    window.Beep();
+    return report;
+}
+
+void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
+{
+    if (kind == kKindFen) {
+        FileLines lines;
+        std::string error;
+        if (!ReadFileLines(fileName, lines, error)) {
+            host.ShowMessage(error, "警告", KifuHost::Icon::Error);
+            return;
+        }
+        host.Window().MnuFileNew_Click();
+        const std::string first = lines.text.empty() ? std::string() : std::string(lines.text.front());
+        if (!ReadFenBoard(host.Window(), first, &error))
+            host.ShowMessage("ファイル「" + fileName + "」の局面を読めません: " + error, "警告", KifuHost::Icon::Error);
+        return;
+    }
+    if (!ScanForHost(host, file, kind, fileName))
+        return;
+    if (file.KifuCount == 1) {
+        LoadGame(host, file, kind, 1);
+        return;
+    }
+    file.KifuDialogMode = kind == kKindCsv ? 5 : 1;
+    host.ShowKifuDialog(file, fileName);
+    if (file.KifuSelect > 0 && file.KifuSelect <= file.KifuCount)
+        LoadGame(host, file, kind, file.KifuSelect);
+}
+
+// ---- position search ----------------------------------------------------------
+
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Where the key occurs first in text, ignoring letter case, among the first
+// `starts` positions; npos when it does not.
+std::size_t FindNearStart(const std::string& text, const std::string& key, std::size_t starts)
+{
+    for (std::size_t p = 0; p < starts && p + key.size() <= text.size(); ++p) {
+        std::size_t k = 0;
+        while (k < key.size() && Lower(text[p + k]) == Lower(key[k]))
+            ++k;
+        if (k == key.size())
+            return p;
+    }
+    return std::string::npos;
+}
+
+// The token after the key: the next move, past the move number when White is
+// to move. Empty when the game ends there.
+std::string_view Continuation(const std::string& text, std::size_t after, bool whiteNext)
+{
+    std::size_t from = after;
+    while (from < text.size() && text[from] == ' ')
+        ++from;
+    if (whiteNext) {
+        from = text.find(' ', from);
+        if (from == std::string::npos)
+            return {};
+        ++from;
+    }
+    const std::size_t end = std::min(text.find(' ', from), text.size());
+    const std::string_view token = std::string_view(text).substr(from, end - from);
+    return IsResultToken(token) ? std::string_view() : token;
+}
+
+}  // namespace
+
+SearchResult SearchContinuations(KifuFile& file, const GameState& game, bool longForm)
+{
+    constexpr std::size_t kMaxTally = 100;
+    const std::string key = SearchKey(game, longForm);
+    const bool whiteNext = game.CurPly % 2 == 0;
+    SearchResult result;
+    for (int g = 1; g <= file.KifuCount; ++g) {
+        const std::string& text = file.KifuList[g][kMoveText];
+        // The moves must begin near the start: at most nine characters before them.
+        const std::size_t p = FindNearStart(text, key, key.size() + 9);
+        if (p == std::string::npos)
+            continue;
+        const std::string_view next = Continuation(text, p + key.size(), whiteNext);
+        if (!next.empty()) {
+            auto entry = std::find_if(result.tally.begin(), result.tally.end(),
+                                      [&](const auto& item) { return item.first == next; });
+            if (entry != result.tally.end())
+                ++entry->second;
+            else if (result.tally.size() < kMaxTally)
+                result.tally.emplace_back(std::string(next), 1);
+        }
+        ++result.matches;
+        if (result.matches != g)
+            std::swap(file.KifuList[result.matches], file.KifuList[g]);
+    }
+    // Most played first; the exchange order decides between equal counts.
+    auto& tally = result.tally;
+    for (std::size_t i = 0; i + 1 < tally.size(); ++i)
+        for (std::size_t j = i + 1; j < tally.size(); ++j)
+            if (tally[i].second < tally[j].second)
+                std::swap(tally[i], tally[j]);
+    for (std::size_t i = 0; i < tally.size(); ++i)
+        result.TextJo += std::to_string(i + 1) + "." + tally[i].first + "(" + std::to_string(tally[i].second) + ")  ";
+    if (result.matches > 0)
+        file.KifuCount = result.matches;
+    return result;
+}
+
+SearchResult SearchContinuations(KifuHost& host, KifuFile& file)
+{
+    host.SetBusy(true);
+    const SearchResult result = SearchContinuations(file, host.Window().Game(), host.LongFormSave());
+    host.SetBusy(false);
+    if (result.matches == 0)
+        host.ShowMessage("局面は存在しませんでした", "検索", KifuHost::Icon::Information);
+    return result;
+}
+
+void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
+{
+    if (kind == 2)
+        kind = kKindCsv;
+    if (!ScanForHost(host, file, kind, fileName))
+        return;
+    file.KifuDialogMode = 3;
+    host.ShowKifuDialog(file, fileName);
+    if (file.KifuSelect > 0 && file.KifuSelect <= file.KifuCount)
+        LoadGame(host, file, kind, file.KifuSelect);
+}
+
+}  // namespace vorlik

@@ -1,0 +1,134 @@
+// The file module: the game table of the last scanned file, opening a game
+// from a PGN, FEN or CSV file, saving the game on the board (append, insert,
+// overwrite) with a backup, deleting a game, and the position search.
+// It reaches the window only through MainWindowPort and KifuHost.
+#pragma once
+
+#include "TextCodec.h"
+#include "core/MainWindowPort.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace vorlik {
+
+// File kinds, as the entries of the open and save dialogs' type list.
+enum KifuKind { kKindPgn = 1, kKindFen = 2, kKindCsv = 3 };
+
+constexpr int kMaxGames = 25000;       // games a scan lists
+constexpr int kMaxFurtherTags = 11;    // further tag lines of one game (fields 8..18)
+constexpr int kStartText = 19;         // field: FEN text, or the postal data of a CSV game
+constexpr int kMoveText = 20;          // field: the game's move text, blanks normalised
+
+// Marks the start of one move line's postal data inside StartText; fields
+// inside are separated by kNoteSeparator. Neither can be typed into a box.
+constexpr char kNoteMarker = '\x1e';
+constexpr char kNoteSeparator = '\x1f';
+
+// Fields 1..20 of one game (0 unused).
+using KifuGame = std::array<std::string, 21>;
+
+// Filter texts of the dialogs ("name|pattern|..."): all three kinds, without
+// CSV (a game from a set-up position), and the position search's.
+extern const char kFilterAll[];
+extern const char kFilterNoCsv[];
+extern const char kFilterSearch[];
+
+// The module's state, shared with the collection dialog.
+struct KifuFile {
+    std::vector<KifuGame> KifuList;  // [0..KifuCount]; game 0 is never listed
+    int KifuCount = 0;
+    int KifuSelect = 0;      // dialog answer: n load/overwrite, 0 cancel, -1 append, < -1 insert before -(n+1)
+    int KifuDialogMode = 0;  // 1 open PGN, 5 open CSV, 2 save into a file, 3 position search
+    TextEncoding Encoding = TextEncoding::Cp932;  // of the last scanned file
+    std::string FileName;    // of the last scan
+    std::vector<std::size_t> GameFirstLine;  // [1..KifuCount] line index of each game's first line
+};
+
+// What the file module needs from its host besides the game: messages, the
+// busy pointer, the collection dialog and the long-notation option.
+class KifuHost {
+public:
+    virtual ~KifuHost() = default;
+    virtual MainWindowPort& Window() = 0;
+    enum class Icon { Information, Warning, Error };
+    virtual void ShowMessage(const std::string& text, const std::string& title, Icon icon) = 0;
+    virtual void SetBusy(bool busy) = 0;
+    // Shows the collection dialog for file.KifuDialogMode over file.KifuList;
+    // the answer is left in file.KifuSelect.
+    virtual void ShowKifuDialog(KifuFile& file, const std::string& fileName) = 0;
+    // "国際長表記で保存": moves are written and searched in long text.
+    virtual bool LongFormSave() = 0;
+};
+
+// The outcome of a scan. message is empty when the file was read whole.
+struct ScanReport {
+    bool ok = false;         // false: nothing could be read (message says why)
+    std::string message;     // bounds reached or bytes that could not be read
+};
+
+// Reads the games of a PGN (kind 1) or CSV (kind 3) file into KifuList.
+ScanReport ScanKifuFile(KifuFile& file, int kind, const std::string& fileName);
+
+// Scans text already in memory (UTF-8), or its lines.
+ScanReport ScanKifuText(KifuFile& file, int kind, std::string_view text);
+ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string_view>& lines, int badBytes = 0);
+
+// Empties games 1..count of the table.
+void ClearKifuList(KifuFile& file, int count);
+
+// One token the rules refused during a load.
+struct RefusedToken {
+    int ply;  // the ply it was tried as
+    std::string token;
+};
+
+struct LoadReport {
+    std::vector<RefusedToken> refused;
+    bool plyLimit = false;       // the game held more than 400 plies
+    std::string fenError;        // the FEN start could not be read: no moves were played
+    // One message for the user, empty when the game loaded whole.
+    std::string Message() const;
+};
+
+// Puts game n of the table into the window: part 1 the header, the start
+// position and the moves; part 3 the header and the postal fields.
+LoadReport LoadKifu(MainWindowPort& window, const KifuFile& file, int part, int n);
+
+// Sets the start position from a FEN text; false and a message when the text
+// is no FEN board (the position is then left alone).
+bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::string* message);
+
+// The menu's open: scans, lets the user choose when the file holds more than
+// one game, loads the game and tells the user what could not be read.
+void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
+
+// The menu's save: FEN replaces the file; PGN and CSV go into a new file, or
+// into an existing one after the collection dialog (append, insert, overwrite).
+// True when the file was written.
+bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
+
+// Removes game n from the file, keeping the old file as the backup.
+bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName);
+
+// The backup of a file: its extension replaced by "bak" (x.pgn -> x.bak).
+std::string BackupName(const std::string& fileName);
+
+// The menu's position search: scans the file, shows the dialog in search
+// mode and loads the game chosen there.
+void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
+
+// The search button: keeps the games of the table whose move text begins
+// with the moves on the board, and tallies the moves played next.
+struct SearchResult {
+    int matches = 0;
+    std::vector<std::pair<std::string, int>> tally;  // move and count, most played first, at most 100
+    std::string TextJo;  // "1.Nf3(5)  2.e4(2)  "
+};
+SearchResult SearchContinuations(KifuFile& file, const GameState& game, bool longForm);
+
+// The same for the host: busy pointer, and the message when nothing matched.
+SearchResult SearchContinuations(KifuHost& host, KifuFile& file);
+
+}  // namespace vorlik
