@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSoundEffect>
@@ -24,6 +25,10 @@ MessageAnswer QtWindowServices::ShowMessage(QWidget* parent, const QString& text
     static const QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Information, QMessageBox::Warning,
                                                QMessageBox::Critical};
     QMessageBox box(kIcons[static_cast<int>(icon)], title, text, QMessageBox::NoButton, parent);
+    // A question asked in the middle of busy work gets the normal pointer.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     QPushButton* yes = nullptr;
     if (buttons == MessageButtons::YesNo) {
         yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
@@ -33,9 +38,19 @@ MessageAnswer QtWindowServices::ShowMessage(QWidget* parent, const QString& text
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     }
     box.exec();
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
     return box.clickedButton() == yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+void WindowServices::SetBusy(bool busy)
+{
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
 }
 
 void QtWindowServices::Beep() { QApplication::beep(); }
@@ -67,6 +82,9 @@ QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStri
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    // An existing game file leads to the collection dialog, and a position
+    // file is simply replaced: the dialog itself never asks.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, mode == QFileDialog::AcceptSave);
     const QStringList names = QtFilter(filter).split(QStringLiteral(";;"));
     if (filterIndex && *filterIndex >= 1 && *filterIndex <= names.size())
         dialog.selectNameFilter(names[*filterIndex - 1]);

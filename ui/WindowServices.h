@@ -27,6 +27,9 @@ public:
                                  int* filterIndex) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                                  int* filterIndex) = 0;
+    // The busy pointer over the whole program while a file is scanned,
+    // rewritten or searched. Calls nest: each true is undone by one false.
+    virtual void SetBusy(bool busy);
 };
 
 // Message boxes, beeps and dialogs of Qt; the sound through QSoundEffect.

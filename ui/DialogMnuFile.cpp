@@ -1,0 +1,338 @@
+#include "DialogMnuFile.h"
+
+#include "WindowServices.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace vorlik {
+
+namespace {
+
+const char kCaption[] = "ファイルの選択";
+
+// Column widths in twips (1/1440 inch) as the grid was laid out: the game
+// number, five pieces of move text and the wider last one.
+constexpr int kNumberTwips = 550;
+constexpr int kPieceTwips = 8280;
+constexpr int kLastPieceTwips = 10000;
+
+// Widths of the header columns in average characters: event, site, date,
+// round, white, black, result.
+constexpr int kHeaderChars[] = {16, 12, 9, 6, 14, 14, 7};
+
+QString FromStd(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+// Index of the character after `count` characters from `index`; a surrogate
+// pair counts as one character, so a piece never splits one.
+int Advance(const QString& text, int index, int count)
+{
+    while (count-- > 0 && index < text.size()) {
+        const bool pair = text[index].isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate();
+        index += pair ? 2 : 1;
+    }
+    return index;
+}
+
+// Restores the normal pointer however the busy work ends.
+class BusyPointer {
+public:
+    explicit BusyPointer(KifuHost& host) : host_(host) { host_.SetBusy(true); }
+    ~BusyPointer() { host_.SetBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    KifuHost& host_;
+};
+
+}  // namespace
+
+// ---- the model --------------------------------------------------------------
+
+KifuTableModel::KifuTableModel(const KifuFile& file, const QStringList& headerCaptions, QObject* parent)
+    : QAbstractTableModel(parent), file_(file), captions_(headerCaptions)
+{
+    while (captions_.size() < 7)
+        captions_ << QString();
+    captions_ = captions_.mid(0, 7);
+    captions_ << QStringLiteral("棋譜");
+}
+
+int KifuTableModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    // The table may hold fewer games than the count says only while it is
+    // being rewritten; never show a row that is not there.
+    const int stored = static_cast<int>(file_.KifuList.size()) - 1;
+    return qMax(0, qMin(file_.KifuCount, stored));
+}
+
+int KifuTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+
+QString KifuTableModel::MovePiece(const QString& moveText, int column)
+{
+    const int piece = column - kFirstMoveColumn;
+    if (piece < 0 || piece >= kColumns - kFirstMoveColumn)
+        return QString();
+    const int from = Advance(moveText, 0, piece * kPieceLength);
+    if (from >= moveText.size())
+        return QString();
+    if (column == kColumns - 1)
+        return moveText.mid(from);
+    return moveText.mid(from, Advance(moveText, from, kPieceLength) - from);
+}
+
+QVariant KifuTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return QVariant();
+    const int game = index.row() + 1;
+    const int column = index.column();
+    if (role == Qt::TextAlignmentRole) {
+        if (column >= kFirstMoveColumn)
+            return QVariant(Qt::AlignLeft | Qt::AlignTop);
+        return column == 0 ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (column == 0)
+        return game;
+    const KifuGame& fields = file_.KifuList[game];
+    if (column < kFirstMoveColumn)
+        return FromStd(fields[column]);
+    return MovePiece(FromStd(fields[kMoveText]), column);
+}
+
+QVariant KifuTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Vertical)
+        return section + 1;  // the game number stays in view when the grid scrolls sideways
+    if (section >= 1 && section <= kFirstMoveColumn)
+        return captions_[section - 1];
+    return QString();
+}
+
+// ---- the dialog ---------------------------------------------------------------
+
+QStringList DialogMnuFile::DefaultCaptions()
+{
+    return {QStringLiteral("イベント"), QStringLiteral("場所"), QStringLiteral("日付"), QStringLiteral("ラウンド"),
+            QStringLiteral("白"),       QStringLiteral("黒"),   QStringLiteral("結果")};
+}
+
+DialogMnuFile::DialogMnuFile(KifuHost& host, KifuFile& file, WindowServices& services, const QString& fileName,
+                             const QStringList& headerCaptions, QWidget* parent)
+    : QDialog(parent), host_(host), file_(file), services_(services), fileName_(fileName)
+{
+    setObjectName(QStringLiteral("DialogMnuFile"));
+    setWindowTitle(QString::fromUtf8(kCaption) + QLatin1Char(' ') + fileName);
+    setModal(true);
+
+    model_ = new KifuTableModel(file_, headerCaptions, this);
+    MSFlexGridFile = new QTableView(this);
+    MSFlexGridFile->setObjectName(QStringLiteral("MSFlexGridFile"));
+    MSFlexGridFile->setModel(model_);
+    MSFlexGridFile->setSelectionBehavior(QAbstractItemView::SelectRows);
+    MSFlexGridFile->setSelectionMode(QAbstractItemView::SingleSelection);
+    MSFlexGridFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MSFlexGridFile->setWordWrap(false);
+    MSFlexGridFile->setTextElideMode(Qt::ElideNone);
+    MSFlexGridFile->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    MSFlexGridFile->setColumnHidden(0, true);  // the vertical header shows the number and stays put
+    QHeaderView* rows = MSFlexGridFile->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 6);
+    rows->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    rows->setMinimumWidth(kNumberTwips * logicalDpiX() / 1440);
+    MSFlexGridFile->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    MSFlexGridFile->horizontalHeader()->setHighlightSections(false);
+    SetColumnWidths();
+    connect(MSFlexGridFile, &QTableView::doubleClicked, this, [this] { OKButton_Click(); });
+
+    TextJo = new QPlainTextEdit(this);
+    TextJo->setObjectName(QStringLiteral("TextJo"));
+    TextJo->setReadOnly(true);
+    TextJo->setFixedHeight(fontMetrics().height() * 3 + 12);
+
+    auto button = [this](const char* name, const QString& caption) {
+        auto* push = new QPushButton(caption, this);
+        push->setObjectName(QString::fromUtf8(name));
+        push->setMinimumWidth(88);
+        return push;
+    };
+    ComPlusPlus = button("ComPlusPlus", QStringLiteral("追加"));
+    ComPlus = button("ComPlus", QStringLiteral("削除"));
+    OKButton = button("OKButton", QStringLiteral("OK"));
+    CancelButton = button("CancelButton", QStringLiteral("ｷｬﾝｾﾙ"));
+    connect(ComPlusPlus, &QPushButton::clicked, this, &DialogMnuFile::ComPlusPlus_Click);
+    connect(ComPlus, &QPushButton::clicked, this, &DialogMnuFile::ComPlus_Click);
+    connect(OKButton, &QPushButton::clicked, this, &DialogMnuFile::OKButton_Click);
+    connect(CancelButton, &QPushButton::clicked, this, &DialogMnuFile::CancelButton_Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ComPlusPlus);
+    buttons->addWidget(ComPlus);
+    buttons->addStretch();
+    buttons->addWidget(OKButton);
+    buttons->addWidget(CancelButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MSFlexGridFile, 1);
+    layout->addWidget(TextJo);
+    layout->addLayout(buttons);
+
+    resize(820, 480);
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        move(screen->availableGeometry().center() - rect().center());
+    Form_Load();
+}
+
+void DialogMnuFile::SetColumnWidths()
+{
+    const QFontMetrics metrics = MSFlexGridFile->fontMetrics();
+    const int padding = 12;
+    for (int column = 1; column <= 7; ++column)
+        MSFlexGridFile->setColumnWidth(column, metrics.averageCharWidth() * kHeaderChars[column - 1] + padding);
+    // A piece of 91 characters of move text must fit whole: the design width,
+    // or wider when the font needs it.
+    const QString sample = QStringLiteral("12. Nxe5 Qxd4+ ").repeated(7).left(KifuTableModel::kPieceLength);
+    const int piece = qMax(kPieceTwips * logicalDpiX() / 1440, metrics.horizontalAdvance(sample) + padding);
+    for (int column = KifuTableModel::kFirstMoveColumn; column < KifuTableModel::kColumns - 1; ++column)
+        MSFlexGridFile->setColumnWidth(column, piece);
+    MSFlexGridFile->setColumnWidth(KifuTableModel::kColumns - 1,
+                                   qMax(kLastPieceTwips * logicalDpiX() / 1440, piece));
+}
+
+void DialogMnuFile::Form_Load()
+{
+    model_->BeginChange();
+    model_->EndChange();
+    if (model_->rowCount() > 0)
+        MSFlexGridFile->selectRow(0);
+    MSFlexGridFile->scrollToTop();
+    ApplyMode();
+}
+
+void DialogMnuFile::ApplyMode()
+{
+    const int mode = file_.KifuDialogMode;
+    ComPlusPlus->setVisible(mode == 2);
+    TextJo->setVisible(mode == 3);
+    ComPlus->setText(mode == 2 ? QStringLiteral("挿入") : mode == 3 ? QStringLiteral("検索") : QStringLiteral("削除"));
+    OKButton->setText(mode == 2 ? QStringLiteral("上書") : QStringLiteral("OK"));
+    // Return chooses the game, but never starts an overwrite.
+    OKButton->setDefault(mode != 2);
+}
+
+int DialogMnuFile::CurrentGame() const
+{
+    const QModelIndex current = MSFlexGridFile->currentIndex();
+    if (!current.isValid() || current.row() >= model_->rowCount())
+        return 0;
+    return current.row() + 1;
+}
+
+bool DialogMnuFile::Ask(const QString& text, const QString& title)
+{
+    return services_.ShowMessage(this, text, title, MessageIcon::Warning, MessageButtons::YesNo) ==
+           MessageAnswer::Yes;
+}
+
+void DialogMnuFile::ComPlusPlus_Click()
+{
+    file_.KifuSelect = -1;
+    accept();
+}
+
+void DialogMnuFile::ComPlus_Click()
+{
+    switch (file_.KifuDialogMode) {
+    case 2: {
+        const int n = CurrentGame();
+        if (n == 0)
+            return;  // with no game to insert before, only "追加" makes sense
+        file_.KifuSelect = -(n + 1);
+        accept();
+        break;
+    }
+    case 3:
+        Search();
+        break;
+    default:
+        if (const int n = CurrentGame())
+            DeleteGame(n);
+        break;
+    }
+}
+
+void DialogMnuFile::OKButton_Click()
+{
+    const int n = CurrentGame();
+    if (n == 0)
+        return;
+    if (file_.KifuDialogMode == 2 &&
+        !Ask(QString::number(n) + QStringLiteral("番に上書きしますか？"), QStringLiteral("ファイル保存")))
+        return;
+    file_.KifuSelect = n;
+    accept();
+}
+
+void DialogMnuFile::CancelButton_Click() { reject(); }
+
+void DialogMnuFile::reject()
+{
+    file_.KifuSelect = 0;
+    QDialog::reject();
+}
+
+void DialogMnuFile::DeleteGame(int n)
+{
+    if (!Ask(QString::number(n) + QStringLiteral("番を削除しますか？"), QStringLiteral("データ削除")))
+        return;
+    const int kind = file_.KifuDialogMode == 5 ? kKindCsv : kKindPgn;
+    const std::string name = fileName_.toStdString();
+    const int gamesBefore = file_.KifuCount;
+    BusyPointer busy(host_);
+    if (!DeleteKifuGame(host_, file_, n, kind, name))
+        return;  // the file is as it was, and the user has been told why
+    if (gamesBefore == 2) {
+        // One game is left: the caller loads it from the table, which still
+        // holds the scan made before the deletion.
+        file_.KifuSelect = n == 1 ? 2 : 1;
+        accept();
+        return;
+    }
+    file_.KifuSelect = n;
+    model_->BeginChange();
+    const ScanReport report = ScanKifuFile(file_, kind, name);
+    model_->EndChange();
+    if (!report.ok)
+        host_.ShowMessage(report.message, "警告", KifuHost::Icon::Error);
+    Form_Load();
+}
+
+void DialogMnuFile::Search()
+{
+    const int shown = CurrentGame();
+    model_->BeginChange();
+    const SearchResult result = SearchContinuations(host_, file_);
+    model_->EndChange();
+    TextJo->setPlainText(FromStd(result.TextJo));
+    if (result.matches > 0)
+        Form_Load();
+    else if (shown > 0)
+        MSFlexGridFile->selectRow(shown - 1);  // nothing found: the list and its choice stay
+}
+
+}  // namespace vorlik

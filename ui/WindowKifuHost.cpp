@@ -1,0 +1,44 @@
+#include "WindowKifuHost.h"
+
+#include "DialogMnuFile.h"
+#include "WindowServices.h"
+
+#include <QAction>
+#include <QApplication>
+
+namespace vorlik {
+
+WindowKifuHost::WindowKifuHost(MainWindowPort& window, WindowServices& services, QWidget* parent,
+                               QAction* longFormOption, const QStringList& headerCaptions)
+    : window_(window), services_(services), parent_(parent), longFormOption_(longFormOption),
+      captions_(headerCaptions.isEmpty() ? DialogMnuFile::DefaultCaptions() : headerCaptions)
+{
+}
+
+QWidget* WindowKifuHost::MessageParent() const
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return parent_;
+}
+
+void WindowKifuHost::ShowMessage(const std::string& text, const std::string& title, Icon icon)
+{
+    const MessageIcon shown = icon == Icon::Error     ? MessageIcon::Error
+                              : icon == Icon::Warning ? MessageIcon::Warning
+                                                      : MessageIcon::Information;
+    services_.ShowMessage(MessageParent(), QString::fromStdString(text), QString::fromStdString(title), shown,
+                          MessageButtons::Ok);
+}
+
+void WindowKifuHost::SetBusy(bool busy) { services_.SetBusy(busy); }
+
+void WindowKifuHost::ShowKifuDialog(KifuFile& file, const std::string& fileName)
+{
+    DialogMnuFile dialog(*this, file, services_, QString::fromStdString(fileName), captions_, parent_);
+    dialog.exec();
+}
+
+bool WindowKifuHost::LongFormSave() { return longFormOption_ && longFormOption_->isChecked(); }
+
+}  // namespace vorlik

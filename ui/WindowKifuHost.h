@@ -1,0 +1,41 @@
+// The file module's host in the window: its messages go through the window
+// services, the busy pointer covers the whole program, and the collection
+// dialog is shown modally over the window.
+#pragma once
+
+#include "records/ModuleMekFile.h"
+
+#include <QStringList>
+
+class QAction;
+class QWidget;
+
+namespace vorlik {
+
+class WindowServices;
+
+class WindowKifuHost : public KifuHost {
+public:
+    // longFormOption: the checkable "国際長表記で保存" entry (none: short text).
+    // headerCaptions: the window's labels of the seven game-information fields.
+    WindowKifuHost(MainWindowPort& window, WindowServices& services, QWidget* parent, QAction* longFormOption,
+                   const QStringList& headerCaptions);
+
+    MainWindowPort& Window() override { return window_; }
+    void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
+    void SetBusy(bool busy) override;
+    void ShowKifuDialog(KifuFile& file, const std::string& fileName) override;
+    bool LongFormSave() override;
+
+private:
+    // The dialog when one is open, so that a message stays above it.
+    QWidget* MessageParent() const;
+
+    MainWindowPort& window_;
+    WindowServices& services_;
+    QWidget* parent_;
+    QAction* longFormOption_;
+    QStringList captions_;
+};
+
+}  // namespace vorlik
