@@ -1,0 +1,31 @@
+// Seeded PGN files for the file benchmarks: random legal games that open with
+// well-known lines (so that a position search finds many games) and last
+// 40 to 160 plies, written in this program's own layout and in the
+// single-blank layout that other chess programs write.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vorlik {
+
+// The texts of one set of games, UTF-8. Either layout can be skipped.
+struct BenchTexts {
+    // This program's layout: CR LF, one empty line before each game, seven
+    // tags, the moves two blanks after White's move, six moves a line.
+    std::string vorlik;
+    // Other programs' layout: LF, tags in their own order and beyond the seven,
+    // "1. e4 e5 2. Nf3" with single blanks, lines up to 79 columns, now and
+    // then a comment or an annotation glyph.
+    std::string single;
+    int games = 0;
+    long plies = 0;
+};
+
+enum class BenchLayout { Vorlik, Single, Both };
+
+// Plays `games` games from `seed`; the same seed gives the same bytes.
+// Throws std::runtime_error when a book move is refused (a fault in the rules).
+BenchTexts MakeBenchTexts(int games, std::uint64_t seed, BenchLayout layout);
+
+}  // namespace vorlik
