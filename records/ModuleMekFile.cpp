@@ -458,8 +458,6 @@ std::size_t FindNearStart(const std::string& text, const std::string& key, std::
 std::string_view Continuation(const std::string& text, std::size_t after, bool whiteNext)
 {
     std::size_t from = after;
-    while (from < text.size() && text[from] == ' ')
-        ++from;
     if (whiteNext) {
         from = text.find(' ', from);
         if (from == std::string::npos)

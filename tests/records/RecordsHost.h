@@ -1,0 +1,77 @@
+// A file-module host for tests: a window without widgets, messages recorded,
+// the collection dialog answered from a queue, files in a temporary folder.
+#pragma once
+
+#include "core/HeadlessWindow.h"
+#include "records/ModuleMekFile.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <string>
+#include <vector>
+
+namespace vorlik::test {
+
+class RecordsHost : public KifuHost {
+public:
+    struct Shown {
+        std::string text, title;
+    };
+    HeadlessWindow window;
+    std::vector<Shown> shown;
+    QList<int> answers;   // KifuSelect per dialog; 0 when none is left
+    std::vector<int> dialogModes;
+    bool longForm = false;
+    int busy = 0;
+
+    MainWindowPort& Window() override { return window; }
+    void ShowMessage(const std::string& text, const std::string& title, Icon) override { shown.push_back({text, title}); }
+    void SetBusy(bool on) override { busy += on ? 1 : -1; }
+    void ShowKifuDialog(KifuFile& file, const std::string&) override
+    {
+        dialogModes.push_back(file.KifuDialogMode);
+        file.KifuSelect = answers.isEmpty() ? 0 : answers.takeFirst();
+    }
+    bool LongFormSave() override { return longForm; }
+
+    std::string LastMessage() const { return shown.empty() ? std::string() : shown.back().text; }
+};
+
+// Plays space-separated tokens on the host's board through its gate.
+inline void PlayTokens(HeadlessWindow& window, const std::string& tokens);
+
+inline QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(bytes);
+}
+
+inline std::string S(const QString& text) { return text.toStdString(); }
+
+}  // namespace vorlik::test
+
+#include "core/MoveCommit.h"
+
+#include <sstream>
+
+inline void vorlik::test::PlayTokens(HeadlessWindow& window, const std::string& tokens)
+{
+    std::istringstream in(tokens);
+    std::string token;
+    while (in >> token) {
+        SetMoveInput(window.Game(), token);
+        window.CheckChessMoveOutput();
+    }
+}

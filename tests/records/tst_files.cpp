@@ -1,0 +1,442 @@
+// Game files on disk: scanning, loading, saving (new file, append, insert,
+// overwrite), deleting with the backup, encodings, and files that are broken.
+#include "RecordsHost.h"
+#include "records/KifuFormat.h"
+
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace vorlik;
+using namespace vorlik::test;
+
+namespace {
+
+const QByteArray kTwoGames =
+    "\r\n[Event \"One\"]\r\n[Site \"A\"]\r\n[Date \"26/1/1\"]\r\n[Round \"1\"]\r\n[White \"W1\"]\r\n[Black \"B1\"]\r\n"
+    "[Result \"1-0\"]\r\n\r\n1. e4  e5 2. Nf3 1-0\r\n\r\n"
+    "\r\n[Event \"Two\"]\r\n[Site \"B\"]\r\n[Date \"26/1/2\"]\r\n[Round \"2\"]\r\n[White \"W2\"]\r\n[Black \"B2\"]\r\n"
+    "[Result \"0-1\"]\r\n\r\n1. d4  d5 0-1\r\n\r\n";
+
+std::string Moves(const GameState& game)
+{
+    std::string text;
+    for (int ply = 1; ply <= game.LastPly; ++ply)
+        if (!game.KifuShort[ply].empty())
+            text += (text.empty() ? "" : " ") + game.KifuShort[ply];
+    return text;
+}
+
+}  // namespace
+
+class TestFiles : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+
+    // Scans a file written from bytes and loads game n.
+    std::string LoadFrom(RecordsHost& host, const QByteArray& bytes, int n = 1, int kind = kKindPgn,
+                         LoadReport* report = nullptr)
+    {
+        const QString path = Path(kind == kKindCsv ? "load.csv" : "load.pgn");
+        WriteAll(path, bytes);
+        KifuFile file;
+        if (!ScanKifuFile(file, kind, S(path)).ok || n > file.KifuCount)
+            return "<no game>";
+        host.window.MnuFileNew_Click();
+        const LoadReport loaded = LoadKifu(host.window, file, 1, n);
+        if (kind == kKindCsv)
+            LoadKifu(host.window, file, 3, n);
+        if (report)
+            *report = loaded;
+        return Moves(host.window.Game());
+    }
+
+private slots:
+    void foreignPgnReadByItsSyntax_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("games");
+        QTest::addColumn<int>("game");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("moves");
+        QTest::newRow("this program's layout") << kTwoGames << 2 << 2 << "Two" << "0-1" << "d4 d5";
+        QTest::newRow("tags in another order, LF ends")
+            << QByteArray("[Event \"Rapid\"]\n[Site \"?\"]\n[UTCDate \"2026.01.01\"]\n[White \"X\"]\n[Black \"Y\"]\n"
+                          "[ECO \"C20\"]\n[Opening \"King's pawn\"]\n[Result \"1/2-1/2\"]\n[Date \"2026.01.01\"]\n\n"
+                          "1. e4 e5 2. Nf3 1/2-1/2\n")
+            << 1 << 1 << "Rapid" << "1/2-1/2" << "e4 e5 Nf3";
+        QTest::newRow("Termination before Event, no Event in game 2")
+            << QByteArray("[Termination \"normal\"]\n[Event \"E1\"]\n[Result \"1-0\"]\n\n1. e4 1-0\n\n"
+                          "[White \"Z\"]\n[Result \"0-1\"]\n\n1. d4 0-1\n")
+            << 2 << 2 << "" << "0-1" << "d4";
+        QTest::newRow("comments, variations, glyphs, marks, CR only")
+            << QByteArray("[Event \"C\"]\r\r1. e4 {best\rby test} e5 (1... c5 2. Nf3 (2. c3) d6) 2. Nf3!? $1 Nc6?! "
+                          "; a rest-of-line comment with Event \"x\"\r3. Bb5 a6!! 4. O-O 4... Nf6 *\r")
+            << 1 << 1 << "C" << "*" << "e4 e5 Nf3 Nc6 Bb5 a6 o-o Nf6";
+        QTest::newRow("Black move numbers and escape lines")
+            << QByteArray("% exported\n[Event \"N\"]\n\n1.e4 1...e5 2. Nf3 2. ... Nc6 3.Bb5 *\n")
+            << 1 << 1 << "N" << "*" << "e4 e5 Nf3 Nc6 Bb5";
+        QTest::newRow("text before the first tag belongs to no game")
+            << QByteArray("Games of 2026\n1. e4 e5\n[Event \"Only\"]\n\n1. c4 *\n") << 1 << 1 << "Only" << "*" << "c4";
+        QTest::newRow("EventDate and Event in a comment start nothing")
+            << QByteArray("[Event \"Real\"]\n[EventDate \"2026\"]\n\n1. e4 {Event \"no\"} e5 *\n") << 1 << 1 << "Real"
+            << "*" << "e4 e5";
+        QTest::newRow("a game without moves before the next")
+            << QByteArray("[Event \"Empty\"]\n[FEN \"4k3/8/8/8/8/8/8/4K3 w - - 0 1\"]\n[SetUp \"1\"]\n\n*\n\n"
+                          "[Event \"Next\"]\n\n1. e4 *\n")
+            << 2 << 2 << "Next" << "*" << "e4";
+        QTest::newRow("mate ends the game") << QByteArray("[Event \"M\"]\n\n1. f3 e5 2. g4 Qh4# 3. a3 a6 0-1\n") << 1 << 1
+                                            << "M" << "*" << "f3 e5 g4 Qh4#";
+    }
+    void foreignPgnReadByItsSyntax()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, games);
+        QFETCH(int, game);
+        QFETCH(QString, event);
+        QFETCH(QString, result);
+        QFETCH(QString, moves);
+        const QString path = Path("foreign.pgn");
+        WriteAll(path, bytes);
+        KifuFile file;
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(path)).ok);
+        QCOMPARE(file.KifuCount, games);
+        QCOMPARE(QString::fromStdString(file.KifuList[game][1]), event);
+        RecordsHost host;
+        host.window.MnuFileNew_Click();
+        const LoadReport report = LoadKifu(host.window, file, 1, game);
+        QVERIFY2(report.Message().empty(), report.Message().c_str());
+        QCOMPARE(QString::fromStdString(host.window.Header().Field[7]), result);
+        QCOMPARE(QString::fromStdString(Moves(host.window.Game())), moves);
+    }
+
+    void fenTagKeepsFollowingTagsAndSide()
+    {
+        const QByteArray bytes = "[Event \"F\"]\n[FEN \"4k3/8/8/8/8/8/8/4K2R b - - 0 1\"]\n[Annotator \"A\"]\n"
+                                 "[PlyCount \"2\"]\n\n1... Kd7 2. O-O *\n";
+        RecordsHost host;
+        QCOMPARE(LoadFrom(host, bytes), std::string("Kd7 o-o"));
+        QCOMPARE(host.window.Game().LastPly, 3);
+        QCOMPARE(host.window.Header().TextInfoS, std::string("[Annotator \"A\"]\n[PlyCount \"2\"]\n"));
+    }
+
+    void refusedTokensReportedOnce()
+    {
+        RecordsHost host;
+        LoadReport report;
+        const std::string moves =
+            LoadFrom(host, "[Event \"R\"]\n\n1. e4 e5 2. Ke3 Nf3 Nc6 3. Xyz123456789 *\n", 1, kKindPgn, &report);
+        QCOMPARE(moves, std::string("e4 e5 Nf3 Nc6"));  // the moves the rules accept stay
+        QCOMPARE(report.refused.size(), std::size_t(2));
+        QCOMPARE(report.refused.front().ply, 3);
+        QCOMPARE(report.refused.back().token, std::string("Xyz123456789"));
+        const std::string message = report.Message();
+        QVERIFY2(message.find("2手目(白)の「Ke3」") != std::string::npos, message.c_str());
+        QVERIFY(message.find("全部で2個") != std::string::npos);
+        QCOMPARE(host.window.Beeps(), 1);  // the end of the load, not one per refusal
+        host.window.MnuFileNew_Click();
+        SetMoveInput(host.window.Game(), "Ke3");
+        host.window.CheckChessMoveOutput();
+        QCOMPARE(host.window.Beeps(), 2);  // refusals beep again after the load
+    }
+
+    void boundsStopCleanly()
+    {
+        // 402 plies of knight shuffles: the record takes 400.
+        QByteArray moves = "[Event \"Long\"]\n\n";
+        for (int n = 1; n <= 201; ++n)
+            moves += QByteArray::number(n) + (n % 2 ? ". Nf3 Nf6 " : ". Ng1 Ng8 ");
+        RecordsHost host;
+        LoadReport report;
+        LoadFrom(host, moves + "*\n", 1, kKindPgn, &report);
+        QCOMPARE(host.window.Game().LastPly, 400);
+        QVERIFY(report.plyLimit);
+        QVERIFY(report.Message().find("400手") != std::string::npos);
+
+        QByteArray tags = "[Event \"T\"]\n";
+        for (int k = 1; k <= 13; ++k)
+            tags += "[Extra" + QByteArray::number(k) + " \"v\"]\n";
+        WriteAll(Path("tags.pgn"), tags + "\n1. e4 *\n");
+        KifuFile file;
+        const ScanReport scan = ScanKifuFile(file, kKindPgn, S(Path("tags.pgn")));
+        QCOMPARE(QString::fromStdString(file.KifuList[1][18]), QString("[Extra11 \"v\"]"));
+        QVERIFY(scan.message.find("11行") != std::string::npos);
+
+        QByteArray many;
+        for (int g = 0; g < kMaxGames + 3; ++g)
+            many += "[Event \"g\"]\n*\n";
+        WriteAll(Path("many.pgn"), many);
+        const ScanReport big = ScanKifuFile(file, kKindPgn, S(Path("many.pgn")));
+        QCOMPARE(file.KifuCount, kMaxGames);
+        QVERIFY(big.message.find("25000") != std::string::npos);
+    }
+
+    void brokenFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("readable");
+        QTest::addColumn<int>("games");
+        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\0\0", 12) << int(kKindPgn) << false << 0;
+        QTest::newRow("truncated tag") << QByteArray("[Event \"cut") << int(kKindPgn) << true << 1;
+        QTest::newRow("truncated CSV header") << QByteArray("Event,E\r\nSite,S\r\n") << int(kKindCsv) << true << 1;
+        QTest::newRow("PGN read as CSV") << kTwoGames << int(kKindCsv) << true << 0;
+        QTest::newRow("empty") << QByteArray() << int(kKindPgn) << true << 0;
+    }
+    void brokenFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kind);
+        QFETCH(bool, readable);
+        QFETCH(int, games);
+        WriteAll(Path("broken"), bytes);
+        KifuFile file;
+        const ScanReport report = ScanKifuFile(file, kind, S(Path("broken")));
+        QCOMPARE(report.ok, readable);
+        QCOMPARE(file.KifuCount, games);
+        if (!readable)
+            QVERIFY(report.message.find("テキストファイルではありません") != std::string::npos);
+        RecordsHost host;
+        OpenKifuFile(host, file, kind, S(Path("broken")));  // a message or an empty list, never a crash
+        QCOMPARE(host.busy, 0);
+    }
+
+    void openMissingFileSaysSo()
+    {
+        RecordsHost host;
+        KifuFile file;
+        OpenKifuFile(host, file, kKindPgn, S(Path("no-such.pgn")));
+        QVERIFY(host.LastMessage().find("no-such.pgn") != std::string::npos);
+        OpenKifuFile(host, file, kKindFen, S(Path("no-such.fen")));
+        QCOMPARE(host.shown.size(), std::size_t(2));
+    }
+
+    void fenFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("curPly");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("white to move") << QByteArray("4k3/8/8/8/8/8/8/4K3 w - - 0 1\r\nignored") << 0 << true;
+        QTest::newRow("black to move, LF") << QByteArray("4k3/8/8/8/8/8/8/4K3 b KQkq - 0 1\n") << 1 << true;
+        QTest::newRow("a nine") << QByteArray("9/8/8/8/8/8/8/8 w") << 0 << false;
+        QTest::newRow("no side") << QByteArray("4k3/8/8/8/8/8/8/4K3") << 0 << false;
+        QTest::newRow("empty file") << QByteArray() << 0 << false;
+    }
+    void fenFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, curPly);
+        QFETCH(bool, accepted);
+        WriteAll(Path("pos.fen"), bytes);
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "e4");
+        OpenKifuFile(host, file, kKindFen, S(Path("pos.fen")));
+        QCOMPARE(host.shown.empty(), accepted);
+        QCOMPARE(host.window.Game().CurPly, curPly);
+        QCOMPARE(host.window.Game().KifuBoard[curPly][5][8], accepted ? 'k' : 'k');
+        QCOMPARE(host.window.Game().KifuBoard[0][5][2], accepted ? '\0' : 'P');  // a refusal leaves the new record
+    }
+
+    void csvRoundTripKeepsEverything()
+    {
+        RecordsHost host;
+        PlayTokens(host.window, "e4 c5 Nf3 d6 d4 cxd4 Nxd4");
+        GameState& game = host.window.Game();
+        for (int ply = 1; ply <= game.LastPly; ++ply)
+            for (int k = 1; k <= 6; ++k)
+                game.KifuNote[k][ply] = k == 6 ? "note, \"" + std::to_string(ply) + "\"" : std::to_string(ply * 10 + k);
+        host.window.Header().Field = {"", "通信戦", "Site", "26/12/8", "1", "白石", "黒田", "*"};
+        KifuFile file;
+        QVERIFY(SaveKifuFile(host, file, kKindCsv, S(Path("game.csv"))));
+        const GameState before = game;
+
+        RecordsHost reader;
+        OpenKifuFile(reader, file, kKindCsv, S(Path("game.csv")));
+        QVERIFY(reader.shown.empty());
+        const GameState& after = reader.window.Game();
+        QCOMPARE(after.LastPly, before.LastPly);
+        for (int ply = 1; ply <= before.LastPly; ++ply) {
+            QCOMPARE(after.KifuShort[ply], before.KifuShort[ply]);
+            for (int k = 1; k <= 6; ++k)
+                QCOMPARE(after.KifuNote[k][ply], before.KifuNote[k][ply]);
+        }
+        QCOMPARE(reader.window.Header().Field, host.window.Header().Field);
+
+        // ... and on to PGN, which keeps moves and header.
+        QVERIFY(SaveKifuFile(reader, file, kKindPgn, S(Path("game.pgn"))));
+        RecordsHost pgn;
+        OpenKifuFile(pgn, file, kKindPgn, S(Path("game.pgn")));
+        QCOMPARE(Moves(pgn.window.Game()), Moves(before));
+        QCOMPARE(pgn.window.Header().Field, host.window.Header().Field);
+    }
+
+    void csvMoveLinesOfOtherShapes()
+    {
+        const QByteArray bytes = "Event,A\r\nSite,\r\nDate,\r\nRound,\r\nWhite,\r\nBlack,\r\nResult,*\r\n\r\n"
+                                 "1,5254,5755,e4,e5\r\n2,7163,,Nf3\r\nnot a move line\r\n\r\n"
+                                 "Event,B\r\nSite,\r\nDate,\r\nRound,\r\nWhite,\r\nBlack,\r\nResult,*\r\n"
+                                 "1,,,d4,d5,a,b,c,d,e,f,g,h,i,j,k,l,\r\n";
+        RecordsHost host;
+        QCOMPARE(LoadFrom(host, bytes, 1, kKindCsv), std::string("e4 e5 Nf3"));
+        QCOMPARE(LoadFrom(host, bytes, 2, kKindCsv), std::string("d4 d5"));  // no empty line after the header
+        QCOMPARE(host.window.Game().KifuNote[6][1], std::string("f"));
+        QCOMPARE(host.window.Game().KifuNote[1][2], std::string("g"));
+    }
+
+    void saveNewAppendInsertOverwrite()
+    {
+        const QString path = Path("book.pgn");
+        QFile::remove(path);
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "e4");
+        host.window.Header().Field[1] = "First";
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
+        QVERIFY(host.dialogModes.empty());
+        QVERIFY(ReadAll(path).startsWith("\r\n[Event \"First\"]\r\n"));
+
+        host.window.Header().Field[1] = "Second";
+        host.answers = {-1};
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
+        QCOMPARE(host.dialogModes, std::vector<int>{2});
+        QVERIFY(ReadAll(path).contains("1. e4 *\r\n\r\n\r\n[Event \"Second\"]"));
+        QVERIFY(!QFile::exists(Path("book.bak")));  // appending keeps no backup
+
+        const QByteArray twoGames = ReadAll(path);
+        host.window.Header().Field[1] = "Inserted";
+        host.answers = {-2};  // before game 1
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
+        QCOMPARE(ReadAll(Path("book.bak")), twoGames);
+        QVERIFY(ReadAll(path).startsWith("\r\n[Event \"Inserted\"]"));
+        QVERIFY(ReadAll(path).contains("\r\n\r\n[Event \"First\"]"));
+
+        host.window.Header().Field[1] = "Replaced";
+        host.answers = {0};  // cancelled: nothing written
+        QVERIFY(!SaveKifuFile(host, file, kKindPgn, S(path)));
+        host.answers = {3};  // overwrite the last game
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(path)).ok);
+        QCOMPARE(file.KifuCount, 3);
+        QCOMPARE(file.KifuList[3][1], std::string("Replaced"));
+        QVERIFY(ReadAll(path).endsWith("1. e4 *\r\n\r\n\r\n"));  // the file's closing empty line stays
+        QCOMPARE(host.busy, 0);
+    }
+
+    void deleteKeepsBackup_data()
+    {
+        QTest::addColumn<int>("games");
+        QTest::addColumn<int>("victim");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("first of two") << 2 << 1 << QStringList{"G2"};
+        QTest::newRow("last of two") << 2 << 2 << QStringList{"G1"};
+        QTest::newRow("middle of three") << 3 << 2 << QStringList{"G1", "G3"};
+        QTest::newRow("last of three") << 3 << 3 << QStringList{"G1", "G2"};
+    }
+    void deleteKeepsBackup()
+    {
+        QFETCH(int, games);
+        QFETCH(int, victim);
+        QFETCH(QStringList, left);
+        const QString path = Path("del.pgn");
+        QFile::remove(path);
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "d4 d5");
+        for (int g = 1; g <= games; ++g) {
+            host.window.Header().Field[1] = "G" + std::to_string(g);
+            host.answers = {-1};
+            QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
+        }
+        const QByteArray before = ReadAll(path);
+        QVERIFY(DeleteKifuGame(host, file, victim, kKindPgn, S(path)));
+        QCOMPARE(ReadAll(Path("del.bak")), before);
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(path)).ok);
+        QCOMPARE(file.KifuCount, int(left.size()));
+        for (int g = 1; g <= file.KifuCount; ++g)
+            QCOMPARE(QString::fromStdString(file.KifuList[g][1]), left[g - 1]);
+        QVERIFY(ReadAll(path).startsWith(before.left(before.indexOf("[Event \"G" + QByteArray::number(victim)))));
+    }
+
+    void encodings()
+    {
+        const QString path = Path("enc.pgn");
+        QFile::remove(path);
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "e4");
+        host.window.Header().Field[1] = "関東大会";
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
+        QVERIFY(ReadAll(path).contains("[Event \"\x8a\xd6\x93\x8c\x91\xe5\x89\xef\"]"));  // CP932 on disk
+
+        // A name CP932 cannot hold: a new file goes to UTF-8, an old CP932 file refuses it.
+        host.window.Header().Field[5] = "김민준";
+        const QByteArray cp932File = ReadAll(path);
+        host.answers = {-1};
+        QVERIFY(!SaveKifuFile(host, file, kKindPgn, S(path)));
+        QVERIFY2(host.LastMessage().find("白") != std::string::npos, host.LastMessage().c_str());
+        QVERIFY(host.LastMessage().find("CP932") != std::string::npos);
+        QCOMPARE(ReadAll(path), cp932File);
+        const QString utf8Path = Path("enc-utf8.pgn");
+        QFile::remove(utf8Path);
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(utf8Path)));
+        QVERIFY(ReadAll(utf8Path).contains("[White \"김민준\"]"));
+
+        for (const QString& name : {path, utf8Path}) {
+            RecordsHost reader;
+            OpenKifuFile(reader, file, kKindPgn, S(name));
+            QCOMPARE(reader.window.Header().Field[1], std::string("関東大会"));
+        }
+        // A UTF-8 file takes further games in UTF-8, with a byte-order mark or without.
+        WriteAll(utf8Path, "\xef\xbb\xbf" + ReadAll(utf8Path));
+        host.answers = {-1};
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(utf8Path)));
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(utf8Path)).ok);
+        QCOMPARE(file.KifuCount, 2);
+        QCOMPARE(file.KifuList[2][5], std::string("김민준"));
+    }
+
+    void fileSystemErrorsLeaveTheFile()
+    {
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "e4");
+        QVERIFY(!SaveKifuFile(host, file, kKindPgn, S(Path("missing/folder.pgn"))));
+        QVERIFY(host.LastMessage().find("missing/folder.pgn") != std::string::npos);
+        QVERIFY(!SaveKifuFile(host, file, kKindFen, S(dir_.path())));  // a folder is no file
+        QCOMPARE(host.shown.size(), std::size_t(2));
+        if (::geteuid() == 0)
+            QSKIP("root writes through read-only permissions");
+        const QString path = Path("ro.pgn");
+        WriteAll(path, kTwoGames);
+        QFile::setPermissions(path, QFileDevice::ReadOwner);
+        host.answers = {1};
+        QVERIFY(!SaveKifuFile(host, file, kKindPgn, S(path)));
+        QVERIFY(host.LastMessage().find("ro.pgn") != std::string::npos);
+        QCOMPARE(ReadAll(path), kTwoGames);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    void fenSaveWritesTheShownPosition()
+    {
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "e4 e5 Nf3");
+        host.window.Game().CurPly = 2;
+        QVERIFY(SaveKifuFile(host, file, kKindFen, S(Path("shown.fen"))));
+        QCOMPARE(ReadAll(Path("shown.fen")), QByteArray("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w - - 0 1\r\n"));
+    }
+
+    void backupName()
+    {
+        QCOMPARE(BackupName("/a/games.pgn"), std::string("/a/games.bak"));
+        QCOMPARE(BackupName("/a/games.CSV"), std::string("/a/games.bak"));
+        QCOMPARE(BackupName("/a.b/games"), std::string("/a.b/games.bak"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"
