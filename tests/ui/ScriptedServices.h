@@ -1,5 +1,6 @@
-// Window services for tests: records every message, beep and sound, and
-// answers questions from a queue (No when the queue is empty).
+// Window services for tests: records every message, beep, sound, file dialog
+// and busy pointer, and answers questions and file dialogs from queues (No,
+// and a cancelled dialog, when the queue is empty).
 #pragma once
 
 #include "ui/WindowServices.h"
@@ -16,23 +17,66 @@ public:
         MessageIcon icon;
         MessageButtons buttons;
     };
+    // What a file dialog answers: the name (empty = cancelled) and the
+    // 1-based entry of the type list.
+    struct FileAnswer {
+        QString name;
+        int filterIndex = 1;
+    };
+    struct FileAsked {
+        bool save;
+        QString title, folder, filter;
+    };
     QList<Shown> shown;
     QList<MessageAnswer> answers;
+    QList<FileAnswer> fileAnswers;
+    QList<FileAsked> fileAsked;
     int beeps = 0;
     QStringList sounds;
+    int busy = 0;          // the pointer is busy while above 0
+    int busyCalls = 0;     // how often it was made busy
+    int busyAtMessage = -1;  // busy level when the last message was shown
 
     MessageAnswer ShowMessage(QWidget*, const QString& text, const QString& title, MessageIcon icon,
                               MessageButtons buttons) override
     {
         shown.append({text, title, icon, buttons});
+        busyAtMessage = busy;
         if (!answers.isEmpty())
             return answers.takeFirst();
         return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
     }
     void Beep() override { ++beeps; }
     void PlaySound(const QString& path) override { sounds << path; }
-    QString OpenFileName(QWidget*, const QString&, const QString&, const QString&, int*) override { return {}; }
-    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, int*) override { return {}; }
+    QString OpenFileName(QWidget*, const QString& title, const QString& folder, const QString& filter,
+                         int* filterIndex) override
+    {
+        return AnswerFile(false, title, folder, filter, filterIndex);
+    }
+    QString SaveFileName(QWidget*, const QString& title, const QString& folder, const QString& filter,
+                         int* filterIndex) override
+    {
+        return AnswerFile(true, title, folder, filter, filterIndex);
+    }
+    void SetBusy(bool on) override
+    {
+        busy += on ? 1 : -1;
+        if (on)
+            ++busyCalls;
+    }
+
+private:
+    QString AnswerFile(bool save, const QString& title, const QString& folder, const QString& filter,
+                       int* filterIndex)
+    {
+        fileAsked.append({save, title, folder, filter});
+        if (fileAnswers.isEmpty())
+            return QString();
+        const FileAnswer answer = fileAnswers.takeFirst();
+        if (filterIndex)
+            *filterIndex = answer.filterIndex;
+        return answer.name;
+    }
 };
 
 }  // namespace vorlik::test

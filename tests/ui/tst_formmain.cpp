@@ -1,24 +1,31 @@
 // The main window as a user meets it, offscreen: drags on the board, the
 // move list, the navigation buttons and keys, the promotion question, the
-// clocks and the menus. Message boxes and beeps are answered by a script.
+// clocks, the menus, and opening, saving and searching real game files.
+// Message boxes, beeps and file dialogs are answered by a script.
 #include "ScriptedServices.h"
 
 #include "core/FenText.h"
 #include "core/GameText.h"
 #include "core/MoveCommit.h"
+#include "ui/DialogMnuFile.h"
 #include "ui/DialogSetup.h"
 #include "ui/FormMain.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDate>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <functional>
 
 using namespace vorlik;
 using namespace vorlik::test;
@@ -60,6 +67,17 @@ private slots:
     void newRecordAndAbout();
     void fullRecordSaysSo();
     void largeScreenOption();
+    void openThroughMenu_data();
+    void openThroughMenu();
+    void openCancelledKeepsTheGame();
+    void saveIntoAFile();
+    void saveDialogFollowsTheStart_data();
+    void saveDialogFollowsTheStart();
+    void searchThroughMenu_data();
+    void searchThroughMenu();
+    void longNotationOption();
+    void fileToolbarButtons_data();
+    void fileToolbarButtons();
 
 private:
     int ImageOf(const char* square) const;
@@ -68,10 +86,50 @@ private:
     QStringList Lines() const;
     int SelectedLine() const;
     void SetUp(const char* fen);
+    QString Write(const QString& name, const QByteArray& bytes);
+    QByteArray Read(const QString& path) const;
+    // Acts on the collection dialog once it is up, from inside its exec().
+    void OnDialog(std::function<void(DialogMnuFile*)> act);
 
     ScriptedServices* services_ = nullptr;
     FormMain* form_ = nullptr;
+    QTemporaryDir* folder_ = nullptr;
+    QTimer* watchdog_ = nullptr;
+    int dialogsSeen_ = 0;
+    int dialogsUnexpected_ = 0;
 };
+
+namespace {
+
+// One game in this program's layout, lines ending in CR LF.
+QByteArray PgnGame(const QString& event, const QString& moves)
+{
+    const QStringList lines = {QStringLiteral("[Event \"%1\"]").arg(event), QStringLiteral("[Site \"東京\"]"),
+                               QStringLiteral("[Date \"24/5/1\"]"),          QStringLiteral("[Round \"1\"]"),
+                               QStringLiteral("[White \"A\"]"),              QStringLiteral("[Black \"B\"]"),
+                               QStringLiteral("[Result \"*\"]"),             QString(),
+                               moves,                                         QString()};
+    return "\r\n" + lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n";
+}
+
+// One postal game of one full move; notes 1 of White's and Black's plies.
+QByteArray CsvGame(const QString& event, const QString& white, const QString& black, const QString& whiteNote,
+                   const QString& blackNote)
+{
+    const QStringList lines = {QStringLiteral("Event,%1").arg(event),
+                               QStringLiteral("Site,"),
+                               QStringLiteral("Date,"),
+                               QStringLiteral("Round,"),
+                               QStringLiteral("White,"),
+                               QStringLiteral("Black,"),
+                               QStringLiteral("Result,*"),
+                               QString(),
+                               QStringLiteral("1,5254,5755,%1,%2,%3,,,,,,%4,,,,,,").arg(white, black, whiteNote, blackNote),
+                               QString()};
+    return "\r\n" + lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n";
+}
+
+}  // namespace
 
 void FormMainTest::init()
 {
@@ -79,12 +137,53 @@ void FormMainTest::init()
     form_ = new FormMain(*services_);
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_));
+    folder_ = new QTemporaryDir;
+    QVERIFY(folder_->isValid());
+    dialogsSeen_ = dialogsUnexpected_ = 0;
+    // A collection dialog that no test step expected would wait forever.
+    watchdog_ = new QTimer;
+    watchdog_->setInterval(3000);
+    connect(watchdog_, &QTimer::timeout, this, [this] {
+        if (auto* dialog = qobject_cast<DialogMnuFile*>(QApplication::activeModalWidget())) {
+            ++dialogsUnexpected_;
+            dialog->reject();
+        }
+    });
+    watchdog_->start();
 }
 
 void FormMainTest::cleanup()
 {
+    delete watchdog_;
     delete form_;
     delete services_;
+    delete folder_;
+    QCOMPARE(dialogsUnexpected_, 0);
+}
+
+QString FormMainTest::Write(const QString& name, const QByteArray& bytes)
+{
+    const QString path = folder_->filePath(name);
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray FormMainTest::Read(const QString& path) const
+{
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+void FormMainTest::OnDialog(std::function<void(DialogMnuFile*)> act)
+{
+    QTimer::singleShot(0, this, [this, act] {
+        if (auto* dialog = qobject_cast<DialogMnuFile*>(QApplication::activeModalWidget())) {
+            ++dialogsSeen_;
+            act(dialog);
+        }
+    });
 }
 
 int FormMainTest::ImageOf(const char* square) const
@@ -171,22 +270,26 @@ void FormMainTest::startUp()
 
 void FormMainTest::laterEntriesStayDisabled()
 {
-    for (QAction* later : {form_->MnuFileOpenSave[1], form_->MnuFileOpenSave[3], form_->MnuFilePrint,
-                           form_->MnuGameNew, form_->MnuGameEnd, form_->MnuGameSetup, form_->MnuGameLevelLevel[1],
-                           form_->MnuGameEngine, form_->MnuOptionSearch, form_->MnuHelpSearch})
+    for (QAction* later : {form_->MnuFilePrint, form_->MnuGameNew, form_->MnuGameEnd, form_->MnuGameSetup,
+                           form_->MnuGameLevelLevel[1], form_->MnuGameEngine, form_->MnuHelpSearch})
         QVERIFY2(!later->isEnabled(), qPrintable(later->text()));
-    for (int k : {3, 4, 5, 7, 8, 9, 10, 12})
+    for (int k : {5, 7, 8, 9, 10})
         QVERIFY2(!form_->ToolbarButton[k]->isEnabled(), qPrintable(QString::number(k)));
-    for (QAction* ready : {form_->MnuFileNew, form_->MnuFileEnd, form_->MnuGameTurn, form_->MnuGameSound,
-                           form_->MnuOptionWin120DPI, form_->MnuHelpAbout})
+    for (QAction* ready : {form_->MnuFileNew, form_->MnuFileOpenSave[1], form_->MnuFileOpenSave[3],
+                           form_->MnuFileEnd, form_->MnuGameTurn, form_->MnuGameSound, form_->MnuOptionSearch,
+                           form_->MnuOptionKifuWrite, form_->MnuOptionWin120DPI, form_->MnuHelpAbout})
         QVERIFY2(ready->isEnabled(), qPrintable(ready->text()));
-    QVERIFY(form_->ToolbarButton[2]->isEnabled());
-    QVERIFY(form_->ToolbarButton[14]->isEnabled());
+    for (int k : {2, 3, 4, 12, 14})
+        QVERIFY2(form_->ToolbarButton[k]->isEnabled(), qPrintable(QString::number(k)));
     QVERIFY(form_->ToolbarButton[1]->isSeparator());
+    QVERIFY(form_->MnuOptionKifuWrite->isCheckable());
 
-    // Black to move would enable saving, but saving is not there yet.
-    Drag("e2", "e4");
-    QVERIFY(!form_->MnuFileOpenSave[3]->isEnabled());
+    // During a game the file can be saved but no other opened.
+    form_->SetMenuState(1);
+    QVERIFY(form_->MnuFileOpenSave[3]->isEnabled());
+    QVERIFY(!form_->MnuFileOpenSave[1]->isEnabled());
+    QVERIFY(!form_->ToolbarButton[3]->isEnabled());
+    QVERIFY(form_->ToolbarButton[4]->isEnabled());
 }
 
 void FormMainTest::dragCommitsMove()
@@ -714,6 +817,279 @@ void FormMainTest::largeScreenOption()
     QTRY_COMPARE(form_->ImaCheBoa->ImageRect(1).width(), boardBefore);
     Drag("e2", "e4");  // squares still map to the pointer after the change
     QCOMPARE(form_->Game().LastPly, 1);
+}
+
+void FormMainTest::openThroughMenu_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("entry");       // of the open dialog's type list
+    QTest::addColumn<int>("chooseRow");   // -1: no dialog expected
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QStringList>("moves");
+    QTest::addColumn<QString>("note");    // KifuNote(1) of ply 1
+    const QByteArray two = PgnGame("One", "1. e4  e5 *") + PgnGame("Two", "1. d4  d5 2. c4 *");
+    QTest::newRow("one game opens at once") << PgnGame("Only", "1. e4  e5 2. Nf3 *") << "one.pgn" << 1 << -1
+                                            << "Only" << QStringList{"e4", "e5", "Nf3"} << "";
+    QTest::newRow("two games, the second chosen")
+        << two << "two.pgn" << 1 << 1 << "Two" << QStringList{"d4", "d5", "c4"} << "";
+    QTest::newRow("two games, the first chosen")
+        << two << "two.pgn" << 1 << 0 << "One" << QStringList{"e4", "e5"} << "";
+    QTest::newRow("postal games with their notes")
+        << CsvGame("Post1", "e4", "e5", "24/5/1", "24/5/9") + CsvGame("Post2", "d4", "d5", "24/6/1", "24/6/9")
+        << "post.csv" << 3 << 1 << "Post2" << QStringList{"d4", "d5"} << "24/6/1";
+    QTest::newRow("position file") << QByteArray("4k3/8/8/8/8/8/8/4K2R b - - 0 1\r\n") << "end.fen" << 2 << -1
+                                   << "Vorlik Ver1.00" << QStringList{} << "";
+}
+
+void FormMainTest::openThroughMenu()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(int, entry);
+    QFETCH(int, chooseRow);
+    QFETCH(QString, event);
+    QFETCH(QStringList, moves);
+    QFETCH(QString, note);
+    const QString path = Write(name, bytes);
+    Play("c4 c5");  // what the user had on the board is replaced
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, entry};
+    QString caption;
+    int mode = 0;
+    if (chooseRow >= 0) {
+        OnDialog([&](DialogMnuFile* dialog) {
+            caption = dialog->windowTitle();
+            mode = form_->Kifu().KifuDialogMode;
+            dialog->MSFlexGridFile->selectRow(chooseRow);
+            QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
+        });
+    }
+    form_->MnuFileOpenSave[1]->trigger();
+
+    QCOMPARE(services_->fileAsked.size(), 1);
+    QVERIFY(!services_->fileAsked[0].save);
+    QCOMPARE(services_->fileAsked[0].filter, QString::fromUtf8(kFilterAll));
+    QCOMPARE(services_->fileAsked[0].folder, QCoreApplication::applicationDirPath());
+    QCOMPARE(dialogsSeen_, chooseRow >= 0 ? 1 : 0);
+    if (chooseRow >= 0) {
+        QCOMPARE(caption, "ファイルの選択 " + path);
+        QCOMPARE(mode, entry == 3 ? 5 : 1);
+    }
+    QCOMPARE(form_->TextInfo[1]->text(), event);
+    const GameState& game = form_->Game();
+    QCOMPARE(QString::fromStdString(game.KifuNote[1][1]), note);
+    QCOMPARE(services_->busy, 0);
+    if (!name.endsWith(".fen")) {
+        QCOMPARE(game.LastPly, int(moves.size()));
+        for (int ply = 1; ply <= moves.size(); ++ply)
+            QCOMPARE(QString::fromStdString(game.KifuShort[ply]), moves[ply - 1]);
+        QCOMPARE(Lines().size(), int(moves.size() + 1) / 2);
+    } else {  // Black to move in an end game, no moves played
+        QCOMPARE(game.CurPly, 1);
+        QVERIFY(game.KifuCoord[1].empty());
+        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("h1"))->Piece(), 'R');
+        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), '\0');
+    }
+}
+
+void FormMainTest::openCancelledKeepsTheGame()
+{
+    const QString path = Write("two.pgn", PgnGame("One", "1. e4  e5 *") + PgnGame("Two", "1. d4  d5 *"));
+    Play("c4 c5 Nc3");
+    form_->TextInfo[5]->setText("Me");
+    form_->MnuFileOpenSave[1]->trigger();  // the file dialog is cancelled
+    QCOMPARE(services_->fileAsked.size(), 1);
+
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
+    OnDialog([](DialogMnuFile* dialog) { dialog->close(); });  // the window's close button
+    form_->MnuFileOpenSave[1]->trigger();
+    QCOMPARE(dialogsSeen_, 1);
+    QCOMPARE(form_->Game().LastPly, 3);
+    QCOMPARE(form_->TextInfo[5]->text(), QString("Me"));
+    QCOMPARE(Lines().size(), 2);
+    QVERIFY(services_->shown.isEmpty());
+}
+
+void FormMainTest::saveIntoAFile()
+{
+    Play("e4 e5 Nf3");
+    form_->TextInfo[1]->setText("Club");
+    form_->TextInfo[8]->setText("26/1/2");  // typed and saved without leaving the ply
+    const QString typed = folder_->filePath("game");
+    const QString path = typed + ".pgn";
+
+    // A new file: an empty line, then the game.
+    services_->fileAnswers << ScriptedServices::FileAnswer{typed, 1};
+    form_->MnuFileOpenSave[3]->trigger();
+    QCOMPARE(services_->fileAsked.size(), 1);
+    QVERIFY(services_->fileAsked[0].save);
+    QCOMPARE(services_->fileAsked[0].filter, QString::fromUtf8(kFilterAll));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuNote[1][3]), QString("26/1/2"));
+    const QByteArray first = Read(path);
+    QVERIFY2(first.startsWith("\r\n[Event \"Club\"]\r\n"), first.constData());
+    QVERIFY(first.contains("\r\n1. e4  e5 2. Nf3 *\r\n"));
+    QCOMPARE(dialogsSeen_, 0);
+
+    // The same file again: the collection dialog, and "追加" appends.
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
+    OnDialog([](DialogMnuFile* dialog) {
+        QCOMPARE(dialog->OKButton->text(), QString("上書"));
+        QTest::mouseClick(dialog->ComPlusPlus, Qt::LeftButton);
+    });
+    form_->MnuFileOpenSave[3]->trigger();
+    QCOMPARE(dialogsSeen_, 1);
+    const QByteArray two = Read(path);
+    QCOMPARE(two, first + first);
+    QVERIFY(!QFile::exists(folder_->filePath("game.bak")));  // appending keeps no backup
+
+    // Overwrite, thought better of, then cancelled: nothing is written.
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
+    services_->answers << MessageAnswer::No;
+    OnDialog([this](DialogMnuFile* dialog) {
+        dialog->MSFlexGridFile->selectRow(1);
+        QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(services_->shown.last().text, QString("2番に上書きしますか？"));
+        QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
+    });
+    form_->MnuFileOpenSave[3]->trigger();
+    QCOMPARE(dialogsSeen_, 2);
+    QCOMPARE(Read(path), two);
+    QVERIFY(!QFile::exists(folder_->filePath("game.bak")));
+
+    // Overwrite game 2 with a changed game: the old file is the backup.
+    form_->TextInfo[1]->setText("Club 2");
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
+    services_->answers << MessageAnswer::Yes;
+    OnDialog([](DialogMnuFile* dialog) {
+        dialog->MSFlexGridFile->selectRow(1);
+        QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
+    });
+    form_->MnuFileOpenSave[3]->trigger();
+    QCOMPARE(dialogsSeen_, 3);
+    QCOMPARE(Read(folder_->filePath("game.bak")), two);
+    KifuFile check;
+    QVERIFY(ScanKifuFile(check, kKindPgn, path.toStdString()).ok);
+    QCOMPARE(check.KifuCount, 2);
+    QCOMPARE(QString::fromStdString(check.KifuList[1][1]), QString("Club"));
+    QCOMPARE(QString::fromStdString(check.KifuList[2][1]), QString("Club 2"));
+    QCOMPARE(services_->busy, 0);
+    QCOMPARE(form_->Game().LastPly, 3);  // the game on the board is untouched
+}
+
+void FormMainTest::saveDialogFollowsTheStart_data()
+{
+    QTest::addColumn<bool>("setUp");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("starts");
+    QTest::newRow("PGN gets its extension") << false << 1 << "game" << "game.pgn" << QByteArray("\r\n[Event ");
+    QTest::newRow("CSV gets its extension") << false << 3 << "post" << "post.csv" << QByteArray("\r\nEvent,");
+    QTest::newRow("a name of the user's own") << false << 1 << "game.txt" << "game.txt" << QByteArray("\r\n[Event ");
+    QTest::newRow("set-up position as FEN") << true << 2 << "pos" << "pos.fen" << QByteArray("4k3/8/8/8/8/8/8/4K2R w");
+    QTest::newRow("set-up position as PGN") << true << 1 << "pos" << "pos.pgn" << QByteArray("\r\n[Event ");
+}
+
+void FormMainTest::saveDialogFollowsTheStart()
+{
+    QFETCH(bool, setUp);
+    QFETCH(int, entry);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, starts);
+    if (setUp)
+        SetUp("4k3/8/8/8/8/8/8/4K2R w - - 0 1");
+    else
+        Play("d4 d5");
+    services_->fileAnswers << ScriptedServices::FileAnswer{folder_->filePath(typed), entry};
+    form_->ToolbarButton[4]->trigger();
+    // A game from a set-up position cannot be written in the postal layout.
+    QCOMPARE(services_->fileAsked.value(0).filter, QString::fromUtf8(setUp ? kFilterNoCsv : kFilterAll));
+    QVERIFY2(Read(folder_->filePath(written)).startsWith(starts), qPrintable(Read(folder_->filePath(written))));
+    if (typed != written)
+        QVERIFY(!QFile::exists(folder_->filePath(typed)));
+}
+
+void FormMainTest::searchThroughMenu_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("entry");
+    QTest::newRow("PGN") << PgnGame("One", "1. e4  e5 2. Nf3 *") + PgnGame("Two", "1. d4  d5 *") +
+                                PgnGame("Three", "1. e4  c5 2. Nf3 *")
+                         << "search.pgn" << 1;
+    // The search dialog lists PGN and CSV only: its second entry is CSV.
+    QTest::newRow("CSV") << CsvGame("One", "e4", "e5", "", "") + CsvGame("Two", "d4", "d5", "", "") +
+                                CsvGame("Three", "e4", "c5", "", "")
+                         << "search.csv" << 2;
+}
+
+void FormMainTest::searchThroughMenu()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(int, entry);
+    const QString path = Write(name, bytes);
+    Play("e4");
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, entry};
+    QString tally;
+    int rows = 0;
+    OnDialog([&](DialogMnuFile* dialog) {
+        QVERIFY(dialog->TextJo->isVisible());
+        QTest::mouseClick(dialog->ComPlus, Qt::LeftButton);  // "検索"
+        tally = dialog->TextJo->toPlainText();
+        rows = dialog->MSFlexGridFile->model()->rowCount();
+        dialog->MSFlexGridFile->selectRow(1);
+        QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
+    });
+    form_->MnuOptionSearch->trigger();
+    QCOMPARE(services_->fileAsked.value(0).filter, QString::fromUtf8(kFilterSearch));
+    QCOMPARE(dialogsSeen_, 1);
+    QCOMPARE(form_->Kifu().KifuDialogMode, 3);
+    QCOMPARE(tally, QString("1.e5(1)  2.c5(1)  "));
+    QCOMPARE(rows, 2);
+    // The second match is game "Three" of the file, now on the board.
+    QCOMPARE(form_->TextInfo[1]->text(), QString("Three"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[2]), QString("c5"));
+}
+
+void FormMainTest::longNotationOption()
+{
+    QVERIFY(!form_->Host().LongFormSave());
+    form_->MnuOptionKifuWrite->trigger();
+    QVERIFY(form_->MnuOptionKifuWrite->isChecked());
+    QVERIFY(form_->Host().LongFormSave());
+    Play("e4 e5 Nf3");
+    services_->fileAnswers << ScriptedServices::FileAnswer{folder_->filePath("long.pgn"), 1};
+    form_->MnuFileOpenSave[3]->trigger();
+    QVERIFY(Read(folder_->filePath("long.pgn")).contains("1. e2-e4  e7-e5 2. Ng1-f3 *"));
+    QCOMPARE(form_->Game().LastPly, 3);  // the option changes the file, not the game
+    form_->MnuOptionKifuWrite->trigger();
+    QVERIFY(!form_->Host().LongFormSave());
+}
+
+void FormMainTest::fileToolbarButtons_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("3 open") << 3 << false << QString::fromUtf8(kFilterAll);
+    QTest::newRow("4 save") << 4 << true << QString::fromUtf8(kFilterAll);
+    QTest::newRow("12 search") << 12 << false << QString::fromUtf8(kFilterSearch);
+}
+
+void FormMainTest::fileToolbarButtons()
+{
+    QFETCH(int, button);
+    QFETCH(bool, save);
+    QFETCH(QString, filter);
+    form_->ToolbarButton[button]->trigger();  // the file dialog is cancelled: nothing else happens
+    QCOMPARE(services_->fileAsked.size(), 1);
+    QCOMPARE(services_->fileAsked[0].save, save);
+    QCOMPARE(services_->fileAsked[0].filter, filter);
+    QVERIFY(services_->shown.isEmpty());
+    QCOMPARE(form_->Game().LastPly, 0);
 }
 
 QTEST_MAIN(FormMainTest)
