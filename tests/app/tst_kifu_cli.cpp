@@ -1,22 +1,43 @@
-// vorlik-kifu as a user runs it: its output lines, exit status and messages.
+// vorlik-kifu as a user runs it, on real files in a temporary folder: its
+// output lines, the files it writes, its exit status and its messages.
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class KifuCliTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void play_data();
     void play();
-    void usageErrors_data();
-    void usageErrors();
+    void list_data();
+    void list();
+    void show_data();
+    void show();
+    void convert_data();
+    void convert();
+    void search_data();
+    void search();
+    void check_data();
+    void check();
+    void errors_data();
+    void errors();
+    void notText();
     void helpWithoutArguments();
+
+private:
+    QStringList Paths(const QStringList& args) const;
+    QTemporaryDir dir_;
 };
 
 namespace {
 
 struct Run {
-    int status = -1;
+    int status = -1;  // -1 also when the program crashed
     QString out, err;
 };
 
@@ -25,11 +46,133 @@ Run RunKifu(const QStringList& args)
     QProcess process;
     process.start(VORLIK_KIFU, args);
     process.waitForFinished(30000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+    const bool normal = process.exitStatus() == QProcess::NormalExit;
+    return {normal ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+// Files as this program writes them: CR LF line ends.
+QByteArray Crlf(QByteArray text) { return text.replace("\n", "\r\n"); }
+
+QByteArray Header(const char* event, const char* site, const char* date, const char* round, const char* white,
+                  const char* black, const char* result)
+{
+    return QByteArray("[Event \"") + event + "\"]\n[Site \"" + site + "\"]\n[Date \"" + date + "\"]\n[Round \"" +
+           round + "\"]\n[White \"" + white + "\"]\n[Black \"" + black + "\"]\n[Result \"" + result + "\"]\n";
+}
+
+// One game in this program's PGN layout, appended to a new file.
+QByteArray OwnPgn(const QByteArray& header, const QByteArray& moves)
+{
+    return Crlf("\n" + header + "\n" + moves + "\n\n");
+}
+
+const QByteArray kOwnPgn = OwnPgn(Header("Casual", "Kyoto", "2024.05.06", "1", "Sato", "Kato", "1-0"),
+                                  "1. e4  e5 2. Nf3  Nc6 3. Bb5  a6 1-0");
+const QByteArray kOwnLongPgn = OwnPgn(Header("Casual", "Kyoto", "2024.05.06", "1", "Sato", "Kato", "1-0"),
+                                      "1. e2-e4  e7-e5 2. Ng1-f3  Nb8-c6 3. Bf1-b5  a7-a6 1-0");
+const char kOwnPlies[] =
+    "1\te4\te2-e4\t5254\te2e4\n"
+    "2\te5\te7-e5\t5755\te7e5\n"
+    "3\tNf3\tNg1-f3\t7163\tg1f3\n"
+    "4\tNc6\tNb8-c6\t2836\tb8c6\n"
+    "5\tBb5\tBf1-b5\t6125\tf1b5\n"
+    "6\ta6\ta7-a6\t1716\ta7a6\n"
+    "fen\tr1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w - - 0 1\n";
+
+// The CSV layout of the same game: seventeen fields a line, twelve of them postal.
+const QByteArray kOwnCsv = Crlf("\nEvent,Casual\nSite,Kyoto\nDate,2024.05.06\nRound,1\nWhite,Sato\nBlack,Kato\n"
+                                "Result,1-0\n\n1,5254,5755,e4,e5," + QByteArray(12, ',') +
+                                "\n2,7163,2836,Nf3,Nc6," + QByteArray(12, ',') +
+                                "\n3,6125,1716,Bb5,a6," + QByteArray(12, ',') + "\n\n");
+
+// A postal game ending with White's move, with notes on most plies.
+const QByteArray kPostalCsv = Crlf(
+    "\nEvent,Postal Cup\nSite,JPN\nDate,2024.03.01\nRound,2\nWhite,Sato\nBlack,Kato\nResult,*\n\n"
+    "1,5254,5755,e4,e5,24.1.2,24.1.5,24.1.6,1,a,b,24.1.9,24.1.12,24.1.13,1,c,d,\n"
+    "2,7163,2836,Nf3,Nc6,x1,x2,x3,x4,x5,x6,,,,,,,\n"
+    "3,6125,,Bb5,,p1,p2,p3,p4,p5,p6,\n\n");
+const QByteArray kPostalAsPgn = OwnPgn(Header("Postal Cup", "JPN", "2024.03.01", "2", "Sato", "Kato", "*"),
+                                       "1. e4  e5 2. Nf3  Nc6 3. Bb5 *");
+
+// Black moves first from a set-up position.
+const QByteArray kStudyPgn =
+    OwnPgn(Header("Study", "", "", "", "", "", "*") + "[FEN \"4k3/8/8/8/8/8/4p3/K7 b - - 0 1\"]\n",
+           "1...  e1=Q+ 2. Kb2 *");
+
+// Black's king cannot step onto its own pawn; the pawn then moves in its place.
+const QByteArray kRefusedPgn =
+    OwnPgn(Header("Refused", "", "", "", "", "", "*"), "1. e4 Ke7 2. e5 *");
+
+// As other programs write: LF line ends, tags in their own order, a missing
+// Event, Round and Result.
+const QByteArray kForeignPgn =
+    "[Termination \"normal\"]\n[Event \"Club A\"]\n[Site \"Tokyo\"]\n[Date \"2024.01.02\"]\n[Round \"1\"]\n"
+    "[White \"Sato\"]\n[Black \"Kato\"]\n[ECO \"C20\"]\n[Result \"1-0\"]\n\n"
+    "1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n\n"
+    "[Site \"Osaka\"]\n[White \"Ito\"]\n[Black \"Abe\"]\n[Result \"0-1\"]\n[Date \"2024.02.03\"]\n\n"
+    "1. f3 e5 2. g4 Qh4# 0-1\n\n"
+    "[Event \"Club B\"]\n[Round \"3\"]\n[White \"Mori\"]\n[Black \"Ueda\"]\n\n"
+    "1. d4 d5 *\n";
+const char kForeignList[] =
+    "1\tClub A\tTokyo\t2024.01.02\t1\tSato\tKato\t1-0\n"
+    "2\t\tOsaka\t2024.02.03\t\tIto\tAbe\t0-1\n"
+    "3\tClub B\t\t\t3\tMori\tUeda\t*\n";
+
+// Five games for the position search.
+QByteArray SearchPgn()
+{
+    const char* moves[] = {"1. e4  e5 2. Nf3  Nc6 *", "1. d4  d5 *", "1. e4  c5 2. Nf3  d6 *",
+                           "1. e4  e5 2. Bc4  Nf6 *", "1. e4  e5 2. Nf3  Nf6 *"};
+    QByteArray file;
+    for (int g = 0; g < 5; ++g) {
+        const QByteArray event = "G" + QByteArray::number(g + 1);
+        file += OwnPgn(Header(event.constData(), "", "", "", "", "", "*"), moves[g]);
+    }
+    return file;
+}
+
 }  // namespace
+
+void KifuCliTest::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    const QByteArray event = "通信戦";
+    const QByteArray eventCp932 = QByteArray::fromHex("92ca904d90ed");
+    const QList<QPair<QString, QByteArray>> files = {
+        {"own.pgn", kOwnPgn},
+        {"long.pgn", kOwnLongPgn},
+        {"foreign.pgn", kForeignPgn},
+        {"games.txt", kForeignPgn},
+        {"UPPER.PGN", kForeignPgn},
+        {"postal.csv", kPostalCsv},
+        {"study.pgn", kStudyPgn},
+        {"refused.pgn", kRefusedPgn},
+        {"mixed.pgn", kOwnPgn + kRefusedPgn},
+        {"many.pgn", (kOwnPgn + kRefusedPgn).repeated(300)},
+        {"search.pgn", SearchPgn()},
+        {"start.fen", "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\r\n"},
+        {"black.fen", "4k3/8/8/8/8/8/4p3/K7 b - - 0 1\n"},
+        {"empty.pgn", "no games in here\r\n"},
+        {"jp-cp932.pgn", Crlf("[Event \"" + eventCp932 + "\"]\n[White \"Sato\"]\n\n1. e4 *\n")},
+        {"jp-utf8.pgn", "[Event \"" + event + "\"]\n[White \"Sato\"]\n\n1. e4 *\n"},
+    };
+    for (const auto& [name, bytes] : files) {
+        QFile file(dir_.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    QVERIFY(QDir(dir_.path()).mkdir("folder.pgn"));
+}
+
+// "@name" stands for the file name in the temporary folder.
+QStringList KifuCliTest::Paths(const QStringList& args) const
+{
+    QStringList paths;
+    for (const QString& arg : args)
+        paths << (arg.startsWith('@') ? dir_.filePath(arg.mid(1)) : arg);
+    return paths;
+}
 
 void KifuCliTest::play_data()
 {
@@ -88,30 +231,301 @@ void KifuCliTest::play()
     QVERIFY(run.err.isEmpty());
 }
 
-void KifuCliTest::usageErrors_data()
+void KifuCliTest::list_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("unknown verb") << QStringList{"replay", "e4"};
-    QTest::newRow("fen without text") << QStringList{"play", "--fen"};
-    QTest::newRow("fen with a nine") << QStringList{"play", "--fen", "9/8/8/8/8/8/8/8 w", "e4"};
-    QTest::newRow("fen without side") << QStringList{"play", "--fen", "8/8/8/8/8/8/8/8"};
-    QTest::newRow("unknown option") << QStringList{"play", "--long", "e4"};
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("foreign tag order, LF ends") << QStringList{"@foreign.pgn"} << kForeignList;
+    QTest::newRow("kind by option") << QStringList{"--kind", "pgn", "@games.txt"} << kForeignList;
+    QTest::newRow("upper-case extension") << QStringList{"@UPPER.PGN"} << kForeignList;
+    QTest::newRow("csv") << QStringList{"@postal.csv"} << "1\tPostal Cup\tJPN\t2024.03.01\t2\tSato\tKato\t*\n";
+    QTest::newRow("japanese in CP932") << QStringList{"@jp-cp932.pgn"} << "1\t通信戦\t\t\t\tSato\t\t*\n";
+    QTest::newRow("japanese in UTF-8") << QStringList{"@jp-utf8.pgn"} << "1\t通信戦\t\t\t\tSato\t\t*\n";
+    QTest::newRow("no games") << QStringList{"@empty.pgn"} << "";
+    QTest::newRow("a PGN file read as CSV has no games") << QStringList{"--kind", "csv", "@own.pgn"} << "";
 }
 
-void KifuCliTest::usageErrors()
+void KifuCliTest::list()
 {
     QFETCH(QStringList, args);
-    const Run run = RunKifu(args);
+    QFETCH(QString, output);
+
+    const Run run = RunKifu(QStringList{"list"} + Paths(args));
+    QCOMPARE(run.out, output);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QString());
+}
+
+void KifuCliTest::show_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("own layout") << QStringList{"@own.pgn"} << 0 << kOwnPlies;
+    QTest::newRow("first game by default, stops at the mate")
+        << QStringList{"@foreign.pgn"} << 0
+        << "1\te4\te2-e4\t5254\te2e4\n"
+           "2\te5\te7-e5\t5755\te7e5\n"
+           "3\tQh5\tQd1-h5\t4185\td1h5\n"
+           "4\tNc6\tNb8-c6\t2836\tb8c6\n"
+           "5\tBc4\tBf1-c4\t6134\tf1c4\n"
+           "6\tNf6\tNg8-f6\t7866\tg8f6\n"
+           "7\tQxf7#\tQh5xf7#\t8567\th5f7\n"
+           "fen\tr1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR b - - 0 1\n";
+    const QString game2 = "1\tf3\tf2-f3\t6263\tf2f3\n"
+                          "2\te5\te7-e5\t5755\te7e5\n"
+                          "3\tg4\tg2-g4\t7274\tg2g4\n"
+                          "4\tQh4#\tQd8-h4#\t4884\td8h4\n"
+                          "fen\trnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w - - 0 1\n";
+    QTest::newRow("second game") << QStringList{"@foreign.pgn", "2"} << 0 << game2;
+    QTest::newRow("kind by option") << QStringList{"@games.txt", "--kind", "pgn", "2"} << 0 << game2;
+    QTest::newRow("csv plies carry their postal fields")
+        << QStringList{"@postal.csv"} << 0
+        << "1\te4\te2-e4\t5254\te2e4\t24.1.2\t24.1.5\t24.1.6\t1\ta\tb\n"
+           "2\te5\te7-e5\t5755\te7e5\t24.1.9\t24.1.12\t24.1.13\t1\tc\td\n"
+           "3\tNf3\tNg1-f3\t7163\tg1f3\tx1\tx2\tx3\tx4\tx5\tx6\n"
+           "4\tNc6\tNb8-c6\t2836\tb8c6\t\t\t\t\t\t\n"
+           "5\tBb5\tBf1-b5\t6125\tf1b5\tp1\tp2\tp3\tp4\tp5\tp6\n"
+           "fen\tr1bqkbnr/pppp1ppp/2n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R b - - 0 1\n";
+    QTest::newRow("black moves first from the FEN tag")
+        << QStringList{"@study.pgn", "1"} << 0
+        << "2\te1=Q+\te2-e1=Q+\t5254\te2e1Q\n"
+           "3\tKb2\tKa1-b2\t1122\ta1b2\n"
+           "fen\t4k3/8/8/8/8/8/1K6/4q3 b - - 0 1\n";
+    QTest::newRow("fen file") << QStringList{"@start.fen"} << 0
+                              << "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w - - 0 1\n";
+    QTest::newRow("fen file with black to move") << QStringList{"@black.fen"} << 0
+                                                 << "fen\t4k3/8/8/8/8/8/4p3/K7 b - - 0 1\n";
+    QTest::newRow("refused token among the plies")
+        << QStringList{"@refused.pgn"} << 1
+        << "1\te4\te2-e4\t5254\te2e4\n"
+           "2\trefused\tKe7\n"
+           "2\te5\te7-e5\t5755\te7e5\n"
+           "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w - - 0 1\n";
+}
+
+void KifuCliTest::show()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+
+    const Run run = RunKifu(QStringList{"show"} + Paths(args));
+    QCOMPARE(run.out, output);
+    QCOMPARE(run.status, status);
+    // A load that was not whole is told once, on stderr.
+    QCOMPARE(run.err.isEmpty(), status == 0);
+}
+
+void KifuCliTest::convert_data()
+{
+    QTest::addColumn<QStringList>("steps");  // each the arguments of one convert
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("pgn to csv") << QStringList{"@own.pgn 1 @a.csv"} << "a.csv" << kOwnCsv;
+    QTest::newRow("pgn to csv to pgn") << QStringList{"@own.pgn 1 @b.csv", "@b.csv 1 @b.pgn"} << "b.pgn" << kOwnPgn;
+    QTest::newRow("csv keeps the postal fields") << QStringList{"@postal.csv 1 @c.csv"} << "c.csv" << kPostalCsv;
+    QTest::newRow("csv to pgn to csv keeps the moves")
+        << QStringList{"@postal.csv 1 @d.pgn", "@d.pgn 1 @d.csv"} << "d.csv"
+        << QByteArray(kPostalCsv).replace("24.1.2,24.1.5,24.1.6,1,a,b,24.1.9,24.1.12,24.1.13,1,c,d,", ",,,,,,,,,,,,")
+               .replace("x1,x2,x3,x4,x5,x6,", ",,,,,,")
+               .replace("p1,p2,p3,p4,p5,p6,", ",,,,,,");
+    QTest::newRow("long notation") << QStringList{"@own.pgn 1 @e.pgn --long"} << "e.pgn" << kOwnLongPgn;
+    QTest::newRow("long notation read back") << QStringList{"@own.pgn 1 @f.pgn --long", "@f.pgn 1 @f2.pgn"}
+                                             << "f2.pgn" << kOwnPgn;
+    QTest::newRow("appended after the game there") << QStringList{"@own.pgn 1 @g.pgn", "@postal.csv 1 @g.pgn"}
+                                                    << "g.pgn" << kOwnPgn + kPostalAsPgn;
+    QTest::newRow("game from a set-up position") << QStringList{"@study.pgn 1 @h.pgn"} << "h.pgn" << kStudyPgn;
+    QTest::newRow("position on the board to fen")
+        << QStringList{"@own.pgn 1 @i.fen"} << "i.fen"
+        << QByteArray("r1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w - - 0 1\r\n");
+    QTest::newRow("fen to pgn") << QStringList{"@black.fen 1 @j.pgn"} << "j.pgn"
+                                << OwnPgn(Header("", "", "", "", "", "", "*") +
+                                              "[FEN \"4k3/8/8/8/8/8/4p3/K7 b - - 0 1\"]\n",
+                                          "1... *");
+    QTest::newRow("game with a refused token keeps what was played")
+        << QStringList{"@refused.pgn 1 @k.pgn"} << "k.pgn"
+        << OwnPgn(Header("Refused", "", "", "", "", "", "*"), "1. e4  e5 *");
+}
+
+void KifuCliTest::convert()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, result);
+    QFETCH(QByteArray, bytes);
+
+    for (const QString& step : steps) {
+        const Run run = RunKifu(QStringList{"convert"} + Paths(step.split(' ')));
+        QCOMPARE(run.out, QString());
+        // Refused tokens are not dropped silently: the status says so.
+        const int status = step.startsWith("@refused") ? 1 : 0;
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.err.isEmpty(), status == 0);
+    }
+    QFile file(dir_.filePath(result));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
+}
+
+void KifuCliTest::search_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("start: white's first moves") << QStringList{"@search.pgn"} << 0
+                                                << "1\t2\t3\t4\t5\n1.e4(4)  2.d4(1)  \n";
+    QTest::newRow("one ply: black's replies") << QStringList{"@search.pgn", "e4"} << 0
+                                              << "1\t3\t4\t5\n1.e5(3)  2.c5(1)  \n";
+    QTest::newRow("two plies: white's second moves") << QStringList{"@search.pgn", "e4", "e5"} << 0
+                                                     << "1\t4\t5\n1.Nf3(2)  2.Bc4(1)  \n";
+    QTest::newRow("tokens in any notation") << QStringList{"@search.pgn", "e2e4", "e7-e5", "Ng1-f3"} << 0
+                                            << "1\t5\n1.Nc6(1)  2.Nf6(1)  \n";
+    QTest::newRow("csv") << QStringList{"@postal.csv", "e4", "e5"} << 0 << "1\n1.Nf3(1)  \n";
+    QTest::newRow("long keys find long text") << QStringList{"--long", "@long.pgn", "e4"} << 0 << "1\n1.e7-e5(1)  \n";
+    QTest::newRow("nothing matched") << QStringList{"@search.pgn", "d4", "e5"} << 1 << "";
+}
+
+void KifuCliTest::search()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+
+    const Run run = RunKifu(QStringList{"search"} + Paths(args));
+    QCOMPARE(run.out, output);
+    QCOMPARE(run.status, status);
+    if (status == 1)
+        QVERIFY(run.err.contains("局面は存在しませんでした"));
+    else
+        QCOMPARE(run.err, QString());
+}
+
+void KifuCliTest::check_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QStringList>("faults");  // games named on stderr, in this order
+
+    QTest::newRow("three foreign games") << "@foreign.pgn" << 0 << "3\t13\t0\n" << QStringList();
+    QTest::newRow("csv") << "@postal.csv" << 0 << "1\t5\t0\n" << QStringList();
+    QTest::newRow("black moves first") << "@study.pgn" << 0 << "1\t2\t0\n" << QStringList();
+    QTest::newRow("fen") << "@start.fen" << 0 << "1\t0\t0\n" << QStringList();
+    QTest::newRow("a refused token") << "@refused.pgn" << 1 << "1\t2\t1\n" << QStringList{"1"};
+    QTest::newRow("one game of two with a refused token") << "@mixed.pgn" << 1 << "2\t8\t1\n" << QStringList{"2"};
+    QStringList everySecond;
+    for (int g = 2; g <= 600; g += 2)
+        everySecond << QString::number(g);
+    QTest::newRow("600 games, shared out among workers") << "@many.pgn" << 1 << "600\t2400\t300\n" << everySecond;
+    QTest::newRow("no games") << "@empty.pgn" << 1 << "0\t0\t0\n" << QStringList();
+}
+
+void KifuCliTest::check()
+{
+    QFETCH(QString, file);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(QStringList, faults);
+
+    const Run run = RunKifu(QStringList{"check"} + Paths({file}));
+    QCOMPARE(run.out, output);
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.err.isEmpty(), status == 0);
+    QStringList named;
+    const QRegularExpression game(R"(\(game (\d+)\))");
+    for (auto match = game.globalMatch(run.err); match.hasNext();)
+        named << match.next().captured(1);
+    QCOMPARE(named, faults);
+}
+
+void KifuCliTest::errors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("usage");  // the usage text follows the message
+
+    QTest::newRow("unknown verb") << QStringList{"replay", "e4"} << "(unknown command)" << true;
+    QTest::newRow("fen without text") << QStringList{"play", "--fen"} << "(--fen needs a FEN text)" << true;
+    QTest::newRow("fen with a nine") << QStringList{"play", "--fen", "9/8/8/8/8/8/8/8 w", "e4"} << "" << true;
+    QTest::newRow("fen without side") << QStringList{"play", "--fen", "8/8/8/8/8/8/8/8"} << "" << true;
+    QTest::newRow("play has no --long") << QStringList{"play", "--long", "e4"} << "(unknown option)" << true;
+    QTest::newRow("list without file") << QStringList{"list"} << "(list takes one FILE)" << true;
+    QTest::newRow("list of two files") << QStringList{"list", "@own.pgn", "@foreign.pgn"} << "(list takes one FILE)"
+                                       << true;
+    QTest::newRow("list has no --long") << QStringList{"list", "--long", "@own.pgn"} << "(unknown option)" << true;
+    QTest::newRow("unknown kind") << QStringList{"list", "@games.txt"} << "(unknown file kind" << true;
+    QTest::newRow("bad --kind") << QStringList{"list", "--kind", "txt", "@games.txt"} << "(--kind needs" << true;
+    QTest::newRow("--kind without word") << QStringList{"list", "@games.txt", "--kind"} << "(--kind needs" << true;
+    QTest::newRow("list of a fen file") << QStringList{"list", "@start.fen"} << "no games)" << true;
+    QTest::newRow("show game 0") << QStringList{"show", "@own.pgn", "0"} << "(N is a game number from 1)" << true;
+    QTest::newRow("show game x") << QStringList{"show", "@own.pgn", "x"} << "(N is a game number from 1)" << true;
+    QTest::newRow("show game past the end") << QStringList{"show", "@foreign.pgn", "4"}
+                                            << "(no game 4; the file holds 3)" << false;
+    QTest::newRow("show position 2 of a fen file") << QStringList{"show", "@start.fen", "2"}
+                                                   << "(a FEN file holds game 1 only)" << false;
+    QTest::newRow("convert without OUT") << QStringList{"convert", "@own.pgn", "1"} << "(convert takes FILE N OUT)"
+                                         << true;
+    QTest::newRow("convert into an unknown kind") << QStringList{"convert", "@own.pgn", "1", "@out.txt"}
+                                                  << "(unknown file kind" << true;
+    QTest::newRow("set-up game into csv") << QStringList{"convert", "@study.pgn", "1", "@study.csv"}
+                                          << "(a game from a set-up position cannot be saved as CSV)" << false;
+    QTest::newRow("convert into a missing folder")
+        << QStringList{"convert", "@own.pgn", "1", "@nowhere/out.pgn"} << "" << false;
+    QTest::newRow("search of a fen file") << QStringList{"search", "@start.fen"} << "(search reads PGN and CSV" << true;
+    QTest::newRow("search with a refused move") << QStringList{"search", "@search.pgn", "e4", "e4"}
+                                                << "(refused move) 2: e4" << true;
+    for (const char* verb : {"list", "show", "check", "search"})
+        QTest::newRow(qPrintable(QString(verb) + " of a missing file"))
+            << QStringList{verb, "@missing.pgn"} << "(no such file)" << false;
+    QTest::newRow("convert of a missing file") << QStringList{"convert", "@missing.csv", "1", "@m.pgn"}
+                                               << "(no such file)" << false;
+    QTest::newRow("folder for a file") << QStringList{"check", "@folder.pgn"} << "(not a file)" << false;
+}
+
+void KifuCliTest::errors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QFETCH(bool, usage);
+
+    const QStringList paths = Paths(args);
+    const Run run = RunKifu(paths);
     QCOMPARE(run.status, 2);
-    QVERIFY(run.out.isEmpty());
-    QVERIFY(run.err.contains("vorlik-kifu play"));
+    QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.startsWith("vorlik-kifu: "), qPrintable(run.err));
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(run.err.contains("vorlik-kifu play [--fen"), usage);
+    if (args[0] == "convert" && paths.size() == 4)  // nothing written
+        QVERIFY(!QFile::exists(paths[3]));
+}
+
+// A file that is no text at all: a message, no crash, no output.
+void KifuCliTest::notText()
+{
+    QFile file(dir_.filePath("binary.pgn"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QByteArray bytes;
+    for (int i = 0; i < 4096; ++i)
+        bytes.append(static_cast<char>((i * 37) & 0xff));
+    file.write(bytes);
+    file.close();
+    for (const char* verb : {"list", "show", "check", "search"}) {
+        const Run run = RunKifu({verb, file.fileName()});
+        QVERIFY2(run.status == 1 || run.status == 2, verb);
+        QVERIFY2(!run.err.isEmpty(), verb);
+    }
 }
 
 void KifuCliTest::helpWithoutArguments()
 {
     const Run run = RunKifu({});
     QCOMPARE(run.status, 0);
-    QVERIFY(run.out.contains("vorlik-kifu play [--fen"));
+    for (const char* verb : {"play", "list", "show", "convert", "search", "check"})
+        QVERIFY(run.out.contains(QString("vorlik-kifu ") + verb));
 }
 
 QTEST_APPLESS_MAIN(KifuCliTest)

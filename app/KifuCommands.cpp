@@ -1,0 +1,565 @@
+#include "KifuCommands.h"
+
+#include "core/FenText.h"
+#include "core/HeadlessWindow.h"
+#include "core/MoveCommit.h"
+#include "records/ModuleMekFile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <thread>
+
+namespace vorlik {
+
+const char kUsage[] =
+    "使い方 / usage:\n"
+    "  vorlik-kifu play [--fen \"FEN TEXT\"] [--] TOKEN...\n"
+    "      指し手を一つずつ検査して記録し、四つの表記で表示します。\n"
+    "      Plays each move token (e2e4, Nf3, exd5, e8=Q, O-O, Ng1-f3) and prints\n"
+    "      PLY SHORT LONG POSTAL COORD, or PLY refused TOKEN, then the FEN.\n"
+    "  vorlik-kifu list FILE\n"
+    "      ファイルのゲームを一行に一つずつ表示します。\n"
+    "      One line per game: N EVENT SITE DATE ROUND WHITE BLACK RESULT.\n"
+    "  vorlik-kifu show FILE [N]\n"
+    "      N 番のゲーム(省略時は 1)を「開く」と同じに読み込み、play と同じに表示します。\n"
+    "      Loads game N (default 1) as \"開く\" does and prints it as play does, refused\n"
+    "      tokens in ply order; CSV ply lines end with the six postal fields; a FEN\n"
+    "      file prints its fen line only.\n"
+    "  vorlik-kifu convert FILE N OUT [--long]\n"
+    "      N 番のゲームを「保存」と同じに OUT の末尾へ追加します(FEN は上書き)。\n"
+    "      Loads game N and appends it to OUT as \"保存\" does; the kind of OUT is its\n"
+    "      extension; a FEN file is replaced. --long: \"国際長表記で保存\" (Ng1-f3).\n"
+    "  vorlik-kifu search FILE [--long] [--] TOKEN...\n"
+    "      TOKEN... を初期局面から指し、同じ手順のゲームを局面検索で探します。\n"
+    "      Plays TOKEN... from the start and searches FILE: prints the numbers of\n"
+    "      the matching games on one line, then the continuations as the search\n"
+    "      dialog shows them (\"1.Nf3(5)  2.e4(2)  \"). --long: keys in \"国際長\" text.\n"
+    "  vorlik-kifu check FILE\n"
+    "      全ゲームを読み込み、ゲーム数・指した手数・拒否された手の数を表示します。\n"
+    "      Loads every game and prints one line GAMES PLIES REFUSED: games in the\n"
+    "      file, plies played, tokens refused; each game not read whole on stderr.\n"
+    "  vorlik-kifu --help\n"
+    "  ファイルの種類は拡張子 (.pgn .fen .csv) で決まり、--kind pgn|fen|csv で指定できます。\n"
+    "  The kind of FILE is its extension unless --kind pgn|fen|csv says otherwise.\n"
+    "  出力は UTF-8、欄はタブ区切りです。Output is UTF-8, fields separated by TAB.\n"
+    "  終了コード 0: 成功 / exit status 0: success;\n"
+    "  1: 拒否された手、読み切れないゲーム、ゲームなし (check)、一致なし (search) /\n"
+    "     a token refused, a game not read whole, no games (check), no match (search);\n"
+    "  2: 使い方の誤り、読めないファイル、保存できない / usage error, file not read or saved.\n";
+
+int UsageError(const std::string& message)
+{
+    std::fprintf(stderr, "vorlik-kifu: %s\n%s", message.c_str(), kUsage);
+    return kExitUsage;
+}
+
+namespace {
+
+// One message on stderr; the file module's messages end with a line end of their own.
+void Tell(const std::string& message)
+{
+    std::size_t end = message.size();
+    while (end > 0 && (message[end - 1] == '\n' || message[end - 1] == '\r'))
+        --end;
+    std::fprintf(stderr, "vorlik-kifu: %.*s\n", static_cast<int>(end), message.c_str());
+}
+
+// A file problem is no usage problem: the message alone.
+int FileError(const std::string& message)
+{
+    Tell(message);
+    return kExitUsage;
+}
+
+// A TAB or a line end inside a value would break the output's columns.
+std::string Field(std::string text)
+{
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return text;
+}
+
+int KindOfWord(std::string word)
+{
+    for (char& c : word)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (word == "pgn")
+        return kKindPgn;
+    if (word == "fen")
+        return kKindFen;
+    if (word == "csv")
+        return kKindCsv;
+    return 0;
+}
+
+// The kind by the name's extension, 0 when it is none of the three.
+int KindOfName(const std::string& name)
+{
+    const std::size_t dot = name.find_last_of("./");
+    if (dot == std::string::npos || name[dot] != '.')
+        return 0;
+    return KindOfWord(name.substr(dot + 1));
+}
+
+// What the file verbs take besides their operands.
+struct Options {
+    int kind = 0;  // --kind, 0 when the extension decides
+    bool longForm = false;
+    std::vector<std::string> operands;
+};
+
+// Options may stand anywhere; "--" ends them. Empty when all is well.
+std::string ParseOptions(const std::vector<std::string>& args, bool allowLong, Options& options)
+{
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (arg == "--") {
+            options.operands.insert(options.operands.end(), args.begin() + k + 1, args.end());
+            break;
+        }
+        if (arg == "--kind") {
+            options.kind = k + 1 < args.size() ? KindOfWord(args[++k]) : 0;
+            if (options.kind == 0)
+                return "--kind のあとは pgn, fen, csv のどれかです (--kind needs pgn, fen or csv)";
+        } else if (arg == "--long" && allowLong) {
+            options.longForm = true;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+            return "知らないオプションです (unknown option): " + arg;
+        } else {
+            options.operands.push_back(arg);
+        }
+    }
+    return std::string();
+}
+
+// The kind of the file: --kind, else its extension; 0 when neither tells.
+int ResolveKind(const Options& options, const std::string& name)
+{
+    return options.kind != 0 ? options.kind : KindOfName(name);
+}
+
+std::string KindUnknown(const std::string& name)
+{
+    return "ファイルの種類が分かりません。拡張子を .pgn .fen .csv にするか --kind を付けてください "
+           "(unknown file kind; name it .pgn, .fen or .csv or add --kind): " + name;
+}
+
+// Empty when the file can be read; otherwise what is wrong with it.
+std::string CheckReadable(const std::string& name)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(name, error);
+    if (!std::filesystem::exists(status))
+        return "ファイルがありません (no such file): " + name;
+    if (!std::filesystem::is_regular_file(status))
+        return "ファイルではありません (not a file): " + name;
+    if (!std::ifstream(name, std::ios::binary))
+        return "ファイルを読めません (cannot read the file): " + name;
+    return std::string();
+}
+
+// A game number 1..kMaxGames, or 0 when the text is none.
+int GameNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    const int n = std::stoi(text);
+    return n <= kMaxGames ? n : 0;
+}
+
+// The companion's host of the file module: messages go to stderr, the
+// collection dialog is answered by the command line.
+class CliHost : public KifuHost {
+public:
+    CliHost(MainWindowPort& window, int choice, bool longForm)
+        : window_(window), choice_(choice), longForm_(longForm) {}
+
+    MainWindowPort& Window() override { return window_; }
+    void ShowMessage(const std::string& text, const std::string& title, Icon) override
+    {
+        Tell(title + ": " + text);
+        ++messages_;
+    }
+    void SetBusy(bool) override {}
+    // Saving always appends; opening takes the game named on the command line.
+    void ShowKifuDialog(KifuFile& file, const std::string&) override
+    {
+        file.KifuSelect = file.KifuDialogMode == 2 ? -1 : choice_;
+    }
+    bool LongFormSave() override { return longForm_; }
+
+    int Messages() const { return messages_; }
+
+private:
+    MainWindowPort& window_;
+    int choice_;
+    bool longForm_;
+    int messages_ = 0;
+};
+
+// Scans a PGN or CSV file. kExitUsage when nothing could be read; a partial
+// read is told on stderr and clears complete.
+int ScanFile(KifuFile& file, int kind, const std::string& name, bool& complete)
+{
+    const std::string problem = CheckReadable(name);
+    if (!problem.empty())
+        return FileError(problem);
+    const ScanReport report = ScanKifuFile(file, kind, name);
+    if (!report.ok)
+        return FileError(report.message.empty() ? "ファイルを読めません (cannot read the file): " + name
+                                                : report.message);
+    complete = report.message.empty();
+    if (!complete)
+        Tell(report.message);
+    return kExitOk;
+}
+
+// Loads game n as "開く" does: a new record, then the moves, then for CSV the
+// postal fields.
+LoadReport LoadGame(HeadlessWindow& window, const KifuFile& file, int kind, int n)
+{
+    window.MnuFileNew_Click();
+    LoadReport report = LoadKifu(window, file, 1, n);
+    if (kind == kKindCsv)
+        LoadKifu(window, file, 3, n);
+    return report;
+}
+
+// A FEN file through the menu's own open. False when it was not read.
+bool OpenFenFile(HeadlessWindow& window, const std::string& name)
+{
+    CliHost host(window, 1, false);
+    KifuFile file;
+    OpenKifuFile(host, file, kKindFen, name);
+    return host.Messages() == 0;
+}
+
+// One game of a file loaded into window, as show and convert need it.
+struct OpenedGame {
+    int status = kExitOk;  // kExitUsage: nothing loaded; kExitIncomplete: not read whole
+    int kind = 0;
+    LoadReport report;
+};
+
+OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, int n)
+{
+    OpenedGame opened;
+    opened.kind = kind;
+    if (kind == 0) {
+        opened.status = UsageError(KindUnknown(name));
+        return opened;
+    }
+    if (kind == kKindFen) {
+        const std::string problem = CheckReadable(name);
+        if (!problem.empty())
+            opened.status = FileError(problem);
+        else if (n != 1)
+            opened.status = FileError("FEN ファイルは局面一つだけです (a FEN file holds game 1 only): " + name);
+        else if (!OpenFenFile(window, name))
+            opened.status = kExitIncomplete;
+        return opened;
+    }
+    KifuFile file;
+    bool complete = true;
+    opened.status = ScanFile(file, kind, name, complete);
+    if (opened.status != kExitOk)
+        return opened;
+    if (n > file.KifuCount) {
+        opened.status = FileError(std::to_string(n) + " 番のゲームはありません (no game " + std::to_string(n) +
+                                  "; the file holds " + std::to_string(file.KifuCount) + "): " + name);
+        return opened;
+    }
+    opened.report = LoadGame(window, file, kind, n);
+    const std::string message = opened.report.Message();
+    if (!message.empty()) {
+        Tell(message);
+        opened.status = kExitIncomplete;
+    }
+    return opened;
+}
+
+// The plies of the record with the refused tokens among them, each refused
+// token before the ply that was played in its place.
+void PrintGame(const GameState& game, const std::vector<RefusedToken>& refused, bool withNotes)
+{
+    std::size_t r = 0;
+    for (int ply = 1; ply <= game.LastPly; ++ply) {
+        for (; r < refused.size() && refused[r].ply <= ply; ++r)
+            PrintRefused(refused[r].ply, refused[r].token);
+        if (!game.KifuCoord[ply].empty())  // a game that starts with Black has no ply 1
+            PrintPly(game, ply, withNotes);
+    }
+    for (; r < refused.size(); ++r)
+        PrintRefused(refused[r].ply, refused[r].token);
+}
+
+// The plies the record holds moves for.
+int PliesPlayed(const GameState& game)
+{
+    int plies = 0;
+    for (int ply = 1; ply <= game.LastPly; ++ply)
+        plies += !game.KifuCoord[ply].empty();
+    return plies;
+}
+
+// What loading the games of a file found.
+struct CheckTally {
+    long plies = 0;
+    long refused = 0;
+    std::vector<std::pair<int, std::string>> faults;  // games not read whole, with the reason
+};
+
+// Loads games, a run of kChunk at a time taken from next, into one window of
+// its own, until none are left.
+void CheckGames(const KifuFile& file, int kind, std::atomic<int>& next, CheckTally& tally)
+{
+    constexpr int kChunk = 64;
+    HeadlessWindow window;
+    for (int first = next.fetch_add(kChunk); first <= file.KifuCount; first = next.fetch_add(kChunk)) {
+        const int last = std::min(first + kChunk - 1, file.KifuCount);
+        for (int g = first; g <= last; ++g) {
+            const LoadReport report = LoadGame(window, file, kind, g);
+            tally.plies += PliesPlayed(window.Game());
+            tally.refused += static_cast<long>(report.refused.size());
+            if (!report.refused.empty() || report.plyLimit || !report.fenError.empty())
+                tally.faults.emplace_back(g, report.Message());
+        }
+    }
+}
+
+// Replaying the moves is the work: the games are shared out among the cores,
+// each worker with its own window; the table is only read. Faults come back
+// in game order.
+CheckTally CheckAllGames(const KifuFile& file, int kind)
+{
+    constexpr int kGamesPerWorker = 256;
+    const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    const int workers = std::clamp(file.KifuCount / kGamesPerWorker, 1, cores);
+    std::atomic<int> next{1};
+    std::vector<CheckTally> tallies(workers);
+    std::vector<std::thread> threads;
+    for (int w = 1; w < workers; ++w) {
+        try {
+            threads.emplace_back(CheckGames, std::cref(file), kind, std::ref(next), std::ref(tallies[w]));
+        } catch (const std::system_error&) {
+            break;  // the games left over are loaded below all the same
+        }
+    }
+    CheckGames(file, kind, next, tallies[0]);
+    for (std::thread& thread : threads)
+        thread.join();
+    CheckTally total;
+    for (CheckTally& tally : tallies) {
+        total.plies += tally.plies;
+        total.refused += tally.refused;
+        std::move(tally.faults.begin(), tally.faults.end(), std::back_inserter(total.faults));
+    }
+    std::sort(total.faults.begin(), total.faults.end());
+    return total;
+}
+
+}  // namespace
+
+void PrintPly(const GameState& game, int ply, bool withNotes)
+{
+    std::printf("%d\t%s\t%s\t%s\t%s", ply, game.KifuShort[ply].c_str(), game.KifuLong[ply].c_str(),
+                game.KifuPostal[ply].c_str(), game.KifuCoord[ply].c_str());
+    if (withNotes) {
+        for (int k = 1; k <= 6; ++k)
+            std::printf("\t%s", Field(game.KifuNote[k][ply]).c_str());
+    }
+    std::putchar('\n');
+}
+
+void PrintRefused(int ply, const std::string& token)
+{
+    std::printf("%d\trefused\t%s\n", ply, Field(token).c_str());
+}
+
+void PrintFenLine(const GameState& game)
+{
+    const bool blackToMove = game.CurPly % 2 == 1;
+    std::printf("fen\t%s%s\n", WriteFenBoard(game.KifuBoard[game.CurPly]).c_str(), FenSideText(blackToMove));
+}
+
+int ListCommand(const std::vector<std::string>& args)
+{
+    Options options;
+    const std::string error = ParseOptions(args, false, options);
+    if (!error.empty())
+        return UsageError(error);
+    if (options.operands.size() != 1)
+        return UsageError("list にはファイルを一つ指定します (list takes one FILE)");
+    const std::string& name = options.operands[0];
+    const int kind = ResolveKind(options, name);
+    if (kind == 0)
+        return UsageError(KindUnknown(name));
+    if (kind == kKindFen)
+        return UsageError("FEN ファイルは局面一つでゲームの一覧はありません (a FEN file holds one position, no games): " +
+                          name);
+    KifuFile file;
+    bool complete = true;
+    if (const int status = ScanFile(file, kind, name, complete); status != kExitOk)
+        return status;
+    for (int g = 1; g <= file.KifuCount; ++g) {
+        std::printf("%d", g);
+        for (int field = 1; field <= 6; ++field)
+            std::printf("\t%s", Field(file.KifuList[g][field]).c_str());
+        // A game without a result is an unfinished one, as the loader reads it.
+        const std::string& result = file.KifuList[g][7];
+        std::printf("\t%s\n", result.empty() ? "*" : Field(result).c_str());
+    }
+    return kExitOk;
+}
+
+int ShowCommand(const std::vector<std::string>& args)
+{
+    Options options;
+    const std::string error = ParseOptions(args, false, options);
+    if (!error.empty())
+        return UsageError(error);
+    if (options.operands.empty() || options.operands.size() > 2)
+        return UsageError("show にはファイルとゲーム番号を指定します (show takes FILE [N])");
+    const int n = options.operands.size() == 2 ? GameNumber(options.operands[1]) : 1;
+    if (n == 0)
+        return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + options.operands[1]);
+    const std::string& name = options.operands[0];
+    HeadlessWindow window;
+    const OpenedGame opened = OpenGame(window, name, ResolveKind(options, name), n);
+    if (opened.status == kExitUsage)
+        return opened.status;
+    if (opened.kind == kKindFen) {
+        if (opened.status == kExitOk)  // an unread FEN would show the standard start
+            PrintFenLine(window.Game());
+        return opened.status;
+    }
+    PrintGame(window.Game(), opened.report.refused, opened.kind == kKindCsv);
+    PrintFenLine(window.Game());
+    return opened.status;
+}
+
+int ConvertCommand(const std::vector<std::string>& args)
+{
+    Options options;
+    const std::string error = ParseOptions(args, true, options);
+    if (!error.empty())
+        return UsageError(error);
+    if (options.operands.size() != 3)
+        return UsageError("convert にはファイル、ゲーム番号、保存先を指定します (convert takes FILE N OUT)");
+    const std::string& name = options.operands[0];
+    const std::string& out = options.operands[2];
+    const int n = GameNumber(options.operands[1]);
+    if (n == 0)
+        return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + options.operands[1]);
+    const int outKind = KindOfName(out);
+    if (outKind == 0)
+        return UsageError(KindUnknown(out));
+    HeadlessWindow window;
+    const OpenedGame opened = OpenGame(window, name, ResolveKind(options, name), n);
+    if (opened.status == kExitUsage)
+        return opened.status;
+    // The CSV layout has no start position: the save dialog does not offer it.
+    if (outKind == kKindCsv && !IsStandardStart(window.Game()))
+        return FileError("設定局面から始まるゲームは CSV に保存できません "
+                         "(a game from a set-up position cannot be saved as CSV): " + out);
+    CliHost host(window, -1, options.longForm);
+    KifuFile outFile;
+    if (!SaveKifuFile(host, outFile, outKind, out)) {
+        if (host.Messages() == 0)
+            return FileError("保存できませんでした (could not save): " + out);
+        return kExitUsage;
+    }
+    return opened.status;
+}
+
+int SearchCommand(const std::vector<std::string>& args)
+{
+    Options options;
+    const std::string error = ParseOptions(args, true, options);
+    if (!error.empty())
+        return UsageError(error);
+    if (options.operands.empty())
+        return UsageError("search にはファイルを指定します (search takes FILE TOKEN...)");
+    const std::string& name = options.operands[0];
+    const int kind = ResolveKind(options, name);
+    if (kind == 0)
+        return UsageError(KindUnknown(name));
+    if (kind == kKindFen)
+        return UsageError("局面検索は PGN と CSV のファイルだけです (search reads PGN and CSV files only): " + name);
+
+    HeadlessWindow window;
+    for (std::size_t k = 1; k < options.operands.size(); ++k) {
+        SetMoveInput(window.Game(), options.operands[k]);
+        if (!window.CheckChessMoveOutput())
+            return UsageError("指せない手です (refused move) " + std::to_string(window.Game().CurPly + 1) + ": " +
+                              options.operands[k]);
+    }
+    KifuFile file;
+    bool complete = true;
+    if (const int status = ScanFile(file, kind, name, complete); status != kExitOk)
+        return status;
+    // The search keeps the matching rows in file order and drops the rest;
+    // their numbers in the file are found again by their move texts.
+    const int games = file.KifuCount;
+    std::vector<std::string> moveTexts(games + 1);
+    for (int g = 1; g <= games; ++g)
+        moveTexts[g] = file.KifuList[g][kMoveText];
+    const SearchResult result = SearchContinuations(file, window.Game(), options.longForm);
+    if (result.matches == 0) {
+        Tell("局面は存在しませんでした (the position did not occur)");
+        return kExitIncomplete;
+    }
+    int g = 0;
+    for (int m = 1; m <= result.matches; ++m) {
+        do
+            ++g;
+        while (g < games && moveTexts[g] != file.KifuList[m][kMoveText]);
+        std::printf(m == 1 ? "%d" : "\t%d", g);
+    }
+    std::printf("\n%s\n", result.TextJo.c_str());
+    return kExitOk;
+}
+
+int CheckCommand(const std::vector<std::string>& args)
+{
+    Options options;
+    const std::string error = ParseOptions(args, false, options);
+    if (!error.empty())
+        return UsageError(error);
+    if (options.operands.size() != 1)
+        return UsageError("check にはファイルを一つ指定します (check takes one FILE)");
+    const std::string& name = options.operands[0];
+    const int kind = ResolveKind(options, name);
+    if (kind == 0)
+        return UsageError(KindUnknown(name));
+    if (kind == kKindFen) {
+        if (const std::string problem = CheckReadable(name); !problem.empty())
+            return FileError(problem);
+        HeadlessWindow window;
+        const bool read = OpenFenFile(window, name);
+        std::printf("1\t0\t0\n");
+        return read ? kExitOk : kExitIncomplete;
+    }
+    KifuFile file;
+    bool complete = true;
+    if (const int status = ScanFile(file, kind, name, complete); status != kExitOk)
+        return status;
+    const CheckTally tally = CheckAllGames(file, kind);
+    for (const auto& [game, message] : tally.faults)
+        Tell(std::to_string(game) + " 番 (game " + std::to_string(game) + "): " + message);
+    complete = complete && tally.faults.empty();
+    std::printf("%d\t%ld\t%ld\n", file.KifuCount, tally.plies, tally.refused);
+    if (file.KifuCount == 0) {
+        Tell("ゲームがありません (no games in the file): " + name);
+        return kExitIncomplete;
+    }
+    return complete ? kExitOk : kExitIncomplete;
+}
+
+}  // namespace vorlik

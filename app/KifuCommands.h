@@ -1,0 +1,39 @@
+// The verbs of vorlik-kifu that work on game files (list, show, convert,
+// search, check), the usage text and the output lines shared with `play`.
+#pragma once
+
+#include "core/ModuleMekDim.h"
+
+#include <string>
+#include <vector>
+
+namespace vorlik {
+
+// Exit statuses: everything read and played; a token refused or a game not
+// read whole (or, for search, nothing matched); bad arguments or an
+// unreadable file.
+constexpr int kExitOk = 0;
+constexpr int kExitIncomplete = 1;
+constexpr int kExitUsage = 2;
+
+extern const char kUsage[];
+
+// The message and the usage text on stderr; returns kExitUsage.
+int UsageError(const std::string& message);
+
+// "PLY SHORT LONG POSTAL COORD", with the six postal fields after it when
+// withNotes is set.
+void PrintPly(const GameState& game, int ply, bool withNotes = false);
+// "PLY refused TOKEN".
+void PrintRefused(int ply, const std::string& token);
+// "fen BOARD SIDE" for the position of ply CurPly.
+void PrintFenLine(const GameState& game);
+
+// args are the words after the verb.
+int ListCommand(const std::vector<std::string>& args);
+int ShowCommand(const std::vector<std::string>& args);
+int ConvertCommand(const std::vector<std::string>& args);
+int SearchCommand(const std::vector<std::string>& args);
+int CheckCommand(const std::vector<std::string>& args);
+
+}  // namespace vorlik
