@@ -35,6 +35,9 @@ const char kUsage[] =
     "      N 番のゲームを「保存」と同じに OUT の末尾へ追加します(FEN は上書き)。\n"
     "      Loads game N and appends it to OUT as \"保存\" does; the kind of OUT is its\n"
     "      extension; a FEN file is replaced. --long: \"国際長表記で保存\" (Ng1-f3).\n"
+    "      拒否された手は除き(終了コード 1)、開始局面を読めないゲームと設定局面からの CSV は保存しません。\n"
+    "      Refused tokens are left out (status 1); a game whose start position\n"
+    "      cannot be read, or from a set-up position into CSV, is not written.\n"
     "  vorlik-kifu search FILE [--long] [--] TOKEN...\n"
     "      TOKEN... を初期局面から指し、同じ手順のゲームを局面検索で探します。\n"
     "      Plays TOKEN... from the start and searches FILE: prints the numbers of\n"
@@ -49,9 +52,11 @@ const char kUsage[] =
     "  The kind of FILE is its extension unless --kind pgn|fen|csv says otherwise.\n"
     "  出力は UTF-8、欄はタブ区切りです。Output is UTF-8, fields separated by TAB.\n"
     "  終了コード 0: 成功 / exit status 0: success;\n"
-    "  1: 拒否された手、読み切れないゲーム、ゲームなし (check)、一致なし (search) /\n"
-    "     a token refused, a game not read whole, no games (check), no match (search);\n"
-    "  2: 使い方の誤り、読めないファイル、保存できない / usage error, file not read or saved.\n";
+    "  1: 拒否された手、読み切れないファイルやゲーム、ゲームなし (check)、一致なし (search) /\n"
+    "     a token refused, a file or game not read whole (told on stderr, the rest is\n"
+    "     printed), no games (check), no match (search);\n"
+    "  2: 使い方の誤り、読めないファイル、保存しない・できない /\n"
+    "     usage error, file not read, nothing saved: nothing was done.\n";
 
 int UsageError(const std::string& message)
 {
@@ -245,6 +250,7 @@ struct OpenedGame {
     int status = kExitOk;  // kExitUsage: nothing loaded; kExitIncomplete: not read whole
     int kind = 0;
     LoadReport report;
+    bool startRead = true;  // false: the board shows the standard start instead of the file's
 };
 
 OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, int n)
@@ -261,7 +267,9 @@ OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, i
             opened.status = FileError(problem);
         else if (n != 1)
             opened.status = FileError("FEN ファイルは局面一つだけです (a FEN file holds game 1 only): " + name);
-        else if (!OpenFenFile(window, name))
+        else
+            opened.startRead = OpenFenFile(window, name);
+        if (!opened.startRead)
             opened.status = kExitIncomplete;
         return opened;
     }
@@ -277,10 +285,11 @@ OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, i
     }
     opened.report = LoadGame(window, file, kind, n);
     const std::string message = opened.report.Message();
-    if (!message.empty()) {
+    if (!message.empty())
         Tell(message);
+    if (!message.empty() || !complete)
         opened.status = kExitIncomplete;
-    }
+    opened.startRead = opened.report.fenError.empty();
     return opened;
 }
 
@@ -415,7 +424,7 @@ int ListCommand(const std::vector<std::string>& args)
         const std::string& result = file.KifuList[g][7];
         std::printf("\t%s\n", result.empty() ? "*" : Field(result).c_str());
     }
-    return kExitOk;
+    return complete ? kExitOk : kExitIncomplete;
 }
 
 int ShowCommand(const std::vector<std::string>& args)
@@ -434,9 +443,10 @@ int ShowCommand(const std::vector<std::string>& args)
     const OpenedGame opened = OpenGame(window, name, ResolveKind(options, name), n);
     if (opened.status == kExitUsage)
         return opened.status;
+    // Like the window, an unreadable start position leaves the standard one
+    // on the board; the status and the message say so.
     if (opened.kind == kKindFen) {
-        if (opened.status == kExitOk)  // an unread FEN would show the standard start
-            PrintFenLine(window.Game());
+        PrintFenLine(window.Game());
         return opened.status;
     }
     PrintGame(window.Game(), opened.report.refused, opened.kind == kKindCsv);
@@ -464,6 +474,10 @@ int ConvertCommand(const std::vector<std::string>& args)
     const OpenedGame opened = OpenGame(window, name, ResolveKind(options, name), n);
     if (opened.status == kExitUsage)
         return opened.status;
+    // Written out, the standard start would pass for the game's own.
+    if (!opened.startRead)
+        return FileError("開始局面を読めないので保存しません (the start position could not be read; nothing "
+                         "written): " + out);
     // The CSV layout has no start position: the save dialog does not offer it.
     if (outKind == kKindCsv && !IsStandardStart(window.Game()))
         return FileError("設定局面から始まるゲームは CSV に保存できません "
@@ -523,7 +537,7 @@ int SearchCommand(const std::vector<std::string>& args)
         std::printf(m == 1 ? "%d" : "\t%d", g);
     }
     std::printf("\n%s\n", result.TextJo.c_str());
-    return kExitOk;
+    return complete ? kExitOk : kExitIncomplete;
 }
 
 int CheckCommand(const std::vector<std::string>& args)

@@ -119,6 +119,24 @@ const char kForeignList[] =
     "2\t\tOsaka\t2024.02.03\t\tIto\tAbe\t0-1\n"
     "3\tClub B\t\t\t3\tMori\tUeda\t*\n";
 
+// Thirteen further tag lines: two more than a game holds.
+QByteArray ManyTagsPgn()
+{
+    QByteArray file = "[Event \"T\"]\n";
+    for (int k = 1; k <= 13; ++k)
+        file += "[Tag" + QByteArray::number(k) + " \"v\"]\n";
+    return file + "\n1. e4 e5 *\n";
+}
+
+// 440 plies of knights going out and back: 40 more than a record holds.
+QByteArray OverlongPgn()
+{
+    QByteArray file = "[Event \"L\"]\n\n";
+    for (int move = 1; move <= 220; move += 2)
+        file += QByteArray::number(move) + ". Nf3 Nf6 " + QByteArray::number(move + 1) + ". Ng1 Ng8\n";
+    return file + "*\n";
+}
+
 // Five games for the position search.
 QByteArray SearchPgn()
 {
@@ -150,10 +168,14 @@ void KifuCliTest::initTestCase()
         {"refused.pgn", kRefusedPgn},
         {"mixed.pgn", kOwnPgn + kRefusedPgn},
         {"many.pgn", (kOwnPgn + kRefusedPgn).repeated(300)},
+        {"tags.pgn", ManyTagsPgn()},
+        {"overlong.pgn", OverlongPgn()},
         {"search.pgn", SearchPgn()},
         {"start.fen", "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\r\n"},
         {"black.fen", "4k3/8/8/8/8/8/4p3/K7 b - - 0 1\n"},
         {"empty.pgn", "no games in here\r\n"},
+        {"nine.fen", "9/8/8/8/8/8/8/8 w - - 0 1\n"},
+        {"badstart.pgn", "[Event \"B\"]\n[FEN \"rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1\"]\n\n1. e4 *\n"},
         {"jp-cp932.pgn", Crlf("[Event \"" + eventCp932 + "\"]\n[White \"Sato\"]\n\n1. e4 *\n")},
         {"jp-utf8.pgn", "[Event \"" + event + "\"]\n[White \"Sato\"]\n\n1. e4 *\n"},
     };
@@ -235,26 +257,30 @@ void KifuCliTest::list_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("status");
 
-    QTest::newRow("foreign tag order, LF ends") << QStringList{"@foreign.pgn"} << kForeignList;
-    QTest::newRow("kind by option") << QStringList{"--kind", "pgn", "@games.txt"} << kForeignList;
-    QTest::newRow("upper-case extension") << QStringList{"@UPPER.PGN"} << kForeignList;
-    QTest::newRow("csv") << QStringList{"@postal.csv"} << "1\tPostal Cup\tJPN\t2024.03.01\t2\tSato\tKato\t*\n";
-    QTest::newRow("japanese in CP932") << QStringList{"@jp-cp932.pgn"} << "1\t通信戦\t\t\t\tSato\t\t*\n";
-    QTest::newRow("japanese in UTF-8") << QStringList{"@jp-utf8.pgn"} << "1\t通信戦\t\t\t\tSato\t\t*\n";
-    QTest::newRow("no games") << QStringList{"@empty.pgn"} << "";
-    QTest::newRow("a PGN file read as CSV has no games") << QStringList{"--kind", "csv", "@own.pgn"} << "";
+    QTest::newRow("foreign tag order, LF ends") << QStringList{"@foreign.pgn"} << kForeignList << 0;
+    QTest::newRow("kind by option") << QStringList{"--kind", "pgn", "@games.txt"} << kForeignList << 0;
+    QTest::newRow("upper-case extension") << QStringList{"@UPPER.PGN"} << kForeignList << 0;
+    QTest::newRow("csv") << QStringList{"@postal.csv"} << "1\tPostal Cup\tJPN\t2024.03.01\t2\tSato\tKato\t*\n" << 0;
+    QTest::newRow("japanese in CP932") << QStringList{"@jp-cp932.pgn"} << "1\t通信戦\t\t\t\tSato\t\t*\n" << 0;
+    QTest::newRow("japanese in UTF-8") << QStringList{"@jp-utf8.pgn"} << "1\t通信戦\t\t\t\tSato\t\t*\n" << 0;
+    QTest::newRow("no games") << QStringList{"@empty.pgn"} << "" << 0;
+    QTest::newRow("a PGN file read as CSV has no games") << QStringList{"--kind", "csv", "@own.pgn"} << "" << 0;
+    QTest::newRow("more tag lines than a game holds") << QStringList{"@tags.pgn"} << "1\tT\t\t\t\t\t\t*\n" << 1;
 }
 
 void KifuCliTest::list()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, output);
+    QFETCH(int, status);
 
     const Run run = RunKifu(QStringList{"list"} + Paths(args));
     QCOMPARE(run.out, output);
-    QCOMPARE(run.status, 0);
-    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, status);
+    // What was not read is told, and the rest still listed.
+    QCOMPARE(run.err.isEmpty(), status == 0);
 }
 
 void KifuCliTest::show_data()
@@ -304,6 +330,10 @@ void KifuCliTest::show_data()
            "2\trefused\tKe7\n"
            "2\te5\te7-e5\t5755\te7e5\n"
            "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w - - 0 1\n";
+    // As in the window: the standard start stays on the board, and it is told.
+    const QString standard = "fen\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1\n";
+    QTest::newRow("unreadable fen file") << QStringList{"@nine.fen"} << 1 << standard;
+    QTest::newRow("unreadable FEN tag: no moves played") << QStringList{"@badstart.pgn"} << 1 << standard;
 }
 
 void KifuCliTest::show()
@@ -324,31 +354,38 @@ void KifuCliTest::convert_data()
     QTest::addColumn<QStringList>("steps");  // each the arguments of one convert
     QTest::addColumn<QString>("result");
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("status");  // of every step
 
-    QTest::newRow("pgn to csv") << QStringList{"@own.pgn 1 @a.csv"} << "a.csv" << kOwnCsv;
-    QTest::newRow("pgn to csv to pgn") << QStringList{"@own.pgn 1 @b.csv", "@b.csv 1 @b.pgn"} << "b.pgn" << kOwnPgn;
-    QTest::newRow("csv keeps the postal fields") << QStringList{"@postal.csv 1 @c.csv"} << "c.csv" << kPostalCsv;
+    QTest::newRow("pgn to csv") << QStringList{"@own.pgn 1 @a.csv"} << "a.csv" << kOwnCsv << 0;
+    QTest::newRow("pgn to csv to pgn") << QStringList{"@own.pgn 1 @b.csv", "@b.csv 1 @b.pgn"} << "b.pgn" << kOwnPgn << 0;
+    QTest::newRow("csv keeps the postal fields") << QStringList{"@postal.csv 1 @c.csv"} << "c.csv" << kPostalCsv << 0;
     QTest::newRow("csv to pgn to csv keeps the moves")
         << QStringList{"@postal.csv 1 @d.pgn", "@d.pgn 1 @d.csv"} << "d.csv"
         << QByteArray(kPostalCsv).replace("24.1.2,24.1.5,24.1.6,1,a,b,24.1.9,24.1.12,24.1.13,1,c,d,", ",,,,,,,,,,,,")
                .replace("x1,x2,x3,x4,x5,x6,", ",,,,,,")
-               .replace("p1,p2,p3,p4,p5,p6,", ",,,,,,");
-    QTest::newRow("long notation") << QStringList{"@own.pgn 1 @e.pgn --long"} << "e.pgn" << kOwnLongPgn;
+               .replace("p1,p2,p3,p4,p5,p6,", ",,,,,,") << 0;
+    QTest::newRow("long notation") << QStringList{"@own.pgn 1 @e.pgn --long"} << "e.pgn" << kOwnLongPgn << 0;
     QTest::newRow("long notation read back") << QStringList{"@own.pgn 1 @f.pgn --long", "@f.pgn 1 @f2.pgn"}
-                                             << "f2.pgn" << kOwnPgn;
+                                             << "f2.pgn" << kOwnPgn << 0;
     QTest::newRow("appended after the game there") << QStringList{"@own.pgn 1 @g.pgn", "@postal.csv 1 @g.pgn"}
-                                                    << "g.pgn" << kOwnPgn + kPostalAsPgn;
-    QTest::newRow("game from a set-up position") << QStringList{"@study.pgn 1 @h.pgn"} << "h.pgn" << kStudyPgn;
+                                                    << "g.pgn" << kOwnPgn + kPostalAsPgn << 0;
+    QTest::newRow("game from a set-up position") << QStringList{"@study.pgn 1 @h.pgn"} << "h.pgn" << kStudyPgn << 0;
     QTest::newRow("position on the board to fen")
         << QStringList{"@own.pgn 1 @i.fen"} << "i.fen"
-        << QByteArray("r1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w - - 0 1\r\n");
+        << QByteArray("r1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w - - 0 1\r\n") << 0;
     QTest::newRow("fen to pgn") << QStringList{"@black.fen 1 @j.pgn"} << "j.pgn"
                                 << OwnPgn(Header("", "", "", "", "", "", "*") +
                                               "[FEN \"4k3/8/8/8/8/8/4p3/K7 b - - 0 1\"]\n",
-                                          "1... *");
+                                          "1... *") << 0;
     QTest::newRow("game with a refused token keeps what was played")
         << QStringList{"@refused.pgn 1 @k.pgn"} << "k.pgn"
-        << OwnPgn(Header("Refused", "", "", "", "", "", "*"), "1. e4  e5 *");
+        << OwnPgn(Header("Refused", "", "", "", "", "", "*"), "1. e4  e5 *") << 1;
+    QByteArray elevenTags;
+    for (int k = 1; k <= 11; ++k)
+        elevenTags += "[Tag" + QByteArray::number(k) + " \"v\"]\n";
+    QTest::newRow("more tag lines than a game holds: the first eleven")
+        << QStringList{"@tags.pgn 1 @l.pgn"} << "l.pgn"
+        << OwnPgn(Header("T", "", "", "", "", "", "*") + elevenTags, "1. e4  e5 *") << 1;
 }
 
 void KifuCliTest::convert()
@@ -356,12 +393,12 @@ void KifuCliTest::convert()
     QFETCH(QStringList, steps);
     QFETCH(QString, result);
     QFETCH(QByteArray, bytes);
+    QFETCH(int, status);
 
     for (const QString& step : steps) {
         const Run run = RunKifu(QStringList{"convert"} + Paths(step.split(' ')));
         QCOMPARE(run.out, QString());
-        // Refused tokens are not dropped silently: the status says so.
-        const int status = step.startsWith("@refused") ? 1 : 0;
+        // What could not be read is not dropped silently: the status says so.
         QCOMPARE(run.status, status);
         QCOMPARE(run.err.isEmpty(), status == 0);
     }
@@ -422,6 +459,10 @@ void KifuCliTest::check_data()
         everySecond << QString::number(g);
     QTest::newRow("600 games, shared out among workers") << "@many.pgn" << 1 << "600\t2400\t300\n" << everySecond;
     QTest::newRow("no games") << "@empty.pgn" << 1 << "0\t0\t0\n" << QStringList();
+    QTest::newRow("unreadable fen file") << "@nine.fen" << 1 << "1\t0\t0\n" << QStringList();
+    QTest::newRow("unreadable FEN tag") << "@badstart.pgn" << 1 << "1\t0\t0\n" << QStringList{"1"};
+    QTest::newRow("more tag lines than a game holds") << "@tags.pgn" << 1 << "1\t2\t0\n" << QStringList();
+    QTest::newRow("more plies than a record holds") << "@overlong.pgn" << 1 << "1\t400\t0\n" << QStringList{"1"};
 }
 
 void KifuCliTest::check()
@@ -473,6 +514,10 @@ void KifuCliTest::errors_data()
                                                   << "(unknown file kind" << true;
     QTest::newRow("set-up game into csv") << QStringList{"convert", "@study.pgn", "1", "@study.csv"}
                                           << "(a game from a set-up position cannot be saved as CSV)" << false;
+    QTest::newRow("unreadable fen file not converted") << QStringList{"convert", "@nine.fen", "1", "@n1.pgn"}
+                                                       << "nothing written)" << false;
+    QTest::newRow("unreadable FEN tag not converted") << QStringList{"convert", "@badstart.pgn", "1", "@n2.pgn"}
+                                                      << "nothing written)" << false;
     QTest::newRow("convert into a missing folder")
         << QStringList{"convert", "@own.pgn", "1", "@nowhere/out.pgn"} << "" << false;
     QTest::newRow("search of a fen file") << QStringList{"search", "@start.fen"} << "(search reads PGN and CSV" << true;
