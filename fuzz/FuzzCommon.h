@@ -1,0 +1,105 @@
+// Shared by the fuzz targets: loading games of a scanned table into a window
+// without widgets, checking that the record stays inside its bounds, and
+// checking that what this program writes reads back to the same game.
+#pragma once
+
+#include "core/HeadlessWindow.h"
+#include "core/ModuleMekDim.h"
+#include "records/KifuFormat.h"
+#include "records/ModuleMekFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlik::fuzz {
+
+// Enough games of one input to reach the loader with several of them while
+// keeping each run short.
+constexpr int kGamesLoaded = 4;
+
+[[noreturn]] inline void Fail(const std::string& what)
+{
+    std::fprintf(stderr, "fuzz check failed: %s\n", what.c_str());
+    std::abort();
+}
+
+inline void Expect(bool condition, const std::string& what)
+{
+    if (!condition)
+        Fail(what);
+}
+
+// A window without widgets, reset to a new record. The windows live for the
+// whole run: a game state is large, and making one per input would spend
+// the run in the allocator.
+inline HeadlessWindow& NewWindow(int which)
+{
+    static HeadlessWindow windows[2];
+    HeadlessWindow& window = windows[which];
+    window.MnuFileNew_Click();
+    return window;
+}
+
+inline void CheckTable(const KifuFile& file)
+{
+    Expect(file.KifuCount >= 0 && file.KifuCount <= kMaxGames, "KifuCount out of bounds");
+    Expect(static_cast<int>(file.KifuList.size()) > file.KifuCount, "KifuList shorter than KifuCount");
+}
+
+inline void CheckRecord(const GameState& game)
+{
+    Expect(game.LastPly >= 0 && game.LastPly <= kMaxPly, "LastPly out of bounds");
+    Expect(game.CurPly >= 0 && game.CurPly <= game.LastPly + 1, "CurPly out of bounds");
+}
+
+// The lines of one game as they lie in a file this program wrote: an empty
+// line in front, CR LF after each.
+inline std::string FileText(const std::vector<std::string>& lines)
+{
+    std::string text = "\r\n";
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+// A game that a file can carry whole: it starts from the standard position,
+// or from a set-up position (one the FEN tag is written for) with at least
+// one move. A set-up game without moves reads back with Black to move, as the
+// file layout says, so it is left out.
+// In PGN the result is written as the move text's last token as well; a
+// result other than the selector's four ("0-0", "2-0") then reads as a move,
+// so such games are left out there too.
+inline bool CarriedWhole(const GameState& game, const KifuGame& source, const std::string* pgnResult)
+{
+    if (pgnResult && *pgnResult != "1-0" && *pgnResult != "0-1" && *pgnResult != "1/2-1/2" && *pgnResult != "*")
+        return false;
+    if (source[kStartText].empty() || source[kStartText].find(kNoteMarker) != std::string::npos)
+        return IsStandardStart(game);
+    return !IsStandardStart(game) && (game.LastPly >= 2 || !game.KifuCoord[1].empty());
+}
+
+// The written game, read back, has the same header, start and moves.
+inline void ExpectSameGame(HeadlessWindow& original, HeadlessWindow& reread, const char* layout)
+{
+    const GameState& a = original.Game();
+    const GameState& b = reread.Game();
+    const std::string where = std::string(layout) + " written and read back: ";
+    Expect(a.LastPly == b.LastPly,
+           where + "LastPly " + std::to_string(a.LastPly) + " became " + std::to_string(b.LastPly));
+    Expect(a.KifuBoard[0] == b.KifuBoard[0], where + "start position differs");
+    // Positions and the texts that are written, not KifuCoord: the rules keep
+    // a stray promotion letter on a pawn move there ("c2c4R"), which the file
+    // does not carry.
+    for (int ply = 1; ply <= a.LastPly; ++ply)
+        Expect(a.KifuBoard[ply] == b.KifuBoard[ply] && a.KifuShort[ply] == b.KifuShort[ply],
+               where + "ply " + std::to_string(ply) + " " + a.KifuShort[ply] + " became " + b.KifuShort[ply]);
+    const GameHeader ha = original.ReadGameInfo(), hb = reread.ReadGameInfo();
+    for (int k = 1; k <= 7; ++k)
+        Expect(ha.Field[k] == hb.Field[k], where + "header field " + std::to_string(k) + " \"" + ha.Field[k] +
+                                               "\" became \"" + hb.Field[k] + "\"");
+}
+
+}  // namespace vorlik::fuzz

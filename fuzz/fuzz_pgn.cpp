@@ -1,0 +1,59 @@
+// libFuzzer target: the PGN reader. Scans the input as a PGN file, loads its
+// first games into a window without widgets, writes each loaded game in both
+// notations and reads it back, and runs the position search over the table.
+#include "FuzzCommon.h"
+
+#include <algorithm>
+#include <cstdint>
+
+using namespace vorlik;
+using namespace vorlik::fuzz;
+
+namespace {
+
+// What this program writes of a game reads back to the same game.
+void ExpectPgnRoundTrip(HeadlessWindow& window, bool longForm)
+{
+    const std::string text = FileText(PgnGameLines(window.Game(), window.ReadGameInfo(), longForm));
+    KifuFile written;
+    ScanKifuText(written, kKindPgn, text);
+    Expect(written.KifuCount == 1, "a written PGN game scans as " + std::to_string(written.KifuCount) + " games");
+    HeadlessWindow& reread = NewWindow(1);
+    const LoadReport report = LoadKifu(reread, written, 1, 1);
+    Expect(report.refused.empty(), "a written PGN game has refused moves: " + report.Message());
+    ExpectSameGame(window, reread, longForm ? "PGN (long)" : "PGN");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    KifuFile file;
+    const ScanReport scan = ScanKifuText(file, kKindPgn, text);
+    (void)scan.message.size();
+    CheckTable(file);
+
+    HeadlessWindow& window = NewWindow(0);
+    const int games = std::min(file.KifuCount, kGamesLoaded);
+    for (int n = 1; n <= games; ++n) {
+        window.MnuFileNew_Click();
+        const LoadReport report = LoadKifu(window, file, 1, n);
+        (void)report.Message().size();
+        CheckRecord(window.Game());
+        const bool longForm = n % 2 == 0;
+        CsvGameLines(window.Game(), window.ReadGameInfo(), longForm);
+        FenFileLine(window.Game());
+        const std::string result = window.ReadGameInfo().Field[7];
+        if (CarriedWhole(window.Game(), file.KifuList[n], &result))
+            ExpectPgnRoundTrip(window, longForm);
+    }
+    if (games > 0) {
+        const int listed = file.KifuCount;
+        const SearchResult search = SearchContinuations(file, window.Game(), false);
+        Expect(search.tally.size() <= 100, "more than 100 continuations tallied");
+        Expect(search.matches <= listed, "more matches than games");
+        CheckTable(file);
+    }
+    return 0;
+}
