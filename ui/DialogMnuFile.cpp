@@ -24,9 +24,10 @@ constexpr int kNumberTwips = 550;
 constexpr int kPieceTwips = 8280;
 constexpr int kLastPieceTwips = 10000;
 
-// Widths of the header columns in average characters: event, site, date,
-// round, white, black, result.
-constexpr int kHeaderChars[] = {16, 12, 9, 6, 14, 14, 7};
+// The header columns take the width of their texts in the first games of
+// the file, within these bounds in characters of the Japanese text.
+constexpr int kRowsMeasured = 100;
+constexpr int kHeaderMaxChars = 14;
 
 QString FromStd(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
@@ -191,7 +192,7 @@ DialogMnuFile::DialogMnuFile(KifuHost& host, KifuFile& file, WindowServices& ser
     layout->addWidget(TextJo);
     layout->addLayout(buttons);
 
-    resize(820, 480);
+    resize(900, 500);
     const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
     if (screen)
         move(screen->availableGeometry().center() - rect().center());
@@ -202,11 +203,15 @@ void DialogMnuFile::SetColumnWidths()
 {
     const QFontMetrics metrics = MSFlexGridFile->fontMetrics();
     const int padding = 12;
-    for (int column = 1; column <= 7; ++column)
-        MSFlexGridFile->setColumnWidth(column, metrics.averageCharWidth() * kHeaderChars[column - 1] + padding);
+    MSFlexGridFile->verticalHeader()->setResizeContentsPrecision(kRowsMeasured);
+    const int widest = metrics.horizontalAdvance(QString(kHeaderMaxChars, QChar(0x68CB))) + padding;
+    for (int column = 1; column < KifuTableModel::kFirstMoveColumn; ++column) {
+        MSFlexGridFile->resizeColumnToContents(column);
+        MSFlexGridFile->setColumnWidth(column, qMin(MSFlexGridFile->columnWidth(column) + padding / 2, widest));
+    }
     // A piece of 91 characters of move text must fit whole: the design width,
     // or wider when the font needs it.
-    const QString sample = QStringLiteral("12. Nxe5 Qxd4+ ").repeated(7).left(KifuTableModel::kPieceLength);
+    const QString sample = QStringLiteral("38. Qxh7+ Kxh7 39. Rxg7+ Kxg7 ").repeated(4).left(KifuTableModel::kPieceLength);
     const int piece = qMax(kPieceTwips * logicalDpiX() / 1440, metrics.horizontalAdvance(sample) + padding);
     for (int column = KifuTableModel::kFirstMoveColumn; column < KifuTableModel::kColumns - 1; ++column)
         MSFlexGridFile->setColumnWidth(column, piece);
@@ -221,6 +226,7 @@ void DialogMnuFile::Form_Load()
     if (model_->rowCount() > 0)
         MSFlexGridFile->selectRow(0);
     MSFlexGridFile->scrollToTop();
+    MSFlexGridFile->setFocus();  // the arrow keys choose the game
     ApplyMode();
 }
 
