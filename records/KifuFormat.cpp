@@ -2,6 +2,8 @@
 
 #include "core/FenText.h"
 
+#include <algorithm>
+
 namespace vorlik {
 
 namespace {
@@ -200,39 +202,47 @@ std::string FenFileLine(const GameState& game)
     return WriteFenBoard(game.KifuBoard[game.CurPly]) + FenSideText(game.CurPly % 2 == 1);
 }
 
-void AppendMoveText(std::string& moveText, std::string_view line, bool& inComment)
+bool AppendMoveText(std::string& moveText, std::string_view line, MoveTextState& state)
 {
-    if (!inComment && !line.empty() && line[0] == '%')
-        return;  // an escape line: for other programs only
-    bool space = !moveText.empty();
+    if (!state.inComment && !line.empty() && line[0] == '%')
+        return false;  // an escape line: for other programs only
+    bool space = !moveText.empty(), seen = false;
     std::size_t tokenStart = moveText.size();
-    auto put = [&](char c) {
-        if (space && !moveText.empty() && moveText.back() != ' ') {
-            moveText += ' ';
-            tokenStart = moveText.size();
-        }
-        space = false;
-        moveText += c;
-    };
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
-        if (IsBlank(c) || c == '\r' || c == '\n') {
+        const bool blank = IsBlank(c) || c == '\r' || c == '\n';
+        seen = seen || !blank;
+        if (state.inComment) {
+            state.inComment = c != '}';
+        } else if (c == ';') {
+            return true;  // a comment to the end of the line
+        } else if (c == '{') {
+            state.inComment = true;
             space = true;
-            continue;
-        }
-        if (inComment) {
-            inComment = c != '}';
-            put(c);
-            continue;
-        }
-        if (c == ';')
-            return;  // a comment to the end of the line
-        inComment = c == '{';
-        put(c);
-        // "12.e4" and "12...e5": a move number stands apart from its move.
-        if (c == '.' && IsMoveNumber(moveText, tokenStart) && i + 1 < line.size() && line[i + 1] != '.')
+        } else if (c == '(' || c == ')') {
+            state.variation = std::max(0, state.variation + (c == '(' ? 1 : -1));
             space = true;
+        } else if (blank) {
+            space = true;
+        } else if (state.variation > 0 || c == '!' || c == '?') {
+            // a move of a variation, or a mark of how good a move was
+        } else if (c == '$' && (space || moveText.empty())) {
+            while (i + 1 < line.size() && IsDigit(line[i + 1]))
+                ++i;
+            space = true;
+        } else {
+            if (space && !moveText.empty()) {
+                moveText += ' ';
+                tokenStart = moveText.size();
+            }
+            space = false;
+            moveText += c;
+            // "12.e4" and "12...e5": a move number stands apart from its move.
+            if (c == '.' && i + 1 < line.size() && line[i + 1] != '.' && IsMoveNumber(moveText, tokenStart))
+                space = true;
+        }
     }
+    return seen;
 }
 
 std::string SearchKey(const GameState& game, bool longForm)

@@ -42,11 +42,19 @@ std::string CsvValue(const std::string& value);
 // The fields of a CSV line, quotes removed. "a,b," gives a, b and an empty third.
 std::vector<std::string> SplitCsvLine(std::string_view line);
 
-// Appends move text to a game's text with blanks normalised: a run of blanks
-// becomes one space and a move number is always followed by one ("1.e4" and
-// "1. e4" alike; "1...e5" becomes "1... e5"). A ";" comment is dropped up to
-// the line's end; braces are tracked across lines through inComment.
-void AppendMoveText(std::string& moveText, std::string_view line, bool& inComment);
+// Where the reading of a game's move text stands between two lines.
+struct MoveTextState {
+    bool inComment = false;  // inside { }
+    int variation = 0;       // depth of ( )
+};
+
+// Appends the moves of one line to a game's move text: move numbers, moves and
+// the result, each separated by one space; a move number always stands apart
+// ("1.e4" and "1. e4" alike, "1...e5" becomes "1... e5"). Comments ({ } and
+// ";" to the line's end), variations, annotation glyphs ($1) and marks (!, ?)
+// are left out, and an escape line ("%" first) is skipped. True when the line
+// held anything but blanks and escapes.
+bool AppendMoveText(std::string& moveText, std::string_view line, MoveTextState& state);
 
 // The search key of the position on the board: the moves of plies 1..CurPly
 // with move numbers, in the same normalised form, ending in a space ("1. e4 e5 "

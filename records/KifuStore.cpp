@@ -62,6 +62,8 @@ bool WriteFileAtomically(const std::string& fileName, std::string_view bytes, st
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
+    if (info.exists())
+        file.setPermissions(info.permissions());  // the new file replaces the old one as it was
     if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
         const QString reason = file.errorString();
         file.cancelWriting();

@@ -56,12 +56,13 @@ bool NewGame(KifuFile& file, std::size_t line, ScanLimits& limits)
 // like, so the header fields go by tag name.
 void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, ScanLimits& limits)
 {
-    bool sawMoves = false, inComment = false;
+    bool sawMoves = false;
+    MoveTextState state;
     int furtherTags = 0;
     std::string name, value;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
-        if (!inComment && IsTagLine(line)) {
+        if (!state.inComment && IsTagLine(line)) {
             if (file.KifuCount == 0 || sawMoves) {
                 if (!NewGame(file, i, limits))
                     return;
@@ -83,10 +84,8 @@ void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, Sc
         }
         if (file.KifuCount == 0 || IsEmptyLine(line))
             continue;  // text before the first game belongs to none
-        std::string& moveText = file.KifuList[file.KifuCount][kMoveText];
-        const std::size_t before = moveText.size();
-        AppendMoveText(moveText, line, inComment);
-        sawMoves = sawMoves || moveText.size() != before;
+        if (AppendMoveText(file.KifuList[file.KifuCount][kMoveText], line, state))
+            sawMoves = true;
     }
 }
 
@@ -100,8 +99,8 @@ bool ReadCsvMoveLine(KifuGame& game, std::string_view line)
     std::string text = fields[0] + "." + fields[3];
     if (fields.size() >= 5)
         text += " " + fields[4];
-    bool inComment = false;
-    AppendMoveText(game[kMoveText], text, inComment);
+    MoveTextState state;
+    AppendMoveText(game[kMoveText], text, state);
     if (fields.size() == 4)
         return false;  // a White move with nothing after it is the last line of the game
     if (fields.size() > 5) {

@@ -420,6 +420,20 @@ private slots:
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
+    void rewriteKeepsPermissions()
+    {
+        const QString path = Path("perm.pgn");
+        WriteAll(path, kTwoGames);
+        const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+        QFile::setPermissions(path, mode);
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "c4");
+        host.answers = {2};
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
+        QCOMPARE(QFile::permissions(path) & 0x7077, mode & 0x7077);  // owner and group bits
+    }
+
     void fenSaveWritesTheShownPosition()
     {
         RecordsHost host;

@@ -146,18 +146,21 @@ private slots:
         QTest::newRow("Black's number") << QStringList{"12...Nf6 13. ... Bg4"} << "12... Nf6 13. ... Bg4";
         QTest::newRow("lines joined, tabs") << QStringList{"1. e4\te5", "  2. Nf3"} << "1. e4 e5 2. Nf3";
         QTest::newRow("semicolon comment") << QStringList{"1. e4 ; best by test {not a brace", "e5"} << "1. e4 e5";
-        QTest::newRow("brace over lines keeps ;") << QStringList{"1. e4 {a; b", "c} e5"} << "1. e4 {a; b c} e5";
+        QTest::newRow("brace over lines holds ;") << QStringList{"1. e4 {a; b", "c} e5"} << "1. e4 e5";
         QTest::newRow("escape line") << QStringList{"% private", "1. d4"} << "1. d4";
-        QTest::newRow("numbers inside comments stay") << QStringList{"{see 1.e4} 1. d4"} << "{see 1.e4} 1. d4";
+        QTest::newRow("comment before the moves") << QStringList{"{see 1.e4} 1. d4"} << "1. d4";
+        QTest::newRow("nested variations over lines")
+            << QStringList{"1. e4 (1. d4 d5 (1... Nf6", "2. c4)) e5{x}2.Nf3"} << "1. e4 e5 2. Nf3";
+        QTest::newRow("glyphs and marks") << QStringList{"1. e4! $1 e5?! $14 2. Nf3!!"} << "1. e4 e5 2. Nf3";
     }
     void moveTextNormalised()
     {
         QFETCH(QStringList, lines);
         QFETCH(QString, expected);
         std::string text;
-        bool inComment = false;
+        MoveTextState state;
         for (const QString& line : lines)
-            AppendMoveText(text, S(line), inComment);
+            AppendMoveText(text, S(line), state);
         QCOMPARE(QString::fromStdString(text), expected);
     }
 

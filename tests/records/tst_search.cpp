@@ -80,9 +80,10 @@ private slots:
 
     void movesMustBeginNearTheStart()
     {
-        // The key "1. e4 " may begin up to eight characters past its own length.
+        // The key "1. e4 " may begin up to eight characters past its own length
+        // (words before the moves stay in the move text; comments do not).
         KifuFile file;
-        ScanKifuText(file, kKindPgn, Game("near", "{12345678901} 1. e4 e5 *") + Game("far", "{123456789012} 1. e4 e5 *"));
+        ScanKifuText(file, kKindPgn, Game("near", "Postal-Cup-26 1. e4 e5 *") + Game("far", "Postal-Cup-26: 1. e4 e5 *"));
         HeadlessWindow window;
         PlayTokens(window, "e4");
         const SearchResult result = SearchContinuations(file, window.Game(), false);
