@@ -518,24 +518,13 @@ int SearchCommand(const std::vector<std::string>& args)
     bool complete = true;
     if (const int status = ScanFile(file, kind, name, complete); status != kExitOk)
         return status;
-    // The search keeps the matching rows in file order and drops the rest;
-    // their numbers in the file are found again by their move texts.
-    const int games = file.KifuCount;
-    std::vector<std::string> moveTexts(games + 1);
-    for (int g = 1; g <= games; ++g)
-        moveTexts[g] = file.KifuList[g][kMoveText];
     const SearchResult result = SearchContinuations(file, window.Game(), options.longForm);
     if (result.matches == 0) {
         Tell("局面は存在しませんでした (the position did not occur)");
         return kExitIncomplete;
     }
-    int g = 0;
-    for (int m = 1; m <= result.matches; ++m) {
-        do
-            ++g;
-        while (g < games && moveTexts[g] != file.KifuList[m][kMoveText]);
-        std::printf(m == 1 ? "%d" : "\t%d", g);
-    }
+    for (std::size_t m = 0; m < result.games.size(); ++m)
+        std::printf(m == 0 ? "%d" : "\t%d", result.games[m]);
     std::printf("\n%s\n", result.TextJo.c_str());
     return complete ? kExitOk : kExitIncomplete;
 }

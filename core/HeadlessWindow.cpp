@@ -20,6 +20,7 @@ bool HeadlessWindow::CheckChessMoveOutput()
 
 void HeadlessWindow::MnuFileNew_Click()
 {
+    ClearNotes(*game_, 0, kMaxPly);
     ResetGame(*game_);
     header_ = GameHeader{};
     header_.Field[7] = "*";

@@ -492,6 +492,7 @@ SearchResult SearchContinuations(KifuFile& file, const GameState& game, bool lon
                 result.tally.emplace_back(std::string(next), 1);
         }
         ++result.matches;
+        result.games.push_back(g);
         if (result.matches != g)
             std::swap(file.KifuList[result.matches], file.KifuList[g]);
     }

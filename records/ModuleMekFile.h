@@ -123,6 +123,7 @@ void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string&
 // with the moves on the board, and tallies the moves played next.
 struct SearchResult {
     int matches = 0;
+    std::vector<int> games;  // the matching games' numbers in the list that was searched
     std::vector<std::pair<std::string, int>> tally;  // move and count, most played first, at most 100
     std::string TextJo;  // "1.Nf3(5)  2.e4(2)  "
 };

@@ -58,6 +58,9 @@ private slots:
         PlayTokens(window, S(played));
         const SearchResult result = SearchContinuations(file, window.Game(), false);
         QCOMPARE(result.matches, int(matches.size()));
+        QCOMPARE(int(result.games.size()), result.matches);
+        for (int m = 0; m < result.matches; ++m)
+            QCOMPARE(result.games[m], int(matches[m][0].unicode() - 'A' + 1));  // events A.. are games 1..
         QCOMPARE(QString::fromStdString(result.TextJo), textJo);
         if (!matches.isEmpty())
             QCOMPARE(Events(file), matches);
@@ -88,6 +91,7 @@ private slots:
         PlayTokens(window, "e4");
         const SearchResult result = SearchContinuations(file, window.Game(), false);
         QCOMPARE(result.matches, 1);
+        QCOMPARE(result.games, std::vector<int>{1});
         QCOMPARE(Events(file), QStringList{"near"});
     }
 
