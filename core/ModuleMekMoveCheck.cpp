@@ -198,14 +198,12 @@ bool Promotion(RuleWork& work, const MoveContext& context, bool capture, int fil
 {
     if (forward != 1 || (capture ? fileStep != 1 : fileStep != 0))
         return false;
-    if (work.MvChar[5] == 0) {
-        const char chosen = context.askPromotion ? (*context.askPromotion)(work.ToRank) : 'q';
-        work.MvChar[5] = chosen;
-        work.WorkCoord += chosen;
-    }
+    if (work.MvChar[5] == 0)
+        work.MvChar[5] = context.askPromotion ? (*context.askPromotion)(work.ToRank) : 'q';
     const char letter = work.MvChar[5];
     if (PromotionDigit(letter) == 0)
         return false;
+    work.WorkCoord += letter;
     const char piece = OfSide(UpperPiece(letter), work.WhiteMoving);
     work.Before.at(work.FromFile, work.FromRank) = piece;
     work.WorkPostal[3] = PromotionDigit(letter);
@@ -349,7 +347,7 @@ bool CheckMove(Board& board, int ply, std::string& coord, std::string& postal, s
         return false;
     work.Before.load(board);
     work.After = work.Before;
-    work.WorkCoord = coord;
+    work.WorkCoord = coord.substr(0, 4);  // a promotion adds its letter; a stray fifth character is dropped
     work.FromFile = work.MvChar[1] - 'a' + 1;
     work.FromRank = work.MvChar[2] - '0';
     work.ToFile = work.MvChar[3] - 'a' + 1;

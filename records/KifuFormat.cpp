@@ -16,7 +16,16 @@ const std::string& WrittenMove(const GameState& game, int ply, bool longForm)
     return longForm ? game.KifuLong[ply] : game.KifuShort[ply];
 }
 
-std::string ResultToken(const GameHeader& header) { return header.Field[7].empty() ? "*" : header.Field[7]; }
+// The result that closes the move text. Only the four results of the game may
+// stand there: anything else typed into the box ("0-0", "2-0") would be read
+// back as a move, so the tag alone keeps it.
+std::string ResultToken(const GameHeader& header)
+{
+    for (const char* result : {"1-0", "0-1", "1/2-1/2", "*"})
+        if (header.Field[7] == result)
+            return result;
+    return "*";
+}
 
 // The game starts with Black's move: ply 1 is there but holds no move.
 bool BlackStarts(const GameState& game) { return game.LastPly >= 1 && game.KifuCoord[1].empty(); }

@@ -82,6 +82,11 @@ void RecordTest::moveInputRoutes_data()
     QTest::newRow("long token") << QStringList{"N", "g", "1", "-", "f", "3"} << "Nf3 Ng1-f3 7163 g1f3";
     QTest::newRow("stops at the first empty element") << QStringList{"e", "2", "e", "4", "", "q"}
                                                       << "e4 e2-e4 5254 e2e4";
+    // A letter after a move that promotes nothing is no part of it: the
+    // coordinate text goes to engines and into files.
+    QTest::newRow("stray letter on a coordinate move") << QStringList{"e", "2", "e", "4", "q"}
+                                                       << "e4 e2-e4 5254 e2e4";
+    QTest::newRow("stray letter on a token") << QStringList{"c", "4", "R"} << "c4 c2-c4 3234 c2c4";
     QTest::newRow("illegal") << QStringList{"e", "2", "e", "5"} << "refused";
     QTest::newRow("nothing") << QStringList{} << "refused";
 }

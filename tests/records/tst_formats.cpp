@@ -50,6 +50,8 @@ private slots:
                                           << tags + "[Result \"1-0\"]\n\n1. e4  e5 2. Nf3  Nc6 3. Bb5  a6 1-0\n\n";
         QTest::newRow("odd last ply, long form") << "" << "e4 e5 Nf3" << "*" << "" << true
                                                  << tags + "[Result \"*\"]\n\n1. e2-e4  e7-e5 2. Ng1-f3 *\n\n";
+        QTest::newRow("a result that is none of the four") << "" << "e4" << "0-0" << "" << false
+                                                            << tags + "[Result \"0-0\"]\n\n1. e4 *\n\n";
         QTest::newRow("no moves, empty result") << "" << "" << "" << "" << false
                                                 << tags + "[Result \"\"]\n\n*\n\n";
         QTest::newRow("further tags") << "" << "d4" << "*" << "[ECO \"A40\"]\n[Annotator \"me\"]\n" << false
