@@ -69,13 +69,8 @@ inline std::string FileText(const std::vector<std::string>& lines)
 // or from a set-up position (one the FEN tag is written for) with at least
 // one move. A set-up game without moves reads back with Black to move, as the
 // file layout says, so it is left out.
-// In PGN the result is written as the move text's last token as well; a
-// result other than the selector's four ("0-0", "2-0") then reads as a move,
-// so such games are left out there too.
-inline bool CarriedWhole(const GameState& game, const KifuGame& source, const std::string* pgnResult)
+inline bool CarriedWhole(const GameState& game, const KifuGame& source)
 {
-    if (pgnResult && *pgnResult != "1-0" && *pgnResult != "0-1" && *pgnResult != "1/2-1/2" && *pgnResult != "*")
-        return false;
     if (source[kStartText].empty() || source[kStartText].find(kNoteMarker) != std::string::npos)
         return IsStandardStart(game);
     return !IsStandardStart(game) && (game.LastPly >= 2 || !game.KifuCoord[1].empty());
@@ -90,12 +85,11 @@ inline void ExpectSameGame(HeadlessWindow& original, HeadlessWindow& reread, con
     Expect(a.LastPly == b.LastPly,
            where + "LastPly " + std::to_string(a.LastPly) + " became " + std::to_string(b.LastPly));
     Expect(a.KifuBoard[0] == b.KifuBoard[0], where + "start position differs");
-    // Positions and the texts that are written, not KifuCoord: the rules keep
-    // a stray promotion letter on a pawn move there ("c2c4R"), which the file
-    // does not carry.
     for (int ply = 1; ply <= a.LastPly; ++ply)
-        Expect(a.KifuBoard[ply] == b.KifuBoard[ply] && a.KifuShort[ply] == b.KifuShort[ply],
-               where + "ply " + std::to_string(ply) + " " + a.KifuShort[ply] + " became " + b.KifuShort[ply]);
+        Expect(a.KifuCoord[ply] == b.KifuCoord[ply] && a.KifuShort[ply] == b.KifuShort[ply] &&
+                   a.KifuBoard[ply] == b.KifuBoard[ply],
+               where + "ply " + std::to_string(ply) + " " + a.KifuCoord[ply] + " " + a.KifuShort[ply] + " became " +
+                   b.KifuCoord[ply] + " " + b.KifuShort[ply]);
     const GameHeader ha = original.ReadGameInfo(), hb = reread.ReadGameInfo();
     for (int k = 1; k <= 7; ++k)
         Expect(ha.Field[k] == hb.Field[k], where + "header field " + std::to_string(k) + " \"" + ha.Field[k] +

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Load(window, file, n);
         const bool longForm = n % 2 == 0;
         PgnGameLines(window.Game(), window.ReadGameInfo(), longForm);
-        if (CarriedWhole(window.Game(), file.KifuList[n], nullptr))
+        if (CarriedWhole(window.Game(), file.KifuList[n]))
             ExpectCsvRoundTrip(window, longForm);
     }
     if (games > 0)
