@@ -71,17 +71,41 @@ void AppendMoveLines(std::vector<std::string>& lines, const GameState& game, con
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// True when text[from..] is a move number: digits followed by one or more dots.
-bool IsMoveNumber(const std::string& text, std::size_t from)
+// The dots of a move number ("12." 1, "12..." 3, "..." alone 3), or 0 when
+// the token is none.
+std::size_t NumberDots(std::string_view token)
 {
-    std::size_t i = from;
-    while (i < text.size() && IsDigit(text[i]))
+    std::size_t i = 0;
+    while (i < token.size() && IsDigit(token[i]))
         ++i;
-    if (i == from || i == text.size())
-        return false;
-    while (i < text.size() && text[i] == '.')
+    const std::size_t digits = i;
+    while (i < token.size() && token[i] == '.')
         ++i;
-    return i == text.size();
+    return i == token.size() ? i - digits : 0;
+}
+
+// Puts one token of move text after the others. Black's move number is kept
+// only where it says the game starts with Black ("1..." first); after White's
+// move, where other programs repeat it behind a comment, it says nothing.
+void PutToken(std::string& moveText, std::string_view token)
+{
+    if (token.empty())
+        return;
+    if (NumberDots(token) > 1 && !moveText.empty()) {
+        const std::size_t space = moveText.rfind(' ');
+        const std::size_t last = space == std::string::npos ? 0 : space + 1;
+        if (NumberDots(std::string_view(moveText).substr(last)) == 1) {
+            // "1. ..." is one number: Black's
+            if (last == 0)
+                moveText += "..";
+            else
+                moveText.erase(last - 1);
+        }
+        return;
+    }
+    if (!moveText.empty())
+        moveText += ' ';
+    moveText += token;
 }
 
 }  // namespace
@@ -215,8 +239,12 @@ bool AppendMoveText(std::string& moveText, std::string_view line, MoveTextState&
 {
     if (!state.inComment && !line.empty() && line[0] == '%')
         return false;  // an escape line: for other programs only
-    bool space = !moveText.empty(), seen = false;
-    std::size_t tokenStart = moveText.size();
+    bool seen = false;
+    std::string token;
+    auto flush = [&] {
+        PutToken(moveText, token);
+        token.clear();
+    };
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
         const bool blank = IsBlank(c) || c == '\r' || c == '\n';
@@ -224,33 +252,25 @@ bool AppendMoveText(std::string& moveText, std::string_view line, MoveTextState&
         if (state.inComment) {
             state.inComment = c != '}';
         } else if (c == ';') {
-            return true;  // a comment to the end of the line
-        } else if (c == '{') {
-            state.inComment = true;
-            space = true;
-        } else if (c == '(' || c == ')') {
-            state.variation = std::max(0, state.variation + (c == '(' ? 1 : -1));
-            space = true;
-        } else if (blank) {
-            space = true;
+            break;  // a comment to the end of the line
+        } else if (c == '{' || c == '(' || c == ')' || blank) {
+            flush();
+            state.inComment = c == '{';
+            if (c == '(' || c == ')')
+                state.variation = std::max(0, state.variation + (c == '(' ? 1 : -1));
         } else if (state.variation > 0 || c == '!' || c == '?') {
             // a move of a variation, or a mark of how good a move was
-        } else if (c == '$' && (space || moveText.empty())) {
+        } else if (c == '$' && token.empty()) {
             while (i + 1 < line.size() && IsDigit(line[i + 1]))
                 ++i;
-            space = true;
         } else {
-            if (space && !moveText.empty()) {
-                moveText += ' ';
-                tokenStart = moveText.size();
-            }
-            space = false;
-            moveText += c;
             // "12.e4" and "12...e5": a move number stands apart from its move.
-            if (c == '.' && i + 1 < line.size() && line[i + 1] != '.' && IsMoveNumber(moveText, tokenStart))
-                space = true;
+            if (c != '.' && NumberDots(token) > 0)
+                flush();
+            token += c;
         }
     }
+    flush();
     return seen;
 }
 

@@ -145,7 +145,11 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("this program's two blanks") << QStringList{"1. e4  e5 2. Nf3  Nc6 *"} << "1. e4 e5 2. Nf3 Nc6 *";
         QTest::newRow("no blank after the number") << QStringList{"1.e4 e5 2.Nf3"} << "1. e4 e5 2. Nf3";
-        QTest::newRow("Black's number") << QStringList{"12...Nf6 13. ... Bg4"} << "12... Nf6 13. ... Bg4";
+        QTest::newRow("Black's number after White's move")
+            << QStringList{"12. d4 {c} 12...Nf6 13. Nf3 (13. c4) 13. ... Bg4"} << "12. d4 Nf6 13. Nf3 Bg4";
+        QTest::newRow("a game that starts with Black") << QStringList{"1...  Kd7 2. O-O"} << "1... Kd7 2. O-O";
+        QTest::newRow("... after the number") << QStringList{"1. ... Kd7 2.O-O"} << "1... Kd7 2. O-O";
+        QTest::newRow(".. alone") << QStringList{"1. .. Kd7"} << "1... Kd7";
         QTest::newRow("lines joined, tabs") << QStringList{"1. e4\te5", "  2. Nf3"} << "1. e4 e5 2. Nf3";
         QTest::newRow("semicolon comment") << QStringList{"1. e4 ; best by test {not a brace", "e5"} << "1. e4 e5";
         QTest::newRow("brace over lines holds ;") << QStringList{"1. e4 {a; b", "c} e5"} << "1. e4 e5";

@@ -50,7 +50,7 @@ private slots:
         // This program's two blanks, other programs' one, CSV moves without a
         // blank after the number, a comment in front, and the same move in capitals.
         const std::string pgn = Game("A", "1. e4  e5 2. Nf3  Nc6 *") + Game("B", "1. e4 e5 2. Nf3 Nc6 3. Bb5 *") +
-                                Game("C", "1.e4 e5 2.Nf3 d6 *") + Game("D", "1. E4 e5 2. Nf3 *") +
+                                Game("C", "1.e4 {Black's number repeated} 1...e5 2.Nf3 d6 *") + Game("D", "1. E4 e5 2. Nf3 *") +
                                 Game("E", "1. e4 c5 *") + Game("F", "1. d4 d5 *");
         KifuFile file;
         ScanKifuText(file, kKindPgn, pgn);
