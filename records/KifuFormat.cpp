@@ -235,42 +235,76 @@ std::string FenFileLine(const GameState& game)
     return WriteFenBoard(game.KifuBoard[game.CurPly]) + FenSideText(game.CurPly % 2 == 1);
 }
 
+namespace {
+
+bool EndsWord(char c)
+{
+    return IsBlank(c) || c == '\r' || c == '\n' || c == '{' || c == '}' || c == '(' || c == ')' || c == ';';
+}
+
+// One word of move text outside comments: an annotation glyph ($1) and the
+// marks of how good a move was (!, ?) are left out, and a move number
+// written together with its move ("12.e4", "1...e5") is split from it.
+void PutWord(std::string& moveText, std::string_view word)
+{
+    if (word[0] == '$') {
+        std::size_t digits = 1;
+        while (digits < word.size() && IsDigit(word[digits]))
+            ++digits;
+        word.remove_prefix(digits);
+    }
+    std::string unmarked;
+    if (std::any_of(word.begin(), word.end(), [](char c) { return c == '!' || c == '?'; })) {
+        for (const char c : word)
+            if (c != '!' && c != '?')
+                unmarked += c;
+        word = unmarked;
+    }
+    std::size_t i = 0;
+    while (i < word.size() && IsDigit(word[i]))
+        ++i;
+    if (i > 0 && i < word.size() && word[i] == '.') {
+        while (i < word.size() && word[i] == '.')
+            ++i;
+        PutToken(moveText, word.substr(0, i));
+        word.remove_prefix(i);
+    }
+    PutToken(moveText, word);
+}
+
+}  // namespace
+
 bool AppendMoveText(std::string& moveText, std::string_view line, MoveTextState& state)
 {
     if (!state.inComment && !line.empty() && line[0] == '%')
         return false;  // an escape line: for other programs only
     bool seen = false;
-    std::string token;
-    auto flush = [&] {
-        PutToken(moveText, token);
-        token.clear();
-    };
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
-        const bool blank = IsBlank(c) || c == '\r' || c == '\n';
-        seen = seen || !blank;
+        if (IsBlank(c) || c == '\r' || c == '\n')
+            continue;
+        seen = true;
         if (state.inComment) {
-            state.inComment = c != '}';
+            const std::size_t end = line.find('}', i);
+            if (end == std::string_view::npos)
+                break;
+            state.inComment = false;
+            i = end;
         } else if (c == ';') {
             break;  // a comment to the end of the line
-        } else if (c == '{' || c == '(' || c == ')' || blank) {
-            flush();
-            state.inComment = c == '{';
-            if (c == '(' || c == ')')
-                state.variation = std::max(0, state.variation + (c == '(' ? 1 : -1));
-        } else if (state.variation > 0 || c == '!' || c == '?') {
-            // a move of a variation, or a mark of how good a move was
-        } else if (c == '$' && token.empty()) {
-            while (i + 1 < line.size() && IsDigit(line[i + 1]))
-                ++i;
-        } else {
-            // "12.e4" and "12...e5": a move number stands apart from its move.
-            if (c != '.' && NumberDots(token) > 0)
-                flush();
-            token += c;
+        } else if (c == '{') {
+            state.inComment = true;
+        } else if (c == '(' || c == ')') {
+            state.variation = std::max(0, state.variation + (c == '(' ? 1 : -1));
+        } else if (c != '}') {
+            std::size_t end = i;
+            while (end < line.size() && !EndsWord(line[end]))
+                ++end;
+            if (state.variation == 0)
+                PutWord(moveText, line.substr(i, end - i));
+            i = end - 1;
         }
     }
-    flush();
     return seen;
 }
 

@@ -90,15 +90,21 @@ bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& file
     if (lines.guess.byteOrderMark)
         all.remove_prefix(3);
     lines.raw = SplitLines(all);
+    // Valid UTF-8 without a byte-order mark, and plain ASCII, are already what
+    // we keep in memory.
+    const bool asIs = lines.guess.asciiOnly ||
+                      (lines.guess.encoding == TextEncoding::Utf8 && !lines.guess.byteOrderMark);
+    if (asIs) {
+        lines.text = lines.raw;
+        return true;
+    }
     lines.text.reserve(lines.raw.size());
     std::size_t converted = 0;
     for (const std::string_view line : lines.raw)
         converted += HasHighByte(line) ? 1 : 0;
     lines.decoded.reserve(converted);  // the views below must not move
-    // Valid UTF-8 without a byte-order mark is already what we keep in memory.
-    const bool asIs = lines.guess.encoding == TextEncoding::Utf8 && !lines.guess.byteOrderMark;
     for (const std::string_view line : lines.raw) {
-        if (asIs || !HasHighByte(line)) {
+        if (!HasHighByte(line)) {
             lines.text.push_back(line);
             continue;
         }
