@@ -225,16 +225,6 @@ int ScanFile(KifuFile& file, int kind, const std::string& name, bool& complete)
     return kExitOk;
 }
 
-// Loads game n as "開く" does: a new record, then the moves, then for CSV the
-// postal fields.
-LoadReport LoadGame(HeadlessWindow& window, const KifuFile& file, int kind, int n)
-{
-    window.MnuFileNew_Click();
-    LoadReport report = LoadKifu(window, file, 1, n);
-    if (kind == kKindCsv)
-        LoadKifu(window, file, 3, n);
-    return report;
-}
 
 // A FEN file through the menu's own open. False when it was not read.
 bool OpenFenFile(HeadlessWindow& window, const std::string& name)
@@ -283,7 +273,7 @@ OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, i
                                   "; the file holds " + std::to_string(file.KifuCount) + "): " + name);
         return opened;
     }
-    opened.report = LoadGame(window, file, kind, n);
+    opened.report = LoadKifuGame(window, file, kind, n);
     const std::string message = opened.report.Message();
     if (!message.empty())
         Tell(message);
@@ -333,7 +323,7 @@ void CheckGames(const KifuFile& file, int kind, std::atomic<int>& next, CheckTal
     for (int first = next.fetch_add(kChunk); first <= file.KifuCount; first = next.fetch_add(kChunk)) {
         const int last = std::min(first + kChunk - 1, file.KifuCount);
         for (int g = first; g <= last; ++g) {
-            const LoadReport report = LoadGame(window, file, kind, g);
+            const LoadReport report = LoadKifuGame(window, file, kind, g);
             tally.plies += PliesPlayed(window.Game());
             tally.refused += static_cast<long>(report.refused.size());
             if (!report.refused.empty() || report.plyLimit || !report.fenError.empty())

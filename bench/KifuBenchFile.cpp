@@ -203,7 +203,7 @@ void AppendVorlik(std::string& out, std::mt19937_64& random, const GameState& ga
     if (random() % 100 < 15)
         fields.TextInfoS = TagLine("ECO", header.eco) + "\n" + TagLine("PlyCount", std::to_string(game.LastPly));
     out += "\r\n";
-    for (const std::string& line : PgnGameLines(game, fields, false)) {
+    for (const std::string& line : WritePgnGame(game, fields, false)) {
         out += line;
         out += "\r\n";
     }

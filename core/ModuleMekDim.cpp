@@ -56,13 +56,8 @@ void SetStartPosition(GameState& game)
 
 bool IsStandardStart(const GameState& game)
 {
-    static const char kExpected[] = "rnbqkbnrppppppppPPPPPPPPRNBQKBNR";
-    int k = 0;
-    for (int rank : {8, 7, 2, 1})
-        for (int file = 1; file <= 8; ++file)
-            if (game.KifuBoard[0][file][rank] != kExpected[k++])
-                return false;
-    return true;
+    const bool blackStarts = game.LastPly >= 1 && game.KifuCoord[1].empty();
+    return !blackStarts && game.KifuBoard[0] == StandardStartBoard();
 }
 
 void LoadSetupPosition(GameState& game, const Board& position, bool blackToMove)

@@ -62,8 +62,10 @@ void ResetGame(GameState& game);
 // The standard start at ply 0; CurPly = 0.
 void SetStartPosition(GameState& game);
 
-// True when ranks 8, 7, 2 and 1 of ply 0 hold the standard pieces (ranks 3..6
-// are not looked at).
+// True when the game starts from the standard position: every square of ply 0
+// as at the start, and White to move. A set-up position that differs only in
+// the middle of the board, or gives Black the move, is no standard start: its
+// files must carry the position.
 bool IsStandardStart(const GameState& game);
 
 // Starts a record from a set-up position. With Black to move, plies 0 and 1

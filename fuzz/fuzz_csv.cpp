@@ -22,7 +22,7 @@ void Load(HeadlessWindow& window, const KifuFile& file, int n)
 // Moves, header and every postal field survive a write and a read.
 void ExpectCsvRoundTrip(HeadlessWindow& window, bool longForm)
 {
-    const std::string text = FileText(CsvGameLines(window.Game(), window.ReadGameInfo(), longForm));
+    const std::string text = FileText(WriteCsvGame(window.Game(), window.ReadGameInfo(), longForm));
     KifuFile written;
     ScanKifuText(written, kKindCsv, text);
     Expect(written.KifuCount == 1, "a written CSV game scans as " + std::to_string(written.KifuCount) + " games");
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int n = 1; n <= games; ++n) {
         Load(window, file, n);
         const bool longForm = n % 2 == 0;
-        PgnGameLines(window.Game(), window.ReadGameInfo(), longForm);
+        WritePgnGame(window.Game(), window.ReadGameInfo(), longForm);
         if (CarriedWhole(window.Game(), file.KifuList[n]))
             ExpectCsvRoundTrip(window, longForm);
     }

@@ -14,7 +14,7 @@ namespace {
 // What this program writes of a game reads back to the same game.
 void ExpectPgnRoundTrip(HeadlessWindow& window, bool longForm)
 {
-    const std::string text = FileText(PgnGameLines(window.Game(), window.ReadGameInfo(), longForm));
+    const std::string text = FileText(WritePgnGame(window.Game(), window.ReadGameInfo(), longForm));
     KifuFile written;
     ScanKifuText(written, kKindPgn, text);
     Expect(written.KifuCount == 1, "a written PGN game scans as " + std::to_string(written.KifuCount) + " games");
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)report.Message().size();
         CheckRecord(window.Game());
         const bool longForm = n % 2 == 0;
-        CsvGameLines(window.Game(), window.ReadGameInfo(), longForm);
+        WriteCsvGame(window.Game(), window.ReadGameInfo(), longForm);
         FenFileLine(window.Game());
         if (CarriedWhole(window.Game(), file.KifuList[n]))
             ExpectPgnRoundTrip(window, longForm);

@@ -154,7 +154,7 @@ bool ReadTagLine(std::string_view line, std::string& name, std::string& value)
     return true;
 }
 
-std::vector<std::string> PgnGameLines(const GameState& game, const GameHeader& header, bool longForm)
+std::vector<std::string> WritePgnGame(const GameState& game, const GameHeader& header, bool longForm)
 {
     std::vector<std::string> lines;
     for (int k = 1; k <= 7; ++k)
@@ -205,7 +205,7 @@ std::vector<std::string> SplitCsvLine(std::string_view line)
     return fields;
 }
 
-std::vector<std::string> CsvGameLines(const GameState& game, const GameHeader& header, bool longForm)
+std::vector<std::string> WriteCsvGame(const GameState& game, const GameHeader& header, bool longForm)
 {
     std::vector<std::string> lines;
     for (int k = 1; k <= 7; ++k)

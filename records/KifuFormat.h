@@ -15,12 +15,12 @@ namespace vorlik {
 // One game in this program's PGN layout: seven tags, the FEN tag of a set-up
 // start, the further tag lines, the moves six to a line, one empty line.
 // longForm: "国際長" texts instead of "国際".
-std::vector<std::string> PgnGameLines(const GameState& game, const GameHeader& header, bool longForm);
+std::vector<std::string> WritePgnGame(const GameState& game, const GameHeader& header, bool longForm);
 
 // One game in the CSV postal layout: seven header lines, an empty line, a line
 // per full move with both postal numbers, both moves and twelve postal fields,
 // one empty line.
-std::vector<std::string> CsvGameLines(const GameState& game, const GameHeader& header, bool longForm);
+std::vector<std::string> WriteCsvGame(const GameState& game, const GameHeader& header, bool longForm);
 
 // The one line of a FEN file: the position of ply CurPly and its side to move.
 std::string FenFileLine(const GameState& game);

@@ -3,6 +3,8 @@
 #include "KifuStore.h"
 #include "ModuleMekFile.h"
 
+#include <limits>
+
 namespace vorlik {
 
 namespace {
@@ -58,8 +60,8 @@ std::vector<std::string> GameLines(KifuHost& host, int kind)
 {
     MainWindowPort& window = host.Window();
     const GameHeader header = window.ReadGameInfo();
-    return kind == kKindCsv ? CsvGameLines(window.Game(), header, host.LongFormSave())
-                            : PgnGameLines(window.Game(), header, host.LongFormSave());
+    return kind == kKindCsv ? WriteCsvGame(window.Game(), header, host.LongFormSave())
+                            : WritePgnGame(window.Game(), header, host.LongFormSave());
 }
 
 bool Fail(KifuHost& host, const std::string& message)
@@ -99,7 +101,7 @@ bool RewriteThroughBackup(KifuHost& host, int kind, const std::string& fileName,
         return Fail(host, error);
     // The games are counted over the very lines the rewrite copies.
     KifuFile scan;
-    ScanKifuLines(scan, kind, lines.text);
+    ScanKifuLines(scan, kind, lines.text, 0, std::numeric_limits<int>::max());
     if (n < 1 || n > scan.KifuCount)
         return Fail(host, "ファイル「" + fileName + "」には" + std::to_string(n) + "番の棋譜がありません。");
     std::string encoded;
@@ -146,6 +148,8 @@ bool AppendGame(KifuHost& host, int kind, const std::string& fileName, const Fil
     if (!error.empty())
         return Fail(host, error);
     std::string bytes = existing ? existing->bytes : std::string();
+    if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r')
+        bytes += "\r\n";  // the old last line ends first, so the empty line still parts the games
     bytes += "\r\n";
     bytes += EncodeLines(GameLines(host, kind), encoding);
     if (!WriteFileAtomically(fileName, bytes, error))
@@ -160,15 +164,6 @@ bool SaveFen(KifuHost& host, const std::string& fileName)
         return Fail(host, error);
     return true;
 }
-
-// Clears the busy pointer however the save ends.
-struct BusyPointer {
-    explicit BusyPointer(KifuHost& host) : host_(host) { host_.SetBusy(true); }
-    ~BusyPointer() { host_.SetBusy(false); }
-    void Pause() { host_.SetBusy(false); }
-    void Resume() { host_.SetBusy(true); }
-    KifuHost& host_;
-};
 
 }  // namespace
 

@@ -17,6 +17,7 @@ namespace {
 
 // What a scan ran into, told to the user once.
 struct ScanLimits {
+    int maxGames = kMaxGames;
     bool tooManyGames = false;
     int gamesWithTooManyTags = 0;
 };
@@ -30,6 +31,13 @@ int FieldOfTag(const std::string& name)
     return 0;
 }
 
+// [Name "value"] and nothing after it.
+bool IsWholeTag(std::string_view line)
+{
+    const std::size_t end = line.find_last_not_of(" \t");
+    return end != std::string_view::npos && line[end] == ']' && line.find('"') != std::string_view::npos;
+}
+
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 bool IsEmptyLine(std::string_view line)
@@ -37,16 +45,20 @@ bool IsEmptyLine(std::string_view line)
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
 
-// Opens game g + 1 at line `line`; false when the table is full.
+// Opens the next game at line `line`, on an empty row (a search may have
+// left rows of the file before behind the count); false when the table is full.
 bool NewGame(KifuFile& file, std::size_t line, ScanLimits& limits)
 {
-    if (file.KifuCount >= kMaxGames) {
+    if (file.KifuCount >= limits.maxGames) {
         limits.tooManyGames = true;
         return false;
     }
     ++file.KifuCount;
     if (file.KifuList.size() <= static_cast<std::size_t>(file.KifuCount))
         file.KifuList.emplace_back();
+    else
+        for (std::string& field : file.KifuList[file.KifuCount])
+            field.clear();
     file.GameFirstLine.push_back(line);
     return true;
 }
@@ -62,12 +74,17 @@ void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, Sc
     std::string name, value;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
+        // A whole tag line also ends a comment some program left open, so
+        // that one stray brace cannot swallow the games after it.
+        if (state.inComment && IsTagLine(line) && IsWholeTag(line))
+            state.inComment = false;
         if (!state.inComment && IsTagLine(line)) {
             if (file.KifuCount == 0 || sawMoves) {
                 if (!NewGame(file, i, limits))
                     return;
                 sawMoves = false;
                 furtherTags = 0;
+                state = MoveTextState{};
             }
             KifuGame& game = file.KifuList[file.KifuCount];
             ReadTagLine(line, name, value);
@@ -159,7 +176,8 @@ std::string LimitsMessage(const ScanLimits& limits, int badBytes)
 
 }  // namespace
 
-ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string_view>& lines, int badBytes)
+ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string_view>& lines, int badBytes,
+                         int maxGames)
 {
     ClearKifuList(file, file.KifuCount);
     file.KifuCount = 0;
@@ -167,6 +185,7 @@ ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string
     if (file.KifuList.empty())
         file.KifuList.emplace_back();
     ScanLimits limits;
+    limits.maxGames = maxGames;
     if (kind == kKindCsv)
         ScanCsvLines(file, lines, limits);
     else
@@ -298,10 +317,7 @@ void ShowLoadReport(KifuHost& host, const LoadReport& report)
 
 void LoadGame(KifuHost& host, KifuFile& file, int kind, int n)
 {
-    host.Window().MnuFileNew_Click();
-    ShowLoadReport(host, LoadKifu(host.Window(), file, 1, n));
-    if (kind == kKindCsv)
-        LoadKifu(host.Window(), file, 3, n);
+    ShowLoadReport(host, LoadKifuGame(host.Window(), file, kind, n));
 }
 
 // Scans with the busy pointer; tells the user what could not be read.
@@ -317,6 +333,11 @@ bool ScanForHost(KifuHost& host, KifuFile& file, int kind, const std::string& fi
 }
 
 }  // namespace
+
+BusyPointer::BusyPointer(KifuHost& host) : host_(host) { host_.SetBusy(true); }
+BusyPointer::~BusyPointer() { host_.SetBusy(false); }
+void BusyPointer::Pause() { host_.SetBusy(false); }
+void BusyPointer::Resume() { host_.SetBusy(true); }
 
 void ClearKifuList(KifuFile& file, int count)
 {
@@ -405,6 +426,15 @@ LoadReport LoadKifu(MainWindowPort& window, const KifuFile& file, int part, int 
     return report;
 }
 
+LoadReport LoadKifuGame(MainWindowPort& window, const KifuFile& file, int kind, int n)
+{
+    window.MnuFileNew_Click();
+    LoadReport report = LoadKifu(window, file, 1, n);
+    if (kind == kKindCsv)
+        LoadKifu(window, file, 3, n);
+    return report;
+}
+
 void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
 {
     if (kind == kKindFen) {
@@ -414,10 +444,18 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
             host.ShowMessage(error, "警告", KifuHost::Icon::Error);
             return;
         }
-        host.Window().MnuFileNew_Click();
         const std::string first = lines.text.empty() ? std::string() : std::string(lines.text.front());
-        if (!ReadFenBoard(host.Window(), first, &error))
-            host.ShowMessage("ファイル「" + fileName + "」の局面を読めません: " + error, "警告", KifuHost::Icon::Error);
+        Board board = StandardStartBoard();
+        bool blackToMove = false;
+        const FenError fenError = ReadFenText(first, board, blackToMove);
+        if (fenError != FenError::None) {
+            // Read before the new record is made: the game on the board stays.
+            host.ShowMessage("ファイル「" + fileName + "」の局面を読めません: " + FenErrorText(fenError), "警告",
+                             KifuHost::Icon::Error);
+            return;
+        }
+        host.Window().MnuFileNew_Click();
+        ReadFenBoard(host.Window(), first, nullptr);
         return;
     }
     if (!ScanForHost(host, file, kind, fileName))

@@ -29,6 +29,23 @@ constexpr char kNoteSeparator = '\x1f';
 // Fields 1..20 of one game (0 unused).
 using KifuGame = std::array<std::string, 21>;
 
+class KifuHost;
+
+// Shows the busy pointer for as long as it lives.
+class BusyPointer {
+public:
+    explicit BusyPointer(KifuHost& host);
+    ~BusyPointer();
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+    // Normal pointer while the user is asked something.
+    void Pause();
+    void Resume();
+
+private:
+    KifuHost& host_;
+};
+
 // Filter texts of the dialogs ("name|pattern|..."): all three kinds, without
 // CSV (a game from a set-up position), and the position search's.
 extern const char kFilterAll[];
@@ -73,7 +90,9 @@ ScanReport ScanKifuFile(KifuFile& file, int kind, const std::string& fileName);
 
 // Scans text already in memory (UTF-8), or its lines.
 ScanReport ScanKifuText(KifuFile& file, int kind, std::string_view text);
-ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string_view>& lines, int badBytes = 0);
+// maxGames lifts the table's bound for a rewrite, which must count every game.
+ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string_view>& lines, int badBytes = 0,
+                         int maxGames = kMaxGames);
 
 // Empties games 1..count of the table.
 void ClearKifuList(KifuFile& file, int count);
@@ -95,6 +114,10 @@ struct LoadReport {
 // Puts game n of the table into the window: part 1 the header, the start
 // position and the moves; part 3 the header and the postal fields.
 LoadReport LoadKifu(MainWindowPort& window, const KifuFile& file, int part, int n);
+
+// "開く" of game n: a new record, then the moves, and for a CSV file the
+// postal fields.
+LoadReport LoadKifuGame(MainWindowPort& window, const KifuFile& file, int kind, int n);
 
 // Sets the start position from a FEN text; false and a message when the text
 // is no FEN board (the position is then left alone).

@@ -42,18 +42,6 @@ int Advance(const QString& text, int index, int count)
     return index;
 }
 
-// Restores the normal pointer however the busy work ends.
-class BusyPointer {
-public:
-    explicit BusyPointer(KifuHost& host) : host_(host) { host_.SetBusy(true); }
-    ~BusyPointer() { host_.SetBusy(false); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-private:
-    KifuHost& host_;
-};
-
 }  // namespace
 
 // ---- the model --------------------------------------------------------------
@@ -209,8 +197,8 @@ void DialogMnuFile::SetColumnWidths()
         MSFlexGridFile->resizeColumnToContents(column);
         MSFlexGridFile->setColumnWidth(column, qMin(MSFlexGridFile->columnWidth(column) + padding / 2, widest));
     }
-    // A piece of 91 characters of move text must fit whole: the design width,
-    // or wider when the font needs it.
+    // A piece of 91 characters of move text must fit whole: the grid's own
+    // width, or wider when the font needs it.
     const QString sample = QStringLiteral("38. Qxh7+ Kxh7 39. Rxg7+ Kxg7 ").repeated(4).left(KifuTableModel::kPieceLength);
     const int piece = qMax(kPieceTwips * logicalDpiX() / 1440, metrics.horizontalAdvance(sample) + padding);
     for (int column = KifuTableModel::kFirstMoveColumn; column < KifuTableModel::kColumns - 1; ++column)
@@ -331,9 +319,9 @@ void DialogMnuFile::DeleteGame(int n)
 void DialogMnuFile::Search()
 {
     const int shown = CurrentGame();
-    model_->BeginChange();
+    // The rows change only when something matched, and then no message box
+    // runs an event loop before the grid is loaded again.
     const SearchResult result = SearchContinuations(host_, file_);
-    model_->EndChange();
     TextJo->setPlainText(FromStd(result.TextJo));
     if (result.matches > 0)
         Form_Load();

@@ -45,7 +45,9 @@ void RecordTest::standardStart()
     QCOMPARE(game->CurPly, 0);
     QCOMPARE(game->LastPly, 0);
 
-    game->KifuBoard[0][5][4] = 'N';  // ranks 3..6 are not looked at
+    game->KifuBoard[0][5][4] = 'N';  // a piece added in the middle makes a set-up position
+    QVERIFY(!IsStandardStart(*game));
+    game->KifuBoard[0][5][4] = 0;
     QVERIFY(IsStandardStart(*game));
     game->KifuBoard[0][1][1] = 0;
     QVERIFY(!IsStandardStart(*game));
@@ -61,6 +63,7 @@ void RecordTest::setupWithBlackToMove()
     QCOMPARE(game->LastPly, 1);
     QCOMPARE(game->KifuBoard[0], game->KifuBoard[1]);
     QVERIFY(!IsStandardStart(*game));
+    QVERIFY(!IsStandardStart(*NewGame("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1")));
 
     QVERIFY(!Play(*game, "e4"));  // White has no move here: it is Black's turn
     QVERIFY(Play(*game, "e5"));

@@ -88,6 +88,12 @@ private slots:
             << QByteArray("[Event \"Empty\"]\n[FEN \"4k3/8/8/8/8/8/8/4K3 w - - 0 1\"]\n[SetUp \"1\"]\n\n*\n\n"
                           "[Event \"Next\"]\n\n1. e4 *\n")
             << 2 << 2 << "Next" << "*" << "e4";
+        QTest::newRow("an unclosed variation ends with its game")
+            << QByteArray("[Event \"V\"]\n\n1. e4 (1. d4 d5 e5 *\n\n[Event \"W\"]\n\n1. c4 e5 *\n") << 2 << 2 << "W"
+            << "*" << "c4 e5";
+        QTest::newRow("an unclosed comment ends at the next tag")
+            << QByteArray("[Event \"V\"]\n\n1. e4 {forgot to close e5 *\n\n[Event \"W\"]\n\n1. c4 e5 *\n") << 2 << 2
+            << "W" << "*" << "c4 e5";
         QTest::newRow("mate ends the game") << QByteArray("[Event \"M\"]\n\n1. f3 e5 2. g4 Qh4# 3. a3 a6 0-1\n") << 1 << 1
                                             << "M" << "*" << "f3 e5 g4 Qh4#";
     }
@@ -204,6 +210,85 @@ private slots:
         QCOMPARE(host.busy, 0);
     }
 
+    void scanAfterSearchStartsFromEmptyRows()
+    {
+        // A search leaves the file's matching games in front; the next file's
+        // games must not pick up the rows behind them.
+        KifuFile file;
+        ScanKifuText(file, kKindPgn, "[Event \"A1\"]\n[Site \"Osaka\"]\n[Annotator \"X\"]\n\n1. d4 *\n"
+                                     "[Event \"A2\"]\n[Site \"Kobe\"]\n\n1. e4 *\n[Event \"A3\"]\n\n1. c4 *\n");
+        HeadlessWindow window;
+        PlayTokens(window, "c4");
+        QCOMPARE(SearchContinuations(file, window.Game(), false).matches, 1);
+        ScanKifuText(file, kKindPgn, "[Event \"B1\"]\n\n1. e4 *\n[Event \"B2\"]\n\n1. e4 e5 *\n");
+        QCOMPARE(file.KifuCount, 2);
+        QCOMPARE(file.KifuList[2][2], std::string());
+        QCOMPARE(file.KifuList[2][8], std::string());
+        QCOMPARE(file.KifuList[2][kMoveText], std::string("1. e4 e5 *"));
+    }
+
+    void rewriteCountsGamesPastTheTable()
+    {
+        QByteArray many;
+        for (int g = 1; g <= kMaxGames + 3; ++g)
+            many += "[Event \"" + QByteArray::number(g) + "\"]\r\n*\r\n";
+        const QString path = Path("big.pgn");
+        WriteAll(path, many);
+        RecordsHost host;
+        KifuFile file;
+        QVERIFY(DeleteKifuGame(host, file, kMaxGames, kKindPgn, S(path)));
+        const QByteArray after = ReadAll(path);
+        QVERIFY(!after.contains("[Event \"25000\"]"));
+        QVERIFY(after.endsWith("[Event \"25003\"]\r\n*\r\n"));
+        QCOMPARE(after.size(), many.size() - QByteArray("[Event \"25000\"]\r\n*\r\n").size());
+    }
+
+    void setUpPositionsKeepTheirStart_data()
+    {
+        QTest::addColumn<QString>("fen");
+        QTest::addColumn<QString>("moves");
+        QTest::newRow("an extra knight in the middle") << "rnbqkbnr/pppppppp/8/3N4/8/8/PPPPPPPP/RNBQKBNR w"
+                                                       << "Nf6+ gxf6";
+        QTest::newRow("the start with Black to move") << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b" << "e5 e4";
+        QTest::newRow("White to move, no moves") << "4k3/8/8/8/8/8/8/4K3 w" << "";
+    }
+    void setUpPositionsKeepTheirStart()
+    {
+        QFETCH(QString, fen);
+        QFETCH(QString, moves);
+        RecordsHost host;
+        KifuFile file;
+        QVERIFY(ReadFenBoard(host.window, S(fen), nullptr));
+        PlayTokens(host.window, S(moves));
+        const GameState before = host.window.Game();
+        const QString path = Path("setup.pgn");
+        QFile::remove(path);
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
+        RecordsHost reader;
+        OpenKifuFile(reader, file, kKindPgn, S(path));
+        QVERIFY(reader.shown.empty());
+        const GameState& after = reader.window.Game();
+        QCOMPARE(after.LastPly, before.LastPly);
+        QCOMPARE(after.CurPly, before.CurPly);
+        QCOMPARE(after.KifuBoard[0], before.KifuBoard[0]);
+        QCOMPARE(after.KifuBoard[after.LastPly], before.KifuBoard[before.LastPly]);
+    }
+
+    void appendAfterALastLineWithoutEnd()
+    {
+        const QString path = Path("open-end.pgn");
+        WriteAll(path, "[Event \"Old\"]\r\n\r\n1. d4 d5 *");
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "e4");
+        host.window.Header().Field[1] = "New";
+        host.answers = {-1};
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
+        QVERIFY(ReadAll(path).startsWith("[Event \"Old\"]\r\n\r\n1. d4 d5 *\r\n\r\n[Event \"New\"]"));
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(path)).ok);
+        QCOMPARE(file.KifuCount, 2);
+    }
+
     void openMissingFileSaysSo()
     {
         RecordsHost host;
@@ -221,9 +306,9 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::newRow("white to move") << QByteArray("4k3/8/8/8/8/8/8/4K3 w - - 0 1\r\nignored") << 0 << true;
         QTest::newRow("black to move, LF") << QByteArray("4k3/8/8/8/8/8/8/4K3 b KQkq - 0 1\n") << 1 << true;
-        QTest::newRow("a nine") << QByteArray("9/8/8/8/8/8/8/8 w") << 0 << false;
-        QTest::newRow("no side") << QByteArray("4k3/8/8/8/8/8/8/4K3") << 0 << false;
-        QTest::newRow("empty file") << QByteArray() << 0 << false;
+        QTest::newRow("a nine") << QByteArray("9/8/8/8/8/8/8/8 w") << 1 << false;
+        QTest::newRow("no side") << QByteArray("4k3/8/8/8/8/8/8/4K3") << 1 << false;
+        QTest::newRow("empty file") << QByteArray() << 1 << false;
     }
     void fenFiles()
     {
@@ -237,8 +322,8 @@ private slots:
         OpenKifuFile(host, file, kKindFen, S(Path("pos.fen")));
         QCOMPARE(host.shown.empty(), accepted);
         QCOMPARE(host.window.Game().CurPly, curPly);
-        QCOMPARE(host.window.Game().KifuBoard[curPly][5][8], accepted ? 'k' : 'k');
-        QCOMPARE(host.window.Game().KifuBoard[0][5][2], accepted ? '\0' : 'P');  // a refusal leaves the new record
+        QCOMPARE(host.window.Game().LastPly, accepted ? curPly : 1);  // a refusal leaves the game on the board
+        QCOMPARE(host.window.Game().KifuBoard[0][5][2], accepted ? '\0' : 'P');
     }
 
     void csvRoundTripKeepsEverything()

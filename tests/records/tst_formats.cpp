@@ -89,7 +89,7 @@ private slots:
         PlayTokens(window, S(moves));
         GameHeader header = Header(S(result));
         header.TextInfoS = S(textInfoS);
-        QCOMPARE(QString::fromStdString(Joined(PgnGameLines(window.Game(), header, longForm))), expected);
+        QCOMPARE(QString::fromStdString(Joined(WritePgnGame(window.Game(), header, longForm))), expected);
     }
 
     void tagValuesEscapedBothWays()
@@ -122,7 +122,7 @@ private slots:
                                      "Black,Suzuki\nResult,*\n\n"
                                      "1,5254,5755,e4,e5,11,12,13,14,15,16,21,22,23,24,\"late, again\",26,\n"
                                      "2,7163,,Nf3,,31,32,33,34,35,36,\n\n";
-        QCOMPARE(QString::fromStdString(Joined(CsvGameLines(game, header, false))), QString::fromStdString(expected));
+        QCOMPARE(QString::fromStdString(Joined(WriteCsvGame(game, header, false))), QString::fromStdString(expected));
         const std::vector<std::string> fields = SplitCsvLine("1,5254,5755,e4,e5,\"late, again\",\"say \"\"hi\"\"\",");
         QCOMPARE(fields.size(), std::size_t(8));
         QCOMPARE(fields[5], std::string("late, again"));
