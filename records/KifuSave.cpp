@@ -56,35 +56,35 @@ std::string EncodeLines(const std::vector<std::string>& lines, TextEncoding enco
     return bytes;
 }
 
-std::vector<std::string> GameLines(KifuHost& host, int kind)
-{
-    MainWindowPort& window = host.Window();
-    const GameHeader header = window.ReadGameInfo();
-    return kind == kKindCsv ? WriteCsvGame(window.Game(), header, host.LongFormSave())
-                            : WritePgnGame(window.Game(), header, host.LongFormSave());
-}
-
 bool Fail(KifuHost& host, const std::string& message)
 {
     host.ShowMessage(message, "警告", KifuHost::Icon::Error);
     return false;
 }
 
-// The encoding the game is written in: the file's own; for a new file, or one
-// that is plain ASCII, CP932 unless the game needs UTF-8. Empty error when
-// the game can be written.
-TextEncoding ChooseEncoding(KifuHost& host, int kind, const EncodingGuess* existing, std::string& error)
+// The game on the board as the bytes it goes into the file with: in the
+// file's own encoding; for a new file, or one that is plain ASCII, CP932
+// unless the game needs UTF-8. False, and the user told which text, when the
+// file's encoding cannot hold the game.
+bool EncodeGame(KifuHost& host, int kind, const EncodingGuess* existing, std::string& encoded)
 {
+    const GameState& game = host.Window().Game();
     const GameHeader header = host.Window().ReadGameInfo();
-    const std::vector<NamedText> texts = TextsOfGame(host.Window().Game(), header, kind);
+    const std::vector<NamedText> texts = TextsOfGame(game, header, kind);
+    TextEncoding encoding = TextEncoding::Cp932;
     if (existing && !existing->asciiOnly) {
-        const std::string field = FirstUnwritable(texts, existing->encoding);
+        encoding = existing->encoding;
+        const std::string field = FirstUnwritable(texts, encoding);
         if (!field.empty())
-            error = field + "の文字の中に、このファイルの文字コード (" + EncodingName(existing->encoding) +
-                    ") で書けない文字があります。保存しませんでした。";
-        return existing->encoding;
+            return Fail(host, field + "の文字の中に、このファイルの文字コード (" + EncodingName(encoding) +
+                                  ") で書けない文字があります。保存しませんでした。");
+    } else if (!FirstUnwritable(texts, TextEncoding::Cp932).empty()) {
+        encoding = TextEncoding::Utf8;
     }
-    return FirstUnwritable(texts, TextEncoding::Cp932).empty() ? TextEncoding::Cp932 : TextEncoding::Utf8;
+    const bool longForm = host.LongFormSave();
+    encoded = EncodeLines(kind == kKindCsv ? WriteCsvGame(game, header, longForm) : WritePgnGame(game, header, longForm),
+                          encoding);
+    return true;
 }
 
 enum class Rewrite { Insert, Overwrite, Delete };
@@ -93,7 +93,7 @@ enum class Rewrite { Insert, Overwrite, Delete };
 // (insert), in place of game n (overwrite) or with game n left out (delete).
 // The old file is kept as the backup first.
 bool RewriteThroughBackup(KifuHost& host, int kind, const std::string& fileName, int n, Rewrite how,
-                          const std::vector<std::string>& gameLines)
+                          const std::string& encodedGame)
 {
     FileLines lines;
     std::string error;
@@ -104,14 +104,6 @@ bool RewriteThroughBackup(KifuHost& host, int kind, const std::string& fileName,
     ScanKifuLines(scan, kind, lines.text, 0, std::numeric_limits<int>::max());
     if (n < 1 || n > scan.KifuCount)
         return Fail(host, "ファイル「" + fileName + "」には" + std::to_string(n) + "番の棋譜がありません。");
-    std::string encoded;
-    if (how != Rewrite::Delete) {
-        std::string encodingError;
-        const TextEncoding encoding = ChooseEncoding(host, kind, &lines.guess, encodingError);
-        if (!encodingError.empty())
-            return Fail(host, encodingError);
-        encoded = EncodeLines(gameLines, encoding);
-    }
     const std::size_t first = scan.GameFirstLine[n];
     std::size_t resume = first;
     if (how != Rewrite::Insert) {
@@ -126,12 +118,12 @@ bool RewriteThroughBackup(KifuHost& host, int kind, const std::string& fileName,
         resume = std::max(resume, first);
     }
     std::string bytes;
-    bytes.reserve(lines.bytes.size() + encoded.size());
+    bytes.reserve(lines.bytes.size() + encodedGame.size());
     if (lines.guess.byteOrderMark)
         bytes += "\xef\xbb\xbf";
     for (std::size_t i = 0; i < first; ++i)
         (bytes += lines.raw[i]) += "\r\n";
-    bytes += encoded;
+    bytes += encodedGame;
     for (std::size_t i = resume; i < lines.raw.size(); ++i)
         (bytes += lines.raw[i]) += "\r\n";
     if (!WriteFileAtomically(BackupName(fileName), lines.bytes, error))
@@ -141,17 +133,14 @@ bool RewriteThroughBackup(KifuHost& host, int kind, const std::string& fileName,
     return true;
 }
 
-bool AppendGame(KifuHost& host, int kind, const std::string& fileName, const FileLines* existing)
+// The file's old bytes, an empty line and the game.
+bool AppendGame(KifuHost& host, const std::string& fileName, std::string bytes, const std::string& encodedGame)
 {
-    std::string error;
-    const TextEncoding encoding = ChooseEncoding(host, kind, existing ? &existing->guess : nullptr, error);
-    if (!error.empty())
-        return Fail(host, error);
-    std::string bytes = existing ? existing->bytes : std::string();
     if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r')
         bytes += "\r\n";  // the old last line ends first, so the empty line still parts the games
     bytes += "\r\n";
-    bytes += EncodeLines(GameLines(host, kind), encoding);
+    bytes += encodedGame;
+    std::string error;
     if (!WriteFileAtomically(fileName, bytes, error))
         return Fail(host, error);
     return true;
@@ -181,22 +170,19 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     BusyPointer busy(host);
     if (kind == kKindFen)
         return SaveFen(host, fileName);
+    std::string game;
     if (!FileExists(fileName))
-        return AppendGame(host, kind, fileName, nullptr);
+        return EncodeGame(host, kind, nullptr, game) && AppendGame(host, fileName, std::string(), game);
     FileLines lines;
     std::string error;
     if (!ReadFileLines(fileName, lines, error))
         return Fail(host, error);
-    file.FileName = fileName;
-    file.Encoding = lines.guess.encoding;
-    const ScanReport report = ScanKifuLines(file, kind, lines.text, lines.badBytes);
+    const ScanReport report = ScanFileLines(file, kind, fileName, lines);
     if (!report.message.empty())
         host.ShowMessage(report.message, "注意", KifuHost::Icon::Warning);
     // Tell before asking where: a game this file cannot hold is not written anywhere in it.
-    std::string encodingError;
-    ChooseEncoding(host, kind, &lines.guess, encodingError);
-    if (!encodingError.empty())
-        return Fail(host, encodingError);
+    if (!EncodeGame(host, kind, &lines.guess, game))
+        return false;
     file.KifuDialogMode = 2;
     busy.Pause();
     host.ShowKifuDialog(file, fileName);
@@ -205,16 +191,15 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     if (select == 0)
         return false;
     if (select == -1)
-        return AppendGame(host, kind, fileName, &lines);
+        return AppendGame(host, fileName, std::move(lines.bytes), game);
     const int n = select < 0 ? -(select + 1) : select;
-    return RewriteThroughBackup(host, kind, fileName, n, select < 0 ? Rewrite::Insert : Rewrite::Overwrite,
-                                GameLines(host, kind));
+    return RewriteThroughBackup(host, kind, fileName, n, select < 0 ? Rewrite::Insert : Rewrite::Overwrite, game);
 }
 
 bool DeleteKifuGame(KifuHost& host, KifuFile&, int n, int kind, const std::string& fileName)
 {
     BusyPointer busy(host);
-    return RewriteThroughBackup(host, kind, fileName, n, Rewrite::Delete, {});
+    return RewriteThroughBackup(host, kind, fileName, n, Rewrite::Delete, std::string());
 }
 
 }  // namespace vorlik

@@ -12,8 +12,6 @@ namespace vorlik {
 
 namespace {
 
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-
 bool HasHighByte(std::string_view text)
 {
     for (const char c : text)
@@ -24,7 +22,7 @@ bool HasHighByte(std::string_view text)
 
 }  // namespace
 
-bool FileExists(const std::string& fileName) { return QFileInfo::exists(FromUtf8(fileName)); }
+bool FileExists(const std::string& fileName) { return QFileInfo::exists(QString::fromStdString(fileName)); }
 
 bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string& error)
 {
@@ -47,7 +45,7 @@ bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string&
 
 bool WriteFileAtomically(const std::string& fileName, std::string_view bytes, std::string& error)
 {
-    const QString name = FromUtf8(fileName);
+    const QString name = QString::fromStdString(fileName);
     const QFileInfo info(name);
     auto fail = [&](const QString& reason) {
         error = "ファイル「" + fileName + "」に保存できませんでした。\n(" + reason.toStdString() +
@@ -99,10 +97,6 @@ bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& file
         return true;
     }
     lines.text.reserve(lines.raw.size());
-    std::size_t converted = 0;
-    for (const std::string_view line : lines.raw)
-        converted += HasHighByte(line) ? 1 : 0;
-    lines.decoded.reserve(converted);  // the views below must not move
     for (const std::string_view line : lines.raw) {
         if (!HasHighByte(line)) {
             lines.text.push_back(line);

@@ -5,6 +5,7 @@
 
 #include "TextCodec.h"
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,7 @@ struct FileLines {
     EncodingGuess guess;
     std::vector<std::string_view> raw;      // views into bytes
     std::vector<std::string_view> text;     // UTF-8, views into bytes or into decoded
-    std::vector<std::string> decoded;       // the lines that needed converting
+    std::deque<std::string> decoded;        // the lines that needed converting (a deque: they never move)
     int badBytes = 0;
 };
 
@@ -42,5 +43,11 @@ bool ReadFileLines(const std::string& fileName, FileLines& lines, std::string& e
 
 // Splits bytes already in memory (fileName only names it in messages).
 bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& fileName, std::string& error);
+
+struct KifuFile;
+struct ScanReport;
+
+// Scans the lines of a file already read, for the table and for a save into it.
+ScanReport ScanFileLines(KifuFile& file, int kind, const std::string& fileName, const FileLines& lines);
 
 }  // namespace vorlik

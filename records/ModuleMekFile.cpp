@@ -361,6 +361,11 @@ ScanReport ScanKifuFile(KifuFile& file, int kind, const std::string& fileName)
         file.KifuCount = 0;
         return {false, error};
     }
+    return ScanFileLines(file, kind, fileName, lines);
+}
+
+ScanReport ScanFileLines(KifuFile& file, int kind, const std::string& fileName, const FileLines& lines)
+{
     file.FileName = fileName;
     file.Encoding = lines.guess.encoding;
     return ScanKifuLines(file, kind, lines.text, lines.badBytes);
