@@ -56,8 +56,7 @@ void SetStartPosition(GameState& game)
 
 bool IsStandardStart(const GameState& game)
 {
-    const bool blackStarts = game.LastPly >= 1 && game.KifuCoord[1].empty();
-    return !blackStarts && game.KifuBoard[0] == StandardStartBoard();
+    return !StartsWithBlack(game) && game.KifuBoard[0] == StandardStartBoard();
 }
 
 void LoadSetupPosition(GameState& game, const Board& position, bool blackToMove)

@@ -62,6 +62,10 @@ void ResetGame(GameState& game);
 // The standard start at ply 0; CurPly = 0.
 void SetStartPosition(GameState& game);
 
+// True when the record's first ply is there but holds no move: the game
+// starts with Black.
+inline bool StartsWithBlack(const GameState& game) { return game.LastPly >= 1 && game.KifuCoord[1].empty(); }
+
 // True when the game starts from the standard position: every square of ply 0
 // as at the start, and White to move. A set-up position that differs only in
 // the middle of the board, or gives Black the move, is no standard start: its

@@ -27,9 +27,6 @@ std::string ResultToken(const GameHeader& header)
     return "*";
 }
 
-// The game starts with Black's move: ply 1 is there but holds no move.
-bool BlackStarts(const GameState& game) { return game.LastPly >= 1 && game.KifuCoord[1].empty(); }
-
 // The further tag lines as the writer puts them out: every line of the box,
 // and an empty line after the last line end (none when the box is empty of lines).
 std::vector<std::string> BoxLines(const std::string& text)
@@ -160,7 +157,7 @@ std::vector<std::string> WritePgnGame(const GameState& game, const GameHeader& h
     for (int k = 1; k <= 7; ++k)
         lines.push_back(TagLine(kTagNames[k], header.Field[k]));
     if (!IsStandardStart(game))
-        lines.push_back(TagLine("FEN", WriteFenBoard(game.KifuBoard[0]) + FenSideText(BlackStarts(game))));
+        lines.push_back(TagLine("FEN", WriteFenBoard(game.KifuBoard[0]) + FenSideText(StartsWithBlack(game))));
     for (std::string& line : BoxLines(header.TextInfoS))
         lines.push_back(std::move(line));
     AppendMoveLines(lines, game, header, longForm);
