@@ -29,8 +29,6 @@ constexpr int kLastPieceTwips = 10000;
 constexpr int kRowsMeasured = 100;
 constexpr int kHeaderMaxChars = 14;
 
-QString FromStd(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-
 // Index of the character after `count` characters from `index`; a surrogate
 // pair counts as one character, so a piece never splits one.
 int Advance(const QString& text, int index, int count)
@@ -97,8 +95,8 @@ QVariant KifuTableModel::data(const QModelIndex& index, int role) const
         return game;
     const KifuGame& fields = file_.KifuList[game];
     if (column < kFirstMoveColumn)
-        return FromStd(fields[column]);
-    return MovePiece(FromStd(fields[kMoveText]), column);
+        return QString::fromStdString(fields[column]);
+    return MovePiece(QString::fromStdString(fields[kMoveText]), column);
 }
 
 QVariant KifuTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -322,7 +320,7 @@ void DialogMnuFile::Search()
     // The rows change only when something matched, and then no message box
     // runs an event loop before the grid is loaded again.
     const SearchResult result = SearchContinuations(host_, file_);
-    TextJo->setPlainText(FromStd(result.TextJo));
+    TextJo->setPlainText(QString::fromStdString(result.TextJo));
     if (result.matches > 0)
         Form_Load();
     else if (shown > 0)

@@ -55,8 +55,6 @@ QFont FixedFont()
     return font;
 }
 
-QString FromStd(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-
 // A name typed without an extension gets the one of the chosen file type:
 // "game" saved as PGN becomes "game.pgn".
 QString WithFilterSuffix(const QString& fileName, const char* filter, int entry)
@@ -480,7 +478,7 @@ void FormMain::AllDisplay()
             board[file][rank] = std::string(1, game_->KifuBoard[game_->CurPly][file][rank]);
     ImaCheBoa->DrawBoard(board, Turned());
     for (int j = 8; j <= 13; ++j) {
-        TextInfo[j]->setText(FromStd(game_->KifuNote[j - 7][game_->CurPly]));
+        TextInfo[j]->setText(QString::fromStdString(game_->KifuNote[j - 7][game_->CurPly]));
         TextInfo[j]->setEnabled(game_->CurPly > 0);
     }
     const bool blackToMove = game_->CurPly % 2 == 1;
@@ -507,7 +505,7 @@ void FormMain::SetControlState(int mode)
             TextInfo[k]->setEnabled(true);
         }
         TextInfo[1]->setText(windowTitle());
-        TextInfo[3]->setText(FromStd(
+        TextInfo[3]->setText(QString::fromStdString(
             ShortDate(QDate::currentDate().year(), QDate::currentDate().month(), QDate::currentDate().day())));
         CombKekka->setCurrentText(QStringLiteral("*"));
         TextInfoS->clear();
@@ -638,7 +636,7 @@ void FormMain::AddMoveLine()
     const int ply = game_->CurPly;
     if (ply < 1)
         return;
-    const QString line = FromStd(MoveListLine(*game_, Style(), ply));
+    const QString line = QString::fromStdString(MoveListLine(*game_, Style(), ply));
     const int index = (ply + 1) / 2 - 1;
     if (ply % 2 == 1) {
         // White has just moved: a new line, shown at the top and selected.
@@ -706,9 +704,9 @@ GameHeader FormMain::ReadGameInfo()
 void FormMain::ShowGameInfo(const GameHeader& header)
 {
     for (int k = 1; k <= 6; ++k)
-        TextInfo[k]->setText(FromStd(header.Field[k]));
-    CombKekka->setCurrentText(header.Field[7].empty() ? QStringLiteral("*") : FromStd(header.Field[7]));
-    TextInfoS->setPlainText(FromStd(header.TextInfoS));
+        TextInfo[k]->setText(QString::fromStdString(header.Field[k]));
+    CombKekka->setCurrentText(header.Field[7].empty() ? QStringLiteral("*") : QString::fromStdString(header.Field[7]));
+    TextInfoS->setPlainText(QString::fromStdString(header.TextInfoS));
 }
 
 bool FormMain::PieceSound() { return MnuGameSound->isChecked(); }
@@ -928,10 +926,10 @@ void FormMain::Timer_Timer()
     // A clock stops at its largest count rather than wrap.
     if (game_->CurPly % 2 == 1) {
         game_->ClockBlack = qMin(game_->ClockBlack + 1, kClockLimit);
-        LabelTime[1]->setText(QStringLiteral("黒 ") + FromStd(ClockText(game_->ClockBlack)));
+        LabelTime[1]->setText(QStringLiteral("黒 ") + QString::fromStdString(ClockText(game_->ClockBlack)));
     } else {
         game_->ClockWhite = qMin(game_->ClockWhite + 1, kClockLimit);
-        LabelTime[0]->setText(QStringLiteral("白 ") + FromStd(ClockText(game_->ClockWhite)));
+        LabelTime[0]->setText(QStringLiteral("白 ") + QString::fromStdString(ClockText(game_->ClockWhite)));
     }
 }
 
