@@ -65,10 +65,6 @@ inline std::string FileText(const std::vector<std::string>& lines)
     return text;
 }
 
-// A game that a file can carry whole: every game, now that a set-up start
-// (whatever its board or side) is written with its FEN tag.
-inline bool CarriedWhole(const GameState&, const KifuGame&) { return true; }
-
 // The written game, read back, has the same header, start and moves.
 inline void ExpectSameGame(HeadlessWindow& original, HeadlessWindow& reread, const char* layout)
 {
