@@ -47,16 +47,29 @@ const char kUsage[] =
     "      全ゲームを読み込み、ゲーム数・指した手数・拒否された手の数を表示します。\n"
     "      Loads every game and prints one line GAMES PLIES REFUSED: games in the\n"
     "      file, plies played, tokens refused; each game not read whole on stderr.\n"
+    "  vorlik-kifu versus MEK [--level 1|2|3] [--plies N] [--timeout S] [--verbose] [--] TOKEN...\n"
+    "      設定ファイル MEK のエンジンと「ゲーム開始」と同じに対局します(エンジンは黒)。\n"
+    "      Starts the engine of the settings file MEK as \"ゲーム開始\" does (it plays\n"
+    "      Black), sends level N's command, plays each TOKEN as the user's move and\n"
+    "      waits for the answer; with --plies N the engine then moves on (as the\n"
+    "      engine-name button) until N plies are played or the game has ended.\n"
+    "      Prints PLY SHORT LONG POSTAL COORD user|engine, PLY refused TOKEN user|engine,\n"
+    "      PLY withdrawn COORD, then the fen line and \"result\" with the result.\n"
+    "      --timeout: seconds to wait for one answer (default 120); --verbose: the\n"
+    "      engine's traffic on stderr.\n"
     "  vorlik-kifu --help\n"
     "  ファイルの種類は拡張子 (.pgn .fen .csv) で決まり、--kind pgn|fen|csv で指定できます。\n"
     "  The kind of FILE is its extension unless --kind pgn|fen|csv says otherwise.\n"
     "  出力は UTF-8、欄はタブ区切りです。Output is UTF-8, fields separated by TAB.\n"
     "  終了コード 0: 成功 / exit status 0: success;\n"
-    "  1: 拒否された手、読み切れないファイルやゲーム、ゲームなし (check)、一致なし (search) /\n"
+    "  1: 拒否された手、読み切れないファイルやゲーム、ゲームなし (check)、一致なし (search)、\n"
+    "     エンジンの終了・無応答 (versus) /\n"
     "     a token refused, a file or game not read whole (told on stderr, the rest is\n"
-    "     printed), no games (check), no match (search);\n"
-    "  2: 使い方の誤り、読めないファイル、保存しない・できない /\n"
-    "     usage error, file not read, nothing saved: nothing was done.\n";
+    "     printed), no games (check), no match (search), a move refused or withdrawn\n"
+    "     or the engine gone or silent during the game (versus);\n"
+    "  2: 使い方の誤り、読めないファイル、保存しない・できない、起動できないエンジン /\n"
+    "     usage error, file not read, nothing saved, an engine that cannot be\n"
+    "     started: nothing was done.\n";
 
 int UsageError(const std::string& message)
 {
@@ -365,7 +378,7 @@ CheckTally CheckAllGames(const KifuFile& file, int kind)
 
 }  // namespace
 
-void PrintPly(const GameState& game, int ply, bool withNotes)
+void PrintPly(const GameState& game, int ply, bool withNotes, const std::string& lastField)
 {
     std::printf("%d\t%s\t%s\t%s\t%s", ply, game.KifuShort[ply].c_str(), game.KifuLong[ply].c_str(),
                 game.KifuPostal[ply].c_str(), game.KifuCoord[ply].c_str());
@@ -373,6 +386,8 @@ void PrintPly(const GameState& game, int ply, bool withNotes)
         for (int k = 1; k <= 6; ++k)
             std::printf("\t%s", Field(game.KifuNote[k][ply]).c_str());
     }
+    if (!lastField.empty())
+        std::printf("\t%s", lastField.c_str());
     std::putchar('\n');
 }
 

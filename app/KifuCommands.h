@@ -22,8 +22,8 @@ extern const char kUsage[];
 int UsageError(const std::string& message);
 
 // "PLY SHORT LONG POSTAL COORD", with the six postal fields after it when
-// withNotes is set.
-void PrintPly(const GameState& game, int ply, bool withNotes = false);
+// withNotes is set, and lastField after everything when it is not empty.
+void PrintPly(const GameState& game, int ply, bool withNotes = false, const std::string& lastField = "");
 // "PLY refused TOKEN".
 void PrintRefused(int ply, const std::string& token);
 // "fen BOARD SIDE" for the position of ply CurPly.
@@ -35,5 +35,7 @@ int ShowCommand(const std::vector<std::string>& args);
 int ConvertCommand(const std::vector<std::string>& args);
 int SearchCommand(const std::vector<std::string>& args);
 int CheckCommand(const std::vector<std::string>& args);
+// A game against the engine of a settings file (VersusCommand.cpp).
+int VersusCommand(const std::vector<std::string>& args);
 
 }  // namespace vorlik

@@ -80,5 +80,7 @@ int main(int argc, char** argv)
         return SearchCommand(args);
     if (verb == "check")
         return CheckCommand(args);
+    if (verb == "versus")
+        return VersusCommand(args);
     return UsageError("知らないコマンドです (unknown command): " + verb);
 }

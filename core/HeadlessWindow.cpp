@@ -18,10 +18,12 @@ bool HeadlessWindow::CheckChessMoveOutput()
     return legal;
 }
 
+void HeadlessWindow::ResetGame() { vorlik::ResetGame(*game_); }
+
 void HeadlessWindow::MnuFileNew_Click()
 {
     ClearNotes(*game_, 0, kMaxPly);
-    ResetGame(*game_);
+    vorlik::ResetGame(*game_);
     header_ = GameHeader{};
     header_.Field[7] = "*";
     SetStartPosition(*game_);

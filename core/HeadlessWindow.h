@@ -5,6 +5,7 @@
 
 #include "MainWindowPort.h"
 
+#include <functional>
 #include <memory>
 
 namespace vorlik {
@@ -17,7 +18,11 @@ public:
     bool CheckChessMoveOutput() override;
     void MnuFileNew_Click() override;
     void AllDisplay() override {}
-    void SetControlState(int) override {}
+    void SetControlState(ControlState) override {}
+    void SetMenuState(MenuState) override {}
+    void ResetGame() override;
+    void RunClock(bool) override {}
+    void MnuGameHyoukiHyouki_Click(int) override {}
     void UpdateMoveList(const std::string&) override {}
     GameHeader ReadGameInfo() override { return header_; }
     void ShowGameInfo(const GameHeader& header) override { header_ = header; }
@@ -25,6 +30,16 @@ public:
     void SetPieceSound(bool on) override { pieceSound_ = on; }
     void SetRefusalBeep(bool on) override { refusalBeep_ = on; }
     void Beep() override { ++beeps_; }
+    void SetPromotionQuestion(bool) override {}  // a headless promotion is always a queen
+    void ShowEngineOutput(const std::string& line) override
+    {
+        if (onEngineOutput)
+            onEngineOutput(line);
+    }
+    bool EngineMustWait() override { return false; }
+
+    // Where the engine's lines go (the companion's --verbose); nowhere when empty.
+    std::function<void(const std::string&)> onEngineOutput;
 
     GameHeader& Header() { return header_; }
     int Beeps() const { return beeps_; }

@@ -13,6 +13,22 @@ namespace vorlik {
 // The game information of the window: fields 1..7 are Event, Site, Date,
 // Round, White, Black and Result; TextInfoS holds the further tag lines, one
 // per line ("\n" between them).
+// What the window's buttons and move list allow in each phase of play; the
+// numbers are the phases' own, as the other windows pass them.
+enum class ControlState {
+    NoGame = 0,          // start-up, a new record, a set-up accepted
+    EngineReady = 1,     // an engine has just been configured
+    EngineToMove = 2,    // waiting for the engine: only "終了" and "直接送信"
+    UserToMove = 3,      // the user moves; also after a game has ended
+    Navigated = 4,       // after a step through the record
+    GameEnded = 6,
+    SetupOpen = 7,
+    SetupCancelled = 8,
+};
+
+// What the menus and the toolbar allow.
+enum class MenuState { NoGame = 0, GameRunning = 1, SetupOpen = 3 };
+
 struct GameHeader {
     std::array<std::string, 8> Field;  // 1..7; 0 unused
     std::string TextInfoS;
@@ -29,7 +45,14 @@ public:
     virtual void MnuFileNew_Click() = 0;
     // Redraws everything that depends on CurPly.
     virtual void AllDisplay() = 0;
-    virtual void SetControlState(int mode) = 0;
+    virtual void SetControlState(ControlState mode) = 0;
+    virtual void SetMenuState(MenuState mode) = 0;
+    // The full reset of a new game: the record, the window's flags, the timer.
+    virtual void ResetGame() = 0;
+    // The timer that runs the clocks during a game.
+    virtual void RunClock(bool on) = 0;
+    // Chooses notation style 1..4, rebuilds the move list and shows the last ply.
+    virtual void MnuGameHyoukiHyouki_Click(int style) = 0;
     // "move", "undo" or "remove" at the current CurPly.
     virtual void UpdateMoveList(const std::string& command) = 0;
 
@@ -42,6 +65,16 @@ public:
     // When false, a refused move makes no sound (a load reports them all at once).
     virtual void SetRefusalBeep(bool on) = 0;
     virtual void Beep() = 0;
+    // When false, a pawn reaching the last rank without a letter becomes a
+    // queen without a question (the engine's moves).
+    virtual void SetPromotionQuestion(bool ask) = 0;
+
+    // One line of the engine's output for the traffic box.
+    virtual void ShowEngineOutput(const std::string& line) = 0;
+    // True while the user is in the middle of something that a move from the
+    // engine must not interrupt: a question or dialog is open, a piece is
+    // being dragged, a move is being committed.
+    virtual bool EngineMustWait() = 0;
 };
 
 }  // namespace vorlik

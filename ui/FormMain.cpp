@@ -1,6 +1,8 @@
 #include "FormMain.h"
 
+#include "DialogMnuGameEngine.h"
 #include "DialogSetup.h"
+#include "WindowEngineHost.h"
 #include "WindowKifuHost.h"
 #include "core/GameText.h"
 #include "core/MoveCommit.h"
@@ -22,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -34,6 +37,7 @@ namespace {
 const char kCaption[] = "Vorlik Ver1.00";
 const char kTrafficHeading[] = "エンジンとの送受信";
 constexpr int kTimerInterval = 1500;  // one tick of the clocks and of the replay
+constexpr int kTrafficLines = 2000;   // lines the engine traffic box keeps
 
 QFont ProportionalFont()
 {
@@ -122,7 +126,6 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromUtf8(kCaption));
     setFont(ProportionalFont());
-    EngSet[20] = QStringLiteral("1");
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -136,16 +139,25 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     for (int k = 0; k <= 6; ++k)
         captions << LabeInfo[k]->text();
     kifuHost_ = std::make_unique<WindowKifuHost>(*this, services_, this, MnuOptionKifuWrite, captions);
+    BuildEngineLink();
 
-    // Start-up: no game, the standard position, White to move.
+    // Start-up: no game, the standard position, White to move; the options
+    // and the engine of the last run.
     ResetGame();
-    SetMenuState(0);
-    SetControlState(0);
+    VorlikIni ini;
+    LoadEngine(services_.ProgramFolder().toStdString(), engineConfig_, ini);
+    ApplyIni(ini);
+    if (engineConfig_.EngLoaFg)
+        engineDialog_->ApplyEngSet();
+    SetMenuState(MenuState::NoGame);
+    SetControlState(ControlState::NoGame);
     SetStartPosition(*game_);
     AllDisplay();
 
     resize(760, 580);
     defaultSize_ = size();
+    if (MnuOptionWin120DPI->isChecked())
+        MnuOptionWin120DPI_Click();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -225,6 +237,11 @@ void FormMain::BuildMenus()
     connect(MnuFileOpenSave[1], &QAction::triggered, this, [this] { MnuFileOpenSave_Click(1); });
     connect(MnuFileOpenSave[3], &QAction::triggered, this, [this] { MnuFileOpenSave_Click(3); });
     connect(MnuFileEnd, &QAction::triggered, this, &FormMain::MnuFileEnd_Click);
+    connect(MnuGameNew, &QAction::triggered, this, &FormMain::MnuGameNew_Click);
+    connect(MnuGameEnd, &QAction::triggered, this, &FormMain::MnuGameEnd_Click);
+    connect(MnuGameEngine, &QAction::triggered, this, &FormMain::MnuGameEngine_Click);
+    for (int k = 1; k <= 3; ++k)
+        connect(MnuGameLevelLevel[k], &QAction::triggered, this, [this, k] { MnuGameLevelLevel_Click(k); });
     connect(MnuGameTurn, &QAction::triggered, this, &FormMain::MnuGameTurn_Click);
     connect(MnuGameSound, &QAction::triggered, this, &FormMain::MnuGameSound_Click);
     connect(MnuOptionSearch, &QAction::triggered, this, &FormMain::MnuOptionSearch_Click);
@@ -232,10 +249,9 @@ void FormMain::BuildMenus()
     connect(MnuOptionWin120DPI, &QAction::triggered, this, &FormMain::MnuOptionWin120DPI_Click);
     connect(MnuHelpAbout, &QAction::triggered, this, &FormMain::MnuHelpAbout_Click);
 
-    // The work of these entries comes with the engine, setup, print and help
-    // parts of the program; until then they stay disabled.
-    for (QAction* later : {MnuFilePrint, MnuGameNew, MnuGameEnd, MnuGameSetup, MnuGameLevelLevel[1],
-                           MnuGameLevelLevel[2], MnuGameLevelLevel[3], MnuGameEngine, MnuHelpSearch})
+    // The work of these entries comes with the setup, print and help parts
+    // of the program; until then they stay disabled.
+    for (QAction* later : {MnuFilePrint, MnuGameSetup, MnuHelpSearch})
     {
         later->setProperty("later", true);
         later->setEnabled(false);
@@ -374,8 +390,6 @@ QWidget* FormMain::BuildCentralArea()
         CommandMain[k]->setAutoDefault(false);
         connect(CommandMain[k], &QPushButton::clicked, this, [this, k] { CommandMain_Click(k); });
     }
-    for (int k : {0, 6, 7, 8, 9})  // the engine's buttons come with the engine link
-        CommandMain[k]->setProperty("later", true);
     auto* buttonRow = new QHBoxLayout;
     for (int k : {1, 2, 0, 3, 4, 5, 6})
         buttonRow->addWidget(CommandMain[k], k == 0 ? 3 : 1);
@@ -413,6 +427,8 @@ QWidget* FormMain::BuildCentralArea()
     TextEngMas->setReadOnly(true);
     TextEngMas->setFont(FixedFont());
     TextEngMas->setMaximumHeight(52);
+    // The newest lines only: an engine that floods keeps the window live.
+    TextEngMas->setMaximumBlockCount(kTrafficLines);
     auto* direct = new QHBoxLayout;
     direct->addWidget(TextInfo[14]);
     direct->addWidget(CommandMain[9]);
@@ -446,7 +462,7 @@ void FormMain::SetEnabled(QPushButton* button, bool on)
     button->setEnabled(on && !button->property("later").toBool());
 }
 
-int FormMain::Style() const { return EngSet[20].toInt(); }
+int FormMain::Style() const { return BoxValue(engineConfig_.EngSet.Style).value_or(0); }
 
 bool FormMain::Turned() const { return MnuGameTurn->isChecked(); }
 
@@ -466,8 +482,17 @@ void FormMain::PlayMoveSound() { services_.PlaySound(ProgramFolder() + QStringLi
 void FormMain::ResetGame()
 {
     vorlik::ResetGame(*game_);
-    EngPlay = EngWait = AutoReplay = false;
+    engine_->EngPlay = engine_->EngWait = false;
+    AutoReplay = false;
     Timer->stop();
+}
+
+void FormMain::RunClock(bool on)
+{
+    if (on)
+        Timer->start();
+    else
+        Timer->stop();
 }
 
 void FormMain::AllDisplay()
@@ -488,14 +513,16 @@ void FormMain::AllDisplay()
         SetEnabled(MnuFileOpenSave[3], true);
 }
 
-void FormMain::SetControlState(int mode)
+void FormMain::SetControlState(ControlState mode)
 {
     auto buttons = [this](std::initializer_list<int> indexes, bool on) {
         for (int k : indexes)
             SetEnabled(CommandMain[k], on);
     };
+    const EngineSettings& set = engineConfig_.EngSet;
+    const QString engineName = QString::fromStdString(set.Name);
     switch (mode) {
-    case 0:
+    case ControlState::NoGame:
         LabelTime[0]->setText(QStringLiteral("白"));
         LabelTime[1]->setText(QStringLiteral("黒"));
         SetOpaque(LabelTime[0], true);
@@ -511,72 +538,70 @@ void FormMain::SetControlState(int mode)
         TextInfoS->clear();
         ListMain->setEnabled(true);
         for (int k = 1; k <= 3; ++k)
-            if (EngSet[k + 3].isEmpty())
+            if (set.LevelCommand(k).empty())
                 MnuGameLevelLevel[k]->setEnabled(false);
         buttons({1, 2, 3, 4, 5, 6, 7, 8}, true);
         buttons({0, 9}, false);
-        if (EngLoaFg) {
-            CommandMain[0]->setText(EngSet[0]);
+        if (engineConfig_.EngLoaFg) {
+            CommandMain[0]->setText(engineName);
             buttons({6, 8}, false);
         } else {
             buttons({6, 7, 8}, false);
         }
         ListMain->clear();
-        TextEngMas->setPlainText(QString::fromUtf8(kTrafficHeading) + QLatin1Char('\n'));
+        TextEngMas->setPlainText(QString::fromUtf8(kTrafficHeading));
         break;
-    case 1:
-        CommandMain[0]->setText(EngSet[0]);
+    case ControlState::EngineReady:
+        CommandMain[0]->setText(engineName);
         buttons({0, 8}, false);
         buttons({7}, true);
         break;
-    case 2:
-        EngWait = true;
+    case ControlState::EngineToMove:
+        engine_->EngWait = true;
         ListMain->setEnabled(false);
         buttons({0, 1, 2, 3, 4, 5, 6, 7}, false);
         buttons({8, 9}, true);
         break;
-    case 3:
-        EngWait = false;
+    case ControlState::UserToMove:
+        engine_->EngWait = false;
         ListMain->setEnabled(true);
         buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
-        if (EngSet[15].isEmpty())
+        if (set.TakeBack.empty())
             buttons({6}, false);
         buttons({7}, false);
         break;
-    case 4:
+    case ControlState::Navigated:
         buttons({0, 6}, false);
-        if (EngPlay && game_->CurPly == game_->LastPly) {
-            if (EngSet[17] == QStringLiteral("edit"))
+        if (EngPlay() && game_->CurPly == game_->LastPly) {
+            if (set.EditCommand == "edit")
                 buttons({0}, true);
-            if (!EngSet[15].isEmpty())
+            if (!set.TakeBack.empty())
                 buttons({6}, true);
         }
         break;
-    case 6:
+    case ControlState::GameEnded:
         buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
         buttons({0, 6, 8, 9}, false);
         break;
-    case 7:
+    case ControlState::SetupOpen:
         ListMain->setEnabled(false);
         buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false);
         break;
-    case 8:
+    case ControlState::SetupCancelled:
         ListMain->setEnabled(true);
         buttons({0}, false);
         buttons({1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
-        if (!EngLoaFg) {
+        if (!engineConfig_.EngLoaFg) {
             buttons({6, 7, 8, 9}, false);
         } else {
-            CommandMain[0]->setText(EngSet[0]);
+            CommandMain[0]->setText(engineName);
             buttons({6, 8}, false);
         }
-        break;
-    default:
         break;
     }
 }
 
-void FormMain::SetMenuState(int mode)
+void FormMain::SetMenuState(MenuState mode)
 {
     auto menus = [this](std::initializer_list<QAction*> actions, bool on) {
         for (QAction* action : actions)
@@ -587,30 +612,29 @@ void FormMain::SetMenuState(int mode)
             SetEnabled(ToolbarButton[k], on);
     };
     const std::initializer_list<QAction*> levels = {MnuGameLevelLevel[1], MnuGameLevelLevel[2], MnuGameLevelLevel[3]};
+    const bool configured = engineConfig_.EngLoaFg;
     switch (mode) {
-    case 0:
+    case MenuState::NoGame:
         menus({MnuFileNew, MnuFileOpenSave[1], MnuFileOpenSave[3], MnuGameSetup, MnuGameEngine}, true);
-        menus({MnuGameNew}, EngLoaFg);
+        menus({MnuGameNew}, configured);
         menus({MnuGameEnd}, false);
         menus(levels, false);
         tools({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, true);
-        if (!EngLoaFg)
+        if (!configured)
             tools({7}, false);
         tools({8}, false);
         break;
-    case 1:
+    case MenuState::GameRunning:
         menus({MnuFileNew, MnuFileOpenSave[1], MnuGameNew, MnuGameSetup, MnuGameEngine}, false);
         menus({MnuFileOpenSave[3], MnuGameEnd}, true);
         menus(levels, true);
         tools({2, 3, 7, 9, 10}, false);
         tools({8}, true);
         break;
-    case 3:
+    case MenuState::SetupOpen:
         menus({MnuFileNew, MnuFileOpenSave[1], MnuFileOpenSave[3], MnuGameNew, MnuGameSetup, MnuGameEngine}, false);
         tools({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, false);
         tools({5, 14}, true);
-        break;
-    default:
         break;
     }
 }
@@ -679,7 +703,10 @@ void FormMain::UpdateMoveList(const std::string& command)
 bool FormMain::CheckChessMoveOutput()
 {
     const PromotionAsk ask = [this](int rank) { return PromotionDialog()->AskPromotion(rank, game_->PromoNumber); };
-    const bool legal = CommitMove(*game_, &ask);
+    const PromotionAsk queen = [](int) { return 'q'; };
+    ++committing_;
+    const bool legal = CommitMove(*game_, promotionQuestion_ ? &ask : &queen);
+    --committing_;
     if (legal) {
         UpdateMoveList("move");
         if (MnuGameSound->isChecked())
@@ -711,13 +738,24 @@ void FormMain::ShowGameInfo(const GameHeader& header)
 
 bool FormMain::PieceSound() { return MnuGameSound->isChecked(); }
 
+void FormMain::ShowEngineOutput(const std::string& lines)
+{
+    TextEngMas->appendPlainText(QString::fromStdString(lines));
+    TextEngMas->verticalScrollBar()->setValue(TextEngMas->verticalScrollBar()->maximum());
+}
+
+bool FormMain::EngineMustWait()
+{
+    return QApplication::activeModalWidget() != nullptr || ImaCheBoa->Dragging() || committing_ > 0;
+}
+
 void FormMain::SetPieceSound(bool on) { MnuGameSound->setChecked(on); }
 
 void FormMain::Beep() { services_.Beep(); }
 
 void FormMain::ImaCheMan_MouseDown(int index)
 {
-    if (EngWait)
+    if (EngWait())
         return;
     game_->DragFile = BoardView::Column(index);
     game_->DragRank = Turned() ? 9 - BoardView::Row(index) : BoardView::Row(index);
@@ -735,7 +773,7 @@ void FormMain::SaveNotes()
 
 void FormMain::ImaCheMan_DragDrop(int index)
 {
-    if (EngWait) {
+    if (EngWait()) {
         AllDisplay();
         return;
     }
@@ -747,7 +785,7 @@ void FormMain::ImaCheMan_DragDrop(int index)
                            RankDigit(game.DropRank)};
 
     if (game.CurPly != game.LastPly) {
-        if (EngPlay) {
+        if (EngPlay()) {
             services_.ShowMessage(this, QStringLiteral("局面の変更は[戻]を使用して行ってください"),
                                   QStringLiteral("警告"), MessageIcon::Error, MessageButtons::Ok);
             GotoEnd();
@@ -768,7 +806,7 @@ void FormMain::ImaCheMan_DragDrop(int index)
             UpdateMoveList("move");
         }
         game.LastPly = game.CurPly = shown;
-        SetControlState(4);
+        SetControlState(ControlState::Navigated);
     }
     if (game.CurPly >= kMaxPly) {
         services_.ShowMessage(this, QStringLiteral("棋譜は400手(半手)までです。これ以上は記録できません。"),
@@ -777,7 +815,8 @@ void FormMain::ImaCheMan_DragDrop(int index)
         return;
     }
     SetMoveInput(game, move);
-    CheckChessMoveOutput();
+    if (CheckChessMoveOutput() && EngPlay())
+        engine_->UserMoved();  // the engine answers
 }
 
 void FormMain::ImaCheBoa_DragDrop()
@@ -818,6 +857,11 @@ void FormMain::CommandMain_Click(int index)
     case 2: StepBack(); break;
     case 3: StepForward(); break;
     case 4: GotoEnd(); break;
+    case 0: engine_->MoveNow(); break;
+    case 6: TakeBack(); break;
+    case 7: MnuGameNew_Click(); break;
+    case 8: MnuGameEnd_Click(); break;
+    case 9: engine_->DirectSend(TextInfo[14]->text().toStdString()); break;
     case 5:
         if (AutoReplay) {
             CommandMain[5]->setText(QStringLiteral("動 >"));
@@ -840,7 +884,7 @@ void FormMain::GotoStart()
     game_->CurPly = game_->KifuCoord[1].empty() ? 1 : 0;
     AllDisplay();
     SelectLine(game_->CurPly / 2, false);
-    SetControlState(4);
+    SetControlState(ControlState::Navigated);
 }
 
 void FormMain::StepBack()
@@ -852,13 +896,13 @@ void FormMain::StepBack()
     --game_->CurPly;
     AllDisplay();
     SelectLine(game_->CurPly / 2, false);
-    SetControlState(4);
+    SetControlState(ControlState::Navigated);
 }
 
 void FormMain::StepForward()
 {
     if (game_->CurPly >= game_->LastPly) {
-        if (!EngPlay)
+        if (!EngPlay())
             Timer->stop();
         CommandMain[5]->setText(QStringLiteral("動 >"));
         AutoReplay = false;
@@ -868,7 +912,7 @@ void FormMain::StepForward()
     ++game_->CurPly;
     AllDisplay();
     SelectLine((game_->CurPly + 1) / 2 - 1, false);
-    SetControlState(4);
+    SetControlState(ControlState::Navigated);
 }
 
 void FormMain::GotoEnd()
@@ -876,7 +920,7 @@ void FormMain::GotoEnd()
     game_->CurPly = game_->LastPly;
     AllDisplay();
     SelectLine((game_->CurPly + 1) / 2 - 1, false);
-    SetControlState(4);
+    SetControlState(ControlState::Navigated);
 }
 
 void FormMain::ListMain_MouseDown()
@@ -890,7 +934,7 @@ void FormMain::ListMain_MouseDown()
         ++ply;
     game_->CurPly = qMin(ply, game_->LastPly);
     AllDisplay();
-    SetControlState(4);
+    SetControlState(ControlState::Navigated);
 }
 
 void FormMain::ListMain_KeyDown(int key)
@@ -939,8 +983,8 @@ void FormMain::MnuFileNew_Click()
 {
     ResetGame();
     ClearNotes(*game_, 0, kMaxPly);
-    SetMenuState(0);
-    SetControlState(0);
+    SetMenuState(MenuState::NoGame);
+    SetControlState(ControlState::NoGame);
     SetStartPosition(*game_);
     AllDisplay();
 }
@@ -991,19 +1035,15 @@ void FormMain::MnuOptionSearch_Click()
 
 void FormMain::MnuOptionKifuWrite_Click() {}  // the check mark is the whole option
 
-void FormMain::MnuFileEnd_Click()
-{
-    Timer->stop();
-    EngPlay = EngWait = AutoReplay = false;
-    closing_ = true;
-    close();
-}
+void FormMain::MnuFileEnd_Click() { close(); }
 
 void FormMain::closeEvent(QCloseEvent* event)
 {
+    // Leaving the program ends the game: the engine is quit and reaped, and
+    // the settings are written.
     if (!closing_) {
         closing_ = true;
-        Timer->stop();
+        MnuGameEnd_Click();
     }
     if (promotion_)
         promotion_->hide();
@@ -1022,7 +1062,7 @@ void FormMain::MnuGameHyoukiHyouki_Click(int index)
 {
     for (int k = 1; k <= 4; ++k)
         MnuGameHyoukiHyouki[k]->setChecked(k == index);
-    EngSet[20] = QString::number(index);
+    engineConfig_.EngSet.Style = std::to_string(index);
     ListMain->clear();
     for (int ply = 1; ply <= game_->LastPly; ++ply) {
         game_->CurPly = ply;
@@ -1063,11 +1103,98 @@ void FormMain::Toolbar_ButtonClick(int index)
     case 2: MnuFileNew_Click(); break;
     case 3: MnuFileOpenSave_Click(1); break;
     case 4: MnuFileOpenSave_Click(3); break;
+    case 7: MnuGameNew_Click(); break;
+    case 8: MnuGameEnd_Click(); break;
+    case 10: MnuGameEngine_Click(); break;
     case 12: MnuOptionSearch_Click(); break;
     case 14: MnuHelpAbout_Click(); break;
     default: break;  // the other commands come with their parts of the program
     }
 }
+
+// ---- the engine -------------------------------------------------------------
+
+void FormMain::BuildEngineLink()
+{
+    engineHost_ = std::make_unique<WindowEngineHost>(*this, services_, this, [this] {
+        AutoReplay = false;
+        Vorlik_iniFile();
+    });
+    engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_);
+    connect(engine_.get(), &EngineGame::LevelChosen, this, [this](int level) {
+        for (int k = 1; k <= 3; ++k)
+            MnuGameLevelLevel[k]->setChecked(k == level);
+    });
+    engineDialog_ = new DialogMnuGameEngine(engineConfig_, services_, this);
+    connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, &FormMain::RelabelLevels);
+    connect(engineDialog_, &DialogMnuGameEngine::WriteIni, this, &FormMain::Vorlik_iniFile);
+}
+
+void FormMain::ApplyIni(const VorlikIni& ini)
+{
+    MnuGameTurn->setChecked(ini.Turn);
+    ImaCheBoa->SetTurned(ini.Turn);
+    MnuGameSound->setChecked(ini.Sound);
+    const int style = BoxValue(ini.Style).value_or(1);
+    engineConfig_.EngSet.Style = std::to_string(style);
+    for (int k = 1; k <= 4; ++k)
+        MnuGameHyoukiHyouki[k]->setChecked(k == style);
+    MnuOptionWin120DPI->setChecked(ini.Win120DPI);
+    MnuOptionKifuWrite->setChecked(ini.KifuWrite);
+}
+
+void FormMain::Vorlik_iniFile()
+{
+    VorlikIni ini;
+    ini.EngFileName = engineConfig_.EngFileName;
+    ini.Turn = MnuGameTurn->isChecked();
+    ini.Sound = MnuGameSound->isChecked();
+    ini.Style = engineConfig_.EngSet.Style;
+    ini.Win120DPI = MnuOptionWin120DPI->isChecked();
+    ini.KifuWrite = MnuOptionKifuWrite->isChecked();
+    std::string error;
+    if (!vorlik::Vorlik_iniFile(services_.ProgramFolder().toStdString(), ini, error))
+        services_.ShowMessage(this, QString::fromStdString(error), QStringLiteral("警告"), MessageIcon::Error,
+                              MessageButtons::Ok);
+}
+
+void FormMain::RelabelLevels()
+{
+    // The level entries read as the commands they send; none is chosen.
+    for (int k = 1; k <= 3; ++k) {
+        MnuGameLevelLevel[k]->setText(QString::fromStdString(engineConfig_.EngSet.LevelCommand(k)));
+        MnuGameLevelLevel[k]->setChecked(false);
+    }
+    engine_->ClearLevel();
+}
+
+void FormMain::MnuGameNew_Click() { engine_->MnuGameNew_Click(); }
+
+void FormMain::MnuGameEnd_Click() { engine_->MnuGameEnd_Click(); }
+
+void FormMain::MnuGameLevelLevel_Click(int index)
+{
+    for (int k = 1; k <= 3; ++k)
+        MnuGameLevelLevel[k]->setChecked(k == index);
+    engine_->ChooseLevel(index);
+}
+
+void FormMain::MnuGameEngine_Click()
+{
+    engineDialog_->exec();
+    const bool configured = engineConfig_.EngLoaFg;
+    if (configured) {
+        SetControlState(ControlState::EngineReady);
+    } else {
+        CommandMain[0]->setText(QStringLiteral("エンジンの名称"));
+        SetEnabled(CommandMain[7], false);
+    }
+    // "ゲーム開始" follows the toolbar button: a new engine can be played at once.
+    SetEnabled(ToolbarButton[7], configured);
+    SetEnabled(MnuGameNew, configured);
+}
+
+void FormMain::TakeBack() { engine_->TakeBack(); }
 
 bool FormMain::eventFilter(QObject* watched, QEvent* event)
 {

@@ -8,6 +8,8 @@
 #include "WindowServices.h"
 #include "core/MainWindowPort.h"
 #include "core/ModuleMekDim.h"
+#include "engine/EngineGame.h"
+#include "engine/EngineSettings.h"
 #include "records/ModuleMekFile.h"
 
 #include <QListWidget>
@@ -29,7 +31,9 @@ class QToolBar;
 
 namespace vorlik {
 
+class DialogMnuGameEngine;
 class DialogSetup;
+class WindowEngineHost;
 class WindowKifuHost;
 
 // The move list: a click jumps to the clicked line, the arrow keys step by a
@@ -59,7 +63,11 @@ public:
     bool CheckChessMoveOutput() override;
     void MnuFileNew_Click() override;
     void AllDisplay() override;
-    void SetControlState(int mode) override;
+    void SetControlState(ControlState mode) override;
+    void SetMenuState(MenuState mode) override;
+    void ResetGame() override;
+    void RunClock(bool on) override;
+    void MnuGameHyoukiHyouki_Click(int index) override;
     void UpdateMoveList(const std::string& command) override;
     GameHeader ReadGameInfo() override;
     void ShowGameInfo(const GameHeader& header) override;
@@ -67,9 +75,9 @@ public:
     void SetPieceSound(bool on) override;
     void SetRefusalBeep(bool on) override { refusalBeep_ = on; }
     void Beep() override;
-
-    void SetMenuState(int mode);
-    void ResetGame();
+    void SetPromotionQuestion(bool ask) override { promotionQuestion_ = ask; }
+    void ShowEngineOutput(const std::string& lines) override;
+    bool EngineMustWait() override;
 
     // Controls; an index in the name stands for a control array.
     BoardView* ImaCheBoa = nullptr;
@@ -107,12 +115,14 @@ public:
     QAction* MnuHelpSearch = nullptr;
     QAction* MnuHelpAbout = nullptr;
 
-    // Game flow flags and the settings the window reads.
-    bool EngPlay = false;   // a game against the engine is running
-    bool EngWait = false;   // waiting for the engine's move
-    bool AutoReplay = false;
-    bool EngLoaFg = false;  // an engine is configured
-    std::array<QString, 21> EngSet;  // EngSet(20): notation style "1".."4"
+    bool AutoReplay = false;  // the timer steps through the record
+
+    // The game against the engine (EngPlay, EngWait, the protocol) and the
+    // engine settings (EngSet, EngLoaFg, EngFileName).
+    EngineGame& Engine() { return *engine_; }
+    EngineConfig& Settings() { return engineConfig_; }
+    DialogMnuGameEngine* EngineDialog() { return engineDialog_; }
+    WindowEngineHost& EngineHostOfWindow() { return *engineHost_; }
 
     DialogSetup* PromotionDialog();
     // The game table of the last file opened, saved into or searched.
@@ -135,9 +145,13 @@ public slots:
     void Timer_Timer();
     void MnuFileOpenSave_Click(int index);  // 1 open, 3 save
     void MnuFileEnd_Click();
+    void MnuGameNew_Click();
+    void MnuGameEnd_Click();
     void MnuGameTurn_Click();
     void MnuGameSound_Click();
-    void MnuGameHyoukiHyouki_Click(int index);
+    void MnuGameLevelLevel_Click(int index);
+    void MnuGameEngine_Click();
+    void TakeBack();
     void MnuOptionSearch_Click();
     void MnuOptionKifuWrite_Click();
     void MnuOptionWin120DPI_Click();
@@ -167,12 +181,24 @@ private:
     QString ProgramFolder() const;
     void OpenFile();
     void SaveFile();
+    void BuildEngineLink();
+    void ApplyIni(const VorlikIni& ini);
+    void Vorlik_iniFile();
+    void RelabelLevels();
+    bool EngPlay() const { return engine_->EngPlay; }
+    bool EngWait() const { return engine_->EngWait; }
 
     WindowServices& services_;
     std::unique_ptr<GameState> game_;
     DialogSetup* promotion_ = nullptr;
     KifuFile kifuFile_;
     std::unique_ptr<WindowKifuHost> kifuHost_;
+    EngineConfig engineConfig_;
+    std::unique_ptr<WindowEngineHost> engineHost_;
+    std::unique_ptr<EngineGame> engine_;
+    DialogMnuGameEngine* engineDialog_ = nullptr;
+    int committing_ = 0;  // a move is going through the gate
+    bool promotionQuestion_ = true;
     QSize defaultSize_;
     bool closing_ = false;
     bool refusalBeep_ = true;

@@ -45,6 +45,8 @@ MessageAnswer QtWindowServices::ShowMessage(QWidget* parent, const QString& text
     return box.clickedButton() == yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
+QString WindowServices::ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+
 void WindowServices::SetBusy(bool busy)
 {
     if (busy)

@@ -27,6 +27,9 @@ public:
                                  int* filterIndex) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                                  int* filterIndex) = 0;
+    // The program folder: "Vorlik.ini", the engine-settings files and the
+    // piece sound live there (the folder of the executable).
+    virtual QString ProgramFolder();
     // The busy pointer over the whole program while a file is scanned,
     // rewritten or searched. Calls nest: each true is undone by one false.
     virtual void SetBusy(bool busy);

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace vorlik::test {
 
@@ -47,6 +48,10 @@ public:
         return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
     }
     void Beep() override { ++beeps; }
+    // A program folder of its own, so that no test reads or writes the
+    // settings files beside the test programs.
+    QString ProgramFolder() override { return programFolder.path(); }
+    QTemporaryDir programFolder;
     void PlaySound(const QString& path) override { sounds << path; }
     QString OpenFileName(QWidget*, const QString& title, const QString& folder, const QString& filter,
                          int* filterIndex) override

@@ -270,22 +270,25 @@ void FormMainTest::startUp()
 
 void FormMainTest::laterEntriesStayDisabled()
 {
-    for (QAction* later : {form_->MnuFilePrint, form_->MnuGameNew, form_->MnuGameEnd, form_->MnuGameSetup,
-                           form_->MnuGameLevelLevel[1], form_->MnuGameEngine, form_->MnuHelpSearch})
-        QVERIFY2(!later->isEnabled(), qPrintable(later->text()));
-    for (int k : {5, 7, 8, 9, 10})
+    // Print, set-up and help come later; with no engine configured a game
+    // cannot start, but the engine settings can be made.
+    for (QAction* off : {form_->MnuFilePrint, form_->MnuGameNew, form_->MnuGameEnd, form_->MnuGameSetup,
+                         form_->MnuGameLevelLevel[1], form_->MnuHelpSearch})
+        QVERIFY2(!off->isEnabled(), qPrintable(off->text()));
+    for (int k : {5, 7, 8, 9})
         QVERIFY2(!form_->ToolbarButton[k]->isEnabled(), qPrintable(QString::number(k)));
     for (QAction* ready : {form_->MnuFileNew, form_->MnuFileOpenSave[1], form_->MnuFileOpenSave[3],
                            form_->MnuFileEnd, form_->MnuGameTurn, form_->MnuGameSound, form_->MnuOptionSearch,
-                           form_->MnuOptionKifuWrite, form_->MnuOptionWin120DPI, form_->MnuHelpAbout})
+                           form_->MnuOptionKifuWrite, form_->MnuOptionWin120DPI, form_->MnuHelpAbout,
+                           form_->MnuGameEngine})
         QVERIFY2(ready->isEnabled(), qPrintable(ready->text()));
-    for (int k : {2, 3, 4, 12, 14})
+    for (int k : {2, 3, 4, 10, 12, 14})
         QVERIFY2(form_->ToolbarButton[k]->isEnabled(), qPrintable(QString::number(k)));
     QVERIFY(form_->ToolbarButton[1]->isSeparator());
     QVERIFY(form_->MnuOptionKifuWrite->isCheckable());
 
     // During a game the file can be saved but no other opened.
-    form_->SetMenuState(1);
+    form_->SetMenuState(MenuState::GameRunning);
     QVERIFY(form_->MnuFileOpenSave[3]->isEnabled());
     QVERIFY(!form_->MnuFileOpenSave[1]->isEnabled());
     QVERIFY(!form_->ToolbarButton[3]->isEnabled());
@@ -371,7 +374,7 @@ void FormMainTest::releaseWithoutDragDoesNothing()
 
 void FormMainTest::pressWhileEngineAwaitedDoesNothing()
 {
-    form_->EngWait = true;
+    form_->Engine().EngWait = true;
     Drag("e2", "e4");
     QCOMPARE(form_->Game().LastPly, 0);
     QCOMPARE(services_->beeps, 0);
@@ -534,7 +537,7 @@ void FormMainTest::recordCut()
 void FormMainTest::earlierPositionInAGame()
 {
     Play("e4 e5 Nf3");
-    form_->EngPlay = true;
+    form_->Engine().EngPlay = true;
     form_->GotoStart();
     Drag("d2", "d4");
     QCOMPARE(services_->shown.size(), 1);
@@ -556,11 +559,12 @@ void FormMainTest::controlStates_data()
     QTest::addColumn<bool>("list");
     QTest::addColumn<bool>("newRecord");
     QTest::addColumn<bool>("about");
-    QTest::newRow("engine to move") << 2 << 1 << false << false << false << true;
-    QTest::newRow("user to move") << 3 << 1 << true << true << false << true;
-    QTest::newRow("game ended") << 6 << 0 << true << true << true << true;
-    QTest::newRow("setup open") << 7 << 3 << false << false << false << true;
-    QTest::newRow("setup cancelled") << 8 << 0 << true << true << true << true;
+    QTest::addColumn<QString>("engineButtons");  // which of 0, 6, 7, 8, 9 are on (no engine configured)
+    QTest::newRow("engine to move") << 2 << 1 << false << false << false << true << "8 9";
+    QTest::newRow("user to move") << 3 << 1 << true << true << false << true << "0 8 9";
+    QTest::newRow("game ended") << 6 << 0 << true << true << true << true << "7";
+    QTest::newRow("setup open") << 7 << 3 << false << false << false << true << "";
+    QTest::newRow("setup cancelled") << 8 << 0 << true << true << true << true << "";
 }
 
 void FormMainTest::controlStates()
@@ -571,17 +575,21 @@ void FormMainTest::controlStates()
     QFETCH(bool, list);
     QFETCH(bool, newRecord);
     QFETCH(bool, about);
-    form_->SetControlState(controlMode);
-    form_->SetMenuState(menuMode);
+    QFETCH(QString, engineButtons);
+    form_->SetControlState(ControlState(controlMode));
+    form_->SetMenuState(MenuState(menuMode));
     for (int k = 1; k <= 5; ++k)
         QCOMPARE(form_->CommandMain[k]->isEnabled(), navigation);
     QCOMPARE(form_->ListMain->isEnabled(), list);
     QCOMPARE(form_->MnuFileNew->isEnabled(), newRecord);
     QCOMPARE(form_->ToolbarButton[2]->isEnabled(), newRecord);
     QCOMPARE(form_->ToolbarButton[14]->isEnabled(), about);
-    QCOMPARE(form_->EngWait, controlMode == 2);
-    for (int k : {0, 6, 7, 8, 9})  // the engine's buttons wait for the engine link
-        QVERIFY(!form_->CommandMain[k]->isEnabled());
+    QCOMPARE(form_->Engine().EngWait, controlMode == 2);
+    QStringList on;
+    for (int k : {0, 6, 7, 8, 9})
+        if (form_->CommandMain[k]->isEnabled())
+            on << QString::number(k);
+    QCOMPARE(on.join(' '), engineButtons);
 }
 
 void FormMainTest::mateMark()

@@ -1,0 +1,199 @@
+// vorlik-kifu versus: a game against the engine of a settings file, through
+// the same engine link as the window's "ゲーム開始", with the window's
+// operations played by a HeadlessWindow.
+#include "KifuCommands.h"
+
+#include "core/HeadlessWindow.h"
+#include "core/MoveCommit.h"
+#include "engine/EngineGame.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vorlik {
+
+namespace {
+
+struct VersusOptions {
+    std::string mek;
+    int level = 0;
+    int plies = 0;
+    int timeoutSeconds = 120;
+    bool verbose = false;
+    std::vector<std::string> tokens;
+};
+
+bool ReadNumber(const std::string& text, int low, int high, int& value)
+{
+    char* end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || number < low || number > high)
+        return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+// Empty when the arguments are fine, else what is wrong with them.
+std::string ReadOptions(const std::vector<std::string>& args, VersusOptions& options)
+{
+    std::size_t k = 0;
+    for (; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (arg == "--") {
+            ++k;
+            break;
+        }
+        const bool takesValue = arg == "--level" || arg == "--plies" || arg == "--timeout";
+        if (takesValue && k + 1 >= args.size())
+            return arg + " のあとに数がありません (" + arg + " needs a number)";
+        if (arg == "--level") {
+            if (!ReadNumber(args[++k], 1, 3, options.level))
+                return "レベルは 1, 2, 3 です (--level takes 1, 2 or 3): " + args[k];
+        } else if (arg == "--plies") {
+            if (!ReadNumber(args[++k], 1, kMaxPly, options.plies))
+                return "手数は 1 から 400 です (--plies takes 1..400): " + args[k];
+        } else if (arg == "--timeout") {
+            if (!ReadNumber(args[++k], 1, 86400, options.timeoutSeconds))
+                return "秒数が読めません (--timeout takes seconds): " + args[k];
+        } else if (arg == "--verbose") {
+            options.verbose = true;
+        } else if (arg.rfind("--", 0) == 0) {
+            return "知らないオプションです (unknown option): " + arg;
+        } else if (options.mek.empty()) {
+            options.mek = arg;
+        } else {
+            break;  // the first move token
+        }
+    }
+    for (; k < args.size(); ++k) {
+        if (options.mek.empty())
+            options.mek = args[k];
+        else
+            options.tokens.push_back(args[k]);
+    }
+    return options.mek.empty() ? "エンジン設定ファイルがありません (versus needs a settings file)" : "";
+}
+
+// The companion's host: messages on stderr, every game a new one.
+class CliEngineHost : public EngineHost {
+public:
+    explicit CliEngineHost(MainWindowPort& window) : window_(window) {}
+    MainWindowPort& Window() override { return window_; }
+    void ShowMessage(const std::string& text, const std::string&, Icon) override
+    {
+        std::fprintf(stderr, "vorlik-kifu: %s\n", text.c_str());
+        lastMessage = text;
+    }
+    GameStartChoice AskGameStart(bool) override { return GameStartChoice::NewGame; }
+    std::string ProgramFolder() override { return QCoreApplication::applicationDirPath().toStdString(); }
+
+    std::string lastMessage;
+
+private:
+    MainWindowPort& window_;
+};
+
+// Runs the event loop until the engine has answered or the game has ended;
+// false when it stayed silent for the whole timeout.
+bool AwaitEngine(EngineGame& game, int timeoutSeconds)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (game.EngPlay && game.EngWait) {
+        if (waited.elapsed() > timeoutSeconds * 1000LL)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    return true;
+}
+
+}  // namespace
+
+int VersusCommand(const std::vector<std::string>& args)
+{
+    VersusOptions options;
+    const std::string wrong = ReadOptions(args, options);
+    if (!wrong.empty())
+        return UsageError(wrong);
+
+    int argc = 1;
+    char name[] = "vorlik-kifu";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+
+    EngineConfig config;
+    std::string error;
+    if (!ReadMekFile(options.mek, config.EngSet, error)) {
+        std::fprintf(stderr, "vorlik-kifu: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    config.EngLoaFg = true;
+
+    HeadlessWindow window;
+    if (options.verbose)
+        window.onEngineOutput = [](const std::string& lines) { std::fprintf(stderr, "%s\n", lines.c_str()); };
+    CliEngineHost host(window);
+    EngineGame game(host, config);
+    GameState& record = window.Game();
+    bool faults = false;
+    QObject::connect(&game, &EngineGame::EngineMoved, [&](bool accepted, const QString& move) {
+        if (accepted) {
+            PrintPly(record, record.LastPly, false, "engine");
+        } else {
+            std::printf("%d\trefused\t%s\tengine\n", record.LastPly + 1, move.toStdString().c_str());
+            faults = true;
+        }
+    });
+    QObject::connect(&game, &EngineGame::MoveWithdrawn, [&](const QString& coord) {
+        std::printf("%d\twithdrawn\t%s\n", record.LastPly + 1, coord.toStdString().c_str());
+        faults = true;
+    });
+    QObject::connect(&game, &EngineGame::GameOver, [&](bool endedByEngine) { faults = faults || endedByEngine; });
+    if (options.verbose)
+        QObject::connect(&game, &EngineGame::Sent,
+                         [](const QString& line) { std::fprintf(stderr, "> %s\n", line.toStdString().c_str()); });
+
+    game.MnuGameNew_Click();
+    if (!game.EngPlay)
+        return kExitUsage;  // the engine could not be started (told on stderr)
+    if (options.level)
+        game.ChooseLevel(options.level);
+
+    bool silent = false;
+    for (const std::string& token : options.tokens) {
+        if (!game.EngPlay)
+            break;
+        SetMoveInput(record, token);
+        if (!window.CheckChessMoveOutput()) {
+            PrintRefused(record.LastPly + 1, token + "\tuser");
+            faults = true;
+            continue;
+        }
+        PrintPly(record, record.LastPly, false, "user");
+        game.UserMoved();
+        if (!AwaitEngine(game, options.timeoutSeconds)) {
+            silent = true;
+            break;
+        }
+    }
+    while (!silent && options.plies > 0 && game.EngPlay && record.LastPly < options.plies) {
+        game.MoveNow();
+        if (!AwaitEngine(game, options.timeoutSeconds))
+            silent = true;
+    }
+    if (silent) {
+        std::fprintf(stderr, "vorlik-kifu: エンジンが %d 秒答えません (the engine did not answer in %d s)\n",
+                     options.timeoutSeconds, options.timeoutSeconds);
+        faults = true;
+    }
+    if (game.EngPlay)
+        game.MnuGameEnd_Click();
+    PrintFenLine(record);
+    std::printf("result\t%s\n", window.Header().Field[7].c_str());
+    return faults ? kExitIncomplete : kExitOk;
+}
+
+}  // namespace vorlik

@@ -1,0 +1,447 @@
+#include "EngineGame.h"
+
+#include "core/MoveCommit.h"
+
+#include <QFileInfo>
+
+namespace vorlik {
+
+const char kEngineCannotStart[] = "エンジンが起動できません";
+const char kEngineNotConfigured[] = "ゲーム→エンジンの設定 を行ってください";
+const char kEngineError[] = "エンジンからエラーが返されました";
+const char kEngineEnded[] = "エンジンが終了しました。ゲームを終了します。";
+
+namespace {
+
+const char kWarning[] = "警告";
+const char kCaution[] = "注意";
+constexpr int kRetryMs = 50;           // a kept line is looked at again after this
+constexpr int kShownLines = 2000;      // the traffic box keeps no more than these
+constexpr qint64 kQuickExitMs = 1000;  // an engine gone this soon never really started
+
+// Who wins when the engine's words do not say it.
+std::string MoverWins(int lastPly) { return IsWhitePly(lastPly) ? "1-0" : "0-1"; }
+std::string SideToMoveLoses(int lastPly) { return IsWhitePly(lastPly) ? "1-0" : "0-1"; }
+
+}  // namespace
+
+EngineGame::EngineGame(EngineHost& host, EngineConfig& config, QObject* parent)
+    : QObject(parent), host_(host), config_(config)
+{
+    retry_.setSingleShot(true);
+    retry_.setInterval(kRetryMs);
+    connect(&retry_, &QTimer::timeout, this, &EngineGame::WinBoardReceive);
+    connect(&EngProc, &EnginePipes::OutputArrived, this, &EngineGame::WinBoardReceive);
+    connect(&EngProc, &EnginePipes::Ended, this, &EngineGame::EngineEnded);
+}
+
+EngineGame::~EngineGame()
+{
+    EngProc.disconnect(this);
+    if (EngProc.Running())
+        WinBoardSend("quit");
+    EngProc.KillProcess();
+}
+
+// ---- the protocol ----------------------------------------------------------
+
+void EngineGame::WinBoardSend(const std::string& command)
+{
+    // Engines on Linux read LF lines; a CR would reach several of them as
+    // part of the command.
+    EngProc.WritePipe(QByteArray::fromStdString(command + "\n"));
+    emit Sent(QString::fromStdString(command));
+}
+
+bool EngineGame::WinBoardStart()
+{
+    WinBoardQuit();  // one engine at a time
+    const EngineSettings& set = config_.EngSet;
+    const QString programFolder = QString::fromStdString(host_.ProgramFolder());
+    const QString program = ResolveEnginePath(QString::fromStdString(set.Path), programFolder);
+    bool started = false;
+    if (!program.isEmpty()) {
+        // The engine runs in its own folder, where it finds its books.
+        const QString folder = QFileInfo(program).absolutePath();
+        if (!set.DeleteFile.empty())
+            DeleteEngineFiles(folder, QString::fromStdString(set.DeleteFile));
+        started = EngProc.StartProcess(program, SplitArguments(QString::fromStdString(set.Arguments)), folder);
+    }
+    if (!started) {
+        host_.ShowMessage(kEngineCannotStart, kWarning, EngineHost::Icon::Error);
+        return false;
+    }
+    if (!set.FirstCommand.empty())
+        WinBoardSend(set.FirstCommand);
+    WinBoardSend("new");
+    if (Level >= 1 && Level <= 3 && !set.LevelCommand(Level).empty())
+        WinBoardSend(set.LevelCommand(Level));
+    return true;
+}
+
+void EngineGame::WinBoardQuit()
+{
+    if (EngProc.Running())
+        WinBoardSend("quit");
+    EngProc.KillProcess();
+    reader_.Clear();
+    pending_.clear();
+    retry_.stop();
+    ended_ = false;
+    awaiting_ = Awaiting::Nothing;
+}
+
+void EngineGame::WinBoardReceive()
+{
+    const QByteArray bytes = EngProc.ReadPipe();
+    if (!bytes.isEmpty())
+        TakeLines(reader_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    ProcessPending();
+}
+
+void EngineGame::TakeLines(const std::vector<std::string>& lines)
+{
+    if (lines.empty())
+        return;
+    // Only the newest lines reach the traffic box: a flood of thinking
+    // output would be cut there anyway.
+    std::string shown;
+    const std::size_t first = lines.size() > kShownLines ? lines.size() - kShownLines : 0;
+    for (std::size_t k = first; k < lines.size(); ++k) {
+        if (!shown.empty() || k > first)
+            shown += '\n';
+        shown += lines[k];
+    }
+    Window().ShowEngineOutput(shown);
+    for (const std::string& line : lines) {
+        const EngineReply reply = ReadEngineLine(line, Rules());
+        if (reply.kind != ReplyKind::Other || !reply.result.empty() || reply.resign)
+            pending_.push_back(line);
+    }
+}
+
+ReplyRules EngineGame::Rules()
+{
+    return ReplyRules{config_.EngSet.MovePrefix, config_.EngSet.ErrorText, Game().CurPly};
+}
+
+void EngineGame::ProcessPending()
+{
+    if (handling_)
+        return;  // a message box of the line being handled is open
+    handling_ = true;
+    while (!pending_.empty() && !Window().EngineMustWait()) {
+        const std::string line = pending_.front();
+        pending_.pop_front();
+        HandleLine(line);
+    }
+    handling_ = false;
+    if (!pending_.empty() || (ended_ && Window().EngineMustWait())) {
+        retry_.start();
+        return;
+    }
+    if (ended_) {
+        ended_ = false;
+        EngineLost();
+    }
+}
+
+void EngineGame::HandleLine(const std::string& line)
+{
+    if (!EngPlay)
+        return;  // after the end of a game the engine's words are only shown
+    const EngineReply reply = ReadEngineLine(line, Rules());
+    if (reply.kind == ReplyKind::Error) {
+        EngineError();
+        return;
+    }
+    if (reply.kind == ReplyKind::Move)
+        CommitEngineMove(reply.move);
+    if (EngPlay && (!reply.result.empty() || reply.resign))
+        GameResult(reply);
+}
+
+void EngineGame::EngineError()
+{
+    const Awaiting awaited = awaiting_;
+    awaiting_ = Awaiting::Nothing;
+    host_.ShowMessage(kEngineError, kWarning, EngineHost::Icon::Error);
+    if (!EngPlay)
+        return;  // the game ended while the message was open
+    GameState& game = Game();
+    // The engine refused the user's move: it still holds the earlier
+    // position, so the move leaves the record and the user moves again.
+    // An error at any other moment takes nothing back.
+    if (awaited == Awaiting::ReplyToUserMove && game.LastPly > 0 && game.CurPly == game.LastPly) {
+        const std::string coord = game.KifuCoord[game.LastPly];
+        ClearNotes(game, game.LastPly, game.LastPly);
+        game.CurPly = game.LastPly = game.LastPly - 1;
+        Window().AllDisplay();
+        Window().UpdateMoveList("undo");
+        Window().MnuGameHyoukiHyouki_Click(BoxValue(config_.EngSet.Style).value_or(1));
+        emit MoveWithdrawn(QString::fromStdString(coord));
+    }
+    if (awaited != Awaiting::Nothing) {
+        EngWait = false;
+        Window().SetControlState(ControlState::UserToMove);
+    }
+}
+
+void EngineGame::CommitEngineMove(const std::string& move)
+{
+    GameState& game = Game();
+    awaiting_ = Awaiting::Nothing;
+    EngWait = false;
+    if (game.CurPly != game.LastPly) {
+        game.CurPly = game.LastPly;  // the engine's move follows the last ply, whatever is shown
+        Window().AllDisplay();
+    }
+    // No move is written with ten characters or more: such a token is
+    // refused as the gate refuses a move, whatever its first characters say.
+    bool accepted = false;
+    if (move.size() < static_cast<std::size_t>(kMaxMoveInput)) {
+        SetMoveInput(game, move);
+        Window().SetPromotionQuestion(false);  // a bare pawn move to the last rank is a queen
+        accepted = Window().CheckChessMoveOutput();
+        Window().SetPromotionQuestion(true);
+    } else {
+        Window().Beep();
+        Window().AllDisplay();
+    }
+    Window().SetControlState(ControlState::UserToMove);
+    emit EngineMoved(accepted, QString::fromStdString(move));
+}
+
+void EngineGame::GameResult(const EngineReply& reply)
+{
+    const int lastPly = Game().LastPly;
+    std::string result = reply.result;
+    if (reply.resign)
+        result = SideToMoveLoses(lastPly);
+    else if (result == "mates")
+        result = MoverWins(lastPly);
+    SetResult(result);
+    MnuGameEnd_Click();
+}
+
+void EngineGame::SetResult(const std::string& result)
+{
+    GameHeader header = Window().ReadGameInfo();
+    header.Field[7] = result;
+    Window().ShowGameInfo(header);
+}
+
+void EngineGame::EngineEnded()
+{
+    // What it wrote before it went is still read and handled first.
+    const QByteArray bytes = EngProc.ReadPipe();
+    std::vector<std::string> lines =
+        reader_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const std::string rest = reader_.Flush();
+    if (!rest.empty())
+        lines.push_back(rest);
+    TakeLines(lines);
+    ended_ = true;
+    ProcessPending();
+}
+
+void EngineGame::EngineLost()
+{
+    const bool quick = EngProc.Age() < kQuickExitMs;
+    EngProc.KillProcess();  // reaps it and whatever it started
+    if (!EngPlay)
+        return;
+    host_.ShowMessage(quick ? kEngineCannotStart : kEngineEnded, kWarning, EngineHost::Icon::Error);
+    MnuGameEnd_Click();
+    emit GameOver(true);
+}
+
+void EngineGame::WinBoardEdit()
+{
+    EngPlay = true;
+    if (!WinBoardStart()) {
+        MnuGameEnd_Click();
+        return;
+    }
+    const GameState& game = Game();
+    const Board& board = game.KifuBoard[game.CurPly];
+    WinBoardSend("edit");
+    WinBoardSend("#");
+    for (const bool white : {true, false}) {
+        if (!white)
+            WinBoardSend("c");  // the pieces that follow are Black's
+        for (int file = 1; file <= 8; ++file) {
+            for (int rank = 1; rank <= 8; ++rank) {
+                const char piece = board[file][rank];
+                if (white ? IsWhitePiece(piece) : IsBlackPiece(piece))
+                    WinBoardSend(std::string{UpperPiece(piece), FileLetter(file), RankDigit(rank)});
+            }
+        }
+    }
+    WinBoardSend(".");
+    if (IsWhitePly(game.LastPly))
+        WinBoardSend("black");  // Black to move
+}
+
+// ---- the window's commands ---------------------------------------------------
+
+void EngineGame::WaitFor(Awaiting what)
+{
+    awaiting_ = what;
+    EngWait = true;
+    Window().SetControlState(ControlState::EngineToMove);
+}
+
+void EngineGame::MnuGameNew_Click()
+{
+    if (!config_.EngLoaFg) {
+        host_.ShowMessage(kEngineNotConfigured, kCaution, EngineHost::Icon::Warning);
+        return;
+    }
+    GameState& game = Game();
+    std::vector<std::string> kept;
+    if (game.LastPly > 0) {
+        // Continuing replays the moves from the standard start into a new
+        // record and hands them to the engine in force mode.
+        const bool canContinue = IsStandardStart(game) && config_.EngSet.ForceCommand == "force";
+        const GameStartChoice choice = host_.AskGameStart(canContinue);
+        if (choice == GameStartChoice::Cancel)
+            return;
+        if (choice == GameStartChoice::FromPosition && canContinue) {
+            for (int ply = 1; ply <= game.CurPly; ++ply)
+                kept.push_back(game.KifuCoord[ply]);
+        }
+    }
+    StartNewGame(kept);
+}
+
+void EngineGame::StartNewGame(const std::vector<std::string>& kept)
+{
+    WinBoardQuit();
+    MainWindowPort& window = Window();
+    GameState& game = Game();
+    window.ResetGame();
+    ClearNotes(game, static_cast<int>(kept.size()) + 1, kMaxPly);
+    EngPlay = true;
+    EngWait = false;
+    window.SetMenuState(MenuState::GameRunning);
+    window.SetControlState(ControlState::NoGame);
+    window.SetControlState(ControlState::UserToMove);
+    SetStartPosition(game);
+    window.AllDisplay();
+    GameHeader header = window.ReadGameInfo();
+    header.Field[6] = config_.EngSet.Name;  // after "new" the engine plays Black
+    window.ShowGameInfo(header);
+    window.RunClock(true);
+    // Without a level some engines think for minutes: the quickest one
+    // stands until the user chooses another.
+    if (Level == 0 && !config_.EngSet.LevelCommand(1).empty()) {
+        Level = 1;
+        emit LevelChosen(1);
+    }
+    if (!WinBoardStart()) {
+        MnuGameEnd_Click();
+        return;
+    }
+    if (config_.EngSet.ForceCommand != "force" || kept.empty())
+        return;
+    ReplayKept(kept);
+}
+
+void EngineGame::ReplayKept(const std::vector<std::string>& kept)
+{
+    MainWindowPort& window = Window();
+    GameState& game = Game();
+    const bool sound = window.PieceSound();
+    window.SetPieceSound(false);
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        const int ply = static_cast<int>(k) + 1;
+        game.KifuCoord[ply] = kept[k];
+        CoordToMoveInput(game, ply);
+        game.CurPly = ply - 1;
+        if (!window.CheckChessMoveOutput())
+            break;
+    }
+    window.SetPieceSound(sound);
+    WinBoardSend("force");
+    for (int ply = 1; ply <= game.CurPly; ++ply)
+        WinBoardSend(EngineMoveText(game.KifuCoord[ply]));
+    if (IsWhitePly(game.CurPly)) {
+        WaitFor(Awaiting::EngineMove);  // Black, the engine, is to move
+        WinBoardSend("go");
+        WinBoardReceive();
+    } else {
+        game.ViewBoard[0][0] = "999";  // "go" follows the user's next move
+    }
+}
+
+void EngineGame::MnuGameEnd_Click()
+{
+    WinBoardQuit();
+    MainWindowPort& window = Window();
+    window.RunClock(false);
+    EngPlay = false;
+    EngWait = false;
+    window.SetMenuState(MenuState::NoGame);
+    window.SetControlState(ControlState::UserToMove);
+    window.SetControlState(ControlState::GameEnded);
+    host_.GameEnded();
+}
+
+void EngineGame::UserMoved()
+{
+    if (!EngPlay)
+        return;
+    GameState& game = Game();
+    WaitFor(Awaiting::ReplyToUserMove);
+    WinBoardSend(EngineMoveText(game.KifuCoord[game.CurPly]));
+    if (game.ViewBoard[0][0] == "999") {
+        game.ViewBoard[0][0] = "0";
+        WinBoardSend("go");
+    }
+    WinBoardReceive();
+}
+
+void EngineGame::MoveNow()
+{
+    if (!EngPlay)
+        return;
+    WaitFor(Awaiting::EngineMove);
+    WinBoardSend("go");
+    WinBoardReceive();
+}
+
+void EngineGame::TakeBack()
+{
+    GameState& game = Game();
+    const std::string command = config_.EngSet.TakeBack;
+    const int plies = command == "remove" ? 2 : command == "undo" ? 1 : 0;
+    if (plies == 0 || game.CurPly <= plies) {
+        MnuGameNew_Click();
+        Window().Beep();
+        return;
+    }
+    const int from = game.LastPly;
+    game.CurPly = game.LastPly = game.CurPly - plies;
+    ClearNotes(game, game.CurPly + 1, from);
+    Window().AllDisplay();
+    Window().UpdateMoveList(command);
+    WinBoardSend(command);
+}
+
+void EngineGame::DirectSend(const std::string& text)
+{
+    WinBoardSend(text);
+    WinBoardReceive();
+}
+
+void EngineGame::ChooseLevel(int level)
+{
+    if (level < 1 || level > 3)
+        return;
+    Level = level;
+    if (!config_.EngSet.LevelCommand(level).empty())
+        WinBoardSend(config_.EngSet.LevelCommand(level));
+}
+
+}  // namespace vorlik

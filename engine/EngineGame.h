@@ -1,0 +1,139 @@
+// A game against the engine: the command protocol (WinBoardStart,
+// WinBoardQuit, WinBoardSend, WinBoardReceive, WinBoardEdit) and the
+// sequences of the window's game commands built on it. It reaches the
+// window only through MainWindowPort and EngineHost, so it runs headless
+// under the tests and the command-line companion.
+//
+// Nothing here waits: the engine's output arrives as a signal, is cut into
+// lines, and each line is handled and returns. Waiting for the engine is the
+// state EngWait. A move that arrives while the user is in the middle of
+// something (a question, a drag) is kept until that is over.
+#pragma once
+
+#include "EngineLines.h"
+#include "EngineSettings.h"
+#include "WinBoradInterfaccia.h"
+#include "core/MainWindowPort.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <string>
+
+namespace vorlik {
+
+// The answer of the game-start dialog.
+enum class GameStartChoice { Cancel = -1, NewGame = 0, FromPosition = 1 };
+
+// What the engine link needs from its host besides the window.
+class EngineHost {
+public:
+    virtual ~EngineHost() = default;
+    virtual MainWindowPort& Window() = 0;
+    enum class Icon { Information, Warning, Error };
+    virtual void ShowMessage(const std::string& text, const std::string& title, Icon icon) = 0;
+    // The game-start dialog: a new game, or (when allowed) a game from the
+    // position on the board.
+    virtual GameStartChoice AskGameStart(bool canContinue) = 0;
+    // The folder of the program: relative engine paths are looked for there.
+    virtual std::string ProgramFolder() = 0;
+    // The game has ended (a result, the end button, a lost engine): the
+    // window writes its settings.
+    virtual void GameEnded() {}
+};
+
+// Why the engine link spoke to the user; tests and the companion read these.
+extern const char kEngineCannotStart[];   // "エンジンが起動できません"
+extern const char kEngineNotConfigured[]; // "ゲーム→エンジンの設定 を行ってください"
+extern const char kEngineError[];         // "エンジンからエラーが返されました"
+extern const char kEngineEnded[];         // the engine ended during a game
+
+class EngineGame : public QObject {
+    Q_OBJECT
+public:
+    EngineGame(EngineHost& host, EngineConfig& config, QObject* parent = nullptr);
+    ~EngineGame() override;  // an engine still running is quit
+
+    bool EngPlay = false;  // a game against the engine is running
+    bool EngWait = false;  // the program waits for the engine's move
+    int Level = 0;         // the level whose menu entry is checked, 1..3; 0 none
+
+    // The window's commands.
+    void MnuGameNew_Click();
+    void MnuGameEnd_Click();
+    // The user's move has been committed in a game: hand it to the engine.
+    void UserMoved();
+    // The engine-name button: the engine moves now, for the side to move.
+    void MoveNow();
+    // "戻": takes back one ply ("undo") or two ("remove"); a new game (with a
+    // beep) when that is not possible.
+    void TakeBack();
+    // "直接送信": the text as it is.
+    void DirectSend(const std::string& text);
+    // A level menu entry: checked, and its command sent at once.
+    void ChooseLevel(int level);
+    // Hands the position on the board to a newly started engine ("edit").
+    void WinBoardEdit();
+    // The window's settings were re-read: no level is checked.
+    void ClearLevel() { Level = 0; }
+
+    // The protocol.
+    bool WinBoardStart();
+    void WinBoardQuit();
+    void WinBoardSend(const std::string& command);
+    // Handles every complete line that has arrived (and is connected to the
+    // process's output); returns at once when nothing has.
+    void WinBoardReceive();
+
+    bool EngineRunning() const { return EngProc.Running(); }
+    // Whether the user's last move was sent and its answer is awaited.
+    bool AwaitingReply() const { return awaiting_ == Awaiting::ReplyToUserMove; }
+
+    EnginePipes EngProc;
+
+signals:
+    // Every line written to the engine, without its line end.
+    void Sent(const QString& line);
+    // The engine's move has been committed (true) or refused by the rules (false).
+    void EngineMoved(bool accepted, const QString& move);
+    // The user's move was refused by the engine and taken off the record.
+    void MoveWithdrawn(const QString& coord);
+    // A level was chosen for the game (a game starts at level 1 until the
+    // user chooses another): the window checks its entry.
+    void LevelChosen(int level);
+    // The game has ended; endedByEngine when the engine went away during it.
+    void GameOver(bool endedByEngine);
+
+private:
+    enum class Awaiting { Nothing, ReplyToUserMove, EngineMove };
+
+    MainWindowPort& Window() { return host_.Window(); }
+    GameState& Game() { return host_.Window().Game(); }
+    ReplyRules Rules();
+    void WaitFor(Awaiting what);
+    // Shows the lines and keeps those that say something for ProcessPending.
+    void TakeLines(const std::vector<std::string>& lines);
+    // Handles the kept lines unless the user is in the middle of something.
+    void ProcessPending();
+    void HandleLine(const std::string& line);
+    void EngineError();
+    void CommitEngineMove(const std::string& move);
+    void GameResult(const EngineReply& reply);
+    void SetResult(const std::string& result);
+    void EngineEnded();
+    void EngineLost();
+    void StartNewGame(const std::vector<std::string>& kept);
+    void ReplayKept(const std::vector<std::string>& kept);
+
+    EngineHost& host_;
+    EngineConfig& config_;
+    EngineLineReader reader_;
+    std::deque<std::string> pending_;  // lines not yet handled
+    QTimer retry_;                     // looks at pending_ again when the user is busy
+    Awaiting awaiting_ = Awaiting::Nothing;
+    bool handling_ = false;
+    bool ended_ = false;  // the engine went away; told once its last lines are handled
+};
+
+}  // namespace vorlik

@@ -1,0 +1,361 @@
+// Games against an engine in the offscreen window: the settings restored at
+// start-up, a real game against Fairy-Max through the board, and what the
+// window does when the engine floods, dies, or answers while the user is
+// asked something. Small shell scripts stand in for engines where a real
+// one will not misbehave on demand.
+#include "ScriptedServices.h"
+
+#include "bench/GameGenerator.h"
+#include "ui/BoardView.h"
+#include "ui/FormMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace vorlik;
+using namespace vorlik::test;
+
+namespace {
+
+// A settings file of 15 lines; boxes in the order undo, remove, edit, black, force.
+QByteArray Mek(const QString& name, const QString& path, const QString& arguments, const QString& first,
+               const QStringList& levels, const QString& boxes)
+{
+    QStringList lines = {name, path, arguments, first, levels.value(0), levels.value(1), levels.value(2), "", "", ""};
+    for (const QChar box : boxes)
+        lines << QStringLiteral(" %1 ").arg(box);
+    return lines.join("\r\n").toUtf8() + "\r\n";
+}
+
+bool ProcessGone(qint64 pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0; }
+
+}  // namespace
+
+class EngineGameTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpRestoresSettings();
+    void gameAgainstFairyMax();
+    void levelEntriesCarryTheirCommands();
+    void closingDuringAGameReapsTheEngine();
+    void engineMoveWaitsForAnOpenQuestion();
+    void floodKeepsTheTrafficBoxBounded();
+    void engineDyingEndsTheGame();
+    void engineThatCannotStart();
+    void takeBackThroughTheButton();
+
+private:
+    void Write(const QString& name, const QByteArray& bytes, bool executable = false);
+    // A shell script engine in the program folder.
+    QString ScriptEngine(const QString& name, const QString& body);
+    void Configure(const QByteArray& mek, const QByteArray& ini = QByteArray());
+    void Open();
+    void Drag(const std::string& coord);
+    int ImageOf(int file, int rank) const;
+    bool AwaitEngine(int ms = 20000);
+    QByteArray Read(const QString& name) const;
+
+    std::unique_ptr<ScriptedServices> services_;
+    std::unique_ptr<FormMain> form_;
+};
+
+void EngineGameTest::init() { services_ = std::make_unique<ScriptedServices>(); }
+
+void EngineGameTest::cleanup()
+{
+    form_.reset();
+    services_.reset();
+}
+
+void EngineGameTest::Write(const QString& name, const QByteArray& bytes, bool executable)
+{
+    QFile out(services_->ProgramFolder() + "/" + name);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    QCOMPARE(out.write(bytes), bytes.size());
+    out.close();
+    if (executable)
+        out.setPermissions(out.permissions() | QFileDevice::ExeOwner);
+}
+
+QString EngineGameTest::ScriptEngine(const QString& name, const QString& body)
+{
+    Write(name, ("#!/bin/sh\n" + body + "\n").toUtf8(), true);
+    return services_->ProgramFolder() + "/" + name;
+}
+
+QByteArray EngineGameTest::Read(const QString& name) const
+{
+    QFile in(services_->ProgramFolder() + "/" + name);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+void EngineGameTest::Configure(const QByteArray& mek, const QByteArray& ini)
+{
+    const QString name = QString::fromUtf8(mek.left(mek.indexOf('\r')));
+    Write(name + ".mek", mek);
+    Write("Vorlik.ini", ini.isEmpty() ? (name + ".mek\r\nFalse\r\nFalse\r\n1\r\nFalse\r\nFalse\r\n").toUtf8() : ini);
+}
+
+void EngineGameTest::Open()
+{
+    form_ = std::make_unique<FormMain>(*services_);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+int EngineGameTest::ImageOf(int file, int rank) const
+{
+    const int row = form_->MnuGameTurn->isChecked() ? 9 - rank : rank;
+    return (file - 1) * 8 + row;
+}
+
+void EngineGameTest::Drag(const std::string& coord)
+{
+    BoardView* board = form_->ImaCheBoa;
+    const QPoint start = board->ImageRect(ImageOf(coord[0] - 'a' + 1, coord[1] - '0')).center();
+    const QPoint end = board->ImageRect(ImageOf(coord[2] - 'a' + 1, coord[3] - '0')).center();
+    QTest::mousePress(board, Qt::LeftButton, {}, start);
+    QTest::mouseMove(board, end);
+    QTest::mouseRelease(board, Qt::LeftButton, {}, end);
+}
+
+bool EngineGameTest::AwaitEngine(int ms)
+{
+    return QTest::qWaitFor([this] { return !form_->Engine().EngWait || !form_->Engine().EngPlay; }, ms);
+}
+
+void EngineGameTest::startUpRestoresSettings()
+{
+    const QString engine = ScriptEngine("quiet", "while read line; do :; done");
+    Configure(Mek("Quiet", engine, "", "", {"st 1", "", "st 30"}, "01001"),
+              "Quiet.mek\r\nTrue\r\nTrue\r\n3\r\nFalse\r\nTrue\r\n");
+    Open();
+    QVERIFY(form_->Settings().EngLoaFg);
+    QCOMPARE(form_->Settings().EngFileName, std::string("Quiet.mek"));
+    QVERIFY(form_->MnuGameTurn->isChecked());
+    QVERIFY(form_->MnuGameSound->isChecked());
+    QVERIFY(form_->MnuGameHyoukiHyouki[3]->isChecked());
+    QVERIFY(!form_->MnuGameHyoukiHyouki[1]->isChecked());
+    QVERIFY(form_->MnuOptionKifuWrite->isChecked());
+    QCOMPARE(form_->CommandMain[0]->text(), QString("Quiet"));
+    QVERIFY(form_->MnuGameNew->isEnabled());
+    QVERIFY(form_->ToolbarButton[7]->isEnabled());
+    QVERIFY(form_->CommandMain[7]->isEnabled());
+    QCOMPARE(form_->MnuGameLevelLevel[1]->text(), QString("st 1"));
+    QCOMPARE(form_->MnuGameLevelLevel[3]->text(), QString("st 30"));
+    QCOMPARE(form_->Settings().EngSet.TakeBack, std::string("remove"));
+    QCOMPARE(form_->Settings().EngSet.ForceCommand, std::string("force"));
+
+    // Leaving writes the options back as they are now.
+    form_->MnuGameTurn->trigger();
+    form_->MnuFileEnd_Click();
+    QCOMPARE(Read("Vorlik.ini"), QByteArray("Quiet.mek\r\nFalse\r\nTrue\r\n3\r\nFalse\r\nTrue\r\n"));
+}
+
+void EngineGameTest::gameAgainstFairyMax()
+{
+    const QString fairyMax = QStandardPaths::findExecutable("fairymax", {"/usr/games", "/usr/bin"});
+    QVERIFY2(!fairyMax.isEmpty(), "fairymax is not installed (scripts/install-deps test installs it)");
+    Configure(Mek("Fairy-Max", "fairymax", "", "", {"sd 2", "sd 3", "sd 4"}, "01101"));
+    Open();
+    QSignalSpy moved(&form_->Engine(), &EngineGame::EngineMoved);
+    form_->CommandMain[7]->click();
+    QVERIFY(form_->Engine().EngPlay);
+    QVERIFY(form_->Engine().EngineRunning());
+    QCOMPARE(form_->TextInfo[6]->text(), QString("Fairy-Max"));
+    QVERIFY(form_->MnuGameLevelLevel[1]->isChecked());  // a game starts at the quickest level
+    QVERIFY(!form_->MnuGameEngine->isEnabled());
+    const qint64 pid = form_->Engine().EngProc.ProcessId();
+
+    GameState& game = form_->Game();
+    for (int move = 0; move < 6 && form_->Engine().EngPlay; ++move) {
+        std::string chosen;
+        for (const std::string& coord : LegalMoves(game))
+            if (coord.size() == 4) {
+                chosen = coord;
+                break;
+            }
+        QVERIFY(!chosen.empty());
+        const int before = game.LastPly;
+        Drag(chosen);
+        QCOMPARE(game.LastPly, before + 1);
+        QVERIFY(AwaitEngine());
+        QCOMPARE(game.LastPly, before + 2);
+        QVERIFY(form_->CommandMain[8]->isEnabled());
+    }
+    QCOMPARE(moved.count(), 6);
+    for (const QList<QVariant>& call : moved)
+        QVERIFY2(call.at(0).toBool(), qPrintable(call.at(1).toString()));
+    QVERIFY(form_->TextEngMas->toPlainText().contains("move "));
+    QCOMPARE(form_->ListMain->count(), 6);
+
+    form_->CommandMain[8]->click();
+    QVERIFY(!form_->Engine().EngPlay);
+    QVERIFY(QTest::qWaitFor([pid] { return ProcessGone(pid); }, 5000));
+    QVERIFY(form_->MnuGameEngine->isEnabled());
+    QCOMPARE(game.LastPly, 12);  // the record stays
+    QVERIFY(Read("Vorlik.ini").startsWith("Fairy-Max.mek\r\n"));
+}
+
+void EngineGameTest::levelEntriesCarryTheirCommands()
+{
+    const QString log = services_->ProgramFolder() + "/received.txt";
+    const QString engine = ScriptEngine("logger", "while read line; do echo \"$line\" >> '" + log + "'; done");
+    Configure(Mek("Logger", engine, "", "xboard", {"st 1", "", "st 30"}, "00000"));
+    Open();
+    form_->MnuGameNew_Click();
+    QVERIFY(form_->MnuGameLevelLevel[1]->isEnabled());
+    QVERIFY(!form_->MnuGameLevelLevel[2]->isEnabled());  // no command: not offered
+    form_->MnuGameLevelLevel[3]->trigger();
+    QVERIFY(form_->MnuGameLevelLevel[3]->isChecked());
+    QVERIFY(!form_->MnuGameLevelLevel[1]->isChecked());
+    QVERIFY(QTest::qWaitFor([&] { return QFile(log).size() >= 20; }, 5000));
+    QFile in(log);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), QByteArray("xboard\nnew\nst 1\nst 30\n"));
+    form_->MnuGameEnd_Click();
+}
+
+void EngineGameTest::closingDuringAGameReapsTheEngine()
+{
+    // An engine that thinks forever, and has a child of its own.
+    const QString engine = ScriptEngine("thinker", "sleep 600 & while read line; do :; done");
+    Configure(Mek("Thinker", engine, "", "", {}, "00000"));
+    Open();
+    form_->MnuGameNew_Click();
+    const qint64 pid = form_->Engine().EngProc.ProcessId();
+    QVERIFY(pid > 0);
+    Drag("e2e4");
+    QVERIFY(form_->Engine().EngWait);
+    QVERIFY(!form_->CommandMain[1]->isEnabled());  // the board and the navigation wait
+    QVERIFY(form_->CommandMain[8]->isEnabled());
+    form_->close();
+    QVERIFY(ProcessGone(pid));
+    // The whole process group went: no "sleep" of it is left behind.
+    QVERIFY(QTest::qWaitFor([pid] { return ::kill(-static_cast<pid_t>(pid), 0) != 0; }, 5000));
+}
+
+void EngineGameTest::engineMoveWaitsForAnOpenQuestion()
+{
+    const QString engine = ScriptEngine("replier", "while read line; do case \"$line\" in e2e4) echo 'move e7e5';; esac; done");
+    Configure(Mek("Replier", engine, "", "", {}, "00000"));
+    Open();
+    form_->MnuGameNew_Click();
+    int plyWhileOpen = -1;
+    // A question opens before the answer can be handled and stays open a while.
+    QTimer::singleShot(0, form_.get(), [&] {
+        QDialog question(form_.get());
+        QTimer::singleShot(600, &question, [&] {
+            plyWhileOpen = form_->Game().LastPly;
+            question.accept();
+        });
+        question.exec();
+    });
+    Drag("e2e4");
+    QVERIFY(AwaitEngine(5000));
+    QCOMPARE(plyWhileOpen, 1);  // the answer waited for the question
+    QCOMPARE(form_->Game().LastPly, 2);
+    QCOMPARE(form_->Game().KifuCoord[2], std::string("e7e5"));
+}
+
+void EngineGameTest::floodKeepsTheTrafficBoxBounded()
+{
+    const QString engine = ScriptEngine(
+        "flooder", "while read line; do case \"$line\" in e2e4) i=0; while [ $i -lt 30000 ]; do "
+                   "echo \" 5 23 100 12345 e2e4 e7e5 g1f3 b8c6 $i\"; i=$((i+1)); done; echo 'move e7e5';; esac; done");
+    Configure(Mek("Flooder", engine, "", "", {}, "00000"));
+    Open();
+    form_->MnuGameNew_Click();
+    Drag("e2e4");
+    QVERIFY(AwaitEngine(60000));
+    QCOMPARE(form_->Game().LastPly, 2);
+    QVERIFY(form_->TextEngMas->document()->blockCount() <= 2000);
+    QVERIFY(form_->TextEngMas->toPlainText().endsWith("move e7e5"));
+}
+
+void EngineGameTest::engineDyingEndsTheGame()
+{
+    const QString engine = ScriptEngine("dier", "sleep 2; while read line; do case \"$line\" in e2e4) exit 3;; esac; done");
+    Configure(Mek("Dier", engine, "", "", {}, "00000"));
+    Open();
+    form_->MnuGameNew_Click();
+    QTest::qWait(2200);  // long enough that it counts as started
+    Drag("e2e4");
+    QVERIFY(QTest::qWaitFor([this] { return !form_->Engine().EngPlay; }, 10000));
+    QCOMPARE(services_->shown.size(), 1);
+    QCOMPARE(services_->shown[0].text, QString::fromUtf8(kEngineEnded));
+    QCOMPARE(services_->shown[0].title, QString("警告"));
+    QCOMPARE(form_->Game().LastPly, 1);  // the record stays
+    QVERIFY(form_->CommandMain[7]->isEnabled());
+    QVERIFY(!form_->CommandMain[8]->isEnabled());
+    QVERIFY(!form_->Engine().EngWait);
+    Drag("e7e5");  // the board is the user's again
+    QCOMPARE(form_->Game().LastPly, 2);
+}
+
+void EngineGameTest::engineThatCannotStart()
+{
+    const QString quitter = ScriptEngine("quitter", "exit 0");
+    Configure(Mek("Quitter", quitter, "", "", {}, "00000"));
+    Open();
+    form_->MnuGameNew_Click();
+    QVERIFY(QTest::qWaitFor([this] { return !form_->Engine().EngPlay; }, 5000));
+    QCOMPARE(services_->shown.size(), 1);
+    QCOMPARE(services_->shown[0].text, QString("エンジンが起動できません"));
+
+    // A path that leads nowhere: told at once, nothing runs.
+    form_->Settings().EngSet.Path = "no-such-engine-anywhere";
+    form_->MnuGameNew_Click();
+    QCOMPARE(services_->shown.size(), 2);
+    QCOMPARE(services_->shown[1].text, QString("エンジンが起動できません"));
+    QVERIFY(!form_->Engine().EngPlay);
+    QVERIFY(form_->MnuGameEngine->isEnabled());
+}
+
+void EngineGameTest::takeBackThroughTheButton()
+{
+    const QString engine = ScriptEngine(
+        "answerer", "while read line; do case \"$line\" in e2e4) echo 'move e7e5';; g1f3) echo 'move b8c6';; esac; done");
+    Configure(Mek("Answerer", engine, "", "", {}, "01000"));  // "remove"
+    Open();
+    form_->MnuGameNew_Click();
+    Drag("e2e4");
+    QVERIFY(AwaitEngine(5000));
+    Drag("g1f3");
+    QVERIFY(AwaitEngine(5000));
+    QCOMPARE(form_->Game().LastPly, 4);
+    QVERIFY(form_->CommandMain[6]->isEnabled());
+    form_->CommandMain[6]->click();
+    QCOMPARE(form_->Game().LastPly, 2);
+    QCOMPARE(form_->ListMain->count(), 1);
+    // Too few plies for another "remove": a new game is offered, with a beep.
+    services_->answers.clear();
+    const int beeps = services_->beeps;
+    QTimer::singleShot(0, form_.get(), [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    form_->CommandMain[6]->click();
+    QCOMPARE(services_->beeps, beeps + 1);
+    QCOMPARE(form_->Game().LastPly, 2);  // the question was cancelled: nothing changed
+    form_->MnuGameEnd_Click();
+}
+
+QTEST_MAIN(EngineGameTest)
+#include "tst_enginegame.moc"

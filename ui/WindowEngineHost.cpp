@@ -1,0 +1,43 @@
+#include "WindowEngineHost.h"
+
+#include "DialogMnuGameStart.h"
+#include "WindowServices.h"
+
+#include <QApplication>
+
+namespace vorlik {
+
+WindowEngineHost::WindowEngineHost(MainWindowPort& window, WindowServices& services, QWidget* parent,
+                                   std::function<void()> gameEnded)
+    : window_(window), services_(services), parent_(parent), gameEnded_(std::move(gameEnded))
+{
+}
+
+void WindowEngineHost::ShowMessage(const std::string& text, const std::string& title, Icon icon)
+{
+    const MessageIcon shown = icon == Icon::Error     ? MessageIcon::Error
+                              : icon == Icon::Warning ? MessageIcon::Warning
+                                                      : MessageIcon::Information;
+    QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent_;
+    services_.ShowMessage(parent, QString::fromStdString(text), QString::fromStdString(title), shown,
+                          MessageButtons::Ok);
+}
+
+DialogMnuGameStart* WindowEngineHost::StartDialog()
+{
+    if (!startDialog_)
+        startDialog_ = new DialogMnuGameStart(parent_);
+    return startDialog_;
+}
+
+GameStartChoice WindowEngineHost::AskGameStart(bool canContinue) { return StartDialog()->Ask(canContinue); }
+
+std::string WindowEngineHost::ProgramFolder() { return services_.ProgramFolder().toStdString(); }
+
+void WindowEngineHost::GameEnded()
+{
+    if (gameEnded_)
+        gameEnded_();
+}
+
+}  // namespace vorlik

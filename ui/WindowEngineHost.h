@@ -1,0 +1,38 @@
+// The engine link's host in the window: its messages go through the window
+// services, the game-start question is the window's dialog, and the end of a
+// game lets the window write its settings.
+#pragma once
+
+#include "engine/EngineGame.h"
+
+#include <functional>
+
+class QWidget;
+
+namespace vorlik {
+
+class DialogMnuGameStart;
+class WindowServices;
+
+class WindowEngineHost : public EngineHost {
+public:
+    WindowEngineHost(MainWindowPort& window, WindowServices& services, QWidget* parent,
+                     std::function<void()> gameEnded);
+
+    MainWindowPort& Window() override { return window_; }
+    void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
+    GameStartChoice AskGameStart(bool canContinue) override;
+    std::string ProgramFolder() override;
+    void GameEnded() override;
+
+    DialogMnuGameStart* StartDialog();
+
+private:
+    MainWindowPort& window_;
+    WindowServices& services_;
+    QWidget* parent_;
+    std::function<void()> gameEnded_;
+    DialogMnuGameStart* startDialog_ = nullptr;
+};
+
+}  // namespace vorlik
