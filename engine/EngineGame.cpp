@@ -252,8 +252,7 @@ void EngineGame::EngineLost()
     if (!EngPlay)
         return;
     host_.ShowMessage(quick ? kEngineCannotStart : kEngineEnded, kWarning, EngineHost::Icon::Error);
-    MnuGameEnd_Click();
-    emit GameOver(true);
+    EndGame(true);
 }
 
 void EngineGame::WinBoardEdit()
@@ -324,6 +323,7 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
     ClearNotes(game, static_cast<int>(kept.size()) + 1, kMaxPly);
     EngPlay = true;
     EngWait = false;
+    game.ViewBoard[0][0] = "0";
     window.SetMenuState(MenuState::GameRunning);
     window.SetControlState(ControlState::NoGame);
     window.SetControlState(ControlState::UserToMove);
@@ -375,9 +375,12 @@ void EngineGame::ReplayKept(const std::vector<std::string>& kept)
     }
 }
 
-void EngineGame::MnuGameEnd_Click()
+void EngineGame::MnuGameEnd_Click() { EndGame(false); }
+
+void EngineGame::EndGame(bool endedByEngine)
 {
     WinBoardQuit();
+    Game().ViewBoard[0][0] = "0";  // a force-mode "go" never outlives its game
     MainWindowPort& window = Window();
     window.RunClock(false);
     EngPlay = false;
@@ -386,6 +389,7 @@ void EngineGame::MnuGameEnd_Click()
     window.SetControlState(ControlState::UserToMove);
     window.SetControlState(ControlState::GameEnded);
     host_.GameEnded();
+    emit GameOver(endedByEngine);
 }
 
 void EngineGame::UserMoved()

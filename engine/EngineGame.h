@@ -123,6 +123,7 @@ private:
     void SetResult(const std::string& result);
     void EngineEnded();
     void EngineLost();
+    void EndGame(bool endedByEngine);
     void StartNewGame(const std::vector<std::string>& kept);
     void ReplayKept(const std::vector<std::string>& kept);
 

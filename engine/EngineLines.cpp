@@ -103,13 +103,12 @@ std::size_t MoveStart(std::string_view line, const std::string& movePrefix)
 // The move ends at the first character that sorts below "-". A token cut at
 // the bound is cut between characters, never inside one: the line is UTF-8
 // and the move stays so.
-std::string MoveToken(std::string_view rest, bool& overLong)
+std::string MoveToken(std::string_view rest)
 {
     std::size_t end = 0;
     while (end < rest.size() && static_cast<unsigned char>(rest[end]) >= '-')
         ++end;
-    overLong = end > kMaxMoveInput;
-    if (overLong) {
+    if (end > kMaxMoveInput) {
         end = kMaxMoveInput;
         while (end > 0 && (static_cast<unsigned char>(rest[end]) & 0xC0) == 0x80)
             --end;
@@ -128,6 +127,10 @@ void ReadResult(std::string_view line, EngineReply& reply)
             return;
         }
     }
+    // What an engine tells the user or writes as a comment ("tellics say
+    // ...", "# ...") is talk, not a result.
+    if (StartsWith(trimmed, "tell") || StartsWith(trimmed, "#"))
+        return;
     if (StartsWith(trimmed, "resign") || line.find(" resigns") != std::string_view::npos) {
         reply.resign = true;
         return;
@@ -213,7 +216,7 @@ EngineReply ReadEngineLine(std::string_view line, const ReplyRules& rules)
     const std::size_t start = MoveStart(line, rules.movePrefix);
     if (start != std::string_view::npos) {
         reply.kind = ReplyKind::Move;
-        reply.move = MoveToken(line.substr(std::min(start, line.size())), reply.overLong);
+        reply.move = MoveToken(line.substr(std::min(start, line.size())));
     }
     return reply;
 }

@@ -41,8 +41,6 @@ enum class ReplyKind { Other, Error, Move };
 struct EngineReply {
     ReplyKind kind = ReplyKind::Other;
     std::string move;    // the engine's move, at most 10 characters (kMaxMoveInput)
-    bool overLong = false; // the token ran past 10 characters: move holds its start only,
-                           // which may read as a move ("e7e5e7e5e7"), so it must be refused
     std::string result;  // "1-0", "0-1", "1/2-1/2", or "" when the line ends no game
     bool resign = false; // the engine gives up (its side loses)
 };
@@ -58,7 +56,7 @@ struct ReplyRules {
 // letter case, or the configured error text in exact case): a line that
 // holds both an error and a move is an error. A move ends at the first
 // character below "-" (blank, "+", "#", "!", a line end) and is cut at 10
-// characters (overLong says so). The result is read from any line, with or without a move.
+// characters. The result is read from any line, with or without a move.
 EngineReply ReadEngineLine(std::string_view line, const ReplyRules& rules);
 
 // A promotion letter goes to the engine in lower case ("e7e8q").
