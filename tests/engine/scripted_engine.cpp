@@ -1,0 +1,415 @@
+// A test engine that answers commands from a script, for the protocol cases
+// a real engine will not produce on demand: a reply split across writes, a
+// flood, bytes that are no text, a crash, silence.
+//
+//   scripted_engine [LOG] [--log FILE] [--raw FILE] [--script FILE] [--limit SECONDS]
+//
+// Every line received goes to the log as it came, without its line end (LF
+// or CR LF), flushed at once; --raw keeps the bytes exactly as they came.
+// --limit (default 120) ends the engine by itself, so a test that forgets it
+// never leaves it running.
+//
+// The script, one rule a line ("#" starts a comment line):
+//
+//   start: ACTION; ACTION; ...        run once at start-up, in file order
+//   on PATTERN: ACTION; ...           the first rule whose pattern matches wins
+//   on#N PATTERN: ACTION; ...         only on the Nth line that matches PATTERN
+//
+// PATTERN is a command exactly ("new"), a prefix ending in "*" ("level*"),
+// "*" for any line, or "move" for any coordinate move (e2e4, e7e8q). The
+// pattern ends at the first ":".
+//
+// Actions:
+//   say TEXT           TEXT and LF
+//   write TEXT         TEXT alone
+//   split A|B MS       A, a pause of MS milliseconds, B (no line end added)
+//   sleep MS
+//   flood BYTES        that many bytes of thinking-output lines, ending in LF
+//   garbage N [SEED]   N bytes that are never UTF-8 (seeded; no line end)
+//   reply MOVES...     "move M" + LF, one move of the list each time it fires
+//   exit CODE
+//   crash              SIGSEGV;  "crash abort": SIGABRT
+//   hang               reads no more and never answers
+// TEXT knows the escapes \n \r \t \\ \; \| \xHH, {line} for the line received
+// and {cwd} for the folder the engine runs in.
+// Without a rule of its own, "quit" ends the engine with code 0.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+struct Rule {
+    bool start = false;
+    int nth = 0;             // 0: every time
+    std::string pattern;
+    std::vector<std::string> actions;
+    int matches = 0;         // lines that matched the pattern so far
+    std::vector<std::string> replies;
+    std::size_t nextReply = 0;
+};
+
+std::FILE* gLog = nullptr;
+std::FILE* gRaw = nullptr;
+
+void WriteAll(const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            std::_Exit(3);  // the reader has gone
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void SleepMs(long ms)
+{
+    if (ms > 0)
+        ::usleep(static_cast<useconds_t>(ms) * 1000);
+}
+
+std::string Trim(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    const std::size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// TEXT with its escapes resolved, {line} replaced by the line received and
+// {cwd} by the engine's current folder.
+std::string Unescape(const std::string& text, const std::string& received)
+{
+    std::string out;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text.compare(k, 6, "{line}") == 0) {
+            out += received;
+            k += 5;
+            continue;
+        }
+        if (text.compare(k, 5, "{cwd}") == 0) {
+            char folder[4096];
+            out += ::getcwd(folder, sizeof folder) ? folder : "?";
+            k += 4;
+            continue;
+        }
+        if (text[k] != '\\' || k + 1 >= text.size()) {
+            out += text[k];
+            continue;
+        }
+        const char c = text[++k];
+        if (c == 'n')
+            out += '\n';
+        else if (c == 'r')
+            out += '\r';
+        else if (c == 't')
+            out += '\t';
+        else if (c == 'x' && k + 2 < text.size() && HexDigit(text[k + 1]) >= 0 && HexDigit(text[k + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(text[k + 1]) * 16 + HexDigit(text[k + 2]));
+            k += 2;
+        } else
+            out += c;  // \\ \; \| and anything else: the character itself
+    }
+    return out;
+}
+
+// Splits at every c that no backslash escapes; the escapes stay for Unescape.
+std::vector<std::string> SplitUnescaped(const std::string& text, char c)
+{
+    std::vector<std::string> parts(1);
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '\\' && k + 1 < text.size()) {
+            parts.back() += text.substr(k, 2);
+            ++k;
+        } else if (text[k] == c) {
+            parts.emplace_back();
+        } else {
+            parts.back() += text[k];
+        }
+    }
+    return parts;
+}
+
+bool IsCoordinateMove(const std::string& line)
+{
+    if (line.size() != 4 && line.size() != 5)
+        return false;
+    const auto file = [](char c) { return c >= 'a' && c <= 'h'; };
+    const auto rank = [](char c) { return c >= '1' && c <= '8'; };
+    if (!file(line[0]) || !rank(line[1]) || !file(line[2]) || !rank(line[3]))
+        return false;
+    return line.size() == 4 || std::strchr("qrbnQRBN", line[4]) != nullptr;
+}
+
+bool Matches(const std::string& pattern, const std::string& line)
+{
+    if (pattern == "move")
+        return IsCoordinateMove(line);
+    if (!pattern.empty() && pattern.back() == '*')
+        return line.compare(0, pattern.size() - 1, pattern, 0, pattern.size() - 1) == 0;
+    return line == pattern;
+}
+
+std::string Flood(std::size_t bytes)
+{
+    std::string text;
+    for (int depth = 1; text.size() < bytes; ++depth) {
+        text += "  " + std::to_string(depth % 30 + 1) + "  " + std::to_string(depth * 7 % 400 - 200) + "  " +
+                std::to_string(depth * 13) + "  " + std::to_string(depth * 12345) + " e2e4 e7e5\n";
+    }
+    text.resize(bytes);
+    if (!text.empty())
+        text.back() = '\n';
+    return text;
+}
+
+// Bytes that no UTF-8 reader can take: lone continuation bytes, C0, C1 and F5..FF.
+std::string Garbage(std::size_t count, unsigned seed)
+{
+    static const std::string kBad = [] {
+        std::string bad;
+        for (int b = 0x80; b <= 0xC1; ++b)
+            bad += static_cast<char>(b);
+        for (int b = 0xF5; b <= 0xFF; ++b)
+            bad += static_cast<char>(b);
+        return bad;
+    }();
+    std::mt19937 random(seed);
+    std::string text;
+    for (std::size_t k = 0; k < count; ++k)
+        text += kBad[random() % kBad.size()];
+    return text;
+}
+
+[[noreturn]] void Hang()
+{
+    const pid_t parent = ::getppid();
+    for (;;) {
+        SleepMs(100);
+        if (::getppid() != parent)
+            std::_Exit(0);  // the test has gone
+    }
+}
+
+void Run(Rule& rule, const std::string& received)
+{
+    for (const std::string& raw : rule.actions) {
+        const std::string action = Trim(raw);
+        const std::size_t blank = action.find(' ');
+        const std::string verb = action.substr(0, blank);
+        const std::string rest = blank == std::string::npos ? std::string() : action.substr(blank + 1);
+        if (verb == "say") {
+            WriteAll(Unescape(rest, received) + "\n");
+        } else if (verb == "write") {
+            WriteAll(Unescape(rest, received));
+        } else if (verb == "split") {
+            // "split A|B MS": the pause is the last word, the texts part at "|".
+            const std::string text = Trim(rest);
+            const std::size_t last = text.find_last_of(' ');
+            const long pause = last == std::string::npos ? 0 : std::atol(text.c_str() + last + 1);
+            const std::vector<std::string> parts =
+                SplitUnescaped(last == std::string::npos ? text : text.substr(0, last), '|');
+            WriteAll(Unescape(parts[0], received));
+            SleepMs(pause);
+            for (std::size_t k = 1; k < parts.size(); ++k)
+                WriteAll(Unescape(parts[k], received));
+        } else if (verb == "sleep") {
+            SleepMs(std::atol(rest.c_str()));
+        } else if (verb == "flood") {
+            WriteAll(Flood(static_cast<std::size_t>(std::atol(rest.c_str()))));
+        } else if (verb == "garbage") {
+            std::istringstream words(rest);
+            long count = 0;
+            unsigned seed = 1;
+            words >> count >> seed;
+            WriteAll(Garbage(static_cast<std::size_t>(count), seed));
+        } else if (verb == "reply") {
+            if (rule.nextReply < rule.replies.size())
+                WriteAll("move " + rule.replies[rule.nextReply++] + "\n");
+        } else if (verb == "exit") {
+            std::_Exit(std::atoi(rest.c_str()));
+        } else if (verb == "crash") {
+            const int sig = rest == "abort" ? SIGABRT : SIGSEGV;
+            const rlimit noCore{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);  // no core file in the engine's folder
+            std::signal(sig, SIG_DFL);
+            std::raise(sig);
+            std::_Exit(134);
+        } else if (verb == "hang") {
+            Hang();
+        } else if (!verb.empty()) {
+            std::fprintf(stderr, "scripted_engine: unknown action \"%s\"\n", verb.c_str());
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Reads the script; a line that is no rule stops the engine with code 2, so
+// a typing error in a test shows at once.
+std::vector<Rule> ReadScript(const char* path)
+{
+    std::vector<Rule> rules;
+    if (!path)
+        return rules;
+    std::ifstream file(path);
+    if (!file) {
+        std::fprintf(stderr, "scripted_engine: cannot read %s\n", path);
+        std::_Exit(2);
+    }
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const std::string text = Trim(line);
+        if (text.empty() || text[0] == '#')
+            continue;
+        const std::size_t colon = text.find(':');
+        Rule rule;
+        const std::string head = colon == std::string::npos ? std::string() : text.substr(0, colon);
+        if (head == "start") {
+            rule.start = true;
+        } else if (head.compare(0, 3, "on ") == 0) {
+            rule.pattern = Trim(head.substr(3));
+        } else if (head.compare(0, 3, "on#") == 0) {
+            std::size_t used = 0;
+            rule.nth = std::stoi(head.substr(3), &used);
+            rule.pattern = Trim(head.substr(3 + used));
+        } else {
+            std::fprintf(stderr, "scripted_engine: not a rule: %s\n", text.c_str());
+            std::_Exit(2);
+        }
+        rule.actions = SplitUnescaped(text.substr(colon + 1), ';');
+        for (const std::string& action : rule.actions) {
+            std::istringstream words(Trim(action));
+            std::string verb, move;
+            words >> verb;
+            if (verb == "reply")
+                while (words >> move)
+                    rule.replies.push_back(move);
+        }
+        rules.push_back(rule);
+    }
+    return rules;
+}
+
+void Handle(std::vector<Rule>& rules, const std::string& line)
+{
+    if (gLog) {
+        std::fwrite(line.data(), 1, line.size(), gLog);
+        std::fputc('\n', gLog);
+        std::fflush(gLog);
+    }
+    // Every rule counts the lines its pattern matched, fired or not, so
+    // "on#2" means the second such line wherever the rule stands.
+    Rule* chosen = nullptr;
+    for (Rule& rule : rules) {
+        if (rule.start || !Matches(rule.pattern, line))
+            continue;
+        ++rule.matches;
+        if (!chosen && (rule.nth == 0 || rule.nth == rule.matches))
+            chosen = &rule;
+    }
+    if (chosen)
+        Run(*chosen, line);
+    else if (line == "quit")
+        std::_Exit(0);
+}
+
+std::FILE* OpenLog(const char* path)
+{
+    std::FILE* file = std::fopen(path, "ab");
+    if (!file) {
+        std::fprintf(stderr, "scripted_engine: cannot write %s\n", path);
+        std::_Exit(2);
+    }
+    return file;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const char* logPath = nullptr;
+    const char* rawPath = nullptr;
+    const char* scriptPath = nullptr;
+    unsigned limit = 120;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        const bool hasValue = k + 1 < argc;
+        if (arg == "--log" && hasValue)
+            logPath = argv[++k];
+        else if (arg == "--raw" && hasValue)
+            rawPath = argv[++k];
+        else if (arg == "--script" && hasValue)
+            scriptPath = argv[++k];
+        else if (arg == "--limit" && hasValue)
+            limit = static_cast<unsigned>(std::atoi(argv[++k]));
+        else if (!logPath && arg.compare(0, 2, "--") != 0)
+            logPath = argv[k];
+    }
+    std::signal(SIGPIPE, SIG_DFL);
+    std::signal(SIGALRM, SIG_DFL);
+    ::alarm(limit);
+    if (logPath)
+        gLog = OpenLog(logPath);
+    if (rawPath)
+        gRaw = OpenLog(rawPath);
+    std::vector<Rule> rules = ReadScript(scriptPath);
+    for (Rule& rule : rules)
+        if (rule.start)
+            Run(rule, std::string());
+
+    std::string pending;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        if (gRaw) {
+            std::fwrite(buffer, 1, static_cast<std::size_t>(n), gRaw);
+            std::fflush(gRaw);
+        }
+        pending.append(buffer, static_cast<std::size_t>(n));
+        std::size_t end;
+        while ((end = pending.find('\n')) != std::string::npos) {
+            std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            Handle(rules, line);
+        }
+    }
+    if (!pending.empty())
+        Handle(rules, pending);  // a last line without its end
+    return 0;
+}
