@@ -28,6 +28,9 @@ private slots:
     void errors();
     void notText();
     void helpWithoutArguments();
+    void versusFairyMax();
+    void versus_data();
+    void versus();
 
 private:
     QStringList Paths(const QStringList& args) const;
@@ -178,6 +181,7 @@ void KifuCliTest::initTestCase()
         {"badstart.pgn", "[Event \"B\"]\n[FEN \"rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1\"]\n\n1. e4 *\n"},
         {"jp-cp932.pgn", Crlf("[Event \"" + eventCp932 + "\"]\n[White \"Sato\"]\n\n1. e4 *\n")},
         {"jp-utf8.pgn", "[Event \"" + event + "\"]\n[White \"Sato\"]\n\n1. e4 *\n"},
+        {"noengine.mek", "None\r\nno-such-engine-anywhere\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n"},
     };
     for (const auto& [name, bytes] : files) {
         QFile file(dir_.filePath(name));
@@ -490,6 +494,10 @@ void KifuCliTest::errors_data()
     QTest::addColumn<bool>("usage");  // the usage text follows the message
 
     QTest::newRow("unknown verb") << QStringList{"replay", "e4"} << "(unknown command)" << true;
+    QTest::newRow("versus without settings") << QStringList{"versus"} << "(versus needs a settings file)" << true;
+    QTest::newRow("versus, settings missing") << QStringList{"versus", "@missing.mek", "e4"} << "missing.mek" << false;
+    QTest::newRow("versus, no such engine") << QStringList{"versus", "@noengine.mek", "e4"} << "エンジンが起動できません"
+                                            << false;
     QTest::newRow("fen without text") << QStringList{"play", "--fen"} << "(--fen needs a FEN text)" << true;
     QTest::newRow("fen with a nine") << QStringList{"play", "--fen", "9/8/8/8/8/8/8/8 w", "e4"} << "" << true;
     QTest::newRow("fen without side") << QStringList{"play", "--fen", "8/8/8/8/8/8/8/8"} << "" << true;
@@ -571,6 +579,100 @@ void KifuCliTest::helpWithoutArguments()
     QCOMPARE(run.status, 0);
     for (const char* verb : {"play", "list", "show", "convert", "search", "check"})
         QVERIFY(run.out.contains(QString("vorlik-kifu ") + verb));
+}
+
+namespace {
+
+// A settings file of 15 lines; boxes in the order undo, remove, edit, black, force.
+QByteArray Mek(const QString& path, const QString& arguments, const QString& level1, const QString& boxes)
+{
+    QStringList lines = {"Test", path, arguments, "", level1, "", "", "", "", ""};
+    for (const QChar box : boxes)
+        lines << QStringLiteral(" %1 ").arg(box);
+    return lines.join("\r\n").toUtf8() + "\r\n";
+}
+
+}  // namespace
+
+// A short game against the real Fairy-Max: every engine move is accepted by
+// the rules and printed as the engine's.
+void KifuCliTest::versusFairyMax()
+{
+    QFile mek(dir_.filePath("fairy.mek"));
+    QVERIFY(mek.open(QIODevice::WriteOnly));
+    mek.write(Mek("fairymax", "", "sd 2", "01101"));
+    mek.close();
+    const Run run = RunKifu({"versus", mek.fileName(), "--plies", "8", "e4", "Nf3"});
+    QCOMPARE(run.status, 0);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 10);
+    for (int ply = 1; ply <= 8; ++ply) {
+        const QStringList fields = lines[ply - 1].split('\t');
+        QCOMPARE(fields.size(), 6);
+        QCOMPARE(fields[0], QString::number(ply));
+        QCOMPARE(fields.last(), QString(ply == 1 || ply == 3 ? "user" : "engine"));
+    }
+    QVERIFY(lines[8].startsWith("fen\t"));
+    QCOMPARE(lines[9], QString("result\t*"));
+}
+
+// The scripted engine's answers: refusals, withdrawals, results, a crash,
+// silence; and the arguments.
+void KifuCliTest::versus_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("args");  // after the settings file
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines");  // columns 1 and 2, and the last, of each output line
+    QTest::newRow("a game") << "on move: reply e7e5 b8c6" << QStringList{"e4", "Nf3"} << 0
+                            << QStringList{"1 e4 user", "2 e5 engine", "3 Nf3 user", "4 Nc6 engine", "fen", "result *"};
+    QTest::newRow("engine refuses the move")
+        << "on move: say Illegal move: {line}" << QStringList{"e4"} << 1
+        << QStringList{"1 e4 user", "1 withdrawn e2e4", "fen", "result *"};
+    QTest::newRow("user token refused") << "on move: reply e7e5" << QStringList{"e5", "e4"} << 1
+                                        << QStringList{"1 refused e5 user", "1 e4 user", "2 e5 engine", "fen", "result *"};
+    QTest::newRow("engine move refused") << "on move: say move e2e4" << QStringList{"e4"} << 1
+                                         << QStringList{"1 e4 user", "2 refused engine", "fen", "result *"};
+    QTest::newRow("engine resigns") << "on move: say resign" << QStringList{"e4", "d4"} << 0
+                                    << QStringList{"1 e4 user", "fen", "result 1-0"};
+    QTest::newRow("result with the move")
+        << "on move: reply e7e5; say 0-1 {Black mates}" << QStringList{"e4", "d4"} << 0
+        << QStringList{"1 e4 user", "2 e5 engine", "fen", "result 0-1"};
+    QTest::newRow("engine crashes") << "start: sleep 1200\non move: crash" << QStringList{"e4", "d4"} << 1
+                                    << QStringList{"1 e4 user", "fen", "result *"};
+    QTest::newRow("engine silent") << "on move: hang" << QStringList{"--timeout", "1", "e4"} << 1
+                                   << QStringList{"1 e4 user", "fen", "result *"};
+    QTest::newRow("bad level") << "" << QStringList{"--level", "4", "e4"} << 2 << QStringList{};
+}
+
+void KifuCliTest::versus()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+    QFile scriptFile(dir_.filePath("versus.script"));
+    QVERIFY(scriptFile.open(QIODevice::WriteOnly));
+    scriptFile.write(script.toUtf8() + "\n");
+    scriptFile.close();
+    QFile mek(dir_.filePath("scripted.mek"));
+    QVERIFY(mek.open(QIODevice::WriteOnly));
+    mek.write(Mek(VORLIK_SCRIPTED_ENGINE, "--log " + dir_.filePath("versus.log") + " --script " + scriptFile.fileName(),
+                  "", "00000"));
+    mek.close();
+    const Run run = RunKifu(QStringList{"versus", mek.fileName()} + args);
+    QCOMPARE(run.status, status);
+    QStringList shown;
+    for (const QString& line : run.out.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split('\t');
+        if (fields[0] == "fen")
+            shown << "fen";
+        else if (fields.size() <= 3)
+            shown << fields.join(' ');
+        else
+            shown << fields[0] + ' ' + fields[1] + ' ' + fields.last();
+    }
+    QCOMPARE(shown, lines);
 }
 
 QTEST_APPLESS_MAIN(KifuCliTest)
