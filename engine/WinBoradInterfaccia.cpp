@@ -75,7 +75,9 @@ int DeleteEngineFiles(const QString& folder, const QString& pattern)
     int deleted = 0;
     const QDir dir(folder);
     for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
-        if (!info.isFile() || info.isSymLink() || !anchored.match(info.fileName()).hasMatch())
+        // Programs are never deleted: a pattern such as "*" in a folder of
+        // engines would take the engines with it.
+        if (!info.isFile() || info.isSymLink() || info.isExecutable() || !anchored.match(info.fileName()).hasMatch())
             continue;
         if (QFile::remove(info.absoluteFilePath()))
             ++deleted;

@@ -22,8 +22,9 @@ QString ResolveEnginePath(const QString& path, const QString& programFolder);
 QStringList SplitArguments(const QString& text);
 
 // Deletes the files of the engine's folder that match a file-name pattern
-// (* and ?), regular files only. A pattern holding "/" or ".." deletes
-// nothing. Returns how many were deleted.
+// (* and ?): regular files only, never a program (a file that may be
+// executed). A pattern holding "/" or ".." deletes nothing. Returns how many
+// were deleted.
 int DeleteEngineFiles(const QString& folder, const QString& pattern);
 
 // EngProc: at most one engine process.

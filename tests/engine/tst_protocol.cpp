@@ -302,6 +302,37 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo(rig.dir.filePath("engine log.txt")).size() > 0; }, kWaitMs));
     }
 
+    // The file to delete is a pattern inside the engine's folder, and never
+    // takes a program with it.
+    void deletePatternStaysInItsFolder_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("left");  // in the engine's folder afterwards
+        QTest::newRow("everything") << "*" << QStringList{"engine"};
+        QTest::newRow("one kind") << "*.lrn" << QStringList{"engine", "keep.txt"};
+        QTest::newRow("one letter") << "?eep.txt" << QStringList{"book.lrn", "engine"};
+        QTest::newRow("the folder above") << "../*" << QStringList{"book.lrn", "engine", "keep.txt"};
+        QTest::newRow("a path") << "sub/*" << QStringList{"book.lrn", "engine", "keep.txt"};
+        QTest::newRow("nothing") << "" << QStringList{"book.lrn", "engine", "keep.txt"};
+    }
+    void deletePatternStaysInItsFolder()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, left);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("engines");
+        QVERIFY(QDir().mkpath(folder + "/sub"));
+        for (const char* name : {"engines/book.lrn", "engines/keep.txt", "engines/engine", "engines/sub/x", "above"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::setPermissions(folder + "/engine", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        DeleteEngineFiles(folder, pattern);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), left);
+        QVERIFY(QFile::exists(dir.filePath("above")));
+        QVERIFY(QFile::exists(folder + "/sub/x"));
+    }
+
     // Only the newest engine runs: starting again ends the one before.
     void oneEngineAtATime()
     {
