@@ -38,6 +38,7 @@ const char kCaption[] = "Vorlik Ver1.00";
 const char kTrafficHeading[] = "エンジンとの送受信";
 constexpr int kTimerInterval = 1500;  // one tick of the clocks and of the replay
 constexpr int kTrafficLines = 2000;   // lines the engine traffic box keeps
+constexpr int kTrafficRefreshMs = 100;
 
 QFont ProportionalFont()
 {
@@ -427,8 +428,17 @@ QWidget* FormMain::BuildCentralArea()
     TextEngMas->setReadOnly(true);
     TextEngMas->setFont(FixedFont());
     TextEngMas->setMaximumHeight(52);
-    // The newest lines only: an engine that floods keeps the window live.
-    TextEngMas->setMaximumBlockCount(kTrafficLines);
+    // The box is written at most every kTrafficRefreshMs with the newest
+    // lines only, so an engine that floods keeps the window live.
+    trafficTimer_ = new QTimer(this);
+    trafficTimer_->setSingleShot(true);
+    trafficTimer_->setInterval(kTrafficRefreshMs);
+    connect(trafficTimer_, &QTimer::timeout, this, [this] {
+        if (trafficDirty_) {
+            FlushTraffic();
+            trafficTimer_->start();
+        }
+    });
     auto* direct = new QHBoxLayout;
     direct->addWidget(TextInfo[14]);
     direct->addWidget(CommandMain[9]);
@@ -549,7 +559,8 @@ void FormMain::SetControlState(ControlState mode)
             buttons({6, 7, 8}, false);
         }
         ListMain->clear();
-        TextEngMas->setPlainText(QString::fromUtf8(kTrafficHeading));
+        traffic_.clear();
+        FlushTraffic();
         break;
     case ControlState::EngineReady:
         CommandMain[0]->setText(engineName);
@@ -740,8 +751,27 @@ bool FormMain::PieceSound() { return MnuGameSound->isChecked(); }
 
 void FormMain::ShowEngineOutput(const std::string& lines)
 {
-    TextEngMas->appendPlainText(QString::fromStdString(lines));
+    for (const QString& line : QString::fromStdString(lines).split(QLatin1Char('\n')))
+        traffic_.push_back(line);
+    while (traffic_.size() > static_cast<std::size_t>(kTrafficLines))
+        traffic_.pop_front();
+    trafficDirty_ = true;
+    if (!trafficTimer_->isActive()) {
+        FlushTraffic();  // a single reply shows at once; a flood is shown in steps
+        trafficTimer_->start();
+    }
+}
+
+void FormMain::FlushTraffic()
+{
+    // Rewriting the whole box is cheaper than letting it drop old lines one
+    // by one, which lays out every line it drops.
+    QString text = QString::fromUtf8(kTrafficHeading);
+    for (const QString& line : traffic_)
+        text += QLatin1Char('\n') + line;
+    TextEngMas->setPlainText(text);
     TextEngMas->verticalScrollBar()->setValue(TextEngMas->verticalScrollBar()->maximum());
+    trafficDirty_ = false;
 }
 
 bool FormMain::EngineMustWait()

@@ -16,6 +16,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <deque>
 #include <memory>
 
 class QAction;
@@ -185,6 +186,7 @@ private:
     void ApplyIni(const VorlikIni& ini);
     void Vorlik_iniFile();
     void RelabelLevels();
+    void FlushTraffic();
     bool EngPlay() const { return engine_->EngPlay; }
     bool EngWait() const { return engine_->EngWait; }
 
@@ -198,6 +200,9 @@ private:
     std::unique_ptr<EngineGame> engine_;
     DialogMnuGameEngine* engineDialog_ = nullptr;
     int committing_ = 0;  // a move is going through the gate
+    std::deque<QString> traffic_;  // the newest lines of the engine traffic
+    QTimer* trafficTimer_ = nullptr;
+    bool trafficDirty_ = false;
     bool promotionQuestion_ = true;
     QSize defaultSize_;
     bool closing_ = false;
