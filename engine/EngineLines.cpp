@@ -1,6 +1,7 @@
 #include "EngineLines.h"
 
 #include "core/ModuleMekDim.h"
+#include "records/TextCodec.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,35 +10,11 @@ namespace vorlik {
 
 namespace {
 
-// The length of the UTF-8 sequence that starts at text[at], 0 when the bytes
-// there are no valid sequence.
+// The length of the UTF-8 character that starts at text[at], 0 when the
+// bytes there are none.
 std::size_t Utf8Length(std::string_view text, std::size_t at)
 {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char first = byte(at);
-    if (first < 0x80)
-        return 1;
-    std::size_t length = 0;
-    unsigned minimum = 0, value = 0;
-    if (first >= 0xC2 && first <= 0xDF) {
-        length = 2, minimum = 0x80, value = first & 0x1F;
-    } else if (first >= 0xE0 && first <= 0xEF) {
-        length = 3, minimum = 0x800, value = first & 0x0F;
-    } else if (first >= 0xF0 && first <= 0xF4) {
-        length = 4, minimum = 0x10000, value = first & 0x07;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(at + k) & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (byte(at + k) & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    return length;
+    return static_cast<unsigned char>(text[at]) < 0x80 ? 1 : Utf8SequenceLength(text, at);
 }
 
 // The line with every byte that is no UTF-8 replaced; control characters

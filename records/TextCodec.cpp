@@ -5,9 +5,6 @@
 
 namespace vorlik {
 
-namespace {
-
-// Length of the valid UTF-8 sequence at text[i], or 0 when it is not one.
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t i)
 {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
@@ -37,6 +34,8 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i)
         return 0;
     return length;
 }
+
+namespace {
 
 // One iconv conversion descriptor per direction, opened on first use.
 class Converter {

@@ -28,6 +28,10 @@ std::string DecodeText(std::string_view bytes, TextEncoding encoding, int* badBy
 // encoding cannot hold (out is then unspecified).
 bool EncodeText(std::string_view utf8, TextEncoding encoding, std::string& out);
 
+// Length of the valid multibyte UTF-8 sequence at text[i]; 0 when the bytes
+// there are none (a byte below 0x80 included).
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
+
 // The name the user sees ("CP932", "UTF-8").
 const char* EncodingName(TextEncoding encoding);
 
