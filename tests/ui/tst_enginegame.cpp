@@ -6,6 +6,8 @@
 #include "ScriptedServices.h"
 
 #include "bench/GameGenerator.h"
+#include "core/FenText.h"
+#include "ui/DialogSetup.h"
 #include "ui/BoardView.h"
 #include "ui/FormMain.h"
 
@@ -59,6 +61,7 @@ private slots:
     void engineDyingEndsTheGame();
     void engineThatCannotStart();
     void takeBackThroughTheButton();
+    void engineHandOffAndBarePromotion();
 
 private:
     void Write(const QString& name, const QByteArray& bytes, bool executable = false);
@@ -356,6 +359,47 @@ void EngineGameTest::takeBackThroughTheButton()
     form_->CommandMain[6]->click();
     QCOMPARE(services_->beeps, beeps + 1);
     QCOMPARE(form_->Game().LastPly, 2);  // the question was cancelled: nothing changed
+    form_->MnuGameEnd_Click();
+}
+
+// A position handed to the engine ("edit"); the engine's pawn reaches the
+// last rank without a letter and becomes a queen without a question.
+void EngineGameTest::engineHandOffAndBarePromotion()
+{
+    const QString log = services_->ProgramFolder() + "/received.txt";
+    const QString engine = ScriptEngine(
+        "promoter", "while read line; do echo \"$line\" >> '" + log + "'; case \"$line\" in e1d2) echo 'move a2a1';; esac; done");
+    Configure(Mek("Promoter", engine, "", "", {}, "00101"));
+    Open();
+    Board board{};
+    bool blackToMove = false;
+    QCOMPARE(int(ReadFenText("4k3/8/8/8/8/8/p7/4K3 w - - 0 1", board, blackToMove)), int(FenError::None));
+    LoadSetupPosition(form_->Game(), board, blackToMove);
+    form_->AllDisplay();
+    form_->SetMenuState(MenuState::GameRunning);
+    form_->SetControlState(ControlState::UserToMove);
+    form_->Engine().WinBoardEdit();
+    QVERIFY(form_->Engine().EngPlay);
+    // A promotion question would wait for an answer: say so instead of hanging.
+    bool asked = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (auto* dialog = qobject_cast<DialogSetup*>(QApplication::activeModalWidget())) {
+            asked = true;
+            dialog->CommandPromotionOK_Click();
+        }
+    });
+    watch.start(50);
+    Drag("e1d2");
+    QVERIFY(AwaitEngine(5000));
+    QVERIFY(!asked);
+    QCOMPARE(form_->Game().LastPly, 2);
+    QCOMPARE(form_->Game().KifuCoord[2], std::string("a2a1q"));
+    QCOMPARE(form_->Game().KifuBoard[2][1][1], 'q');
+    QVERIFY(QTest::qWaitFor([&] { return QFile(log).size() >= 30; }, 5000));
+    QFile in(log);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), QByteArray("new\nedit\n#\nKe1\nc\nPa2\nKe8\n.\ne1d2\n"));
     form_->MnuGameEnd_Click();
 }
 
