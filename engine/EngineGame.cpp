@@ -262,7 +262,7 @@ void EngineGame::WinBoardEdit()
         MnuGameEnd_Click();
         return;
     }
-    const GameState& game = Game();
+    GameState& game = Game();
     const Board& board = game.KifuBoard[game.CurPly];
     WinBoardSend("edit");
     WinBoardSend("#");
@@ -280,6 +280,9 @@ void EngineGame::WinBoardEdit()
     WinBoardSend(".");
     if (IsWhitePly(game.LastPly))
         WinBoardSend("black");  // Black to move
+    // The user moves first; engines wait for "go" after a hand-off before
+    // they answer (Fairy-Max stays silent without it).
+    game.ViewBoard[0][0] = "999";
 }
 
 // ---- the window's commands ---------------------------------------------------

@@ -852,7 +852,8 @@ private slots:
     }
 
     // A promotion on a handed-off position goes to the engine in small letters,
-    // and the engine's answer is played on that position.
+    // followed by "go" (engines wait for it after a hand-off), and the
+    // engine's answer is played on that position.
     void handOffPromotion()
     {
         Rig rig("on move: say move e8d7");
@@ -867,7 +868,7 @@ private slots:
         QVERIFY(rig.WaitForPly(2));
         QCOMPARE(QString::fromStdString(record.KifuCoord[1]).toLower(), QString("b7b8q"));
         QCOMPARE(rig.Received(),
-                 (QStringList{"xboard", "new", "edit", "#", "Pb7", "Ke1", "c", "Ke8", ".", "b7b8q"}));
+                 (QStringList{"xboard", "new", "edit", "#", "Pb7", "Ke1", "c", "Ke8", ".", "b7b8q", "go"}));
     }
 
     void handOffCannotStart()

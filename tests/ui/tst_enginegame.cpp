@@ -396,10 +396,10 @@ void EngineGameTest::engineHandOffAndBarePromotion()
     QCOMPARE(form_->Game().LastPly, 2);
     QCOMPARE(form_->Game().KifuCoord[2], std::string("a2a1q"));
     QCOMPARE(form_->Game().KifuBoard[2][1][1], 'q');
-    QVERIFY(QTest::qWaitFor([&] { return QFile(log).size() >= 30; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return QFile(log).size() >= 33; }, 5000));
     QFile in(log);
     QVERIFY(in.open(QIODevice::ReadOnly));
-    QCOMPARE(in.readAll(), QByteArray("new\nedit\n#\nKe1\nc\nPa2\nKe8\n.\ne1d2\n"));
+    QCOMPARE(in.readAll(), QByteArray("new\nedit\n#\nKe1\nc\nPa2\nKe8\n.\ne1d2\ngo\n"));
     form_->MnuGameEnd_Click();
 }
 
