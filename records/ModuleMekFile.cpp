@@ -317,7 +317,10 @@ void ShowLoadReport(KifuHost& host, const LoadReport& report)
 
 void LoadGame(KifuHost& host, KifuFile& file, int kind, int n)
 {
+    if (!host.MayDiscardRecord())
+        return;
     ShowLoadReport(host, LoadKifuGame(host.Window(), file, kind, n));
+    host.RecordMatchesFile();
 }
 
 // Scans with the busy pointer; tells the user what could not be read.
@@ -459,8 +462,11 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
                              KifuHost::Icon::Error);
             return;
         }
+        if (!host.MayDiscardRecord())
+            return;
         host.Window().MnuFileNew_Click();
         ReadFenBoard(host.Window(), first, nullptr);
+        host.RecordMatchesFile();
         return;
     }
     if (!ScanForHost(host, file, kind, fileName))

@@ -77,6 +77,11 @@ public:
     virtual void ShowKifuDialog(KifuFile& file, const std::string& fileName) = 0;
     // "国際長表記で保存": moves are written and searched in long text.
     virtual bool LongFormSave() = 0;
+    // Asked just before a game from a file replaces the record on the board:
+    // false keeps the record (the user would lose what was never saved).
+    virtual bool MayDiscardRecord() { return true; }
+    // The record on the board is now what a file holds (a game just loaded).
+    virtual void RecordMatchesFile() {}
 };
 
 // The outcome of a scan. message is empty when the file was read whole.
