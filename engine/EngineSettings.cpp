@@ -230,7 +230,7 @@ bool ReadMekFile(const std::string& fileName, EngineSettings& set, std::string& 
     if (!ReadSettingsLines(fileName, lines, error))
         return false;
     if (!ReadMekLines(lines, set)) {
-        error = "エンジン設定ファイル「" + fileName + "」の11行目から15行目に数値でない行があります。";
+        error = "エンジン設定ファイル「" + QuotedPath(fileName) + "」の11行目から15行目に数値でない行があります。";
         return false;
     }
     ApplyEngSet(set);
@@ -269,7 +269,7 @@ bool ReadSettingsLines(const std::string& fileName, std::vector<std::string>& li
     FileLines file;
     if (!ReadFileLines(fileName, file, error)) {
         if (file.guess.binary)
-            error = "ファイル「" + fileName + "」はテキストファイルではありません。";
+            error = "ファイル「" + QuotedPath(fileName) + "」はテキストファイルではありません。";
         return false;
     }
     lines.assign(file.text.begin(), file.text.end());

@@ -103,7 +103,8 @@ bool RewriteThroughBackup(KifuHost& host, int kind, const std::string& fileName,
     KifuFile scan;
     ScanKifuLines(scan, kind, lines.text, 0, std::numeric_limits<int>::max());
     if (n < 1 || n > scan.KifuCount)
-        return Fail(host, "ファイル「" + fileName + "」には" + std::to_string(n) + "番の棋譜がありません。");
+        return Fail(host,
+                    "ファイル「" + QuotedPath(fileName) + "」には" + std::to_string(n) + "番の棋譜がありません。");
     const std::size_t first = scan.GameFirstLine[n];
     std::size_t resume = first;
     if (how != Rewrite::Insert) {
@@ -170,6 +171,10 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     BusyPointer busy(host);
     if (kind == kKindFen)
         return SaveFen(host, fileName);
+    // The postal layout has no start position: written there, the game would
+    // pass for one from the standard start.
+    if (kind == kKindCsv && !IsStandardStart(host.Window().Game()))
+        return Fail(host, "設定局面から始まるゲームはＣＳＶファイルに保存できません。保存しませんでした。");
     std::string game;
     if (!FileExists(fileName))
         return EncodeGame(host, kind, nullptr, game) && AppendGame(host, fileName, std::string(), game);

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,7 +21,57 @@ bool HasHighByte(std::string_view text)
     return false;
 }
 
+// Byte offset after the first `count` characters; a byte that starts no valid
+// UTF-8 sequence counts as one character, so a cut never splits a sequence.
+std::size_t AfterCharacters(std::string_view text, std::size_t count)
+{
+    std::size_t i = 0;
+    for (; i < text.size() && count > 0; --count)
+        i += std::max<std::size_t>(1, Utf8SequenceLength(text, i));
+    return i;
+}
+
+std::size_t CharacterCount(std::string_view text)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++count)
+        i += std::max<std::size_t>(1, Utf8SequenceLength(text, i));
+    return count;
+}
+
+// A quoted text stays on its line.
+std::string OnOneLine(std::string_view text)
+{
+    std::string line(text);
+    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+    return line;
+}
+
+const char kEllipsis[] = "…";
+
 }  // namespace
+
+std::string Quoted(std::string_view text, std::size_t maxChars)
+{
+    maxChars = std::max<std::size_t>(maxChars, 2);
+    if (AfterCharacters(text, maxChars) == text.size())
+        return OnOneLine(text);
+    return OnOneLine(text.substr(0, AfterCharacters(text, maxChars - 1))) + kEllipsis;
+}
+
+std::string QuotedPath(std::string_view path, std::size_t maxChars)
+{
+    maxChars = std::max<std::size_t>(maxChars, 2);
+    const std::size_t count = CharacterCount(path);
+    if (count <= maxChars)
+        return OnOneLine(path);
+    // A third for where the file lies, the rest for the end of the path,
+    // which holds the file's own name.
+    const std::size_t head = (maxChars - 1) / 3;
+    const std::size_t tail = maxChars - 1 - head;
+    return OnOneLine(path.substr(0, AfterCharacters(path, head))) + kEllipsis +
+           OnOneLine(path.substr(AfterCharacters(path, count - tail)));
+}
 
 bool FileExists(const std::string& fileName) { return QFileInfo::exists(QString::fromStdString(fileName)); }
 
@@ -29,7 +80,7 @@ bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string&
     bytes.clear();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"), std::fclose);
     if (!file) {
-        error = "ファイル「" + fileName + "」を開けません。\n(" + std::strerror(errno) + ")";
+        error = "ファイル「" + QuotedPath(fileName) + "」を開けません。\n(" + std::strerror(errno) + ")";
         return false;
     }
     char buffer[1 << 16];
@@ -37,7 +88,7 @@ bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string&
     while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
         bytes.append(buffer, count);
     if (std::ferror(file.get())) {
-        error = "ファイル「" + fileName + "」を読めません。\n(" + std::strerror(errno) + ")";
+        error = "ファイル「" + QuotedPath(fileName) + "」を読めません。\n(" + std::strerror(errno) + ")";
         return false;
     }
     return true;
@@ -48,7 +99,7 @@ bool WriteFileAtomically(const std::string& fileName, std::string_view bytes, st
     const QString name = QString::fromStdString(fileName);
     const QFileInfo info(name);
     auto fail = [&](const QString& reason) {
-        error = "ファイル「" + fileName + "」に保存できませんでした。\n(" + reason.toStdString() +
+        error = "ファイル「" + QuotedPath(fileName) + "」に保存できませんでした。\n(" + reason.toStdString() +
                 ")\n元のファイルは変更されていません。";
         return false;
     };
@@ -81,7 +132,7 @@ bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& file
     lines.bytes = std::move(bytes);
     lines.guess = GuessEncoding(lines.bytes);
     if (lines.guess.binary) {
-        error = "ファイル「" + fileName + "」はテキストファイルではありません。棋譜を読めませんでした。";
+        error = "ファイル「" + QuotedPath(fileName) + "」はテキストファイルではありません。棋譜を読めませんでした。";
         return false;
     }
     std::string_view all = lines.bytes;

@@ -21,6 +21,14 @@ bool WriteFileAtomically(const std::string& fileName, std::string_view bytes, st
 
 bool FileExists(const std::string& fileName);
 
+// What a message quotes is kept short enough for one line of a message box:
+// at most maxChars characters, the cut marked with "…". Line ends and tabs
+// become spaces. Quoted keeps the beginning (a token, a field); QuotedPath
+// keeps both ends, so that the file's own name stays visible.
+constexpr std::size_t kQuotedChars = 60;
+std::string Quoted(std::string_view text, std::size_t maxChars = kQuotedChars);
+std::string QuotedPath(std::string_view path, std::size_t maxChars = kQuotedChars);
+
 // A file read as lines: the raw bytes of each line (for rewriting the file
 // untouched) and the same lines as UTF-8 (for recognising games).
 // The views point into the struct itself, so it is neither copied nor moved.

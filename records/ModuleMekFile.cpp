@@ -13,6 +13,29 @@ const char kFilterAll[] = "ＰＧＮファイル(*.pgn)|*.pgn|ポジションフ
 const char kFilterNoCsv[] = "ＰＧＮファイル(*.pgn)|*.pgn|ポジションファイル(*.fen)|*.fen|";
 const char kFilterSearch[] = "ＰＧＮファイル(*.pgn)|*.pgn|ＣＳＶファイル[〒データ](*.csv)|*.csv|";
 
+int KindOfExtension(std::string_view extension)
+{
+    std::string word(extension);
+    for (char& c : word)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (word == "pgn")
+        return kKindPgn;
+    if (word == "fen")
+        return kKindFen;
+    if (word == "csv")
+        return kKindCsv;
+    return 0;
+}
+
+int KindOfFileName(std::string_view fileName)
+{
+    const std::size_t dot = fileName.find_last_of("./");
+    if (dot == std::string_view::npos || fileName[dot] != '.')
+        return 0;
+    return KindOfExtension(fileName.substr(dot + 1));
+}
+
 namespace {
 
 // What a scan ran into, told to the user once.
@@ -323,16 +346,29 @@ void LoadGame(KifuHost& host, KifuFile& file, int kind, int n)
     host.RecordMatchesFile();
 }
 
-// Scans with the busy pointer; tells the user what could not be read.
+std::string NoGameMessage(int kind, const std::string& fileName)
+{
+    return "ファイル「" + QuotedPath(fileName) + "」にはゲームがありません。\n(" +
+           (kind == kKindCsv ? "ＣＳＶ" : "ＰＧＮ") + "ファイルとして読みました)\n";
+}
+
+// Scans with the busy pointer; tells the user what could not be read, and
+// that a file holds no game (an empty list would only puzzle). True when
+// there are games to choose from.
 bool ScanForHost(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
 {
     host.SetBusy(true);
     const ScanReport report = ScanKifuFile(file, kind, fileName);
     host.SetBusy(false);
-    if (!report.message.empty())
-        host.ShowMessage(report.message, report.ok ? "注意" : "警告",
-                         report.ok ? KifuHost::Icon::Warning : KifuHost::Icon::Error);
-    return report.ok;
+    if (!report.ok) {
+        host.ShowMessage(report.message, "警告", KifuHost::Icon::Error);
+        return false;
+    }
+    const bool games = file.KifuCount > 0;
+    const std::string message = (games ? std::string() : NoGameMessage(kind, fileName)) + report.message;
+    if (!message.empty())
+        host.ShowMessage(message, "注意", KifuHost::Icon::Warning);
+    return games;
 }
 
 }  // namespace
@@ -382,7 +418,7 @@ std::string LoadReport::Message() const
     if (!refused.empty()) {
         const RefusedToken& first = refused.front();
         message += std::to_string((first.ply + 1) / 2) + "手目" + (first.ply % 2 == 1 ? "(白)" : "(黒)") + "の「" +
-                   first.token + "」は指せない手なので読み飛ばしました。読み飛ばした指し手は全部で" +
+                   Quoted(first.token) + "」は指せない手なので読み飛ばしました。読み飛ばした指し手は全部で" +
                    std::to_string(refused.size()) + "個です。\n";
     }
     if (plyLimit)
@@ -458,8 +494,8 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
         const FenError fenError = ReadFenText(first, board, blackToMove);
         if (fenError != FenError::None) {
             // Read before the new record is made: the game on the board stays.
-            host.ShowMessage("ファイル「" + fileName + "」の局面を読めません: " + FenErrorText(fenError), "警告",
-                             KifuHost::Icon::Error);
+            host.ShowMessage("ファイル「" + QuotedPath(fileName) + "」の局面を読めません: " + FenErrorText(fenError),
+                             "警告", KifuHost::Icon::Error);
             return;
         }
         if (!host.MayDiscardRecord())
@@ -570,8 +606,13 @@ SearchResult SearchContinuations(KifuHost& host, KifuFile& file)
 
 void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
 {
-    if (kind == 2)
-        kind = kKindCsv;
+    if (kind == kKindFen) {
+        // A position file holds one position and no moves to search.
+        host.ShowMessage("ファイル「" + QuotedPath(fileName) +
+                             "」はポジションファイル(*.fen)です。局面検索はＰＧＮファイルとＣＳＶファイルで行います。",
+                         "注意", KifuHost::Icon::Warning);
+        return;
+    }
     if (!ScanForHost(host, file, kind, fileName))
         return;
     file.KifuDialogMode = 3;

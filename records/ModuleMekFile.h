@@ -9,12 +9,19 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorlik {
 
 // File kinds, as the entries of the open and save dialogs' type list.
 enum KifuKind { kKindPgn = 1, kKindFen = 2, kKindCsv = 3 };
+
+// The kind an extension word names ("pgn", "FEN", "Csv": any letter case);
+// 0 for any other word.
+int KindOfExtension(std::string_view extension);
+// The kind of a file by its name's extension; 0 when it has none of the three.
+int KindOfFileName(std::string_view fileName);
 
 constexpr int kMaxGames = 25000;       // games a scan lists
 constexpr int kMaxFurtherTags = 11;    // further tag lines of one game (fields 8..18)
@@ -129,7 +136,8 @@ LoadReport LoadKifuGame(MainWindowPort& window, const KifuFile& file, int kind, 
 bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::string* message);
 
 // The menu's open: scans, lets the user choose when the file holds more than
-// one game, loads the game and tells the user what could not be read.
+// one game, loads the game and tells the user what could not be read, or
+// that the file holds no game.
 void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
 
 // The menu's save: FEN replaces the file; PGN and CSV go into a new file, or
@@ -143,8 +151,9 @@ bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::
 // The backup of a file: its extension replaced by "bak" (x.pgn -> x.bak).
 std::string BackupName(const std::string& fileName);
 
-// The menu's position search: scans the file, shows the dialog in search
-// mode and loads the game chosen there.
+// The menu's position search: scans the file (PGN or CSV), shows the dialog
+// in search mode and loads the game chosen there; a file without games is
+// only told.
 void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
 
 // The search button: keeps the games of the table whose move text begins

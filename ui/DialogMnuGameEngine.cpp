@@ -1,6 +1,7 @@
 #include "DialogMnuGameEngine.h"
 
 #include "WindowServices.h"
+#include "records/KifuStore.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -166,7 +167,8 @@ void DialogMnuGameEngine::Com_Click(int index)
         const QString name = QFileInfo(chosen).fileName();
         const std::string fileName = InProgramFolder(name.toStdString());
         if (!QFileInfo(Text(fileName)).isFile()) {
-            Warn(QStringLiteral("エンジン設定ファイル「%1」はプログラムのフォルダ（%2）にありません。").arg(name, folder));
+            Warn(QStringLiteral("エンジン設定ファイル「%1」はプログラムのフォルダ（%2）にありません。")
+                     .arg(Text(QuotedPath(name.toStdString())), Text(QuotedPath(folder.toStdString()))));
             return;
         }
         EngineSettings loaded = config_.EngSet;

@@ -2,8 +2,11 @@
 // overwrite), deleting with the backup, encodings, and files that are broken.
 #include "RecordsHost.h"
 #include "records/KifuFormat.h"
+#include "records/KifuStore.h"
 
 #include <QtTest>
+
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -526,7 +529,139 @@ private slots:
         PlayTokens(host.window, "e4 e5 Nf3");
         host.window.Game().CurPly = 2;
         QVERIFY(SaveKifuFile(host, file, kKindFen, S(Path("shown.fen"))));
-        QCOMPARE(ReadAll(Path("shown.fen")), QByteArray("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w - - 0 1\r\n"));
+        QCOMPARE(ReadAll(Path("shown.fen")), QByteArray("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\r\n"));
+    }
+
+    void kindOfFileName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("upper case CSV") << "/tmp/x.CSV" << int(kKindCsv);
+        QTest::newRow("pgn") << "y.pgn" << int(kKindPgn);
+        QTest::newRow("mixed case FEN") << "dir/a.Fen" << int(kKindFen);
+        QTest::newRow("other extension") << "z.txt" << 0;
+        QTest::newRow("backup of a pgn") << "x.pgn.bak" << 0;
+        QTest::newRow("no extension, dotted folder") << "games.pgn/latest" << 0;
+    }
+    void kindOfFileName()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, kind);
+        QCOMPARE(KindOfFileName(S(name)), kind);
+    }
+
+    void fileWithoutGamesSaysSo_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("search");
+        QTest::addColumn<QString>("readAs");
+        QTest::newRow("empty file, open") << QByteArray() << int(kKindPgn) << false << "ＰＧＮ";
+        QTest::newRow("PGN read as CSV, search") << kTwoGames << int(kKindCsv) << true << "ＣＳＶ";
+    }
+    void fileWithoutGamesSaysSo()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kind);
+        QFETCH(bool, search);
+        QFETCH(QString, readAs);
+        WriteAll(Path("nothing.txt"), bytes);
+        RecordsHost host;
+        PlayTokens(host.window, "e4");
+        KifuFile file;
+        if (search)
+            SearchKifuFile(host, file, kind, S(Path("nothing.txt")));
+        else
+            OpenKifuFile(host, file, kind, S(Path("nothing.txt")));
+        QVERIFY(host.dialogModes.empty());  // no empty list to choose from
+        QCOMPARE(host.shown.size(), std::size_t(1));
+        QCOMPARE(host.shown[0].title, std::string("注意"));
+        const QString text = QString::fromStdString(host.shown[0].text);
+        QVERIFY2(text.contains("nothing.txt」にはゲームがありません"), qPrintable(text));
+        QVERIFY2(text.contains(readAs + "ファイルとして読みました"), qPrintable(text));
+        QCOMPARE(host.window.Game().LastPly, 1);  // the game on the board stays
+        QCOMPARE(host.busy, 0);
+    }
+
+    void saveIntoFileWithoutGamesStillAsksWhere()
+    {
+        WriteAll(Path("blank.pgn"), "\r\n");
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "e4");
+        host.answers = {-1};  // "追加": the only choice the empty list leaves besides cancel
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(Path("blank.pgn"))));
+        QCOMPARE(host.dialogModes, std::vector<int>{2});
+        QVERIFY(host.shown.empty());
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(Path("blank.pgn"))).ok);
+        QCOMPARE(file.KifuCount, 1);
+    }
+
+    void quotedTextIsCut_data()
+    {
+        QTest::addColumn<QByteArray>("text");  // UTF-8
+        QTest::addColumn<bool>("path");
+        QTest::addColumn<QByteArray>("expected");  // empty: cut, checked by its shape
+        const QByteArray kanji = QString(80, QChar(0x68cb)).toUtf8();
+        QTest::newRow("short token as is") << QByteArray("Xyz123") << false << QByteArray("Xyz123");
+        QTest::newRow("sixty characters as is") << QByteArray(60, 'a') << false << QByteArray(60, 'a');
+        QTest::newRow("line ends become spaces") << QByteArray("a\r\nb\tc") << false << QByteArray("a  b c");
+        QTest::newRow("bytes that are no UTF-8 count one each")
+            << QByteArray(70, '\xff') << false << QByteArray(59, '\xff') + "…";
+        QTest::newRow("long token") << QByteArray(500, 'N') << false << QByteArray();
+        QTest::newRow("long Japanese token") << kanji << false << QByteArray();
+        QTest::newRow("long path") << "/home/user/" + kanji + "/" + QByteArray(30, 'x') + "/last.pgn" << true
+                                   << QByteArray();
+    }
+    void quotedTextIsCut()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, path);
+        QFETCH(QByteArray, expected);
+        const std::string bytes = path ? QuotedPath(text.toStdString()) : Quoted(text.toStdString());
+        if (!expected.isEmpty()) {
+            QCOMPARE(QByteArray::fromStdString(bytes), expected);
+            return;
+        }
+        const QString quoted = QString::fromStdString(bytes);
+        QCOMPARE(quoted.size(), int(kQuotedChars));  // characters, not bytes
+        QCOMPARE(quoted.count(QChar(0x2026)), 1);
+        QVERIFY(!quoted.contains(QChar::ReplacementCharacter));  // no sequence split
+        if (path) {
+            QVERIFY(quoted.startsWith("/home/user/"));
+            QVERIFY(quoted.endsWith("x/last.pgn"));  // the file's own name stays visible
+        } else {
+            QVERIFY(quoted.endsWith(QChar(0x2026)));
+            QVERIFY(QString::fromUtf8(text).startsWith(quoted.chopped(1)));
+        }
+    }
+
+    void messagesQuoteShortly()
+    {
+        // A refused token as long as a line.
+        const QByteArray token(3000, 'Q');
+        RecordsHost host;
+        LoadReport report;
+        LoadFrom(host, "[Event \"R\"]\n\n1. e4 " + token + " *\n", 1, kKindPgn, &report);
+        QCOMPARE(report.refused.size(), std::size_t(1));
+        const QString message = QString::fromStdString(report.Message());
+        QVERIFY2(message.contains("1手目(黒)の「" + QString(59, 'Q') + "…」"), qPrintable(message));
+        QVERIFY(message.size() < 200);
+
+        // A long file name without games, and a missing one.
+        const QString name = QString(75, QChar(0x68cb)) + "-end.pgn";  // 233 bytes: the most a name may have, nearly
+        WriteAll(Path(name), "no games here\n");
+        KifuFile file;
+        OpenKifuFile(host, file, kKindPgn, S(Path(name)));
+        OpenKifuFile(host, file, kKindPgn, S(Path(name + "-gone.pgn")));
+        QCOMPARE(host.shown.size(), std::size_t(2));
+        for (const RecordsHost::Shown& shown : host.shown) {
+            const QString text = QString::fromStdString(shown.text);
+            QVERIFY2(text.contains("…"), qPrintable(text));
+            QVERIFY2(text.contains(".pgn」"), qPrintable(text));
+            const QStringList lines = text.split('\n');
+            QVERIFY(std::all_of(lines.begin(), lines.end(), [](const QString& line) { return line.size() < 100; }));
+        }
     }
 
     void backupName()
