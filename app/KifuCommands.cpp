@@ -103,28 +103,6 @@ std::string Field(std::string text)
     return text;
 }
 
-int KindOfWord(std::string word)
-{
-    for (char& c : word)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (word == "pgn")
-        return kKindPgn;
-    if (word == "fen")
-        return kKindFen;
-    if (word == "csv")
-        return kKindCsv;
-    return 0;
-}
-
-// The kind by the name's extension, 0 when it is none of the three.
-int KindOfName(const std::string& name)
-{
-    const std::size_t dot = name.find_last_of("./");
-    if (dot == std::string::npos || name[dot] != '.')
-        return 0;
-    return KindOfWord(name.substr(dot + 1));
-}
-
 // What the file verbs take besides their operands.
 struct Options {
     int kind = 0;  // --kind, 0 when the extension decides
@@ -142,7 +120,7 @@ std::string ParseOptions(const std::vector<std::string>& args, bool allowLong, O
             break;
         }
         if (arg == "--kind") {
-            options.kind = k + 1 < args.size() ? KindOfWord(args[++k]) : 0;
+            options.kind = k + 1 < args.size() ? KindOfExtension(args[++k]) : 0;
             if (options.kind == 0)
                 return "--kind のあとは pgn, fen, csv のどれかです (--kind needs pgn, fen or csv)";
         } else if (arg == "--long" && allowLong) {
@@ -159,7 +137,7 @@ std::string ParseOptions(const std::vector<std::string>& args, bool allowLong, O
 // The kind of the file: --kind, else its extension; 0 when neither tells.
 int ResolveKind(const Options& options, const std::string& name)
 {
-    return options.kind != 0 ? options.kind : KindOfName(name);
+    return options.kind != 0 ? options.kind : KindOfFileName(name);
 }
 
 std::string KindUnknown(const std::string& name)
@@ -398,8 +376,7 @@ void PrintRefused(int ply, const std::string& token)
 
 void PrintFenLine(const GameState& game)
 {
-    const bool blackToMove = game.CurPly % 2 == 1;
-    std::printf("fen\t%s%s\n", WriteFenBoard(game.KifuBoard[game.CurPly]).c_str(), FenSideText(blackToMove));
+    std::printf("fen\t%s\n", WriteFenText(game, game.CurPly).c_str());
 }
 
 int ListCommand(const std::vector<std::string>& args)
@@ -472,7 +449,7 @@ int ConvertCommand(const std::vector<std::string>& args)
     const int n = GameNumber(options.operands[1]);
     if (n == 0)
         return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + options.operands[1]);
-    const int outKind = KindOfName(out);
+    const int outKind = KindOfFileName(out);
     if (outKind == 0)
         return UsageError(KindUnknown(out));
     HeadlessWindow window;

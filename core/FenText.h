@@ -1,4 +1,4 @@
-// The board part of a FEN text, read and written.
+// FEN texts: the board and side read, the whole text written from the record.
 #pragma once
 
 #include "ModuleMekDim.h"
@@ -27,7 +27,16 @@ std::string FenErrorText(FenError error);
 // Ranks 8 down to 1 separated by "/", runs of empty squares as one digit.
 std::string WriteFenBoard(const Board& board);
 
-// The fixed fields this program writes after the board.
-inline const char* FenSideText(bool blackToMove) { return blackToMove ? " b - - 0 1" : " w - - 0 1"; }
+// The whole FEN text of the position after ply `ply` of the record: the board,
+// the side to move (Black after an odd ply), the castling rights of kings and
+// rooks that never left their squares since ply 0, the square a pawn passed in
+// a double step on that ply (whether or not a pawn can take it), the plies
+// since the last capture or pawn move, and the move number.
+std::string WriteFenText(const GameState& game, int ply);
+
+// The FEN text of the start of the record (ply 0), with Black to move when the
+// game starts with Black: castling rights for every king and rook on its home
+// square, no passed square, the clock 0 and move 1.
+std::string WriteStartFen(const GameState& game);
 
 }  // namespace vorlik

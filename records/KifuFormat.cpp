@@ -45,15 +45,26 @@ std::vector<std::string> BoxLines(const std::string& text)
     return lines;
 }
 
+// This program writes castling "o-o"; PGN wants the letter O, and keeps the
+// check or mate mark behind it ("O-O+", "O-O-O#").
+std::string PgnMove(std::string move)
+{
+    if (move.compare(0, 3, "o-o") == 0)
+        for (std::size_t k = 0; k < move.size() && (move[k] == 'o' || move[k] == '-'); ++k)
+            if (move[k] == 'o')
+                move[k] = 'O';
+    return move;
+}
+
 void AppendMoveLines(std::vector<std::string>& lines, const GameState& game, const GameHeader& header, bool longForm)
 {
     std::string line;
     int groups = 0;
     for (int i = 1; i <= game.LastPly; i += 2) {
         line += std::to_string((i + 1) / 2) + ".";
-        line += game.KifuLong[i].empty() ? std::string(".. ") : " " + WrittenMove(game, i, longForm) + " ";
+        line += game.KifuLong[i].empty() ? std::string(".. ") : " " + PgnMove(WrittenMove(game, i, longForm)) + " ";
         if (i < game.LastPly)
-            line += " " + WrittenMove(game, i + 1, longForm) + " ";
+            line += " " + PgnMove(WrittenMove(game, i + 1, longForm)) + " ";
         if (i + 1 >= game.LastPly)
             break;
         if (++groups == 6) {
@@ -157,7 +168,7 @@ std::vector<std::string> WritePgnGame(const GameState& game, const GameHeader& h
     for (int k = 1; k <= 7; ++k)
         lines.push_back(TagLine(kTagNames[k], header.Field[k]));
     if (!IsStandardStart(game))
-        lines.push_back(TagLine("FEN", WriteFenBoard(game.KifuBoard[0]) + FenSideText(StartsWithBlack(game))));
+        lines.push_back(TagLine("FEN", WriteStartFen(game)));
     for (std::string& line : BoxLines(header.TextInfoS))
         lines.push_back(std::move(line));
     AppendMoveLines(lines, game, header, longForm);
@@ -229,7 +240,7 @@ std::vector<std::string> WriteCsvGame(const GameState& game, const GameHeader& h
 
 std::string FenFileLine(const GameState& game)
 {
-    return WriteFenBoard(game.KifuBoard[game.CurPly]) + FenSideText(game.CurPly % 2 == 1);
+    return WriteFenText(game, game.CurPly);
 }
 
 namespace {

@@ -14,7 +14,8 @@ namespace vorlik {
 
 // One game in this program's PGN layout: seven tags, the FEN tag of a set-up
 // start, the further tag lines, the moves six to a line, one empty line.
-// longForm: "国際長" texts instead of "国際".
+// longForm: "国際長" texts instead of "国際". Castling is written "O-O" and
+// "O-O-O" here, as other programs read it; the record and CSV keep "o-o".
 std::vector<std::string> WritePgnGame(const GameState& game, const GameHeader& header, bool longForm);
 
 // One game in the CSV postal layout: seven header lines, an empty line, a line
@@ -22,7 +23,7 @@ std::vector<std::string> WritePgnGame(const GameState& game, const GameHeader& h
 // one empty line.
 std::vector<std::string> WriteCsvGame(const GameState& game, const GameHeader& header, bool longForm);
 
-// The one line of a FEN file: the position of ply CurPly and its side to move.
+// The one line of a FEN file: the whole FEN text of the position of ply CurPly.
 std::string FenFileLine(const GameState& game);
 
 // A PGN tag line: [Name "value"], the value with \" and \\ escaped.

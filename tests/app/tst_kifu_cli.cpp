@@ -81,7 +81,7 @@ const char kOwnPlies[] =
     "4\tNc6\tNb8-c6\t2836\tb8c6\n"
     "5\tBb5\tBf1-b5\t6125\tf1b5\n"
     "6\ta6\ta7-a6\t1716\ta7a6\n"
-    "fen\tr1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w - - 0 1\n";
+    "fen\tr1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 4\n";
 
 // The CSV layout of the same game: seventeen fields a line, twelve of them postal.
 const QByteArray kOwnCsv = Crlf("\nEvent,Casual\nSite,Kyoto\nDate,2024.05.06\nRound,1\nWhite,Sato\nBlack,Kato\n"
@@ -210,25 +210,25 @@ void KifuCliTest::play_data()
                              << "1\te4\te2-e4\t5254\te2e4\n"
                                 "2\te5\te7-e5\t5755\te7e5\n"
                                 "3\tNf3\tNg1-f3\t7163\tg1f3\n"
-                                "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b - - 0 1\n";
+                                "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2\n";
     QTest::newRow("refused token, next tried on the same position")
         << QStringList{"play", "e4", "Ke2", "e5", "Ng1-f3"} << 1
         << "1\te4\te2-e4\t5254\te2e4\n"
            "2\trefused\tKe2\n"
            "2\te5\te7-e5\t5755\te7e5\n"
            "3\tNf3\tNg1-f3\t7163\tg1f3\n"
-           "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b - - 0 1\n";
+           "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2\n";
     QTest::newRow("black to move from a position")
         << QStringList{"play", "--fen", "4k3/8/8/8/8/8/4p3/K7 b - - 0 1", "e1"} << 0
         << "2\te1=Q+\te2-e1=Q+\t5254\te2e1q\n"
-           "fen\t4k3/8/8/8/8/8/8/K3q3 w - - 0 1\n";
+           "fen\t4k3/8/8/8/8/8/8/K3q3 w - - 0 2\n";
     QTest::newRow("coordinate promotion without a letter is a queen")
         << QStringList{"play", "--fen", "8/4P3/8/8/8/8/8/k3K3 w - - 0 1", "--", "e7e8", "a1b1"} << 0
         << "1\te8=Q\te7-e8=Q\t5754\te7e8q\n"
            "2\tKb1\tKa1-b1\t1121\ta1b1\n"
-           "fen\t4Q3/8/8/8/8/8/8/1k2K3 w - - 0 1\n";
+           "fen\t4Q3/8/8/8/8/8/8/1k2K3 w - - 1 2\n";
     QTest::newRow("no tokens") << QStringList{"play"} << 0
-                               << "fen\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1\n";
+                               << "fen\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\n";
     QTest::newRow("castling and capture in passing")
         << QStringList{"play", "e4", "Nf6", "e5", "d5", "exd6", "e6", "Nf3", "Be7", "Bc4", "O-O", "O-O"} << 0
         << "1\te4\te2-e4\t5254\te2e4\n"
@@ -242,7 +242,7 @@ void KifuCliTest::play_data()
            "9\tBc4\tBf1-c4\t6134\tf1c4\n"
            "10\to-o\to-o\t5878\te8g8\n"
            "11\to-o\to-o\t5171\te1g1\n"
-           "fen\trnbq1rk1/ppp1bppp/3Ppn2/8/2B5/5N2/PPPP1PPP/RNBQ1RK1 b - - 0 1\n";
+           "fen\trnbq1rk1/ppp1bppp/3Ppn2/8/2B5/5N2/PPPP1PPP/RNBQ1RK1 b - - 5 6\n";
 }
 
 void KifuCliTest::play()
@@ -303,12 +303,12 @@ void KifuCliTest::show_data()
            "5\tBc4\tBf1-c4\t6134\tf1c4\n"
            "6\tNf6\tNg8-f6\t7866\tg8f6\n"
            "7\tQxf7#\tQh5xf7#\t8567\th5f7\n"
-           "fen\tr1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR b - - 0 1\n";
+           "fen\tr1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR b KQkq - 0 4\n";
     const QString game2 = "1\tf3\tf2-f3\t6263\tf2f3\n"
                           "2\te5\te7-e5\t5755\te7e5\n"
                           "3\tg4\tg2-g4\t7274\tg2g4\n"
                           "4\tQh4#\tQd8-h4#\t4884\td8h4\n"
-                          "fen\trnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w - - 0 1\n";
+                          "fen\trnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3\n";
     QTest::newRow("second game") << QStringList{"@foreign.pgn", "2"} << 0 << game2;
     QTest::newRow("kind by option") << QStringList{"@games.txt", "--kind", "pgn", "2"} << 0 << game2;
     QTest::newRow("csv plies carry their postal fields")
@@ -318,14 +318,14 @@ void KifuCliTest::show_data()
            "3\tNf3\tNg1-f3\t7163\tg1f3\tx1\tx2\tx3\tx4\tx5\tx6\n"
            "4\tNc6\tNb8-c6\t2836\tb8c6\t\t\t\t\t\t\n"
            "5\tBb5\tBf1-b5\t6125\tf1b5\tp1\tp2\tp3\tp4\tp5\tp6\n"
-           "fen\tr1bqkbnr/pppp1ppp/2n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R b - - 0 1\n";
+           "fen\tr1bqkbnr/pppp1ppp/2n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 3 3\n";
     QTest::newRow("black moves first from the FEN tag")
         << QStringList{"@study.pgn", "1"} << 0
         << "2\te1=Q+\te2-e1=Q+\t5254\te2e1Q\n"
            "3\tKb2\tKa1-b2\t1122\ta1b2\n"
-           "fen\t4k3/8/8/8/8/8/1K6/4q3 b - - 0 1\n";
+           "fen\t4k3/8/8/8/8/8/1K6/4q3 b - - 1 2\n";
     QTest::newRow("fen file") << QStringList{"@start.fen"} << 0
-                              << "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w - - 0 1\n";
+                              << "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 1\n";
     QTest::newRow("fen file with black to move") << QStringList{"@black.fen"} << 0
                                                  << "fen\t4k3/8/8/8/8/8/4p3/K7 b - - 0 1\n";
     QTest::newRow("refused token among the plies")
@@ -333,9 +333,9 @@ void KifuCliTest::show_data()
         << "1\te4\te2-e4\t5254\te2e4\n"
            "2\trefused\tKe7\n"
            "2\te5\te7-e5\t5755\te7e5\n"
-           "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w - - 0 1\n";
+           "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\n";
     // As in the window: the standard start stays on the board, and it is told.
-    const QString standard = "fen\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1\n";
+    const QString standard = "fen\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\n";
     QTest::newRow("unreadable fen file") << QStringList{"@nine.fen"} << 1 << standard;
     QTest::newRow("unreadable FEN tag: no moves played") << QStringList{"@badstart.pgn"} << 1 << standard;
 }
@@ -376,7 +376,7 @@ void KifuCliTest::convert_data()
     QTest::newRow("game from a set-up position") << QStringList{"@study.pgn 1 @h.pgn"} << "h.pgn" << kStudyPgn << 0;
     QTest::newRow("position on the board to fen")
         << QStringList{"@own.pgn 1 @i.fen"} << "i.fen"
-        << QByteArray("r1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w - - 0 1\r\n") << 0;
+        << QByteArray("r1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 4\r\n") << 0;
     QTest::newRow("fen to pgn") << QStringList{"@black.fen 1 @j.pgn"} << "j.pgn"
                                 << OwnPgn(Header("", "", "", "", "", "", "*") +
                                               "[FEN \"4k3/8/8/8/8/8/4p3/K7 b - - 0 1\"]\n",

@@ -65,15 +65,32 @@ private slots:
             << tags + "[Result \"1/2-1/2\"]\n\n1. Nf3  Nf6 2. Ng1  Ng8 3. Nf3  Nf6 4. Ng1  Ng8 5. Nf3  Nf6 6. Ng1  Ng8 "
                       "1/2-1/2\n\n";
         QTest::newRow("set-up start, Black first") << "4k3/8/8/8/8/8/8/4K2R b" << "Kd7 O-O" << "*" << "" << false
-                                                   << tags + "[Result \"*\"]\n[FEN \"4k3/8/8/8/8/8/8/4K2R b - - 0 1\"]\n"
-                                                             "\n1...  Kd7 2. o-o *\n\n";
+                                                   << tags + "[Result \"*\"]\n[FEN \"4k3/8/8/8/8/8/8/4K2R b K - 0 1\"]\n"
+                                                             "\n1...  Kd7 2. O-O *\n\n";
         // A set-up position with White to move and no move yet is White's to move when read back.
         QTest::newRow("set-up start, White to move, no moves")
             << "4k3/8/8/8/8/8/8/4K2R w" << "" << "*" << "" << false
-            << tags + "[Result \"*\"]\n[FEN \"4k3/8/8/8/8/8/8/4K2R w - - 0 1\"]\n\n*\n\n";
+            << tags + "[Result \"*\"]\n[FEN \"4k3/8/8/8/8/8/8/4K2R w K - 0 1\"]\n\n*\n\n";
         QTest::newRow("set-up start, Black to move, no moves")
             << "4k3/8/8/8/8/8/8/4K2R b" << "" << "*" << "" << false
-            << tags + "[Result \"*\"]\n[FEN \"4k3/8/8/8/8/8/8/4K2R b - - 0 1\"]\n\n1... *\n\n";
+            << tags + "[Result \"*\"]\n[FEN \"4k3/8/8/8/8/8/8/4K2R b K - 0 1\"]\n\n1... *\n\n";
+        // The FEN tag describes the start: every king and rook at home may castle.
+        QTest::newRow("set-up start, all at home") << "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w" << "" << "*" << ""
+                                                   << false
+                                                   << tags + "[Result \"*\"]\n"
+                                                             "[FEN \"r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1\"]"
+                                                             "\n\n*\n\n";
+        QTest::newRow("castling with check, long form")
+            << "5k2/8/8/8/8/8/8/4K2R w" << "O-O" << "*" << "" << true
+            << tags + "[Result \"*\"]\n[FEN \"5k2/8/8/8/8/8/8/4K2R w K - 0 1\"]\n\n1. O-O+ *\n\n";
+        QTest::newRow("long castling with mate")
+            << "2rkr3/2p1p3/8/8/8/8/8/R3K3 w" << "O-O-O#" << "1-0" << "" << false
+            << tags + "[Result \"1-0\"]\n[FEN \"2rkr3/2p1p3/8/8/8/8/8/R3K3 w Q - 0 1\"]\n\n1. O-O-O# 1-0\n\n";
+        QTest::newRow("both castle, long form") << "" << "e4 e5 Nf3 Nc6 Bc4 Bc5 O-O d6 d3 Bg4 Nc3 Qd7 Be3 O-O-O"
+                                                << "*" << "" << true
+                                                << tags + "[Result \"*\"]\n\n1. e2-e4  e7-e5 2. Ng1-f3  Nb8-c6 "
+                                                          "3. Bf1-c4  Bf8-c5 4. O-O  d7-d6 5. d2-d3  Bc8-g4 "
+                                                          "6. Nb1-c3  Qd8-d7 \n7. Bc1-e3  O-O-O *\n\n";
     }
     void pgnLayout()
     {
@@ -130,13 +147,78 @@ private slots:
         QCOMPARE(fields[7], std::string());
     }
 
+    void castlingKeepsItsOwnTextOutsidePgn()
+    {
+        HeadlessWindow window;
+        PlayTokens(window, "e4 e5 Nf3 Nc6 Bc4 Bc5 O-O");
+        const GameState& game = window.Game();
+        QCOMPARE(QString::fromStdString(game.KifuShort[7]), QString("o-o"));
+        const std::vector<std::string> csv = WriteCsvGame(game, Header("*"), false);
+        QCOMPARE(QString::fromStdString(csv[csv.size() - 2]), QString("4,5171,,o-o,,,,,,,,"));
+        const std::vector<std::string> pgn = WritePgnGame(game, Header("*"), false);
+        QVERIFY(pgn[pgn.size() - 2].find("4. O-O *") != std::string::npos);
+    }
+
     void fenFileLineShowsTheBoardOnScreen()
     {
         HeadlessWindow window;
         PlayTokens(window, "e4 e5 Nf3");
         window.Game().CurPly = 1;
         QCOMPARE(QString::fromStdString(FenFileLine(window.Game())),
-                 QString("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b - - 0 1"));
+                 QString("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"));
+    }
+
+    void fenTextFollowsTheRecord_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("moves");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("double step") << "" << "e4" << "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1";
+        QTest::newRow("Black's double step, no pawn to take")
+            << "" << "e4 e5" << "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2";
+        QTest::newRow("two single steps") << "" << "e3 e6 e4"
+                                          << "rnbqkbnr/pppp1ppp/4p3/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 2";
+        QTest::newRow("clock since the last pawn move")
+            << "" << "e4 e5 Nf3 Nc6 Bc4 Bc5" << "r1bqk1nr/pppp1ppp/2n5/2b1p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4";
+        QTest::newRow("White castled")
+            << "" << "e4 e5 Nf3 Nc6 Bc4 Bc5 O-O" << "r1bqk1nr/pppp1ppp/2n5/2b1p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq - 5 4";
+        QTest::newRow("both castled long")
+            << "" << "d4 d5 Nc3 Nc6 Bf4 Bf5 Qd2 Qd7 O-O-O O-O-O"
+            << "2kr1bnr/pppqpppp/2n5/3p1b2/3P1B2/2N5/PPPQPPPP/2KR1BNR w - - 8 6";
+        QTest::newRow("rooks moved and came back") << "" << "Nf3 Nf6 Rg1 Rg8 Rh1 Rh8"
+                                                   << "rnbqkb1r/pppppppp/5n2/8/8/5N2/PPPPPPPP/RNBQKB1R w Qq - 6 4";
+        QTest::newRow("kings moved and came back") << "" << "e4 e5 Ke2 Ke7 Ke1 Ke8"
+                                                   << "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w - - 4 4";
+        QTest::newRow("rook taken on its corner") << "" << "b3 g6 Bb2 Nf6 Bxf6 e6 Bxh8"
+                                                  << "rnbqkb1B/pppp1p1p/4p1p1/8/8/1P6/P1PPPPPP/RN1QKBNR b KQq - 0 4";
+        QTest::newRow("capture in passing") << "" << "e4 Nf6 e5 d5 exd6"
+                                            << "rnbqkb1r/ppp1pppp/3P1n2/8/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 3";
+        QTest::newRow("set-up position, all at home") << "r3k2r/8/8/8/8/8/8/R3K2R w" << ""
+                                                      << "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+        QTest::newRow("set-up position, rooks off their corners")
+            << "r3k1r1/8/8/8/8/8/8/1R2K2R b" << "" << "r3k1r1/8/8/8/8/8/8/1R2K2R b Kq - 0 1";
+        QTest::newRow("set-up position, Black first") << "4k3/8/8/8/8/8/8/4K2R b" << "Kd7 O-O"
+                                                      << "8/3k4/8/8/8/8/8/5RK1 b - - 2 2";
+        QTest::newRow("set-up position, Black's double step")
+            << "4k3/4p3/8/8/8/8/8/4K3 b" << "e5" << "4k3/8/8/4p3/8/8/8/4K3 w - e6 0 2";
+    }
+    void fenTextFollowsTheRecord()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, moves);
+        QFETCH(QString, expected);
+        HeadlessWindow window;
+        if (!start.isEmpty())
+            QVERIFY(ReadFenBoard(window, S(start), nullptr));
+        PlayTokens(window, S(moves));
+        const GameState& game = window.Game();
+        QCOMPARE(game.LastPly - (StartsWithBlack(game) ? 1 : 0), int(moves.split(' ', Qt::SkipEmptyParts).size()));
+        QCOMPARE(QString::fromStdString(FenFileLine(game)), expected);
+        // What is written is read back to the same position and side.
+        HeadlessWindow reread;
+        QVERIFY(ReadFenBoard(reread, FenFileLine(game), nullptr));
+        QCOMPARE(reread.Game().KifuBoard[reread.Game().CurPly], game.KifuBoard[game.CurPly]);
+        QCOMPARE(reread.Game().CurPly % 2, game.CurPly % 2);
     }
 
     void moveTextNormalised_data()
