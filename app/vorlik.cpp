@@ -30,7 +30,7 @@ void CloseOnSignals(vorlik::FormMain& window)
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-        window.close();
+        window.CloseWithoutAsking();
     });
     struct sigaction action = {};
     action.sa_handler = OnSignal;
@@ -46,6 +46,7 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorlik"));
+    vorlik::InstallJapaneseQtTexts();
     vorlik::QtWindowServices services;
     vorlik::FormMain window(services);
     CloseOnSignals(window);

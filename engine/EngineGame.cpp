@@ -314,6 +314,10 @@ void EngineGame::MnuGameNew_Click()
                 kept.push_back(game.KifuCoord[ply]);
         }
     }
+    // Even a game continued from the board starts a new record: its game
+    // information and any later plies go.
+    if (!host_.MayDiscardRecord())
+        return;
     StartNewGame(kept);
 }
 
@@ -335,6 +339,8 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
     GameHeader header = window.ReadGameInfo();
     header.Field[6] = config_.EngSet.Name;  // after "new" the engine plays Black
     window.ShowGameInfo(header);
+    if (kept.empty())
+        host_.RecordMadeNew();
     window.RunClock(true);
     // Without a level some engines think for minutes: the quickest one
     // stands until the user chooses another.

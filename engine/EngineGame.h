@@ -41,6 +41,11 @@ public:
     // The game has ended (a result, the end button, a lost engine): the
     // window writes its settings.
     virtual void GameEnded() {}
+    // Asked before a new game replaces the record on the board: false keeps
+    // the record (the user would lose what was never saved).
+    virtual bool MayDiscardRecord() { return true; }
+    // A new game has made the record new: nothing in it needs saving yet.
+    virtual void RecordMadeNew() {}
 };
 
 // Why the engine link spoke to the user; tests and the companion read these.

@@ -2,6 +2,7 @@
 
 #include "DialogMnuGameEngine.h"
 #include "DialogSetup.h"
+#include "KifuFolder.h"
 #include "WindowEngineHost.h"
 #include "WindowKifuHost.h"
 #include "core/GameText.h"
@@ -140,6 +141,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     for (int k = 0; k <= 6; ++k)
         captions << LabeInfo[k]->text();
     kifuHost_ = std::make_unique<WindowKifuHost>(*this, services_, this, MnuOptionKifuWrite, captions);
+    kifuFolder_ = std::make_unique<KifuFolder>(services_.ProgramFolder());
     BuildEngineLink();
 
     // Start-up: no game, the standard position, White to move; the options
@@ -154,6 +156,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     SetControlState(ControlState::NoGame);
     SetStartPosition(*game_);
     AllDisplay();
+    RecordSaved();
 
     resize(760, 580);
     defaultSize_ = size();
@@ -234,7 +237,10 @@ void FormMain::BuildMenus()
         option->setCheckable(true);
     MnuGameHyoukiHyouki[1]->setChecked(true);
 
-    connect(MnuFileNew, &QAction::triggered, this, &FormMain::MnuFileNew_Click);
+    connect(MnuFileNew, &QAction::triggered, this, [this] {
+        if (MayDiscardRecord())
+            MnuFileNew_Click();
+    });
     connect(MnuFileOpenSave[1], &QAction::triggered, this, [this] { MnuFileOpenSave_Click(1); });
     connect(MnuFileOpenSave[3], &QAction::triggered, this, [this] { MnuFileOpenSave_Click(3); });
     connect(MnuFileEnd, &QAction::triggered, this, &FormMain::MnuFileEnd_Click);
@@ -416,6 +422,8 @@ QWidget* FormMain::BuildCentralArea()
     clocks->addStretch();
     clocks->addWidget(CommandMain[7]);
     clocks->addWidget(CommandMain[8]);
+
+    KeepSizes(FixedFont());
 
     ListMain = new MoveListBox;
     ListMain->setObjectName(QStringLiteral("ListMain(0)"));
@@ -1017,6 +1025,7 @@ void FormMain::MnuFileNew_Click()
     SetControlState(ControlState::NoGame);
     SetStartPosition(*game_);
     AllDisplay();
+    RecordSaved();
 }
 
 void FormMain::MnuFileOpenSave_Click(int index)
@@ -1027,14 +1036,28 @@ void FormMain::MnuFileOpenSave_Click(int index)
         SaveFile();
 }
 
+namespace {
+
+// A file named ".pgn", ".fen" or ".csv" is of that kind whatever entry of the
+// type list was left chosen; any other name goes by the entry.
+int KindOfChosenFile(const QString& fileName, int entryKind)
+{
+    const int kind = KindOfFileName(fileName.toStdString());
+    return kind != 0 ? kind : entryKind;
+}
+
+}  // namespace
+
 void FormMain::OpenFile()
 {
     int entry = kKindPgn;
-    const QString name = services_.OpenFileName(this, QStringLiteral("開く"), ProgramFolder(),
+    const QString name = services_.OpenFileName(this, QStringLiteral("開く"), kifuFolder_->Folder(),
                                                 QString::fromUtf8(kFilterAll), &entry);
     if (name.isEmpty())
         return;
-    OpenKifuFile(*kifuHost_, kifuFile_, qBound(int(kKindPgn), entry, int(kKindCsv)), name.toStdString());
+    kifuFolder_->Remember(name);
+    const int kind = KindOfChosenFile(name, qBound(int(kKindPgn), entry, int(kKindCsv)));
+    OpenKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString());
 }
 
 void FormMain::SaveFile()
@@ -1043,35 +1066,87 @@ void FormMain::SaveFile()
     // A game from a set-up position has no place in the postal layout.
     const char* filter = IsStandardStart(*game_) ? kFilterAll : kFilterNoCsv;
     int entry = kKindPgn;
-    QString name = services_.SaveFileName(this, QStringLiteral("保存"), ProgramFolder(), QString::fromUtf8(filter),
-                                          &entry);
+    QString name = services_.SaveFileName(this, QStringLiteral("保存"), kifuFolder_->Folder(),
+                                          QString::fromUtf8(filter), &entry);
     if (name.isEmpty())
         return;
-    const int kind = qBound(int(kKindPgn), entry, filter == kFilterAll ? int(kKindCsv) : int(kKindFen));
-    name = WithFilterSuffix(name, filter, kind);
-    SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString());
+    kifuFolder_->Remember(name);
+    const int chosen = qBound(int(kKindPgn), entry, filter == kFilterAll ? int(kKindCsv) : int(kKindFen));
+    name = WithFilterSuffix(name, filter, chosen);
+    // A set-up game named ".csv" is refused by the save, with a message.
+    const int kind = KindOfChosenFile(name, chosen);
+    if (SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString()))
+        RecordSaved();
 }
 
 void FormMain::MnuOptionSearch_Click()
 {
     int entry = 1;
-    const QString name = services_.OpenFileName(this, QStringLiteral("局面検索"), ProgramFolder(),
+    const QString name = services_.OpenFileName(this, QStringLiteral("局面検索"), kifuFolder_->Folder(),
                                                 QString::fromUtf8(kFilterSearch), &entry);
     if (name.isEmpty())
         return;
-    // The search offers PGN and CSV only: its second entry is the CSV kind.
-    SearchKifuFile(*kifuHost_, kifuFile_, entry == 2 ? kKindCsv : kKindPgn, name.toStdString());
+    kifuFolder_->Remember(name);
+    // The search offers PGN and CSV only: its second entry is the CSV kind,
+    // and a position file is told, not searched.
+    const int kind = KindOfChosenFile(name, entry == 2 ? kKindCsv : kKindPgn);
+    SearchKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString());
 }
 
 void FormMain::MnuOptionKifuWrite_Click() {}  // the check mark is the whole option
 
 void FormMain::MnuFileEnd_Click() { close(); }
 
+void FormMain::CloseWithoutAsking()
+{
+    askOnClose_ = false;
+    close();
+}
+
+std::string FormMain::RecordFingerprint()
+{
+    SaveNotes();
+    const GameState& game = *game_;
+    std::string text;
+    const auto add = [&text](const std::string& part) {
+        text += part;
+        text += '\x1f';
+    };
+    for (int file = 1; file <= 8; ++file)
+        text.append(game.KifuBoard[0][file].begin() + 1, game.KifuBoard[0][file].end());
+    add(std::to_string(game.LastPly));
+    for (int ply = 0; ply <= game.LastPly; ++ply) {
+        add(game.KifuCoord[ply]);
+        for (int k = 1; k <= 6; ++k)
+            add(game.KifuNote[k][ply]);
+    }
+    const GameHeader header = ReadGameInfo();
+    for (int k = 1; k <= 7; ++k)
+        add(header.Field[k]);
+    add(header.TextInfoS);
+    return text;
+}
+
+bool FormMain::RecordUnsaved() { return RecordFingerprint() != savedRecord_; }
+
+bool FormMain::MayDiscardRecord()
+{
+    if (!RecordUnsaved())
+        return true;
+    return services_.ShowMessage(this, QStringLiteral("保存されていない棋譜があります。破棄しますか？"),
+                                 QStringLiteral("注意"), MessageIcon::Warning,
+                                 MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
 void FormMain::closeEvent(QCloseEvent* event)
 {
     // Leaving the program ends the game: the engine is quit and reaped, and
     // the settings are written.
     if (!closing_) {
+        if (askOnClose_ && !MayDiscardRecord()) {
+            event->ignore();
+            return;
+        }
         closing_ = true;
         MnuGameEnd_Click();
     }
@@ -1102,6 +1177,19 @@ void FormMain::MnuGameHyoukiHyouki_Click(int index)
     AllDisplay();
 }
 
+void FormMain::KeepSizes(const QFont& fixed)
+{
+    // Sized for their widest texts from the start: a clock that starts to
+    // count or a long engine name never makes the window grow.
+    const QFontMetrics metrics(fixed);
+    for (QLabel* clock : LabelTime) {
+        clock->setFont(fixed);
+        clock->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("黒 00:00:00")) + 14);
+    }
+    CommandMain[0]->setSizePolicy(QSizePolicy::Ignored, CommandMain[0]->sizePolicy().verticalPolicy());
+    CommandMain[0]->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("エンジンの名称")) + 16);
+}
+
 void FormMain::MnuOptionWin120DPI_Click()
 {
     // The large-screen option: everything a quarter larger, the board included.
@@ -1113,8 +1201,11 @@ void FormMain::MnuOptionWin120DPI_Click()
     fixed.setPixelSize(qRound(fixed.pixelSize() * scale));
     ListMain->setFont(fixed);
     TextEngMas->setFont(fixed);
+    KeepSizes(fixed);
     centralWidget()->layout()->invalidate();
     centralWidget()->layout()->activate();
+    layout()->invalidate();
+    layout()->activate();
     resize(defaultSize_ * scale);
 }
 
@@ -1130,7 +1221,7 @@ void FormMain::MnuHelpAbout_Click()
 void FormMain::Toolbar_ButtonClick(int index)
 {
     switch (index) {
-    case 2: MnuFileNew_Click(); break;
+    case 2: MnuFileNew->trigger(); break;
     case 3: MnuFileOpenSave_Click(1); break;
     case 4: MnuFileOpenSave_Click(3); break;
     case 7: MnuGameNew_Click(); break;
@@ -1150,6 +1241,10 @@ void FormMain::BuildEngineLink()
         AutoReplay = false;
         Vorlik_iniFile();
     });
+    engineHost_->mayDiscard = [this] { return MayDiscardRecord(); };
+    engineHost_->madeNew = [this] { RecordSaved(); };
+    kifuHost_->mayDiscard = [this] { return MayDiscardRecord(); };
+    kifuHost_->matchesFile = [this] { RecordSaved(); };
     engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_);
     connect(engine_.get(), &EngineGame::LevelChosen, this, [this](int level) {
         for (int k = 1; k <= 3; ++k)

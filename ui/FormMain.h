@@ -35,6 +35,7 @@ namespace vorlik {
 class DialogMnuGameEngine;
 class DialogSetup;
 class WindowEngineHost;
+class KifuFolder;
 class WindowKifuHost;
 
 // The move list: a click jumps to the clicked line, the arrow keys step by a
@@ -79,6 +80,15 @@ public:
     void SetPromotionQuestion(bool ask) override { promotionQuestion_ = ask; }
     void ShowEngineOutput(const std::string& lines) override;
     bool EngineMustWait() override;
+
+    // True when the record has moves or game information that were never
+    // saved, or changed since the last open, save or new record.
+    bool RecordUnsaved();
+    // Asks whether to discard an unsaved record; true when there is none or
+    // the user said yes.
+    bool MayDiscardRecord();
+    // Leaves without the question (a signal from the system).
+    void CloseWithoutAsking();
 
     // Controls; an index in the name stands for a control array.
     BoardView* ImaCheBoa = nullptr;
@@ -183,10 +193,15 @@ private:
     void OpenFile();
     void SaveFile();
     void BuildEngineLink();
+    // The record as a text that changes with every move, box and option a
+    // file keeps; equal to the saved one when nothing needs saving.
+    std::string RecordFingerprint();
+    void RecordSaved() { savedRecord_ = RecordFingerprint(); }
     void ApplyIni(const VorlikIni& ini);
     void Vorlik_iniFile();
     void RelabelLevels();
     void FlushTraffic();
+    void KeepSizes(const QFont& fixed);
     bool EngPlay() const { return engine_->EngPlay; }
     bool EngWait() const { return engine_->EngWait; }
 
@@ -195,6 +210,7 @@ private:
     DialogSetup* promotion_ = nullptr;
     KifuFile kifuFile_;
     std::unique_ptr<WindowKifuHost> kifuHost_;
+    std::unique_ptr<KifuFolder> kifuFolder_;  // where the game-file dialogs start
     EngineConfig engineConfig_;
     std::unique_ptr<WindowEngineHost> engineHost_;
     std::unique_ptr<EngineGame> engine_;
@@ -204,6 +220,8 @@ private:
     QTimer* trafficTimer_ = nullptr;
     bool trafficDirty_ = false;
     bool promotionQuestion_ = true;
+    std::string savedRecord_;
+    bool askOnClose_ = true;
     QSize defaultSize_;
     bool closing_ = false;
     bool refusalBeep_ = true;

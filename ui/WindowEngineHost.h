@@ -24,6 +24,15 @@ public:
     GameStartChoice AskGameStart(bool canContinue) override;
     std::string ProgramFolder() override;
     void GameEnded() override;
+    bool MayDiscardRecord() override { return !mayDiscard || mayDiscard(); }
+    void RecordMadeNew() override
+    {
+        if (madeNew)
+            madeNew();
+    }
+
+    std::function<bool()> mayDiscard;
+    std::function<void()> madeNew;
 
     DialogMnuGameStart* StartDialog();
 

@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class QAction;
 class QWidget;
 
@@ -26,6 +28,15 @@ public:
     void SetBusy(bool busy) override;
     void ShowKifuDialog(KifuFile& file, const std::string& fileName) override;
     bool LongFormSave() override;
+    bool MayDiscardRecord() override { return !mayDiscard || mayDiscard(); }
+    void RecordMatchesFile() override
+    {
+        if (matchesFile)
+            matchesFile();
+    }
+
+    std::function<bool()> mayDiscard;
+    std::function<void()> matchesFile;
 
 private:
     // The dialog when one is open, so that a message stays above it.

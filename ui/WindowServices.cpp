@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSoundEffect>
@@ -64,6 +67,19 @@ void QtWindowServices::PlaySound(const QString& path)
         sound_->effect.setSource(QUrl::fromLocalFile(path));
     }
     sound_->effect.play();
+}
+
+bool InstallJapaneseQtTexts()
+{
+    // The program speaks Japanese whatever the system's language is.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
 }
 
 QString QtFilter(const QString& filterText)

@@ -55,6 +55,10 @@ private:
     Sound* sound_ = nullptr;
 };
 
+// Qt's own texts (file dialogs, standard buttons, the print dialog) in
+// Japanese, from Qt's translations; false when they are not installed.
+bool InstallJapaneseQtTexts();
+
 // A filter written "Name(*.x)|*.x|Other(*.y)|*.y|" as Qt wants it.
 QString QtFilter(const QString& filterText);
 

@@ -248,6 +248,7 @@ void EngineGameTest::closingDuringAGameReapsTheEngine()
     QVERIFY(form_->Engine().EngWait);
     QVERIFY(!form_->CommandMain[1]->isEnabled());  // the board and the navigation wait
     QVERIFY(form_->CommandMain[8]->isEnabled());
+    services_->answers << MessageAnswer::Yes;  // the game's record may go
     form_->close();
     QVERIFY(ProcessGone(pid));
     // The whole process group went: no "sleep" of it is left behind.

@@ -7,13 +7,16 @@
 #include "core/FenText.h"
 #include "core/GameText.h"
 #include "core/MoveCommit.h"
+#include "records/TextCodec.h"
 #include "ui/DialogMnuFile.h"
+#include "ui/DialogMnuGameEngine.h"
 #include "ui/DialogSetup.h"
 #include "ui/FormMain.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +41,8 @@ private slots:
     void cleanup();
 
     void startUp();
+    void qtTextsInJapanese();
+    void noLayoutJumps();
     void laterEntriesStayDisabled();
     void dragCommitsMove();
     void illegalDropBeeps_data();
@@ -78,6 +83,17 @@ private slots:
     void longNotationOption();
     void fileToolbarButtons_data();
     void fileToolbarButtons();
+    void openKindFollowsTheExtension_data();
+    void openKindFollowsTheExtension();
+    void saveKindFollowsTheExtension_data();
+    void saveKindFollowsTheExtension();
+    void searchKindFollowsTheExtension_data();
+    void searchKindFollowsTheExtension();
+    void fileWithoutGamesSaysSo_data();
+    void fileWithoutGamesSaysSo();
+    void folderRememberedAcrossRuns();
+    void folderFirstTime_data();
+    void folderFirstTime();
 
 private:
     int ImageOf(const char* square) const;
@@ -90,6 +106,8 @@ private:
     QByteArray Read(const QString& path) const;
     // Acts on the collection dialog once it is up, from inside its exec().
     void OnDialog(std::function<void(DialogMnuFile*)> act);
+    // A new window on the same program folder, as the next run of the program.
+    void Restart();
 
     ScriptedServices* services_ = nullptr;
     FormMain* form_ = nullptr;
@@ -266,6 +284,31 @@ void FormMainTest::startUp()
     for (int k = 8; k <= 13; ++k)
         QVERIFY(!form_->TextInfo[k]->isEnabled());
     QVERIFY(form_->MnuGameHyoukiHyouki[1]->isChecked());
+}
+
+// File dialogs and standard buttons speak the program's language.
+void FormMainTest::qtTextsInJapanese()
+{
+    QVERIFY(InstallJapaneseQtTexts());
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("キャンセル"));
+    QVERIFY(QCoreApplication::translate("QFileDialog", "Look in:") != QString("Look in:"));
+    QCOMPARE(QLocale().language(), QLocale::Japanese);
+}
+
+// Texts that change during a game leave the window's size alone.
+void FormMainTest::noLayoutJumps()
+{
+    QTest::qWait(50);
+    const QSize before = form_->size();
+    const QRect clock = form_->LabelTime[0]->geometry();
+    form_->LabelTime[0]->setText("白 00:00:03");
+    form_->LabelTime[1]->setText("黒 13:59:59");
+    form_->CommandMain[0]->setText("Stockfish 15.1 through PolyGlot 2.0.4");
+    form_->TextInfo[6]->setText(QString(80, QChar(0x540D)));
+    form_->CombKekka->setCurrentText("1/2-1/2");
+    QTest::qWait(50);
+    QCOMPARE(form_->size(), before);
+    QCOMPARE(form_->LabelTime[0]->geometry(), clock);
 }
 
 void FormMainTest::laterEntriesStayDisabled()
@@ -594,27 +637,27 @@ void FormMainTest::controlStates()
 
 void FormMainTest::mateMark()
 {
-    Play("e4 e5 Bc4 Nc6 Qh5 Nf6");
-    form_->LabelinCheckMate_Click();  // Nf6 has no "+"
+    Play("e4 e5 Qh5 Nc6");
+    form_->LabelinCheckMate_Click();  // Nc6 has no "+"
     QVERIFY(services_->shown.isEmpty());
 
-    Drag("h5", "f7");
-    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[7]), QString("Qxf7+"));
+    Drag("h5", "f7");  // a check the king answers (Kxf7): the user may still call it mate
+    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[5]), QString("Qxf7+"));
     services_->answers << MessageAnswer::No;
     QTest::mouseClick(form_->LabelinCheckMate, Qt::LeftButton);
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].text, QString("最後の＋(チェック)を＃(チェックメイト)に変更しますか？"));
     QCOMPARE(services_->shown[0].title, QString("確認 手動で<(_ _)>"));
-    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[7]), QString("Qxf7+"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[5]), QString("Qxf7+"));
 
     services_->answers << MessageAnswer::Yes;
     form_->GotoStart();
     QTest::mouseClick(form_->LabelinCheckMate, Qt::LeftButton);
-    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[7]), QString("Qxf7#"));
-    QCOMPARE(QString::fromStdString(form_->Game().KifuLong[7]), QString("Qh5xf7#"));
-    QCOMPARE(QString::fromStdString(form_->Game().KifuPostal[7]), QString("8567"));
-    QCOMPARE(Lines().last(), QString("4. Qxf7#"));
-    QCOMPARE(form_->Game().CurPly, 7);
+    QCOMPARE(QString::fromStdString(form_->Game().KifuShort[5]), QString("Qxf7#"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuLong[5]), QString("Qh5xf7#"));
+    QCOMPARE(QString::fromStdString(form_->Game().KifuPostal[5]), QString("8567"));
+    QCOMPARE(Lines().last(), QString("3. Qxf7#"));
+    QCOMPARE(form_->Game().CurPly, 5);
 }
 
 void FormMainTest::promotionByDrag()
@@ -783,16 +826,19 @@ void FormMainTest::newRecordAndAbout()
 {
     Play("e4 e5");
     form_->TextInfo[5]->setText("Player");
+    services_->answers << MessageAnswer::Yes;  // the unsaved record may go
     form_->ToolbarButton[2]->trigger();  // "新規作成"
+    QCOMPARE(services_->shown.size(), 1);
+    QCOMPARE(services_->shown[0].text, QString("保存されていない棋譜があります。破棄しますか？"));
     QCOMPARE(form_->Game().LastPly, 0);
     QVERIFY(Lines().isEmpty());
     QCOMPARE(form_->TextInfo[5]->text(), QString());
     QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), 'P');
 
     form_->MnuHelpAbout->trigger();
-    QCOMPARE(services_->shown.size(), 1);
-    QCOMPARE(services_->shown[0].title, QString("バージョン情報"));
-    QVERIFY(services_->shown[0].text.startsWith("Vorlik Ver1.00"));
+    QCOMPARE(services_->shown.size(), 2);
+    QCOMPARE(services_->shown[1].title, QString("バージョン情報"));
+    QVERIFY(services_->shown[1].text.startsWith("Vorlik Ver1.00"));
 }
 
 void FormMainTest::fullRecordSaysSo()
@@ -860,7 +906,8 @@ void FormMainTest::openThroughMenu()
     QFETCH(QStringList, moves);
     QFETCH(QString, note);
     const QString path = Write(name, bytes);
-    Play("c4 c5");  // what the user had on the board is replaced
+    Play("c4 c5");  // what the user had on the board is replaced, once the user agrees
+    services_->answers << MessageAnswer::Yes;
     services_->fileAnswers << ScriptedServices::FileAnswer{path, entry};
     QString caption;
     int mode = 0;
@@ -877,7 +924,7 @@ void FormMainTest::openThroughMenu()
     QCOMPARE(services_->fileAsked.size(), 1);
     QVERIFY(!services_->fileAsked[0].save);
     QCOMPARE(services_->fileAsked[0].filter, QString::fromUtf8(kFilterAll));
-    QCOMPARE(services_->fileAsked[0].folder, QCoreApplication::applicationDirPath());
+    QCOMPARE(services_->fileAsked[0].folder, QDir::homePath());  // nothing remembered yet
     QCOMPARE(dialogsSeen_, chooseRow >= 0 ? 1 : 0);
     if (chooseRow >= 0) {
         QCOMPARE(caption, "ファイルの選択 " + path);
@@ -1040,6 +1087,7 @@ void FormMainTest::searchThroughMenu()
     QFETCH(int, entry);
     const QString path = Write(name, bytes);
     Play("e4");
+    services_->answers << MessageAnswer::Yes;  // the record on the board may go
     services_->fileAnswers << ScriptedServices::FileAnswer{path, entry};
     QString tally;
     int rows = 0;
@@ -1098,6 +1146,225 @@ void FormMainTest::fileToolbarButtons()
     QCOMPARE(services_->fileAsked[0].filter, filter);
     QVERIFY(services_->shown.isEmpty());
     QCOMPARE(form_->Game().LastPly, 0);
+}
+
+// ---- the kind by extension, files without games, the game-file folder -------
+
+void FormMainTest::Restart()
+{
+    delete form_;
+    form_ = new FormMain(*services_);
+    services_->fileAsked.clear();
+}
+
+void FormMainTest::openKindFollowsTheExtension_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QString>("moves");  // empty: the position of a FEN file
+    QTest::addColumn<QString>("note");   // KifuNote(1) of ply 1
+    const QByteArray post = CsvGame("Post", "e4", "e5", "24/5/1", "24/5/9");
+    const QByteArray game = PgnGame("Game", "1. d4  d5 *");
+    QTest::newRow("x.CSV with the PGN entry") << post << "x.CSV" << 1 << "Post" << "e4 e5" << "24/5/1";
+    QTest::newRow("y.pgn with the CSV entry") << game << "y.pgn" << 3 << "Game" << "d4 d5" << "";
+    QTest::newRow("w.Fen with the PGN entry") << QByteArray("4k3/8/8/8/8/8/8/4K2R b - - 0 1\r\n") << "w.Fen" << 1
+                                              << "Vorlik Ver1.00" << "" << "";
+    QTest::newRow("z.txt follows the PGN entry") << game << "z.txt" << 1 << "Game" << "d4 d5" << "";
+    QTest::newRow("z.txt follows the CSV entry") << post << "z.txt" << 3 << "Post" << "e4 e5" << "24/5/1";
+}
+
+void FormMainTest::openKindFollowsTheExtension()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(int, entry);
+    QFETCH(QString, event);
+    QFETCH(QString, moves);
+    QFETCH(QString, note);
+    services_->fileAnswers << ScriptedServices::FileAnswer{Write(name, bytes), entry};
+    form_->MnuFileOpenSave[1]->trigger();
+    QVERIFY2(services_->shown.isEmpty(), qPrintable(services_->shown.value(0).text));
+    QCOMPARE(dialogsSeen_, 0);
+    QCOMPARE(form_->TextInfo[1]->text(), event);
+    const GameState& game = form_->Game();
+    QStringList played;
+    for (int ply = 1; ply <= game.LastPly; ++ply)
+        played << QString::fromStdString(game.KifuShort[ply]);
+    QCOMPARE(played.join(' '), moves);
+    QCOMPARE(QString::fromStdString(game.KifuNote[1][1]), note);
+    if (moves.isEmpty())
+        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("h1"))->Piece(), 'R');
+}
+
+void FormMainTest::saveKindFollowsTheExtension_data()
+{
+    QTest::addColumn<bool>("setUp");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("starts");  // empty: refused, nothing written
+    QTest::newRow("post.CSV with the PGN entry") << false << 1 << "post.CSV" << QByteArray("\r\nEvent,");
+    QTest::newRow("game.Pgn with the CSV entry") << false << 3 << "game.Pgn" << QByteArray("\r\n[Event ");
+    QTest::newRow("pos.fen with the PGN entry") << false << 1 << "pos.fen"
+                                                << QByteArray("rnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR w");
+    QTest::newRow("game.txt follows the CSV entry") << false << 3 << "game.txt" << QByteArray("\r\nEvent,");
+    QTest::newRow("set-up game named .csv") << true << 1 << "setup.csv" << QByteArray();
+}
+
+void FormMainTest::saveKindFollowsTheExtension()
+{
+    QFETCH(bool, setUp);
+    QFETCH(int, entry);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, starts);
+    if (setUp)
+        SetUp("4k3/8/8/8/8/8/8/4K2R w - - 0 1");
+    else
+        Play("d4 d5");
+    const QString path = folder_->filePath(typed);
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, entry};
+    form_->MnuFileOpenSave[3]->trigger();
+    if (starts.isEmpty()) {
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(services_->shown.size(), 1);
+        QVERIFY(services_->shown[0].text.contains("ＣＳＶファイルに保存できません"));
+        return;
+    }
+    QVERIFY2(Read(path).startsWith(starts), Read(path).constData());
+    QVERIFY(services_->shown.isEmpty());
+}
+
+void FormMainTest::searchKindFollowsTheExtension_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<bool>("searched");
+    QTest::newRow("post.CSV with the PGN entry")
+        << CsvGame("One", "e4", "e5", "", "") + CsvGame("Two", "d4", "d5", "", "") << "post.CSV" << 1 << true;
+    QTest::newRow("games.PGN with the CSV entry")
+        << PgnGame("One", "1. e4  e5 *") + PgnGame("Two", "1. d4  d5 *") << "games.PGN" << 2 << true;
+    QTest::newRow("a position file is told") << QByteArray("4k3/8/8/8/8/8/8/4K2R b - - 0 1\r\n") << "pos.fen" << 1
+                                             << false;
+}
+
+void FormMainTest::searchKindFollowsTheExtension()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(int, entry);
+    QFETCH(bool, searched);
+    services_->fileAnswers << ScriptedServices::FileAnswer{Write(name, bytes), entry};
+    int rows = 0;
+    OnDialog([&](DialogMnuFile* dialog) {
+        rows = dialog->MSFlexGridFile->model()->rowCount();
+        dialog->reject();
+    });
+    form_->MnuOptionSearch->trigger();
+    QCOMPARE(dialogsSeen_, searched ? 1 : 0);
+    if (searched) {
+        QCOMPARE(rows, 2);
+        QVERIFY2(services_->shown.isEmpty(), qPrintable(services_->shown.value(0).text));
+    } else {
+        QCOMPARE(services_->shown.size(), 1);
+        QVERIFY(services_->shown[0].text.contains("局面検索はＰＧＮファイルとＣＳＶファイルで"));
+    }
+}
+
+void FormMainTest::fileWithoutGamesSaysSo_data()
+{
+    QTest::addColumn<bool>("search");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("open an empty PGN file") << false << "empty.pgn";
+    QTest::newRow("search a CSV file holding PGN") << true << "notes.csv";
+}
+
+void FormMainTest::fileWithoutGamesSaysSo()
+{
+    QFETCH(bool, search);
+    QFETCH(QString, name);
+    const QString path = Write(name, search ? PgnGame("One", "1. e4 *") : QByteArray());
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
+    if (search)
+        form_->MnuOptionSearch->trigger();
+    else
+        form_->MnuFileOpenSave[1]->trigger();
+    QCOMPARE(dialogsSeen_, 0);  // no empty list
+    QCOMPARE(services_->shown.size(), 1);
+    QCOMPARE(services_->shown[0].title, QString("注意"));
+    QCOMPARE(int(services_->shown[0].icon), int(MessageIcon::Warning));
+    const QString text = services_->shown[0].text;
+    QVERIFY2(text.contains(name + "」にはゲームがありません"), qPrintable(text));
+    QCOMPARE(services_->busy, 0);
+}
+
+void FormMainTest::folderRememberedAcrossRuns()
+{
+    const QString programFolder = services_->ProgramFolder();
+    services_->fileAnswers << ScriptedServices::FileAnswer{Write("one.pgn", PgnGame("Only", "1. e4 *")), 1};
+    form_->MnuFileOpenSave[1]->trigger();
+    QCOMPARE(services_->fileAsked.value(0).folder, QDir::homePath());  // nothing remembered yet
+    QCOMPARE(form_->TextInfo[1]->text(), QString("Only"));
+    form_->close();  // writes Vorlik.ini
+    QCOMPARE(Read(programFolder + "/Vorlik.ini").count("\r\n"), 6);
+    QCOMPARE(Read(programFolder + "/VorlikFolder.ini"), folder_->path().toUtf8() + "\r\n");
+
+    // The next run: the game-file dialogs start there, the engine-settings one
+    // in the program folder.
+    Restart();
+    form_->MnuFileOpenSave[1]->trigger();
+    form_->MnuFileOpenSave[3]->trigger();
+    form_->MnuOptionSearch->trigger();
+    form_->EngineDialog()->Com[1]->click();
+    QCOMPARE(services_->fileAsked.size(), 4);
+    for (int k = 0; k < 3; ++k)
+        QCOMPARE(services_->fileAsked[k].folder, folder_->path());
+    QCOMPARE(services_->fileAsked[3].folder, programFolder);
+
+    // A save elsewhere moves it, also for the next run.
+    QVERIFY(QDir(folder_->path()).mkdir("棋譜"));
+    Play("e4");
+    services_->fileAnswers << ScriptedServices::FileAnswer{folder_->filePath("棋譜/new.pgn"), 1};
+    form_->MnuFileOpenSave[3]->trigger();
+    QVERIFY(QFile::exists(folder_->filePath("棋譜/new.pgn")));
+    Restart();
+    form_->MnuOptionSearch->trigger();
+    QCOMPARE(services_->fileAsked.value(0).folder, folder_->filePath("棋譜"));
+}
+
+void FormMainTest::folderFirstTime_data()
+{
+    QTest::addColumn<QString>("line");      // of VorlikFolder.ini; %1 the test's folder; null: no file
+    QTest::addColumn<bool>("cp932");
+    QTest::addColumn<QString>("expected");  // null: the home folder
+    QTest::newRow("no settings file") << QString() << false << QString();
+    QTest::newRow("a folder that is gone") << "%1/gone" << false << QString();
+    QTest::newRow("a relative name") << "棋譜" << false << QString();
+    QTest::newRow("a folder named in CP932") << "%1/棋譜" << true << "%1/棋譜";
+    QTest::newRow("a folder named in UTF-8") << "%1/棋譜" << false << "%1/棋譜";
+}
+
+void FormMainTest::folderFirstTime()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, cp932);
+    QFETCH(QString, expected);
+    QVERIFY(QDir(folder_->path()).mkdir("棋譜"));
+    if (!line.isNull()) {
+        const QString folder = line.contains("%1") ? line.arg(folder_->path()) : line;
+        const std::string text = folder.toStdString() + "\r\n";
+        std::string bytes = text;
+        if (cp932)
+            QVERIFY(EncodeText(text, TextEncoding::Cp932, bytes));
+        QFile out(services_->ProgramFolder() + "/VorlikFolder.ini");
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes.data(), qint64(bytes.size()));
+    }
+    Restart();
+    form_->MnuFileOpenSave[1]->trigger();
+    const QString shown = expected.isNull() ? QDir::homePath() : expected.arg(folder_->path());
+    QCOMPARE(services_->fileAsked.value(0).folder, shown);
 }
 
 QTEST_MAIN(FormMainTest)
