@@ -136,10 +136,10 @@ bool SliderMove(RuleWork& work, bool capture, bool lines, bool diagonals)
     return true;
 }
 
-bool StayedHome(const MoveContext& context, int file, int rank, char piece)
+bool StayedHome(const BoardHistory& history, int file, int rank, char piece)
 {
-    for (int ply = 0; ply < context.history.count; ++ply)
-        if (context.history.boards[ply][file][rank] != piece)
+    for (int ply = 0; ply < history.count; ++ply)
+        if (history.boards[ply][file][rank] != piece)
             return false;
     return true;
 }
@@ -147,26 +147,31 @@ bool StayedHome(const MoveContext& context, int file, int rank, char piece)
 // Castling needs king and rook on their home squares, never moved before,
 // nothing between them, and a king that is not in check and crosses no
 // attacked square.
-bool Castle(RuleWork& work, const MoveContext& context, bool kingSide)
+bool CastlingAllowed(const WorkLayer& before, const BoardHistory& history, bool white, bool kingSide)
 {
-    const int rank = work.FromRank;
-    const char rook = OfSide('R', work.WhiteMoving);
+    const int rank = white ? 1 : 8;
+    const char king = OfSide('K', white), rook = OfSide('R', white);
     const int rookFile = kingSide ? 8 : 1;
-    if (work.Before.at(rookFile, rank) != rook)
+    if (before.at(5, rank) != king || before.at(rookFile, rank) != rook)
         return false;
     const int firstBetween = kingSide ? 6 : 2, lastBetween = kingSide ? 7 : 4;
     for (int file = firstBetween; file <= lastBetween; ++file)
-        if (work.Before.at(file, rank) != 0)
+        if (before.at(file, rank) != 0)
             return false;
-    const bool byWhite = !work.WhiteMoving;
-    const int crossed = kingSide ? 6 : 4;
-    if (SquareAttacked(work.Before, 5, rank, byWhite) || SquareAttacked(work.Before, crossed, rank, byWhite) ||
-        SquareAttacked(work.Before, work.ToFile, rank, byWhite))
+    const int crossed = kingSide ? 6 : 4, kingTo = kingSide ? 7 : 3;
+    if (SquareAttacked(before, 5, rank, !white) || SquareAttacked(before, crossed, rank, !white) ||
+        SquareAttacked(before, kingTo, rank, !white))
         return false;
-    if (!StayedHome(context, 5, rank, work.ScanPiece) || !StayedHome(context, rookFile, rank, rook))
+    return StayedHome(history, 5, rank, king) && StayedHome(history, rookFile, rank, rook);
+}
+
+bool Castle(RuleWork& work, const MoveContext& context, bool kingSide)
+{
+    if (!CastlingAllowed(work.Before, context.history, work.WhiteMoving, kingSide))
         return false;
-    work.After.at(rookFile, rank) = 0;
-    work.After.at(crossed, rank) = rook;
+    const int rank = work.FromRank;
+    work.After.at(kingSide ? 8 : 1, rank) = 0;
+    work.After.at(kingSide ? 6 : 4, rank) = OfSide('R', work.WhiteMoving);
     work.WorkShort = work.WorkLong = kingSide ? "o-o" : "o-o-o";
     return true;
 }
@@ -215,21 +220,24 @@ bool Promotion(RuleWork& work, const MoveContext& context, bool capture, int fil
 }
 
 // Capture in passing: only right after the enemy pawn's double step from its
-// start rank, on the file the capturing pawn moves to.
+// start rank. The file of that pawn, or 0 when nothing may be taken so.
+int PassingFile(const WorkLayer& before, const std::string& previous, bool white)
+{
+    if (previous.size() < 4 || previous[0] != previous[2] || previous[1] != RankDigit(white ? 7 : 2) ||
+        previous[3] != RankDigit(white ? 5 : 4))
+        return 0;
+    const int file = previous[0] - '0';
+    if (file < 1 || file > 8 || before.at(file, white ? 5 : 4) != OfSide('P', !white))
+        return 0;
+    return file;
+}
+
 bool EnPassant(RuleWork& work, int fileStep, int forward)
 {
     if (fileStep != 1 || forward != 1 || work.Before.at(work.ToFile, work.ToRank) != 0)
         return false;
-    const std::string& previous = work.PrevPostal;
-    if (previous.size() < 4)
-        return false;
-    const int startRank = work.WhiteMoving ? 7 : 2;
     const int landRank = work.WhiteMoving ? 5 : 4;
-    const char file = static_cast<char>('0' + work.ToFile);  // postal digit of the file
-    if (previous[0] != file || previous[2] != file || previous[1] != RankDigit(startRank) ||
-        previous[3] != RankDigit(landRank) || work.FromRank != landRank)
-        return false;
-    if (work.Before.at(work.ToFile, landRank) != OfSide('P', !work.WhiteMoving))
+    if (work.FromRank != landRank || PassingFile(work.Before, work.PrevPostal, work.WhiteMoving) != work.ToFile)
         return false;
     work.After.at(work.ToFile, landRank) = 0;
     SetPawnTexts(work, true);
@@ -291,39 +299,223 @@ bool ScanLine(RuleWork& work, int direction) { return ScanRay(work, kLineSteps, 
 
 bool ScanDiagonal(RuleWork& work, int direction) { return ScanRay(work, kDiagonalSteps, direction); }
 
-bool SquareAttacked(const WorkLayer& layer, int file, int rank, bool byWhite)
-{
-    // Steps as offsets into the flat cell array.
-    constexpr int W = WorkLayer::kWidth;
-    static const int kKnight[8] = {2 * W + 1, 2 * W - 1, -2 * W + 1, -2 * W - 1, W + 2, W - 2, -W + 2, -W - 2};
-    static const int kAround[8] = {1, -1, W, -W, W + 1, W - 1, -W + 1, -W - 1};
-    static const int kLines[4] = {1, -1, W, -W};
-    static const int kDiagonals[4] = {W + 1, W - 1, -W + 1, -W - 1};
+namespace {
 
-    const char* cell = layer.cell;
-    const int square = WorkLayer::index(file, rank);
+// Steps as offsets into the flat cell array of a WorkLayer.
+constexpr int W = WorkLayer::kWidth;
+const int kKnightOffsets[8] = {2 * W + 1, 2 * W - 1, -2 * W + 1, -2 * W - 1, W + 2, W - 2, -W + 2, -W - 2};
+const int kAroundOffsets[8] = {1, -1, W, -W, W + 1, W - 1, -W + 1, -W - 1};
+const int kLineOffsets[4] = {1, -1, W, -W};
+const int kDiagonalOffsets[4] = {W + 1, W - 1, -W + 1, -W - 1};
+
+bool AttackedAt(const char* cell, int square, bool byWhite)
+{
     const int pawnFrom = byWhite ? -1 : 1;  // a white pawn attacks from the rank below
     const char pawn = OfSide('P', byWhite);
     if (cell[square + pawnFrom - W] == pawn || cell[square + pawnFrom + W] == pawn)
         return true;
     const char knight = OfSide('N', byWhite), king = OfSide('K', byWhite);
     for (int k = 0; k < 8; ++k)
-        if (cell[square + kKnight[k]] == knight || cell[square + kAround[k]] == king)
+        if (cell[square + kKnightOffsets[k]] == knight || cell[square + kAroundOffsets[k]] == king)
             return true;
     const char queen = OfSide('Q', byWhite), rook = OfSide('R', byWhite), bishop = OfSide('B', byWhite);
     for (int k = 0; k < 4; ++k) {
-        int at = square + kLines[k];
+        int at = square + kLineOffsets[k];
         while (cell[at] == 0)
-            at += kLines[k];
+            at += kLineOffsets[k];
         if (cell[at] == rook || cell[at] == queen)
             return true;
-        at = square + kDiagonals[k];
+        at = square + kDiagonalOffsets[k];
         while (cell[at] == 0)
-            at += kDiagonals[k];
+            at += kDiagonalOffsets[k];
         if (cell[at] == bishop || cell[at] == queen)
             return true;
     }
     return false;
+}
+
+// The square of the first king of one side in the order the check test
+// searches (file a first, rank 1 first within a file); -1 when there is none.
+int FirstKing(const char* cell, char king)
+{
+    for (int file = 1; file <= 8; ++file)
+        for (int rank = 1; rank <= 8; ++rank)
+            if (cell[WorkLayer::index(file, rank)] == king)
+                return WorkLayer::index(file, rank);
+    return -1;
+}
+
+int KingCount(const char* cell, char king)
+{
+    int count = 0;
+    for (int file = 1; file <= 8; ++file)
+        for (int rank = 1; rank <= 8; ++rank)
+            count += cell[WorkLayer::index(file, rank)] == king;
+    return count;
+}
+
+// Looks for one move of one side that the rules accept, trying each on the
+// layer in place and putting the squares back, so nothing is allocated.
+// The moves are the ones CheckMove takes: the same piece steps, the same
+// double step, capture in passing and castling conditions, and the same test
+// of the own king afterwards.
+class LegalMoveSearch {
+public:
+    LegalMoveSearch(WorkLayer& layer, bool white, int passingFile, const BoardHistory& history)
+        : cell_(layer.cell), layer_(layer), white_(white), passingFile_(passingFile), history_(history),
+          king_(OfSide('K', white)), kingSquare_(FirstKing(layer.cell, king_)),
+          soleKing_(KingCount(layer.cell, king_) == 1)
+    {
+    }
+
+    bool found()
+    {
+        // The king first: after a check it is the piece most likely to have a way out.
+        if (kingSquare_ >= 0 && kingMoves(kingSquare_))
+            return true;
+        for (int file = 1; file <= 8; ++file)
+            for (int rank = 1; rank <= 8; ++rank) {
+                const int square = WorkLayer::index(file, rank);
+                if (square != kingSquare_ && own(cell_[square]) && pieceMoves(square, rank))
+                    return true;
+            }
+        return false;
+    }
+
+private:
+    bool own(char piece) const { return white_ ? IsWhitePiece(piece) : IsBlackPiece(piece); }
+    bool enemy(char piece) const { return white_ ? IsBlackPiece(piece) : IsWhitePiece(piece); }
+    bool open(int square) const { return cell_[square] == 0 || enemy(cell_[square]); }
+
+    // Makes the move, asks whether the own king is attacked, takes it back.
+    // `taken` is the square of a pawn captured in passing, or -1.
+    bool safeAfter(int from, int to, int taken = -1)
+    {
+        const char moving = cell_[from], captured = cell_[to];
+        const char passed = taken >= 0 ? cell_[taken] : 0;
+        cell_[to] = moving;
+        cell_[from] = 0;
+        if (taken >= 0)
+            cell_[taken] = 0;
+        // A set-up position may hold a second king of the same side, which
+        // may then come first in the order the check test searches.
+        int king = kingSquare_;
+        if (moving == king_)
+            king = soleKing_ ? to : FirstKing(cell_, king_);
+        const bool safe = king < 0 || !AttackedAt(cell_, king, !white_);
+        if (taken >= 0)
+            cell_[taken] = passed;
+        cell_[from] = moving;
+        cell_[to] = captured;
+        return safe;
+    }
+
+    bool steps(int square, const int (&offsets)[8])
+    {
+        for (int offset : offsets)
+            if (open(square + offset) && safeAfter(square, square + offset))
+                return true;
+        return false;
+    }
+
+    bool slides(int square, const int (&offsets)[4])
+    {
+        for (int offset : offsets)
+            for (int to = square + offset; open(to); to += offset) {
+                if (safeAfter(square, to))
+                    return true;
+                if (cell_[to] != 0)
+                    break;
+            }
+        return false;
+    }
+
+    bool castles(bool kingSide)
+    {
+        const int rank = white_ ? 1 : 8;
+        if (!CastlingAllowed(layer_, history_, white_, kingSide))
+            return false;
+        const int rookFrom = WorkLayer::index(kingSide ? 8 : 1, rank);
+        const int rookTo = WorkLayer::index(kingSide ? 6 : 4, rank);
+        cell_[rookTo] = cell_[rookFrom];
+        cell_[rookFrom] = 0;
+        const bool safe = safeAfter(WorkLayer::index(5, rank), WorkLayer::index(kingSide ? 7 : 3, rank));
+        cell_[rookFrom] = cell_[rookTo];
+        cell_[rookTo] = 0;
+        return safe;
+    }
+
+    bool kingMoves(int square)
+    {
+        if (steps(square, kAroundOffsets))
+            return true;
+        if (square != WorkLayer::index(5, white_ ? 1 : 8))
+            return false;
+        return castles(true) || castles(false);
+    }
+
+    bool pawnMoves(int square, int rank)
+    {
+        const int forward = white_ ? 1 : -1;
+        const int ahead = square + forward;
+        if (cell_[ahead] == 0) {
+            if (safeAfter(square, ahead))
+                return true;
+            const int twoAhead = ahead + forward;
+            if (rank == (white_ ? 2 : 7) && cell_[twoAhead] == 0 && safeAfter(square, twoAhead))
+                return true;
+        }
+        for (int side : {-W, W})
+            if (enemy(cell_[ahead + side]) && safeAfter(square, ahead + side))
+                return true;
+        if (passingFile_ == 0 || rank != (white_ ? 5 : 4))
+            return false;
+        const int pawnSquare = WorkLayer::index(passingFile_, rank);
+        if (pawnSquare != square - W && pawnSquare != square + W)
+            return false;
+        return cell_[pawnSquare + forward] == 0 && safeAfter(square, pawnSquare + forward, pawnSquare);
+    }
+
+    bool pieceMoves(int square, int rank)
+    {
+        switch (UpperPiece(cell_[square])) {
+        case 'K': return kingMoves(square);
+        case 'Q': return slides(square, kLineOffsets) || slides(square, kDiagonalOffsets);
+        case 'R': return slides(square, kLineOffsets);
+        case 'B': return slides(square, kDiagonalOffsets);
+        case 'N': return steps(square, kKnightOffsets);
+        case 'P': return pawnMoves(square, rank);
+        default: return false;
+        }
+    }
+
+    char* cell_;
+    const WorkLayer& layer_;
+    bool white_;
+    int passingFile_;
+    const BoardHistory& history_;
+    char king_;
+    int kingSquare_;
+    bool soleKing_;
+};
+
+bool AnyLegalMove(WorkLayer layer, bool white, const std::string& prevPostal, const BoardHistory& history)
+{
+    return LegalMoveSearch(layer, white, PassingFile(layer, prevPostal, white), history).found();
+}
+
+}  // namespace
+
+bool SquareAttacked(const WorkLayer& layer, int file, int rank, bool byWhite)
+{
+    return AttackedAt(layer.cell, WorkLayer::index(file, rank), byWhite);
+}
+
+bool HasLegalMove(const Board& board, bool whiteToMove, const std::string& prevPostal, const BoardHistory& history)
+{
+    WorkLayer layer;
+    layer.load(board);
+    return AnyLegalMove(layer, whiteToMove, prevPostal, history);
 }
 
 bool KingInCheck(const RuleWork& work)
@@ -376,7 +568,9 @@ bool CheckMove(Board& board, int ply, std::string& coord, std::string& postal, s
     if (KingInCheck(work)) {
         const bool mateGiven =
             shortText.find('#') != std::string::npos || longText.find('#') != std::string::npos;
-        const char* mark = mateGiven ? "#" : "+";
+        // Only a checking move pays for the search, so a long file loads as fast as before.
+        const bool mate = mateGiven || !AnyLegalMove(work.After, work.WhiteMoving, work.WorkPostal, context.history);
+        const char* mark = mate ? "#" : "+";
         work.WorkShort += mark;
         work.WorkLong += mark;
     }

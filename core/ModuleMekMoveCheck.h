@@ -73,12 +73,21 @@ struct MoveContext {
     const PromotionAsk* askPromotion = nullptr;  // none: the queen
 };
 
+// Does the side to move have a move the rules accept? board is the position,
+// prevPostal the postal text of the ply that led to it (capture in passing),
+// history the record's positions up to this one (castling). Stops at the
+// first move found and allocates nothing.
+bool HasLegalMove(const Board& board, bool whiteToMove, const std::string& prevPostal,
+                  const BoardHistory& history = {});
+
 // Checks and executes one move given as coordinates (e2e4, e7e8q, e1g1) for
 // ply `ply` (odd = White). On success board holds the new position; coord,
 // postal, shortText and longText hold the move's four texts. shortText and
-// longText come in as the text the move was given in: a "#" there makes the
-// check mark "#" instead of "+". prevPostal is the postal text of the ply
-// before, for capture in passing. Nothing is written on refusal.
+// longText come in as the text the move was given in. A check is marked "+",
+// or "#" when it leaves the other side no legal move or the text given held a
+// "#" (a player's mate declaration is kept as written). prevPostal is the
+// postal text of the ply before, for capture in passing. Nothing is written
+// on refusal.
 bool CheckMove(Board& board, int ply, std::string& coord, std::string& postal,
                std::string& shortText, std::string& longText, const std::string& prevPostal,
                const MoveContext& context = {});

@@ -60,13 +60,12 @@ QList<QStringList> PgnExtractMoves(const QString& pgnPath, const QString& format
     return games;
 }
 
-// Other programs write castling "O-O", this one "o-o"; and they see mate,
-// where this program marks a check that was not written as mate with "+".
+// Other programs write castling "O-O", this one "o-o". Mate is "#" in both.
 QString AsThisProgramWrites(QString text)
 {
     if (text.startsWith("O-O"))
         text.replace('O', 'o');
-    return text.replace('#', '+');
+    return text;
 }
 
 QString WithoutDisambiguation(QString text)
