@@ -1,5 +1,6 @@
 #include "EngineGame.h"
 
+#include "core/GameEnd.h"
 #include "core/MoveCommit.h"
 
 #include <QFileInfo>
@@ -10,6 +11,7 @@ const char kEngineCannotStart[] = "エンジンが起動できません";
 const char kEngineNotConfigured[] = "ゲーム→エンジンの設定 を行ってください";
 const char kEngineError[] = "エンジンからエラーが返されました";
 const char kEngineEnded[] = "エンジンが終了しました。ゲームを終了します。";
+const char kGameEndTitle[] = "ゲーム終了";
 
 namespace {
 
@@ -210,6 +212,23 @@ void EngineGame::CommitEngineMove(const std::string& move)
     }
     Window().SetControlState(ControlState::UserToMove);
     emit EngineMoved(accepted, QString::fromStdString(move));
+    if (accepted)
+        ReactToGameEnd();
+}
+
+bool EngineGame::ReactToGameEnd()
+{
+    const GameEnd end = GameEndAfter(Game());
+    if (end == GameEnd::None)
+        return false;
+    const char* text = end == GameEnd::WhiteMates   ? "チェックメイトです。白の勝ちです。"
+                       : end == GameEnd::BlackMates ? "チェックメイトです。黒の勝ちです。"
+                                                    : "ステイルメイトです。引き分けです。";
+    SetResult(GameEndResult(end));
+    host_.ShowMessage(text, kGameEndTitle, EngineHost::Icon::Information);
+    if (EngPlay)
+        MnuGameEnd_Click();
+    return true;
 }
 
 void EngineGame::GameResult(const EngineReply& reply)

@@ -53,6 +53,7 @@ extern const char kEngineCannotStart[];   // "エンジンが起動できませ�
 extern const char kEngineNotConfigured[]; // "ゲーム→エンジンの設定 を行ってください"
 extern const char kEngineError[];         // "エンジンからエラーが返されました"
 extern const char kEngineEnded[];         // the engine ended during a game
+extern const char kGameEndTitle[];        // "ゲーム終了"
 
 class EngineGame : public QObject {
     Q_OBJECT
@@ -80,6 +81,10 @@ public:
     void ChooseLevel(int level);
     // Hands the position on the board to a newly started engine ("edit").
     void WinBoardEdit();
+    // After a move on the board or from the engine: when it mated or
+    // stalemated, the player is told, the result goes into the result box and
+    // a game against the engine ends. True when the game is over.
+    bool ReactToGameEnd();
     // The window's settings were re-read: no level is checked.
     void ClearLevel() { Level = 0; }
 

@@ -524,7 +524,7 @@ void FormMain::AllDisplay()
         TextInfo[j]->setText(QString::fromStdString(game_->KifuNote[j - 7][game_->CurPly]));
         TextInfo[j]->setEnabled(game_->CurPly > 0);
     }
-    const bool blackToMove = game_->CurPly % 2 == 1;
+    const bool blackToMove = IsWhitePly(game_->CurPly);  // White has just moved
     SetOpaque(LabelTime[0], !blackToMove);
     SetOpaque(LabelTime[1], blackToMove);
     if (blackToMove)
@@ -694,6 +694,15 @@ void FormMain::AddMoveLine()
     }
 }
 
+void FormMain::RebuildMoveList(int lastPly)
+{
+    ListMain->clear();
+    for (int ply = 1; ply <= lastPly; ++ply) {
+        game_->CurPly = ply;
+        UpdateMoveList("move");
+    }
+}
+
 void FormMain::UpdateMoveList(const std::string& command)
 {
     const int ply = game_->CurPly;
@@ -838,11 +847,7 @@ void FormMain::ImaCheMan_DragDrop(int index)
         // The later plies are discarded: the list is rebuilt up to the board.
         const int shown = game.CurPly;
         ClearNotes(game, shown + 1, game.LastPly);
-        ListMain->clear();
-        for (int ply = 1; ply <= shown; ++ply) {
-            game.CurPly = ply;
-            UpdateMoveList("move");
-        }
+        RebuildMoveList(shown);
         game.LastPly = game.CurPly = shown;
         SetControlState(ControlState::Navigated);
     }
@@ -853,7 +858,9 @@ void FormMain::ImaCheMan_DragDrop(int index)
         return;
     }
     SetMoveInput(game, move);
-    if (CheckChessMoveOutput() && EngPlay())
+    if (!CheckChessMoveOutput() || engine_->ReactToGameEnd())
+        return;
+    if (EngPlay())
         engine_->UserMoved();  // the engine answers
 }
 
@@ -1006,7 +1013,7 @@ void FormMain::Timer_Timer()
     if (game_->CurPly != game_->LastPly)
         return;
     // A clock stops at its largest count rather than wrap.
-    if (game_->CurPly % 2 == 1) {
+    if (IsWhitePly(game_->CurPly)) {
         game_->ClockBlack = qMin(game_->ClockBlack + 1, kClockLimit);
         LabelTime[1]->setText(QStringLiteral("黒 ") + QString::fromStdString(ClockText(game_->ClockBlack)));
     } else {
@@ -1168,11 +1175,7 @@ void FormMain::MnuGameHyoukiHyouki_Click(int index)
     for (int k = 1; k <= 4; ++k)
         MnuGameHyoukiHyouki[k]->setChecked(k == index);
     engineConfig_.EngSet.Style = std::to_string(index);
-    ListMain->clear();
-    for (int ply = 1; ply <= game_->LastPly; ++ply) {
-        game_->CurPly = ply;
-        UpdateMoveList("move");
-    }
+    RebuildMoveList(game_->LastPly);
     game_->CurPly = game_->LastPly;
     AllDisplay();
 }

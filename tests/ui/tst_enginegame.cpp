@@ -62,6 +62,8 @@ private slots:
     void engineThatCannotStart();
     void takeBackThroughTheButton();
     void engineHandOffAndBarePromotion();
+    void mateEndsTheGame_data();
+    void mateEndsTheGame();
 
 private:
     void Write(const QString& name, const QByteArray& bytes, bool executable = false);
@@ -402,6 +404,59 @@ void EngineGameTest::engineHandOffAndBarePromotion()
     QVERIFY(in.open(QIODevice::ReadOnly));
     QCOMPARE(in.readAll(), QByteArray("new\nedit\n#\nKe1\nc\nPa2\nKe8\n.\ne1d2\ngo\n"));
     form_->MnuGameEnd_Click();
+}
+
+// A mate or stalemate, made on the board or by the engine, is recorded with
+// "#", told once, written into the result box, and ends a game.
+void EngineGameTest::mateEndsTheGame_data()
+{
+    QTest::addColumn<bool>("engine");   // a game against the engine (it plays Black)
+    QTest::addColumn<QString>("user");  // the user's moves, as squares
+    QTest::addColumn<QString>("black"); // the answers (the engine's, or dragged)
+    QTest::addColumn<QString>("last");  // KifuShort of the last ply
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("fool's mate on the board")
+        << false << "f2f3 g2g4" << "e7e5 d8h4" << "Qh4#" << "チェックメイトです。黒の勝ちです。" << "0-1";
+    QTest::newRow("the engine mates") << true << "f2f3 g2g4" << "e7e5 d8h4" << "Qh4#"
+                                      << "チェックメイトです。黒の勝ちです。" << "0-1";
+    QTest::newRow("the user mates the engine") << true << "e2e4 f1c4 d1h5 h5f7" << "e7e5 b8c6 g8f6" << "Qxf7#"
+                                               << "チェックメイトです。白の勝ちです。" << "1-0";
+}
+
+void EngineGameTest::mateEndsTheGame()
+{
+    QFETCH(bool, engine);
+    QFETCH(QString, user);
+    QFETCH(QString, black);
+    QFETCH(QString, last);
+    QFETCH(QString, message);
+    QFETCH(QString, result);
+    const QStringList answers = black.split(' ');
+    QString cases;
+    for (const QString& move : user.split(' '))
+        if (user.split(' ').indexOf(move) < answers.size())
+            cases += QString("%1) echo 'move %2';; ").arg(move, answers[user.split(' ').indexOf(move)]);
+    const QString script = ScriptEngine("answers", "while read line; do case \"$line\" in " + cases + "esac; done");
+    Configure(Mek("Answers", script, "", "", {}, "00000"));
+    Open();
+    if (engine)
+        form_->MnuGameNew_Click();
+    const QStringList moves = user.split(' ');
+    for (int k = 0; k < moves.size(); ++k) {
+        Drag(moves[k].toStdString());
+        if (engine)
+            QVERIFY(AwaitEngine(5000));
+        else if (k < answers.size())
+            Drag(answers[k].toStdString());
+    }
+    const GameState& game = form_->Game();
+    QCOMPARE(QString::fromStdString(game.KifuShort[game.LastPly]), last);
+    QCOMPARE(services_->shown.size(), 1);
+    QCOMPARE(services_->shown[0].text, message);
+    QCOMPARE(form_->CombKekka->currentText(), result);
+    QVERIFY(!form_->Engine().EngPlay);
+    QVERIFY(!form_->Engine().EngineRunning());
 }
 
 QTEST_MAIN(EngineGameTest)
