@@ -6,6 +6,11 @@
 
 namespace vorlik {
 
+std::string PlyName(int ply)
+{
+    return std::to_string((ply + 1) / 2) + "手目" + (IsWhitePly(ply) ? "(白)" : "(黒)");
+}
+
 namespace {
 
 const char* const kTagNames[8] = {"", "Event", "Site", "Date", "Round", "White", "Black", "Result"};

@@ -28,7 +28,7 @@ std::vector<NamedText> TextsOfGame(const GameState& game, const GameHeader& head
     if (kind == kKindCsv)
         for (int ply = 1; ply <= game.LastPly; ++ply)
             for (int k = 1; k <= 6; ++k)
-                texts.push_back({std::to_string((ply + 1) / 2) + "手目" + (ply % 2 == 1 ? "(白)" : "(黒)") + "の「" +
+                texts.push_back({PlyName(ply) + "の「" +
                                      kNoteNames[k] + "」",
                                  &game.KifuNote[k][ply]});
     return texts;

@@ -357,9 +357,10 @@ std::string NoGameMessage(int kind, const std::string& fileName)
 // there are games to choose from.
 bool ScanForHost(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
 {
-    host.SetBusy(true);
-    const ScanReport report = ScanKifuFile(file, kind, fileName);
-    host.SetBusy(false);
+    const ScanReport report = [&] {
+        const BusyPointer busy(host);
+        return ScanKifuFile(file, kind, fileName);
+    }();
     if (!report.ok) {
         host.ShowMessage(report.message, "警告", KifuHost::Icon::Error);
         return false;
@@ -417,7 +418,7 @@ std::string LoadReport::Message() const
         message += "開始局面 (FEN) を読めません: " + fenError + "\n指し手は読み込みませんでした。\n";
     if (!refused.empty()) {
         const RefusedToken& first = refused.front();
-        message += std::to_string((first.ply + 1) / 2) + "手目" + (first.ply % 2 == 1 ? "(白)" : "(黒)") + "の「" +
+        message += PlyName(first.ply) + "の「" +
                    Quoted(first.token) + "」は指せない手なので読み飛ばしました。読み飛ばした指し手は全部で" +
                    std::to_string(refused.size()) + "個です。\n";
     }
@@ -559,7 +560,7 @@ SearchResult SearchContinuations(KifuFile& file, const GameState& game, bool lon
 {
     constexpr std::size_t kMaxTally = 100;
     const std::string key = SearchKey(game, longForm);
-    const bool whiteNext = game.CurPly % 2 == 0;
+    const bool whiteNext = !IsWhitePly(game.CurPly);
     SearchResult result;
     for (int g = 1; g <= file.KifuCount; ++g) {
         const std::string& text = file.KifuList[g][kMoveText];
@@ -596,9 +597,10 @@ SearchResult SearchContinuations(KifuFile& file, const GameState& game, bool lon
 
 SearchResult SearchContinuations(KifuHost& host, KifuFile& file)
 {
-    host.SetBusy(true);
-    const SearchResult result = SearchContinuations(file, host.Window().Game(), host.LongFormSave());
-    host.SetBusy(false);
+    const SearchResult result = [&] {
+        const BusyPointer busy(host);
+        return SearchContinuations(file, host.Window().Game(), host.LongFormSave());
+    }();
     if (result.matches == 0)
         host.ShowMessage("局面は存在しませんでした", "検索", KifuHost::Icon::Information);
     return result;

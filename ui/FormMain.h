@@ -186,6 +186,8 @@ private:
     void SaveNotes();
     void SelectLine(int line, bool toTop);
     void AddMoveLine();
+    // The list written again for plies 1..lastPly; CurPly ends at lastPly.
+    void RebuildMoveList(int lastPly);
     int Style() const;
     bool Turned() const;
     void PlayMoveSound();
