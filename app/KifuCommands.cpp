@@ -140,6 +140,31 @@ int ResolveKind(const Options& options, const std::string& name)
     return options.kind != 0 ? options.kind : KindOfFileName(name);
 }
 
+std::string KindUnknown(const std::string& name);
+
+// The options and operands of a verb; the usage text when there are fewer
+// than least or more than most operands. Empty when all is well.
+std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::size_t least, std::size_t most,
+                     const char* usage, Options& options)
+{
+    std::string error = ParseOptions(args, allowLong, options);
+    if (error.empty() && (options.operands.size() < least || options.operands.size() > most))
+        error = usage;
+    return error;
+}
+
+// The kind of the file a verb reads, or 0 with why: no known kind, or a FEN
+// file where the verb needs games (fenRefusal, when not null, says so).
+int FileKind(const Options& options, const std::string& name, const char* fenRefusal, std::string& why)
+{
+    const int kind = ResolveKind(options, name);
+    if (kind == 0)
+        why = KindUnknown(name);
+    else if (kind == kKindFen && fenRefusal)
+        why = fenRefusal + name;
+    return why.empty() ? kind : 0;
+}
+
 std::string KindUnknown(const std::string& name)
 {
     return "ファイルの種類が分かりません。拡張子を .pgn .fen .csv にするか --kind を付けてください "
@@ -382,18 +407,15 @@ void PrintFenLine(const GameState& game)
 int ListCommand(const std::vector<std::string>& args)
 {
     Options options;
-    const std::string error = ParseOptions(args, false, options);
+    std::string error = ReadVerb(args, false, 1, 1, "list にはファイルを一つ指定します (list takes one FILE)", options);
     if (!error.empty())
         return UsageError(error);
-    if (options.operands.size() != 1)
-        return UsageError("list にはファイルを一つ指定します (list takes one FILE)");
     const std::string& name = options.operands[0];
-    const int kind = ResolveKind(options, name);
+    const int kind =
+        FileKind(options, name, "FEN ファイルは局面一つでゲームの一覧はありません (a FEN file holds one position, no games): ",
+                 error);
     if (kind == 0)
-        return UsageError(KindUnknown(name));
-    if (kind == kKindFen)
-        return UsageError("FEN ファイルは局面一つでゲームの一覧はありません (a FEN file holds one position, no games): " +
-                          name);
+        return UsageError(error);
     KifuFile file;
     bool complete = true;
     if (const int status = ScanFile(file, kind, name, complete); status != kExitOk)
@@ -412,11 +434,10 @@ int ListCommand(const std::vector<std::string>& args)
 int ShowCommand(const std::vector<std::string>& args)
 {
     Options options;
-    const std::string error = ParseOptions(args, false, options);
+    const std::string error =
+        ReadVerb(args, false, 1, 2, "show にはファイルとゲーム番号を指定します (show takes FILE [N])", options);
     if (!error.empty())
         return UsageError(error);
-    if (options.operands.empty() || options.operands.size() > 2)
-        return UsageError("show にはファイルとゲーム番号を指定します (show takes FILE [N])");
     const int n = options.operands.size() == 2 ? GameNumber(options.operands[1]) : 1;
     if (n == 0)
         return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + options.operands[1]);
@@ -439,11 +460,10 @@ int ShowCommand(const std::vector<std::string>& args)
 int ConvertCommand(const std::vector<std::string>& args)
 {
     Options options;
-    const std::string error = ParseOptions(args, true, options);
+    const std::string error = ReadVerb(args, true, 3, 3,
+                                       "convert にはファイル、ゲーム番号、保存先を指定します (convert takes FILE N OUT)", options);
     if (!error.empty())
         return UsageError(error);
-    if (options.operands.size() != 3)
-        return UsageError("convert にはファイル、ゲーム番号、保存先を指定します (convert takes FILE N OUT)");
     const std::string& name = options.operands[0];
     const std::string& out = options.operands[2];
     const int n = GameNumber(options.operands[1]);
@@ -477,17 +497,15 @@ int ConvertCommand(const std::vector<std::string>& args)
 int SearchCommand(const std::vector<std::string>& args)
 {
     Options options;
-    const std::string error = ParseOptions(args, true, options);
+    std::string error = ReadVerb(args, true, 1, args.size(),
+                                 "search にはファイルを指定します (search takes FILE TOKEN...)", options);
     if (!error.empty())
         return UsageError(error);
-    if (options.operands.empty())
-        return UsageError("search にはファイルを指定します (search takes FILE TOKEN...)");
     const std::string& name = options.operands[0];
-    const int kind = ResolveKind(options, name);
+    const int kind =
+        FileKind(options, name, "局面検索は PGN と CSV のファイルだけです (search reads PGN and CSV files only): ", error);
     if (kind == 0)
-        return UsageError(KindUnknown(name));
-    if (kind == kKindFen)
-        return UsageError("局面検索は PGN と CSV のファイルだけです (search reads PGN and CSV files only): " + name);
+        return UsageError(error);
 
     HeadlessWindow window;
     for (std::size_t k = 1; k < options.operands.size(); ++k) {
@@ -514,15 +532,13 @@ int SearchCommand(const std::vector<std::string>& args)
 int CheckCommand(const std::vector<std::string>& args)
 {
     Options options;
-    const std::string error = ParseOptions(args, false, options);
+    std::string error = ReadVerb(args, false, 1, 1, "check にはファイルを一つ指定します (check takes one FILE)", options);
     if (!error.empty())
         return UsageError(error);
-    if (options.operands.size() != 1)
-        return UsageError("check にはファイルを一つ指定します (check takes one FILE)");
     const std::string& name = options.operands[0];
-    const int kind = ResolveKind(options, name);
+    const int kind = FileKind(options, name, nullptr, error);
     if (kind == 0)
-        return UsageError(KindUnknown(name));
+        return UsageError(error);
     if (kind == kKindFen) {
         if (const std::string problem = CheckReadable(name); !problem.empty())
             return FileError(problem);
