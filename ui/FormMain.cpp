@@ -284,14 +284,13 @@ void FormMain::BuildToolbar()
     int next = 0;
     for (int index = 1; index <= 14; ++index) {
         if (next < 10 && buttons[next].index == index) {
+            // A button is its menu entry's own action: one command, one
+            // enabled state.
             const Button& button = buttons[next++];
-            QAction* action = Toolbar->addAction(ToolIcon(QString::fromUtf8(button.glyph)),
-                                                 button.command->text());
-            action->setObjectName(QStringLiteral("Toolbar(%1)").arg(index));
-            action->setProperty("later", button.command->property("later"));
-            action->setEnabled(!action->property("later").toBool());
-            connect(action, &QAction::triggered, this, [this, index] { Toolbar_ButtonClick(index); });
-            ToolbarButton[index] = action;
+            button.command->setIcon(ToolIcon(QString::fromUtf8(button.glyph)));
+            button.command->setIconVisibleInMenu(false);
+            Toolbar->addAction(button.command);
+            ToolbarButton[index] = button.command;
         } else {
             ToolbarButton[index] = Toolbar->addSeparator();
         }
@@ -1221,21 +1220,6 @@ void FormMain::MnuHelpAbout_Click()
                           QStringLiteral("バージョン情報"), MessageIcon::Information, MessageButtons::Ok);
 }
 
-void FormMain::Toolbar_ButtonClick(int index)
-{
-    switch (index) {
-    case 2: MnuFileNew->trigger(); break;
-    case 3: MnuFileOpenSave_Click(1); break;
-    case 4: MnuFileOpenSave_Click(3); break;
-    case 7: MnuGameNew_Click(); break;
-    case 8: MnuGameEnd_Click(); break;
-    case 10: MnuGameEngine_Click(); break;
-    case 12: MnuOptionSearch_Click(); break;
-    case 14: MnuHelpAbout_Click(); break;
-    default: break;  // the other commands come with their parts of the program
-    }
-}
-
 // ---- the engine -------------------------------------------------------------
 
 void FormMain::BuildEngineLink()
@@ -1317,8 +1301,7 @@ void FormMain::MnuGameEngine_Click()
         CommandMain[0]->setText(QStringLiteral("エンジンの名称"));
         SetEnabled(CommandMain[7], false);
     }
-    // "ゲーム開始" follows the toolbar button: a new engine can be played at once.
-    SetEnabled(ToolbarButton[7], configured);
+    // "ゲーム開始" and its toolbar button: a new engine can be played at once.
     SetEnabled(MnuGameNew, configured);
 }
 

@@ -167,7 +167,6 @@ public slots:
     void MnuOptionKifuWrite_Click();
     void MnuOptionWin120DPI_Click();
     void MnuHelpAbout_Click();
-    void Toolbar_ButtonClick(int index);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
