@@ -26,7 +26,7 @@ int UsageError(const std::string& message);
 void PrintPly(const GameState& game, int ply, bool withNotes = false, const std::string& lastField = "");
 // "PLY refused TOKEN".
 void PrintRefused(int ply, const std::string& token);
-// "fen BOARD SIDE" for the position of ply CurPly.
+// "fen" and the full FEN text of the position of ply CurPly.
 void PrintFenLine(const GameState& game);
 
 // args are the words after the verb.
