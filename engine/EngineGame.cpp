@@ -21,9 +21,9 @@ constexpr int kRetryMs = 50;           // a kept line is looked at again after t
 constexpr int kShownLines = 2000;      // the traffic box keeps no more than these
 constexpr qint64 kQuickExitMs = 1000;  // an engine gone this soon never really started
 
-// Who wins when the engine's words do not say it.
-std::string MoverWins(int lastPly) { return IsWhitePly(lastPly) ? "1-0" : "0-1"; }
-std::string SideToMoveLoses(int lastPly) { return IsWhitePly(lastPly) ? "1-0" : "0-1"; }
+// Who wins when the engine's words do not say it: the side that made the
+// last ply ("mates" after its move, "resign" from the side to move).
+std::string LastMoverWins(int lastPly) { return IsWhitePly(lastPly) ? "1-0" : "0-1"; }
 
 }  // namespace
 
@@ -95,10 +95,14 @@ void EngineGame::WinBoardQuit()
 
 void EngineGame::WinBoardReceive()
 {
-    const QByteArray bytes = EngProc.ReadPipe();
-    if (!bytes.isEmpty())
-        TakeLines(reader_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    TakeLines(ReadArrived());
     ProcessPending();
+}
+
+std::vector<std::string> EngineGame::ReadArrived()
+{
+    const QByteArray bytes = EngProc.ReadPipe();
+    return reader_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 void EngineGame::TakeLines(const std::vector<std::string>& lines)
@@ -235,10 +239,8 @@ void EngineGame::GameResult(const EngineReply& reply)
 {
     const int lastPly = Game().LastPly;
     std::string result = reply.result;
-    if (reply.resign)
-        result = SideToMoveLoses(lastPly);
-    else if (result == "mates")
-        result = MoverWins(lastPly);
+    if (reply.resign || result == "mates")
+        result = LastMoverWins(lastPly);
     SetResult(result);
     MnuGameEnd_Click();
 }
@@ -253,9 +255,7 @@ void EngineGame::SetResult(const std::string& result)
 void EngineGame::EngineEnded()
 {
     // What it wrote before it went is still read and handled first.
-    const QByteArray bytes = EngProc.ReadPipe();
-    std::vector<std::string> lines =
-        reader_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    std::vector<std::string> lines = ReadArrived();
     const std::string rest = reader_.Flush();
     if (!rest.empty())
         lines.push_back(rest);

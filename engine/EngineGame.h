@@ -122,6 +122,8 @@ private:
     GameState& Game() { return host_.Window().Game(); }
     ReplyRules Rules();
     void WaitFor(Awaiting what);
+    // The complete lines of what the engine has written since the last read.
+    std::vector<std::string> ReadArrived();
     // Shows the lines and keeps those that say something for ProcessPending.
     void TakeLines(const std::vector<std::string>& lines);
     // Handles the kept lines unless the user is in the middle of something.
