@@ -483,7 +483,6 @@ int FormMain::Style() const { return BoxValue(engineConfig_.EngSet.Style).value_
 
 bool FormMain::Turned() const { return MnuGameTurn->isChecked(); }
 
-QString FormMain::ProgramFolder() const { return QCoreApplication::applicationDirPath(); }
 
 DialogSetup* FormMain::PromotionDialog()
 {
@@ -492,7 +491,7 @@ DialogSetup* FormMain::PromotionDialog()
     return promotion_;
 }
 
-void FormMain::PlayMoveSound() { services_.PlaySound(ProgramFolder() + QStringLiteral("/PieceMove.wav")); }
+void FormMain::PlayMoveSound() { services_.PlaySound(services_.ProgramFolder() + QStringLiteral("/PieceMove.wav")); }
 
 // ---- state ----------------------------------------------------------------
 
@@ -1233,10 +1232,7 @@ void FormMain::BuildEngineLink()
     kifuHost_->mayDiscard = [this] { return MayDiscardRecord(); };
     kifuHost_->matchesFile = [this] { RecordSaved(); };
     engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_);
-    connect(engine_.get(), &EngineGame::LevelChosen, this, [this](int level) {
-        for (int k = 1; k <= 3; ++k)
-            MnuGameLevelLevel[k]->setChecked(k == level);
-    });
+    connect(engine_.get(), &EngineGame::LevelChosen, this, &FormMain::CheckLevel);
     engineDialog_ = new DialogMnuGameEngine(engineConfig_, services_, this);
     connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, &FormMain::RelabelLevels);
     connect(engineDialog_, &DialogMnuGameEngine::WriteIni, this, &FormMain::Vorlik_iniFile);
@@ -1273,10 +1269,9 @@ void FormMain::Vorlik_iniFile()
 void FormMain::RelabelLevels()
 {
     // The level entries read as the commands they send; none is chosen.
-    for (int k = 1; k <= 3; ++k) {
+    for (int k = 1; k <= 3; ++k)
         MnuGameLevelLevel[k]->setText(QString::fromStdString(engineConfig_.EngSet.LevelCommand(k)));
-        MnuGameLevelLevel[k]->setChecked(false);
-    }
+    CheckLevel(0);
     engine_->ClearLevel();
 }
 
@@ -1284,10 +1279,15 @@ void FormMain::MnuGameNew_Click() { engine_->MnuGameNew_Click(); }
 
 void FormMain::MnuGameEnd_Click() { engine_->MnuGameEnd_Click(); }
 
-void FormMain::MnuGameLevelLevel_Click(int index)
+void FormMain::CheckLevel(int level)
 {
     for (int k = 1; k <= 3; ++k)
-        MnuGameLevelLevel[k]->setChecked(k == index);
+        MnuGameLevelLevel[k]->setChecked(k == level);
+}
+
+void FormMain::MnuGameLevelLevel_Click(int index)
+{
+    CheckLevel(index);
     engine_->ChooseLevel(index);
 }
 

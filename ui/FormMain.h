@@ -190,7 +190,6 @@ private:
     int Style() const;
     bool Turned() const;
     void PlayMoveSound();
-    QString ProgramFolder() const;
     void OpenFile();
     void SaveFile();
     void BuildEngineLink();
@@ -201,6 +200,8 @@ private:
     void ApplyIni(const VorlikIni& ini);
     void Vorlik_iniFile();
     void RelabelLevels();
+    // The check mark on level entry 1..3; 0 for none.
+    void CheckLevel(int level);
     void FlushTraffic();
     void KeepSizes(const QFont& fixed);
     bool EngPlay() const { return engine_->EngPlay; }

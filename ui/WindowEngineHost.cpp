@@ -3,8 +3,6 @@
 #include "DialogMnuGameStart.h"
 #include "WindowServices.h"
 
-#include <QApplication>
-
 namespace vorlik {
 
 WindowEngineHost::WindowEngineHost(MainWindowPort& window, WindowServices& services, QWidget* parent,
@@ -18,8 +16,7 @@ void WindowEngineHost::ShowMessage(const std::string& text, const std::string& t
     const MessageIcon shown = icon == Icon::Error     ? MessageIcon::Error
                               : icon == Icon::Warning ? MessageIcon::Warning
                                                       : MessageIcon::Information;
-    QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent_;
-    services_.ShowMessage(parent, QString::fromStdString(text), QString::fromStdString(title), shown,
+    services_.ShowMessage(MessageParent(parent_), QString::fromStdString(text), QString::fromStdString(title), shown,
                           MessageButtons::Ok);
 }
 

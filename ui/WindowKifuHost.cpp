@@ -4,7 +4,6 @@
 #include "WindowServices.h"
 
 #include <QAction>
-#include <QApplication>
 
 namespace vorlik {
 
@@ -15,19 +14,12 @@ WindowKifuHost::WindowKifuHost(MainWindowPort& window, WindowServices& services,
 {
 }
 
-QWidget* WindowKifuHost::MessageParent() const
-{
-    if (QWidget* modal = QApplication::activeModalWidget())
-        return modal;
-    return parent_;
-}
-
 void WindowKifuHost::ShowMessage(const std::string& text, const std::string& title, Icon icon)
 {
     const MessageIcon shown = icon == Icon::Error     ? MessageIcon::Error
                               : icon == Icon::Warning ? MessageIcon::Warning
                                                       : MessageIcon::Information;
-    services_.ShowMessage(MessageParent(), QString::fromStdString(text), QString::fromStdString(title), shown,
+    services_.ShowMessage(MessageParent(parent_), QString::fromStdString(text), QString::fromStdString(title), shown,
                           MessageButtons::Ok);
 }
 

@@ -39,9 +39,6 @@ public:
     std::function<void()> matchesFile;
 
 private:
-    // The dialog when one is open, so that a message stays above it.
-    QWidget* MessageParent() const;
-
     MainWindowPort& window_;
     WindowServices& services_;
     QWidget* parent_;

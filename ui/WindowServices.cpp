@@ -69,6 +69,13 @@ void QtWindowServices::PlaySound(const QString& path)
     sound_->effect.play();
 }
 
+QWidget* MessageParent(QWidget* fallback)
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return fallback;
+}
+
 bool InstallJapaneseQtTexts()
 {
     // The program speaks Japanese whatever the system's language is.

@@ -55,6 +55,10 @@ private:
     Sound* sound_ = nullptr;
 };
 
+// Where a message goes: over the dialog that is open, else over fallback,
+// so that it is never hidden behind a modal window.
+QWidget* MessageParent(QWidget* fallback);
+
 // Qt's own texts (file dialogs, standard buttons, the print dialog) in
 // Japanese, from Qt's translations; false when they are not installed.
 bool InstallJapaneseQtTexts();
