@@ -3,6 +3,7 @@
 #include "PieceArt.h"
 #include "core/ModuleMekDim.h"
 
+#include <QCursor>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -128,7 +129,7 @@ void BoardView::BlankDragSquare(int file, int row)
 
 void BoardView::SetTurned(bool turned) { turnStrip_->setVisible(turned); }
 
-void BoardView::BeginDrag(int index, char piece)
+void BoardView::ShowDragPiece(char piece)
 {
     const int size = Geometry().cell;
     dragPiece_->setPixmap(PiecePixmap(piece, size));
@@ -136,16 +137,36 @@ void BoardView::BeginDrag(int index, char piece)
     dragPiece_->raise();
     dragPiece_->show();
     dragging_ = true;
+}
+
+void BoardView::BeginDrag(int index, char piece)
+{
+    ShowDragPiece(piece);
     BlankDragSquare(Column(index), Row(index));
     MoveDragPiece(pressPoint_);
+}
+
+void BoardView::BeginHeldDrag(char piece)
+{
+    if (dragging_)
+        return;
+    ShowDragPiece(piece);
+    grabMouse();
+    grabbed_ = true;
+    MoveDragPiece(mapFromGlobal(QCursor::pos()));
+}
+
+QRect BoardView::BoardRect() const
+{
+    const int side = qMin(width(), height());
+    return {(width() - side) / 2, (height() - side) / 2, side, side};
 }
 
 void BoardView::MoveDragPiece(QPoint point)
 {
     // The piece follows the pointer but never leaves the board.
     const int half = dragPiece_->width() / 2;
-    const int side = qMin(width(), height());
-    const QRect board((width() - side) / 2, (height() - side) / 2, side, side);
+    const QRect board = BoardRect();
     const int x = qBound(board.left() + half, point.x(), board.right() - half);
     const int y = qBound(board.top() + half, point.y(), board.bottom() - half);
     dragPiece_->move(x - half, y - half);
@@ -155,8 +176,7 @@ void BoardView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const Frame frame = Geometry();
-    const int side = qMin(width(), height());
-    const QRect outer((width() - side) / 2, (height() - side) / 2, side, side);
+    const QRect outer = BoardRect();
     painter.fillRect(outer, BoardColors::kFrame);
     for (int index = 1; index <= 64; ++index)
         painter.fillRect(ImageRect(index), (Column(index) + Row(index)) % 2 == 0 ? BoardColors::kDark
@@ -219,6 +239,10 @@ void BoardView::mouseReleaseEvent(QMouseEvent* event)
     if (!dragging_)
         return;
     dragging_ = false;
+    if (grabbed_) {
+        releaseMouse();
+        grabbed_ = false;
+    }
     dragPiece_->hide();
     const int index = ImageAt(event->position().toPoint());
     if (index != 0)

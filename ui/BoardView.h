@@ -51,11 +51,16 @@ public:
     // Image under a point of this widget, or 0 off the squares.
     int ImageAt(QPoint point) const;
     QRect ImageRect(int index) const;
+    // The board as drawn, frame included: a square in the middle of the widget.
+    QRect BoardRect() const;
     static int Column(int index) { return (index - 1) / 8 + 1; }
     static int Row(int index) { return (index - 1) % 8 + 1; }
 
     // Starts dragging the piece of image `index` from the point pressed.
     void BeginDrag(int index, char piece);
+    // Starts dragging a piece that comes from outside the board (the set-up
+    // palette): the board takes the pointer until the button is released.
+    void BeginHeldDrag(char piece);
     bool Dragging() const { return dragging_; }
 
     QSize sizeHint() const override { return {361, 361}; }
@@ -80,11 +85,13 @@ private:
     };
     Frame Geometry() const;
     void MoveDragPiece(QPoint point);
+    void ShowDragPiece(char piece);
 
     std::array<PieceImage*, 65> images_{};  // 1..64
     QWidget* turnStrip_ = nullptr;
     QLabel* dragPiece_ = nullptr;
     bool dragging_ = false;
+    bool grabbed_ = false;  // the drag began outside the board
     QPoint pressPoint_;
 };
 

@@ -1,10 +1,17 @@
 #include "DialogSetup.h"
 
 #include "PieceArt.h"
+#include "WindowServices.h"
+#include "core/PositionSetup.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -13,26 +20,67 @@ namespace vorlik {
 
 namespace {
 
-const char kPalette[] = "PNBRQKpnbrqk";
 const char kPromotionLetters[] = "nbrq";  // OptionDaiSetPromotion(0..3)
 constexpr int kPictureSize = 36;
 
+const Qt::WindowFlags kQuestionFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+const Qt::WindowFlags kSetupFlags = kQuestionFlags | Qt::WindowCloseButtonHint;
+
 }  // namespace
 
-DialogSetup::DialogSetup(QWidget* parent) : QDialog(parent)
+DialogSetup::DialogSetup(WindowServices& services, GameState& game, QWidget* parent)
+    : QDialog(parent), services_(services), game_(game)
 {
     setObjectName(QStringLiteral("DialogSetup"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setModal(true);
+    setWindowFlags(kQuestionFlags);
 
-    auto* pictures = new QHBoxLayout;
+    // The palette: White's pieces above, Black's below.
+    auto* pictures = new QGridLayout;
     for (int k = 1; k <= 12; ++k) {
         palette_[k] = new QLabel(this);
         palette_[k]->setObjectName(QStringLiteral("ImaCheMan(%1)").arg(k));
-        palette_[k]->setPixmap(PiecePixmap(kPalette[k - 1], kPictureSize));
+        palette_[k]->setPixmap(PiecePixmap(kSetupPalette[k - 1], kPictureSize));
         palette_[k]->setEnabled(false);
-        pictures->addWidget(palette_[k]);
+        palette_[k]->installEventFilter(this);
+        pictures->addWidget(palette_[k], (k - 1) / 6, (k - 1) % 6);
     }
+
+    const QString comCaptions[] = {QStringLiteral("スタート"), QStringLiteral("クリア")};
+    auto* fill = new QHBoxLayout;
+    for (int k = 0; k < 2; ++k) {
+        com_[k] = new QPushButton(comCaptions[k], this);
+        com_[k]->setObjectName(QStringLiteral("Com(%1)").arg(k));
+        com_[k]->setAutoDefault(false);
+        connect(com_[k], &QPushButton::clicked, this, [this, k] { Com_Click(k); });
+        fill->addWidget(com_[k]);
+    }
+    sideBox_ = new QWidget(this);
+    auto* side = new QHBoxLayout(sideBox_);
+    side->setContentsMargins(0, 0, 0, 0);
+    auto* sides = new QButtonGroup(this);
+    const QString sideCaptions[] = {QStringLiteral("白番"), QStringLiteral("黒番")};
+    for (int k = 0; k < 2; ++k) {
+        optWB_[k] = new QRadioButton(sideCaptions[k], sideBox_);
+        optWB_[k]->setObjectName(QStringLiteral("OptWB(%1)").arg(k));
+        sides->addButton(optWB_[k]);
+        side->addWidget(optWB_[k]);
+    }
+    optWB_[0]->setChecked(true);
+    checkEng_ = new QCheckBox(QStringLiteral("ｴﾝｼﾞﾝ"), sideBox_);
+    checkEng_->setObjectName(QStringLiteral("CheckEng"));
+    connect(checkEng_, &QCheckBox::clicked, this, &DialogSetup::CheckEng_Click);
+    side->addWidget(checkEng_);
+    setupOk_ = new QPushButton(QStringLiteral("OK"), this);
+    setupOk_->setObjectName(QStringLiteral("OKButton"));
+    connect(setupOk_, &QPushButton::clicked, this, &DialogSetup::OKButton_Click);
+    setupCancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    setupCancel_->setObjectName(QStringLiteral("CancelButton"));
+    setupCancel_->setAutoDefault(false);
+    connect(setupCancel_, &QPushButton::clicked, this, &DialogSetup::CancelButton_Click);
+    auto* confirm = new QHBoxLayout;
+    confirm->addStretch();
+    confirm->addWidget(setupOk_);
+    confirm->addWidget(setupCancel_);
 
     question_ = new QLabel(QStringLiteral("何に成りますか？"), this);
     question_->setObjectName(QStringLiteral("LabelDaiSetPromotion"));
@@ -48,22 +96,133 @@ DialogSetup::DialogSetup(QWidget* parent) : QDialog(parent)
     options_[3]->setChecked(true);
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
     okButton_->setObjectName(QStringLiteral("CommandPromotionOK"));
-    okButton_->setDefault(true);
     connect(okButton_, &QPushButton::clicked, this, &DialogSetup::CommandPromotionOK_Click);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(pictures);
+    layout->addLayout(fill);
+    layout->addWidget(sideBox_);
+    layout->addLayout(confirm);
     layout->addWidget(question_);
     layout->addWidget(frame_);
     layout->addWidget(okButton_, 0, Qt::AlignRight);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    ShowSetupControls(true);
 }
+
+void DialogSetup::ShowSetupControls(bool on)
+{
+    setWindowTitle(on ? QStringLiteral("セットアップ") : QStringLiteral("プロモーション"));
+    for (QWidget* control : {static_cast<QWidget*>(com_[0]), static_cast<QWidget*>(com_[1]), sideBox_,
+                             static_cast<QWidget*>(setupOk_), static_cast<QWidget*>(setupCancel_)})
+        control->setVisible(on);
+    for (QWidget* control : {static_cast<QWidget*>(question_), static_cast<QWidget*>(frame_),
+                             static_cast<QWidget*>(okButton_)})
+        control->setVisible(!on);
+    setupOk_->setDefault(on);
+    okButton_->setDefault(!on);
+    for (int k = 1; k <= 12; ++k) {
+        palette_[k]->setVisible(on);
+        palette_[k]->setEnabled(on);
+        palette_[k]->setCursor(on ? Qt::OpenHandCursor : Qt::ArrowCursor);
+    }
+}
+
+// ---- set-up role -------------------------------------------------------------
+
+void DialogSetup::OpenSetup(bool blackToMove, bool editable, bool black)
+{
+    setWindowFlags(kSetupFlags);
+    setModal(false);
+    ShowSetupControls(true);
+    optWB_[blackToMove ? 1 : 0]->setChecked(true);
+    blackAllowed_ = black;
+    if (!editable)
+        checkEng_->setChecked(false);
+    checkEng_->setEnabled(editable);
+    CheckEng_Click();
+    inSetup_ = true;
+}
+
+bool DialogSetup::EngineChosen() const { return checkEng_->isEnabled() && checkEng_->isChecked(); }
+
+void DialogSetup::ClearEngineBox() { checkEng_->setChecked(false); }
+
+bool DialogSetup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        for (int k = 1; k <= 12; ++k)
+            if (watched == palette_[k]) {
+                ImaCheMan_MouseDown(k);
+                return true;
+            }
+    return QDialog::eventFilter(watched, event);
+}
+
+void DialogSetup::ImaCheMan_MouseDown(int index)
+{
+    if (!inSetup_ || askingPromotion_ || index < 1 || index > 12)
+        return;
+    SetupTake(game_, kSetupPalette[index - 1]);
+    emit PiecePicked(kSetupPalette[index - 1]);
+}
+
+void DialogSetup::Com_Click(int index)
+{
+    if (!inSetup_)
+        return;
+    SetupFill(game_, index == 0);
+    emit BoardChanged();
+}
+
+void DialogSetup::CheckEng_Click()
+{
+    if (checkEng_->isChecked() && !blackAllowed_) {
+        optWB_[0]->setChecked(true);
+        optWB_[1]->setEnabled(false);
+    } else {
+        optWB_[0]->setEnabled(true);
+        optWB_[1]->setEnabled(true);
+    }
+}
+
+void DialogSetup::OKButton_Click()
+{
+    if (!inSetup_)
+        return;
+    if (!SetupKingsValid(game_)) {
+        services_.ShowMessage(this, QStringLiteral("キングは白・黒、各一つ必要です"), QStringLiteral("警告"),
+                              MessageIcon::Error, MessageButtons::Ok);
+        return;
+    }
+    if (returnSetup && !returnSetup(optWB_[0]->isChecked() ? 1 : 2))
+        return;
+    inSetup_ = false;
+    hide();
+}
+
+void DialogSetup::CancelButton_Click()
+{
+    if (!inSetup_)
+        return;
+    inSetup_ = false;
+    if (returnSetup)
+        returnSetup(3);
+    hide();
+}
+
+void DialogSetup::reject()
+{
+    if (inSetup_ && !askingPromotion_)
+        CancelButton_Click();
+}
+
+// ---- promotion role ------------------------------------------------------------
 
 void DialogSetup::DaiSetPromotion(int rank)
 {
-    setWindowTitle(QStringLiteral("プロモーション"));
-    question_->show();
-    frame_->show();
-    okButton_->show();
+    setWindowFlags(kQuestionFlags);
+    ShowSetupControls(false);
     for (int k = 1; k <= 12; ++k) {
         palette_[k]->hide();
         palette_[k]->setEnabled(false);
@@ -74,14 +233,15 @@ void DialogSetup::DaiSetPromotion(int rank)
     for (int k = first; k < first + 4; ++k)
         palette_[k]->show();
     for (int k = 0; k < 4; ++k)
-        options_[k]->setIcon(QIcon(PiecePixmap(kPalette[first - 1 + k], kPictureSize)));
+        options_[k]->setIcon(QIcon(PiecePixmap(kSetupPalette[first - 1 + k], kPictureSize)));
 }
 
 char DialogSetup::AskPromotion(int rank, int& number)
 {
     DaiSetPromotion(rank);
-    adjustSize();
+    askingPromotion_ = true;
     exec();
+    askingPromotion_ = false;
     number = chosenNumber_;
     return chosen_;
 }
@@ -89,6 +249,7 @@ char DialogSetup::AskPromotion(int rank, int& number)
 void DialogSetup::CommandPromotionOK_Click()
 {
     hide();
+    ShowSetupControls(true);
     for (int k = 0; k < 4; ++k)
         if (options_[k]->isChecked()) {
             chosen_ = kPromotionLetters[k];
@@ -97,7 +258,5 @@ void DialogSetup::CommandPromotionOK_Click()
         }
     accept();
 }
-
-void DialogSetup::reject() {}
 
 }  // namespace vorlik

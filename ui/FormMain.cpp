@@ -7,6 +7,7 @@
 #include "WindowKifuHost.h"
 #include "core/GameText.h"
 #include "core/MoveCommit.h"
+#include "core/PositionSetup.h"
 
 #include <QAction>
 #include <QApplication>
@@ -256,9 +257,11 @@ void FormMain::BuildMenus()
     connect(MnuOptionWin120DPI, &QAction::triggered, this, &FormMain::MnuOptionWin120DPI_Click);
     connect(MnuHelpAbout, &QAction::triggered, this, &FormMain::MnuHelpAbout_Click);
 
-    // The work of these entries comes with the setup, print and help parts
-    // of the program; until then they stay disabled.
-    for (QAction* later : {MnuFilePrint, MnuGameSetup, MnuHelpSearch})
+    connect(MnuGameSetup, &QAction::triggered, this, &FormMain::MnuGameSetup_Click);
+
+    // The work of these entries comes with the print and help parts of the
+    // program; until then they stay disabled.
+    for (QAction* later : {MnuFilePrint, MnuHelpSearch})
     {
         later->setProperty("later", true);
         later->setEnabled(false);
@@ -484,11 +487,15 @@ int FormMain::Style() const { return BoxValue(engineConfig_.EngSet.Style).value_
 bool FormMain::Turned() const { return MnuGameTurn->isChecked(); }
 
 
-DialogSetup* FormMain::PromotionDialog()
+DialogSetup* FormMain::SetupDialog()
 {
-    if (!promotion_)
-        promotion_ = new DialogSetup(this);
-    return promotion_;
+    if (!setupDialog_) {
+        setupDialog_ = new DialogSetup(services_, *game_, this);
+        setupDialog_->returnSetup = [this](int code) { return ReturnSetup(code); };
+        connect(setupDialog_, &DialogSetup::PiecePicked, this, &FormMain::SetupPiecePicked);
+        connect(setupDialog_, &DialogSetup::BoardChanged, this, &FormMain::DrawBoard);
+    }
+    return setupDialog_;
 }
 
 void FormMain::PlayMoveSound() { services_.PlaySound(services_.ProgramFolder() + QStringLiteral("/PieceMove.wav")); }
@@ -511,13 +518,19 @@ void FormMain::RunClock(bool on)
         Timer->stop();
 }
 
-void FormMain::AllDisplay()
+void FormMain::DrawBoard()
 {
     TextBoard board;
     for (int file = 1; file <= 8; ++file)
         for (int rank = 1; rank <= 8; ++rank)
-            board[file][rank] = std::string(1, game_->KifuBoard[game_->CurPly][file][rank]);
+            board[file][rank] = game_->SetupMode ? game_->ViewBoard[file][rank]
+                                                 : std::string(1, game_->KifuBoard[game_->CurPly][file][rank]);
     ImaCheBoa->DrawBoard(board, Turned());
+}
+
+void FormMain::AllDisplay()
+{
+    DrawBoard();
     for (int j = 8; j <= 13; ++j) {
         TextInfo[j]->setText(QString::fromStdString(game_->KifuNote[j - 7][game_->CurPly]));
         TextInfo[j]->setEnabled(game_->CurPly > 0);
@@ -728,7 +741,7 @@ void FormMain::UpdateMoveList(const std::string& command)
 
 bool FormMain::CheckChessMoveOutput()
 {
-    const PromotionAsk ask = [this](int rank) { return PromotionDialog()->AskPromotion(rank, game_->PromoNumber); };
+    const PromotionAsk ask = [this](int rank) { return SetupDialog()->AskPromotion(rank, game_->PromoNumber); };
     const PromotionAsk queen = [](int) { return 'q'; };
     ++committing_;
     const bool legal = CommitMove(*game_, promotionQuestion_ ? &ask : &queen);
@@ -802,8 +815,16 @@ void FormMain::ImaCheMan_MouseDown(int index)
 {
     if (EngWait())
         return;
+    if (setupDialog_ && setupDialog_->AskingPromotion())
+        return;
     game_->DragFile = BoardView::Column(index);
     game_->DragRank = Turned() ? 9 - BoardView::Row(index) : BoardView::Row(index);
+    if (game_->SetupMode) {
+        const char piece = SetupSquare(*game_, game_->DragFile, game_->DragRank);
+        if (SetupPickUp(*game_, game_->DragFile, game_->DragRank))
+            ImaCheBoa->BeginDrag(index, piece);
+        return;
+    }
     const char piece = game_->KifuBoard[game_->CurPly][game_->DragFile][game_->DragRank];
     if (piece == 0)
         return;
@@ -823,9 +844,15 @@ void FormMain::ImaCheMan_DragDrop(int index)
         return;
     }
     GameState& game = *game_;
-    SaveNotes();
     game.DropFile = BoardView::Column(index);
     game.DropRank = Turned() ? 9 - BoardView::Row(index) : BoardView::Row(index);
+    if (game.SetupMode) {
+        if (SetupDrop(game, game.DropFile, game.DropRank) && PieceSound())
+            PlayMoveSound();
+        DrawBoard();
+        return;
+    }
+    SaveNotes();
     const std::string move{FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
                            RankDigit(game.DropRank)};
 
@@ -865,6 +892,7 @@ void FormMain::ImaCheMan_DragDrop(int index)
 void FormMain::ImaCheBoa_DragDrop()
 {
     services_.Beep();
+    SetupDiscard(*game_);  // a piece dropped off the squares during a set-up is gone
     AllDisplay();
 }
 
@@ -1147,6 +1175,8 @@ void FormMain::closeEvent(QCloseEvent* event)
 {
     // Leaving the program ends the game: the engine is quit and reaped, and
     // the settings are written.
+    if (game_->SetupMode && setupDialog_)
+        setupDialog_->CancelButton_Click();  // leaving cancels the set-up
     if (!closing_) {
         if (askOnClose_ && !MayDiscardRecord()) {
             event->ignore();
@@ -1155,8 +1185,8 @@ void FormMain::closeEvent(QCloseEvent* event)
         closing_ = true;
         MnuGameEnd_Click();
     }
-    if (promotion_)
-        promotion_->hide();
+    if (setupDialog_)
+        setupDialog_->hide();
     event->accept();
 }
 
@@ -1235,6 +1265,10 @@ void FormMain::BuildEngineLink()
     connect(engine_.get(), &EngineGame::LevelChosen, this, &FormMain::CheckLevel);
     engineDialog_ = new DialogMnuGameEngine(engineConfig_, services_, this);
     connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, &FormMain::RelabelLevels);
+    connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, [this] {
+        if (setupDialog_)
+            setupDialog_->ClearEngineBox();  // a new engine is not asked to take a position unasked
+    });
     connect(engineDialog_, &DialogMnuGameEngine::WriteIni, this, &FormMain::Vorlik_iniFile);
 }
 
@@ -1306,6 +1340,81 @@ void FormMain::MnuGameEngine_Click()
 }
 
 void FormMain::TakeBack() { engine_->TakeBack(); }
+
+// ---- the set-up -------------------------------------------------------------
+
+void FormMain::MnuGameSetup_Click()
+{
+    if (game_->SetupMode || EngPlay())
+        return;
+    AutoReplay = false;  // the replay would move the game under the set-up
+    SaveNotes();
+    BeginSetup(*game_);
+    const EngineSettings& set = engineConfig_.EngSet;
+    SetupDialog()->OpenSetup(IsWhitePly(game_->CurPly), engineConfig_.EngLoaFg && set.EditCommand == "edit",
+                             set.BlackCommand == "black");
+    SetMenuState(MenuState::SetupOpen);
+    SetControlState(ControlState::SetupOpen);
+    DrawBoard();
+    PlaceSetupDialog();
+    setupDialog_->show();
+    setupDialog_->raise();
+}
+
+void FormMain::PlaceSetupDialog()
+{
+    // Beside the board, right of it where the screen has room, else left of
+    // it; never off the screen.
+    setupDialog_->adjustSize();
+    const QRect board = ImaCheBoa->BoardRect().translated(ImaCheBoa->mapToGlobal(QPoint(0, 0)));
+    const QSize size = setupDialog_->frameGeometry().size();
+    QPoint place(board.right() + 8, board.top());
+    if (const QScreen* screen = this->screen()) {
+        const QRect room = screen->availableGeometry();
+        if (place.x() + size.width() > room.right() && board.left() - 8 - size.width() >= room.left())
+            place.setX(board.left() - 8 - size.width());
+        place.setX(qBound(room.left(), place.x(), qMax(room.left(), room.right() - size.width())));
+        place.setY(qBound(room.top(), place.y(), qMax(room.top(), room.bottom() - size.height())));
+    }
+    setupDialog_->move(place);
+}
+
+void FormMain::SetupPiecePicked(char piece)
+{
+    if (game_->SetupMode)
+        ImaCheBoa->BeginHeldDrag(piece);
+}
+
+bool FormMain::ReturnSetup(int code)
+{
+    GameState& game = *game_;
+    if ((code == 1 || code == 2) && !MayDiscardRecord())
+        return false;
+    // The set-up ends in every case; the hand is free again for the engine's marks.
+    game.SetupMode = false;
+    game.ViewBoard[0][0].clear();
+    if (code != 1 && code != 2) {
+        SetMenuState(MenuState::NoGame);
+        SetControlState(ControlState::SetupCancelled);
+        AllDisplay();
+        return true;
+    }
+    const Board position = SetupPosition(game);
+    ResetGame();
+    LoadSetupPosition(game, position, code == 2);
+    SetMenuState(MenuState::NoGame);
+    SetControlState(ControlState::NoGame);
+    AllDisplay();
+    if (setupDialog_->EngineChosen()) {
+        // The engine takes the side not to move.
+        SetMenuState(MenuState::GameRunning);
+        SetControlState(ControlState::UserToMove);
+        TextInfo[code == 1 ? 6 : 5]->setText(CommandMain[0]->text());
+        engine_->WinBoardEdit();
+    }
+    RunClock(true);
+    return true;
+}
 
 bool FormMain::eventFilter(QObject* watched, QEvent* event)
 {

@@ -135,7 +135,8 @@ public:
     DialogMnuGameEngine* EngineDialog() { return engineDialog_; }
     WindowEngineHost& EngineHostOfWindow() { return *engineHost_; }
 
-    DialogSetup* PromotionDialog();
+    // The set-up dialog, which also asks the promotion question.
+    DialogSetup* SetupDialog();
     // The game table of the last file opened, saved into or searched.
     KifuFile& Kifu() { return kifuFile_; }
     KifuHost& Host();
@@ -162,6 +163,10 @@ public slots:
     void MnuGameSound_Click();
     void MnuGameLevelLevel_Click(int index);
     void MnuGameEngine_Click();
+    void MnuGameSetup_Click();
+    // Ends the set-up: 1 White to move, 2 Black to move, 3 cancelled. False
+    // when the set-up stays open (the user kept an unsaved record).
+    bool ReturnSetup(int code);
     void TakeBack();
     void MnuOptionSearch_Click();
     void MnuOptionKifuWrite_Click();
@@ -190,6 +195,10 @@ private:
     int Style() const;
     bool Turned() const;
     void PlayMoveSound();
+    // The 64 squares: the edited position during a set-up, else the record's.
+    void DrawBoard();
+    void PlaceSetupDialog();
+    void SetupPiecePicked(char piece);
     void OpenFile();
     void SaveFile();
     void BuildEngineLink();
@@ -209,7 +218,7 @@ private:
 
     WindowServices& services_;
     std::unique_ptr<GameState> game_;
-    DialogSetup* promotion_ = nullptr;
+    DialogSetup* setupDialog_ = nullptr;
     KifuFile kifuFile_;
     std::unique_ptr<WindowKifuHost> kifuHost_;
     std::unique_ptr<KifuFolder> kifuFolder_;  // where the game-file dialogs start

@@ -4,6 +4,7 @@
 // asked something. Small shell scripts stand in for engines where a real
 // one will not misbehave on demand.
 #include "ScriptedServices.h"
+#include "WindowTestSupport.h"
 
 #include "bench/GameGenerator.h"
 #include "core/FenText.h"
@@ -30,16 +31,6 @@ using namespace vorlik;
 using namespace vorlik::test;
 
 namespace {
-
-// A settings file of 15 lines; boxes in the order undo, remove, edit, black, force.
-QByteArray Mek(const QString& name, const QString& path, const QString& arguments, const QString& first,
-               const QStringList& levels, const QString& boxes)
-{
-    QStringList lines = {name, path, arguments, first, levels.value(0), levels.value(1), levels.value(2), "", "", ""};
-    for (const QChar box : boxes)
-        lines << QStringLiteral(" %1 ").arg(box);
-    return lines.join("\r\n").toUtf8() + "\r\n";
-}
 
 bool ProcessGone(qint64 pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0; }
 
