@@ -6,6 +6,7 @@
 //      of the event loop and the growth of the resident memory.
 // --quick: (b) over 40 plies and (c) with 2 MB.
 #include "GameGenerator.h"
+#include "tests/ui/WindowTestSupport.h"
 
 #include "core/MoveCommit.h"
 #include "ui/BoardView.h"
@@ -34,6 +35,7 @@
 namespace {
 
 using namespace vorlik;
+using vorlik::test::WindowControls;
 using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC, the peer's clock
 
 constexpr std::uint64_t kSeed = 20240611;
@@ -166,6 +168,7 @@ private:
     BenchServices& services_;
     std::vector<std::string> game_;
     std::unique_ptr<FormMain> form_;
+    WindowControls Controls() const { return WindowControls(&*form_); }
     QEventLoop* waiting_ = nullptr;
     std::vector<long long> movedNs_;  // when each engine move stood on the redrawn board
     std::vector<long long> repaintNs_;  // how much of that the board's repaint took
@@ -200,7 +203,7 @@ bool Bench::Open()
 void Bench::EngineMoved(bool accepted, const QString& move)
 {
     const long long committed = NowNs();
-    form_->ImaCheBoa->repaint();
+    Controls().ImaCheBoa()->repaint();
     movedNs_.push_back(NowNs());
     repaintNs_.push_back(movedNs_.back() - committed);
     moved_.push_back(accepted ? move.toStdString() : "!");
@@ -347,7 +350,7 @@ bool Bench::Flood(long long bytes)
                 "[goal < 30 MB growth]\n",
                 rssBefore, rssAfter, rssAfter - rssBefore, hwmBefore, hwmAfter, hwmAfter - rssBefore,
                 peakReset ? ", peak reset before the flood" : ", peak NOT reset");
-    std::printf("    traffic box: %d lines; move %s\n", form_->TextEngMas->document()->blockCount(),
+    std::printf("    traffic box: %d lines; move %s\n", Controls().TextEngMas()->document()->blockCount(),
                 moved_.back() == game_[1] ? "committed" : "NOT committed");
     form_->MnuGameEnd_Click();
     return moved_.back() == game_[1];

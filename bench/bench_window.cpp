@@ -2,6 +2,7 @@
 // of the process, and how long one move takes when it is dragged on the board,
 // with the redraw of the window and the move-list update included.
 #include "GameGenerator.h"
+#include "tests/ui/WindowTestSupport.h"
 
 #include "ui/FormMain.h"
 #include "ui/WindowServices.h"
@@ -19,6 +20,7 @@
 namespace {
 
 using namespace vorlik;
+using vorlik::test::WindowControls;
 
 // Seconds since this process started, from /proc (10 ms resolution).
 double SecondsSinceProcessStart()
@@ -48,7 +50,7 @@ public:
 QPoint Center(const FormMain& form, const std::string& square)
 {
     const int file = square[0] - 'a' + 1, rank = square[1] - '0';
-    return form.ImaCheBoa->ImageRect((file - 1) * 8 + rank).center();
+    return WindowControls(&form).ImaCheBoa()->ImageRect((file - 1) * 8 + rank).center();
 }
 
 }  // namespace
@@ -88,9 +90,9 @@ int main(int argc, char** argv)
         const int before = form.Game().LastPly;
         QElapsedTimer one;
         one.start();
-        QTest::mousePress(form.ImaCheBoa, Qt::LeftButton, {}, from);
-        QTest::mouseMove(form.ImaCheBoa, to);
-        QTest::mouseRelease(form.ImaCheBoa, Qt::LeftButton, {}, to);
+        QTest::mousePress(WindowControls(&form).ImaCheBoa(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(WindowControls(&form).ImaCheBoa(), to);
+        QTest::mouseRelease(WindowControls(&form).ImaCheBoa(), Qt::LeftButton, {}, to);
         form.repaint();
         times.push_back(one.nsecsElapsed() / 1e6);
         if (form.Game().LastPly != before + 1) {

@@ -90,43 +90,8 @@ public:
     // Leaves without the question (a signal from the system).
     void CloseWithoutAsking();
 
-    // Controls; an index in the name stands for a control array.
-    BoardView* ImaCheBoa = nullptr;
-    MoveListBox* ListMain = nullptr;
-    std::array<QLineEdit*, 15> TextInfo{};  // 1..14
-    QPlainTextEdit* TextInfoS = nullptr;
-    QComboBox* CombKekka = nullptr;
-    std::array<QLabel*, 2> LabelTime{};
-    QPlainTextEdit* TextEngMas = nullptr;
-    std::array<QPushButton*, 10> CommandMain{};
-    QLabel* LabelinCheckMate = nullptr;
-    std::array<QLabel*, 14> LabeInfo{};
-    std::array<QLabel*, 10> LabelJpca{};  // 7..9
-    std::array<QFrame*, 3> Shape1{};      // 1..2
-    QToolBar* Toolbar = nullptr;
-    std::array<QAction*, 15> ToolbarButton{};  // 1..14
-    QTimer* Timer = nullptr;
-
-    // Menu entries.
-    QAction* MnuFileNew = nullptr;
-    std::array<QAction*, 4> MnuFileOpenSave{};  // 1 open, 3 save
-    QAction* MnuFilePrint = nullptr;
-    QAction* MnuFileEnd = nullptr;
-    QAction* MnuGameNew = nullptr;
-    QAction* MnuGameEnd = nullptr;
-    QAction* MnuGameTurn = nullptr;
-    QAction* MnuGameSound = nullptr;
-    std::array<QAction*, 5> MnuGameHyoukiHyouki{};  // 1..4
-    QAction* MnuGameSetup = nullptr;
-    std::array<QAction*, 4> MnuGameLevelLevel{};  // 1..3
-    QAction* MnuGameEngine = nullptr;
-    QAction* MnuOptionSearch = nullptr;
-    QAction* MnuOptionKifuWrite = nullptr;
-    QAction* MnuOptionWin120DPI = nullptr;
-    QAction* MnuHelpSearch = nullptr;
-    QAction* MnuHelpAbout = nullptr;
-
-    bool AutoReplay = false;  // the timer steps through the record
+    // The automatic replay is on: the timer steps through the record.
+    bool AutoReplayOn() const { return AutoReplay; }
 
     // The game against the engine (EngPlay, EngWait, the protocol) and the
     // engine settings (EngSet, EngLoaFg, EngFileName).
@@ -178,6 +143,44 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Controls; an index in the name stands for a control array.
+    BoardView* ImaCheBoa = nullptr;
+    MoveListBox* ListMain = nullptr;
+    std::array<QLineEdit*, 15> TextInfo{};  // 1..14
+    QPlainTextEdit* TextInfoS = nullptr;
+    QComboBox* CombKekka = nullptr;
+    std::array<QLabel*, 2> LabelTime{};
+    QPlainTextEdit* TextEngMas = nullptr;
+    std::array<QPushButton*, 10> CommandMain{};
+    QLabel* LabelinCheckMate = nullptr;
+    std::array<QLabel*, 14> LabeInfo{};
+    std::array<QLabel*, 10> LabelJpca{};  // 7..9
+    std::array<QFrame*, 3> Shape1{};      // 1..2
+    QToolBar* Toolbar = nullptr;
+    std::array<QAction*, 15> ToolbarButton{};  // 1..14
+    QTimer* Timer = nullptr;
+
+    // Menu entries.
+    QAction* MnuFileNew = nullptr;
+    std::array<QAction*, 4> MnuFileOpenSave{};  // 1 open, 3 save
+    QAction* MnuFilePrint = nullptr;
+    QAction* MnuFileEnd = nullptr;
+    QAction* MnuGameNew = nullptr;
+    QAction* MnuGameEnd = nullptr;
+    QAction* MnuGameTurn = nullptr;
+    QAction* MnuGameSound = nullptr;
+    std::array<QAction*, 5> MnuGameHyoukiHyouki{};  // 1..4
+    QAction* MnuGameSetup = nullptr;
+    std::array<QAction*, 4> MnuGameLevelLevel{};  // 1..3
+    QAction* MnuGameEngine = nullptr;
+    QAction* MnuOptionSearch = nullptr;
+    QAction* MnuOptionKifuWrite = nullptr;
+    QAction* MnuOptionWin120DPI = nullptr;
+    QAction* MnuHelpSearch = nullptr;
+    QAction* MnuHelpAbout = nullptr;
+
+    bool AutoReplay = false;  // the timer steps through the record
+
     void BuildMenus();
     void BuildToolbar();
     QWidget* BuildCentralArea();

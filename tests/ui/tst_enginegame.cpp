@@ -69,6 +69,7 @@ private:
 
     std::unique_ptr<ScriptedServices> services_;
     std::unique_ptr<FormMain> form_;
+    WindowControls Controls() const { return WindowControls(&*form_); }
 };
 
 void EngineGameTest::init() { services_ = std::make_unique<ScriptedServices>(); }
@@ -117,13 +118,13 @@ void EngineGameTest::Open()
 
 int EngineGameTest::ImageOf(int file, int rank) const
 {
-    const int row = form_->MnuGameTurn->isChecked() ? 9 - rank : rank;
+    const int row = Controls().MnuGameTurn()->isChecked() ? 9 - rank : rank;
     return (file - 1) * 8 + row;
 }
 
 void EngineGameTest::Drag(const std::string& coord)
 {
-    BoardView* board = form_->ImaCheBoa;
+    BoardView* board = Controls().ImaCheBoa();
     const QPoint start = board->ImageRect(ImageOf(coord[0] - 'a' + 1, coord[1] - '0')).center();
     const QPoint end = board->ImageRect(ImageOf(coord[2] - 'a' + 1, coord[3] - '0')).center();
     QTest::mousePress(board, Qt::LeftButton, {}, start);
@@ -144,22 +145,22 @@ void EngineGameTest::startUpRestoresSettings()
     Open();
     QVERIFY(form_->Settings().EngLoaFg);
     QCOMPARE(form_->Settings().EngFileName, std::string("Quiet.mek"));
-    QVERIFY(form_->MnuGameTurn->isChecked());
-    QVERIFY(form_->MnuGameSound->isChecked());
-    QVERIFY(form_->MnuGameHyoukiHyouki[3]->isChecked());
-    QVERIFY(!form_->MnuGameHyoukiHyouki[1]->isChecked());
-    QVERIFY(form_->MnuOptionKifuWrite->isChecked());
-    QCOMPARE(form_->CommandMain[0]->text(), QString("Quiet"));
-    QVERIFY(form_->MnuGameNew->isEnabled());
-    QVERIFY(form_->ToolbarButton[7]->isEnabled());
-    QVERIFY(form_->CommandMain[7]->isEnabled());
-    QCOMPARE(form_->MnuGameLevelLevel[1]->text(), QString("st 1"));
-    QCOMPARE(form_->MnuGameLevelLevel[3]->text(), QString("st 30"));
+    QVERIFY(Controls().MnuGameTurn()->isChecked());
+    QVERIFY(Controls().MnuGameSound()->isChecked());
+    QVERIFY(Controls().MnuGameHyoukiHyouki(3)->isChecked());
+    QVERIFY(!Controls().MnuGameHyoukiHyouki(1)->isChecked());
+    QVERIFY(Controls().MnuOptionKifuWrite()->isChecked());
+    QCOMPARE(Controls().CommandMain(0)->text(), QString("Quiet"));
+    QVERIFY(Controls().MnuGameNew()->isEnabled());
+    QVERIFY(Controls().ToolbarButton(7)->isEnabled());
+    QVERIFY(Controls().CommandMain(7)->isEnabled());
+    QCOMPARE(Controls().MnuGameLevelLevel(1)->text(), QString("st 1"));
+    QCOMPARE(Controls().MnuGameLevelLevel(3)->text(), QString("st 30"));
     QCOMPARE(form_->Settings().EngSet.TakeBack, std::string("remove"));
     QCOMPARE(form_->Settings().EngSet.ForceCommand, std::string("force"));
 
     // Leaving writes the options back as they are now.
-    form_->MnuGameTurn->trigger();
+    Controls().MnuGameTurn()->trigger();
     form_->MnuFileEnd_Click();
     QCOMPARE(Read("Vorlik.ini"), QByteArray("Quiet.mek\r\nFalse\r\nTrue\r\n3\r\nFalse\r\nTrue\r\n"));
 }
@@ -171,12 +172,12 @@ void EngineGameTest::gameAgainstFairyMax()
     Configure(Mek("Fairy-Max", "fairymax", "", "", {"sd 2", "sd 3", "sd 4"}, "01101"));
     Open();
     QSignalSpy moved(&form_->Engine(), &EngineGame::EngineMoved);
-    form_->CommandMain[7]->click();
+    Controls().CommandMain(7)->click();
     QVERIFY(form_->Engine().EngPlay);
     QVERIFY(form_->Engine().EngineRunning());
-    QCOMPARE(form_->TextInfo[6]->text(), QString("Fairy-Max"));
-    QVERIFY(form_->MnuGameLevelLevel[1]->isChecked());  // a game starts at the quickest level
-    QVERIFY(!form_->MnuGameEngine->isEnabled());
+    QCOMPARE(Controls().TextInfo(6)->text(), QString("Fairy-Max"));
+    QVERIFY(Controls().MnuGameLevelLevel(1)->isChecked());  // a game starts at the quickest level
+    QVERIFY(!Controls().MnuGameEngine()->isEnabled());
     const qint64 pid = form_->Engine().EngProc.ProcessId();
 
     GameState& game = form_->Game();
@@ -193,18 +194,18 @@ void EngineGameTest::gameAgainstFairyMax()
         QCOMPARE(game.LastPly, before + 1);
         QVERIFY(AwaitEngine());
         QCOMPARE(game.LastPly, before + 2);
-        QVERIFY(form_->CommandMain[8]->isEnabled());
+        QVERIFY(Controls().CommandMain(8)->isEnabled());
     }
     QCOMPARE(moved.count(), 6);
     for (const QList<QVariant>& call : moved)
         QVERIFY2(call.at(0).toBool(), qPrintable(call.at(1).toString()));
-    QTRY_VERIFY(form_->TextEngMas->toPlainText().contains("move "));
-    QCOMPARE(form_->ListMain->count(), 6);
+    QTRY_VERIFY(Controls().TextEngMas()->toPlainText().contains("move "));
+    QCOMPARE(Controls().ListMain()->count(), 6);
 
-    form_->CommandMain[8]->click();
+    Controls().CommandMain(8)->click();
     QVERIFY(!form_->Engine().EngPlay);
     QVERIFY(QTest::qWaitFor([pid] { return ProcessGone(pid); }, 5000));
-    QVERIFY(form_->MnuGameEngine->isEnabled());
+    QVERIFY(Controls().MnuGameEngine()->isEnabled());
     QCOMPARE(game.LastPly, 12);  // the record stays
     QVERIFY(Read("Vorlik.ini").startsWith("Fairy-Max.mek\r\n"));
 }
@@ -216,11 +217,11 @@ void EngineGameTest::levelEntriesCarryTheirCommands()
     Configure(Mek("Logger", engine, "", "xboard", {"st 1", "", "st 30"}, "00000"));
     Open();
     form_->MnuGameNew_Click();
-    QVERIFY(form_->MnuGameLevelLevel[1]->isEnabled());
-    QVERIFY(!form_->MnuGameLevelLevel[2]->isEnabled());  // no command: not offered
-    form_->MnuGameLevelLevel[3]->trigger();
-    QVERIFY(form_->MnuGameLevelLevel[3]->isChecked());
-    QVERIFY(!form_->MnuGameLevelLevel[1]->isChecked());
+    QVERIFY(Controls().MnuGameLevelLevel(1)->isEnabled());
+    QVERIFY(!Controls().MnuGameLevelLevel(2)->isEnabled());  // no command: not offered
+    Controls().MnuGameLevelLevel(3)->trigger();
+    QVERIFY(Controls().MnuGameLevelLevel(3)->isChecked());
+    QVERIFY(!Controls().MnuGameLevelLevel(1)->isChecked());
     QVERIFY(QTest::qWaitFor([&] { return QFile(log).size() >= 20; }, 5000));
     QFile in(log);
     QVERIFY(in.open(QIODevice::ReadOnly));
@@ -239,8 +240,8 @@ void EngineGameTest::closingDuringAGameReapsTheEngine()
     QVERIFY(pid > 0);
     Drag("e2e4");
     QVERIFY(form_->Engine().EngWait);
-    QVERIFY(!form_->CommandMain[1]->isEnabled());  // the board and the navigation wait
-    QVERIFY(form_->CommandMain[8]->isEnabled());
+    QVERIFY(!Controls().CommandMain(1)->isEnabled());  // the board and the navigation wait
+    QVERIFY(Controls().CommandMain(8)->isEnabled());
     services_->answers << MessageAnswer::Yes;  // the game's record may go
     form_->close();
     QVERIFY(ProcessGone(pid));
@@ -283,9 +284,9 @@ void EngineGameTest::floodKeepsTheTrafficBoxBounded()
     QVERIFY(AwaitEngine(60000));
     QCOMPARE(form_->Game().LastPly, 2);
     // The heading and the newest 2000 lines; the last of them shown soon after.
-    QTRY_VERIFY(form_->TextEngMas->toPlainText().endsWith("move e7e5"));
-    QCOMPARE(form_->TextEngMas->document()->blockCount(), 2001);
-    QVERIFY(form_->TextEngMas->toPlainText().startsWith("エンジンとの送受信\n"));
+    QTRY_VERIFY(Controls().TextEngMas()->toPlainText().endsWith("move e7e5"));
+    QCOMPARE(Controls().TextEngMas()->document()->blockCount(), 2001);
+    QVERIFY(Controls().TextEngMas()->toPlainText().startsWith("エンジンとの送受信\n"));
 }
 
 void EngineGameTest::engineDyingEndsTheGame()
@@ -301,8 +302,8 @@ void EngineGameTest::engineDyingEndsTheGame()
     QCOMPARE(services_->shown[0].text, QString::fromUtf8(kEngineEnded));
     QCOMPARE(services_->shown[0].title, QString("警告"));
     QCOMPARE(form_->Game().LastPly, 1);  // the record stays
-    QVERIFY(form_->CommandMain[7]->isEnabled());
-    QVERIFY(!form_->CommandMain[8]->isEnabled());
+    QVERIFY(Controls().CommandMain(7)->isEnabled());
+    QVERIFY(!Controls().CommandMain(8)->isEnabled());
     QVERIFY(!form_->Engine().EngWait);
     Drag("e7e5");  // the board is the user's again
     QCOMPARE(form_->Game().LastPly, 2);
@@ -324,7 +325,7 @@ void EngineGameTest::engineThatCannotStart()
     QCOMPARE(services_->shown.size(), 2);
     QCOMPARE(services_->shown[1].text, QString("エンジンが起動できません"));
     QVERIFY(!form_->Engine().EngPlay);
-    QVERIFY(form_->MnuGameEngine->isEnabled());
+    QVERIFY(Controls().MnuGameEngine()->isEnabled());
 }
 
 void EngineGameTest::takeBackThroughTheButton()
@@ -339,10 +340,10 @@ void EngineGameTest::takeBackThroughTheButton()
     Drag("g1f3");
     QVERIFY(AwaitEngine(5000));
     QCOMPARE(form_->Game().LastPly, 4);
-    QVERIFY(form_->CommandMain[6]->isEnabled());
-    form_->CommandMain[6]->click();
+    QVERIFY(Controls().CommandMain(6)->isEnabled());
+    Controls().CommandMain(6)->click();
     QCOMPARE(form_->Game().LastPly, 2);
-    QCOMPARE(form_->ListMain->count(), 1);
+    QCOMPARE(Controls().ListMain()->count(), 1);
     // Too few plies for another "remove": a new game is offered, with a beep.
     services_->answers.clear();
     const int beeps = services_->beeps;
@@ -350,7 +351,7 @@ void EngineGameTest::takeBackThroughTheButton()
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
             dialog->reject();
     });
-    form_->CommandMain[6]->click();
+    Controls().CommandMain(6)->click();
     QCOMPARE(services_->beeps, beeps + 1);
     QCOMPARE(form_->Game().LastPly, 2);  // the question was cancelled: nothing changed
     form_->MnuGameEnd_Click();
@@ -445,7 +446,7 @@ void EngineGameTest::mateEndsTheGame()
     QCOMPARE(QString::fromStdString(game.KifuShort[game.LastPly]), last);
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].text, message);
-    QCOMPARE(form_->CombKekka->currentText(), result);
+    QCOMPARE(Controls().CombKekka()->currentText(), result);
     QVERIFY(!form_->Engine().EngPlay);
     QVERIFY(!form_->Engine().EngineRunning());
 }

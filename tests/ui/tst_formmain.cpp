@@ -2,6 +2,7 @@
 // move list, the navigation buttons and keys, the promotion question, the
 // clocks, the menus, and opening, saving and searching real game files.
 // Message boxes, beeps and file dialogs are answered by a script.
+#include "WindowTestSupport.h"
 #include "ScriptedServices.h"
 
 #include "core/FenText.h"
@@ -111,6 +112,7 @@ private:
 
     ScriptedServices* services_ = nullptr;
     FormMain* form_ = nullptr;
+    WindowControls Controls() const { return WindowControls(&*form_); }
     QTemporaryDir* folder_ = nullptr;
     QTimer* watchdog_ = nullptr;
     int dialogsSeen_ = 0;
@@ -207,13 +209,13 @@ void FormMainTest::OnDialog(std::function<void(DialogMnuFile*)> act)
 int FormMainTest::ImageOf(const char* square) const
 {
     const int file = square[0] - 'a' + 1, rank = square[1] - '0';
-    const int row = form_->MnuGameTurn->isChecked() ? 9 - rank : rank;
+    const int row = Controls().MnuGameTurn()->isChecked() ? 9 - rank : rank;
     return (file - 1) * 8 + row;
 }
 
 void FormMainTest::Drag(const char* from, const char* to)
 {
-    BoardView* board = form_->ImaCheBoa;
+    BoardView* board = Controls().ImaCheBoa();
     const QPoint start = board->ImageRect(ImageOf(from)).center();
     const QPoint end = board->ImageRect(ImageOf(to)).center();
     QTest::mousePress(board, Qt::LeftButton, {}, start);
@@ -234,15 +236,15 @@ void FormMainTest::Play(const QString& tokens)
 QStringList FormMainTest::Lines() const
 {
     QStringList lines;
-    for (int k = 0; k < form_->ListMain->count(); ++k)
-        lines << form_->ListMain->item(k)->text();
+    for (int k = 0; k < Controls().ListMain()->count(); ++k)
+        lines << Controls().ListMain()->item(k)->text();
     return lines;
 }
 
 int FormMainTest::SelectedLine() const
 {
-    const QList<QListWidgetItem*> selected = form_->ListMain->selectedItems();
-    return selected.isEmpty() ? -1 : form_->ListMain->row(selected.first());
+    const QList<QListWidgetItem*> selected = Controls().ListMain()->selectedItems();
+    return selected.isEmpty() ? -1 : Controls().ListMain()->row(selected.first());
 }
 
 void FormMainTest::SetUp(const char* fen)
@@ -258,15 +260,15 @@ void FormMainTest::SetUp(const char* fen)
 void FormMainTest::startUp()
 {
     QCOMPARE(form_->windowTitle(), QString("Vorlik Ver1.00"));
-    QCOMPARE(form_->TextInfo[1]->text(), QString("Vorlik Ver1.00"));
+    QCOMPARE(Controls().TextInfo(1)->text(), QString("Vorlik Ver1.00"));
     const QDate today = QDate::currentDate();
-    QCOMPARE(form_->TextInfo[3]->text(),
+    QCOMPARE(Controls().TextInfo(3)->text(),
              QString("%1/%2/%3").arg(today.year() % 100, 2, 10, QChar('0')).arg(today.month()).arg(today.day()));
-    QCOMPARE(form_->CombKekka->currentText(), QString("*"));
-    QCOMPARE(form_->TextEngMas->toPlainText().section('\n', 0, 0), QString("エンジンとの送受信"));
-    QCOMPARE(form_->LabelinCheckMate->text(), QString("#挿"));
+    QCOMPARE(Controls().CombKekka()->currentText(), QString("*"));
+    QCOMPARE(Controls().TextEngMas()->toPlainText().section('\n', 0, 0), QString("エンジンとの送受信"));
+    QCOMPARE(Controls().LabelinCheckMate()->text(), QString("#挿"));
 
-    BoardView* board = form_->ImaCheBoa;
+    BoardView* board = Controls().ImaCheBoa();
     QCOMPARE(board->Image(1)->Piece(), 'R');
     QCOMPARE(board->Image(5)->Piece(), '\0');
     QCOMPARE(board->Image(33)->Piece(), 'K');
@@ -277,13 +279,13 @@ void FormMainTest::startUp()
     // No engine is configured: its buttons stay off; the per-move boxes are
     // off at the start position.
     for (int k : {0, 6, 7, 8, 9})
-        QVERIFY2(!form_->CommandMain[k]->isEnabled(), qPrintable(QString::number(k)));
+        QVERIFY2(!Controls().CommandMain(k)->isEnabled(), qPrintable(QString::number(k)));
     for (int k : {1, 2, 3, 4, 5})
-        QVERIFY(form_->CommandMain[k]->isEnabled());
-    QCOMPARE(form_->CommandMain[0]->text(), QString("エンジンの名称"));
+        QVERIFY(Controls().CommandMain(k)->isEnabled());
+    QCOMPARE(Controls().CommandMain(0)->text(), QString("エンジンの名称"));
     for (int k = 8; k <= 13; ++k)
-        QVERIFY(!form_->TextInfo[k]->isEnabled());
-    QVERIFY(form_->MnuGameHyoukiHyouki[1]->isChecked());
+        QVERIFY(!Controls().TextInfo(k)->isEnabled());
+    QVERIFY(Controls().MnuGameHyoukiHyouki(1)->isChecked());
 }
 
 // File dialogs and standard buttons speak the program's language.
@@ -300,42 +302,42 @@ void FormMainTest::noLayoutJumps()
 {
     QTest::qWait(50);
     const QSize before = form_->size();
-    const QRect clock = form_->LabelTime[0]->geometry();
-    form_->LabelTime[0]->setText("白 00:00:03");
-    form_->LabelTime[1]->setText("黒 13:59:59");
-    form_->CommandMain[0]->setText("Stockfish 15.1 through PolyGlot 2.0.4");
-    form_->TextInfo[6]->setText(QString(80, QChar(0x540D)));
-    form_->CombKekka->setCurrentText("1/2-1/2");
+    const QRect clock = Controls().LabelTime(0)->geometry();
+    Controls().LabelTime(0)->setText("白 00:00:03");
+    Controls().LabelTime(1)->setText("黒 13:59:59");
+    Controls().CommandMain(0)->setText("Stockfish 15.1 through PolyGlot 2.0.4");
+    Controls().TextInfo(6)->setText(QString(80, QChar(0x540D)));
+    Controls().CombKekka()->setCurrentText("1/2-1/2");
     QTest::qWait(50);
     QCOMPARE(form_->size(), before);
-    QCOMPARE(form_->LabelTime[0]->geometry(), clock);
+    QCOMPARE(Controls().LabelTime(0)->geometry(), clock);
 }
 
 void FormMainTest::laterEntriesStayDisabled()
 {
     // Print and help come later; with no engine configured a game cannot
     // start, but the engine settings can be made and a position set up.
-    for (QAction* off : {form_->MnuFilePrint, form_->MnuGameNew, form_->MnuGameEnd, form_->MnuGameLevelLevel[1],
-                         form_->MnuHelpSearch})
+    for (QAction* off : {Controls().MnuFilePrint(), Controls().MnuGameNew(), Controls().MnuGameEnd(), Controls().MnuGameLevelLevel(1),
+                         Controls().MnuHelpSearch()})
         QVERIFY2(!off->isEnabled(), qPrintable(off->text()));
     for (int k : {5, 7, 8})
-        QVERIFY2(!form_->ToolbarButton[k]->isEnabled(), qPrintable(QString::number(k)));
-    for (QAction* ready : {form_->MnuFileNew, form_->MnuFileOpenSave[1], form_->MnuFileOpenSave[3],
-                           form_->MnuFileEnd, form_->MnuGameTurn, form_->MnuGameSound, form_->MnuOptionSearch,
-                           form_->MnuOptionKifuWrite, form_->MnuOptionWin120DPI, form_->MnuHelpAbout,
-                           form_->MnuGameEngine, form_->MnuGameSetup})
+        QVERIFY2(!Controls().ToolbarButton(k)->isEnabled(), qPrintable(QString::number(k)));
+    for (QAction* ready : {Controls().MnuFileNew(), Controls().MnuFileOpenSave(1), Controls().MnuFileOpenSave(3),
+                           Controls().MnuFileEnd(), Controls().MnuGameTurn(), Controls().MnuGameSound(), Controls().MnuOptionSearch(),
+                           Controls().MnuOptionKifuWrite(), Controls().MnuOptionWin120DPI(), Controls().MnuHelpAbout(),
+                           Controls().MnuGameEngine(), Controls().MnuGameSetup()})
         QVERIFY2(ready->isEnabled(), qPrintable(ready->text()));
     for (int k : {2, 3, 4, 9, 10, 12, 14})
-        QVERIFY2(form_->ToolbarButton[k]->isEnabled(), qPrintable(QString::number(k)));
-    QVERIFY(form_->ToolbarButton[1]->isSeparator());
-    QVERIFY(form_->MnuOptionKifuWrite->isCheckable());
+        QVERIFY2(Controls().ToolbarButton(k)->isEnabled(), qPrintable(QString::number(k)));
+    QVERIFY(Controls().ToolbarButton(1)->isSeparator());
+    QVERIFY(Controls().MnuOptionKifuWrite()->isCheckable());
 
     // During a game the file can be saved but no other opened.
     form_->SetMenuState(MenuState::GameRunning);
-    QVERIFY(form_->MnuFileOpenSave[3]->isEnabled());
-    QVERIFY(!form_->MnuFileOpenSave[1]->isEnabled());
-    QVERIFY(!form_->ToolbarButton[3]->isEnabled());
-    QVERIFY(form_->ToolbarButton[4]->isEnabled());
+    QVERIFY(Controls().MnuFileOpenSave(3)->isEnabled());
+    QVERIFY(!Controls().MnuFileOpenSave(1)->isEnabled());
+    QVERIFY(!Controls().ToolbarButton(3)->isEnabled());
+    QVERIFY(Controls().ToolbarButton(4)->isEnabled());
 }
 
 void FormMainTest::dragCommitsMove()
@@ -345,16 +347,16 @@ void FormMainTest::dragCommitsMove()
     QCOMPARE(form_->Game().CurPly, 1);
     QCOMPARE(Lines(), QStringList{"1. e4"});
     QCOMPARE(SelectedLine(), 0);
-    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e4"))->Piece(), 'P');
-    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), '\0');
+    QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("e4"))->Piece(), 'P');
+    QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("e2"))->Piece(), '\0');
     QCOMPARE(services_->beeps, 0);
-    QVERIFY(form_->LabelTime[1]->styleSheet().contains("#fffbe6"));  // Black's clock is the opaque one
-    QVERIFY(!form_->LabelTime[0]->styleSheet().contains("#fffbe6"));
+    QVERIFY(Controls().LabelTime(1)->styleSheet().contains("#fffbe6"));  // Black's clock is the opaque one
+    QVERIFY(!Controls().LabelTime(0)->styleSheet().contains("#fffbe6"));
     for (int k = 8; k <= 13; ++k)
-        QVERIFY(form_->TextInfo[k]->isEnabled());
+        QVERIFY(Controls().TextInfo(k)->isEnabled());
     QVERIFY(services_->sounds.isEmpty());  // the piece sound is off
 
-    form_->MnuGameSound->trigger();
+    Controls().MnuGameSound()->trigger();
     Drag("e7", "e5");
     QCOMPARE(Lines(), QStringList{"1. e4       e5"});
     QCOMPARE(services_->sounds.size(), 1);
@@ -380,12 +382,12 @@ void FormMainTest::illegalDropBeeps()
     QCOMPARE(form_->Game().LastPly, 0);
     QVERIFY(Lines().isEmpty());
     // The lifted piece is back on its square.
-    QVERIFY(form_->ImaCheBoa->Image(ImageOf(qPrintable(from)))->Piece() != '\0');
+    QVERIFY(Controls().ImaCheBoa()->Image(ImageOf(qPrintable(from)))->Piece() != '\0');
 }
 
 void FormMainTest::dropOffTheSquaresCancels()
 {
-    BoardView* board = form_->ImaCheBoa;
+    BoardView* board = Controls().ImaCheBoa();
     QTest::mousePress(board, Qt::LeftButton, {}, board->ImageRect(ImageOf("g1")).center());
     QCOMPARE(board->Image(ImageOf("g1"))->Piece(), '\0');  // lifted
     QTest::mouseMove(board, QPoint(3, 3));
@@ -403,7 +405,7 @@ void FormMainTest::dropOffTheSquaresCancels()
 
 void FormMainTest::releaseWithoutDragDoesNothing()
 {
-    BoardView* board = form_->ImaCheBoa;
+    BoardView* board = Controls().ImaCheBoa();
     // A press on an empty square starts no drag; its release on a square
     // must not reuse the squares of an earlier drag.
     Drag("g1", "f3");
@@ -421,13 +423,13 @@ void FormMainTest::pressWhileEngineAwaitedDoesNothing()
     Drag("e2", "e4");
     QCOMPARE(form_->Game().LastPly, 0);
     QCOMPARE(services_->beeps, 0);
-    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), 'P');
+    QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("e2"))->Piece(), 'P');
 }
 
 void FormMainTest::turnedBoard()
 {
-    form_->MnuGameTurn->trigger();
-    BoardView* board = form_->ImaCheBoa;
+    Controls().MnuGameTurn()->trigger();
+    BoardView* board = Controls().ImaCheBoa();
     QVERIFY(board->TurnStrip()->isVisible());
     QCOMPARE(board->Image(1)->Piece(), 'r');  // image 1 is a8
     QCOMPARE(board->Image(33)->Piece(), 'k');
@@ -436,7 +438,7 @@ void FormMainTest::turnedBoard()
     Drag("e2", "e4");
     QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[1]), QString("e2e4"));
     QCOMPARE(board->Image(ImageOf("e4"))->Piece(), 'P');
-    form_->MnuGameTurn->trigger();
+    Controls().MnuGameTurn()->trigger();
     QVERIFY(!board->TurnStrip()->isVisible());
     QCOMPARE(board->Image(1)->Piece(), 'R');
 }
@@ -457,11 +459,11 @@ void FormMainTest::moveListLines()
     QFETCH(QStringList, lines);
     Play("e4 e5 Nf3 Nc6 Bb5");
     form_->GotoStart();
-    form_->MnuGameHyoukiHyouki[style]->trigger();
+    Controls().MnuGameHyoukiHyouki(style)->trigger();
     QCOMPARE(Lines(), lines);
     QCOMPARE(form_->Game().CurPly, 5);  // the view moves to the last position
     for (int k = 1; k <= 4; ++k)
-        QCOMPARE(form_->MnuGameHyoukiHyouki[k]->isChecked(), k == style);
+        QCOMPARE(Controls().MnuGameHyoukiHyouki(k)->isChecked(), k == style);
     // Later moves come in the chosen style too.
     Drag("a7", "a6");
     QCOMPARE(Lines().last(), lines.last().leftJustified(12, ' ') + QString::fromStdString(
@@ -488,7 +490,7 @@ void FormMainTest::blackFirstRecord()
 void FormMainTest::navigation()
 {
     Play("e4 e5 Nf3 Nc6 Bb5");
-    auto click = [this](int button) { QTest::mouseClick(form_->CommandMain[button], Qt::LeftButton); };
+    auto click = [this](int button) { QTest::mouseClick(Controls().CommandMain(button), Qt::LeftButton); };
 
     click(2);  // "<" from ply 5
     QCOMPARE(form_->Game().CurPly, 4);
@@ -498,12 +500,12 @@ void FormMainTest::navigation()
     click(2);  // from ply 3 the line of the next move is line 1
     QCOMPARE(form_->Game().CurPly, 2);
     QCOMPARE(SelectedLine(), 1);
-    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("f3"))->Piece(), '\0');
+    QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("f3"))->Piece(), '\0');
 
     click(1);  // "|<"
     QCOMPARE(form_->Game().CurPly, 0);
     QCOMPARE(SelectedLine(), 0);
-    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), 'P');
+    QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("e2"))->Piece(), 'P');
     click(2);  // nothing before the start
     QCOMPARE(services_->beeps, 1);
     click(3);  // ">" to ply 1
@@ -521,7 +523,7 @@ void FormMainTest::navigation()
 void FormMainTest::listClicksAndArrowKeys()
 {
     Play("e4 e5 Nf3 Nc6 Bb5 a6 Ba4");
-    MoveListBox* list = form_->ListMain;
+    QListWidget* list = Controls().ListMain();
     auto clickLine = [list](int line) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(line)).center());
     };
@@ -567,12 +569,12 @@ void FormMainTest::recordCut()
     if (yes) {
         QCOMPARE(form_->Game().LastPly, 3);
         QCOMPARE(Lines(), (QStringList{"1. e4       e5", "2. d4"}));
-        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("d4"))->Piece(), 'P');
+        QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("d4"))->Piece(), 'P');
     } else {
         QCOMPARE(form_->Game().LastPly, 6);
         QCOMPARE(form_->Game().CurPly, 2);
         QCOMPARE(Lines().size(), 3);
-        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("d2"))->Piece(), 'P');
+        QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("d2"))->Piece(), 'P');
         QVERIFY(form_->Game().MoveInput[1].empty());
     }
 }
@@ -589,7 +591,7 @@ void FormMainTest::earlierPositionInAGame()
     QCOMPARE(int(services_->shown[0].icon), int(MessageIcon::Error));
     QCOMPARE(form_->Game().CurPly, 3);  // back at the last position, the move not tried
     QCOMPARE(form_->Game().LastPly, 3);
-    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("d2"))->Piece(), 'P');
+    QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("d2"))->Piece(), 'P');
 }
 
 void FormMainTest::controlStates_data()
@@ -622,15 +624,15 @@ void FormMainTest::controlStates()
     form_->SetControlState(ControlState(controlMode));
     form_->SetMenuState(MenuState(menuMode));
     for (int k = 1; k <= 5; ++k)
-        QCOMPARE(form_->CommandMain[k]->isEnabled(), navigation);
-    QCOMPARE(form_->ListMain->isEnabled(), list);
-    QCOMPARE(form_->MnuFileNew->isEnabled(), newRecord);
-    QCOMPARE(form_->ToolbarButton[2]->isEnabled(), newRecord);
-    QCOMPARE(form_->ToolbarButton[14]->isEnabled(), about);
+        QCOMPARE(Controls().CommandMain(k)->isEnabled(), navigation);
+    QCOMPARE(Controls().ListMain()->isEnabled(), list);
+    QCOMPARE(Controls().MnuFileNew()->isEnabled(), newRecord);
+    QCOMPARE(Controls().ToolbarButton(2)->isEnabled(), newRecord);
+    QCOMPARE(Controls().ToolbarButton(14)->isEnabled(), about);
     QCOMPARE(form_->Engine().EngWait, controlMode == 2);
     QStringList on;
     for (int k : {0, 6, 7, 8, 9})
-        if (form_->CommandMain[k]->isEnabled())
+        if (Controls().CommandMain(k)->isEnabled())
             on << QString::number(k);
     QCOMPARE(on.join(' '), engineButtons);
 }
@@ -644,7 +646,7 @@ void FormMainTest::mateMark()
     Drag("h5", "f7");  // a check the king answers (Kxf7): the user may still call it mate
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[5]), QString("Qxf7+"));
     services_->answers << MessageAnswer::No;
-    QTest::mouseClick(form_->LabelinCheckMate, Qt::LeftButton);
+    QTest::mouseClick(Controls().LabelinCheckMate(), Qt::LeftButton);
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].text, QString("最後の＋(チェック)を＃(チェックメイト)に変更しますか？"));
     QCOMPARE(services_->shown[0].title, QString("確認 手動で<(_ _)>"));
@@ -652,7 +654,7 @@ void FormMainTest::mateMark()
 
     services_->answers << MessageAnswer::Yes;
     form_->GotoStart();
-    QTest::mouseClick(form_->LabelinCheckMate, Qt::LeftButton);
+    QTest::mouseClick(Controls().LabelinCheckMate(), Qt::LeftButton);
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[5]), QString("Qxf7#"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuLong[5]), QString("Qh5xf7#"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuPostal[5]), QString("8567"));
@@ -695,7 +697,7 @@ void FormMainTest::promotionByDrag()
     QCOMPARE(seen.preselected, 3);
     QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[1]), QString("e7e8q"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[1]), QString("e8=Q"));
-    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e8"))->Piece(), 'Q');
+    QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("e8"))->Piece(), 'Q');
 
     Drag("a1", "b2");
     answer(0);  // the knight
@@ -717,12 +719,12 @@ void FormMainTest::promotionByDrag()
 void FormMainTest::clocksFollowSideToMove()
 {
     form_->Timer_Timer();
-    QCOMPARE(form_->LabelTime[0]->text(), QString("白 00:00:01"));
+    QCOMPARE(Controls().LabelTime(0)->text(), QString("白 00:00:01"));
     Play("e4 e5 Nf3");
     for (int tick = 0; tick < 60; ++tick)
         form_->Timer_Timer();
     QCOMPARE(form_->Game().ClockBlack, 60);
-    QCOMPARE(form_->LabelTime[1]->text(), QString("黒 00:01:00"));
+    QCOMPARE(Controls().LabelTime(1)->text(), QString("黒 00:01:00"));
     QCOMPARE(form_->Game().ClockWhite, 1);
 
     // Looking at an earlier position, neither clock runs.
@@ -739,17 +741,17 @@ void FormMainTest::clockStopsAtItsLimit()
     form_->Timer_Timer();
     form_->Timer_Timer();
     QCOMPARE(form_->Game().ClockWhite, 32767);
-    QCOMPARE(form_->LabelTime[0]->text(), QString("白 09:06:07"));
+    QCOMPARE(Controls().LabelTime(0)->text(), QString("白 09:06:07"));
 }
 
 void FormMainTest::automaticReplay()
 {
     Play("e4 e5 Nf3");
     form_->GotoStart();
-    QTest::mouseClick(form_->CommandMain[5], Qt::LeftButton);
-    QCOMPARE(form_->CommandMain[5]->text(), QString("中止"));
-    QVERIFY(form_->Timer->isActive());
-    QCOMPARE(form_->Timer->interval(), 1500);
+    QTest::mouseClick(Controls().CommandMain(5), Qt::LeftButton);
+    QCOMPARE(Controls().CommandMain(5)->text(), QString("中止"));
+    QVERIFY(Controls().Timer()->isActive());
+    QCOMPARE(Controls().Timer()->interval(), 1500);
     form_->Timer_Timer();
     form_->Timer_Timer();
     QCOMPARE(form_->Game().CurPly, 2);
@@ -759,29 +761,29 @@ void FormMainTest::automaticReplay()
     QCOMPARE(form_->Game().ClockBlack, 1);
     form_->Timer_Timer();  // the end of the record stops it
     QCOMPARE(services_->beeps, 1);
-    QVERIFY(!form_->Timer->isActive());
-    QVERIFY(!form_->AutoReplay);
-    QCOMPARE(form_->CommandMain[5]->text(), QString("動 >"));
+    QVERIFY(!Controls().Timer()->isActive());
+    QVERIFY(!form_->AutoReplayOn());
+    QCOMPARE(Controls().CommandMain(5)->text(), QString("動 >"));
 }
 
 void FormMainTest::notesFollowThePly()
 {
     Play("e4 e5");
-    form_->TextInfo[8]->setText("26/12/1");
-    QTest::mouseClick(form_->CommandMain[2], Qt::LeftButton);  // to ply 1; the note stays with ply 2
-    QCOMPARE(form_->TextInfo[8]->text(), QString());
-    QTest::mouseClick(form_->CommandMain[3], Qt::LeftButton);
-    QCOMPARE(form_->TextInfo[8]->text(), QString("26/12/1"));
+    Controls().TextInfo(8)->setText("26/12/1");
+    QTest::mouseClick(Controls().CommandMain(2), Qt::LeftButton);  // to ply 1; the note stays with ply 2
+    QCOMPARE(Controls().TextInfo(8)->text(), QString());
+    QTest::mouseClick(Controls().CommandMain(3), Qt::LeftButton);
+    QCOMPARE(Controls().TextInfo(8)->text(), QString("26/12/1"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuNote[1][2]), QString("26/12/1"));
 }
 
 void FormMainTest::oldNotesNeverReturn()
 {
-    auto click = [this](int button) { QTest::mouseClick(form_->CommandMain[button], Qt::LeftButton); };
+    auto click = [this](int button) { QTest::mouseClick(Controls().CommandMain(button), Qt::LeftButton); };
     Play("e4 e5 Nf3");
-    form_->TextInfo[8]->setText("26/11/30");
+    Controls().TextInfo(8)->setText("26/11/30");
     click(2);  // to ply 2; the note stays with ply 3
-    form_->TextInfo[9]->setText("26/11/20");
+    Controls().TextInfo(9)->setText("26/11/20");
     click(2);  // to ply 1
     QCOMPARE(QString::fromStdString(form_->Game().KifuNote[2][2]), QString("26/11/20"));
 
@@ -789,53 +791,53 @@ void FormMainTest::oldNotesNeverReturn()
     services_->answers << MessageAnswer::Yes;
     Drag("d7", "d5");
     QCOMPARE(form_->Game().CurPly, 2);
-    QCOMPARE(form_->TextInfo[9]->text(), QString());
+    QCOMPARE(Controls().TextInfo(9)->text(), QString());
     Drag("g1", "f3");
-    QCOMPARE(form_->TextInfo[8]->text(), QString());
+    QCOMPARE(Controls().TextInfo(8)->text(), QString());
 
     // A new record starts with no notes at all.
-    form_->TextInfo[8]->setText("26/12/01");
+    Controls().TextInfo(8)->setText("26/12/01");
     click(2);
     click(3);
     QCOMPARE(QString::fromStdString(form_->Game().KifuNote[1][3]), QString("26/12/01"));
-    form_->MnuFileNew->trigger();
+    Controls().MnuFileNew()->trigger();
     Drag("e2", "e4");
     Drag("e7", "e5");
     Drag("g1", "f3");
-    QCOMPARE(form_->TextInfo[8]->text(), QString());
+    QCOMPARE(Controls().TextInfo(8)->text(), QString());
 }
 
 void FormMainTest::dayCount()
 {
     Play("e4");
     form_->activateWindow();
-    form_->TextInfo[9]->setText("03/12/01");
-    form_->TextInfo[10]->setText("03/12/04");
-    form_->TextInfo[10]->setFocus();
-    QVERIFY(QTest::qWaitFor([this] { return form_->TextInfo[10]->hasFocus(); }));
-    form_->TextInfo[9]->setFocus();
-    QCOMPARE(form_->TextInfo[11]->text(), QString("3"));
+    Controls().TextInfo(9)->setText("03/12/01");
+    Controls().TextInfo(10)->setText("03/12/04");
+    Controls().TextInfo(10)->setFocus();
+    QVERIFY(QTest::qWaitFor([this] { return Controls().TextInfo(10)->hasFocus(); }));
+    Controls().TextInfo(9)->setFocus();
+    QCOMPARE(Controls().TextInfo(11)->text(), QString("3"));
 
-    form_->TextInfo[10]->setText("not a date");
-    form_->TextInfo[10]->setFocus();
-    form_->TextInfo[9]->setFocus();
-    QCOMPARE(form_->TextInfo[11]->text(), QString("3"));
+    Controls().TextInfo(10)->setText("not a date");
+    Controls().TextInfo(10)->setFocus();
+    Controls().TextInfo(9)->setFocus();
+    QCOMPARE(Controls().TextInfo(11)->text(), QString("3"));
 }
 
 void FormMainTest::newRecordAndAbout()
 {
     Play("e4 e5");
-    form_->TextInfo[5]->setText("Player");
+    Controls().TextInfo(5)->setText("Player");
     services_->answers << MessageAnswer::Yes;  // the unsaved record may go
-    form_->ToolbarButton[2]->trigger();  // "新規作成"
+    Controls().ToolbarButton(2)->trigger();  // "新規作成"
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].text, QString("保存されていない棋譜があります。破棄しますか？"));
     QCOMPARE(form_->Game().LastPly, 0);
     QVERIFY(Lines().isEmpty());
-    QCOMPARE(form_->TextInfo[5]->text(), QString());
-    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), 'P');
+    QCOMPARE(Controls().TextInfo(5)->text(), QString());
+    QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("e2"))->Piece(), 'P');
 
-    form_->MnuHelpAbout->trigger();
+    Controls().MnuHelpAbout()->trigger();
     QCOMPARE(services_->shown.size(), 2);
     QCOMPARE(services_->shown[1].title, QString("バージョン情報"));
     QVERIFY(services_->shown[1].text.startsWith("Vorlik Ver1.00"));
@@ -854,21 +856,21 @@ void FormMainTest::fullRecordSaysSo()
     QCOMPARE(services_->shown.size(), 1);
     QVERIFY(services_->shown[0].text.contains("400"));
     QCOMPARE(services_->shown[0].title, QString("警告"));
-    QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), 'P');
+    QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("e2"))->Piece(), 'P');
 }
 
 void FormMainTest::largeScreenOption()
 {
     const QSize before = form_->size();
-    const int boardBefore = form_->ImaCheBoa->ImageRect(1).width();
-    form_->MnuOptionWin120DPI->trigger();
-    QVERIFY(form_->MnuOptionWin120DPI->isChecked());
-    QTRY_VERIFY(form_->ImaCheBoa->ImageRect(1).width() > boardBefore);
+    const int boardBefore = Controls().ImaCheBoa()->ImageRect(1).width();
+    Controls().MnuOptionWin120DPI()->trigger();
+    QVERIFY(Controls().MnuOptionWin120DPI()->isChecked());
+    QTRY_VERIFY(Controls().ImaCheBoa()->ImageRect(1).width() > boardBefore);
     const int enlarged = form_->width();
     QVERIFY(enlarged > before.width());
-    form_->MnuOptionWin120DPI->trigger();
+    Controls().MnuOptionWin120DPI()->trigger();
     QTRY_VERIFY(form_->width() < enlarged);
-    QTRY_COMPARE(form_->ImaCheBoa->ImageRect(1).width(), boardBefore);
+    QTRY_COMPARE(Controls().ImaCheBoa()->ImageRect(1).width(), boardBefore);
     Drag("e2", "e4");  // squares still map to the pointer after the change
     QCOMPARE(form_->Game().LastPly, 1);
 }
@@ -919,7 +921,7 @@ void FormMainTest::openThroughMenu()
             QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
         });
     }
-    form_->MnuFileOpenSave[1]->trigger();
+    Controls().MnuFileOpenSave(1)->trigger();
 
     QCOMPARE(services_->fileAsked.size(), 1);
     QVERIFY(!services_->fileAsked[0].save);
@@ -930,7 +932,7 @@ void FormMainTest::openThroughMenu()
         QCOMPARE(caption, "ファイルの選択 " + path);
         QCOMPARE(mode, entry == 3 ? 5 : 1);
     }
-    QCOMPARE(form_->TextInfo[1]->text(), event);
+    QCOMPARE(Controls().TextInfo(1)->text(), event);
     const GameState& game = form_->Game();
     QCOMPARE(QString::fromStdString(game.KifuNote[1][1]), note);
     QCOMPARE(services_->busy, 0);
@@ -942,8 +944,8 @@ void FormMainTest::openThroughMenu()
     } else {  // Black to move in an end game, no moves played
         QCOMPARE(game.CurPly, 1);
         QVERIFY(game.KifuCoord[1].empty());
-        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("h1"))->Piece(), 'R');
-        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("e2"))->Piece(), '\0');
+        QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("h1"))->Piece(), 'R');
+        QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("e2"))->Piece(), '\0');
     }
 }
 
@@ -951,16 +953,16 @@ void FormMainTest::openCancelledKeepsTheGame()
 {
     const QString path = Write("two.pgn", PgnGame("One", "1. e4  e5 *") + PgnGame("Two", "1. d4  d5 *"));
     Play("c4 c5 Nc3");
-    form_->TextInfo[5]->setText("Me");
-    form_->MnuFileOpenSave[1]->trigger();  // the file dialog is cancelled
+    Controls().TextInfo(5)->setText("Me");
+    Controls().MnuFileOpenSave(1)->trigger();  // the file dialog is cancelled
     QCOMPARE(services_->fileAsked.size(), 1);
 
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
     OnDialog([](DialogMnuFile* dialog) { dialog->close(); });  // the window's close button
-    form_->MnuFileOpenSave[1]->trigger();
+    Controls().MnuFileOpenSave(1)->trigger();
     QCOMPARE(dialogsSeen_, 1);
     QCOMPARE(form_->Game().LastPly, 3);
-    QCOMPARE(form_->TextInfo[5]->text(), QString("Me"));
+    QCOMPARE(Controls().TextInfo(5)->text(), QString("Me"));
     QCOMPARE(Lines().size(), 2);
     QVERIFY(services_->shown.isEmpty());
 }
@@ -968,14 +970,14 @@ void FormMainTest::openCancelledKeepsTheGame()
 void FormMainTest::saveIntoAFile()
 {
     Play("e4 e5 Nf3");
-    form_->TextInfo[1]->setText("Club");
-    form_->TextInfo[8]->setText("26/1/2");  // typed and saved without leaving the ply
+    Controls().TextInfo(1)->setText("Club");
+    Controls().TextInfo(8)->setText("26/1/2");  // typed and saved without leaving the ply
     const QString typed = folder_->filePath("game");
     const QString path = typed + ".pgn";
 
     // A new file: an empty line, then the game.
     services_->fileAnswers << ScriptedServices::FileAnswer{typed, 1};
-    form_->MnuFileOpenSave[3]->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
     QCOMPARE(services_->fileAsked.size(), 1);
     QVERIFY(services_->fileAsked[0].save);
     QCOMPARE(services_->fileAsked[0].filter, QString::fromUtf8(kFilterAll));
@@ -991,7 +993,7 @@ void FormMainTest::saveIntoAFile()
         QCOMPARE(dialog->OKButton->text(), QString("上書"));
         QTest::mouseClick(dialog->ComPlusPlus, Qt::LeftButton);
     });
-    form_->MnuFileOpenSave[3]->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
     QCOMPARE(dialogsSeen_, 1);
     const QByteArray two = Read(path);
     QCOMPARE(two, first + first);
@@ -1007,20 +1009,20 @@ void FormMainTest::saveIntoAFile()
         QCOMPARE(services_->shown.last().text, QString("2番に上書きしますか？"));
         QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
     });
-    form_->MnuFileOpenSave[3]->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
     QCOMPARE(dialogsSeen_, 2);
     QCOMPARE(Read(path), two);
     QVERIFY(!QFile::exists(folder_->filePath("game.bak")));
 
     // Overwrite game 2 with a changed game: the old file is the backup.
-    form_->TextInfo[1]->setText("Club 2");
+    Controls().TextInfo(1)->setText("Club 2");
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
     services_->answers << MessageAnswer::Yes;
     OnDialog([](DialogMnuFile* dialog) {
         dialog->MSFlexGridFile->selectRow(1);
         QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
     });
-    form_->MnuFileOpenSave[3]->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
     QCOMPARE(dialogsSeen_, 3);
     QCOMPARE(Read(folder_->filePath("game.bak")), two);
     KifuFile check;
@@ -1058,7 +1060,7 @@ void FormMainTest::saveDialogFollowsTheStart()
     else
         Play("d4 d5");
     services_->fileAnswers << ScriptedServices::FileAnswer{folder_->filePath(typed), entry};
-    form_->ToolbarButton[4]->trigger();
+    Controls().ToolbarButton(4)->trigger();
     // A game from a set-up position cannot be written in the postal layout.
     QCOMPARE(services_->fileAsked.value(0).filter, QString::fromUtf8(setUp ? kFilterNoCsv : kFilterAll));
     QVERIFY2(Read(folder_->filePath(written)).startsWith(starts), qPrintable(Read(folder_->filePath(written))));
@@ -1099,29 +1101,29 @@ void FormMainTest::searchThroughMenu()
         dialog->MSFlexGridFile->selectRow(1);
         QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
     });
-    form_->MnuOptionSearch->trigger();
+    Controls().MnuOptionSearch()->trigger();
     QCOMPARE(services_->fileAsked.value(0).filter, QString::fromUtf8(kFilterSearch));
     QCOMPARE(dialogsSeen_, 1);
     QCOMPARE(form_->Kifu().KifuDialogMode, 3);
     QCOMPARE(tally, QString("1.e5(1)  2.c5(1)  "));
     QCOMPARE(rows, 2);
     // The second match is game "Three" of the file, now on the board.
-    QCOMPARE(form_->TextInfo[1]->text(), QString("Three"));
+    QCOMPARE(Controls().TextInfo(1)->text(), QString("Three"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[2]), QString("c5"));
 }
 
 void FormMainTest::longNotationOption()
 {
     QVERIFY(!form_->Host().LongFormSave());
-    form_->MnuOptionKifuWrite->trigger();
-    QVERIFY(form_->MnuOptionKifuWrite->isChecked());
+    Controls().MnuOptionKifuWrite()->trigger();
+    QVERIFY(Controls().MnuOptionKifuWrite()->isChecked());
     QVERIFY(form_->Host().LongFormSave());
     Play("e4 e5 Nf3");
     services_->fileAnswers << ScriptedServices::FileAnswer{folder_->filePath("long.pgn"), 1};
-    form_->MnuFileOpenSave[3]->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
     QVERIFY(Read(folder_->filePath("long.pgn")).contains("1. e2-e4  e7-e5 2. Ng1-f3 *"));
     QCOMPARE(form_->Game().LastPly, 3);  // the option changes the file, not the game
-    form_->MnuOptionKifuWrite->trigger();
+    Controls().MnuOptionKifuWrite()->trigger();
     QVERIFY(!form_->Host().LongFormSave());
 }
 
@@ -1140,7 +1142,7 @@ void FormMainTest::fileToolbarButtons()
     QFETCH(int, button);
     QFETCH(bool, save);
     QFETCH(QString, filter);
-    form_->ToolbarButton[button]->trigger();  // the file dialog is cancelled: nothing else happens
+    Controls().ToolbarButton(button)->trigger();  // the file dialog is cancelled: nothing else happens
     QCOMPARE(services_->fileAsked.size(), 1);
     QCOMPARE(services_->fileAsked[0].save, save);
     QCOMPARE(services_->fileAsked[0].filter, filter);
@@ -1184,10 +1186,10 @@ void FormMainTest::openKindFollowsTheExtension()
     QFETCH(QString, moves);
     QFETCH(QString, note);
     services_->fileAnswers << ScriptedServices::FileAnswer{Write(name, bytes), entry};
-    form_->MnuFileOpenSave[1]->trigger();
+    Controls().MnuFileOpenSave(1)->trigger();
     QVERIFY2(services_->shown.isEmpty(), qPrintable(services_->shown.value(0).text));
     QCOMPARE(dialogsSeen_, 0);
-    QCOMPARE(form_->TextInfo[1]->text(), event);
+    QCOMPARE(Controls().TextInfo(1)->text(), event);
     const GameState& game = form_->Game();
     QStringList played;
     for (int ply = 1; ply <= game.LastPly; ++ply)
@@ -1195,7 +1197,7 @@ void FormMainTest::openKindFollowsTheExtension()
     QCOMPARE(played.join(' '), moves);
     QCOMPARE(QString::fromStdString(game.KifuNote[1][1]), note);
     if (moves.isEmpty())
-        QCOMPARE(form_->ImaCheBoa->Image(ImageOf("h1"))->Piece(), 'R');
+        QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("h1"))->Piece(), 'R');
 }
 
 void FormMainTest::saveKindFollowsTheExtension_data()
@@ -1224,7 +1226,7 @@ void FormMainTest::saveKindFollowsTheExtension()
         Play("d4 d5");
     const QString path = folder_->filePath(typed);
     services_->fileAnswers << ScriptedServices::FileAnswer{path, entry};
-    form_->MnuFileOpenSave[3]->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
     if (starts.isEmpty()) {
         QVERIFY(!QFile::exists(path));
         QCOMPARE(services_->shown.size(), 1);
@@ -1261,7 +1263,7 @@ void FormMainTest::searchKindFollowsTheExtension()
         rows = dialog->MSFlexGridFile->model()->rowCount();
         dialog->reject();
     });
-    form_->MnuOptionSearch->trigger();
+    Controls().MnuOptionSearch()->trigger();
     QCOMPARE(dialogsSeen_, searched ? 1 : 0);
     if (searched) {
         QCOMPARE(rows, 2);
@@ -1287,9 +1289,9 @@ void FormMainTest::fileWithoutGamesSaysSo()
     const QString path = Write(name, search ? PgnGame("One", "1. e4 *") : QByteArray());
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
     if (search)
-        form_->MnuOptionSearch->trigger();
+        Controls().MnuOptionSearch()->trigger();
     else
-        form_->MnuFileOpenSave[1]->trigger();
+        Controls().MnuFileOpenSave(1)->trigger();
     QCOMPARE(dialogsSeen_, 0);  // no empty list
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].title, QString("注意"));
@@ -1303,9 +1305,9 @@ void FormMainTest::folderRememberedAcrossRuns()
 {
     const QString programFolder = services_->ProgramFolder();
     services_->fileAnswers << ScriptedServices::FileAnswer{Write("one.pgn", PgnGame("Only", "1. e4 *")), 1};
-    form_->MnuFileOpenSave[1]->trigger();
+    Controls().MnuFileOpenSave(1)->trigger();
     QCOMPARE(services_->fileAsked.value(0).folder, QDir::homePath());  // nothing remembered yet
-    QCOMPARE(form_->TextInfo[1]->text(), QString("Only"));
+    QCOMPARE(Controls().TextInfo(1)->text(), QString("Only"));
     form_->close();  // writes Vorlik.ini
     QCOMPARE(Read(programFolder + "/Vorlik.ini").count("\r\n"), 6);
     QCOMPARE(Read(programFolder + "/VorlikFolder.ini"), folder_->path().toUtf8() + "\r\n");
@@ -1313,9 +1315,9 @@ void FormMainTest::folderRememberedAcrossRuns()
     // The next run: the game-file dialogs start there, the engine-settings one
     // in the program folder.
     Restart();
-    form_->MnuFileOpenSave[1]->trigger();
-    form_->MnuFileOpenSave[3]->trigger();
-    form_->MnuOptionSearch->trigger();
+    Controls().MnuFileOpenSave(1)->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
+    Controls().MnuOptionSearch()->trigger();
     form_->EngineDialog()->Com[1]->click();
     QCOMPARE(services_->fileAsked.size(), 4);
     for (int k = 0; k < 3; ++k)
@@ -1326,10 +1328,10 @@ void FormMainTest::folderRememberedAcrossRuns()
     QVERIFY(QDir(folder_->path()).mkdir("棋譜"));
     Play("e4");
     services_->fileAnswers << ScriptedServices::FileAnswer{folder_->filePath("棋譜/new.pgn"), 1};
-    form_->MnuFileOpenSave[3]->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
     QVERIFY(QFile::exists(folder_->filePath("棋譜/new.pgn")));
     Restart();
-    form_->MnuOptionSearch->trigger();
+    Controls().MnuOptionSearch()->trigger();
     QCOMPARE(services_->fileAsked.value(0).folder, folder_->filePath("棋譜"));
 }
 
@@ -1362,7 +1364,7 @@ void FormMainTest::folderFirstTime()
         out.write(bytes.data(), qint64(bytes.size()));
     }
     Restart();
-    form_->MnuFileOpenSave[1]->trigger();
+    Controls().MnuFileOpenSave(1)->trigger();
     const QString shown = expected.isNull() ? QDir::homePath() : expected.arg(folder_->path());
     QCOMPARE(services_->fileAsked.value(0).folder, shown);
 }

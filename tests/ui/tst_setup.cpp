@@ -69,7 +69,7 @@ private slots:
 
 private:
     void Open();
-    BoardView* Board() const { return form_->ImaCheBoa; }
+    BoardView* Board() const { return Controls().ImaCheBoa(); }
     DialogSetup* Dialog() const { return form_->SetupDialog(); }
     QPoint Centre(const QString& square) const;
     // Script of drags: "Q>d4" a palette piece, "e2>e4" a board piece,
@@ -82,6 +82,7 @@ private:
 
     std::unique_ptr<ScriptedServices> services_;
     std::unique_ptr<FormMain> form_;
+    WindowControls Controls() const { return WindowControls(&*form_); }
     std::unique_ptr<QTemporaryDir> folder_;
 };
 
@@ -132,7 +133,7 @@ void SetupTest::Configure(const QByteArray& mek)
 QPoint SetupTest::Centre(const QString& square) const
 {
     const int file = square[0].toLatin1() - 'a' + 1, rank = square[1].toLatin1() - '0';
-    const int row = form_->MnuGameTurn->isChecked() ? 9 - rank : rank;
+    const int row = Controls().MnuGameTurn()->isChecked() ? 9 - rank : rank;
     return Board()->ImageRect((file - 1) * 8 + row).center();
 }
 
@@ -194,10 +195,10 @@ void SetupTest::editingOnTheBoard()
     QFETCH(int, beeps);
     QFETCH(int, sounds);
     Open();
-    form_->MnuGameSound->setChecked(true);
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSound()->setChecked(true);
+    Controls().MnuGameSetup()->trigger();
     if (turned)
-        form_->MnuGameTurn->trigger();  // turning during the set-up redraws the edited position
+        Controls().MnuGameTurn()->trigger();  // turning during the set-up redraws the edited position
     Edit(script);
     const GameState& game = form_->Game();
     QVERIFY(game.SetupMode);
@@ -240,7 +241,7 @@ void SetupTest::confirmingThePosition()
     Play(moves);
     QCOMPARE(form_->Game().LastPly, int(moves.size()));
     services_->answers << MessageAnswer::Yes;  // the moves made are not kept
-    form_->ToolbarButton[9]->trigger();
+    Controls().ToolbarButton(9)->trigger();
     QVERIFY(Dialog()->isVisible());
     QCOMPARE(Dialog()->windowTitle(), QString("セットアップ"));
     QCOMPARE(Dialog()->OptWB(1)->isChecked(), moves.size() % 2 == 1);  // preset to the side to move
@@ -260,10 +261,10 @@ void SetupTest::confirmingThePosition()
     QCOMPARE(game.LastPly, ply);
     QCOMPARE(Placement(game.KifuBoard[0]), placement);
     QCOMPARE(Placement(game.KifuBoard[ply]), placement);
-    QCOMPARE(form_->ListMain->count(), 0);
-    QVERIFY(form_->Timer->isActive());  // the clocks run for the side to move
-    QVERIFY(form_->MnuFileNew->isEnabled());
-    QVERIFY(form_->ListMain->isEnabled());
+    QCOMPARE(Controls().ListMain()->count(), 0);
+    QVERIFY(Controls().Timer()->isActive());  // the clocks run for the side to move
+    QVERIFY(Controls().MnuFileNew()->isEnabled());
+    QVERIFY(Controls().ListMain()->isEnabled());
     // The user plays on from it: the first move is the side's to move.
     Play({ply == 1 ? "e8d8" : "e1d1"});
     if (placement.startsWith("4k3")) {
@@ -284,7 +285,7 @@ void SetupTest::kingRuleKeepsTheDialogOpen()
 {
     QFETCH(QString, script);
     Open();
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
     Edit(script);
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
@@ -318,17 +319,17 @@ void SetupTest::cancelLeavesTheGameAsItWas()
     form_->StepBack();
     form_->StepBack();
     const GameState& game = form_->Game();
-    const int lastPly = game.LastPly, curPly = game.CurPly, row = form_->ListMain->currentRow();
+    const int lastPly = game.LastPly, curPly = game.CurPly, row = Controls().ListMain()->currentRow();
     const QStringList list = [this] {
         QStringList lines;
-        for (int k = 0; k < form_->ListMain->count(); ++k)
-            lines << form_->ListMain->item(k)->text();
+        for (int k = 0; k < Controls().ListMain()->count(); ++k)
+            lines << Controls().ListMain()->item(k)->text();
         return lines;
     }();
     const auto boards = game.KifuBoard;
     const auto texts = game.KifuShort;
 
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
     Edit("K>a1 k>h8");
     if (how == "button")
@@ -344,31 +345,31 @@ void SetupTest::cancelLeavesTheGameAsItWas()
     QCOMPARE(game.CurPly, curPly);
     QVERIFY(game.KifuBoard == boards);
     QVERIFY(game.KifuShort == texts);
-    QCOMPARE(form_->ListMain->count(), list.size());
+    QCOMPARE(Controls().ListMain()->count(), list.size());
     for (int k = 0; k < list.size(); ++k)
-        QCOMPARE(form_->ListMain->item(k)->text(), list[k]);
-    QCOMPARE(form_->ListMain->currentRow(), row);
+        QCOMPARE(Controls().ListMain()->item(k)->text(), list[k]);
+    QCOMPARE(Controls().ListMain()->currentRow(), row);
     QCOMPARE(Board()->Image(4 * 8 + 4)->Piece(), 'P');  // e4: the game's position is back on the board
-    QVERIFY(form_->ListMain->isEnabled());
-    QVERIFY(form_->MnuGameSetup->isEnabled());
-    QVERIFY(!form_->CommandMain[0]->isEnabled());
-    QVERIFY(form_->CommandMain[1]->isEnabled());
+    QVERIFY(Controls().ListMain()->isEnabled());
+    QVERIFY(Controls().MnuGameSetup()->isEnabled());
+    QVERIFY(!Controls().CommandMain(0)->isEnabled());
+    QVERIFY(Controls().CommandMain(1)->isEnabled());
 }
 
 void SetupTest::windowIsInertWhileSettingUp()
 {
     Open();
-    form_->MnuGameSetup->trigger();
-    for (QAction* off : {form_->MnuFileNew, form_->MnuFileOpenSave[1], form_->MnuFileOpenSave[3], form_->MnuGameNew,
-                         form_->MnuGameSetup, form_->MnuGameEngine})
+    Controls().MnuGameSetup()->trigger();
+    for (QAction* off : {Controls().MnuFileNew(), Controls().MnuFileOpenSave(1), Controls().MnuFileOpenSave(3), Controls().MnuGameNew(),
+                         Controls().MnuGameSetup(), Controls().MnuGameEngine()})
         QVERIFY2(!off->isEnabled(), qPrintable(off->text()));
     for (int k : {2, 3, 4, 7, 8, 9, 10, 12})
-        QVERIFY2(!form_->ToolbarButton[k]->isEnabled(), qPrintable(QString::number(k)));
-    QVERIFY(form_->ToolbarButton[14]->isEnabled());
-    QVERIFY(form_->MnuHelpAbout->isEnabled());
-    QVERIFY(!form_->ListMain->isEnabled());
+        QVERIFY2(!Controls().ToolbarButton(k)->isEnabled(), qPrintable(QString::number(k)));
+    QVERIFY(Controls().ToolbarButton(14)->isEnabled());
+    QVERIFY(Controls().MnuHelpAbout()->isEnabled());
+    QVERIFY(!Controls().ListMain()->isEnabled());
     for (int k = 0; k <= 9; ++k)
-        QVERIFY2(!form_->CommandMain[k]->isEnabled(), qPrintable(QString::number(k)));
+        QVERIFY2(!Controls().CommandMain(k)->isEnabled(), qPrintable(QString::number(k)));
     // The dialog stands beside the board, not over it.
     const QRect board = Board()->BoardRect().translated(Board()->mapToGlobal(QPoint(0, 0)));
     QVERIFY(!Dialog()->frameGeometry().intersects(board));
@@ -378,14 +379,14 @@ void SetupTest::windowIsInertWhileSettingUp()
     QCOMPARE(SetupSquare(form_->Game(), 5, 4), 'P');
     QTest::mouseClick(Dialog()->CancelButton(), Qt::LeftButton);
     for (int k : {2, 3, 4, 9, 10, 12, 14})
-        QVERIFY2(form_->ToolbarButton[k]->isEnabled(), qPrintable(QString::number(k)));
+        QVERIFY2(Controls().ToolbarButton(k)->isEnabled(), qPrintable(QString::number(k)));
 }
 
 void SetupTest::unsavedRecordIsAskedFor()
 {
     Open();
     Play({"e2e4"});
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QTest::mouseClick(Dialog()->Com(0), Qt::LeftButton);
     services_->answers << MessageAnswer::No;
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
@@ -403,7 +404,7 @@ void SetupTest::unsavedRecordIsAskedFor()
 void SetupTest::closingTheWindowCancelsTheSetup()
 {
     Open();
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
     QPointer<DialogSetup> dialog = Dialog();
     form_->close();
@@ -438,7 +439,7 @@ void SetupTest::noEditingOutsideTheSetup()
     QVERIFY(asked);
     QCOMPARE(form_->Game().KifuShort[9], std::string("bxa8=Q"));
     // After the question the set-up controls are back.
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QCOMPARE(Dialog()->windowTitle(), QString("セットアップ"));
     QVERIFY(Dialog()->OKButton()->isVisible());
     QVERIFY(!Dialog()->CommandPromotionOK()->isVisible());
@@ -452,7 +453,7 @@ void SetupTest::noEditingOutsideTheSetup()
 void SetupTest::oddPositionsArePlayedSavedAndSearched()
 {
     Open();
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
     // A white pawn on the last rank, a black one on the first, the side not
     // to move in check.
@@ -466,7 +467,7 @@ void SetupTest::oddPositionsArePlayedSavedAndSearched()
 
     const QString path = folder_->filePath("odd.pgn");
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
-    form_->MnuFileOpenSave[3]->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
     QFile in(path);
     QVERIFY(in.open(QIODevice::ReadOnly));
     const QByteArray saved = in.readAll();
@@ -478,7 +479,7 @@ void SetupTest::oddPositionsArePlayedSavedAndSearched()
             QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
     });
     const int plies = game.LastPly;
-    form_->MnuFileOpenSave[1]->trigger();
+    Controls().MnuFileOpenSave(1)->trigger();
     QCOMPARE(game.LastPly, plies);
     QCOMPARE(Placement(game.KifuBoard[0]), QString("P3k3/8/8/8/4R3/8/8/1P2K2p"));
     KifuFile file;
@@ -510,7 +511,7 @@ void SetupTest::handOffToTheEngine()
     const QString engine = ScriptEngine("listener", "while read line; do echo \"$line\" >> '" + log + "'; done");
     Configure(Mek("Listener", engine, "", "", {}, "00110"));
     Open();
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QVERIFY(Dialog()->CheckEng()->isEnabled());
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
     Edit("K>e1 k>e8 R>h1");
@@ -519,9 +520,9 @@ void SetupTest::handOffToTheEngine()
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
 
     QVERIFY(form_->Engine().EngPlay);
-    QCOMPARE(form_->TextInfo[nameBox]->text(), QString("Listener"));
-    QVERIFY(form_->MnuGameEnd->isEnabled());
-    QVERIFY(!form_->MnuFileNew->isEnabled());
+    QCOMPARE(Controls().TextInfo(nameBox)->text(), QString("Listener"));
+    QVERIFY(Controls().MnuGameEnd()->isEnabled());
+    QVERIFY(!Controls().MnuFileNew()->isEnabled());
     QCOMPARE(Placement(form_->Game().KifuBoard[form_->Game().CurPly]), QString("4k3/8/8/8/8/8/8/4K2R"));
     Play({user});
     QVERIFY(QTest::qWaitFor([&] { return QFile(log).size() >= received.size(); }, 5000));
@@ -537,7 +538,7 @@ void SetupTest::engineBoxFollowsTheEngine()
     // cannot be given Black to move.
     Configure(Mek("Plain", "/bin/cat", "", "", {}, "00100"));
     Open();
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QVERIFY(Dialog()->CheckEng()->isEnabled());
     Dialog()->CheckEng()->click();
     QVERIFY(Dialog()->OptWB(0)->isChecked());
@@ -549,7 +550,7 @@ void SetupTest::engineBoxFollowsTheEngine()
     form_.reset();
     Configure(Mek("NoEdit", "/bin/cat", "", "", {}, "00000"));
     Open();
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QVERIFY(!Dialog()->CheckEng()->isEnabled());
     QVERIFY(!Dialog()->CheckEng()->isChecked());
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
@@ -560,7 +561,7 @@ void SetupTest::engineThatCannotStartKeepsThePosition()
 {
     Configure(Mek("Gone", services_->ProgramFolder() + "/no-such-engine", "", "", {}, "00110"));
     Open();
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
     Edit("K>g1 k>g8 Q>d1");
     Dialog()->CheckEng()->click();
@@ -569,7 +570,7 @@ void SetupTest::engineThatCannotStartKeepsThePosition()
     QVERIFY(!form_->Engine().EngPlay);
     QCOMPARE(Placement(form_->Game().KifuBoard[form_->Game().CurPly]), QString("6k1/8/8/8/8/8/8/3Q2K1"));
     QCOMPARE(Board()->Image(3 * 8 + 1)->Piece(), 'Q');
-    QVERIFY(form_->MnuGameSetup->isEnabled());
+    QVERIFY(Controls().MnuGameSetup()->isEnabled());
 }
 
 void SetupTest::savedAndOpenedAgain_data()
@@ -585,24 +586,24 @@ void SetupTest::savedAndOpenedAgain()
     QFETCH(int, entry);
     QFETCH(QString, name);
     Open();
-    form_->MnuGameSetup->trigger();
+    Controls().MnuGameSetup()->trigger();
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
     Edit("K>g1 k>g8 R>a1 p>b3");
     Dialog()->OptWB(1)->click();
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
     const QString path = folder_->filePath(name);
     services_->fileAnswers << ScriptedServices::FileAnswer{path, entry};
-    form_->MnuFileOpenSave[3]->trigger();
+    Controls().MnuFileOpenSave(3)->trigger();
     QVERIFY(QFile::exists(path));
 
-    form_->MnuFileNew->trigger();
+    Controls().MnuFileNew()->trigger();
     QCOMPARE(form_->Game().LastPly, 0);
     services_->fileAnswers << ScriptedServices::FileAnswer{path, entry};
     QTimer::singleShot(0, this, [] {
         if (auto* dialog = qobject_cast<DialogMnuFile*>(QApplication::activeModalWidget()))
             QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
     });
-    form_->MnuFileOpenSave[1]->trigger();
+    Controls().MnuFileOpenSave(1)->trigger();
     const GameState& game = form_->Game();
     QCOMPARE(game.CurPly, 1);
     QCOMPARE(game.LastPly, 1);

@@ -2,6 +2,7 @@
 // board, and leaving the program, first asks when the record was never saved
 // or has changed since; a record just opened, saved or made new asks nothing.
 #include "ScriptedServices.h"
+#include "WindowTestSupport.h"
 
 #include "core/MoveCommit.h"
 #include "ui/DialogMnuGameStart.h"
@@ -46,6 +47,7 @@ private:
 
     std::unique_ptr<ScriptedServices> services_;
     std::unique_ptr<FormMain> form_;
+    WindowControls Controls() const { return WindowControls(&*form_); }
 };
 
 void UnsavedTest::init()
@@ -95,21 +97,21 @@ int UnsavedTest::Questions() const
 void UnsavedTest::Act(const QString& entry)
 {
     if (entry == "new") {
-        form_->MnuFileNew->trigger();
+        Controls().MnuFileNew()->trigger();
     } else if (entry == "open") {
         const QString path = Write("one.pgn", "[Event \"One\"]\r\n[Result \"*\"]\r\n\r\n1. d4 d5 *\r\n");
         services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
-        form_->MnuFileOpenSave[1]->trigger();
+        Controls().MnuFileOpenSave(1)->trigger();
     } else if (entry == "position file") {
         const QString path = Write("start.fen", "8/8/8/8/8/8/8/K1k5 w - - 0 1\r\n");
         services_->fileAnswers << ScriptedServices::FileAnswer{path, 2};
-        form_->MnuFileOpenSave[1]->trigger();
+        Controls().MnuFileOpenSave(1)->trigger();
     } else if (entry == "game start") {
         QTimer::singleShot(0, form_.get(), [] {
             if (auto* dialog = qobject_cast<DialogMnuGameStart*>(QApplication::activeModalWidget()))
                 dialog->OKButton->click();
         });
-        form_->MnuGameNew->trigger();
+        Controls().MnuGameNew()->trigger();
     } else if (entry == "exit") {
         form_->close();
     }
@@ -130,7 +132,7 @@ void UnsavedTest::replacingAsks()
     QFETCH(QString, entry);
     QFETCH(bool, yes);
     Play("e4 e5 Nf3");
-    form_->TextInfo[5]->setText("Sato");
+    Controls().TextInfo(5)->setText("Sato");
     services_->answers << (yes ? MessageAnswer::Yes : MessageAnswer::No);
     Act(entry);
     QCOMPARE(Questions(), 1);
@@ -138,13 +140,13 @@ void UnsavedTest::replacingAsks()
         if (entry == "exit")
             QVERIFY(!form_->isVisible());
         else
-            QVERIFY(form_->Game().LastPly != 3 || form_->TextInfo[5]->text() != "Sato");
+            QVERIFY(form_->Game().LastPly != 3 || Controls().TextInfo(5)->text() != "Sato");
     } else {
         // Everything stays as it was.
         QVERIFY(form_->isVisible());
         QCOMPARE(form_->Game().LastPly, 3);
         QCOMPARE(form_->Game().KifuShort[3], std::string("Nf3"));
-        QCOMPARE(form_->TextInfo[5]->text(), QString("Sato"));
+        QCOMPARE(Controls().TextInfo(5)->text(), QString("Sato"));
         QVERIFY(!form_->Engine().EngPlay);
     }
     form_->Engine().MnuGameEnd_Click();
@@ -170,7 +172,7 @@ void UnsavedTest::nothingToAsk()
     if (before == "save") {
         Play("e4 e5");
         services_->fileAnswers << ScriptedServices::FileAnswer{services_->ProgramFolder() + "/saved.pgn", 1};
-        form_->MnuFileOpenSave[3]->trigger();
+        Controls().MnuFileOpenSave(3)->trigger();
         QVERIFY(QFile::exists(services_->ProgramFolder() + "/saved.pgn"));
     } else if (!before.isEmpty()) {
         Act(before);
