@@ -57,6 +57,12 @@ const char kUsage[] =
     "      PLY withdrawn COORD, then the fen line and \"result\" with the result.\n"
     "      --timeout: seconds to wait for one answer (default 120); --verbose: the\n"
     "      engine's traffic on stderr.\n"
+    "  vorlik-kifu print FILE N OUT.pdf [--format a7|a6|a5|postcard] [--ply P] [--game a|b] [--long] [--lines]\n"
+    "      N 番のゲームの P 手目(省略時は最後)を「印刷」と同じに OUT.pdf へ印刷します。\n"
+    "      Loads game N, shows ply P (default the last) and writes the page \"印刷\"\n"
+    "      prints to OUT.pdf in the format (default a7); --game: game A or B of the\n"
+    "      postcard; --long: \"国際長表記で保存\"; --lines: also prints the page's lines\n"
+    "      as FONT SIZE COLUMN TEXT (column 0: on the same line as the one before).\n"
     "  vorlik-kifu --help\n"
     "  ファイルの種類は拡張子 (.pgn .fen .csv) で決まり、--kind pgn|fen|csv で指定できます。\n"
     "  The kind of FILE is its extension unless --kind pgn|fen|csv says otherwise.\n"
@@ -67,9 +73,9 @@ const char kUsage[] =
     "     a token refused, a file or game not read whole (told on stderr, the rest is\n"
     "     printed), no games (check), no match (search), a move refused or withdrawn\n"
     "     or the engine gone or silent during the game (versus);\n"
-    "  2: 使い方の誤り、読めないファイル、保存しない・できない、起動できないエンジン /\n"
+    "  2: 使い方の誤り、読めないファイル、保存しない・できない、起動できないエンジン、印刷できない /\n"
     "     usage error, file not read, nothing saved, an engine that cannot be\n"
-    "     started: nothing was done.\n";
+    "     started, a PDF file that cannot be written: nothing was done.\n";
 
 int UsageError(const std::string& message)
 {
@@ -380,6 +386,17 @@ CheckTally CheckAllGames(const KifuFile& file, int kind)
 }
 
 }  // namespace
+
+int LoadGameOfFile(HeadlessWindow& window, const std::string& name, int kind, int n, bool& startRead)
+{
+    const OpenedGame opened = OpenGame(window, name, kind != 0 ? kind : KindOfFileName(name), n);
+    startRead = opened.startRead;
+    return opened.status;
+}
+
+int ParseGameNumber(const std::string& text) { return GameNumber(text); }
+
+int ToldFileError(const std::string& message) { return FileError(message); }
 
 void PrintPly(const GameState& game, int ply, bool withNotes, const std::string& lastField)
 {

@@ -37,5 +37,19 @@ int SearchCommand(const std::vector<std::string>& args);
 int CheckCommand(const std::vector<std::string>& args);
 // A game against the engine of a settings file (VersusCommand.cpp).
 int VersusCommand(const std::vector<std::string>& args);
+// The page of a game as "印刷" prints it, into a PDF file (PrintCommand.cpp).
+int PrintCommand(const std::vector<std::string>& args);
+
+class HeadlessWindow;
+
+// Loads game n of the file `name` of kind (0: the extension decides) into
+// window as "開く" does, telling every problem on stderr: kExitOk,
+// kExitIncomplete (loaded, not whole) or kExitUsage (nothing loaded).
+// startRead is false when the game's own start position could not be read.
+int LoadGameOfFile(HeadlessWindow& window, const std::string& name, int kind, int n, bool& startRead);
+// A game number 1..kMaxGames, or 0 when the text is none.
+int ParseGameNumber(const std::string& text);
+// A file problem on stderr (no usage text); returns kExitUsage.
+int ToldFileError(const std::string& message);
 
 }  // namespace vorlik

@@ -1,6 +1,6 @@
 // vorlik-kifu: the command-line companion. Plays move tokens through the same
 // commit gate the window uses and prints every ply in the four notations, and
-// lists, shows, converts, searches and checks game files (KifuCommands).
+// lists, shows, converts, searches, checks and prints game files (KifuCommands).
 #include "KifuCommands.h"
 
 #include "core/FenText.h"
@@ -82,5 +82,7 @@ int main(int argc, char** argv)
         return CheckCommand(args);
     if (verb == "versus")
         return VersusCommand(args);
+    if (verb == "print")
+        return PrintCommand(args);
     return UsageError("知らないコマンドです (unknown command): " + verb);
 }

@@ -1,7 +1,9 @@
 #include "FormMain.h"
 
+#include "DialogMnuFilePrint.h"
 #include "DialogMnuGameEngine.h"
 #include "DialogSetup.h"
+#include "HelpWindow.h"
 #include "KifuFolder.h"
 #include "WindowEngineHost.h"
 #include "WindowKifuHost.h"
@@ -258,14 +260,8 @@ void FormMain::BuildMenus()
     connect(MnuHelpAbout, &QAction::triggered, this, &FormMain::MnuHelpAbout_Click);
 
     connect(MnuGameSetup, &QAction::triggered, this, &FormMain::MnuGameSetup_Click);
-
-    // The work of these entries comes with the print and help parts of the
-    // program; until then they stay disabled.
-    for (QAction* later : {MnuFilePrint, MnuHelpSearch})
-    {
-        later->setProperty("later", true);
-        later->setEnabled(false);
-    }
+    connect(MnuFilePrint, &QAction::triggered, this, &FormMain::MnuFilePrint_Click);
+    connect(MnuHelpSearch, &QAction::triggered, this, &FormMain::MnuHelpSearch_Click);
 }
 
 void FormMain::BuildToolbar()
@@ -474,12 +470,12 @@ QWidget* FormMain::BuildCentralArea()
 
 void FormMain::SetEnabled(QAction* action, bool on)
 {
-    action->setEnabled(on && !action->property("later").toBool());
+    action->setEnabled(on);
 }
 
 void FormMain::SetEnabled(QPushButton* button, bool on)
 {
-    button->setEnabled(on && !button->property("later").toBool());
+    button->setEnabled(on);
 }
 
 int FormMain::Style() const { return BoxValue(engineConfig_.EngSet.Style).value_or(0); }
@@ -1239,6 +1235,19 @@ void FormMain::MnuOptionWin120DPI_Click()
     layout()->activate();
     resize(defaultSize_ * scale);
 }
+
+void FormMain::MnuFilePrint_Click()
+{
+    SaveNotes();  // the postal boxes of the ply on the board fill the postcard
+    if (!printDialog_)
+        printDialog_ = new DialogMnuFilePrint(services_, this);
+    printDialog_->PrintOutInit(*game_, ReadGameInfo(), MnuOptionKifuWrite->isChecked());
+    printDialog_->show();
+    printDialog_->raise();
+    printDialog_->activateWindow();
+}
+
+void FormMain::MnuHelpSearch_Click() { helpWindow_ = OpenHelp(services_, this, helpWindow_); }
 
 void FormMain::MnuHelpAbout_Click()
 {

@@ -14,6 +14,7 @@
 
 #include <QListWidget>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <deque>
@@ -32,7 +33,9 @@ class QToolBar;
 
 namespace vorlik {
 
+class DialogMnuFilePrint;
 class DialogMnuGameEngine;
+class HelpWindow;
 class DialogSetup;
 class WindowEngineHost;
 class KifuFolder;
@@ -121,6 +124,7 @@ public slots:
     void TextInfo_LostFocus(int index);
     void Timer_Timer();
     void MnuFileOpenSave_Click(int index);  // 1 open, 3 save
+    void MnuFilePrint_Click();
     void MnuFileEnd_Click();
     void MnuGameNew_Click();
     void MnuGameEnd_Click();
@@ -136,6 +140,7 @@ public slots:
     void MnuOptionSearch_Click();
     void MnuOptionKifuWrite_Click();
     void MnuOptionWin120DPI_Click();
+    void MnuHelpSearch_Click();
     void MnuHelpAbout_Click();
 
 protected:
@@ -229,6 +234,8 @@ private:
     std::unique_ptr<WindowEngineHost> engineHost_;
     std::unique_ptr<EngineGame> engine_;
     DialogMnuGameEngine* engineDialog_ = nullptr;
+    DialogMnuFilePrint* printDialog_ = nullptr;
+    QPointer<HelpWindow> helpWindow_;
     int committing_ = 0;  // a move is going through the gate
     std::deque<QString> traffic_;  // the newest lines of the engine traffic
     QTimer* trafficTimer_ = nullptr;

@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QTranslator>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSoundEffect>
 #include <QUrl>
@@ -56,6 +58,14 @@ void WindowServices::SetBusy(bool busy)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     else if (QGuiApplication::overrideCursor())
         QGuiApplication::restoreOverrideCursor();
+}
+
+bool WindowServices::ChoosePrinter(QWidget*, QPrinter&) { return false; }
+
+bool QtWindowServices::ChoosePrinter(QWidget* parent, QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void QtWindowServices::Beep() { QApplication::beep(); }

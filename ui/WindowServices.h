@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class QPrinter;
 class QWidget;
 
 namespace vorlik {
@@ -33,6 +34,9 @@ public:
     // The busy pointer over the whole program while a file is scanned,
     // rewritten or searched. Calls nest: each true is undone by one false.
     virtual void SetBusy(bool busy);
+    // The platform print dialog on printer (a printer or a PDF file); false
+    // when cancelled. Without a dialog of its own nothing is printed.
+    virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer);
 };
 
 // Message boxes, beeps and dialogs of Qt; the sound through QSoundEffect.
@@ -49,6 +53,7 @@ public:
                          int* filterIndex) override;
     QString SaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                          int* filterIndex) override;
+    bool ChoosePrinter(QWidget* parent, QPrinter& printer) override;
 
 private:
     struct Sound;

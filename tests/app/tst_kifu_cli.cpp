@@ -31,6 +31,8 @@ private slots:
     void versusFairyMax();
     void versus_data();
     void versus();
+    void print_data();
+    void print();
 
 private:
     QStringList Paths(const QStringList& args) const;
@@ -140,6 +142,15 @@ QByteArray OverlongPgn()
     return file + "*\n";
 }
 
+// A postal game of 400 plies: the knights go out and back.
+QByteArray KnightsPgn()
+{
+    QByteArray file = "[Event \"Knights\"]\n\n";
+    for (int move = 1; move <= 200; ++move)
+        file += QByteArray::number(move) + (move % 2 ? ". Nf3 Nf6\n" : ". Ng1 Ng8\n");
+    return file + "*\n";
+}
+
 // Five games for the position search.
 QByteArray SearchPgn()
 {
@@ -173,6 +184,7 @@ void KifuCliTest::initTestCase()
         {"many.pgn", (kOwnPgn + kRefusedPgn).repeated(300)},
         {"tags.pgn", ManyTagsPgn()},
         {"overlong.pgn", OverlongPgn()},
+        {"knights.pgn", KnightsPgn()},
         {"search.pgn", SearchPgn()},
         {"start.fen", "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\r\n"},
         {"black.fen", "4k3/8/8/8/8/8/4p3/K7 b - - 0 1\n"},
@@ -537,6 +549,18 @@ void KifuCliTest::errors_data()
     QTest::newRow("convert of a missing file") << QStringList{"convert", "@missing.csv", "1", "@m.pgn"}
                                                << "(no such file)" << false;
     QTest::newRow("folder for a file") << QStringList{"check", "@folder.pgn"} << "(not a file)" << false;
+    QTest::newRow("print without OUT") << QStringList{"print", "@own.pgn", "1"} << "(print takes FILE N OUT.pdf)"
+                                       << true;
+    QTest::newRow("print, bad format") << QStringList{"print", "@own.pgn", "1", "@p.pdf", "--format", "a4"}
+                                       << "(--format needs" << true;
+    QTest::newRow("print, bad game") << QStringList{"print", "@own.pgn", "1", "@p.pdf", "--game", "c"}
+                                     << "(--game needs a or b)" << true;
+    QTest::newRow("print past the last ply") << QStringList{"print", "@own.pgn", "1", "@p.pdf", "--ply", "7"}
+                                             << "(no such ply; the game has 6)" << true;
+    QTest::newRow("unreadable FEN tag not printed") << QStringList{"print", "@badstart.pgn", "1", "@p2.pdf"}
+                                                    << "nothing printed)" << false;
+    QTest::newRow("print into a missing folder") << QStringList{"print", "@own.pgn", "1", "@nowhere/p.pdf"}
+                                                 << "nowhere/p.pdf" << false;
 }
 
 void KifuCliTest::errors()
@@ -552,7 +576,7 @@ void KifuCliTest::errors()
     QVERIFY2(run.err.startsWith("vorlik-kifu: "), qPrintable(run.err));
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QCOMPARE(run.err.contains("vorlik-kifu play [--fen"), usage);
-    if (args[0] == "convert" && paths.size() == 4)  // nothing written
+    if ((args[0] == "convert" || args[0] == "print") && paths.size() >= 4)  // nothing written
         QVERIFY(!QFile::exists(paths[3]));
 }
 
@@ -577,7 +601,7 @@ void KifuCliTest::helpWithoutArguments()
 {
     const Run run = RunKifu({});
     QCOMPARE(run.status, 0);
-    for (const char* verb : {"play", "list", "show", "convert", "search", "check"})
+    for (const char* verb : {"play", "list", "show", "convert", "search", "check", "print"})
         QVERIFY(run.out.contains(QString("vorlik-kifu ") + verb));
 }
 
@@ -673,6 +697,72 @@ void KifuCliTest::versus()
             shown << fields[0] + ' ' + fields[1] + ' ' + fields.last();
     }
     QCOMPARE(shown, lines);
+}
+
+namespace {
+
+QString Poppler(const QString& tool, const QStringList& args)
+{
+    QProcess process;
+    process.start(tool, args);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+}  // namespace
+
+// The page "印刷" prints, written to a real PDF file and read back with the
+// Poppler tools: its paper, its pages, the header and the score on them.
+void KifuCliTest::print_data()
+{
+    QTest::addColumn<QStringList>("args");  // after FILE N OUT
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSizeF>("paper");  // in millimetres
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QStringList>("texts");  // on the last page
+    QTest::addColumn<QString>("line");  // one line of --lines
+
+    QTest::newRow("A7") << QStringList{} << "own.pgn" << QSizeF(74, 105) << 1
+                        << QStringList{"イベント：Casual", "1.e4 e5 2.Nf3 Nc6 3.Bb5 a6", "3. ... a6"}
+                        << "ＭＳ ゴシック\t9\t4\t　　白　：Sato";
+    QTest::newRow("A6 at ply 3") << QStringList{"--format", "a6", "--ply", "3"} << "own.pgn" << QSizeF(105, 148) << 1
+                                 << QStringList{"2. Nf3", "1.e4 e5 2.Nf3 Nc6"} << "Vorlik\t19\t5\tみりりりりりりりりみ";
+    QTest::newRow("A5 long") << QStringList{"--format", "a5", "--long"} << "own.pgn" << QSizeF(148, 210) << 1
+                             << QStringList{"1.e2-e4 e7-e5 2.Ng1-f3"}
+                             << "ＭＳ ゴシック\t13\t9\t1.e2-e4 e7-e5 2.Ng1-f3 Nb8-c6 3.Bf1-b5 a7-a6";
+    QTest::newRow("postcard A") << QStringList{"--format", "postcard"} << "postal.csv" << QSizeF(100, 148) << 1
+                                << QStringList{"Postal Cup 2", "Ａ局", "3. Bb5", "( p5 : p6) A"}
+                                << "ＭＳ ゴシック\t12\t0\t2. ... Nc6";
+    QTest::newRow("postcard B by choice") << QStringList{"--format", "postcard", "--game", "b"} << "postal.csv"
+                                          << QSizeF(100, 148) << 1 << QStringList{"( p5 : p6) A"}
+                                          << "ＭＳ ゴシック\t12\t1\t" + QString(23, ' ') + "( p5 : p6) A";
+    QTest::newRow("400 plies on A7") << QStringList{} << "knights.pgn" << QSizeF(74, 105) << 3
+                                     << QStringList{"199.Nf3 Nf6 200.Ng1", "Vorlik Print"} << "ＭＳ ゴシック\t9\t18\t200. ... Ng8";
+}
+
+void KifuCliTest::print()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, file);
+    const QString pdf = dir_.filePath(QString(QTest::currentDataTag()).replace(' ', '_') + ".pdf");
+    const Run run = RunKifu(QStringList{"print", dir_.filePath(file), "1", pdf, "--lines"} + args);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QString());
+    QFETCH(QString, line);
+    QVERIFY2(run.out.split('\n').contains(line), qPrintable(run.out));
+
+    const QString info = Poppler("pdfinfo", {pdf});
+    const QRegularExpressionMatch size = QRegularExpression("Page size: +([0-9.]+) x ([0-9.]+) pts").match(info);
+    QVERIFY2(size.hasMatch(), qPrintable(info));
+    QFETCH(QSizeF, paper);
+    QVERIFY(qAbs(size.captured(1).toDouble() * 25.4 / 72 - paper.width()) < 0.5);
+    QVERIFY(qAbs(size.captured(2).toDouble() * 25.4 / 72 - paper.height()) < 0.5);
+    QFETCH(int, pages);
+    QVERIFY2(info.contains(QRegularExpression(QString("Pages: +%1\n").arg(pages))), qPrintable(info));
+    const QString last = Poppler("pdftotext", {"-f", QString::number(pages), "-layout", pdf, "-"});
+    QFETCH(QStringList, texts);
+    for (const QString& text : texts)
+        QVERIFY2(last.contains(text), qPrintable(text + " not in:\n" + last));
 }
 
 QTEST_APPLESS_MAIN(KifuCliTest)

@@ -6,6 +6,7 @@
 #include "ui/WindowServices.h"
 
 #include <QList>
+#include <QPrinter>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -62,6 +63,21 @@ public:
                          int* filterIndex) override
     {
         return AnswerFile(true, title, folder, filter, filterIndex);
+    }
+    // The print dialog: each answer is the PDF file to print to, an empty
+    // one cancels (as does an empty queue). printersAsked keeps the paper
+    // each dialog was opened with.
+    QStringList printerAnswers;
+    QList<QPageLayout> printersAsked;
+    bool ChoosePrinter(QWidget*, QPrinter& printer) override
+    {
+        printersAsked.append(printer.pageLayout());
+        const QString file = printerAnswers.isEmpty() ? QString() : printerAnswers.takeFirst();
+        if (file.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        return true;
     }
     void SetBusy(bool on) override
     {

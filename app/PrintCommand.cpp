@@ -1,0 +1,161 @@
+// vorlik-kifu print: the page of a game as the print dialog prints it, into
+// a PDF file, without a window: the page is painted under a QGuiApplication.
+#include "KifuCommands.h"
+
+#include "core/HeadlessWindow.h"
+#include "records/ModuleMekFile.h"
+#include "ui/PrintOut.h"
+#include "ui/PrintPainter.h"
+
+#include <QDate>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vorlik {
+
+namespace {
+
+struct PrintOptions {
+    int kind = 0;
+    PrintFormat format = PrintFormat::A7;
+    int ply = -1;   // -1: the last
+    int game = -1;  // -1: as the ply decides; 0 game A, 1 game B
+    bool longForm = false;
+    bool lines = false;
+    std::vector<std::string> operands;
+};
+
+bool ReadFormat(const std::string& text, PrintFormat& format)
+{
+    static const char* kNames[] = {"a7", "a6", "a5", "postcard"};
+    for (int k = 0; k < 4; ++k)
+        if (text == kNames[k]) {
+            format = static_cast<PrintFormat>(k);
+            return true;
+        }
+    return false;
+}
+
+bool ReadPly(const std::string& text, int& ply)
+{
+    if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    ply = std::stoi(text);
+    return ply <= kMaxPly;
+}
+
+// Empty when all is well, else what is wrong with the arguments.
+std::string ParsePrintOptions(const std::vector<std::string>& args, PrintOptions& options)
+{
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        const bool hasValue = k + 1 < args.size();
+        if (arg == "--") {
+            options.operands.insert(options.operands.end(), args.begin() + k + 1, args.end());
+            break;
+        }
+        if (arg == "--format") {
+            if (!hasValue || !ReadFormat(args[++k], options.format))
+                return "--format のあとは a7, a6, a5, postcard のどれかです (--format needs a7, a6, a5 or postcard)";
+        } else if (arg == "--ply") {
+            if (!hasValue || !ReadPly(args[++k], options.ply))
+                return "--ply のあとは 0 から 400 の手数です (--ply needs a ply from 0 to 400)";
+        } else if (arg == "--game") {
+            const std::string value = hasValue ? args[++k] : std::string();
+            if (value != "a" && value != "b")
+                return "--game のあとは a か b です (--game needs a or b)";
+            options.game = value == "a" ? 0 : 1;
+        } else if (arg == "--kind") {
+            options.kind = hasValue ? KindOfExtension(args[++k]) : 0;
+            if (options.kind == 0)
+                return "--kind のあとは pgn, fen, csv のどれかです (--kind needs pgn, fen or csv)";
+        } else if (arg == "--long") {
+            options.longForm = true;
+        } else if (arg == "--lines") {
+            options.lines = true;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+            return "知らないオプションです (unknown option): " + arg;
+        } else {
+            options.operands.push_back(arg);
+        }
+    }
+    if (options.operands.size() != 3)
+        return "print にはファイル、ゲーム番号、PDF ファイルを指定します (print takes FILE N OUT.pdf)";
+    return std::string();
+}
+
+// A TAB or a line end in a text would break the output's columns.
+QString Field(QString text)
+{
+    for (QChar& c : text)
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    return text;
+}
+
+void PrintLineList(const QVector<PrintLine>& lines)
+{
+    for (const PrintLine& line : lines) {
+        const QString text = QStringLiteral("%1\t%2\t%3\t%4\n")
+                                 .arg(line.font, QString::number(line.size), QString::number(line.column),
+                                      Field(line.text));
+        std::fputs(text.toUtf8().constData(), stdout);
+    }
+}
+
+// The companion's messages are its own; Qt's remarks about the platform stay out of them.
+void QuietQt(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+}  // namespace
+
+int PrintCommand(const std::vector<std::string>& args)
+{
+    PrintOptions options;
+    const std::string error = ParsePrintOptions(args, options);
+    if (!error.empty())
+        return UsageError(error);
+    const std::string& name = options.operands[0];
+    const std::string& out = options.operands[2];
+    const int n = ParseGameNumber(options.operands[1]);
+    if (n == 0)
+        return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + options.operands[1]);
+
+    HeadlessWindow window;
+    bool startRead = true;
+    const int status = LoadGameOfFile(window, name, options.kind, n, startRead);
+    if (status == kExitUsage)
+        return status;
+    // Printed, the standard start would pass for the game's own.
+    if (!startRead)
+        return ToldFileError("開始局面を読めないので印刷しません (the start position could not be read; nothing "
+                             "printed): " + out);
+    GameState& game = window.Game();
+    if (options.ply > game.LastPly)
+        return UsageError("その手数はありません (no such ply; the game has " + std::to_string(game.LastPly) +
+                          "): " + std::to_string(options.ply));
+    game.CurPly = options.ply >= 0 ? options.ply : game.LastPly;
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQt);
+    static int argc = 1;
+    static char programName[] = "vorlik-kifu";
+    static char* argv[] = {programName, nullptr};
+    QGuiApplication application(argc, argv);
+
+    PrintFields fields = FillPrintFields(game, window.Header(), options.longForm, QDate::currentDate());
+    fields.format = options.format;
+    if (options.game >= 0)
+        fields.OptionYuu = options.game;
+    const QVector<PrintLine> lines = PageLines(fields);
+    if (options.lines)
+        PrintLineList(lines);
+    const QString written = WritePdf(QString::fromStdString(out), lines, options.format);
+    if (!written.isEmpty())
+        return ToldFileError("PDF ファイルを書けません (cannot write the PDF file): " + out);
+    return status;
+}
+
+}  // namespace vorlik
