@@ -319,8 +319,12 @@ void DialogMnuFilePrint::OptPrint_Click(int index)
         palette.setColor(QPalette::WindowText, colour);
         OptPrint[k]->setPalette(palette);
     }
-    FramePage->setVisible(index != 3);
-    FramePostcard->setVisible(index == 3);
+    // Hide one outline before the other shows: with both shown for a moment
+    // the dialog would grow to hold them both, and stay that tall.
+    QFrame* shown = index == 3 ? FramePostcard : FramePage;
+    QFrame* hidden = index == 3 ? FramePage : FramePostcard;
+    hidden->hide();
+    shown->show();
     Refresh();
 }
 
