@@ -161,7 +161,9 @@ void EngineGame::HandleLine(const std::string& line)
         EngineError();
         return;
     }
-    if (reply.kind == ReplyKind::Move)
+    // A move is the engine's only when its move is awaited: an engine that
+    // goes on to move for the user's side is not followed.
+    if (reply.kind == ReplyKind::Move && awaiting_ != Awaiting::Nothing)
         CommitEngineMove(reply.move);
     if (EngPlay && (!reply.result.empty() || reply.resign))
         GameResult(reply);

@@ -496,10 +496,11 @@ void SetupTest::handOffToTheEngine_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QByteArray>("received");
     QTest::addColumn<int>("nameBox");
+    QTest::addColumn<QString>("answers");  // the engine's reply, then a move for the user's side
     QTest::newRow("White to move: the engine plays Black")
-        << 0 << "e1d2" << QByteArray("new\nedit\n#\nKe1\nRh1\nc\nKe8\n.\ne1d2\ngo\n") << 6;
+        << 0 << "e1d2" << QByteArray("new\nedit\n#\nKe1\nRh1\nc\nKe8\n.\ne1d2\ngo\n") << 6 << "e8f7 h1h7";
     QTest::newRow("Black to move: the engine plays White")
-        << 1 << "e8d8" << QByteArray("new\nedit\n#\nKe1\nRh1\nc\nKe8\n.\nblack\ne8d8\ngo\n") << 5;
+        << 1 << "e8d8" << QByteArray("new\nedit\n#\nKe1\nRh1\nc\nKe8\n.\nblack\ne8d8\ngo\n") << 5 << "h1h2 d8c8";
 }
 
 void SetupTest::handOffToTheEngine()
@@ -508,8 +509,11 @@ void SetupTest::handOffToTheEngine()
     QFETCH(QString, user);
     QFETCH(QByteArray, received);
     QFETCH(int, nameBox);
+    QFETCH(QString, answers);
     const QString log = services_->ProgramFolder() + "/received.txt";
-    const QString engine = ScriptEngine("listener", "while read line; do echo \"$line\" >> '" + log + "'; done");
+    const QString engine = ScriptEngine(
+        "listener", "while read line; do echo \"$line\" >> '" + log + "'; case \"$line\" in go) echo 'move " +
+                        answers.section(' ', 0, 0) + "'; echo 'move " + answers.section(' ', 1, 1) + "';; esac; done");
     Configure(Mek("Listener", engine, "", "", {}, "00110"));
     Open();
     Controls().MnuGameSetup()->trigger();
@@ -530,6 +534,13 @@ void SetupTest::handOffToTheEngine()
     QFile in(log);
     QVERIFY(in.open(QIODevice::ReadOnly));
     QCOMPARE(in.readAll(), received);
+    // The engine's reply is taken; its move for the user's side is not.
+    QVERIFY(QTest::qWaitFor([&] { return form_->Game().LastPly >= side + 2; }, 5000));
+    QTest::qWait(200);
+    const GameState& game = form_->Game();
+    QCOMPARE(game.LastPly, side + 2);
+    QCOMPARE(QString::fromStdString(game.KifuCoord[game.LastPly]), answers.section(' ', 0, 0));
+    QVERIFY(!form_->Engine().EngWait);
     form_->MnuGameEnd_Click();
 }
 
