@@ -31,6 +31,10 @@ inline char OfSide(char upperPiece, bool white) { return white ? upperPiece : st
 // Ply n is White's move when n is odd; the side to move is never stored.
 inline bool IsWhitePly(int ply) { return ply % 2 == 1; }
 
+// The piece letters in the one order the set-up palette and the printed
+// diagram's glyphs follow.
+inline constexpr char kPieceLetters[] = "PNBRQKpnbrqk";
+
 struct GameState {
     int CurPly = 0;   // ply of the position on the board
     int LastPly = 0;  // plies in the record; CurPly < LastPly while looking back

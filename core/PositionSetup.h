@@ -7,9 +7,6 @@
 
 namespace vorlik {
 
-// The palette's pieces in their order: image k shows letter k - 1.
-inline constexpr char kSetupPalette[] = "PNBRQKpnbrqk";
-
 // ViewBoard becomes the position on the board; nothing in hand; SetupMode on.
 void BeginSetup(GameState& game);
 // Lifts the piece of a square into the hand; false (and nothing changes) on

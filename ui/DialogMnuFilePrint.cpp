@@ -364,7 +364,7 @@ void DialogMnuFilePrint::PrintButton_Click()
     const QString target = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
     QString error = PrintLines(printer, PageLines(Fields()), target);
     if (error.isEmpty() && printer.printerState() == QPrinter::Error)
-        error = QStringLiteral("%1 に印刷できませんでした。").arg(target);
+        error = PrintFailed(target);
     if (!error.isEmpty()) {
         // The dialog stays open: the user may choose another printer or file.
         services_.ShowMessage(MessageParent(this), error, QStringLiteral("警告"), MessageIcon::Error,

@@ -39,7 +39,7 @@ DialogSetup::DialogSetup(WindowServices& services, GameState& game, QWidget* par
     for (int k = 1; k <= 12; ++k) {
         palette_[k] = new QLabel(this);
         palette_[k]->setObjectName(QStringLiteral("ImaCheMan(%1)").arg(k));
-        palette_[k]->setPixmap(PiecePixmap(kSetupPalette[k - 1], kPictureSize));
+        palette_[k]->setPixmap(PiecePixmap(kPieceLetters[k - 1], kPictureSize));
         palette_[k]->setEnabled(false);
         palette_[k]->installEventFilter(this);
         pictures->addWidget(palette_[k], (k - 1) / 6, (k - 1) % 6);
@@ -163,8 +163,8 @@ void DialogSetup::ImaCheMan_MouseDown(int index)
 {
     if (!inSetup_ || askingPromotion_ || index < 1 || index > 12)
         return;
-    SetupTake(game_, kSetupPalette[index - 1]);
-    emit PiecePicked(kSetupPalette[index - 1]);
+    SetupTake(game_, kPieceLetters[index - 1]);
+    emit PiecePicked(kPieceLetters[index - 1]);
 }
 
 void DialogSetup::Com_Click(int index)
@@ -233,7 +233,7 @@ void DialogSetup::DaiSetPromotion(int rank)
     for (int k = first; k < first + 4; ++k)
         palette_[k]->show();
     for (int k = 0; k < 4; ++k)
-        options_[k]->setIcon(QIcon(PiecePixmap(kSetupPalette[first - 1 + k], kPictureSize)));
+        options_[k]->setIcon(QIcon(PiecePixmap(kPieceLetters[first - 1 + k], kPictureSize)));
 }
 
 char DialogSetup::AskPromotion(int rank, int& number)

@@ -1,5 +1,8 @@
 #include "PrintOut.h"
 
+#include <cstring>
+
+#include "core/GameText.h"
 #include "records/TextCodec.h"
 
 namespace vorlik {
@@ -14,30 +17,25 @@ namespace {
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
-// The diagram cell of a square: the piece's glyph on a dark or a light square.
-QChar Cell(char piece, bool dark)
+// The cells of the diagram, in the order of kPieceLetters, then the empty square.
+const QString& Glyphs(bool dark)
 {
-    static const char kPieces[] = "PNBRQKpnbrqk";
     static const QString kDark = QStringLiteral("いきしちにひえけせてねへま");
     static const QString kLight = QStringLiteral("あかさたなはうくすつぬふみ");
-    int k = 12;  // anything that is no piece letter is an empty square
-    for (int j = 0; j < 12; ++j)
-        if (piece != 0 && kPieces[j] == piece)
-            k = j;
-    return dark ? kDark[k] : kLight[k];
+    return dark ? kDark : kLight;
 }
 
 // A square is dark when its file and rank have the same parity (a1 is dark).
 bool IsDark(int file, int rank) { return (file + rank) % 2 == 0; }
 
 // The move text of a ply in the notation the score is written in.
-QString MoveText(const GameState& game, int ply, bool longNotation)
+QString ScoreMove(const GameState& game, int ply, bool longNotation)
 {
-    return Text(longNotation ? game.KifuLong[ply] : game.KifuShort[ply]);
+    return Text(vorlik::MoveText(game, longNotation ? kStyleLong : kStyleShort, ply));
 }
 
 // A set-up position with Black to move keeps ply 1 without a move.
-bool HasMove(const GameState& game, int ply) { return !game.KifuCoord[ply].empty() || !game.KifuShort[ply].empty(); }
+bool HasMove(const GameState& game, int ply) { return ply != 1 || !StartsWithBlack(game); }
 
 QString Score(const GameState& game, bool longNotation)
 {
@@ -49,7 +47,7 @@ QString Score(const GameState& game, bool longNotation)
         }
         if (IsWhitePly(ply))
             score += QString::number((ply + 1) / 2) + QLatin1Char('.');
-        score += MoveText(game, ply, longNotation) + QLatin1Char(' ');
+        score += ScoreMove(game, ply, longNotation) + QLatin1Char(' ');
     }
     return score;
 }
@@ -195,6 +193,25 @@ QVector<PrintLine> PostcardLines(const PrintFields& fields)
 
 }  // namespace
 
+QChar DiagramGlyph(char piece, bool dark)
+{
+    const char* letter = piece != 0 ? std::strchr(kPieceLetters, piece) : nullptr;
+    return Glyphs(dark)[letter ? static_cast<int>(letter - kPieceLetters) : 12];
+}
+
+bool DiagramSquare(QChar glyph, char& piece, bool& dark)
+{
+    for (const bool darkSquare : {false, true}) {
+        const int k = Glyphs(darkSquare).indexOf(glyph);
+        if (k >= 0) {
+            piece = k < 12 ? kPieceLetters[k] : 0;
+            dark = darkSquare;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::array<QString, 10> MakeDiagram(const GameState& game)
 {
     std::array<QString, 10> ban;
@@ -203,7 +220,7 @@ std::array<QString, 10> MakeDiagram(const GameState& game)
     for (int rank = 8; rank >= 1; --rank) {
         QString line(QChar(0xFF10 + rank));  // the full-width rank digit
         for (int file = 1; file <= 8; ++file)
-            line += Cell(board[file][rank], IsDark(file, rank));
+            line += DiagramGlyph(board[file][rank], IsDark(file, rank));
         ban[rank] = line + QStringLiteral("る");
     }
     ban[0] = QStringLiteral("みａｂｃｄｅｆｇｈみ");
@@ -228,7 +245,7 @@ PrintFields FillPrintFields(const GameState& game, const GameHeader& header, boo
         return fields;
     const int n = (ply + 1) / 2;
     fields.Caption = QString::number(n) + QStringLiteral(". ") + (IsWhitePly(ply) ? QString() : QStringLiteral("... ")) +
-                     MoveText(game, ply, longNotation);
+                     ScoreMove(game, ply, longNotation);
     fields.TextKifu = Score(game, longNotation);
     fields.CheckYuuSource[0] = Text(header.Field[1]) + QLatin1Char(' ') + Text(header.Field[4]);
     fields.CheckYuuSource[1] = Note(game, 1) + QStringLiteral(" - ") + Note(game, 2) + QStringLiteral(" - ") +

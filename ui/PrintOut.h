@@ -47,6 +47,13 @@ extern const std::array<QString, 7> kLabelInfo;
 // boxes. longNotation is the "国際長表記で保存" option. The format is A7.
 PrintFields FillPrintFields(const GameState& game, const GameHeader& header, bool longNotation, const QDate& today);
 
+// The diagram's cell of a square: the glyph of a piece letter (anything else
+// is an empty square) on a dark or a light square.
+QChar DiagramGlyph(char piece, bool dark);
+// What a cell glyph shows: its piece (0 for none) and square colour; false
+// for a glyph of the border or the coordinates.
+bool DiagramSquare(QChar glyph, char& piece, bool& dark);
+
 // The ten diagram lines of the position at CurPly, White at the bottom.
 std::array<QString, 10> MakeDiagram(const GameState& game);
 

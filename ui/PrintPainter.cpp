@@ -78,27 +78,6 @@ double NextPrintedHeight(const QVector<PrintLine>& lines, const QVector<OutputLi
     return 0;
 }
 
-// Which diagram glyph shows which piece on which square.
-struct DiagramCell {
-    char piece = 0;  // 0: no piece
-    bool dark = false;
-};
-
-bool CellOf(QChar glyph, DiagramCell& cell)
-{
-    static const QString kDark = QStringLiteral("いきしちにひえけせてねへま");
-    static const QString kLight = QStringLiteral("あかさたなはうくすつぬふみ");
-    static const char kPieces[] = "PNBRQKpnbrqk";
-    for (int dark = 0; dark < 2; ++dark) {
-        const int k = (dark ? kDark : kLight).indexOf(glyph);
-        if (k >= 0) {
-            cell = {k < 12 ? kPieces[k] : static_cast<char>(0), dark == 1};
-            return true;
-        }
-    }
-    return false;
-}
-
 const QColor kDarkSquare{0xB4, 0xB4, 0xB4};
 
 void DrawBorderText(QPainter& painter, const QRectF& cell, const QString& text)
@@ -114,14 +93,14 @@ void DrawCell(QPainter& painter, const QRectF& rect, QChar glyph)
 {
     const double line = qMax(1.0, rect.width() / 14);
     QPen border(Qt::black, line, Qt::SolidLine, Qt::SquareCap);
-    DiagramCell cell;
-    if (CellOf(glyph, cell)) {
-        if (cell.dark)
+    char piece = 0;
+    bool dark = false;
+    if (DiagramSquare(glyph, piece, dark)) {
+        if (dark)
             painter.fillRect(rect, kDarkSquare);
-        if (cell.piece != 0)
-            {
-            const QPixmap piece = PiecePixmap(cell.piece, qMax(1, qRound(rect.width())));
-            painter.drawPixmap(rect, piece, QRectF(piece.rect()));
+        if (piece != 0) {
+            const QPixmap picture = PiecePixmap(piece, qMax(1, qRound(rect.width())));
+            painter.drawPixmap(rect, picture, QRectF(picture.rect()));
         }
         return;
     }
@@ -158,6 +137,8 @@ void DrawPart(QPainter& painter, const PrintLine& line, const QPointF& at)
 }
 
 }  // namespace
+
+QString PrintFailed(const QString& target) { return QStringLiteral("%1 に印刷できませんでした。").arg(target); }
 
 QPageLayout PageLayoutOf(PrintFormat format)
 {
@@ -240,7 +221,7 @@ void DrawDiagramText(QPainter& painter, const QPointF& topLeft, const QString& t
 QString PrintLines(QPagedPaintDevice& device, const QVector<PrintLine>& lines, const QString& target)
 {
     QPainter painter;
-    const QString failed = QStringLiteral("%1 に印刷できませんでした。").arg(target);
+    const QString failed = PrintFailed(target);
     if (!painter.begin(&device))
         return failed;
     const QVector<PlacedLine> placed = LayOutLines(lines, &device, device.height());
@@ -261,7 +242,7 @@ QString WritePdf(const QString& path, const QVector<PrintLine>& lines, PrintForm
     writer.setPageLayout(PageLayoutOf(format));
     const QString error = PrintLines(writer, lines, path);
     if (error.isEmpty() && QFileInfo(path).size() == 0)
-        return QStringLiteral("%1 に印刷できませんでした。").arg(path);
+        return PrintFailed(path);
     return error;
 }
 

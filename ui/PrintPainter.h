@@ -48,6 +48,9 @@ void PaintPage(QPainter& painter, const QVector<PrintLine>& lines, const QVector
 // device units square, from topLeft to the right.
 void DrawDiagramText(QPainter& painter, const QPointF& topLeft, const QString& text, double cell);
 
+// The message when the page could not be printed on target (a file or a printer).
+QString PrintFailed(const QString& target);
+
 // Prints every page on device, whose page layout is already set. Empty when
 // all went well, else a message that names target.
 QString PrintLines(QPagedPaintDevice& device, const QVector<PrintLine>& lines, const QString& target);

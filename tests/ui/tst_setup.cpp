@@ -36,7 +36,7 @@ namespace {
 // The piece placement of a board, as the first field of a FEN text.
 QString Placement(const Board& board) { return QString::fromStdString(WriteFenBoard(board)); }
 
-int PaletteIndex(char piece) { return static_cast<int>(std::string(kSetupPalette).find(piece)) + 1; }
+int PaletteIndex(char piece) { return static_cast<int>(std::string(kPieceLetters).find(piece)) + 1; }
 
 }  // namespace
 
