@@ -77,8 +77,8 @@ std::string MoveListLine(const GameState& game, int style, int ply)
 {
     if (ply < 1 || ply > kMaxPly)
         return std::string();
-    const int number = (ply + 1) / 2;
-    const bool blackMoved = ply % 2 == 0;
+    const int number = MoveNumber(ply);
+    const bool blackMoved = !IsWhitePly(ply);
     const int whitePly = blackMoved ? ply - 1 : ply;
     std::string white = MoveText(game, style, whitePly);
     if (white.empty())

@@ -30,6 +30,8 @@ inline char OfSide(char upperPiece, bool white) { return white ? upperPiece : st
 
 // Ply n is White's move when n is odd; the side to move is never stored.
 inline bool IsWhitePly(int ply) { return ply % 2 == 1; }
+// The move number that ply n belongs to: plies 1 and 2 are move 1.
+inline int MoveNumber(int ply) { return (ply + 1) / 2; }
 
 // The piece letters in the one order the set-up palette and the printed
 // diagram's glyphs follow.

@@ -8,7 +8,7 @@ namespace vorlik {
 
 std::string PlyName(int ply)
 {
-    return std::to_string((ply + 1) / 2) + "手目" + (IsWhitePly(ply) ? "(白)" : "(黒)");
+    return std::to_string(MoveNumber(ply)) + "手目" + (IsWhitePly(ply) ? "(白)" : "(黒)");
 }
 
 namespace {
@@ -66,7 +66,7 @@ void AppendMoveLines(std::vector<std::string>& lines, const GameState& game, con
     std::string line;
     int groups = 0;
     for (int i = 1; i <= game.LastPly; i += 2) {
-        line += std::to_string((i + 1) / 2) + ".";
+        line += std::to_string(MoveNumber(i)) + ".";
         line += game.KifuLong[i].empty() ? std::string(".. ") : " " + PgnMove(WrittenMove(game, i, longForm)) + " ";
         if (i < game.LastPly)
             line += " " + PgnMove(WrittenMove(game, i + 1, longForm)) + " ";
@@ -230,7 +230,7 @@ std::vector<std::string> WriteCsvGame(const GameState& game, const GameHeader& h
     };
     for (int i = 1; i <= game.LastPly; i += 2) {
         const bool both = i < game.LastPly;
-        std::string line = std::to_string((i + 1) / 2) + "," + game.KifuPostal[i] + ",";
+        std::string line = std::to_string(MoveNumber(i)) + "," + game.KifuPostal[i] + ",";
         line += (both ? game.KifuPostal[i + 1] : std::string()) + ",";
         line += WrittenMove(game, i, longForm) + ",";
         line += (both ? WrittenMove(game, i + 1, longForm) : std::string()) + ",";
@@ -328,8 +328,8 @@ std::string SearchKey(const GameState& game, bool longForm)
     std::string key;
     for (int b = 1; b <= game.CurPly; ++b) {
         const std::string& move = WrittenMove(game, b, longForm);
-        if (b % 2 == 1) {
-            key += std::to_string((b + 1) / 2) + (move.empty() ? "... " : ". ");
+        if (IsWhitePly(b)) {
+            key += std::to_string(MoveNumber(b)) + (move.empty() ? "... " : ". ");
             if (move.empty())
                 continue;
         }

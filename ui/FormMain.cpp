@@ -687,8 +687,8 @@ void FormMain::AddMoveLine()
     if (ply < 1)
         return;
     const QString line = QString::fromStdString(MoveListLine(*game_, Style(), ply));
-    const int index = (ply + 1) / 2 - 1;
-    if (ply % 2 == 1) {
+    const int index = MoveNumber(ply) - 1;
+    if (IsWhitePly(ply)) {
         // White has just moved: a new line, shown at the top and selected.
         while (ListMain->count() > index)
             delete ListMain->takeItem(ListMain->count() - 1);
@@ -723,7 +723,7 @@ void FormMain::UpdateMoveList(const std::string& command)
             ListMain->clear();
         }
     } else if (command == "remove") {
-        if (ply % 2 == 0) {
+        if (!IsWhitePly(ply)) {
             delete ListMain->takeItem(ply / 2);
             SelectLine(ply / 2 - 1, true);
         } else {
@@ -978,7 +978,7 @@ void FormMain::StepForward()
     }
     ++game_->CurPly;
     AllDisplay();
-    SelectLine((game_->CurPly + 1) / 2 - 1, false);
+    SelectLine(MoveNumber(game_->CurPly) - 1, false);
     SetControlState(ControlState::Navigated);
 }
 
@@ -986,7 +986,7 @@ void FormMain::GotoEnd()
 {
     game_->CurPly = game_->LastPly;
     AllDisplay();
-    SelectLine((game_->CurPly + 1) / 2 - 1, false);
+    SelectLine(MoveNumber(game_->CurPly) - 1, false);
     SetControlState(ControlState::Navigated);
 }
 
