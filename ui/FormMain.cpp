@@ -4,6 +4,7 @@
 #include "DialogMnuGameEngine.h"
 #include "DialogSetup.h"
 #include "HelpWindow.h"
+#include "JapaneseFonts.h"
 #include "KifuFolder.h"
 #include "WindowEngineHost.h"
 #include "WindowKifuHost.h"
@@ -46,18 +47,14 @@ constexpr int kTrafficRefreshMs = 100;
 
 QFont ProportionalFont()
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")});
+    QFont font = GothicFont(true);
     font.setPixelSize(12);
     return font;
 }
 
 QFont FixedFont()
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
-                      QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
+    QFont font = GothicFont(false);
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     font.setPixelSize(13);

@@ -1,5 +1,6 @@
 #include "HelpWindow.h"
 
+#include "JapaneseFonts.h"
 #include "WindowServices.h"
 
 #include <QDir>
@@ -109,9 +110,7 @@ QString HeadingsOf(const QString& html)
 
 QFont HelpFont()
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")});
+    QFont font = GothicFont(true);
     font.setPixelSize(13);
     return font;
 }

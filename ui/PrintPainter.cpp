@@ -1,5 +1,6 @@
 #include "PrintPainter.h"
 
+#include "JapaneseFonts.h"
 #include "PieceArt.h"
 
 #include <QFileInfo>
@@ -160,9 +161,7 @@ QPageLayout PageLayoutOf(PrintFormat format)
 
 QFont PrintFont(const QString& name, double points)
 {
-    QFont font(name);
-    const QString fallback = name == kPGothic ? QStringLiteral("IPAPGothic") : QStringLiteral("IPAGothic");
-    font.setFamilies({name, fallback, QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL Gothic")});
+    QFont font = GothicFont(name == kPGothic);
     font.setPointSizeF(points);
     return font;
 }
