@@ -94,74 +94,15 @@ void Tell(const std::string& message)
     std::fprintf(stderr, "vorlik-kifu: %.*s\n", static_cast<int>(end), message.c_str());
 }
 
-// A file problem is no usage problem: the message alone.
-int FileError(const std::string& message)
+std::string KindUnknown(const std::string& name)
 {
-    Tell(message);
-    return kExitUsage;
-}
-
-// A TAB or a line end inside a value would break the output's columns.
-std::string Field(std::string text)
-{
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
-    return text;
-}
-
-// What the file verbs take besides their operands.
-struct Options {
-    int kind = 0;  // --kind, 0 when the extension decides
-    bool longForm = false;
-    std::vector<std::string> operands;
-};
-
-// Options may stand anywhere; "--" ends them. Empty when all is well.
-std::string ParseOptions(const std::vector<std::string>& args, bool allowLong, Options& options)
-{
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        const std::string& arg = args[k];
-        if (arg == "--") {
-            options.operands.insert(options.operands.end(), args.begin() + k + 1, args.end());
-            break;
-        }
-        if (arg == "--kind") {
-            options.kind = k + 1 < args.size() ? KindOfExtension(args[++k]) : 0;
-            if (options.kind == 0)
-                return "--kind のあとは pgn, fen, csv のどれかです (--kind needs pgn, fen or csv)";
-        } else if (arg == "--long" && allowLong) {
-            options.longForm = true;
-        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
-            return "知らないオプションです (unknown option): " + arg;
-        } else {
-            options.operands.push_back(arg);
-        }
-    }
-    return std::string();
-}
-
-// The kind of the file: --kind, else its extension; 0 when neither tells.
-int ResolveKind(const Options& options, const std::string& name)
-{
-    return options.kind != 0 ? options.kind : KindOfFileName(name);
-}
-
-std::string KindUnknown(const std::string& name);
-
-// The options and operands of a verb; the usage text when there are fewer
-// than least or more than most operands. Empty when all is well.
-std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::size_t least, std::size_t most,
-                     const char* usage, Options& options)
-{
-    std::string error = ParseOptions(args, allowLong, options);
-    if (error.empty() && (options.operands.size() < least || options.operands.size() > most))
-        error = usage;
-    return error;
+    return "ファイルの種類が分かりません。拡張子を .pgn .fen .csv にするか --kind を付けてください "
+           "(unknown file kind; name it .pgn, .fen or .csv or add --kind): " + name;
 }
 
 // The kind of the file a verb reads, or 0 with why: no known kind, or a FEN
 // file where the verb needs games (fenRefusal, when not null, says so).
-int FileKind(const Options& options, const std::string& name, const char* fenRefusal, std::string& why)
+int FileKind(const VerbOptions& options, const std::string& name, const char* fenRefusal, std::string& why)
 {
     const int kind = ResolveKind(options, name);
     if (kind == 0)
@@ -169,12 +110,6 @@ int FileKind(const Options& options, const std::string& name, const char* fenRef
     else if (kind == kKindFen && fenRefusal)
         why = fenRefusal + name;
     return why.empty() ? kind : 0;
-}
-
-std::string KindUnknown(const std::string& name)
-{
-    return "ファイルの種類が分かりません。拡張子を .pgn .fen .csv にするか --kind を付けてください "
-           "(unknown file kind; name it .pgn, .fen or .csv or add --kind): " + name;
 }
 
 // Empty when the file can be read; otherwise what is wrong with it.
@@ -192,14 +127,6 @@ std::string CheckReadable(const std::string& name)
 }
 
 // A game number 1..kMaxGames, or 0 when the text is none.
-int GameNumber(const std::string& text)
-{
-    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return 0;
-    const int n = std::stoi(text);
-    return n <= kMaxGames ? n : 0;
-}
-
 // The companion's host of the file module: messages go to stderr, the
 // collection dialog is answered by the command line.
 class CliHost : public KifuHost {
@@ -257,53 +184,6 @@ bool OpenFenFile(HeadlessWindow& window, const std::string& name)
     return host.Messages() == 0;
 }
 
-// One game of a file loaded into window, as show and convert need it.
-struct OpenedGame {
-    int status = kExitOk;  // kExitUsage: nothing loaded; kExitIncomplete: not read whole
-    int kind = 0;
-    LoadReport report;
-    bool startRead = true;  // false: the board shows the standard start instead of the file's
-};
-
-OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, int n)
-{
-    OpenedGame opened;
-    opened.kind = kind;
-    if (kind == 0) {
-        opened.status = UsageError(KindUnknown(name));
-        return opened;
-    }
-    if (kind == kKindFen) {
-        const std::string problem = CheckReadable(name);
-        if (!problem.empty())
-            opened.status = FileError(problem);
-        else if (n != 1)
-            opened.status = FileError("FEN ファイルは局面一つだけです (a FEN file holds game 1 only): " + name);
-        else
-            opened.startRead = OpenFenFile(window, name);
-        if (!opened.startRead)
-            opened.status = kExitIncomplete;
-        return opened;
-    }
-    KifuFile file;
-    bool complete = true;
-    opened.status = ScanFile(file, kind, name, complete);
-    if (opened.status != kExitOk)
-        return opened;
-    if (n > file.KifuCount) {
-        opened.status = FileError(std::to_string(n) + " 番のゲームはありません (no game " + std::to_string(n) +
-                                  "; the file holds " + std::to_string(file.KifuCount) + "): " + name);
-        return opened;
-    }
-    opened.report = LoadKifuGame(window, file, kind, n);
-    const std::string message = opened.report.Message();
-    if (!message.empty())
-        Tell(message);
-    if (!message.empty() || !complete)
-        opened.status = kExitIncomplete;
-    opened.startRead = opened.report.fenError.empty();
-    return opened;
-}
 
 // The plies of the record with the refused tokens among them, each refused
 // token before the ply that was played in its place.
@@ -387,16 +267,103 @@ CheckTally CheckAllGames(const KifuFile& file, int kind)
 
 }  // namespace
 
-int LoadGameOfFile(HeadlessWindow& window, const std::string& name, int kind, int n, bool& startRead)
+// A TAB or a line end inside a value would break the output's columns.
+std::string Field(std::string text)
 {
-    const OpenedGame opened = OpenGame(window, name, kind != 0 ? kind : KindOfFileName(name), n);
-    startRead = opened.startRead;
-    return opened.status;
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return text;
 }
 
-int ParseGameNumber(const std::string& text) { return GameNumber(text); }
+int GameNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    const int n = std::stoi(text);
+    return n <= kMaxGames ? n : 0;
+}
 
-int ToldFileError(const std::string& message) { return FileError(message); }
+int FileError(const std::string& message)
+{
+    Tell(message);
+    return kExitUsage;
+}
+
+// Options may stand anywhere; "--" ends them.
+std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::size_t least, std::size_t most,
+                     const char* usage, VerbOptions& options, const OwnOption& own)
+{
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (arg == "--") {
+            options.operands.insert(options.operands.end(), args.begin() + k + 1, args.end());
+            break;
+        }
+        std::string error;
+        if (own && own(args, k, error)) {
+            if (!error.empty())
+                return error;
+        } else if (arg == "--kind") {
+            options.kind = k + 1 < args.size() ? KindOfExtension(args[++k]) : 0;
+            if (options.kind == 0)
+                return "--kind のあとは pgn, fen, csv のどれかです (--kind needs pgn, fen or csv)";
+        } else if (arg == "--long" && allowLong) {
+            options.longForm = true;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+            return "知らないオプションです (unknown option): " + arg;
+        } else {
+            options.operands.push_back(arg);
+        }
+    }
+    if (options.operands.size() < least || options.operands.size() > most)
+        return usage;
+    return std::string();
+}
+
+int ResolveKind(const VerbOptions& options, const std::string& name)
+{
+    return options.kind != 0 ? options.kind : KindOfFileName(name);
+}
+
+OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, int n)
+{
+    OpenedGame opened;
+    opened.kind = kind;
+    if (kind == 0) {
+        opened.status = UsageError(KindUnknown(name));
+        return opened;
+    }
+    if (kind == kKindFen) {
+        const std::string problem = CheckReadable(name);
+        if (!problem.empty())
+            opened.status = FileError(problem);
+        else if (n != 1)
+            opened.status = FileError("FEN ファイルは局面一つだけです (a FEN file holds game 1 only): " + name);
+        else
+            opened.startRead = OpenFenFile(window, name);
+        if (!opened.startRead)
+            opened.status = kExitIncomplete;
+        return opened;
+    }
+    KifuFile file;
+    bool complete = true;
+    opened.status = ScanFile(file, kind, name, complete);
+    if (opened.status != kExitOk)
+        return opened;
+    if (n > file.KifuCount) {
+        opened.status = FileError(std::to_string(n) + " 番のゲームはありません (no game " + std::to_string(n) +
+                                  "; the file holds " + std::to_string(file.KifuCount) + "): " + name);
+        return opened;
+    }
+    opened.report = LoadKifuGame(window, file, kind, n);
+    const std::string message = opened.report.Message();
+    if (!message.empty())
+        Tell(message);
+    if (!message.empty() || !complete)
+        opened.status = kExitIncomplete;
+    opened.startRead = opened.report.fenError.empty();
+    return opened;
+}
 
 void PrintPly(const GameState& game, int ply, bool withNotes, const std::string& lastField)
 {
@@ -423,7 +390,7 @@ void PrintFenLine(const GameState& game)
 
 int ListCommand(const std::vector<std::string>& args)
 {
-    Options options;
+    VerbOptions options;
     std::string error = ReadVerb(args, false, 1, 1, "list にはファイルを一つ指定します (list takes one FILE)", options);
     if (!error.empty())
         return UsageError(error);
@@ -450,7 +417,7 @@ int ListCommand(const std::vector<std::string>& args)
 
 int ShowCommand(const std::vector<std::string>& args)
 {
-    Options options;
+    VerbOptions options;
     const std::string error =
         ReadVerb(args, false, 1, 2, "show にはファイルとゲーム番号を指定します (show takes FILE [N])", options);
     if (!error.empty())
@@ -476,7 +443,7 @@ int ShowCommand(const std::vector<std::string>& args)
 
 int ConvertCommand(const std::vector<std::string>& args)
 {
-    Options options;
+    VerbOptions options;
     const std::string error = ReadVerb(args, true, 3, 3,
                                        "convert にはファイル、ゲーム番号、保存先を指定します (convert takes FILE N OUT)", options);
     if (!error.empty())
@@ -513,7 +480,7 @@ int ConvertCommand(const std::vector<std::string>& args)
 
 int SearchCommand(const std::vector<std::string>& args)
 {
-    Options options;
+    VerbOptions options;
     std::string error = ReadVerb(args, true, 1, args.size(),
                                  "search にはファイルを指定します (search takes FILE TOKEN...)", options);
     if (!error.empty())
@@ -548,7 +515,7 @@ int SearchCommand(const std::vector<std::string>& args)
 
 int CheckCommand(const std::vector<std::string>& args)
 {
-    Options options;
+    VerbOptions options;
     std::string error = ReadVerb(args, false, 1, 1, "check にはファイルを一つ指定します (check takes one FILE)", options);
     if (!error.empty())
         return UsageError(error);

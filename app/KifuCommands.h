@@ -3,7 +3,9 @@
 #pragma once
 
 #include "core/ModuleMekDim.h"
+#include "records/ModuleMekFile.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,14 +44,40 @@ int PrintCommand(const std::vector<std::string>& args);
 
 class HeadlessWindow;
 
-// Loads game n of the file `name` of kind (0: the extension decides) into
-// window as "開く" does, telling every problem on stderr: kExitOk,
-// kExitIncomplete (loaded, not whole) or kExitUsage (nothing loaded).
-// startRead is false when the game's own start position could not be read.
-int LoadGameOfFile(HeadlessWindow& window, const std::string& name, int kind, int n, bool& startRead);
+// What every file verb takes besides its operands.
+struct VerbOptions {
+    int kind = 0;  // --kind, 0 when the extension decides
+    bool longForm = false;
+    std::vector<std::string> operands;
+};
+
+// A verb's own option at args[k]: true when it is one, having read its value
+// at ++k, with error set when that value is wrong.
+using OwnOption = std::function<bool(const std::vector<std::string>& args, std::size_t& k, std::string& error)>;
+
+// The options and operands of a verb: --kind, --long when allowLong, the
+// verb's own, "--" ending them. Empty when all is well, else what is wrong
+// (usage when there are fewer than least or more than most operands).
+std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::size_t least, std::size_t most,
+                     const char* usage, VerbOptions& options, const OwnOption& own = nullptr);
+// The kind of the file: --kind, else its extension; 0 when neither tells.
+int ResolveKind(const VerbOptions& options, const std::string& name);
+
 // A game number 1..kMaxGames, or 0 when the text is none.
-int ParseGameNumber(const std::string& text);
-// A file problem on stderr (no usage text); returns kExitUsage.
-int ToldFileError(const std::string& message);
+int GameNumber(const std::string& text);
+// A file problem on stderr (no usage text, it is no usage problem); returns kExitUsage.
+int FileError(const std::string& message);
+// A TAB or a line end inside a value would break the output's columns: blanks.
+std::string Field(std::string text);
+
+struct OpenedGame {
+    int status = kExitOk;  // kExitUsage: nothing loaded; kExitIncomplete: not read whole
+    int kind = 0;
+    LoadReport report;
+    bool startRead = true;  // false: the board shows the standard start instead of the file's
+};
+// Game n of the file `name` of kind loaded into window as "開く" loads it,
+// every problem told on stderr.
+OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, int n);
 
 }  // namespace vorlik

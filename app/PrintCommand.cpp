@@ -18,13 +18,11 @@ namespace vorlik {
 namespace {
 
 struct PrintOptions {
-    int kind = 0;
+    VerbOptions verb;  // --kind, --long, the operands
     PrintFormat format = PrintFormat::A7;
     int ply = -1;   // -1: the last
     int game = -1;  // -1: as the ply decides; 0 game A, 1 game B
-    bool longForm = false;
     bool lines = false;
-    std::vector<std::string> operands;
 };
 
 bool ReadFormat(const std::string& text, PrintFormat& format)
@@ -46,53 +44,28 @@ bool ReadPly(const std::string& text, int& ply)
     return ply <= kMaxPly;
 }
 
-// Empty when all is well, else what is wrong with the arguments.
-std::string ParsePrintOptions(const std::vector<std::string>& args, PrintOptions& options)
+// The options only print takes.
+bool ReadPrintOption(const std::vector<std::string>& args, std::size_t& k, std::string& error, PrintOptions& options)
 {
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        const std::string& arg = args[k];
-        const bool hasValue = k + 1 < args.size();
-        if (arg == "--") {
-            options.operands.insert(options.operands.end(), args.begin() + k + 1, args.end());
-            break;
-        }
-        if (arg == "--format") {
-            if (!hasValue || !ReadFormat(args[++k], options.format))
-                return "--format のあとは a7, a6, a5, postcard のどれかです (--format needs a7, a6, a5 or postcard)";
-        } else if (arg == "--ply") {
-            if (!hasValue || !ReadPly(args[++k], options.ply))
-                return "--ply のあとは 0 から 400 の手数です (--ply needs a ply from 0 to 400)";
-        } else if (arg == "--game") {
-            const std::string value = hasValue ? args[++k] : std::string();
-            if (value != "a" && value != "b")
-                return "--game のあとは a か b です (--game needs a or b)";
-            options.game = value == "a" ? 0 : 1;
-        } else if (arg == "--kind") {
-            options.kind = hasValue ? KindOfExtension(args[++k]) : 0;
-            if (options.kind == 0)
-                return "--kind のあとは pgn, fen, csv のどれかです (--kind needs pgn, fen or csv)";
-        } else if (arg == "--long") {
-            options.longForm = true;
-        } else if (arg == "--lines") {
-            options.lines = true;
-        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
-            return "知らないオプションです (unknown option): " + arg;
-        } else {
-            options.operands.push_back(arg);
-        }
+    const std::string& arg = args[k];
+    const bool hasValue = k + 1 < args.size();
+    if (arg == "--format") {
+        if (!hasValue || !ReadFormat(args[++k], options.format))
+            error = "--format のあとは a7, a6, a5, postcard のどれかです (--format needs a7, a6, a5 or postcard)";
+    } else if (arg == "--ply") {
+        if (!hasValue || !ReadPly(args[++k], options.ply))
+            error = "--ply のあとは 0 から 400 の手数です (--ply needs a ply from 0 to 400)";
+    } else if (arg == "--game") {
+        const std::string value = hasValue ? args[++k] : std::string();
+        if (value != "a" && value != "b")
+            error = "--game のあとは a か b です (--game needs a or b)";
+        options.game = value == "a" ? 0 : 1;
+    } else if (arg == "--lines") {
+        options.lines = true;
+    } else {
+        return false;
     }
-    if (options.operands.size() != 3)
-        return "print にはファイル、ゲーム番号、PDF ファイルを指定します (print takes FILE N OUT.pdf)";
-    return std::string();
-}
-
-// A TAB or a line end in a text would break the output's columns.
-QString Field(QString text)
-{
-    for (QChar& c : text)
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QLatin1Char(' ');
-    return text;
+    return true;
 }
 
 void PrintLineList(const QVector<PrintLine>& lines)
@@ -100,7 +73,7 @@ void PrintLineList(const QVector<PrintLine>& lines)
     for (const PrintLine& line : lines) {
         const QString text = QStringLiteral("%1\t%2\t%3\t%4\n")
                                  .arg(line.font, QString::number(line.size), QString::number(line.column),
-                                      Field(line.text));
+                                      QString::fromStdString(Field(line.text.toStdString())));
         std::fputs(text.toUtf8().constData(), stdout);
     }
 }
@@ -113,24 +86,28 @@ void QuietQt(QtMsgType, const QMessageLogContext&, const QString&) {}
 int PrintCommand(const std::vector<std::string>& args)
 {
     PrintOptions options;
-    const std::string error = ParsePrintOptions(args, options);
+    const std::string error =
+        ReadVerb(args, true, 3, 3, "print にはファイル、ゲーム番号、PDF ファイルを指定します (print takes FILE N OUT.pdf)",
+                 options.verb, [&options](const std::vector<std::string>& all, std::size_t& k, std::string& wrong) {
+                     return ReadPrintOption(all, k, wrong, options);
+                 });
     if (!error.empty())
         return UsageError(error);
-    const std::string& name = options.operands[0];
-    const std::string& out = options.operands[2];
-    const int n = ParseGameNumber(options.operands[1]);
+    const std::vector<std::string>& operands = options.verb.operands;
+    const std::string& name = operands[0];
+    const std::string& out = operands[2];
+    const int n = GameNumber(operands[1]);
     if (n == 0)
-        return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + options.operands[1]);
+        return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + operands[1]);
 
     HeadlessWindow window;
-    bool startRead = true;
-    const int status = LoadGameOfFile(window, name, options.kind, n, startRead);
-    if (status == kExitUsage)
-        return status;
+    const OpenedGame opened = OpenGame(window, name, ResolveKind(options.verb, name), n);
+    if (opened.status == kExitUsage)
+        return opened.status;
     // Printed, the standard start would pass for the game's own.
-    if (!startRead)
-        return ToldFileError("開始局面を読めないので印刷しません (the start position could not be read; nothing "
-                             "printed): " + out);
+    if (!opened.startRead)
+        return FileError("開始局面を読めないので印刷しません (the start position could not be read; nothing "
+                         "printed): " + out);
     GameState& game = window.Game();
     if (options.ply > game.LastPly)
         return UsageError("その手数はありません (no such ply; the game has " + std::to_string(game.LastPly) +
@@ -145,7 +122,7 @@ int PrintCommand(const std::vector<std::string>& args)
     static char* argv[] = {programName, nullptr};
     QGuiApplication application(argc, argv);
 
-    PrintFields fields = FillPrintFields(game, window.Header(), options.longForm, QDate::currentDate());
+    PrintFields fields = FillPrintFields(game, window.Header(), options.verb.longForm, QDate::currentDate());
     fields.format = options.format;
     if (options.game >= 0)
         fields.OptionYuu = options.game;
@@ -154,8 +131,8 @@ int PrintCommand(const std::vector<std::string>& args)
         PrintLineList(lines);
     const QString written = WritePdf(QString::fromStdString(out), lines, options.format);
     if (!written.isEmpty())
-        return ToldFileError("PDF ファイルを書けません (cannot write the PDF file): " + out);
-    return status;
+        return FileError("PDF ファイルを書けません (cannot write the PDF file): " + out);
+    return opened.status;
 }
 
 }  // namespace vorlik
