@@ -10,9 +10,6 @@
 
 namespace vorlik {
 
-// The game information of the window: fields 1..7 are Event, Site, Date,
-// Round, White, Black and Result; TextInfoS holds the further tag lines, one
-// per line ("\n" between them).
 // What the window's buttons and move list allow in each phase of play; the
 // numbers are the phases' own, as the other windows pass them.
 enum class ControlState {
@@ -29,6 +26,12 @@ enum class ControlState {
 // What the menus and the toolbar allow.
 enum class MenuState { NoGame = 0, GameRunning = 1, SetupOpen = 3 };
 
+// The icon of a message the file module or the engine link asks its host to show.
+enum class HostIcon { Information, Warning, Error };
+
+// The game information of the window: fields 1..7 are Event, Site, Date,
+// Round, White, Black and Result; TextInfoS holds the further tag lines, one
+// per line ("\n" between them).
 struct GameHeader {
     std::array<std::string, 8> Field;  // 1..7; 0 unused
     std::string TextInfoS;

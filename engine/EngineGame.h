@@ -31,7 +31,7 @@ class EngineHost {
 public:
     virtual ~EngineHost() = default;
     virtual MainWindowPort& Window() = 0;
-    enum class Icon { Information, Warning, Error };
+    using Icon = HostIcon;
     virtual void ShowMessage(const std::string& text, const std::string& title, Icon icon) = 0;
     // The game-start dialog: a new game, or (when allowed) a game from the
     // position on the board.

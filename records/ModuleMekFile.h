@@ -76,7 +76,7 @@ class KifuHost {
 public:
     virtual ~KifuHost() = default;
     virtual MainWindowPort& Window() = 0;
-    enum class Icon { Information, Warning, Error };
+    using Icon = HostIcon;
     virtual void ShowMessage(const std::string& text, const std::string& title, Icon icon) = 0;
     virtual void SetBusy(bool busy) = 0;
     // Shows the collection dialog for file.KifuDialogMode over file.KifuList;

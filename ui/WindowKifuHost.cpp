@@ -16,11 +16,7 @@ WindowKifuHost::WindowKifuHost(MainWindowPort& window, WindowServices& services,
 
 void WindowKifuHost::ShowMessage(const std::string& text, const std::string& title, Icon icon)
 {
-    const MessageIcon shown = icon == Icon::Error     ? MessageIcon::Error
-                              : icon == Icon::Warning ? MessageIcon::Warning
-                                                      : MessageIcon::Information;
-    services_.ShowMessage(MessageParent(parent_), QString::fromStdString(text), QString::fromStdString(title), shown,
-                          MessageButtons::Ok);
+    ShowHostMessage(services_, parent_, text, title, icon);
 }
 
 void WindowKifuHost::SetBusy(bool busy) { services_.SetBusy(busy); }

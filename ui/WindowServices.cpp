@@ -86,6 +86,16 @@ QWidget* MessageParent(QWidget* fallback)
     return fallback;
 }
 
+void ShowHostMessage(WindowServices& services, QWidget* fallback, const std::string& text, const std::string& title,
+                     HostIcon icon)
+{
+    const MessageIcon shown = icon == HostIcon::Error     ? MessageIcon::Error
+                              : icon == HostIcon::Warning ? MessageIcon::Warning
+                                                          : MessageIcon::Information;
+    services.ShowMessage(MessageParent(fallback), QString::fromStdString(text), QString::fromStdString(title), shown,
+                         MessageButtons::Ok);
+}
+
 bool InstallJapaneseQtTexts()
 {
     // The program speaks Japanese whatever the system's language is.

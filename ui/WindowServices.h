@@ -3,7 +3,11 @@
 // implementation; tests plug in one that records and answers from a script.
 #pragma once
 
+#include "core/MainWindowPort.h"
+
 #include <QString>
+
+#include <string>
 
 class QPrinter;
 class QWidget;
@@ -63,6 +67,11 @@ private:
 // Where a message goes: over the dialog that is open, else over fallback,
 // so that it is never hidden behind a modal window.
 QWidget* MessageParent(QWidget* fallback);
+
+// A message of the file module or the engine link, with an OK button, over
+// the dialog that is open (else over fallback).
+void ShowHostMessage(WindowServices& services, QWidget* fallback, const std::string& text, const std::string& title,
+                     HostIcon icon);
 
 // Qt's own texts (file dialogs, standard buttons, the print dialog) in
 // Japanese, from Qt's translations; false when they are not installed.
