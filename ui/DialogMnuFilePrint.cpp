@@ -245,11 +245,16 @@ void DialogMnuFilePrint::PrintOutInit(const GameState& game, const GameHeader& h
 void DialogMnuFilePrint::MakeDiagram(const GameState& game)
 {
     fields_.LabelBan = vorlik::MakeDiagram(game);
+    ShowDiagram();
+    Refresh();
+}
+
+void DialogMnuFilePrint::ShowDiagram()
+{
     for (int i = 0; i < 10; ++i) {
         LabelBan[i]->setText(fields_.LabelBan[i]);
         LabelBanA[i]->setText(fields_.LabelBan[i]);
     }
-    Refresh();
 }
 
 void DialogMnuFilePrint::ShowFields(const PrintFields& fields)
@@ -258,10 +263,7 @@ void DialogMnuFilePrint::ShowFields(const PrintFields& fields)
     filling_ = true;  // one refresh at the end, not one per box
     for (int i = 1; i <= 7; ++i)
         TextInfo[i]->setText(fields.TextInfo[i]);
-    for (int i = 0; i < 10; ++i) {
-        LabelBan[i]->setText(fields.LabelBan[i]);
-        LabelBanA[i]->setText(fields.LabelBan[i]);
-    }
+    ShowDiagram();
     LabelInfo[7]->setText(fields.Caption);
     TextKifu->setPlainText(fields.TextKifu);
     for (int k = 0; k < 6; ++k) {

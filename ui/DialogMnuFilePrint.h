@@ -71,6 +71,8 @@ private:
     QFrame* BuildPage();
     QFrame* BuildPostcard();
     void ShowFields(const PrintFields& fields);
+    // LabelBan and its postcard copy LabelBanA from the fields' diagram.
+    void ShowDiagram();
     PrintFormat Format() const;
     // The preview follows every change of a box or a choice.
     void Refresh();

@@ -222,11 +222,7 @@ void DialogSetup::reject()
 void DialogSetup::DaiSetPromotion(int rank)
 {
     setWindowFlags(kQuestionFlags);
-    ShowSetupControls(false);
-    for (int k = 1; k <= 12; ++k) {
-        palette_[k]->hide();
-        palette_[k]->setEnabled(false);
-    }
+    ShowSetupControls(false);  // the palette hidden and off too
     if (rank != 1 && rank != 8)
         return;
     const int first = rank == 8 ? 2 : 8;  // knight, bishop, rook, queen of the side

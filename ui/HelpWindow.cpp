@@ -50,14 +50,7 @@ QString PlainText(const QString& html)
 }
 
 // Line ends and runs of blanks read as one blank in an excerpt.
-QString OneLine(const QString& text)
-{
-    QString line = text;
-    for (QChar& c : line)
-        if (c.isSpace())
-            c = QLatin1Char(' ');
-    return line.simplified();
-}
+QString OneLine(const QString& text) { return text.simplified(); }
 
 QString Excerpt(const QString& text, int position, int length)
 {
