@@ -5,6 +5,7 @@
 
 #include "ui/WindowServices.h"
 
+#include <QFile>
 #include <QList>
 #include <QPrinter>
 #include <QStringList>
@@ -53,6 +54,34 @@ public:
     // settings files beside the test programs.
     QString ProgramFolder() override { return programFolder.path(); }
     QTemporaryDir programFolder;
+
+    // A file of the program folder; the run ends when it cannot be written,
+    // since every later check would be about nothing.
+    QString WriteProgramFile(const QString& name, const QByteArray& bytes, bool executable = false)
+    {
+        const QString path = ProgramFolder() + "/" + name;
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        out.close();
+        if (executable)
+            out.setPermissions(out.permissions() | QFileDevice::ExeOwner);
+        return path;
+    }
+    // A shell script that stands in for an engine.
+    QString ScriptEngine(const QString& name, const QString& body)
+    {
+        return WriteProgramFile(name, ("#!/bin/sh\n" + body + "\n").toUtf8(), true);
+    }
+    // An engine-settings file, and a Vorlik.ini (ini, or one that makes that
+    // engine the current one).
+    void Configure(const QByteArray& mek, const QByteArray& ini = QByteArray())
+    {
+        const QString name = QString::fromUtf8(mek.left(mek.indexOf('\r')));
+        WriteProgramFile(name + ".mek", mek);
+        WriteProgramFile("Vorlik.ini",
+                         ini.isEmpty() ? (name + ".mek\r\nFalse\r\nFalse\r\n1\r\nFalse\r\nFalse\r\n").toUtf8() : ini);
+    }
     void PlaySound(const QString& path) override { sounds << path; }
     QString OpenFileName(QWidget*, const QString& title, const QString& folder, const QString& filter,
                          int* filterIndex) override

@@ -57,10 +57,7 @@ private slots:
     void mateEndsTheGame();
 
 private:
-    void Write(const QString& name, const QByteArray& bytes, bool executable = false);
     // A shell script engine in the program folder.
-    QString ScriptEngine(const QString& name, const QString& body);
-    void Configure(const QByteArray& mek, const QByteArray& ini = QByteArray());
     void Open();
     void Drag(const std::string& coord);
     int ImageOf(int file, int rank) const;
@@ -80,33 +77,10 @@ void EngineGameTest::cleanup()
     services_.reset();
 }
 
-void EngineGameTest::Write(const QString& name, const QByteArray& bytes, bool executable)
-{
-    QFile out(services_->ProgramFolder() + "/" + name);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    QCOMPARE(out.write(bytes), bytes.size());
-    out.close();
-    if (executable)
-        out.setPermissions(out.permissions() | QFileDevice::ExeOwner);
-}
-
-QString EngineGameTest::ScriptEngine(const QString& name, const QString& body)
-{
-    Write(name, ("#!/bin/sh\n" + body + "\n").toUtf8(), true);
-    return services_->ProgramFolder() + "/" + name;
-}
-
 QByteArray EngineGameTest::Read(const QString& name) const
 {
     QFile in(services_->ProgramFolder() + "/" + name);
     return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-}
-
-void EngineGameTest::Configure(const QByteArray& mek, const QByteArray& ini)
-{
-    const QString name = QString::fromUtf8(mek.left(mek.indexOf('\r')));
-    Write(name + ".mek", mek);
-    Write("Vorlik.ini", ini.isEmpty() ? (name + ".mek\r\nFalse\r\nFalse\r\n1\r\nFalse\r\nFalse\r\n").toUtf8() : ini);
 }
 
 void EngineGameTest::Open()
@@ -139,8 +113,8 @@ bool EngineGameTest::AwaitEngine(int ms)
 
 void EngineGameTest::startUpRestoresSettings()
 {
-    const QString engine = ScriptEngine("quiet", "while read line; do :; done");
-    Configure(Mek("Quiet", engine, "", "", {"st 1", "", "st 30"}, "01001"),
+    const QString engine = services_->ScriptEngine("quiet", "while read line; do :; done");
+    services_->Configure(Mek("Quiet", engine, "", "", {"st 1", "", "st 30"}, "01001"),
               "Quiet.mek\r\nTrue\r\nTrue\r\n3\r\nFalse\r\nTrue\r\n");
     Open();
     QVERIFY(form_->Settings().EngLoaFg);
@@ -169,7 +143,7 @@ void EngineGameTest::gameAgainstFairyMax()
 {
     const QString fairyMax = QStandardPaths::findExecutable("fairymax", {"/usr/games", "/usr/bin"});
     QVERIFY2(!fairyMax.isEmpty(), "fairymax is not installed (scripts/install-deps test installs it)");
-    Configure(Mek("Fairy-Max", "fairymax", "", "", {"sd 2", "sd 3", "sd 4"}, "01101"));
+    services_->Configure(Mek("Fairy-Max", "fairymax", "", "", {"sd 2", "sd 3", "sd 4"}, "01101"));
     Open();
     QSignalSpy moved(&form_->Engine(), &EngineGame::EngineMoved);
     Controls().CommandMain(7)->click();
@@ -213,8 +187,8 @@ void EngineGameTest::gameAgainstFairyMax()
 void EngineGameTest::levelEntriesCarryTheirCommands()
 {
     const QString log = services_->ProgramFolder() + "/received.txt";
-    const QString engine = ScriptEngine("logger", "while read line; do echo \"$line\" >> '" + log + "'; done");
-    Configure(Mek("Logger", engine, "", "xboard", {"st 1", "", "st 30"}, "00000"));
+    const QString engine = services_->ScriptEngine("logger", "while read line; do echo \"$line\" >> '" + log + "'; done");
+    services_->Configure(Mek("Logger", engine, "", "xboard", {"st 1", "", "st 30"}, "00000"));
     Open();
     form_->MnuGameNew_Click();
     QVERIFY(Controls().MnuGameLevelLevel(1)->isEnabled());
@@ -232,8 +206,8 @@ void EngineGameTest::levelEntriesCarryTheirCommands()
 void EngineGameTest::closingDuringAGameReapsTheEngine()
 {
     // An engine that thinks forever, and has a child of its own.
-    const QString engine = ScriptEngine("thinker", "sleep 600 & while read line; do :; done");
-    Configure(Mek("Thinker", engine, "", "", {}, "00000"));
+    const QString engine = services_->ScriptEngine("thinker", "sleep 600 & while read line; do :; done");
+    services_->Configure(Mek("Thinker", engine, "", "", {}, "00000"));
     Open();
     form_->MnuGameNew_Click();
     const qint64 pid = form_->Engine().EngProc.ProcessId();
@@ -251,8 +225,8 @@ void EngineGameTest::closingDuringAGameReapsTheEngine()
 
 void EngineGameTest::engineMoveWaitsForAnOpenQuestion()
 {
-    const QString engine = ScriptEngine("replier", "while read line; do case \"$line\" in e2e4) echo 'move e7e5';; esac; done");
-    Configure(Mek("Replier", engine, "", "", {}, "00000"));
+    const QString engine = services_->ScriptEngine("replier", "while read line; do case \"$line\" in e2e4) echo 'move e7e5';; esac; done");
+    services_->Configure(Mek("Replier", engine, "", "", {}, "00000"));
     Open();
     form_->MnuGameNew_Click();
     int plyWhileOpen = -1;
@@ -274,10 +248,10 @@ void EngineGameTest::engineMoveWaitsForAnOpenQuestion()
 
 void EngineGameTest::floodKeepsTheTrafficBoxBounded()
 {
-    const QString engine = ScriptEngine(
+    const QString engine = services_->ScriptEngine(
         "flooder", "while read line; do case \"$line\" in e2e4) i=0; while [ $i -lt 30000 ]; do "
                    "echo \" 5 23 100 12345 e2e4 e7e5 g1f3 b8c6 $i\"; i=$((i+1)); done; echo 'move e7e5';; esac; done");
-    Configure(Mek("Flooder", engine, "", "", {}, "00000"));
+    services_->Configure(Mek("Flooder", engine, "", "", {}, "00000"));
     Open();
     form_->MnuGameNew_Click();
     Drag("e2e4");
@@ -291,8 +265,8 @@ void EngineGameTest::floodKeepsTheTrafficBoxBounded()
 
 void EngineGameTest::engineDyingEndsTheGame()
 {
-    const QString engine = ScriptEngine("dier", "sleep 2; while read line; do case \"$line\" in e2e4) exit 3;; esac; done");
-    Configure(Mek("Dier", engine, "", "", {}, "00000"));
+    const QString engine = services_->ScriptEngine("dier", "sleep 2; while read line; do case \"$line\" in e2e4) exit 3;; esac; done");
+    services_->Configure(Mek("Dier", engine, "", "", {}, "00000"));
     Open();
     form_->MnuGameNew_Click();
     QTest::qWait(2200);  // long enough that it counts as started
@@ -311,8 +285,8 @@ void EngineGameTest::engineDyingEndsTheGame()
 
 void EngineGameTest::engineThatCannotStart()
 {
-    const QString quitter = ScriptEngine("quitter", "exit 0");
-    Configure(Mek("Quitter", quitter, "", "", {}, "00000"));
+    const QString quitter = services_->ScriptEngine("quitter", "exit 0");
+    services_->Configure(Mek("Quitter", quitter, "", "", {}, "00000"));
     Open();
     form_->MnuGameNew_Click();
     QVERIFY(QTest::qWaitFor([this] { return !form_->Engine().EngPlay; }, 5000));
@@ -330,9 +304,9 @@ void EngineGameTest::engineThatCannotStart()
 
 void EngineGameTest::takeBackThroughTheButton()
 {
-    const QString engine = ScriptEngine(
+    const QString engine = services_->ScriptEngine(
         "answerer", "while read line; do case \"$line\" in e2e4) echo 'move e7e5';; g1f3) echo 'move b8c6';; esac; done");
-    Configure(Mek("Answerer", engine, "", "", {}, "01000"));  // "remove"
+    services_->Configure(Mek("Answerer", engine, "", "", {}, "01000"));  // "remove"
     Open();
     form_->MnuGameNew_Click();
     Drag("e2e4");
@@ -362,9 +336,9 @@ void EngineGameTest::takeBackThroughTheButton()
 void EngineGameTest::engineHandOffAndBarePromotion()
 {
     const QString log = services_->ProgramFolder() + "/received.txt";
-    const QString engine = ScriptEngine(
+    const QString engine = services_->ScriptEngine(
         "promoter", "while read line; do echo \"$line\" >> '" + log + "'; case \"$line\" in e1d2) echo 'move a2a1';; esac; done");
-    Configure(Mek("Promoter", engine, "", "", {}, "00101"));
+    services_->Configure(Mek("Promoter", engine, "", "", {}, "00101"));
     Open();
     Board board{};
     bool blackToMove = false;
@@ -429,8 +403,8 @@ void EngineGameTest::mateEndsTheGame()
     for (const QString& move : user.split(' '))
         if (user.split(' ').indexOf(move) < answers.size())
             cases += QString("%1) echo 'move %2';; ").arg(move, answers[user.split(' ').indexOf(move)]);
-    const QString script = ScriptEngine("answers", "while read line; do case \"$line\" in " + cases + "esac; done");
-    Configure(Mek("Answers", script, "", "", {}, "00000"));
+    const QString script = services_->ScriptEngine("answers", "while read line; do case \"$line\" in " + cases + "esac; done");
+    services_->Configure(Mek("Answers", script, "", "", {}, "00000"));
     Open();
     if (engine)
         form_->MnuGameNew_Click();

@@ -76,9 +76,6 @@ private:
     // "g1>off" a piece dropped off the squares.
     void Edit(const QString& script);
     void Play(const QStringList& moves);
-    QString Write(const QString& name, const QByteArray& bytes, bool executable = false);
-    QString ScriptEngine(const QString& name, const QString& body);
-    void Configure(const QByteArray& mek);
 
     std::unique_ptr<ScriptedServices> services_;
     std::unique_ptr<FormMain> form_;
@@ -104,30 +101,6 @@ void SetupTest::Open()
     form_ = std::make_unique<FormMain>(*services_);
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-}
-
-QString SetupTest::Write(const QString& name, const QByteArray& bytes, bool executable)
-{
-    const QString path = services_->ProgramFolder() + "/" + name;
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    out.close();
-    if (executable)
-        out.setPermissions(out.permissions() | QFileDevice::ExeOwner);
-    return path;
-}
-
-QString SetupTest::ScriptEngine(const QString& name, const QString& body)
-{
-    return Write(name, ("#!/bin/sh\n" + body + "\n").toUtf8(), true);
-}
-
-void SetupTest::Configure(const QByteArray& mek)
-{
-    const QString name = QString::fromUtf8(mek.left(mek.indexOf('\r')));
-    Write(name + ".mek", mek);
-    Write("Vorlik.ini", (name + ".mek\r\nFalse\r\nFalse\r\n1\r\nFalse\r\nFalse\r\n").toUtf8());
 }
 
 QPoint SetupTest::Centre(const QString& square) const
@@ -511,10 +484,10 @@ void SetupTest::handOffToTheEngine()
     QFETCH(int, nameBox);
     QFETCH(QString, answers);
     const QString log = services_->ProgramFolder() + "/received.txt";
-    const QString engine = ScriptEngine(
+    const QString engine = services_->ScriptEngine(
         "listener", "while read line; do echo \"$line\" >> '" + log + "'; case \"$line\" in go) echo 'move " +
                         answers.section(' ', 0, 0) + "'; echo 'move " + answers.section(' ', 1, 1) + "';; esac; done");
-    Configure(Mek("Listener", engine, "", "", {}, "00110"));
+    services_->Configure(Mek("Listener", engine, "", "", {}, "00110"));
     Open();
     Controls().MnuGameSetup()->trigger();
     QVERIFY(Dialog()->CheckEng()->isEnabled());
@@ -548,7 +521,7 @@ void SetupTest::engineBoxFollowsTheEngine()
 {
     // An engine without "edit" cannot take a position; one without "black"
     // cannot be given Black to move.
-    Configure(Mek("Plain", "/bin/cat", "", "", {}, "00100"));
+    services_->Configure(Mek("Plain", "/bin/cat", "", "", {}, "00100"));
     Open();
     Controls().MnuGameSetup()->trigger();
     QVERIFY(Dialog()->CheckEng()->isEnabled());
@@ -560,7 +533,7 @@ void SetupTest::engineBoxFollowsTheEngine()
     QTest::mouseClick(Dialog()->CancelButton(), Qt::LeftButton);
 
     form_.reset();
-    Configure(Mek("NoEdit", "/bin/cat", "", "", {}, "00000"));
+    services_->Configure(Mek("NoEdit", "/bin/cat", "", "", {}, "00000"));
     Open();
     Controls().MnuGameSetup()->trigger();
     QVERIFY(!Dialog()->CheckEng()->isEnabled());
@@ -571,7 +544,7 @@ void SetupTest::engineBoxFollowsTheEngine()
 
 void SetupTest::engineThatCannotStartKeepsThePosition()
 {
-    Configure(Mek("Gone", services_->ProgramFolder() + "/no-such-engine", "", "", {}, "00110"));
+    services_->Configure(Mek("Gone", services_->ProgramFolder() + "/no-such-engine", "", "", {}, "00110"));
     Open();
     Controls().MnuGameSetup()->trigger();
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
