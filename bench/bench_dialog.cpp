@@ -3,6 +3,7 @@
 // its grid has painted for the first time; and how long a jump to the last
 // game and its repaint take. The file is generated from a seed into a
 // temporary folder, in this program's own layout and encoding.
+#include "BenchSupport.h"
 #include "KifuBenchFile.h"
 
 #include "core/HeadlessWindow.h"
@@ -30,20 +31,6 @@ constexpr int kGames = 25000;
 constexpr std::uint64_t kSeed = 20261208;
 constexpr double kGoalMs = 500;
 constexpr int kRounds = 3;
-
-// Silent services: no boxes, no sound, no pointer changes.
-class QuietServices : public WindowServices {
-public:
-    MessageAnswer ShowMessage(QWidget*, const QString&, const QString&, MessageIcon, MessageButtons) override
-    {
-        return MessageAnswer::No;
-    }
-    void Beep() override {}
-    void PlaySound(const QString&) override {}
-    QString OpenFileName(QWidget*, const QString&, const QString&, const QString&, int*) override { return {}; }
-    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, int*) override { return {}; }
-    void SetBusy(bool) override {}
-};
 
 // Notes when a widget receives its paint event.
 class PaintSpy : public QObject {
@@ -99,7 +86,7 @@ int main(int argc, char** argv)
         return 1;
     }
     file.KifuDialogMode = 1;
-    QuietServices services;
+    QuietServices services(MessageAnswer::No);
     HeadlessWindow window;
     WindowKifuHost host(window, services, nullptr, nullptr, QStringList());
 

@@ -5,6 +5,7 @@
 //  (c) a flood of 20 MB of thinking lines before a move: the longest stall
 //      of the event loop and the growth of the resident memory.
 // --quick: (b) over 40 plies and (c) with 2 MB.
+#include "BenchSupport.h"
 #include "GameGenerator.h"
 #include "tests/ui/WindowTestSupport.h"
 
@@ -137,16 +138,6 @@ std::vector<long long> ReadStamps(const QString& path)
     return stamps;
 }
 
-double Percentile(std::vector<double> values, int percent)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    // Nearest rank: the smallest value with at least `percent` % of them at or below it.
-    const std::size_t rank = (values.size() * static_cast<std::size_t>(percent) + 99) / 100;
-    return values[std::max<std::size_t>(rank, 1) - 1];
-}
-
 // The window with the peer as its engine, and what happened at each of the
 // engine's moves.
 class Bench {
@@ -169,6 +160,7 @@ private:
     std::vector<std::string> game_;
     std::unique_ptr<FormMain> form_;
     WindowControls Controls() const { return WindowControls(&*form_); }
+    BoardView* board_ = nullptr;  // looked up once: the repaint is timed
     QEventLoop* waiting_ = nullptr;
     std::vector<long long> movedNs_;  // when each engine move stood on the redrawn board
     std::vector<long long> repaintNs_;  // how much of that the board's repaint took
@@ -190,6 +182,7 @@ bool Bench::Open()
         return false;
     }
     form_ = std::make_unique<FormMain>(services_);
+    board_ = Controls().ImaCheBoa();
     form_->show();
     if (!QTest::qWaitForWindowExposed(form_.get()) || !form_->Settings().EngLoaFg) {
         std::fprintf(stderr, "the window did not come up with its engine\n");
@@ -203,7 +196,7 @@ bool Bench::Open()
 void Bench::EngineMoved(bool accepted, const QString& move)
 {
     const long long committed = NowNs();
-    Controls().ImaCheBoa()->repaint();
+    board_->repaint();
     movedNs_.push_back(NowNs());
     repaintNs_.push_back(movedNs_.back() - committed);
     moved_.push_back(accepted ? move.toStdString() : "!");

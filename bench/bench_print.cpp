@@ -1,6 +1,7 @@
 // Offscreen: the print dialog opened on a 400-ply game (PrintOutInit, show,
 // the first paint of the page preview), and `vorlik-kifu print` of the same
 // game into a PDF file, wall clock from the start of the process.
+#include "BenchSupport.h"
 #include "GameGenerator.h"
 
 #include "core/MoveCommit.h"
@@ -23,18 +24,6 @@ namespace {
 
 using namespace vorlik;
 
-class QuietServices : public WindowServices {
-public:
-    MessageAnswer ShowMessage(QWidget*, const QString&, const QString&, MessageIcon, MessageButtons) override
-    {
-        return MessageAnswer::Ok;
-    }
-    void Beep() override {}
-    void PlaySound(const QString&) override {}
-    QString OpenFileName(QWidget*, const QString&, const QString&, const QString&, int*) override { return {}; }
-    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, int*) override { return {}; }
-};
-
 // Random legal moves from the start until the record is full; a game that
 // ends early starts again.
 std::unique_ptr<GameState> FullGame(std::uint64_t seed, GameTokens& tokens)
@@ -56,12 +45,6 @@ std::unique_ptr<GameState> FullGame(std::uint64_t seed, GameTokens& tokens)
     return game;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -77,7 +60,7 @@ int main(int argc, char** argv)
     header.Field[6] = "Black";
     header.Field[7] = "*";
 
-    QuietServices services;
+    QuietServices services(MessageAnswer::Ok);
     std::vector<double> shown;
     for (int run = 0; run < 10; ++run) {
         DialogMnuFilePrint dialog(services);
@@ -92,7 +75,7 @@ int main(int argc, char** argv)
     }
     std::printf("print dialog, 400 plies: PrintOutInit + show + first paint of the page: first %.1f ms, median of "
                 "10 %.1f ms (goal 100 ms)\n",
-                shown.front(), Median(shown));
+                shown.front(), Percentile(shown, 50));
 
     QTemporaryDir dir;
     const QString pgn = dir.filePath(QStringLiteral("full.pgn"));
@@ -121,6 +104,6 @@ int main(int argc, char** argv)
     std::printf("vorlik-kifu print, 400 plies to PDF (%lld bytes): A7 median of 5 %.3f s, postcard %.3f s (goal "
                 "0.5 s)\n",
                 static_cast<long long>(QFileInfo(dir.filePath(QStringLiteral("out.pdf"))).size()),
-                Median({printed.begin(), printed.begin() + 5}), printed.back());
+                Percentile({printed.begin(), printed.begin() + 5}, 50), printed.back());
     return 0;
 }
