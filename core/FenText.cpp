@@ -1,5 +1,7 @@
 #include "FenText.h"
 
+#include "ModuleMekMoveCheck.h"
+
 #include <algorithm>
 
 namespace vorlik {
@@ -90,14 +92,10 @@ bool MoveOfPly(const GameState& game, int ply, PlyMove& move)
     return true;
 }
 
-// The rules' test before castling: a king or rook that ever left its square,
-// or was taken there, has moved. A set-up position counts as never moved.
+// The rules' own test before castling, over the record up to ply.
 bool NeverMoved(const GameState& game, int ply, int file, int rank, char piece)
 {
-    for (int p = 0; p <= ply; ++p)
-        if (game.KifuBoard[p][file][rank] != piece)
-            return false;
-    return true;
+    return StayedHome(BoardHistory{game.KifuBoard.data(), ply + 1}, file, rank, piece);
 }
 
 std::string CastlingRights(const GameState& game, int ply)

@@ -136,6 +136,8 @@ bool SliderMove(RuleWork& work, bool capture, bool lines, bool diagonals)
     return true;
 }
 
+}  // namespace
+
 bool StayedHome(const BoardHistory& history, int file, int rank, char piece)
 {
     for (int ply = 0; ply < history.count; ++ply)
@@ -143,6 +145,8 @@ bool StayedHome(const BoardHistory& history, int file, int rank, char piece)
             return false;
     return true;
 }
+
+namespace {
 
 // Castling needs king and rook on their home squares, never moved before,
 // nothing between them, and a king that is not in check and crosses no

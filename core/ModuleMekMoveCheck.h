@@ -68,6 +68,11 @@ struct BoardHistory {
     int count = 0;
 };
 
+// Has the piece stood on its square in every position of history? A king or
+// rook that ever left its square, or was taken there, has moved; a set-up
+// position counts as never moved.
+bool StayedHome(const BoardHistory& history, int file, int rank, char piece);
+
 struct MoveContext {
     BoardHistory history;                    // empty: only the board moved from counts
     const PromotionAsk* askPromotion = nullptr;  // none: the queen
