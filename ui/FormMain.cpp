@@ -465,16 +465,6 @@ QWidget* FormMain::BuildCentralArea()
     return central;
 }
 
-void FormMain::SetEnabled(QAction* action, bool on)
-{
-    action->setEnabled(on);
-}
-
-void FormMain::SetEnabled(QPushButton* button, bool on)
-{
-    button->setEnabled(on);
-}
-
 int FormMain::Style() const { return BoxValue(engineConfig_.EngSet.Style).value_or(0); }
 
 bool FormMain::Turned() const { return MnuGameTurn->isChecked(); }
@@ -532,14 +522,14 @@ void FormMain::AllDisplay()
     SetOpaque(LabelTime[0], !blackToMove);
     SetOpaque(LabelTime[1], blackToMove);
     if (blackToMove)
-        SetEnabled(MnuFileOpenSave[3], true);
+        MnuFileOpenSave[3]->setEnabled(true);
 }
 
 void FormMain::SetControlState(ControlState mode)
 {
     auto buttons = [this](std::initializer_list<int> indexes, bool on) {
         for (int k : indexes)
-            SetEnabled(CommandMain[k], on);
+            CommandMain[k]->setEnabled(on);
     };
     const EngineSettings& set = engineConfig_.EngSet;
     const QString engineName = QString::fromStdString(set.Name);
@@ -628,11 +618,11 @@ void FormMain::SetMenuState(MenuState mode)
 {
     auto menus = [this](std::initializer_list<QAction*> actions, bool on) {
         for (QAction* action : actions)
-            SetEnabled(action, on);
+            action->setEnabled(on);
     };
     auto tools = [this](std::initializer_list<int> indexes, bool on) {
         for (int k : indexes)
-            SetEnabled(ToolbarButton[k], on);
+            ToolbarButton[k]->setEnabled(on);
     };
     const std::initializer_list<QAction*> levels = {MnuGameLevelLevel[1], MnuGameLevelLevel[2], MnuGameLevelLevel[3]};
     const bool configured = engineConfig_.EngLoaFg;
@@ -1339,10 +1329,10 @@ void FormMain::MnuGameEngine_Click()
         SetControlState(ControlState::EngineReady);
     } else {
         CommandMain[0]->setText(QStringLiteral("エンジンの名称"));
-        SetEnabled(CommandMain[7], false);
+        CommandMain[7]->setEnabled(false);
     }
     // "ゲーム開始" and its toolbar button: a new engine can be played at once.
-    SetEnabled(MnuGameNew, configured);
+    MnuGameNew->setEnabled(configured);
 }
 
 void FormMain::TakeBack() { engine_->TakeBack(); }

@@ -193,8 +193,6 @@ private:
     QLabel* InfoLabel(int index, const QString& caption);
     QWidget* BuildInformation();
     QWidget* BuildPostalBlock();
-    void SetEnabled(QAction* action, bool on);
-    void SetEnabled(QPushButton* button, bool on);
     void SaveNotes();
     void SelectLine(int line, bool toTop);
     void AddMoveLine();
