@@ -465,6 +465,8 @@ void EngineGame::TakeBack()
 
 void EngineGame::DirectSend(const std::string& text)
 {
+    if (awaiting_ == Awaiting::Nothing)
+        awaiting_ = Awaiting::DirectReply;
     WinBoardSend(text);
     WinBoardReceive();
 }

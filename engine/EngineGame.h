@@ -116,7 +116,9 @@ signals:
     void GameOver(bool endedByEngine);
 
 private:
-    enum class Awaiting { Nothing, ReplyToUserMove, EngineMove };
+    // What the engine's next move answers. DirectReply: a command the user
+    // sent may ask it to move ("go"), without the window waiting for it.
+    enum class Awaiting { Nothing, ReplyToUserMove, EngineMove, DirectReply };
 
     MainWindowPort& Window() { return host_.Window(); }
     GameState& Game() { return host_.Window().Game(); }

@@ -48,6 +48,7 @@ private slots:
     void levelEntriesCarryTheirCommands();
     void closingDuringAGameReapsTheEngine();
     void engineMoveWaitsForAnOpenQuestion();
+    void directSendAsksForAMove();
     void floodKeepsTheTrafficBoxBounded();
     void engineDyingEndsTheGame();
     void engineThatCannotStart();
@@ -244,6 +245,21 @@ void EngineGameTest::engineMoveWaitsForAnOpenQuestion()
     QCOMPARE(plyWhileOpen, 1);  // the answer waited for the question
     QCOMPARE(form_->Game().LastPly, 2);
     QCOMPARE(form_->Game().KifuCoord[2], std::string("e7e5"));
+}
+
+// "直接送信" of "go" with the user to move: the engine moves for the side to
+// move, as it was asked, and the move is taken.
+void EngineGameTest::directSendAsksForAMove()
+{
+    const QString engine = services_->ScriptEngine("goer", "while read line; do case \"$line\" in go) echo 'move e2e4';; esac; done");
+    services_->Configure(Mek("Goer", engine, "", "", {}, "00000"));
+    Open();
+    form_->MnuGameNew_Click();
+    Controls().TextInfo(14)->setText("go");
+    QTest::mouseClick(Controls().CommandMain(9), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return form_->Game().LastPly == 1; }, 5000));
+    QCOMPARE(form_->Game().KifuCoord[1], std::string("e2e4"));
+    form_->MnuGameEnd_Click();
 }
 
 void EngineGameTest::floodKeepsTheTrafficBoxBounded()
