@@ -40,9 +40,7 @@ EngineGame::EngineGame(EngineHost& host, EngineConfig& config, QObject* parent)
 EngineGame::~EngineGame()
 {
     EngProc.disconnect(this);
-    if (EngProc.Running())
-        WinBoardSend("quit");
-    EngProc.KillProcess();
+    WinBoardQuit();
 }
 
 // ---- the protocol ----------------------------------------------------------
