@@ -8,8 +8,9 @@
 #include "engine/EngineGame.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -97,15 +98,19 @@ private:
 };
 
 // Runs the event loop until the engine has answered or the game has ended;
-// false when it stayed silent for the whole timeout.
+// false when it stayed silent for the whole timeout. Each pass sleeps until
+// something happens (the engine's output, the deadline): a time limit given
+// to processEvents would make it return at once when nothing is pending, and
+// the loop would keep a core busy while the engine thinks.
 bool AwaitEngine(EngineGame& game, int timeoutSeconds)
 {
-    QElapsedTimer waited;
-    waited.start();
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(std::chrono::seconds(timeoutSeconds));
     while (game.EngPlay && game.EngWait) {
-        if (waited.elapsed() > timeoutSeconds * 1000LL)
+        if (!deadline.isActive())
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
