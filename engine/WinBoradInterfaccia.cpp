@@ -1,5 +1,7 @@
 #include "WinBoradInterfaccia.h"
 
+#include "records/ModuleMekFile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -65,6 +67,20 @@ QStringList SplitArguments(const QString& text)
     return words;
 }
 
+namespace {
+
+// The program's own files, which may share the engine's folder: settings,
+// engine files, the piece sound, game files and their backups.
+bool IsProgramFile(const QFileInfo& info)
+{
+    static const QStringList kOwnSuffixes = {QStringLiteral("ini"), QStringLiteral("mek"), QStringLiteral("wav"),
+                                             QStringLiteral("bak")};
+    return kOwnSuffixes.contains(info.suffix(), Qt::CaseInsensitive) ||
+           KindOfFileName(info.fileName().toStdString()) != 0;
+}
+
+}  // namespace
+
 int DeleteEngineFiles(const QString& folder, const QString& pattern)
 {
     if (pattern.isEmpty() || pattern.contains(QLatin1Char('/')) || pattern.contains(QStringLiteral("..")))
@@ -74,10 +90,13 @@ int DeleteEngineFiles(const QString& folder, const QString& pattern)
     const QRegularExpression anchored(QRegularExpression::anchoredPattern(match.pattern()));
     int deleted = 0;
     const QDir dir(folder);
-    for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
-        // Programs are never deleted: a pattern such as "*" in a folder of
-        // engines would take the engines with it.
-        if (!info.isFile() || info.isSymLink() || info.isExecutable() || !anchored.match(info.fileName()).hasMatch())
+    // Hidden files are left out: they are the user's, never an engine's leftovers.
+    for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::System | QDir::NoSymLinks)) {
+        // Programs and the program's own files are never deleted: a pattern
+        // such as "*" in the program folder would take the engines, the
+        // settings and the player's games with it.
+        if (!info.isFile() || info.isSymLink() || info.isExecutable() || IsProgramFile(info) ||
+            !anchored.match(info.fileName()).hasMatch())
             continue;
         if (QFile::remove(info.absoluteFilePath()))
             ++deleted;

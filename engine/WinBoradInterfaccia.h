@@ -23,8 +23,9 @@ QStringList SplitArguments(const QString& text);
 
 // Deletes the files of the engine's folder that match a file-name pattern
 // (* and ?): regular files only, never a program (a file that may be
-// executed). A pattern holding "/" or ".." deletes nothing. Returns how many
-// were deleted.
+// executed), a hidden file or one of the program's own (settings, engine
+// files, the sound, game files and their backups). A pattern holding "/" or
+// ".." deletes nothing. Returns how many were deleted.
 int DeleteEngineFiles(const QString& folder, const QString& pattern);
 
 // EngProc: at most one engine process.

@@ -303,7 +303,7 @@ private slots:
     }
 
     // The file to delete is a pattern inside the engine's folder, and never
-    // takes a program with it.
+    // takes a program or the program's own files with it.
     void deletePatternStaysInItsFolder_data()
     {
         QTest::addColumn<QString>("pattern");
@@ -326,9 +326,16 @@ private slots:
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
+        // The program's own files may share the engine's folder: no pattern takes them.
+        const QStringList own = {"Vorlik.ini", "Fairy-Max.mek", "PieceMove.wav", "game.PGN", "game.bak", ".hidden"};
+        for (const QString& name : own)
+            QVERIFY(QFile(folder + "/" + name).open(QIODevice::WriteOnly));
         QVERIFY(QFile::setPermissions(folder + "/engine", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         DeleteEngineFiles(folder, pattern);
-        QCOMPARE(QDir(folder).entryList(QDir::Files), left);
+        QStringList after = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        for (const QString& name : own)
+            QVERIFY2(after.removeOne(name), qPrintable(name));
+        QCOMPARE(after, left);
         QVERIFY(QFile::exists(dir.filePath("above")));
         QVERIFY(QFile::exists(folder + "/sub/x"));
     }
