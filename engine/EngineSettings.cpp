@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include <sys/stat.h>
+
 namespace vorlik {
 
 namespace {
@@ -112,6 +114,46 @@ std::string InFolder(const std::string& folder, const std::string& name)
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+// A settings file that is not there is the first run, nothing to tell; one
+// that is there but cannot be read is.
+bool ReadIfThere(const std::string& fileName, std::vector<std::string>& lines, std::string& problem)
+{
+    if (ReadSettingsLines(fileName, lines, problem))
+        return true;
+    if (!FileExists(fileName))
+        problem.clear();
+    return false;
+}
+
+// What a settings file may be before it is read at all: a regular file of
+// no more than kMaxSettingsBytes. A FIFO would stop the start for ever, a
+// device or a huge file would be read without end.
+bool MayReadSettings(const std::string& fileName, std::string& error)
+{
+    struct stat status {};
+    if (::stat(fileName.c_str(), &status) != 0)
+        return true;  // not there: the reader says so
+    if (!S_ISREG(status.st_mode)) {
+        error = "設定ファイル「" + QuotedPath(fileName) + "」は通常のファイルではありません。読みませんでした。";
+        return false;
+    }
+    if (status.st_size > kMaxSettingsBytes) {
+        error = "設定ファイル「" + QuotedPath(fileName) + "」は大きすぎます（" + std::to_string(status.st_size) +
+                " バイト）。設定ファイルではないようです。読みませんでした。";
+        return false;
+    }
+    return true;
+}
+
+// The line number (1-based) of the first line longer than any setting; 0 when none is.
+std::size_t OverlongLine(const std::vector<std::string>& lines)
+{
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        if (lines[k].size() > kMaxSettingsLine)
+            return k + 1;
+    return 0;
+}
+
 }  // namespace
 
 std::string& EngineSettings::operator[](int index) { return this->*FieldOf(index); }
@@ -197,12 +239,12 @@ std::vector<std::string> VorlikIniLines(const VorlikIni& ini)
             OneLine(ini.Style),       BooleanText(ini.Win120DPI), BooleanText(ini.KifuWrite)};
 }
 
-bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini)
+bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini, std::string& problem)
 {
     config.EngLoaFg = false;
+    problem.clear();
     std::vector<std::string> lines;
-    std::string error;
-    if (!ReadSettingsLines(InFolder(folder, "Vorlik.ini"), lines, error))
+    if (!ReadIfThere(InFolder(folder, "Vorlik.ini"), lines, problem))
         return false;
     const int readable = ReadVorlikIniLines(lines, ini);
     if (readable >= 4)
@@ -215,8 +257,12 @@ bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini)
     config.EngFileName = EngineNameIsFileName(ini.EngFileName, why) ? ini.EngFileName : std::string();
     if (readable < kIniLines || config.EngFileName.empty())
         return false;
-    config.EngLoaFg = ReadMekFile(InFolder(folder, config.EngFileName), config.EngSet, error);
-    return config.EngLoaFg;
+    std::vector<std::string> mek;
+    if (!ReadIfThere(InFolder(folder, config.EngFileName), mek, problem) || !ReadMekLines(mek, config.EngSet))
+        return false;
+    ApplyEngSet(config.EngSet);
+    config.EngLoaFg = true;
+    return true;
 }
 
 bool Vorlik_iniFile(const std::string& folder, const VorlikIni& ini, std::string& error)
@@ -266,6 +312,8 @@ bool EngineNameIsFileName(const std::string& name, std::string& why)
 bool ReadSettingsLines(const std::string& fileName, std::vector<std::string>& lines, std::string& error)
 {
     lines.clear();
+    if (!MayReadSettings(fileName, error))
+        return false;
     FileLines file;
     if (!ReadFileLines(fileName, file, error)) {
         if (file.guess.binary)
@@ -273,6 +321,12 @@ bool ReadSettingsLines(const std::string& fileName, std::vector<std::string>& li
         return false;
     }
     lines.assign(file.text.begin(), file.text.end());
+    if (const std::size_t overlong = OverlongLine(lines)) {
+        error = "設定ファイル「" + QuotedPath(fileName) + "」の" + std::to_string(overlong) +
+                "行目は設定としては長すぎます。読みませんでした。";
+        lines.clear();
+        return false;
+    }
     return true;
 }
 

@@ -89,8 +89,11 @@ struct EngineConfig {
 
 // Start-up: reads "Vorlik.ini" of the folder into ini (the lines that were
 // readable are applied even when a later one is not) and the engine file it
-// names into config. Sets and returns EngLoaFg; nothing is said on a failure.
-bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini);
+// names into config. Sets and returns EngLoaFg. problem says why a file that
+// is there could not be read (not a regular file, far too large, a line
+// longer than any setting); a missing file or a value that does not read
+// leaves it empty, as the first run does.
+bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini, std::string& problem);
 
 // Writes "Vorlik.ini" into the folder; false with a message naming the file.
 bool Vorlik_iniFile(const std::string& folder, const VorlikIni& ini, std::string& error);
@@ -104,9 +107,15 @@ bool WriteMekFile(const std::string& fileName, const EngineSettings& set, std::s
 // meaning ("." or ".."), no "/" and no control characters. The message says why not.
 bool EngineNameIsFileName(const std::string& name, std::string& why);
 
+// A settings file is a few hundred bytes; the longest sane line is a path.
+// A larger file is refused before it is read, a longer line once it is, so
+// that no settings file can stall the start.
+constexpr std::size_t kMaxSettingsLine = 4096;
+constexpr long long kMaxSettingsBytes = 64 * 1024;
+
 // Lines of a settings file, read with the same encoding and line-end rules as
-// game files; written in CP932 (UTF-8 when CP932 cannot hold the text), CR LF,
-// atomically.
+// game files (only a regular file within the limits above); written in CP932
+// (UTF-8 when CP932 cannot hold the text), CR LF, atomically.
 bool ReadSettingsLines(const std::string& fileName, std::vector<std::string>& lines, std::string& error);
 bool WriteSettingsLines(const std::string& fileName, const std::vector<std::string>& lines, std::string& error);
 

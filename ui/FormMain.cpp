@@ -148,8 +148,11 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     // and the engine of the last run.
     ResetGame();
     VorlikIni ini;
-    LoadEngine(services_.ProgramFolder().toStdString(), engineConfig_, ini);
+    std::string problem;
+    LoadEngine(services_.ProgramFolder().toStdString(), engineConfig_, ini, problem);
     ApplyIni(ini);
+    if (!problem.empty())  // told over the window once it is shown
+        QTimer::singleShot(0, this, [this, problem] { WarnError(problem); });
     if (engineConfig_.EngLoaFg)
         engineDialog_->ApplyEngSet();
     SetMenuState(MenuState::NoGame);
@@ -1292,8 +1295,13 @@ void FormMain::Vorlik_iniFile()
     ini.KifuWrite = MnuOptionKifuWrite->isChecked();
     std::string error;
     if (!vorlik::Vorlik_iniFile(services_.ProgramFolder().toStdString(), ini, error))
-        services_.ShowMessage(this, QString::fromStdString(error), QStringLiteral("警告"), MessageIcon::Error,
-                              MessageButtons::Ok);
+        WarnError(error);
+}
+
+void FormMain::WarnError(const std::string& text)
+{
+    services_.ShowMessage(this, QString::fromStdString(text), QStringLiteral("警告"), MessageIcon::Error,
+                          MessageButtons::Ok);
 }
 
 void FormMain::RelabelLevels()

@@ -214,6 +214,7 @@ private:
     void RecordSaved() { savedRecord_ = RecordFingerprint(); }
     void ApplyIni(const VorlikIni& ini);
     void Vorlik_iniFile();
+    void WarnError(const std::string& text);
     void RelabelLevels();
     // The check mark on level entry 1..3; 0 for none.
     void CheckLevel(int level);

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace vorlik;
 
 namespace {
@@ -72,6 +74,8 @@ private slots:
     void iniLines();
     void loadEngine_data();
     void loadEngine();
+    void filesRefused_data();
+    void filesRefused();
     void names_data();
     void names();
 };
@@ -360,7 +364,8 @@ void TestSettings::loadEngine()
     config.EngLoaFg = true;
     config.EngSet = Sample();
     VorlikIni ini;
-    QCOMPARE(LoadEngine(folder.toStdString(), config, ini), loaded);
+    std::string problem;
+    QCOMPARE(LoadEngine(folder.toStdString(), config, ini, problem), loaded);
     QCOMPARE(config.EngLoaFg, loaded);
     QCOMPARE(QString::fromStdString(config.EngFileName), fileName);
     QCOMPARE(QString::fromStdString(config.EngSet.Style), style);
@@ -368,6 +373,57 @@ void TestSettings::loadEngine()
     QCOMPARE(config.EngSet.Name, std::string(loaded ? "Loaded" : "Fairy"));
     QCOMPARE(config.EngSet.TakeBack, std::string(loaded ? "remove" : ""));
     QCOMPARE(config.EngSet.ForceCommand, std::string(loaded ? "force" : ""));
+}
+
+// A settings file that is no settings file is refused before it is read and
+// the start goes on: a FIFO would wait for a writer for ever, a device or a
+// huge line would be read without end. A missing one stays quiet.
+void TestSettings::filesRefused_data()
+{
+    QTest::addColumn<QString>("file");  // the one made strange
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("outcome");  // told, quiet or loaded
+    QTest::newRow("ini a folder") << "Vorlik.ini" << "folder" << "told";
+    QTest::newRow("ini a link to the zero device") << "Vorlik.ini" << "zero" << "told";
+    QTest::newRow("ini huge") << "Vorlik.ini" << "huge" << "told";
+    QTest::newRow("mek huge") << "e.mek" << "huge" << "told";
+    QTest::newRow("mek line too long") << "e.mek" << "long line" << "told";
+    QTest::newRow("mek long path") << "e.mek" << "long path" << "loaded";
+    QTest::newRow("mek missing") << "e.mek" << "missing" << "quiet";
+    QTest::newRow("mek a FIFO") << "e.mek" << "fifo" << "told";
+    QTest::newRow("ini a FIFO") << "Vorlik.ini" << "fifo" << "told";
+}
+
+void TestSettings::filesRefused()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, kind);
+    QFETCH(QString, outcome);
+    const QString tag = QTest::currentDataTag();
+    const QString folder = dir_.filePath(tag);
+    const QString path = folder + "/" + file;
+    QVERIFY(QDir().mkpath(folder));
+    Put(tag + "/Vorlik.ini", Crlf({"e.mek", "True", "True", "2", "False", "False"}));
+    const QByteArray arguments(kMaxSettingsLine + (kind == "long line" ? 1 : 0), '/');
+    Put(tag + "/" + file, kind == "huge" ? QByteArray(100 * 1024, 'x')
+                             : Crlf({"Big", "/bin/big", arguments, "", "", "", "", "", "", "", " 0 ", " 0 ", " 0 ",
+                                     " 0 ", " 0 "}));
+    if (kind == "folder" || kind == "zero" || kind == "fifo" || kind == "missing")
+        QVERIFY(QFile::remove(path));
+    if (kind == "folder")
+        QVERIFY(QDir().mkpath(path));
+    else if (kind == "zero")
+        QVERIFY(QFile::link("/dev/zero", path));
+    else if (kind == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+
+    EngineConfig config;
+    VorlikIni ini;
+    std::string problem;
+    QCOMPARE(LoadEngine(folder.toStdString(), config, ini, problem), outcome == "loaded");
+    QCOMPARE(problem.empty(), outcome != "told");
+    QVERIFY2(problem.empty() || problem.find(file.toStdString()) != std::string::npos, problem.c_str());
+    QCOMPARE(ini.Turn, file == "e.mek");  // what was readable is applied
 }
 
 void TestSettings::names_data()
