@@ -1074,7 +1074,7 @@ void FormMain::OpenFile()
                                                 QString::fromUtf8(kFilterAll), &entry);
     if (name.isEmpty())
         return;
-    kifuFolder_->Remember(name);
+    RememberFolder(name);
     const int kind = KindOfChosenFile(name, qBound(int(kKindPgn), entry, int(kKindCsv)));
     OpenKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString());
 }
@@ -1089,7 +1089,7 @@ void FormMain::SaveFile()
                                           QString::fromUtf8(filter), &entry);
     if (name.isEmpty())
         return;
-    kifuFolder_->Remember(name);
+    RememberFolder(name);
     const int chosen = qBound(int(kKindPgn), entry, filter == kFilterAll ? int(kKindCsv) : int(kKindFen));
     name = WithFilterSuffix(name, filter, chosen);
     // A set-up game named ".csv" is refused by the save, with a message.
@@ -1105,11 +1105,18 @@ void FormMain::MnuOptionSearch_Click()
                                                 QString::fromUtf8(kFilterSearch), &entry);
     if (name.isEmpty())
         return;
-    kifuFolder_->Remember(name);
+    RememberFolder(name);
     // The search offers PGN and CSV only: its second entry is the CSV kind,
     // and a position file is told, not searched.
     const int kind = KindOfChosenFile(name, entry == 2 ? kKindCsv : kKindPgn);
     SearchKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString());
+}
+
+void FormMain::RememberFolder(const QString& fileName)
+{
+    std::string error;
+    if (!kifuFolder_->Remember(fileName, error))
+        WarnError(error);
 }
 
 void FormMain::MnuOptionKifuWrite_Click() {}  // the check mark is the whole option

@@ -207,6 +207,9 @@ private:
     void SetupPiecePicked(char piece);
     void OpenFile();
     void SaveFile();
+    // The folder of a game file just chosen, for the next file dialog; a
+    // failure to write it down is told.
+    void RememberFolder(const QString& fileName);
     void BuildEngineLink();
     // The record as a text that changes with every move, box and option a
     // file keeps; equal to the saved one when nothing needs saving.

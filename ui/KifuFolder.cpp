@@ -32,13 +32,12 @@ QString KifuFolder::Folder() const
     return QDir::homePath();
 }
 
-bool KifuFolder::Remember(const QString& fileName)
+bool KifuFolder::Remember(const QString& fileName, std::string& error)
 {
     const QString folder = QFileInfo(fileName).absolutePath();
     if (folder == remembered_)
         return true;
     remembered_ = folder;
-    std::string error;
     return WriteSettingsLines(settingsFile_.toStdString(), {folder.toStdString()}, error);
 }
 

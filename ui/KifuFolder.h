@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <string>
+
 namespace vorlik {
 
 // One line: the folder, as the other settings files are written.
@@ -19,9 +21,9 @@ public:
     // Where a game-file dialog starts.
     QString Folder() const;
     // The folder of a game file just chosen, written down when it changed.
-    // False when the settings file could not be written: the folder is then
-    // remembered for this run only.
-    bool Remember(const QString& fileName);
+    // False with the reason when the settings file could not be written: the
+    // folder is then remembered for this run only.
+    bool Remember(const QString& fileName, std::string& error);
 
 private:
     QString settingsFile_;
