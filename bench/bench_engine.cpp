@@ -3,7 +3,8 @@
 //  (b) the time from the engine's move line to the move committed and the
 //      board redrawn, over a seeded random game of 200 plies;
 //  (c) a flood of 20 MB of thinking lines before a move: the longest stall
-//      of the event loop and the growth of the resident memory.
+//      of the event loop and the growth of the resident memory;
+//  (d) vorlik-kifu versus' CPU time while the same engine thinks 5 s.
 // --quick: (b) over 40 plies and (c) with 2 MB.
 #include "BenchSupport.h"
 #include "GameGenerator.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -28,10 +30,12 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -349,6 +353,55 @@ bool Bench::Flood(long long bytes)
     return moved_.back() == game_[1];
 }
 
+// CPU ticks (user + sys) a process has used so far, from /proc; -1 when it is gone.
+long long ProcessTicks(qint64 pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    std::getline(in, stat);
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // the name may hold blanks
+    std::string field;
+    long long utime = -1, stime = -1;
+    for (int k = 3; k <= 15 && fields >> field; ++k) {
+        if (k == 14)
+            utime = std::stoll(field);
+        if (k == 15)
+            stime = std::stoll(field);
+    }
+    return utime < 0 || stime < 0 ? -1 : utime + stime;
+}
+
+// vorlik-kifu versus against the same peer, thinking 5 s over White's first
+// move: the companion's CPU over the middle of that wait, read from /proc,
+// so that its start-up does not count.
+bool VersusThinking(const QString& folder, const std::string& whiteMove)
+{
+    const QString peer = QCoreApplication::applicationDirPath() + "/bench-engine-peer";
+    const QByteArray mek = "Peer\r\n" + peer.toUtf8() + "\r\n --moves '" + folder.toUtf8() + "/black.txt' --delay-ms " +
+                           QByteArray::number(kThinkMs) + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n";
+    if (!WriteFile(folder + "/Versus.mek", mek))
+        return false;
+    QProcess versus;
+    versus.start(QCoreApplication::applicationDirPath() + "/vorlik-kifu",
+                 {"versus", folder + "/Versus.mek", QString::fromStdString(whiteMove)});
+    if (!versus.waitForStarted())
+        return false;
+    constexpr int kFromMs = 1500, kToMs = kThinkMs - 500;
+    QTest::qWait(kFromMs);
+    const long long before = ProcessTicks(versus.processId());
+    QTest::qWait(kToMs - kFromMs);
+    const long long after = ProcessTicks(versus.processId());
+    const bool finished = versus.waitForFinished(kThinkMs + 10000) && versus.exitCode() == 0;
+    if (before < 0 || after < 0 || !finished) {
+        std::fprintf(stderr, "vorlik-kifu versus failed: %s\n", versus.readAllStandardError().constData());
+        return false;
+    }
+    const double cpuMs = (after - before) * 1000.0 / ::sysconf(_SC_CLK_TCK);
+    std::printf("(d) vorlik-kifu versus, engine thinking: CPU %.0f ms over %d ms = %.2f %% of one core  [goal < 1 %%]\n",
+                cpuMs, kToMs - kFromMs, 100.0 * cpuMs / (kToMs - kFromMs));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -367,17 +420,21 @@ int main(int argc, char** argv)
     std::printf("  (b) engine's write(2) of \"move ...\" (CLOCK_MONOTONIC) to EngineMoved + board repaint; goal < 5 ms\n");
     std::printf("  (c) longest gap between ticks of a 1 ms timer while the flood is read, goal < 100 ms; "
                 "VmRSS/VmHWM growth, goal < 30 MB\n");
+    std::printf("  (d) CPU of vorlik-kifu versus (/proc/PID/stat) over 3 s of a 5 s think; goal < 1 %% of one core\n");
     std::printf("load average before: %s\n", LoadAverage().c_str());
     std::fflush(stdout);
 
     BenchServices services;
-    Bench bench(services, LongGame(std::max(plies, 2)));
+    const std::vector<std::string> game = LongGame(std::max(plies, 2));
+    Bench bench(services, game);
     bool ok = bench.Open();
     ok = ok && bench.Thinking();
     std::fflush(stdout);
     ok = ok && bench.Latency(plies);
     std::fflush(stdout);
     ok = ok && bench.Flood(floodBytes);
+    std::fflush(stdout);
+    ok = ok && VersusThinking(services.folder.path(), game.front());
     std::printf("load average after: %s\n", LoadAverage().c_str());
     if (services.messages > 0)
         std::printf("the window showed %d message(s), see stderr\n", services.messages);
