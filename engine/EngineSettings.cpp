@@ -199,10 +199,16 @@ std::vector<std::string> VorlikIniLines(const VorlikIni& ini)
 
 bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini)
 {
+    return LoadEngine([&folder](const std::string& name) { return InFolder(folder, name); }, config, ini);
+}
+
+bool LoadEngine(const std::function<std::string(const std::string& name)>& fileOf, EngineConfig& config,
+                VorlikIni& ini)
+{
     config.EngLoaFg = false;
     std::vector<std::string> lines;
     std::string error;
-    if (!ReadSettingsLines(InFolder(folder, "Vorlik.ini"), lines, error))
+    if (!ReadSettingsLines(fileOf("Vorlik.ini"), lines, error))
         return false;
     const int readable = ReadVorlikIniLines(lines, ini);
     if (readable >= 4)
@@ -215,7 +221,7 @@ bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini)
     config.EngFileName = EngineNameIsFileName(ini.EngFileName, why) ? ini.EngFileName : std::string();
     if (readable < kIniLines || config.EngFileName.empty())
         return false;
-    config.EngLoaFg = ReadMekFile(InFolder(folder, config.EngFileName), config.EngSet, error);
+    config.EngLoaFg = ReadMekFile(fileOf(config.EngFileName), config.EngSet, error);
     return config.EngLoaFg;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -91,6 +92,10 @@ struct EngineConfig {
 // readable are applied even when a later one is not) and the engine file it
 // names into config. Sets and returns EngLoaFg; nothing is said on a failure.
 bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini);
+// The same, with each settings file read where fileOf(name) says: an
+// installed program reads the user's own file, else the shipped one.
+bool LoadEngine(const std::function<std::string(const std::string& name)>& fileOf, EngineConfig& config,
+                VorlikIni& ini);
 
 // Writes "Vorlik.ini" into the folder; false with a message naming the file.
 bool Vorlik_iniFile(const std::string& folder, const VorlikIni& ini, std::string& error);

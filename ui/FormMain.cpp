@@ -141,14 +141,17 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     for (int k = 0; k <= 6; ++k)
         captions << LabeInfo[k]->text();
     kifuHost_ = std::make_unique<WindowKifuHost>(*this, services_, this, MnuOptionKifuWrite, captions);
-    kifuFolder_ = std::make_unique<KifuFolder>(services_.ProgramFolder());
+    kifuFolder_ = std::make_unique<KifuFolder>(services_.Folders().Settings);
     BuildEngineLink();
 
     // Start-up: no game, the standard position, White to move; the options
     // and the engine of the last run.
     ResetGame();
     VorlikIni ini;
-    LoadEngine(services_.ProgramFolder().toStdString(), engineConfig_, ini);
+    const ProgramFolders folders = services_.Folders();
+    LoadEngine([&folders](const std::string& name) {
+        return SettingsFileToRead(folders, QString::fromStdString(name)).toStdString();
+    }, engineConfig_, ini);
     ApplyIni(ini);
     if (engineConfig_.EngLoaFg)
         engineDialog_->ApplyEngSet();
@@ -481,7 +484,7 @@ DialogSetup* FormMain::SetupDialog()
     return setupDialog_;
 }
 
-void FormMain::PlayMoveSound() { services_.PlaySound(services_.ProgramFolder() + QStringLiteral("/PieceMove.wav")); }
+void FormMain::PlayMoveSound() { services_.PlaySound(services_.Folders().Data + QStringLiteral("/PieceMove.wav")); }
 
 // ---- state ----------------------------------------------------------------
 
@@ -1071,9 +1074,14 @@ void FormMain::OpenFile()
                                                 QString::fromUtf8(kFilterAll), &entry);
     if (name.isEmpty())
         return;
+    OpenGameFile(name, qBound(int(kKindPgn), entry, int(kKindCsv)));
+}
+
+void FormMain::OpenGameFile(const QString& fileName, int entryKind)
+{
+    const QString name = QFileInfo(fileName).absoluteFilePath();
     kifuFolder_->Remember(name);
-    const int kind = KindOfChosenFile(name, qBound(int(kKindPgn), entry, int(kKindCsv)));
-    OpenKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString());
+    OpenKifuFile(*kifuHost_, kifuFile_, KindOfChosenFile(name, entryKind), name.toStdString());
 }
 
 void FormMain::SaveFile()
@@ -1291,7 +1299,7 @@ void FormMain::Vorlik_iniFile()
     ini.Win120DPI = MnuOptionWin120DPI->isChecked();
     ini.KifuWrite = MnuOptionKifuWrite->isChecked();
     std::string error;
-    if (!vorlik::Vorlik_iniFile(services_.ProgramFolder().toStdString(), ini, error))
+    if (!vorlik::Vorlik_iniFile(services_.Folders().Settings.toStdString(), ini, error))
         services_.ShowMessage(this, QString::fromStdString(error), QStringLiteral("警告"), MessageIcon::Error,
                               MessageButtons::Ok);
 }
