@@ -63,7 +63,7 @@ const char kUsage[] =
     "      prints to OUT.pdf in the format (default a7); --game: game A or B of the\n"
     "      postcard; --long: \"国際長表記で保存\"; --lines: also prints the page's lines\n"
     "      as FONT SIZE COLUMN TEXT (column 0: on the same line as the one before).\n"
-    "  vorlik-kifu --help\n"
+    "  vorlik-kifu --help | --version\n"
     "  ファイルの種類は拡張子 (.pgn .fen .csv) で決まり、--kind pgn|fen|csv で指定できます。\n"
     "  The kind of FILE is its extension unless --kind pgn|fen|csv says otherwise.\n"
     "  出力は UTF-8、欄はタブ区切りです。Output is UTF-8, fields separated by TAB.\n"

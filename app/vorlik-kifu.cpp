@@ -66,6 +66,10 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
+    if (args[0] == "--version") {
+        std::printf("vorlik-kifu %s\n", VORLIK_VERSION);
+        return kExitOk;
+    }
     const std::string verb = args[0];
     args.erase(args.begin());
     if (verb == "play")

@@ -1,11 +1,15 @@
-// vorlik: the main window.
+// vorlik: the main window, with a game file to open given on the command line.
+#include "records/ModuleMekFile.h"
 #include "ui/FormMain.h"
 #include "ui/WindowServices.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -40,16 +44,87 @@ void CloseOnSignals(vorlik::FormMain& window)
         ::sigaction(number, &action, nullptr);
 }
 
+const char kUsage[] =
+    "使い方 (usage): vorlik [FILE]\n"
+    "  FILE       開く棋譜ファイル: .pgn, .fen, .csv (a game file to open, of the kind its extension names)\n"
+    "  --help     この説明 (this text)\n"
+    "  --version  バージョン (the version)\n"
+    "The window also takes Qt's own options, such as -platform.\n";
+
+int UsageError(const char* text, const char* argument)
+{
+    std::fprintf(stderr, "vorlik: %s: %s\n%s", text, argument, kUsage);
+    return 2;
+}
+
+// --help and --version are answered before the window's toolkit starts, so
+// that they work without a display.
+bool AnsweredAlone(int argc, char** argv)
+{
+    for (int k = 1; k < argc && std::strcmp(argv[k], "--") != 0; ++k) {
+        if (std::strcmp(argv[k], "--help") == 0 || std::strcmp(argv[k], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[k], "--version") == 0) {
+            std::printf("vorlik %s\n", VORLIK_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The file to open among the arguments Qt left; false with the exit status
+// of a usage error.
+bool FileToOpen(const QStringList& arguments, QString& file, int& status)
+{
+    bool optionsEnd = false;
+    for (const QString& argument : arguments.mid(1)) {
+        const QByteArray bytes = argument.toLocal8Bit();
+        if (!optionsEnd && argument == QStringLiteral("--")) {
+            optionsEnd = true;
+        } else if (!optionsEnd && argument.startsWith(QLatin1Char('-'))) {
+            status = UsageError("知らないオプションです (unknown option)", bytes.constData());
+            return false;
+        } else if (!file.isEmpty()) {
+            status = UsageError("開くファイルは一つです (one file only)", bytes.constData());
+            return false;
+        } else if (vorlik::KindOfFileName(bytes.toStdString()) == 0) {
+            status = UsageError("棋譜ファイルは .pgn .fen .csv です (not a game file)", bytes.constData());
+            return false;
+        } else {
+            file = argument;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (AnsweredAlone(argc, argv))
+        return 0;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorlik"));
+    QApplication::setApplicationVersion(QStringLiteral(VORLIK_VERSION));
+    QString file;
+    int status = 0;
+    if (!FileToOpen(QApplication::arguments(), file, status))
+        return status;
     vorlik::InstallJapaneseQtTexts();
     vorlik::QtWindowServices services;
+    QString seedError;
+    const bool seeded = vorlik::SeedSettingsFolder(services.Folders(), seedError);
     vorlik::FormMain window(services);
     CloseOnSignals(window);
     window.show();
+    if (!seeded)
+        services.ShowMessage(&window, seedError + QStringLiteral("\n設定はこの実行のあいだだけ使えます。"),
+                             QStringLiteral("注意"), vorlik::MessageIcon::Warning, vorlik::MessageButtons::Ok);
+    // Opened once the window is up, so that its messages and the game list
+    // come over it.
+    if (!file.isEmpty())
+        QTimer::singleShot(0, &window, [&window, file] { window.OpenGameFile(file); });
     return QApplication::exec();
 }

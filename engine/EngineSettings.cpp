@@ -241,10 +241,16 @@ std::vector<std::string> VorlikIniLines(const VorlikIni& ini)
 
 bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini, std::string& problem)
 {
+    return LoadEngine([&folder](const std::string& name) { return InFolder(folder, name); }, config, ini, problem);
+}
+
+bool LoadEngine(const std::function<std::string(const std::string& name)>& fileOf, EngineConfig& config,
+                VorlikIni& ini, std::string& problem)
+{
     config.EngLoaFg = false;
     problem.clear();
     std::vector<std::string> lines;
-    if (!ReadIfThere(InFolder(folder, "Vorlik.ini"), lines, problem))
+    if (!ReadIfThere(fileOf("Vorlik.ini"), lines, problem))
         return false;
     const int readable = ReadVorlikIniLines(lines, ini);
     if (readable >= 4)
@@ -258,7 +264,7 @@ bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini,
     if (readable < kIniLines || config.EngFileName.empty())
         return false;
     std::vector<std::string> mek;
-    if (!ReadIfThere(InFolder(folder, config.EngFileName), mek, problem) || !ReadMekLines(mek, config.EngSet))
+    if (!ReadIfThere(fileOf(config.EngFileName), mek, problem) || !ReadMekLines(mek, config.EngSet))
         return false;
     ApplyEngSet(config.EngSet);
     config.EngLoaFg = true;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,6 +95,10 @@ struct EngineConfig {
 // longer than any setting); a missing file or a value that does not read
 // leaves it empty, as the first run does.
 bool LoadEngine(const std::string& folder, EngineConfig& config, VorlikIni& ini, std::string& problem);
+// The same, with each settings file read where fileOf(name) says: an
+// installed program reads the user's own file, else the shipped one.
+bool LoadEngine(const std::function<std::string(const std::string& name)>& fileOf, EngineConfig& config,
+                VorlikIni& ini, std::string& problem);
 
 // Writes "Vorlik.ini" into the folder; false with a message naming the file.
 bool Vorlik_iniFile(const std::string& folder, const VorlikIni& ini, std::string& error);

@@ -148,7 +148,6 @@ void DialogMnuGameEngine::ApplyEngSet()
 
 void DialogMnuGameEngine::Com_Click(int index)
 {
-    const QString folder = services_.ProgramFolder();
     if (index == 0) {
         for (int k = 0; k < 10; ++k) {
             config_.EngSet[k].clear();
@@ -158,16 +157,17 @@ void DialogMnuGameEngine::Com_Click(int index)
             checkBox->setChecked(false);
     } else if (index == 1) {
         int filterIndex = 1;
+        const QString folder = services_.Folders().Settings;
         const QString chosen = services_.OpenFileName(this, QStringLiteral("設定読込み"), folder,
                                                       QString::fromUtf8(kMekFilter), &filterIndex);
         if (chosen.isEmpty())
             return;
-        // Engine files live in the program folder: one chosen elsewhere is
-        // looked for there by its name.
+        // Engine files live in the settings folder (or come with the
+        // program): one chosen elsewhere is looked for there by its name.
         const QString name = QFileInfo(chosen).fileName();
-        const std::string fileName = InProgramFolder(name.toStdString());
+        const std::string fileName = SettingsFileToRead(name.toStdString());
         if (!QFileInfo(Text(fileName)).isFile()) {
-            Warn(QStringLiteral("エンジン設定ファイル「%1」はプログラムのフォルダ（%2）にありません。")
+            Warn(QStringLiteral("エンジン設定ファイル「%1」は設定のフォルダ（%2）にありません。")
                      .arg(Text(QuotedPath(name.toStdString())), Text(QuotedPath(folder.toStdString()))));
             return;
         }
@@ -182,7 +182,7 @@ void DialogMnuGameEngine::Com_Click(int index)
         config_.EngLoaFg = true;
     } else if (index == 2) {
         int filterIndex = kAllFiles;
-        const QString path = services_.OpenFileName(this, QStringLiteral("エンジンの選択"), folder,
+        const QString path = services_.OpenFileName(this, QStringLiteral("エンジンの選択"), services_.ProgramFolder(),
                                                     QString::fromUtf8(kExeFilter), &filterIndex);
         if (path.isEmpty())
             return;
@@ -234,7 +234,7 @@ bool DialogMnuGameEngine::SaveEngine()
         return false;
     }
     const std::string fileName = name + ".mek";
-    const std::string path = InProgramFolder(fileName);
+    const std::string path = QDir(services_.Folders().Settings).filePath(Text(fileName)).toStdString();
     const EngineSettings edited = FromBoxes();
     if (!WriteMekFile(path, edited, error)) {
         Warn(Text(error));
@@ -260,7 +260,7 @@ void DialogMnuGameEngine::CancelButton_Click()
         EngineSettings again = config_.EngSet;
         std::string error;
         if (!EngineNameIsFileName(config_.EngFileName, error) ||
-            !ReadMekFile(InProgramFolder(config_.EngFileName), again, error)) {
+            !ReadMekFile(SettingsFileToRead(config_.EngFileName), again, error)) {
             Warn(Text(error) + QStringLiteral("\n設定はこの画面を開いたときのままです。"));
             again = opened_;
         }
@@ -292,9 +292,9 @@ EngineSettings DialogMnuGameEngine::FromBoxes() const
     return set;
 }
 
-std::string DialogMnuGameEngine::InProgramFolder(const std::string& name) const
+std::string DialogMnuGameEngine::SettingsFileToRead(const std::string& name) const
 {
-    return QDir(services_.ProgramFolder()).filePath(Text(name)).toStdString();
+    return vorlik::SettingsFileToRead(services_.Folders(), Text(name)).toStdString();
 }
 
 void DialogMnuGameEngine::Warn(const QString& text)

@@ -61,7 +61,7 @@ private:
     void BuildControls();
     // The settings as the boxes show them: EngSet(0..9) and the five boxes.
     EngineSettings FromBoxes() const;
-    std::string InProgramFolder(const std::string& name) const;
+    std::string SettingsFileToRead(const std::string& name) const;
     bool SaveEngine();
     void Warn(const QString& text);
 

@@ -141,7 +141,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     for (int k = 0; k <= 6; ++k)
         captions << LabeInfo[k]->text();
     kifuHost_ = std::make_unique<WindowKifuHost>(*this, services_, this, MnuOptionKifuWrite, captions);
-    kifuFolder_ = std::make_unique<KifuFolder>(services_.ProgramFolder());
+    kifuFolder_ = std::make_unique<KifuFolder>(services_.Folders().Settings);
     BuildEngineLink();
 
     // Start-up: no game, the standard position, White to move; the options
@@ -149,7 +149,10 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     ResetGame();
     VorlikIni ini;
     std::string problem;
-    LoadEngine(services_.ProgramFolder().toStdString(), engineConfig_, ini, problem);
+    const ProgramFolders folders = services_.Folders();
+    LoadEngine([&folders](const std::string& name) {
+        return SettingsFileToRead(folders, QString::fromStdString(name)).toStdString();
+    }, engineConfig_, ini, problem);
     ApplyIni(ini);
     if (!problem.empty())  // told over the window once it is shown
         QTimer::singleShot(0, this, [this, problem] { WarnError(problem); });
@@ -484,7 +487,7 @@ DialogSetup* FormMain::SetupDialog()
     return setupDialog_;
 }
 
-void FormMain::PlayMoveSound() { services_.PlaySound(services_.ProgramFolder() + QStringLiteral("/PieceMove.wav")); }
+void FormMain::PlayMoveSound() { services_.PlaySound(services_.Folders().Data + QStringLiteral("/PieceMove.wav")); }
 
 // ---- state ----------------------------------------------------------------
 
@@ -1074,9 +1077,14 @@ void FormMain::OpenFile()
                                                 QString::fromUtf8(kFilterAll), &entry);
     if (name.isEmpty())
         return;
+    OpenGameFile(name, qBound(int(kKindPgn), entry, int(kKindCsv)));
+}
+
+void FormMain::OpenGameFile(const QString& fileName, int entryKind)
+{
+    const QString name = QFileInfo(fileName).absoluteFilePath();
     RememberFolder(name);
-    const int kind = KindOfChosenFile(name, qBound(int(kKindPgn), entry, int(kKindCsv)));
-    OpenKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString());
+    OpenKifuFile(*kifuHost_, kifuFile_, KindOfChosenFile(name, entryKind), name.toStdString());
 }
 
 void FormMain::SaveFile()
@@ -1301,7 +1309,7 @@ void FormMain::Vorlik_iniFile()
     ini.Win120DPI = MnuOptionWin120DPI->isChecked();
     ini.KifuWrite = MnuOptionKifuWrite->isChecked();
     std::string error;
-    if (!vorlik::Vorlik_iniFile(services_.ProgramFolder().toStdString(), ini, error))
+    if (!vorlik::Vorlik_iniFile(services_.Folders().Settings.toStdString(), ini, error))
         WarnError(error);
 }
 

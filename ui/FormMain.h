@@ -92,6 +92,9 @@ public:
     bool MayDiscardRecord();
     // Leaves without the question (a signal from the system).
     void CloseWithoutAsking();
+    // Opens a game file as "開く" does (a file given on the command line);
+    // its kind is its extension, else entryKind.
+    void OpenGameFile(const QString& fileName, int entryKind = kKindPgn);
 
     // The automatic replay is on: the timer steps through the record.
     bool AutoReplayOn() const { return AutoReplay; }

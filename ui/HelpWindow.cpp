@@ -328,7 +328,7 @@ void HelpWindow::Highlight(const QString& word)
 
 HelpWindow* OpenHelp(WindowServices& services, QWidget* mainWindow, HelpWindow* existing)
 {
-    const QString index = HelpIndexFile(services.ProgramFolder());
+    const QString index = HelpIndexFile(services.Folders().Data);
     if (!QFileInfo(index).isFile()) {
         if (existing) {
             existing->close();

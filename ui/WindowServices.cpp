@@ -20,7 +20,12 @@ struct QtWindowServices::Sound {
     QString path;
 };
 
-QtWindowServices::QtWindowServices() : sound_(new Sound) {}
+QtWindowServices::QtWindowServices()
+    : sound_(new Sound),
+      folders_(FindProgramFolders(QCoreApplication::applicationDirPath(), QStringLiteral(VORLIK_DATA_FROM_PROGRAM),
+                                  qEnvironmentVariable("XDG_CONFIG_HOME")))
+{
+}
 
 QtWindowServices::~QtWindowServices() { delete sound_; }
 
@@ -51,6 +56,8 @@ MessageAnswer QtWindowServices::ShowMessage(QWidget* parent, const QString& text
 }
 
 QString WindowServices::ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+
+ProgramFolders WindowServices::Folders() { return {ProgramFolder(), ProgramFolder()}; }
 
 void WindowServices::SetBusy(bool busy)
 {

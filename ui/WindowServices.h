@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/MainWindowPort.h"
+#include "ui/ProgramFolders.h"
 
 #include <QString>
 
@@ -32,9 +33,11 @@ public:
                                  int* filterIndex) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                                  int* filterIndex) = 0;
-    // The program folder: "Vorlik.ini", the engine-settings files and the
-    // piece sound live there (the folder of the executable).
+    // The folder of the executable.
     virtual QString ProgramFolder();
+    // Where the shipped files are read and the user's settings written; both
+    // the program folder unless the program is installed.
+    virtual ProgramFolders Folders();
     // The busy pointer over the whole program while a file is scanned,
     // rewritten or searched. Calls nest: each true is undone by one false.
     virtual void SetBusy(bool busy);
@@ -58,10 +61,12 @@ public:
     QString SaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                          int* filterIndex) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer) override;
+    ProgramFolders Folders() override { return folders_; }
 
 private:
     struct Sound;
     Sound* sound_ = nullptr;
+    ProgramFolders folders_;
 };
 
 // Where a message goes: over the dialog that is open, else over fallback,
