@@ -6,6 +6,8 @@
 #include "core/MoveCommit.h"
 
 #include <algorithm>
+#include <bitset>
+#include <functional>
 
 namespace vorlik {
 
@@ -43,6 +45,7 @@ struct ScanLimits {
     int maxGames = kMaxGames;
     bool tooManyGames = false;
     int gamesWithTooManyTags = 0;
+    int gamesCutInTag = 0;
 };
 
 int FieldOfTag(const std::string& name)
@@ -86,14 +89,29 @@ bool NewGame(KifuFile& file, std::size_t line, ScanLimits& limits)
     return true;
 }
 
-// PGN: a game begins at the first tag line, and at every tag line that comes
-// after the moves of the game before; other programs order their tags as they
-// like, so the header fields go by tag name.
+// A game whose tags say nothing of its result takes the one its moves end with.
+void TakeResultFromMoves(KifuGame& game)
+{
+    if (!game[7].empty() && game[7] != "*")
+        return;
+    const std::string& moves = game[kMoveText];
+    const std::string_view last = std::string_view(moves).substr(moves.rfind(' ') + 1);
+    for (const char* result : {"1-0", "0-1", "1/2-1/2"})
+        if (last == result)
+            game[7] = result;
+}
+
+// PGN: a game begins at the first tag line, at every tag line that comes
+// after the moves of the game before, and at a tag the game already has (the
+// game before had no moves); other programs order their tags as they like,
+// so the header fields go by tag name.
 void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, ScanLimits& limits)
 {
     bool sawMoves = false;
     MoveTextState state;
     int furtherTags = 0;
+    std::bitset<kStartText + 1> given;  // the header fields and the start position of this game
+    bool cutInTag = false;
     std::string name, value;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
@@ -102,19 +120,26 @@ void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, Sc
         if (state.inComment && IsTagLine(line) && IsWholeTag(line))
             state.inComment = false;
         if (!state.inComment && IsTagLine(line)) {
-            if (file.KifuCount == 0 || sawMoves) {
+            bool closed = true;
+            ReadTagLine(line, name, value, &closed);
+            const int field = name == "FEN" ? kStartText : FieldOfTag(name);
+            if (file.KifuCount == 0 || sawMoves || (field != 0 && given[field])) {
                 if (!NewGame(file, i, limits))
                     return;
                 sawMoves = false;
                 furtherTags = 0;
+                given.reset();
+                cutInTag = false;
                 state = MoveTextState{};
             }
             KifuGame& game = file.KifuList[file.KifuCount];
-            ReadTagLine(line, name, value);
-            if (const int field = FieldOfTag(name)) {
+            if (!closed && !cutInTag) {
+                cutInTag = true;
+                ++limits.gamesCutInTag;
+            }
+            if (field != 0) {
                 game[field] = value;
-            } else if (name == "FEN") {
-                game[kStartText] = value;
+                given.set(field);
             } else if (furtherTags < kMaxFurtherTags) {
                 game[8 + furtherTags++].assign(line);
             } else if (furtherTags++ == kMaxFurtherTags) {
@@ -192,6 +217,9 @@ std::string LimitsMessage(const ScanLimits& limits, int badBytes)
     if (limits.gamesWithTooManyTags > 0)
         message += "追加のタグは1局" + std::to_string(kMaxFurtherTags) + "行までです。" +
                    std::to_string(limits.gamesWithTooManyTags) + "局で、それを超えるタグを読み飛ばしました。\n";
+    if (limits.gamesCutInTag > 0)
+        message += std::to_string(limits.gamesCutInTag) +
+                   "局で、タグの行が途中で切れていました。読めたところまでを読みました。\n";
     if (badBytes > 0)
         message += "文字として読めないバイトが" + std::to_string(badBytes) + "か所ありました（「\xef\xbf\xbd」で表示します）。\n";
     return message;
@@ -205,14 +233,18 @@ ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string
     ClearKifuList(file, file.KifuCount);
     file.KifuCount = 0;
     file.GameFirstLine.assign(1, 0);
+    file.GameFingerprint.clear();
     if (file.KifuList.empty())
         file.KifuList.emplace_back();
     ScanLimits limits;
     limits.maxGames = maxGames;
-    if (kind == kKindCsv)
+    if (kind == kKindCsv) {
         ScanCsvLines(file, lines, limits);
-    else
+    } else {
         ScanPgnLines(file, lines, limits);
+        for (int g = 1; g <= file.KifuCount; ++g)
+            TakeResultFromMoves(file.KifuList[g]);
+    }
     ScanReport report;
     report.ok = true;
     report.message = LimitsMessage(limits, badBytes);

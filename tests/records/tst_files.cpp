@@ -98,7 +98,14 @@ private slots:
             << QByteArray("[Event \"V\"]\n\n1. e4 {forgot to close e5 *\n\n[Event \"W\"]\n\n1. c4 e5 *\n") << 2 << 2
             << "W" << "*" << "c4 e5";
         QTest::newRow("mate ends the game") << QByteArray("[Event \"M\"]\n\n1. f3 e5 2. g4 Qh4# 3. a3 a6 0-1\n") << 1 << 1
-                                            << "M" << "*" << "f3 e5 g4 Qh4#";
+                                            << "M" << "0-1" << "f3 e5 g4 Qh4#";
+        QTest::newRow("a game of tags only keeps its own")
+            << QByteArray("[Event \"Tags\"]\n[Result \"1-0\"]\n\n[Event \"Next\"]\n[Result \"0-1\"]\n\n1. d4 0-1\n") << 2
+            << 1 << "Tags" << "1-0" << "";
+        QTest::newRow("the result in the moves only") << QByteArray("[Event \"R\"]\n\n1. e4 e5 1/2-1/2\n") << 1 << 1
+                                                      << "R" << "1/2-1/2" << "e4 e5";
+        QTest::newRow("the result in the moves, * in the tag")
+            << QByteArray("[Event \"S\"]\n[Result \"*\"]\n\n1. e4 1-0\n") << 1 << 1 << "S" << "1-0" << "e4";
     }
     void foreignPgnReadByItsSyntax()
     {
@@ -189,11 +196,14 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("readable");
         QTest::addColumn<int>("games");
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\0\0", 12) << int(kKindPgn) << false << 0;
-        QTest::newRow("truncated tag") << QByteArray("[Event \"cut") << int(kKindPgn) << true << 1;
-        QTest::newRow("truncated CSV header") << QByteArray("Event,E\r\nSite,S\r\n") << int(kKindCsv) << true << 1;
-        QTest::newRow("PGN read as CSV") << kTwoGames << int(kKindCsv) << true << 0;
-        QTest::newRow("empty") << QByteArray() << int(kKindPgn) << true << 0;
+        QTest::addColumn<bool>("told");
+        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\0\0", 12) << int(kKindPgn) << false << 0
+                                << true;
+        QTest::newRow("truncated tag") << QByteArray("[Event \"cut") << int(kKindPgn) << true << 1 << true;
+        QTest::newRow("truncated CSV header") << QByteArray("Event,E\r\nSite,S\r\n") << int(kKindCsv) << true << 1
+                                              << false;
+        QTest::newRow("PGN read as CSV") << kTwoGames << int(kKindCsv) << true << 0 << false;
+        QTest::newRow("empty") << QByteArray() << int(kKindPgn) << true << 0 << false;
     }
     void brokenFiles()
     {
@@ -201,11 +211,13 @@ private slots:
         QFETCH(int, kind);
         QFETCH(bool, readable);
         QFETCH(int, games);
+        QFETCH(bool, told);
         WriteAll(Path("broken"), bytes);
         KifuFile file;
         const ScanReport report = ScanKifuFile(file, kind, S(Path("broken")));
         QCOMPARE(report.ok, readable);
         QCOMPARE(file.KifuCount, games);
+        QCOMPARE(!report.message.empty(), told);
         if (!readable)
             QVERIFY(report.message.find("テキストファイルではありません") != std::string::npos);
         RecordsHost host;
