@@ -141,8 +141,8 @@ bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& file
     lines.raw = SplitLines(all);
     // Valid UTF-8 without a byte-order mark, and plain ASCII, are already what
     // we keep in memory.
-    const bool asIs = lines.guess.asciiOnly ||
-                      (lines.guess.encoding == TextEncoding::Utf8 && !lines.guess.byteOrderMark);
+    const bool asIs = lines.guess.asciiOnly || (lines.guess.encoding == TextEncoding::Utf8 &&
+                                                !lines.guess.byteOrderMark && lines.guess.strayBytes == 0);
     if (asIs) {
         lines.text = lines.raw;
         return true;

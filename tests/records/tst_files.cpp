@@ -497,6 +497,14 @@ private slots:
         QVERIFY(ScanKifuFile(file, kKindPgn, S(utf8Path)).ok);
         QCOMPARE(file.KifuCount, 2);
         QCOMPARE(file.KifuList[2][5], std::string("김민준"));
+
+        // One stray byte leaves a UTF-8 file UTF-8: read, told, and a game appended in UTF-8.
+        WriteAll(utf8Path, "[Event \"関東大会\"]\n[Black \"x\xff\"]\n\n1. e4 *\n");
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(utf8Path)).message.find("読めないバイト") != std::string::npos);
+        QCOMPARE(file.KifuList[1][1], std::string("関東大会"));
+        host.answers = {-1};
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(utf8Path)));
+        QVERIFY(ReadAll(utf8Path).contains("[White \"김민준\"]"));
     }
 
     void fileSystemErrorsLeaveTheFile()
