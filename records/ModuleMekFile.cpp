@@ -77,6 +77,7 @@ bool NewGame(KifuFile& file, std::size_t line, ScanLimits& limits)
 {
     if (file.KifuCount >= limits.maxGames) {
         limits.tooManyGames = true;
+        file.GameFirstLine.push_back(line);  // where the table's last game ends
         return false;
     }
     ++file.KifuCount;
@@ -433,14 +434,31 @@ ScanReport ScanKifuFile(KifuFile& file, int kind, const std::string& fileName)
         file.KifuCount = 0;
         return {false, error};
     }
-    return ScanFileLines(file, kind, fileName, lines);
+    return ScanFileLines(file, kind, fileName, lines, kMaxGames);
 }
 
-ScanReport ScanFileLines(KifuFile& file, int kind, const std::string& fileName, const FileLines& lines)
+ScanReport ScanFileLines(KifuFile& file, int kind, const std::string& fileName, const FileLines& lines,
+                         int maxGames)
 {
+    ScanReport report = ScanKifuLines(file, kind, lines.text, lines.badBytes, maxGames);
     file.FileName = fileName;
     file.Encoding = lines.guess.encoding;
-    return ScanKifuLines(file, kind, lines.text, lines.badBytes);
+    file.GameFingerprint.assign(1, 0);
+    for (int g = 1; g <= file.KifuCount; ++g)
+        file.GameFingerprint.push_back(GameFingerprint(file, lines, g));
+    return report;
+}
+
+std::size_t GameFingerprint(const KifuFile& scan, const FileLines& lines, int n)
+{
+    const bool next = n + 1 < static_cast<int>(scan.GameFirstLine.size());
+    std::size_t end = next ? scan.GameFirstLine[n + 1] : lines.raw.size();
+    while (end > scan.GameFirstLine[n] && IsEmptyLine(lines.raw[end - 1]))
+        --end;
+    std::size_t fingerprint = 0;
+    for (std::size_t i = scan.GameFirstLine[n]; i < end; ++i)
+        fingerprint = fingerprint * 1000003 ^ std::hash<std::string_view>()(lines.raw[i]);
+    return fingerprint;
 }
 
 std::string LoadReport::Message() const
