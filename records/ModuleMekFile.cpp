@@ -103,55 +103,66 @@ void TakeResultFromMoves(KifuGame& game)
 }
 
 // PGN: a game begins at the first tag line, at every tag line that comes
-// after the moves of the game before, and at a tag the game already has (the
-// game before had no moves); other programs order their tags as they like,
-// so the header fields go by tag name.
+// after the moves of the game before, and at a tag the game already has
+// after an empty line (the game before had no moves; a tag repeated among
+// the further tags typed into the window is no new game). Other programs
+// order their tags as they like, so the header fields go by tag name.
+// What the PGN scan knows of the game it is reading.
+struct PgnGameScan {
+    bool sawMoves = false;
+    MoveTextState text;
+    int furtherTags = 0;
+    std::bitset<kStartText + 1> given;  // the header fields and the start position
+    bool cutInTag = false;
+    bool emptyLineAfterTags = false;
+};
+
+// One tag line into the game: a header field, the start position, or a further tag.
+void TakeTag(KifuGame& game, PgnGameScan& scan, int field, const std::string& value, std::string_view line,
+             ScanLimits& limits)
+{
+    if (field != 0) {
+        game[field] = value;
+        scan.given.set(field);
+    } else if (scan.furtherTags < kMaxFurtherTags) {
+        game[8 + scan.furtherTags++].assign(line);
+    } else if (scan.furtherTags++ == kMaxFurtherTags) {
+        ++limits.gamesWithTooManyTags;
+    }
+}
+
 void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, ScanLimits& limits)
 {
-    bool sawMoves = false;
-    MoveTextState state;
-    int furtherTags = 0;
-    std::bitset<kStartText + 1> given;  // the header fields and the start position of this game
-    bool cutInTag = false;
+    PgnGameScan scan;
     std::string name, value;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
         // A whole tag line also ends a comment some program left open, so
         // that one stray brace cannot swallow the games after it.
-        if (state.inComment && IsTagLine(line) && IsWholeTag(line))
-            state.inComment = false;
-        if (!state.inComment && IsTagLine(line)) {
+        if (scan.text.inComment && IsTagLine(line) && IsWholeTag(line))
+            scan.text.inComment = false;
+        if (!scan.text.inComment && IsTagLine(line)) {
             bool closed = true;
             ReadTagLine(line, name, value, &closed);
             const int field = name == "FEN" ? kStartText : FieldOfTag(name);
-            if (file.KifuCount == 0 || sawMoves || (field != 0 && given[field])) {
+            if (file.KifuCount == 0 || scan.sawMoves || (field != 0 && scan.given[field] && scan.emptyLineAfterTags)) {
                 if (!NewGame(file, i, limits))
                     return;
-                sawMoves = false;
-                furtherTags = 0;
-                given.reset();
-                cutInTag = false;
-                state = MoveTextState{};
+                scan = PgnGameScan{};
             }
-            KifuGame& game = file.KifuList[file.KifuCount];
-            if (!closed && !cutInTag) {
-                cutInTag = true;
+            scan.emptyLineAfterTags = false;
+            if (!closed && !scan.cutInTag) {
+                scan.cutInTag = true;
                 ++limits.gamesCutInTag;
             }
-            if (field != 0) {
-                game[field] = value;
-                given.set(field);
-            } else if (furtherTags < kMaxFurtherTags) {
-                game[8 + furtherTags++].assign(line);
-            } else if (furtherTags++ == kMaxFurtherTags) {
-                ++limits.gamesWithTooManyTags;
-            }
+            TakeTag(file.KifuList[file.KifuCount], scan, field, value, line, limits);
             continue;
         }
+        scan.emptyLineAfterTags = scan.emptyLineAfterTags || IsEmptyLine(line);
         if (file.KifuCount == 0 || IsEmptyLine(line))
             continue;  // text before the first game belongs to none
-        if (AppendMoveText(file.KifuList[file.KifuCount][kMoveText], line, state))
-            sawMoves = true;
+        if (AppendMoveText(file.KifuList[file.KifuCount][kMoveText], line, scan.text))
+            scan.sawMoves = true;
     }
 }
 

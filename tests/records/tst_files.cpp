@@ -126,6 +126,8 @@ private slots:
         QTest::newRow("a game of tags only keeps its own")
             << QByteArray("[Event \"Tags\"]\n[Result \"1-0\"]\n\n[Event \"Next\"]\n[Result \"0-1\"]\n\n1. d4 0-1\n") << 2
             << 1 << "Tags" << "1-0" << "";
+        QTest::newRow("a tag repeated among the tags is no new game")
+            << QByteArray("[Event \"A\"]\n[Site \"x\"]\n[Site \"y\"]\n\n1. e4 *\n") << 1 << 1 << "A" << "*" << "e4";
         QTest::newRow("the result in the moves only") << QByteArray("[Event \"R\"]\n\n1. e4 e5 1/2-1/2\n") << 1 << 1
                                                       << "R" << "1/2-1/2" << "e4 e5";
         QTest::newRow("the result in the moves, * in the tag")
@@ -221,7 +223,7 @@ private slots:
         QTest::addColumn<bool>("readable");
         QTest::addColumn<int>("games");
         QTest::addColumn<bool>("told");
-        QTest::newRow("binary") << QByteArray("\x7fELF\0", 5) << int(kKindPgn) << false << 0 << true;
+        QTest::newRow("binary") << QByteArray("\x7f" "ELF\0", 5) << int(kKindPgn) << false << 0 << true;
         QTest::newRow("truncated tag") << QByteArray("[Event \"cut") << int(kKindPgn) << true << 1 << true;
         QTest::newRow("cut CSV header") << QByteArray("Event,E\r\nSite,S\r\n") << int(kKindCsv) << true << 1 << false;
         QTest::newRow("PGN read as CSV") << kTwoGames << int(kKindCsv) << true << 0 << false;
