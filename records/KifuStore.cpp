@@ -147,36 +147,46 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
+bool ReadToEnd(int fd, std::string& bytes)
+{
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return count == 0;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
 }  // namespace
 
 bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string& error)
 {
     bytes.clear();
-    // Not blocking: opening a pipe waits for a writer that may never come.
+    struct stat status {};
+    if (::stat(fileName.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        error = NoRegularFile(fileName);  // not even opened: opening some devices does something
+        return false;
+    }
+    // Not blocking: should the name have become a pipe meanwhile, opening it
+    // would wait for a writer that may never come.
     Descriptor file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0) {
         error = "ファイル「" + QuotedPath(fileName) + "」を開けません。\n(" + SystemReason(errno) + ")";
         return false;
     }
-    struct stat status {};
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         error = NoRegularFile(fileName);
         return false;
     }
     bytes.reserve(static_cast<std::size_t>(status.st_size));
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            error = "ファイル「" + QuotedPath(fileName) + "」を読めません。\n(" + SystemReason(errno) + ")";
-            return false;
-        }
-        if (count == 0)
-            return true;
-        bytes.append(buffer, static_cast<std::size_t>(count));
+    if (!ReadToEnd(file.get(), bytes)) {
+        error = "ファイル「" + QuotedPath(fileName) + "」を読めません。\n(" + SystemReason(errno) + ")";
+        return false;
     }
+    return true;
 }
 
 FileReplacement::FileReplacement(const std::string& fileName, const std::string& model)
