@@ -68,10 +68,10 @@ const char kUsage[] =
     "  The kind of FILE is its extension unless --kind pgn|fen|csv says otherwise.\n"
     "  出力は UTF-8、欄はタブ区切りです。Output is UTF-8, fields separated by TAB.\n"
     "  終了コード 0: 成功 / exit status 0: success;\n"
-    "  1: 拒否された手、読み切れないファイルやゲーム、ゲームなし (check)、一致なし (search)、\n"
+    "  1: 拒否された手、読み切れないファイルやゲーム、ゲームなし (list, check)、一致なし (search)、\n"
     "     エンジンの終了・無応答 (versus) /\n"
     "     a token refused, a file or game not read whole (told on stderr, the rest is\n"
-    "     printed), no games (check), no match (search), a move refused or withdrawn\n"
+    "     printed), no games (list, check), no match (search), a move refused or withdrawn\n"
     "     or the engine gone or silent during the game (versus);\n"
     "  2: 使い方の誤り、読めないファイル、保存しない・できない、起動できないエンジン、印刷できない /\n"
     "     usage error, file not read, nothing saved, an engine that cannot be\n"
@@ -126,7 +126,6 @@ std::string CheckReadable(const std::string& name)
     return std::string();
 }
 
-// A game number 1..kMaxGames, or 0 when the text is none.
 // The companion's host of the file module: messages go to stderr, the
 // collection dialog is answered by the command line.
 class CliHost : public KifuHost {
@@ -174,6 +173,13 @@ int ScanFile(KifuFile& file, int kind, const std::string& name, bool& complete)
     return kExitOk;
 }
 
+
+// A file that holds no game says so rather than printing nothing.
+int NoGames(const std::string& name)
+{
+    Tell("ゲームがありません (no games in the file): " + name);
+    return kExitIncomplete;
+}
 
 // A FEN file through the menu's own open. False when it was not read.
 bool OpenFenFile(HeadlessWindow& window, const std::string& name)
@@ -275,12 +281,21 @@ std::string Field(std::string text)
     return text;
 }
 
-int GameNumber(const std::string& text)
+int GameNumber(const std::string& text, std::string& error)
 {
-    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const std::size_t first = digits ? std::min(text.find_first_not_of('0'), text.size()) : 0;
+    if (!digits || first == text.size()) {
+        error = "ゲーム番号は 1 以上の整数です (N is a game number from 1): " + text;
         return 0;
-    const int n = std::stoi(text);
-    return n <= kMaxGames ? n : 0;
+    }
+    if (text.size() - first > 5 || std::stoi(text.substr(first)) > kMaxGames) {
+        error = "ゲーム番号は" + std::to_string(kMaxGames) + "までです。ファイルから読むゲームは" +
+                std::to_string(kMaxGames) + "局までです (a file lists at most " + std::to_string(kMaxGames) +
+                " games): " + text;
+        return 0;
+    }
+    return std::stoi(text.substr(first));
 }
 
 int FileError(const std::string& message)
@@ -404,6 +419,8 @@ int ListCommand(const std::vector<std::string>& args)
     bool complete = true;
     if (const int status = ScanFile(file, kind, name, complete); status != kExitOk)
         return status;
+    if (file.KifuCount == 0)
+        return NoGames(name);
     for (int g = 1; g <= file.KifuCount; ++g) {
         std::printf("%d", g);
         for (int field = 1; field <= 6; ++field)
@@ -422,9 +439,10 @@ int ShowCommand(const std::vector<std::string>& args)
         ReadVerb(args, false, 1, 2, "show にはファイルとゲーム番号を指定します (show takes FILE [N])", options);
     if (!error.empty())
         return UsageError(error);
-    const int n = options.operands.size() == 2 ? GameNumber(options.operands[1]) : 1;
+    std::string wrong;
+    const int n = options.operands.size() == 2 ? GameNumber(options.operands[1], wrong) : 1;
     if (n == 0)
-        return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + options.operands[1]);
+        return UsageError(wrong);
     const std::string& name = options.operands[0];
     HeadlessWindow window;
     const OpenedGame opened = OpenGame(window, name, ResolveKind(options, name), n);
@@ -450,9 +468,10 @@ int ConvertCommand(const std::vector<std::string>& args)
         return UsageError(error);
     const std::string& name = options.operands[0];
     const std::string& out = options.operands[2];
-    const int n = GameNumber(options.operands[1]);
+    std::string wrong;
+    const int n = GameNumber(options.operands[1], wrong);
     if (n == 0)
-        return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + options.operands[1]);
+        return UsageError(wrong);
     const int outKind = KindOfFileName(out);
     if (outKind == 0)
         return UsageError(KindUnknown(out));
@@ -540,10 +559,8 @@ int CheckCommand(const std::vector<std::string>& args)
         Tell(std::to_string(game) + " 番 (game " + std::to_string(game) + "): " + message);
     complete = complete && tally.faults.empty();
     std::printf("%d\t%ld\t%ld\n", file.KifuCount, tally.plies, tally.refused);
-    if (file.KifuCount == 0) {
-        Tell("ゲームがありません (no games in the file): " + name);
-        return kExitIncomplete;
-    }
+    if (file.KifuCount == 0)
+        return NoGames(name);
     return complete ? kExitOk : kExitIncomplete;
 }
 

@@ -63,8 +63,8 @@ std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::
 // The kind of the file: --kind, else its extension; 0 when neither tells.
 int ResolveKind(const VerbOptions& options, const std::string& name);
 
-// A game number 1..kMaxGames, or 0 when the text is none.
-int GameNumber(const std::string& text);
+// A game number 1..kMaxGames, or 0 with error saying why the text is none.
+int GameNumber(const std::string& text, std::string& error);
 // A file problem on stderr (no usage text, it is no usage problem); returns kExitUsage.
 int FileError(const std::string& message);
 // A TAB or a line end inside a value would break the output's columns: blanks.

@@ -96,9 +96,10 @@ int PrintCommand(const std::vector<std::string>& args)
     const std::vector<std::string>& operands = options.verb.operands;
     const std::string& name = operands[0];
     const std::string& out = operands[2];
-    const int n = GameNumber(operands[1]);
+    std::string wrong;
+    const int n = GameNumber(operands[1], wrong);
     if (n == 0)
-        return UsageError("ゲーム番号は 1 以上の整数です (N is a game number from 1): " + operands[1]);
+        return UsageError(wrong);
 
     HeadlessWindow window;
     const OpenedGame opened = OpenGame(window, name, ResolveKind(options.verb, name), n);

@@ -142,10 +142,14 @@ bool IsTagLine(std::string_view line)
     return i < line.size() && line[i] == '[';
 }
 
-bool ReadTagLine(std::string_view line, std::string& name, std::string& value)
+bool ReadTagLine(std::string_view line, std::string& name, std::string& value, bool* closed)
 {
     name.clear();
     value.clear();
+    if (closed) {
+        const std::size_t last = line.find_last_not_of(" \t");
+        *closed = last != std::string_view::npos && line[last] == ']';
+    }
     std::size_t i = 0;
     while (i < line.size() && IsBlank(line[i]))
         ++i;
@@ -164,6 +168,8 @@ bool ReadTagLine(std::string_view line, std::string& name, std::string& value)
             ++i;
         value += line[i];
     }
+    if (closed && i >= line.size())
+        *closed = false;  // the value runs to the end of the line
     return true;
 }
 

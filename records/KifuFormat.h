@@ -33,8 +33,10 @@ std::string FenFileLine(const GameState& game);
 std::string TagLine(const std::string& name, const std::string& value);
 
 // Reads a tag line; false when the line is no tag line (after leading blanks
-// it must start with "["). A missing or unterminated value reads as far as it goes.
-bool ReadTagLine(std::string_view line, std::string& name, std::string& value);
+// it must start with "["). A missing or unterminated value reads as far as it
+// goes; closed, when given, tells whether the line ends as a tag ends (the
+// value's closing quote, then "]").
+bool ReadTagLine(std::string_view line, std::string& name, std::string& value, bool* closed = nullptr);
 
 // True for a line whose first non-blank character is "[".
 bool IsTagLine(std::string_view line);

@@ -89,19 +89,43 @@ bool EncodeGame(KifuHost& host, int kind, const EncodingGuess* existing, std::st
 
 enum class Rewrite { Insert, Overwrite, Delete };
 
+// Takes the lock on the file and reads what it holds now: a game another
+// writer added since the list was shown is in it. No file yet reads as none.
+bool LockAndRead(KifuHost& host, FileLock& lock, const std::string& fileName, FileLines& lines, bool& exists)
+{
+    std::string error;
+    exists = false;
+    if (!lock.Take(fileName, error))
+        return Fail(host, error);
+    exists = FileExists(fileName);
+    if (exists && !ReadFileLines(fileName, lines, error))
+        return Fail(host, error);
+    return true;
+}
+
+// True when game n of the file now is the game the user chose by that number
+// in the list `seen` read from this file; a number given without a list is the caller's.
+bool IsGameSeen(const KifuFile& seen, const std::string& fileName, const KifuFile& now, const FileLines& lines, int n)
+{
+    if (seen.FileName != fileName || n >= static_cast<int>(seen.GameFingerprint.size()))
+        return true;
+    return n <= now.KifuCount && GameFingerprint(now, lines, n) == seen.GameFingerprint[n];
+}
+
 // Writes the file anew with the game put in front of game n's first line
 // (insert), in place of game n (overwrite) or with game n left out (delete).
-// The old file is kept as the backup first.
-bool RewriteThroughBackup(KifuHost& host, int kind, const std::string& fileName, int n, Rewrite how,
-                          const std::string& encodedGame)
+// The old file becomes the backup; both are written whole before either
+// takes its place, so a failure leaves the file and its backup as they were.
+bool RewriteThroughBackup(KifuHost& host, const KifuFile& seen, int kind, const std::string& fileName,
+                          const FileLines& lines, int n, Rewrite how, const std::string& encodedGame)
 {
-    FileLines lines;
-    std::string error;
-    if (!ReadFileLines(fileName, lines, error))
-        return Fail(host, error);
     // The games are counted over the very lines the rewrite copies.
     KifuFile scan;
     ScanKifuLines(scan, kind, lines.text, 0, std::numeric_limits<int>::max());
+    if (!IsGameSeen(seen, fileName, scan, lines, n))
+        return Fail(host, "ファイル「" + QuotedPath(fileName) + "」は、一覧を表示した後でほかのプログラムに書き換えられ、" +
+                              std::to_string(n) + "番は一覧で選んだ棋譜ではなくなりました。" +
+                              (how == Rewrite::Delete ? "削除" : "保存") + "しませんでした。\nもう一度一覧から選んでください。");
     if (n < 1 || n > scan.KifuCount)
         return Fail(host,
                     "ファイル「" + QuotedPath(fileName) + "」には" + std::to_string(n) + "番の棋譜がありません。");
@@ -127,14 +151,15 @@ bool RewriteThroughBackup(KifuHost& host, int kind, const std::string& fileName,
     bytes += encodedGame;
     for (std::size_t i = resume; i < lines.raw.size(); ++i)
         (bytes += lines.raw[i]) += "\r\n";
-    if (!WriteFileAtomically(BackupName(fileName), lines.bytes, error))
-        return Fail(host, error);
-    if (!WriteFileAtomically(fileName, bytes, error))
+    FileReplacement backup(BackupName(fileName), fileName);
+    FileReplacement file(fileName);
+    std::string error;
+    if (!backup.Write(lines.bytes, error) || !file.Write(bytes, error) || !backup.Commit(error) || !file.Commit(error))
         return Fail(host, error);
     return true;
 }
 
-// The file's old bytes, an empty line and the game.
+// The file's bytes as they are now, an empty line and the game.
 bool AppendGame(KifuHost& host, const std::string& fileName, std::string bytes, const std::string& encodedGame)
 {
     if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r')
@@ -145,6 +170,24 @@ bool AppendGame(KifuHost& host, const std::string& fileName, std::string bytes, 
     if (!WriteFileAtomically(fileName, bytes, error))
         return Fail(host, error);
     return true;
+}
+
+// Writes the game where the user chose (select as KifuSelect, -1 append),
+// into the file as it is now.
+bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string& fileName, int select)
+{
+    FileLock lock;
+    FileLines lines;
+    bool exists = false;
+    std::string game;
+    if (!LockAndRead(host, lock, fileName, lines, exists) ||
+        !EncodeGame(host, kind, exists ? &lines.guess : nullptr, game))
+        return false;
+    if (select == -1)
+        return AppendGame(host, fileName, std::move(lines.bytes), game);
+    const int n = select < 0 ? -(select + 1) : select;
+    return RewriteThroughBackup(host, seen, kind, fileName, lines, n, select < 0 ? Rewrite::Insert : Rewrite::Overwrite,
+                                game);
 }
 
 bool SaveFen(KifuHost& host, const std::string& fileName)
@@ -175,36 +218,34 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     // pass for one from the standard start.
     if (kind == kKindCsv && !IsStandardStart(host.Window().Game()))
         return Fail(host, "設定局面から始まるゲームはＣＳＶファイルに保存できません。保存しませんでした。");
-    std::string game;
     if (!FileExists(fileName))
-        return EncodeGame(host, kind, nullptr, game) && AppendGame(host, fileName, std::string(), game);
+        return WriteGame(host, file, kind, fileName, -1);
     FileLines lines;
     std::string error;
     if (!ReadFileLines(fileName, lines, error))
         return Fail(host, error);
-    const ScanReport report = ScanFileLines(file, kind, fileName, lines);
+    const ScanReport report = ScanFileLines(file, kind, fileName, lines, kMaxGames);
     if (!report.message.empty())
         host.ShowMessage(report.message, "注意", KifuHost::Icon::Warning);
     // Tell before asking where: a game this file cannot hold is not written anywhere in it.
+    std::string game;
     if (!EncodeGame(host, kind, &lines.guess, game))
         return false;
     file.KifuDialogMode = 2;
     busy.Pause();
     host.ShowKifuDialog(file, fileName);
     busy.Resume();
-    const int select = file.KifuSelect;
-    if (select == 0)
-        return false;
-    if (select == -1)
-        return AppendGame(host, fileName, std::move(lines.bytes), game);
-    const int n = select < 0 ? -(select + 1) : select;
-    return RewriteThroughBackup(host, kind, fileName, n, select < 0 ? Rewrite::Insert : Rewrite::Overwrite, game);
+    return file.KifuSelect != 0 && WriteGame(host, file, kind, fileName, file.KifuSelect);
 }
 
-bool DeleteKifuGame(KifuHost& host, KifuFile&, int n, int kind, const std::string& fileName)
+bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName)
 {
     BusyPointer busy(host);
-    return RewriteThroughBackup(host, kind, fileName, n, Rewrite::Delete, std::string());
+    FileLock lock;
+    FileLines lines;
+    bool exists = false;
+    return LockAndRead(host, lock, fileName, lines, exists) &&
+           RewriteThroughBackup(host, file, kind, fileName, lines, n, Rewrite::Delete, std::string());
 }
 
 }  // namespace vorlik

@@ -1,13 +1,17 @@
 #include "KifuStore.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorlik {
 
@@ -75,52 +79,231 @@ std::string QuotedPath(std::string_view path, std::size_t maxChars)
 
 bool FileExists(const std::string& fileName) { return QFileInfo::exists(QString::fromStdString(fileName)); }
 
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now: the last write error of some file systems comes only here.
+    bool Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 || errno == EINTR;
+    }
+
+private:
+    int fd_;
+};
+
+std::string SystemReason(int error) { return std::strerror(error); }
+
+std::string NoRegularFile(const std::string& fileName)
+{
+    return "ファイル「" + QuotedPath(fileName) + "」は通常のファイルではありません(フォルダ、パイプ、装置など)。読みませんでした。";
+}
+
+// The file a name means: where a link leads, for the new version must take
+// the place of the file, not of the link.
+std::string Resolved(const std::string& fileName)
+{
+    struct stat status {};
+    if (::lstat(fileName.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return fileName;
+    std::unique_ptr<char, void (*)(void*)> real(::realpath(fileName.c_str(), nullptr), std::free);
+    return real ? std::string(real.get()) : fileName;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool ReadToEnd(int fd, std::string& bytes)
+{
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return count == 0;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+}  // namespace
+
 bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string& error)
 {
     bytes.clear();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"), std::fclose);
-    if (!file) {
-        error = "ファイル「" + QuotedPath(fileName) + "」を開けません。\n(" + std::strerror(errno) + ")";
+    struct stat status {};
+    if (::stat(fileName.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        error = NoRegularFile(fileName);  // not even opened: opening some devices does something
         return false;
     }
-    char buffer[1 << 16];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        bytes.append(buffer, count);
-    if (std::ferror(file.get())) {
-        error = "ファイル「" + QuotedPath(fileName) + "」を読めません。\n(" + std::strerror(errno) + ")";
+    // Not blocking: should the name have become a pipe meanwhile, opening it
+    // would wait for a writer that may never come.
+    Descriptor file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0) {
+        error = "ファイル「" + QuotedPath(fileName) + "」を開けません。\n(" + SystemReason(errno) + ")";
+        return false;
+    }
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        error = NoRegularFile(fileName);
+        return false;
+    }
+    bytes.reserve(static_cast<std::size_t>(status.st_size));
+    if (!ReadToEnd(file.get(), bytes)) {
+        error = "ファイル「" + QuotedPath(fileName) + "」を読めません。\n(" + SystemReason(errno) + ")";
         return false;
     }
     return true;
 }
 
+FileReplacement::FileReplacement(const std::string& fileName, const std::string& model)
+    : fileName_(fileName), target_(Resolved(fileName)), model_(model.empty() ? target_ : model)
+{
+}
+
+FileReplacement::~FileReplacement()
+{
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+}
+
+bool FileReplacement::Fail(const std::string& reason, std::string& error)
+{
+    error = "ファイル「" + QuotedPath(fileName_) + "」に保存できませんでした。\n(" + reason +
+            ")\n元のファイルは変更されていません。";
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+    temporary_.clear();
+    return false;
+}
+
+bool FileReplacement::Write(std::string_view bytes, std::string& error)
+{
+    struct stat old {};
+    const bool exists = ::stat(target_.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        return Fail("通常のファイルではありません(フォルダ、パイプ、装置など)", error);
+    // Renaming over a write-protected file would succeed: ask first.
+    if (exists && ::access(target_.c_str(), W_OK) != 0)
+        return Fail("書き込みが禁止されています", error);
+    const int fd = CreateTemporary();
+    if (fd < 0)
+        return Fail(SystemReason(errno), error);
+    Descriptor file(fd);
+    TakeModelsMode(fd);
+    if (!WriteAll(fd, bytes) || (::fsync(fd) != 0 && errno != EINVAL) || !file.Close())
+        return Fail(SystemReason(errno), error);
+    return true;
+}
+
+// A hidden name beside the file: the same file system, so the rename is
+// atomic, and out of the way of the user's own files.
+int FileReplacement::CreateTemporary()
+{
+    const std::string stem = FolderOf(target_) + "/." + target_.substr(target_.find_last_of('/') + 1) + ".";
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        temporary_ = stem + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            if (fd < 0)
+                temporary_.clear();
+            return fd;
+        }
+    }
+    temporary_.clear();
+    return -1;
+}
+
+// The new version replaces the old one as it was: a read-only file stays
+// read-only, a private one private.
+void FileReplacement::TakeModelsMode(int fd) const
+{
+    struct stat model {};
+    if (::stat(model_.c_str(), &model) != 0)
+        return;
+    // Only root may give a file away; the group may still follow. Failing
+    // both, the new version is the user's own, as a new file would be.
+    if (::fchown(fd, model.st_uid, model.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), model.st_gid) != 0) {
+    }
+    ::fchmod(fd, model.st_mode & 07777);
+}
+
+bool FileReplacement::Commit(std::string& error)
+{
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+        return Fail(SystemReason(errno), error);
+    temporary_.clear();
+    // The new name reaches the disk too; a folder that cannot say so is no failure.
+    Descriptor folder(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0)
+        ::fsync(folder.get());
+    return true;
+}
+
 bool WriteFileAtomically(const std::string& fileName, std::string_view bytes, std::string& error)
 {
-    const QString name = QString::fromStdString(fileName);
-    const QFileInfo info(name);
-    auto fail = [&](const QString& reason) {
-        error = "ファイル「" + QuotedPath(fileName) + "」に保存できませんでした。\n(" + reason.toStdString() +
-                ")\n元のファイルは変更されていません。";
-        return false;
-    };
-    // Renaming over a write-protected file would succeed: ask first.
-    if (info.exists() && !info.isWritable())
-        return fail(QStringLiteral("書き込みが禁止されています"));
-    if (info.exists() && !info.isFile())
-        return fail(QStringLiteral("ファイルではありません"));
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (info.exists())
-        file.setPermissions(info.permissions());  // the new file replaces the old one as it was
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return fail(reason);
+    FileReplacement file(fileName);
+    return file.Write(bytes, error) && file.Commit(error);
+}
+
+FileLock::~FileLock()
+{
+    if (folder_ >= 0)
+        ::close(folder_);  // closing lets go of the lock
+}
+
+bool FileLock::Take(const std::string& fileName, std::string& error, int waitMs)
+{
+    const std::string folder = FolderOf(Resolved(fileName));
+    folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0)
+        return true;  // no folder to lock: the write itself will say what is wrong
+    constexpr int kStepMs = 20;
+    for (int waited = 0;; waited += kStepMs) {
+        if (::flock(folder_, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return true;  // a file system without locks
+        if (waited >= waitMs)
+            break;
+        ::usleep(kStepMs * 1000);
     }
-    if (!file.commit())
-        return fail(file.errorString());
-    return true;
+    error = "ファイル「" + QuotedPath(fileName) +
+            "」には、ほかのプログラムが書き込んでいる最中です。\nしばらくしてからもう一度お試しください。";
+    return false;
 }
 
 bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& fileName, std::string& error)
@@ -141,8 +324,8 @@ bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& file
     lines.raw = SplitLines(all);
     // Valid UTF-8 without a byte-order mark, and plain ASCII, are already what
     // we keep in memory.
-    const bool asIs = lines.guess.asciiOnly ||
-                      (lines.guess.encoding == TextEncoding::Utf8 && !lines.guess.byteOrderMark);
+    const bool asIs = lines.guess.asciiOnly || (lines.guess.encoding == TextEncoding::Utf8 &&
+                                                !lines.guess.byteOrderMark && lines.guess.strayBytes == 0);
     if (asIs) {
         lines.text = lines.raw;
         return true;

@@ -6,6 +6,8 @@
 #include "core/MoveCommit.h"
 
 #include <algorithm>
+#include <bitset>
+#include <functional>
 
 namespace vorlik {
 
@@ -43,6 +45,7 @@ struct ScanLimits {
     int maxGames = kMaxGames;
     bool tooManyGames = false;
     int gamesWithTooManyTags = 0;
+    int gamesCutInTag = 0;
 };
 
 int FieldOfTag(const std::string& name)
@@ -74,6 +77,7 @@ bool NewGame(KifuFile& file, std::size_t line, ScanLimits& limits)
 {
     if (file.KifuCount >= limits.maxGames) {
         limits.tooManyGames = true;
+        file.GameFirstLine.push_back(line);  // where the table's last game ends
         return false;
     }
     ++file.KifuCount;
@@ -86,46 +90,79 @@ bool NewGame(KifuFile& file, std::size_t line, ScanLimits& limits)
     return true;
 }
 
-// PGN: a game begins at the first tag line, and at every tag line that comes
-// after the moves of the game before; other programs order their tags as they
-// like, so the header fields go by tag name.
+// A game whose tags say nothing of its result takes the one its moves end with.
+void TakeResultFromMoves(KifuGame& game)
+{
+    if (!game[7].empty() && game[7] != "*")
+        return;
+    const std::string& moves = game[kMoveText];
+    const std::string_view last = std::string_view(moves).substr(moves.rfind(' ') + 1);
+    for (const char* result : {"1-0", "0-1", "1/2-1/2"})
+        if (last == result)
+            game[7] = result;
+}
+
+// PGN: a game begins at the first tag line, at every tag line that comes
+// after the moves of the game before, and at a tag the game already has
+// after an empty line (the game before had no moves; a tag repeated among
+// the further tags typed into the window is no new game). Other programs
+// order their tags as they like, so the header fields go by tag name.
+// What the PGN scan knows of the game it is reading.
+struct PgnGameScan {
+    bool sawMoves = false;
+    MoveTextState text;
+    int furtherTags = 0;
+    std::bitset<kStartText + 1> given;  // the header fields and the start position
+    bool cutInTag = false;
+    bool emptyLineAfterTags = false;
+};
+
+// One tag line into the game: a header field, the start position, or a further tag.
+void TakeTag(KifuGame& game, PgnGameScan& scan, int field, const std::string& value, std::string_view line,
+             ScanLimits& limits)
+{
+    if (field != 0) {
+        game[field] = value;
+        scan.given.set(field);
+    } else if (scan.furtherTags < kMaxFurtherTags) {
+        game[8 + scan.furtherTags++].assign(line);
+    } else if (scan.furtherTags++ == kMaxFurtherTags) {
+        ++limits.gamesWithTooManyTags;
+    }
+}
+
 void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, ScanLimits& limits)
 {
-    bool sawMoves = false;
-    MoveTextState state;
-    int furtherTags = 0;
+    PgnGameScan scan;
     std::string name, value;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
         // A whole tag line also ends a comment some program left open, so
         // that one stray brace cannot swallow the games after it.
-        if (state.inComment && IsTagLine(line) && IsWholeTag(line))
-            state.inComment = false;
-        if (!state.inComment && IsTagLine(line)) {
-            if (file.KifuCount == 0 || sawMoves) {
+        if (scan.text.inComment && IsTagLine(line) && IsWholeTag(line))
+            scan.text.inComment = false;
+        if (!scan.text.inComment && IsTagLine(line)) {
+            bool closed = true;
+            ReadTagLine(line, name, value, &closed);
+            const int field = name == "FEN" ? kStartText : FieldOfTag(name);
+            if (file.KifuCount == 0 || scan.sawMoves || (field != 0 && scan.given[field] && scan.emptyLineAfterTags)) {
                 if (!NewGame(file, i, limits))
                     return;
-                sawMoves = false;
-                furtherTags = 0;
-                state = MoveTextState{};
+                scan = PgnGameScan{};
             }
-            KifuGame& game = file.KifuList[file.KifuCount];
-            ReadTagLine(line, name, value);
-            if (const int field = FieldOfTag(name)) {
-                game[field] = value;
-            } else if (name == "FEN") {
-                game[kStartText] = value;
-            } else if (furtherTags < kMaxFurtherTags) {
-                game[8 + furtherTags++].assign(line);
-            } else if (furtherTags++ == kMaxFurtherTags) {
-                ++limits.gamesWithTooManyTags;
+            scan.emptyLineAfterTags = false;
+            if (!closed && !scan.cutInTag) {
+                scan.cutInTag = true;
+                ++limits.gamesCutInTag;
             }
+            TakeTag(file.KifuList[file.KifuCount], scan, field, value, line, limits);
             continue;
         }
+        scan.emptyLineAfterTags = scan.emptyLineAfterTags || IsEmptyLine(line);
         if (file.KifuCount == 0 || IsEmptyLine(line))
             continue;  // text before the first game belongs to none
-        if (AppendMoveText(file.KifuList[file.KifuCount][kMoveText], line, state))
-            sawMoves = true;
+        if (AppendMoveText(file.KifuList[file.KifuCount][kMoveText], line, scan.text))
+            scan.sawMoves = true;
     }
 }
 
@@ -192,6 +229,9 @@ std::string LimitsMessage(const ScanLimits& limits, int badBytes)
     if (limits.gamesWithTooManyTags > 0)
         message += "追加のタグは1局" + std::to_string(kMaxFurtherTags) + "行までです。" +
                    std::to_string(limits.gamesWithTooManyTags) + "局で、それを超えるタグを読み飛ばしました。\n";
+    if (limits.gamesCutInTag > 0)
+        message += std::to_string(limits.gamesCutInTag) +
+                   "局で、タグの行が途中で切れていました。読めたところまでを読みました。\n";
     if (badBytes > 0)
         message += "文字として読めないバイトが" + std::to_string(badBytes) + "か所ありました（「\xef\xbf\xbd」で表示します）。\n";
     return message;
@@ -205,14 +245,18 @@ ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string
     ClearKifuList(file, file.KifuCount);
     file.KifuCount = 0;
     file.GameFirstLine.assign(1, 0);
+    file.GameFingerprint.clear();
     if (file.KifuList.empty())
         file.KifuList.emplace_back();
     ScanLimits limits;
     limits.maxGames = maxGames;
-    if (kind == kKindCsv)
+    if (kind == kKindCsv) {
         ScanCsvLines(file, lines, limits);
-    else
+    } else {
         ScanPgnLines(file, lines, limits);
+        for (int g = 1; g <= file.KifuCount; ++g)
+            TakeResultFromMoves(file.KifuList[g]);
+    }
     ScanReport report;
     report.ok = true;
     report.message = LimitsMessage(limits, badBytes);
@@ -401,14 +445,31 @@ ScanReport ScanKifuFile(KifuFile& file, int kind, const std::string& fileName)
         file.KifuCount = 0;
         return {false, error};
     }
-    return ScanFileLines(file, kind, fileName, lines);
+    return ScanFileLines(file, kind, fileName, lines, kMaxGames);
 }
 
-ScanReport ScanFileLines(KifuFile& file, int kind, const std::string& fileName, const FileLines& lines)
+ScanReport ScanFileLines(KifuFile& file, int kind, const std::string& fileName, const FileLines& lines,
+                         int maxGames)
 {
+    ScanReport report = ScanKifuLines(file, kind, lines.text, lines.badBytes, maxGames);
     file.FileName = fileName;
     file.Encoding = lines.guess.encoding;
-    return ScanKifuLines(file, kind, lines.text, lines.badBytes);
+    file.GameFingerprint.assign(1, 0);
+    for (int g = 1; g <= file.KifuCount; ++g)
+        file.GameFingerprint.push_back(GameFingerprint(file, lines, g));
+    return report;
+}
+
+std::size_t GameFingerprint(const KifuFile& scan, const FileLines& lines, int n)
+{
+    const bool next = n + 1 < static_cast<int>(scan.GameFirstLine.size());
+    std::size_t end = next ? scan.GameFirstLine[n + 1] : lines.raw.size();
+    while (end > scan.GameFirstLine[n] && IsEmptyLine(lines.raw[end - 1]))
+        --end;
+    std::size_t fingerprint = 0;
+    for (std::size_t i = scan.GameFirstLine[n]; i < end; ++i)
+        fingerprint = fingerprint * 1000003 ^ std::hash<std::string_view>()(lines.raw[i]);
+    return fingerprint;
 }
 
 std::string LoadReport::Message() const

@@ -67,7 +67,9 @@ struct KifuFile {
     int KifuDialogMode = 0;  // 1 open PGN, 5 open CSV, 2 save into a file, 3 position search
     TextEncoding Encoding = TextEncoding::Cp932;  // of the last scanned file
     std::string FileName;    // of the last scan
-    std::vector<std::size_t> GameFirstLine;  // [1..KifuCount] line index of each game's first line
+    std::vector<std::size_t> GameFirstLine;  // [1..KifuCount] line index of each game's first line,
+                                             // then that of the first game past the table, if any
+    std::vector<std::size_t> GameFingerprint;  // [1..KifuCount] of the games as read from FileName
 };
 
 // What the file module needs from its host besides the game: messages, the

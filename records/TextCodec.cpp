@@ -98,7 +98,8 @@ EncodingGuess GuessEncoding(std::string_view bytes)
         guess.encoding = TextEncoding::Utf8;
         guess.byteOrderMark = true;
     }
-    bool validUtf8 = true;
+    int sequences = 0;
+    int stray = 0;
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c == 0)
@@ -108,13 +109,18 @@ EncodingGuess GuessEncoding(std::string_view bytes)
             continue;
         }
         guess.asciiOnly = false;
-        const std::size_t length = validUtf8 ? Utf8SequenceLength(bytes, i) : 0;
-        if (length == 0)
-            validUtf8 = false;
+        const std::size_t length = Utf8SequenceLength(bytes, i);
+        sequences += length > 0;
+        stray += length == 0;
         i += length == 0 ? 1 : length;
     }
-    if (!guess.asciiOnly && validUtf8)
+    // CP932 text makes a UTF-8 sequence only now and then, between many bytes
+    // that are none; a UTF-8 file with one damaged byte is still UTF-8.
+    constexpr int kSequencesPerStrayByte = 4;
+    if (sequences > 0 && sequences >= kSequencesPerStrayByte * stray)
         guess.encoding = TextEncoding::Utf8;
+    if (guess.encoding == TextEncoding::Utf8)
+        guess.strayBytes = stray;
     return guess;
 }
 

@@ -1,6 +1,6 @@
 // Text of game files as bytes on disk and as UTF-8 in memory. Files are CP932
 // (Shift-JIS) by default; a file that starts with a byte-order mark, or is
-// valid UTF-8 with multibyte characters, is UTF-8.
+// UTF-8 with multibyte characters but for a few stray bytes, is UTF-8.
 #pragma once
 
 #include <string>
@@ -17,6 +17,7 @@ struct EncodingGuess {
     bool byteOrderMark = false;  // three bytes EF BB BF at the start
     bool asciiOnly = true;       // every byte below 0x80: either encoding reads it
     bool binary = false;         // holds a NUL byte: not a text file
+    int strayBytes = 0;          // in a UTF-8 file: bytes that are no UTF-8
 };
 EncodingGuess GuessEncoding(std::string_view bytes);
 

@@ -281,8 +281,8 @@ void KifuCliTest::list_data()
     QTest::newRow("csv") << QStringList{"@postal.csv"} << "1\tPostal Cup\tJPN\t2024.03.01\t2\tSato\tKato\t*\n" << 0;
     QTest::newRow("japanese in CP932") << QStringList{"@jp-cp932.pgn"} << "1\t通信戦\t\t\t\tSato\t\t*\n" << 0;
     QTest::newRow("japanese in UTF-8") << QStringList{"@jp-utf8.pgn"} << "1\t通信戦\t\t\t\tSato\t\t*\n" << 0;
-    QTest::newRow("no games") << QStringList{"@empty.pgn"} << "" << 0;
-    QTest::newRow("a PGN file read as CSV has no games") << QStringList{"--kind", "csv", "@own.pgn"} << "" << 0;
+    QTest::newRow("no games") << QStringList{"@empty.pgn"} << "" << 1;
+    QTest::newRow("a PGN file read as CSV has no games") << QStringList{"--kind", "csv", "@own.pgn"} << "" << 1;
     QTest::newRow("more tag lines than a game holds") << QStringList{"@tags.pgn"} << "1\tT\t\t\t\t\t\t*\n" << 1;
 }
 
@@ -524,6 +524,8 @@ void KifuCliTest::errors_data()
     QTest::newRow("list of a fen file") << QStringList{"list", "@start.fen"} << "no games)" << true;
     QTest::newRow("show game 0") << QStringList{"show", "@own.pgn", "0"} << "(N is a game number from 1)" << true;
     QTest::newRow("show game x") << QStringList{"show", "@own.pgn", "x"} << "(N is a game number from 1)" << true;
+    QTest::newRow("show game 25001") << QStringList{"show", "@own.pgn", "25001"} << "(a file lists at most 25000 games)"
+                                     << true;
     QTest::newRow("show game past the end") << QStringList{"show", "@foreign.pgn", "4"}
                                             << "(no game 4; the file holds 3)" << false;
     QTest::newRow("show position 2 of a fen file") << QStringList{"show", "@start.fen", "2"}

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ public:
     std::vector<int> dialogModes;
     bool longForm = false;
     int busy = 0;
+    std::function<void()> duringDialog;  // what happens while the list is open
 
     MainWindowPort& Window() override { return window; }
     void ShowMessage(const std::string& text, const std::string& title, Icon) override { shown.push_back({text, title}); }
@@ -35,6 +37,8 @@ public:
     void ShowKifuDialog(KifuFile& file, const std::string&) override
     {
         dialogModes.push_back(file.KifuDialogMode);
+        if (duringDialog)
+            duringDialog();
         file.KifuSelect = answers.isEmpty() ? 0 : answers.takeFirst();
     }
     bool LongFormSave() override { return longForm; }

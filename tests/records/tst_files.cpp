@@ -7,7 +7,11 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
+#include <thread>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vorlik;
@@ -20,6 +24,26 @@ const QByteArray kTwoGames =
     "[Result \"1-0\"]\r\n\r\n1. e4  e5 2. Nf3 1-0\r\n\r\n"
     "\r\n[Event \"Two\"]\r\n[Site \"B\"]\r\n[Date \"26/1/2\"]\r\n[Round \"2\"]\r\n[White \"W2\"]\r\n[Black \"B2\"]\r\n"
     "[Result \"0-1\"]\r\n\r\n1. d4  d5 0-1\r\n\r\n";
+
+int Mode(const QString& path)
+{
+    struct stat status {};
+    return ::stat(qPrintable(path), &status) == 0 ? int(status.st_mode & 0777) : -1;
+}
+
+// While it lives, files may grow to `bytes` only, as on a full disk: a write
+// past it fails (EFBIG) instead of ending the program.
+struct DiskRoom {
+    rlimit before {};
+    explicit DiskRoom(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &before);
+        const rlimit small{bytes, before.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~DiskRoom() { ::setrlimit(RLIMIT_FSIZE, &before); }
+};
 
 std::string Moves(const GameState& game)
 {
@@ -98,7 +122,16 @@ private slots:
             << QByteArray("[Event \"V\"]\n\n1. e4 {forgot to close e5 *\n\n[Event \"W\"]\n\n1. c4 e5 *\n") << 2 << 2
             << "W" << "*" << "c4 e5";
         QTest::newRow("mate ends the game") << QByteArray("[Event \"M\"]\n\n1. f3 e5 2. g4 Qh4# 3. a3 a6 0-1\n") << 1 << 1
-                                            << "M" << "*" << "f3 e5 g4 Qh4#";
+                                            << "M" << "0-1" << "f3 e5 g4 Qh4#";
+        QTest::newRow("a game of tags only keeps its own")
+            << QByteArray("[Event \"Tags\"]\n[Result \"1-0\"]\n\n[Event \"Next\"]\n[Result \"0-1\"]\n\n1. d4 0-1\n") << 2
+            << 1 << "Tags" << "1-0" << "";
+        QTest::newRow("a tag repeated among the tags is no new game")
+            << QByteArray("[Event \"A\"]\n[Site \"x\"]\n[Site \"y\"]\n\n1. e4 *\n") << 1 << 1 << "A" << "*" << "e4";
+        QTest::newRow("the result in the moves only") << QByteArray("[Event \"R\"]\n\n1. e4 e5 1/2-1/2\n") << 1 << 1
+                                                      << "R" << "1/2-1/2" << "e4 e5";
+        QTest::newRow("the result in the moves, * in the tag")
+            << QByteArray("[Event \"S\"]\n[Result \"*\"]\n\n1. e4 1-0\n") << 1 << 1 << "S" << "1-0" << "e4";
     }
     void foreignPgnReadByItsSyntax()
     {
@@ -189,11 +222,12 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("readable");
         QTest::addColumn<int>("games");
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\0\0", 12) << int(kKindPgn) << false << 0;
-        QTest::newRow("truncated tag") << QByteArray("[Event \"cut") << int(kKindPgn) << true << 1;
-        QTest::newRow("truncated CSV header") << QByteArray("Event,E\r\nSite,S\r\n") << int(kKindCsv) << true << 1;
-        QTest::newRow("PGN read as CSV") << kTwoGames << int(kKindCsv) << true << 0;
-        QTest::newRow("empty") << QByteArray() << int(kKindPgn) << true << 0;
+        QTest::addColumn<bool>("told");
+        QTest::newRow("binary") << QByteArray("\x7f" "ELF\0", 5) << int(kKindPgn) << false << 0 << true;
+        QTest::newRow("truncated tag") << QByteArray("[Event \"cut") << int(kKindPgn) << true << 1 << true;
+        QTest::newRow("cut CSV header") << QByteArray("Event,E\r\nSite,S\r\n") << int(kKindCsv) << true << 1 << false;
+        QTest::newRow("PGN read as CSV") << kTwoGames << int(kKindCsv) << true << 0 << false;
+        QTest::newRow("empty") << QByteArray() << int(kKindPgn) << true << 0 << false;
     }
     void brokenFiles()
     {
@@ -201,11 +235,13 @@ private slots:
         QFETCH(int, kind);
         QFETCH(bool, readable);
         QFETCH(int, games);
+        QFETCH(bool, told);
         WriteAll(Path("broken"), bytes);
         KifuFile file;
         const ScanReport report = ScanKifuFile(file, kind, S(Path("broken")));
         QCOMPARE(report.ok, readable);
         QCOMPARE(file.KifuCount, games);
+        QCOMPARE(!report.message.empty(), told);
         if (!readable)
             QVERIFY(report.message.find("テキストファイルではありません") != std::string::npos);
         RecordsHost host;
@@ -485,6 +521,14 @@ private slots:
         QVERIFY(ScanKifuFile(file, kKindPgn, S(utf8Path)).ok);
         QCOMPARE(file.KifuCount, 2);
         QCOMPARE(file.KifuList[2][5], std::string("김민준"));
+
+        // One stray byte leaves a UTF-8 file UTF-8: read, told, and a game appended in UTF-8.
+        WriteAll(utf8Path, "[Event \"関東大会\"]\n[Black \"x\xff\"]\n\n1. e4 *\n");
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(utf8Path)).message.find("読めないバイト") != std::string::npos);
+        QCOMPARE(file.KifuList[1][1], std::string("関東大会"));
+        host.answers = {-1};
+        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(utf8Path)));
+        QVERIFY(ReadAll(utf8Path).contains("[White \"김민준\"]"));
     }
 
     void fileSystemErrorsLeaveTheFile()
@@ -508,18 +552,127 @@ private slots:
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
-    void rewriteKeepsPermissions()
+    void savesKeepPermissions_data()
     {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("shared with the group, overwritten") << 0640 << 2;
+        QTest::newRow("read-only, appended to") << 0444 << -1;
+    }
+    void savesKeepPermissions()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, answer);
         const QString path = Path("perm.pgn");
         WriteAll(path, kTwoGames);
-        const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
-        QFile::setPermissions(path, mode);
+        ::chmod(qPrintable(path), mode);
         RecordsHost host;
         KifuFile file;
         PlayTokens(host.window, "c4");
-        host.answers = {2};
-        QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
-        QCOMPARE(QFile::permissions(path) & 0x7077, mode & 0x7077);  // owner and group bits
+        host.answers = {answer};
+        SaveKifuFile(host, file, kKindPgn, S(path));  // refused when the user may not write it
+        QCOMPARE(Mode(path), mode);
+        if (answer > 0)
+            QCOMPARE(Mode(Path("perm.bak")), mode);  // the backup is the same file
+        ::chmod(qPrintable(path), 0600);
+    }
+
+    void fullDiskChangesNothing_data()
+    {
+        QTest::addColumn<int>("answer");  // KifuSelect; 0: delete game 1; 9: save as FEN
+        QTest::newRow("append") << -1;
+        QTest::newRow("delete") << 0;
+        QTest::newRow("FEN") << 9;
+    }
+    void fullDiskChangesNothing()
+    {
+        QFETCH(int, answer);
+        const QString path = Path(answer == 9 ? "full.fen" : "full.pgn");
+        WriteAll(path, kTwoGames);
+        WriteAll(Path("full.bak"), "the backup before");
+        const QStringList entries = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden);
+        RecordsHost host;
+        KifuFile file;
+        PlayTokens(host.window, "e4");
+        host.answers = {answer};
+        QVERIFY(![&] {
+            const DiskRoom room(16);
+            return answer == 0 ? DeleteKifuGame(host, file, 1, kKindPgn, S(path))
+                               : SaveKifuFile(host, file, answer == 9 ? kKindFen : kKindPgn, S(path));
+        }());
+        QVERIFY2(host.LastMessage().find("保存できませんでした") != std::string::npos, host.LastMessage().c_str());
+        QVERIFY(host.LastMessage().find("Unknown error") == std::string::npos);
+        QCOMPARE(ReadAll(path), kTwoGames);
+        QCOMPARE(ReadAll(Path("full.bak")), QByteArray("the backup before"));
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), entries);  // nothing left behind
+    }
+
+    void writersNeverLoseAGame_data()
+    {
+        QTest::addColumn<int>("answer");    // KifuSelect
+        QTest::addColumn<bool>("inFront");  // another writer puts its game first, else last,
+        QTest::addColumn<bool>("locked");   // holding the lock while the save would write
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("append") << -1 << false << false << QStringList{"One", "Two", "Other", "Mine"};
+        QTest::newRow("append, the other still writing") << -1 << false << true
+                                                         << QStringList{"One", "Two", "Other", "Mine"};
+        QTest::newRow("overwrite, a game added last") << 2 << false << false << QStringList{"One", "Mine", "Other"};
+        QTest::newRow("overwrite, a game put first") << 2 << true << false << QStringList{"Other", "One", "Two"};
+    }
+    void writersNeverLoseAGame()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, inFront);
+        QFETCH(bool, locked);
+        QFETCH(QStringList, events);
+        const QString path = Path("shared.pgn");
+        WriteAll(path, kTwoGames);
+        const QByteArray other = "\r\n[Event \"Other\"]\r\n\r\n1. c4 *\r\n";
+        std::thread late;
+        RecordsHost host;
+        host.duringDialog = [&] {
+            auto lock = std::make_unique<FileLock>();
+            std::string error;
+            QVERIFY(!locked || lock->Take(S(path), error));
+            late = std::thread([&, lock = std::move(lock), now = ReadAll(path)] {
+                QTest::qSleep(locked ? 300 : 0);
+                WriteAll(path, inFront ? other + now : now + other);
+            });
+            if (!locked)
+                late.join();
+        };
+        KifuFile file;
+        PlayTokens(host.window, "e4");
+        host.window.Header().Field[1] = "Mine";
+        host.answers = {answer};
+        QCOMPARE(SaveKifuFile(host, file, kKindPgn, S(path)), !inFront);
+        if (late.joinable())
+            late.join();
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(path)).ok);
+        QStringList found;
+        for (int g = 1; g <= file.KifuCount; ++g)
+            found << QString::fromStdString(file.KifuList[g][1]);
+        QCOMPARE(found, events);
+    }
+
+    void onlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("link to /dev/zero") << "device";
+        QTest::newRow("folder") << "folder";
+    }
+    void onlyRegularFiles()
+    {
+        QFETCH(QString, what);
+        const QString path = Path("special-" + what);
+        QVERIFY(what == "pipe" ? ::mkfifo(qPrintable(path), 0600) == 0
+                : what == "device" ? QFile::link("/dev/zero", path) : QDir().mkpath(path));
+        std::string bytes, error, written;
+        QVERIFY(!ReadFileBytes(S(path), bytes, error));
+        QVERIFY(!WriteFileAtomically(S(path), "game", written));
+        for (const std::string& message : {error, written})
+            QVERIFY2(message.find("通常のファイルではありません") != std::string::npos, message.c_str());
     }
 
     void fenSaveWritesTheShownPosition()
