@@ -31,10 +31,11 @@ int Play(const std::vector<std::string>& args)
             return UsageError("--fen のあとに FEN がありません (--fen needs a FEN text)");
         Board board = game->KifuBoard[0];
         bool blackToMove = false;
-        const FenError error = ReadFenText(args[k + 1], board, blackToMove);
+        StartRights rights;
+        const FenError error = ReadFenText(args[k + 1], board, blackToMove, &rights);
         if (error != FenError::None)
             return UsageError(FenErrorText(error) + ": " + args[k + 1]);
-        LoadSetupPosition(*game, board, blackToMove);
+        LoadSetupPosition(*game, board, blackToMove, rights);
         k += 2;
     }
     if (k < args.size() && args[k] == "--")

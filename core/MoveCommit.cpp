@@ -42,7 +42,7 @@ bool TryMove(const GameState& game, int ply, const std::string& coord, const std
     tried.coord = coord;
     tried.shortText = tried.longText = given;
     return CheckMove(tried.board, ply, tried.coord, tried.postal, tried.shortText, tried.longText,
-                     game.KifuPostal[ply - 1], context);
+                     PreviousPostal(game, ply), context);
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ bool CommitMove(GameState& game, const PromotionAsk* askPromotion)
     if (input.empty() || game.CurPly >= kMaxPly)
         return false;
     const int ply = game.CurPly + 1;
-    const MoveContext context{BoardHistory{game.KifuBoard.data(), ply}, askPromotion};
+    const MoveContext context{RecordHistory(game, ply), askPromotion};
     TriedMove tried;
     bool legal = false;
     if (IsCoordinateMove(input)) {

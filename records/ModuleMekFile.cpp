@@ -432,13 +432,14 @@ bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::strin
     GameState& game = window.Game();
     Board board = game.KifuBoard[0];
     bool blackToMove = false;
-    const FenError error = ReadFenText(fenText, board, blackToMove);
+    StartRights rights;
+    const FenError error = ReadFenText(fenText, board, blackToMove, &rights);
     if (error != FenError::None) {
         if (message)
             *message = FenErrorText(error);
         return false;
     }
-    LoadSetupPosition(game, board, blackToMove);
+    LoadSetupPosition(game, board, blackToMove, rights);
     window.AllDisplay();
     return true;
 }

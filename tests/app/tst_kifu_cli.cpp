@@ -337,7 +337,7 @@ void KifuCliTest::show_data()
            "3\tKb2\tKa1-b2\t1122\ta1b2\n"
            "fen\t4k3/8/8/8/8/8/1K6/4q3 b - - 1 2\n";
     QTest::newRow("fen file") << QStringList{"@start.fen"} << 0
-                              << "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 1\n";
+                              << "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\n";
     QTest::newRow("fen file with black to move") << QStringList{"@black.fen"} << 0
                                                  << "fen\t4k3/8/8/8/8/8/4p3/K7 b - - 0 1\n";
     QTest::newRow("refused token among the plies")
