@@ -6,6 +6,7 @@
 #include "core/FenText.h"
 #include "core/ModuleMekDim.h"
 #include "core/MoveCommit.h"
+#include "records/KifuFormat.h"
 
 #include <cstdio>
 #include <memory>
@@ -52,6 +53,8 @@ int Play(const std::vector<std::string>& args)
         } else {
             allAccepted = false;
             PrintRefused(game->CurPly + 1, token);
+            if (JudgeMove(*game, token) == MoveVerdict::Ambiguous)
+                std::fprintf(stderr, "vorlik-kifu: %s\n", AmbiguousMoveText(game->CurPly + 1, token).c_str());
         }
     }
     PrintFenLine(*game);

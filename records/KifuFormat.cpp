@@ -11,6 +11,11 @@ std::string PlyName(int ply)
     return std::to_string(MoveNumber(ply)) + "手目" + (IsWhitePly(ply) ? "(白)" : "(黒)");
 }
 
+std::string AmbiguousMoveText(int ply, const std::string& token)
+{
+    return PlyName(ply) + "の「" + token + "」は指せる駒が二つ以上あるので、どの駒の手か分かりません。";
+}
+
 namespace {
 
 const char* const kTagNames[8] = {"", "Event", "Site", "Date", "Round", "White", "Black", "Result"};

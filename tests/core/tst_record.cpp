@@ -29,6 +29,8 @@ private slots:
     void fenText();
     void fenStartRights_data();
     void fenStartRights();
+    void tokenNamesOnePiece_data();
+    void tokenNamesOnePiece();
 };
 
 namespace {
@@ -333,6 +335,41 @@ void RecordTest::fenStartRights()
     QCOMPARE(Q(WriteFenText(*game, game->LastPly)), end);
     QCOMPARE(Q(MoveListLine(*game, kStyleShort, game->LastPly)), line);
     QVERIFY(!IsStandardStart(*game));
+}
+
+void RecordTest::tokenNamesOnePiece_data()
+{
+    QTest::addColumn<QString>("fen");
+    QTest::addColumn<QString>("token");
+    QTest::addColumn<QString>("expected");  // the move committed, or "ambiguous"
+
+    QTest::newRow("two knights free to go") << "4k3/8/8/8/8/5N2/8/1N2K3 w" << "Nd2" << "ambiguous";
+    QTest::newRow("the knight named by file") << "4k3/8/8/8/8/5N2/8/1N2K3 w" << "Nbd2" << "b1d2";
+    QTest::newRow("black knights") << "1n2k3/8/5n2/8/8/8/8/4K3 b" << "Nd7" << "ambiguous";
+    QTest::newRow("rooks on one file") << "4k3/8/8/R7/8/8/8/R3K3 w" << "Ra3" << "ambiguous";
+    QTest::newRow("the rook named by rank") << "4k3/8/8/R7/8/8/8/R3K3 w" << "R1a3" << "a1a3";
+    QTest::newRow("three queens") << "k7/8/8/8/4Q2Q/8/8/K6Q w" << "Qe1" << "ambiguous";
+    QTest::newRow("the queen named by square") << "k7/8/8/8/4Q2Q/8/8/K6Q w" << "Qh4e1" << "h4e1";
+    QTest::newRow("bishops") << "4k3/8/8/8/8/8/8/B1B1K3 w" << "Bb2" << "ambiguous";
+}
+
+void RecordTest::tokenNamesOnePiece()
+{
+    QFETCH(QString, fen);
+    QFETCH(QString, token);
+    QFETCH(QString, expected);
+
+    auto game = NewGame(fen.toStdString());
+    const int before = game->LastPly;
+    const bool committed = Play(*game, token.toStdString());
+    if (expected == "ambiguous") {
+        QVERIFY(!committed);
+        QCOMPARE(game->LastPly, before);
+        QVERIFY(JudgeMove(*game, token.toStdString()) == MoveVerdict::Ambiguous);
+        return;
+    }
+    QVERIFY(committed);
+    QCOMPARE(Q(game->KifuCoord[game->LastPly]), expected);
 }
 
 QTEST_APPLESS_MAIN(RecordTest)
