@@ -30,11 +30,11 @@ bool ReadCastling(const std::string& field, const Board& board, int& castling)
     if (field == "-")
         return true;
     for (const char c : field) {
-        const bool white = c == 'K' || c == 'Q';
         if (UpperPiece(c) != 'K' && UpperPiece(c) != 'Q')
             return false;
-        const int bit = CastlingBit(white, UpperPiece(c) == 'K');
-        if (CastlingRightHeld(BoardHistory{&board, 1, bit}, white, UpperPiece(c) == 'K'))
+        const bool white = IsWhitePiece(c), kingSide = UpperPiece(c) == 'K';
+        const int bit = CastlingBit(white, kingSide);
+        if (CastlingRightHeld(BoardHistory{&board, 1, bit}, white, kingSide))
             castling |= bit;
     }
     return true;
@@ -58,11 +58,14 @@ bool ReadPassedSquare(const std::string& field, const Board& board, bool blackTo
     return true;
 }
 
+// A clock or move number; one beyond all reason is held at 99999, so that the
+// number written after the moves of a record still reads back.
 bool ReadCounter(const std::string& field, int& value)
 {
-    if (field.empty() || field.size() > 4 || !std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (field.empty() || field.size() > 6 || !std::all_of(field.begin(), field.end(), digit))
         return false;
-    value = std::stoi(field);
+    value = std::min(std::stoi(field), 99999);
     return true;
 }
 

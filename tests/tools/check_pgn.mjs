@@ -7,8 +7,7 @@
 //   games G plies P positions N
 // chess.js names the capture-in-passing square only where a pawn stands ready
 // to take; the FEN standard, and the texts compared here, name it after every
-// double step: that field is taken from chess.js's own double-step flag, and
-// at a set-up start from the FEN tag.
+// double step: that field is taken from chess.js's own double-step flag.
 //
 //   node check_pgn.mjs GAMES.pgn [EXPECTED.fen]
 //
@@ -64,8 +63,7 @@ function withPassedSquare(fen, move) {
   return fields.join(' ')
 }
 
-// At the start there is no move to ask: the square is the FEN tag's, where
-// chess.js has none (no pawn stands ready; a pawn that does makes it keep it).
+// At a set-up start, the FEN tag's square where chess.js has none.
 function withStartPassedSquare(fen, start) {
   const fields = fen.split(' ')
   if (start && fields[3] === '-') fields[3] = start.split(' ')[3] || '-'
