@@ -53,8 +53,10 @@ int Play(const std::vector<std::string>& args)
         } else {
             allAccepted = false;
             PrintRefused(game->CurPly + 1, token);
-            if (JudgeMove(*game, token) == MoveVerdict::Ambiguous)
-                std::fprintf(stderr, "vorlik-kifu: %s\n", AmbiguousMoveText(game->CurPly + 1, token).c_str());
+            if (JudgeMove(*game, token) == MoveVerdict::Ambiguous) {
+                const std::string why = AmbiguousMoveText(game->CurPly + 1, token, game->Start.moveNumber);
+                std::fprintf(stderr, "vorlik-kifu: %s\n", why.c_str());
+            }
         }
     }
     PrintFenLine(*game);

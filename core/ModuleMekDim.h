@@ -31,8 +31,9 @@ inline char OfSide(char upperPiece, bool white) { return white ? upperPiece : st
 // Ply n is White's move when n is odd; the side to move is never stored.
 inline bool IsWhitePly(int ply) { return ply % 2 == 1; }
 // The full move of the record that ply n belongs to, counted from 1: plies 1
-// and 2 are the first (and the move list's first line).
-inline int MoveNumber(int ply) { return (ply + 1) / 2; }
+// and 2 are the first (and the move list's first line); or counted on from
+// firstMove, the number the record's first move bears.
+inline int MoveNumber(int ply, int firstMove = 1) { return (ply + 1) / 2 + firstMove - 1; }
 
 // Castling rights, one bit each.
 enum CastlingRight { kWhiteKingSide = 1, kWhiteQueenSide = 2, kBlackKingSide = 4, kBlackQueenSide = 8 };
@@ -91,7 +92,7 @@ struct GameState {
 
 // The move number the player reads for ply n: counted on from the start
 // position's own number (a game from "... b - - 0 23" begins "23... Kd7").
-inline int MoveNumber(const GameState& game, int ply) { return MoveNumber(ply) + game.Start.moveNumber - 1; }
+inline int MoveNumber(const GameState& game, int ply) { return MoveNumber(ply, game.Start.moveNumber); }
 
 // Ply 0, and ply 1 of a game that starts with Black: the plies that hold the
 // start position.

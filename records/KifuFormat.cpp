@@ -6,14 +6,14 @@
 
 namespace vorlik {
 
-std::string PlyName(int ply)
+std::string PlyName(int ply, int firstMove)
 {
-    return std::to_string(MoveNumber(ply)) + "手目" + (IsWhitePly(ply) ? "(白)" : "(黒)");
+    return std::to_string(MoveNumber(ply, firstMove)) + "手目" + (IsWhitePly(ply) ? "(白)" : "(黒)");
 }
 
-std::string AmbiguousMoveText(int ply, const std::string& token)
+std::string AmbiguousMoveText(int ply, const std::string& token, int firstMove)
 {
-    return PlyName(ply) + "の「" + token + "」は指せる駒が二つ以上あるので、どの駒の手か分かりません。";
+    return PlyName(ply, firstMove) + "の「" + token + "」は指せる駒が二つ以上あるので、どの駒の手か分かりません。";
 }
 
 namespace {

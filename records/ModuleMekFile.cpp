@@ -292,6 +292,7 @@ void LoadMoves(MainWindowPort& window, const KifuGame& kifu, LoadReport& report)
     if (!start.empty() && start.find(kNoteMarker) == std::string::npos &&
         !ReadFenBoard(window, start, &report.fenError))
         return;
+    report.firstMove = game.Start.moveNumber;
     ForEachMoveToken(kifu[kMoveText], [&](std::string_view token) {
         if (game.CurPly >= kMaxPly) {
             report.plyLimit = true;
@@ -420,12 +421,14 @@ std::string LoadReport::Message() const
         message += "開始局面 (FEN) を読めません: " + fenError + "\n指し手は読み込みませんでした。\n";
     if (!refused.empty() && !refused.front().ambiguous) {
         const RefusedToken& first = refused.front();
-        message += PlyName(first.ply) + "の「" +
+        message += PlyName(first.ply, firstMove) + "の「" +
                    Quoted(first.token) + "」は指せない手なので読み飛ばしました。読み飛ばした指し手は全部で" +
                    std::to_string(refused.size()) + "個です。\n";
     }
-    if (!refused.empty() && refused.back().ambiguous)
-        message += AmbiguousMoveText(refused.back().ply, refused.back().token) + "その前の手までを読み込みました。\n";
+    if (!refused.empty() && refused.back().ambiguous) {
+        const RefusedToken& last = refused.back();
+        message += AmbiguousMoveText(last.ply, last.token, firstMove) + "その前の手までを読み込みました。\n";
+    }
     if (plyLimit)
         message += "棋譜は400手(半手)までです。それより後の指し手は読み込みませんでした。\n";
     return message;

@@ -120,6 +120,7 @@ struct LoadReport {
     std::vector<RefusedToken> refused;
     bool plyLimit = false;       // the game held more than 400 plies
     std::string fenError;        // the FEN start could not be read: no moves were played
+    int firstMove = 1;           // the number of the game's first move, as messages name plies
     // One message for the user, empty when the game loaded whole.
     std::string Message() const;
 };
