@@ -55,7 +55,7 @@ int Play(const std::vector<std::string>& args)
             PrintRefused(game->CurPly + 1, token);
             if (JudgeMove(*game, token) == MoveVerdict::Ambiguous) {
                 const std::string why = AmbiguousMoveText(game->CurPly + 1, token, game->Start.moveNumber);
-                std::fprintf(stderr, "vorlik-kifu: %s\n", why.c_str());
+                std::fprintf(stderr, "vorlik-kifu: %s (ambiguous: more than one piece can make it)\n", why.c_str());
             }
         }
     }
