@@ -12,8 +12,13 @@
 
 namespace vorlik {
 
-// A ply as messages name it: "3手目(白)", "3手目(黒)".
-std::string PlyName(int ply);
+// A ply as messages name it: "3手目(白)", "3手目(黒)"; firstMove is the number
+// of the record's first move (that of a FEN start).
+std::string PlyName(int ply, int firstMove = 1);
+
+// What the user is told of a move token that more than one piece may legally
+// play ("Nd7" with both knights free to go there).
+std::string AmbiguousMoveText(int ply, const std::string& token, int firstMove = 1);
 
 // One game in this program's PGN layout: seven tags, the FEN tag of a set-up
 // start, the further tag lines, the moves six to a line, one empty line.

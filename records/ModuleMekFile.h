@@ -115,12 +115,14 @@ void ClearKifuList(KifuFile& file, int count);
 struct RefusedToken {
     int ply;  // the ply it was tried as
     std::string token;
+    bool ambiguous = false;  // more than one piece may play it: the load stopped there
 };
 
 struct LoadReport {
     std::vector<RefusedToken> refused;
     bool plyLimit = false;       // the game held more than 400 plies
     std::string fenError;        // the FEN start could not be read: no moves were played
+    int firstMove = 1;           // the number of the game's first move, as messages name plies
     // One message for the user, empty when the game loaded whole.
     std::string Message() const;
 };

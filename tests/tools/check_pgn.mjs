@@ -63,11 +63,18 @@ function withPassedSquare(fen, move) {
   return fields.join(' ')
 }
 
+// At a set-up start, the FEN tag's square where chess.js has none.
+function withStartPassedSquare(fen, start) {
+  const fields = fen.split(' ')
+  if (start && fields[3] === '-') fields[3] = start.split(' ')[3] || '-'
+  return fields.join(' ')
+}
+
 // The positions chess.js passes through, the start included.
 function positionsOf(chess) {
   const start = chess.getHeaders().FEN
   const replay = start ? new Chess(start) : new Chess()
-  const positions = [replay.fen()]
+  const positions = [withStartPassedSquare(replay.fen(), start)]
   for (const move of chess.history({ verbose: true })) {
     replay.move({ from: move.from, to: move.to, promotion: move.promotion })
     positions.push(withPassedSquare(replay.fen(), move))
