@@ -62,7 +62,8 @@ struct GameState {
     int ClockWhite = 0, ClockBlack = 0;
 };
 
-// New-game reset of the record (the window resets its own flags and timer).
+// New-game reset of the record, its postal notes included (the window resets
+// its own flags and timer).
 void ResetGame(GameState& game);
 
 // The standard start at ply 0; CurPly = 0.

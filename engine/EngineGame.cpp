@@ -345,8 +345,12 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
     WinBoardQuit();
     MainWindowPort& window = Window();
     GameState& game = Game();
+    // A continued game keeps the notes of the moves kept.
+    const auto notes = game.KifuNote;
     window.ResetGame();
-    ClearNotes(game, static_cast<int>(kept.size()) + 1, kMaxPly);
+    for (std::size_t ply = 1; ply <= kept.size(); ++ply)
+        for (int k = 1; k <= 6; ++k)
+            game.KifuNote[k][ply] = notes[k][ply];
     EngPlay = true;
     EngWait = false;
     game.ViewBoard[0][0] = "0";

@@ -364,6 +364,11 @@ QWidget* FormMain::BuildCentralArea()
         TextInfo[k]->setObjectName(QStringLiteral("TextInfo(%1)").arg(k));
     }
     TextInfo[7]->hide();  // the result lives in CombKekka
+    // The postal boxes write into the notes of the ply they show as their
+    // text changes, so no redraw can lose what the user typed.
+    for (int j = 8; j <= 13; ++j)
+        connect(TextInfo[j], &QLineEdit::textChanged, this,
+                [this, j](const QString& text) { game_->KifuNote[j - 7][notesPly_] = text.toStdString(); });
     for (int k = 11; k <= 13; ++k)
         TextInfo[k]->setMaximumWidth(44);
     TextInfo[10]->installEventFilter(this);
@@ -514,9 +519,12 @@ void FormMain::DrawBoard()
 void FormMain::AllDisplay()
 {
     DrawBoard();
+    notesPly_ = game_->CurPly;
     for (int j = 8; j <= 13; ++j) {
-        TextInfo[j]->setText(QString::fromStdString(game_->KifuNote[j - 7][game_->CurPly]));
-        TextInfo[j]->setEnabled(game_->CurPly > 0);
+        const QString note = QString::fromStdString(game_->KifuNote[j - 7][notesPly_]);
+        if (TextInfo[j]->text() != note)  // an unchanged box keeps its cursor
+            TextInfo[j]->setText(note);
+        Enable(TextInfo[j], notesPly_ > 0);
     }
     const bool blackToMove = IsWhitePly(game_->CurPly);  // White has just moved
     SetOpaque(LabelTime[0], !blackToMove);
@@ -525,11 +533,29 @@ void FormMain::AllDisplay()
         MnuFileOpenSave[3]->setEnabled(true);
 }
 
+void FormMain::Enable(QWidget* control, bool on)
+{
+    // Qt hands the focus of a control it disables to the next one, a
+    // "終了" or a box whose text the next key press replaces. The focus waits
+    // instead, and comes back when the control does, unless the user has put
+    // it somewhere else meanwhile.
+    if (!on && focusWidget() == control) {
+        parkedFocus_ = control;
+        control->clearFocus();
+    }
+    control->setEnabled(on);
+    if (on && parkedFocus_ == control) {
+        parkedFocus_ = nullptr;
+        if (!focusWidget())
+            control->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 void FormMain::SetControlState(ControlState mode)
 {
     auto buttons = [this](std::initializer_list<int> indexes, bool on) {
         for (int k : indexes)
-            CommandMain[k]->setEnabled(on);
+            Enable(CommandMain[k], on);
     };
     const EngineSettings& set = engineConfig_.EngSet;
     const QString engineName = QString::fromStdString(set.Name);
@@ -539,16 +565,17 @@ void FormMain::SetControlState(ControlState mode)
         LabelTime[1]->setText(QStringLiteral("黒"));
         SetOpaque(LabelTime[0], true);
         SetOpaque(LabelTime[1], false);
-        for (int k = 1; k <= 14; ++k) {
+        // The postal boxes are the notes of their ply: the redraw fills them.
+        for (int k : {1, 2, 3, 4, 5, 6, 14}) {
             TextInfo[k]->clear();
-            TextInfo[k]->setEnabled(true);
+            Enable(TextInfo[k], true);
         }
         TextInfo[1]->setText(windowTitle());
         TextInfo[3]->setText(QString::fromStdString(
             ShortDate(QDate::currentDate().year(), QDate::currentDate().month(), QDate::currentDate().day())));
         CombKekka->setCurrentText(QStringLiteral("*"));
         TextInfoS->clear();
-        ListMain->setEnabled(true);
+        Enable(ListMain, true);
         for (int k = 1; k <= 3; ++k)
             if (set.LevelCommand(k).empty())
                 MnuGameLevelLevel[k]->setEnabled(false);
@@ -571,13 +598,13 @@ void FormMain::SetControlState(ControlState mode)
         break;
     case ControlState::EngineToMove:
         engine_->EngWait = true;
-        ListMain->setEnabled(false);
+        Enable(ListMain, false);
         buttons({0, 1, 2, 3, 4, 5, 6, 7}, false);
         buttons({8, 9}, true);
         break;
     case ControlState::UserToMove:
         engine_->EngWait = false;
-        ListMain->setEnabled(true);
+        Enable(ListMain, true);
         buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
         if (set.TakeBack.empty())
             buttons({6}, false);
@@ -597,11 +624,11 @@ void FormMain::SetControlState(ControlState mode)
         buttons({0, 6, 8, 9}, false);
         break;
     case ControlState::SetupOpen:
-        ListMain->setEnabled(false);
+        Enable(ListMain, false);
         buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false);
         break;
     case ControlState::SetupCancelled:
-        ListMain->setEnabled(true);
+        Enable(ListMain, true);
         buttons({0}, false);
         buttons({1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
         if (!engineConfig_.EngLoaFg) {
@@ -814,12 +841,6 @@ void FormMain::ImaCheMan_MouseDown(int index)
     ImaCheBoa->BeginDrag(index, piece);
 }
 
-void FormMain::SaveNotes()
-{
-    for (int j = 8; j <= 13; ++j)
-        game_->KifuNote[j - 7][game_->CurPly] = TextInfo[j]->text().toStdString();
-}
-
 void FormMain::ImaCheMan_DragDrop(int index)
 {
     if (EngWait()) {
@@ -835,7 +856,6 @@ void FormMain::ImaCheMan_DragDrop(int index)
         DrawBoard();
         return;
     }
-    SaveNotes();
     const std::string move{FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
                            RankDigit(game.DropRank)};
 
@@ -905,7 +925,6 @@ void FormMain::LabelinCheckMate_Click()
 
 void FormMain::CommandMain_Click(int index)
 {
-    SaveNotes();
     switch (index) {
     case 1: GotoStart(); break;
     case 2: StepBack(); break;
@@ -979,7 +998,6 @@ void FormMain::GotoEnd()
 
 void FormMain::ListMain_MouseDown()
 {
-    SaveNotes();
     const int line = ListMain->currentRow();
     if (line < 0)
         return;
@@ -1036,7 +1054,6 @@ void FormMain::Timer_Timer()
 void FormMain::MnuFileNew_Click()
 {
     ResetGame();
-    ClearNotes(*game_, 0, kMaxPly);
     SetMenuState(MenuState::NoGame);
     SetControlState(ControlState::NoGame);
     SetStartPosition(*game_);
@@ -1078,7 +1095,6 @@ void FormMain::OpenFile()
 
 void FormMain::SaveFile()
 {
-    SaveNotes();
     // A game from a set-up position has no place in the postal layout.
     const char* filter = IsStandardStart(*game_) ? kFilterAll : kFilterNoCsv;
     int entry = kKindPgn;
@@ -1121,7 +1137,6 @@ void FormMain::CloseWithoutAsking()
 
 std::string FormMain::RecordFingerprint()
 {
-    SaveNotes();
     const GameState& game = *game_;
     std::string text;
     const auto add = [&text](const std::string& part) {
@@ -1225,7 +1240,6 @@ void FormMain::MnuOptionWin120DPI_Click()
 
 void FormMain::MnuFilePrint_Click()
 {
-    SaveNotes();  // the postal boxes of the ply on the board fill the postcard
     if (!printDialog_)
         printDialog_ = new DialogMnuFilePrint(services_, this);
     printDialog_->PrintOutInit(*game_, ReadGameInfo(), MnuOptionKifuWrite->isChecked());
@@ -1329,7 +1343,7 @@ void FormMain::MnuGameEngine_Click()
         SetControlState(ControlState::EngineReady);
     } else {
         CommandMain[0]->setText(QStringLiteral("エンジンの名称"));
-        CommandMain[7]->setEnabled(false);
+        Enable(CommandMain[7], false);
     }
     // "ゲーム開始" and its toolbar button: a new engine can be played at once.
     MnuGameNew->setEnabled(configured);
@@ -1344,7 +1358,6 @@ void FormMain::MnuGameSetup_Click()
     if (game_->SetupMode || EngPlay())
         return;
     AutoReplay = false;  // the replay would move the game under the set-up
-    SaveNotes();
     BeginSetup(*game_);
     const EngineSettings& set = engineConfig_.EngSet;
     SetupDialog()->OpenSetup(IsWhitePly(game_->CurPly), engineConfig_.EngLoaFg && set.EditCommand == "edit",
