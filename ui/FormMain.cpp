@@ -1275,10 +1275,6 @@ void FormMain::BuildEngineLink()
     connect(engine_.get(), &EngineGame::LevelChosen, this, &FormMain::CheckLevel);
     engineDialog_ = new DialogMnuGameEngine(engineConfig_, services_, this);
     connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, &FormMain::RelabelLevels);
-    connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, [this] {
-        if (setupDialog_)
-            setupDialog_->ClearEngineBox();  // a new engine is not asked to take a position unasked
-    });
     connect(engineDialog_, &DialogMnuGameEngine::WriteIni, this, &FormMain::Vorlik_iniFile);
 }
 
