@@ -1269,7 +1269,15 @@ void FormMain::BuildEngineLink()
     });
     engineHost_->mayDiscard = [this] { return MayDiscardRecord(); };
     engineHost_->madeNew = [this] { RecordSaved(); };
-    kifuHost_->mayDiscard = [this] { return MayDiscardRecord(); };
+    // A game from a file (the position search's) replaces the record: a
+    // game against the engine ends first, as "終了" ends it.
+    kifuHost_->mayDiscard = [this] {
+        if (!MayDiscardRecord())
+            return false;
+        if (EngPlay())
+            MnuGameEnd_Click();
+        return true;
+    };
     kifuHost_->matchesFile = [this] { RecordSaved(); };
     engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_);
     connect(engine_.get(), &EngineGame::LevelChosen, this, &FormMain::CheckLevel);
@@ -1411,11 +1419,9 @@ bool FormMain::ReturnSetup(int code)
     SetControlState(ControlState::NoGame);
     AllDisplay();
     if (setupDialog_->EngineChosen()) {
-        // The engine takes the side not to move.
         SetMenuState(MenuState::GameRunning);
         SetControlState(ControlState::UserToMove);
-        TextInfo[code == 1 ? 6 : 5]->setText(CommandMain[0]->text());
-        engine_->WinBoardEdit();
+        engine_->WinBoardEdit();  // the engine takes the side not to move
     }
     RunClock(true);
     return true;
