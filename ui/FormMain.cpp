@@ -493,6 +493,8 @@ void FormMain::PlayMoveSound() { services_.PlaySound(services_.ProgramFolder() +
 void FormMain::ResetGame()
 {
     vorlik::ResetGame(*game_);
+    if (printDialog_)
+        printDialog_->NewRecord();
     engine_->EngPlay = engine_->EngWait = false;
     AutoReplay = false;
     Timer->stop();
