@@ -537,18 +537,19 @@ void FormMain::AllDisplay()
 
 void FormMain::Enable(QWidget* control, bool on)
 {
-    // Qt hands the focus of a control it disables to the next one, a
-    // "終了" or a box whose text the next key press replaces. The focus waits
-    // instead, and comes back when the control does, unless the user has put
-    // it somewhere else meanwhile.
+    // Qt hands the focus of a control it disables to the next one, and a
+    // window without a focus gives it to the first box when it is activated:
+    // a "終了" or a box whose text the next key press replaces. The focus
+    // waits on the board instead, where keys do nothing, and comes back when
+    // the control does, unless the user has put it somewhere else meanwhile.
     if (!on && focusWidget() == control) {
         parkedFocus_ = control;
-        control->clearFocus();
+        ImaCheBoa->setFocus(Qt::OtherFocusReason);
     }
     control->setEnabled(on);
     if (on && parkedFocus_ == control) {
         parkedFocus_ = nullptr;
-        if (!focusWidget())
+        if (focusWidget() == ImaCheBoa)
             control->setFocus(Qt::OtherFocusReason);
     }
 }
