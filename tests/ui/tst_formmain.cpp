@@ -10,7 +10,6 @@
 #include "core/MoveCommit.h"
 #include "records/TextCodec.h"
 #include "ui/DialogMnuFile.h"
-#include "ui/DialogMnuFilePrint.h"
 #include "ui/DialogMnuGameEngine.h"
 #include "ui/DialogSetup.h"
 #include "ui/FormMain.h"
@@ -70,7 +69,6 @@ private slots:
     void automaticReplay();
     void notesFollowThePly();
     void oldNotesNeverReturn();
-    void postcardTextsStayWithTheRecord();
     void dayCount();
     void newRecordAndAbout();
     void fullRecordSaysSo();
@@ -807,23 +805,6 @@ void FormMainTest::oldNotesNeverReturn()
     Drag("e7", "e5");
     Drag("g1", "f3");
     QCOMPARE(Controls().TextInfo(8)->text(), QString());
-}
-
-// The postcard's own texts outlive a cancelled printer choice; a new record
-// starts the card afresh.
-void FormMainTest::postcardTextsStayWithTheRecord()
-{
-    Play("e4 e5");
-    form_->MnuFilePrint_Click();
-    auto* print = form_->findChild<DialogMnuFilePrint*>();
-    print->TextDataAFree[3]->setPlainText("拝啓");
-    print->TextDataA[4]->setText("(7) B");
-    QTest::mouseClick(print->PrintButton, Qt::LeftButton);  // no printer chosen
-    form_->MnuFilePrint_Click();
-    QCOMPARE(print->Fields().TextDataA[3] + print->Fields().TextDataA[4], QString("拝啓(7) B"));
-    form_->MnuFileNew_Click();
-    form_->MnuFilePrint_Click();
-    QCOMPARE(print->Fields().TextDataA[3] + print->Fields().TextDataA[4], QString());
 }
 
 void FormMainTest::dayCount()
