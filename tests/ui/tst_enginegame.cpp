@@ -462,7 +462,7 @@ void EngineGameTest::gameKeepsWhatTheUserWrote()
         dialog->OptiGS[1]->setChecked(true);
         dialog->OKButton_Click();
     });
-    services_->answers << MessageAnswer::Yes;  // were the record to go
+    services_->answers << MessageAnswer::Yes << MessageAnswer::Yes;  // the record may go, whenever asked
     form_->MnuGameNew_Click();  // from the position on the board
     QVERIFY(AwaitEngine(5000));
     QCOMPARE(Controls().TextInfo(1)->text() + Controls().TextInfo(5)->text() + Controls().TextInfo(6)->text(),
@@ -478,7 +478,6 @@ void EngineGameTest::gameKeepsWhatTheUserWrote()
     const QString file = services_->WriteProgramFile("two.pgn", "[Event \"A\"]\n\n1. d4 *\n\n[Event \"B\"]\n\n1. e4 *\n");
     QFile::remove(services_->ProgramFolder() + "/Vorlik.ini");
     services_->fileAnswers << ScriptedServices::FileAnswer{file, 1};
-    services_->answers << MessageAnswer::Yes;
     QTimer::singleShot(0, this, [] { qobject_cast<DialogMnuFile*>(QApplication::activeModalWidget())->OKButton_Click(); });
     Controls().MnuOptionSearch()->trigger();
     QVERIFY(!form_->Engine().EngineRunning() && Controls().MnuGameNew()->isEnabled() && !Read("Vorlik.ini").isEmpty());
