@@ -24,6 +24,9 @@ void ResetGame(GameState& game)
         game.KifuPostal[ply].clear();
         game.KifuCoord[ply].clear();
     }
+    // A new record starts without notes, however it is made: a set-up or a
+    // new game never shows the postal data of the game before it.
+    ClearNotes(game, 0, kMaxPly);
 }
 
 void ClearNotes(GameState& game, int first, int last)

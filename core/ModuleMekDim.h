@@ -104,7 +104,8 @@ inline bool HoldsStart(const GameState& game, int ply) { return ply == 0 || (ply
 // to e5).
 std::string PreviousPostal(const GameState& game, int ply);
 
-// New-game reset of the record (the window resets its own flags and timer).
+// New-game reset of the record, its postal notes included (the window resets
+// its own flags and timer).
 void ResetGame(GameState& game);
 
 // The standard start at ply 0; CurPly = 0.

@@ -214,6 +214,10 @@ void EngineGame::CommitEngineMove(const std::string& move)
         Window().Beep();
         Window().AllDisplay();
     }
+    // Asked to move for the user's side ("go"), the engine plays that side
+    // from now on.
+    if (accepted && IsWhitePly(game.LastPly) != engineWhite_)
+        EngineTakesSide(!engineWhite_);
     Window().SetControlState(ControlState::UserToMove);
     emit EngineMoved(accepted, QString::fromStdString(move));
     if (accepted)
@@ -299,6 +303,7 @@ void EngineGame::WinBoardEdit()
     WinBoardSend(".");
     if (IsWhitePly(game.LastPly))
         WinBoardSend("black");  // Black to move
+    EngineTakesSide(IsWhitePly(game.LastPly));  // the side not to move
     // The user moves first; engines wait for "go" after a hand-off before
     // they answer (Fairy-Max stays silent without it).
     game.ViewBoard[0][0] = "999";
@@ -333,11 +338,25 @@ void EngineGame::MnuGameNew_Click()
                 kept.push_back(game.KifuCoord[ply]);
         }
     }
-    // Even a game continued from the board starts a new record: its game
-    // information and any later plies go.
-    if (!host_.MayDiscardRecord())
+    // A new game replaces the record; a continued one loses only the plies
+    // after the position on the board.
+    if ((kept.empty() || game.CurPly < game.LastPly) && !host_.MayDiscardRecord())
         return;
     StartNewGame(kept);
+}
+
+void EngineGame::EngineTakesSide(bool white)
+{
+    // The engine's name stands beside the side it plays. When it changes
+    // sides the two names change places, so the user's name follows the user.
+    engineWhite_ = white;
+    GameHeader header = Window().ReadGameInfo();
+    std::string& engineSide = header.Field[white ? 5 : 6];
+    std::string& userSide = header.Field[white ? 6 : 5];
+    if (userSide == config_.EngSet.Name)
+        userSide = engineSide;
+    engineSide = config_.EngSet.Name;
+    Window().ShowGameInfo(header);
 }
 
 void EngineGame::StartNewGame(const std::vector<std::string>& kept)
@@ -345,8 +364,13 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
     WinBoardQuit();
     MainWindowPort& window = Window();
     GameState& game = Game();
+    // A continued game keeps its information and the notes of the moves kept.
+    GameHeader header = window.ReadGameInfo();
+    const auto notes = game.KifuNote;
     window.ResetGame();
-    ClearNotes(game, static_cast<int>(kept.size()) + 1, kMaxPly);
+    for (std::size_t ply = 1; ply <= kept.size(); ++ply)
+        for (int k = 1; k <= 6; ++k)
+            game.KifuNote[k][ply] = notes[k][ply];
     EngPlay = true;
     EngWait = false;
     game.ViewBoard[0][0] = "0";
@@ -355,9 +379,11 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
     window.SetControlState(ControlState::UserToMove);
     SetStartPosition(game);
     window.AllDisplay();
-    GameHeader header = window.ReadGameInfo();
-    header.Field[6] = config_.EngSet.Name;  // after "new" the engine plays Black
-    window.ShowGameInfo(header);
+    if (!kept.empty()) {
+        header.Field[7] = "*";  // the game goes on
+        window.ShowGameInfo(header);
+    }
+    EngineTakesSide(false);  // after "new" the engine plays Black
     if (kept.empty())
         host_.RecordMadeNew();
     window.RunClock(true);

@@ -138,6 +138,9 @@ private:
     void EngineEnded();
     void EngineLost();
     void EndGame(bool endedByEngine);
+    // The engine plays White (true) or Black: its name goes into that
+    // side's player box.
+    void EngineTakesSide(bool white);
     void StartNewGame(const std::vector<std::string>& kept);
     void ReplayKept(const std::vector<std::string>& kept);
 
@@ -149,6 +152,7 @@ private:
     Awaiting awaiting_ = Awaiting::Nothing;
     bool handling_ = false;
     bool ended_ = false;  // the engine went away; told once its last lines are handled
+    bool engineWhite_ = false;  // the side the engine plays
 };
 
 }  // namespace vorlik

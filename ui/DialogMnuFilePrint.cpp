@@ -239,6 +239,15 @@ void DialogMnuFilePrint::PrintOutInit(const GameState& game, const GameHeader& h
 {
     PrintFields fields = FillPrintFields(game, header, longNotation, QDate::currentDate());
     fields.format = Format();
+    if (sameRecord_) {
+        // What the user wrote on the postcard stays for the next card of the
+        // game; what the dialog filled in itself follows the game.
+        const PrintFields shown = Fields();
+        for (int k : {3, 4, 5})
+            if (shown.TextDataA[k] != fields_.TextDataA[k])
+                fields.TextDataA[k] = shown.TextDataA[k];
+    }
+    sameRecord_ = true;
     ShowFields(fields);
 }
 

@@ -33,7 +33,11 @@ public:
 
     // Fills the dialog from the game at CurPly; header is the main window's
     // game information, longNotation its "国際長表記で保存" option.
+    // The postcard's free texts and a game reference the user changed stay
+    // from one call to the next until NewRecord.
     void PrintOutInit(const GameState& game, const GameHeader& header, bool longNotation);
+    // The record on the board was replaced by another.
+    void NewRecord() { sameRecord_ = false; }
     void MakeDiagram(const GameState& game);
 
     void OptPrint_Click(int index);
@@ -85,6 +89,7 @@ private:
     QSpacerItem* belowBlock_ = nullptr;
     bool centred_ = false;
     bool filling_ = false;
+    bool sameRecord_ = false;  // the boxes belong to the record on the board
 };
 
 // The page as it will print, drawn by the printing code at the widget's size.

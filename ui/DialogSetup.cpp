@@ -68,7 +68,8 @@ DialogSetup::DialogSetup(WindowServices& services, GameState& game, QWidget* par
     optWB_[0]->setChecked(true);
     checkEng_ = new QCheckBox(QStringLiteral("ｴﾝｼﾞﾝ"), sideBox_);
     checkEng_->setObjectName(QStringLiteral("CheckEng"));
-    connect(checkEng_, &QCheckBox::clicked, this, &DialogSetup::CheckEng_Click);
+    // Every change of the box, the user's or the window's, frees or fixes the side.
+    connect(checkEng_, &QCheckBox::toggled, this, &DialogSetup::CheckEng_Click);
     side->addWidget(checkEng_);
     setupOk_ = new QPushButton(QStringLiteral("OK"), this);
     setupOk_->setObjectName(QStringLiteral("OKButton"));
@@ -135,18 +136,17 @@ void DialogSetup::OpenSetup(bool blackToMove, bool editable, bool black)
     setWindowFlags(kSetupFlags);
     setModal(false);
     ShowSetupControls(true);
-    optWB_[blackToMove ? 1 : 0]->setChecked(true);
+    // Each set-up starts on the position's side to move, not handed to the
+    // engine: a box kept from the last one would fix the wrong side.
     blackAllowed_ = black;
-    if (!editable)
-        checkEng_->setChecked(false);
+    checkEng_->setChecked(false);
     checkEng_->setEnabled(editable);
     CheckEng_Click();
+    optWB_[blackToMove ? 1 : 0]->setChecked(true);
     inSetup_ = true;
 }
 
 bool DialogSetup::EngineChosen() const { return checkEng_->isEnabled() && checkEng_->isChecked(); }
-
-void DialogSetup::ClearEngineBox() { checkEng_->setChecked(false); }
 
 bool DialogSetup::eventFilter(QObject* watched, QEvent* event)
 {

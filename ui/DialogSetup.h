@@ -35,14 +35,12 @@ public:
 
     // ---- set-up role
     // Prepares the controls for a set-up of the position in ViewBoard:
-    // the side to move preset, the engine box offered only when the current
-    // engine takes set-up positions (editable) and, with the box ticked,
-    // Black to move only when it can be told so (black).
+    // the side to move preset, the engine box clear and offered only when
+    // the current engine takes set-up positions (editable) and, with the box
+    // ticked, Black to move only when it can be told so (black).
     void OpenSetup(bool blackToMove, bool editable, bool black);
     bool InSetup() const { return inSetup_; }
     bool EngineChosen() const;
-    // Unticks the engine box (the engine settings changed).
-    void ClearEngineBox();
     // Called with 1 (White to move), 2 (Black to move) or 3 (cancelled) when
     // the set-up closes; returns false when the window keeps the set-up open.
     std::function<bool(int code)> returnSetup;

@@ -370,6 +370,11 @@ QWidget* FormMain::BuildCentralArea()
         TextInfo[k]->setObjectName(QStringLiteral("TextInfo(%1)").arg(k));
     }
     TextInfo[7]->hide();  // the result lives in CombKekka
+    // The postal boxes write into the notes of the ply they show as their
+    // text changes, so no redraw can lose what the user typed.
+    for (int j = 8; j <= 13; ++j)
+        connect(TextInfo[j], &QLineEdit::textChanged, this,
+                [this, j](const QString& text) { game_->KifuNote[j - 7][notesPly_] = text.toStdString(); });
     for (int k = 11; k <= 13; ++k)
         TextInfo[k]->setMaximumWidth(44);
     TextInfo[10]->installEventFilter(this);
@@ -494,6 +499,8 @@ void FormMain::PlayMoveSound() { services_.PlaySound(services_.Folders().Data + 
 void FormMain::ResetGame()
 {
     vorlik::ResetGame(*game_);
+    if (printDialog_)
+        printDialog_->NewRecord();
     engine_->EngPlay = engine_->EngWait = false;
     AutoReplay = false;
     Timer->stop();
@@ -520,9 +527,12 @@ void FormMain::DrawBoard()
 void FormMain::AllDisplay()
 {
     DrawBoard();
+    notesPly_ = game_->CurPly;
     for (int j = 8; j <= 13; ++j) {
-        TextInfo[j]->setText(QString::fromStdString(game_->KifuNote[j - 7][game_->CurPly]));
-        TextInfo[j]->setEnabled(game_->CurPly > 0);
+        const QString note = QString::fromStdString(game_->KifuNote[j - 7][notesPly_]);
+        if (TextInfo[j]->text() != note)  // an unchanged box keeps its cursor
+            TextInfo[j]->setText(note);
+        Enable(TextInfo[j], notesPly_ > 0);
     }
     const bool blackToMove = IsWhitePly(game_->CurPly);  // White has just moved
     SetOpaque(LabelTime[0], !blackToMove);
@@ -531,11 +541,30 @@ void FormMain::AllDisplay()
         MnuFileOpenSave[3]->setEnabled(true);
 }
 
+void FormMain::Enable(QWidget* control, bool on)
+{
+    // Qt hands the focus of a control it disables to the next one, and a
+    // window without a focus gives it to the first box when it is activated:
+    // a "終了" or a box whose text the next key press replaces. The focus
+    // waits on the board instead, where keys do nothing, and comes back when
+    // the control does, unless the user has put it somewhere else meanwhile.
+    if (!on && focusWidget() == control) {
+        parkedFocus_ = control;
+        ImaCheBoa->setFocus(Qt::OtherFocusReason);
+    }
+    control->setEnabled(on);
+    if (on && parkedFocus_ == control) {
+        parkedFocus_ = nullptr;
+        if (focusWidget() == ImaCheBoa)
+            control->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 void FormMain::SetControlState(ControlState mode)
 {
     auto buttons = [this](std::initializer_list<int> indexes, bool on) {
         for (int k : indexes)
-            CommandMain[k]->setEnabled(on);
+            Enable(CommandMain[k], on);
     };
     const EngineSettings& set = engineConfig_.EngSet;
     const QString engineName = QString::fromStdString(set.Name);
@@ -545,16 +574,17 @@ void FormMain::SetControlState(ControlState mode)
         LabelTime[1]->setText(QStringLiteral("黒"));
         SetOpaque(LabelTime[0], true);
         SetOpaque(LabelTime[1], false);
-        for (int k = 1; k <= 14; ++k) {
+        // The postal boxes are the notes of their ply: the redraw fills them.
+        for (int k : {1, 2, 3, 4, 5, 6, 14}) {
             TextInfo[k]->clear();
-            TextInfo[k]->setEnabled(true);
+            Enable(TextInfo[k], true);
         }
         TextInfo[1]->setText(windowTitle());
         TextInfo[3]->setText(QString::fromStdString(
             ShortDate(QDate::currentDate().year(), QDate::currentDate().month(), QDate::currentDate().day())));
         CombKekka->setCurrentText(QStringLiteral("*"));
         TextInfoS->clear();
-        ListMain->setEnabled(true);
+        Enable(ListMain, true);
         for (int k = 1; k <= 3; ++k)
             if (set.LevelCommand(k).empty())
                 MnuGameLevelLevel[k]->setEnabled(false);
@@ -577,13 +607,13 @@ void FormMain::SetControlState(ControlState mode)
         break;
     case ControlState::EngineToMove:
         engine_->EngWait = true;
-        ListMain->setEnabled(false);
+        Enable(ListMain, false);
         buttons({0, 1, 2, 3, 4, 5, 6, 7}, false);
         buttons({8, 9}, true);
         break;
     case ControlState::UserToMove:
         engine_->EngWait = false;
-        ListMain->setEnabled(true);
+        Enable(ListMain, true);
         buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
         if (set.TakeBack.empty())
             buttons({6}, false);
@@ -603,11 +633,11 @@ void FormMain::SetControlState(ControlState mode)
         buttons({0, 6, 8, 9}, false);
         break;
     case ControlState::SetupOpen:
-        ListMain->setEnabled(false);
+        Enable(ListMain, false);
         buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false);
         break;
     case ControlState::SetupCancelled:
-        ListMain->setEnabled(true);
+        Enable(ListMain, true);
         buttons({0}, false);
         buttons({1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
         if (!engineConfig_.EngLoaFg) {
@@ -820,12 +850,6 @@ void FormMain::ImaCheMan_MouseDown(int index)
     ImaCheBoa->BeginDrag(index, piece);
 }
 
-void FormMain::SaveNotes()
-{
-    for (int j = 8; j <= 13; ++j)
-        game_->KifuNote[j - 7][game_->CurPly] = TextInfo[j]->text().toStdString();
-}
-
 void FormMain::ImaCheMan_DragDrop(int index)
 {
     if (EngWait()) {
@@ -841,7 +865,6 @@ void FormMain::ImaCheMan_DragDrop(int index)
         DrawBoard();
         return;
     }
-    SaveNotes();
     const std::string move{FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
                            RankDigit(game.DropRank)};
 
@@ -911,7 +934,6 @@ void FormMain::LabelinCheckMate_Click()
 
 void FormMain::CommandMain_Click(int index)
 {
-    SaveNotes();
     switch (index) {
     case 1: GotoStart(); break;
     case 2: StepBack(); break;
@@ -985,7 +1007,6 @@ void FormMain::GotoEnd()
 
 void FormMain::ListMain_MouseDown()
 {
-    SaveNotes();
     const int line = ListMain->currentRow();
     if (line < 0)
         return;
@@ -1042,7 +1063,6 @@ void FormMain::Timer_Timer()
 void FormMain::MnuFileNew_Click()
 {
     ResetGame();
-    ClearNotes(*game_, 0, kMaxPly);
     SetMenuState(MenuState::NoGame);
     SetControlState(ControlState::NoGame);
     SetStartPosition(*game_);
@@ -1089,7 +1109,6 @@ void FormMain::OpenGameFile(const QString& fileName, int entryKind)
 
 void FormMain::SaveFile()
 {
-    SaveNotes();
     // A game from a set-up position has no place in the postal layout.
     const char* filter = IsStandardStart(*game_) ? kFilterAll : kFilterNoCsv;
     int entry = kKindPgn;
@@ -1139,7 +1158,6 @@ void FormMain::CloseWithoutAsking()
 
 std::string FormMain::RecordFingerprint()
 {
-    SaveNotes();
     const GameState& game = *game_;
     std::string text;
     const auto add = [&text](const std::string& part) {
@@ -1243,7 +1261,6 @@ void FormMain::MnuOptionWin120DPI_Click()
 
 void FormMain::MnuFilePrint_Click()
 {
-    SaveNotes();  // the postal boxes of the ply on the board fill the postcard
     if (!printDialog_)
         printDialog_ = new DialogMnuFilePrint(services_, this);
     printDialog_->PrintOutInit(*game_, ReadGameInfo(), MnuOptionKifuWrite->isChecked());
@@ -1273,16 +1290,20 @@ void FormMain::BuildEngineLink()
     });
     engineHost_->mayDiscard = [this] { return MayDiscardRecord(); };
     engineHost_->madeNew = [this] { RecordSaved(); };
-    kifuHost_->mayDiscard = [this] { return MayDiscardRecord(); };
+    // A game from a file (the position search's) replaces the record: a
+    // game against the engine ends first, as "終了" ends it.
+    kifuHost_->mayDiscard = [this] {
+        if (!MayDiscardRecord())
+            return false;
+        if (EngPlay())
+            MnuGameEnd_Click();
+        return true;
+    };
     kifuHost_->matchesFile = [this] { RecordSaved(); };
     engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_);
     connect(engine_.get(), &EngineGame::LevelChosen, this, &FormMain::CheckLevel);
     engineDialog_ = new DialogMnuGameEngine(engineConfig_, services_, this);
     connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, &FormMain::RelabelLevels);
-    connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, [this] {
-        if (setupDialog_)
-            setupDialog_->ClearEngineBox();  // a new engine is not asked to take a position unasked
-    });
     connect(engineDialog_, &DialogMnuGameEngine::WriteIni, this, &FormMain::Vorlik_iniFile);
 }
 
@@ -1352,7 +1373,7 @@ void FormMain::MnuGameEngine_Click()
         SetControlState(ControlState::EngineReady);
     } else {
         CommandMain[0]->setText(QStringLiteral("エンジンの名称"));
-        CommandMain[7]->setEnabled(false);
+        Enable(CommandMain[7], false);
     }
     // "ゲーム開始" and its toolbar button: a new engine can be played at once.
     MnuGameNew->setEnabled(configured);
@@ -1367,7 +1388,6 @@ void FormMain::MnuGameSetup_Click()
     if (game_->SetupMode || EngPlay())
         return;
     AutoReplay = false;  // the replay would move the game under the set-up
-    SaveNotes();
     BeginSetup(*game_);
     const EngineSettings& set = engineConfig_.EngSet;
     SetupDialog()->OpenSetup(IsWhitePly(game_->CurPly), engineConfig_.EngLoaFg && set.EditCommand == "edit",
@@ -1425,11 +1445,9 @@ bool FormMain::ReturnSetup(int code)
     SetControlState(ControlState::NoGame);
     AllDisplay();
     if (setupDialog_->EngineChosen()) {
-        // The engine takes the side not to move.
         SetMenuState(MenuState::GameRunning);
         SetControlState(ControlState::UserToMove);
-        TextInfo[code == 1 ? 6 : 5]->setText(CommandMain[0]->text());
-        engine_->WinBoardEdit();
+        engine_->WinBoardEdit();  // the engine takes the side not to move
     }
     RunClock(true);
     return true;

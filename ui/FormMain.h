@@ -196,7 +196,9 @@ private:
     QLabel* InfoLabel(int index, const QString& caption);
     QWidget* BuildInformation();
     QWidget* BuildPostalBlock();
-    void SaveNotes();
+    // Enables or disables a control of the window; the keyboard focus stays
+    // where the user left it.
+    void Enable(QWidget* control, bool on);
     void SelectLine(int line, bool toTop);
     void AddMoveLine();
     // The list written again for plies 1..lastPly; CurPly ends at lastPly.
@@ -241,6 +243,8 @@ private:
     DialogMnuGameEngine* engineDialog_ = nullptr;
     DialogMnuFilePrint* printDialog_ = nullptr;
     QPointer<HelpWindow> helpWindow_;
+    int notesPly_ = 0;    // the ply whose notes the postal boxes show
+    QPointer<QWidget> parkedFocus_;  // a disabled control the focus returns to
     int committing_ = 0;  // a move is going through the gate
     std::deque<QString> traffic_;  // the newest lines of the engine traffic
     QTimer* trafficTimer_ = nullptr;

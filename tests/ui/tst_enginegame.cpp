@@ -8,6 +8,8 @@
 
 #include "bench/GameGenerator.h"
 #include "core/FenText.h"
+#include "ui/DialogMnuFile.h"
+#include "ui/DialogMnuGameStart.h"
 #include "ui/DialogSetup.h"
 #include "ui/BoardView.h"
 #include "ui/FormMain.h"
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTimer>
@@ -56,6 +59,7 @@ private slots:
     void engineHandOffAndBarePromotion();
     void mateEndsTheGame_data();
     void mateEndsTheGame();
+    void gameKeepsWhatTheUserWrote();
 
 private:
     // A shell script engine in the program folder.
@@ -439,6 +443,44 @@ void EngineGameTest::mateEndsTheGame()
     QCOMPARE(Controls().CombKekka()->currentText(), result);
     QVERIFY(!form_->Engine().EngPlay);
     QVERIFY(!form_->Engine().EngineRunning());
+}
+
+// A game continued from the board, a date typed while the engine thinks, the
+// engine sent to the user's side, and a game loaded by the position search.
+void EngineGameTest::gameKeepsWhatTheUserWrote()
+{
+    const QString engine = services_->ScriptEngine(
+        "slow", "while read line; do case \"$line\" in go) n=$((n+1)); [ $n = 1 ] && echo 'move e7e5' || echo "
+                "'move f1c4';; g1f3) sleep 1; echo 'move b8c6';; esac; done");
+    services_->Configure(Mek("Slow", engine, "", "", {}, "00001"));
+    Open();
+    Drag("e2e4");
+    Controls().TextInfo(1)->setText("Club");
+    Controls().TextInfo(5)->setText("Sato");
+    QTimer::singleShot(0, this, [] {
+        auto* dialog = qobject_cast<DialogMnuGameStart*>(QApplication::activeModalWidget());
+        dialog->OptiGS[1]->setChecked(true);
+        dialog->OKButton_Click();
+    });
+    services_->answers << MessageAnswer::Yes << MessageAnswer::Yes;  // the record may go, whenever asked
+    form_->MnuGameNew_Click();  // from the position on the board
+    QVERIFY(AwaitEngine(5000));
+    QCOMPARE(Controls().TextInfo(1)->text() + Controls().TextInfo(5)->text() + Controls().TextInfo(6)->text(),
+             QString("ClubSatoSlow"));
+    Drag("g1f3");
+    QTest::keyClicks(Controls().TextInfo(8), "26/1/6");
+    QVERIFY(AwaitEngine(5000));
+    QCOMPARE(form_->Game().KifuNote[1][3], std::string("26/1/6"));
+    Controls().CommandMain(0)->click();  // the engine moves for White
+    QVERIFY(AwaitEngine(5000));
+    QCOMPARE(Controls().TextInfo(5)->text() + Controls().TextInfo(6)->text(), QString("SlowSato"));
+
+    const QString file = services_->WriteProgramFile("two.pgn", "[Event \"A\"]\n\n1. d4 *\n\n[Event \"B\"]\n\n1. e4 *\n");
+    QFile::remove(services_->ProgramFolder() + "/Vorlik.ini");
+    services_->fileAnswers << ScriptedServices::FileAnswer{file, 1};
+    QTimer::singleShot(0, this, [] { qobject_cast<DialogMnuFile*>(QApplication::activeModalWidget())->OKButton_Click(); });
+    Controls().MnuOptionSearch()->trigger();
+    QVERIFY(!form_->Engine().EngineRunning() && Controls().MnuGameNew()->isEnabled() && !Read("Vorlik.ini").isEmpty());
 }
 
 QTEST_MAIN(EngineGameTest)

@@ -63,6 +63,7 @@ private slots:
     void handOffToTheEngine_data();
     void handOffToTheEngine();
     void engineBoxFollowsTheEngine();
+    void eachSetupStartsAfresh();
     void engineThatCannotStartKeepsThePosition();
     void savedAndOpenedAgain_data();
     void savedAndOpenedAgain();
@@ -540,6 +541,24 @@ void SetupTest::engineBoxFollowsTheEngine()
     QVERIFY(!Dialog()->CheckEng()->isChecked());
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
     QVERIFY(!form_->Engine().EngPlay);
+}
+
+// A set-up opens on the position's side to move with the engine box clear,
+// and its record has no note of the game before.
+void SetupTest::eachSetupStartsAfresh()
+{
+    services_->Configure(Mek("Plain", "/bin/cat", "", "", {}, "00100"));  // "edit" without "black"
+    Open();
+    Play({"e2e4"});
+    QTest::keyClicks(Controls().TextInfo(8), "26/1/4");
+    Controls().MnuGameSetup()->trigger();
+    Dialog()->CheckEng()->click();
+    QTest::mouseClick(Dialog()->CancelButton(), Qt::LeftButton);
+    Controls().MnuGameSetup()->trigger();
+    QVERIFY(!Dialog()->CheckEng()->isChecked() && Dialog()->OptWB(1)->isChecked());
+    services_->answers << MessageAnswer::Yes;  // the game on the board may go
+    QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
+    QCOMPARE(Controls().TextInfo(8)->text(), QString());  // ply 1 of the new record
 }
 
 void SetupTest::engineThatCannotStartKeepsThePosition()
