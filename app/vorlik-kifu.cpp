@@ -6,6 +6,7 @@
 #include "core/FenText.h"
 #include "core/ModuleMekDim.h"
 #include "core/MoveCommit.h"
+#include "records/KifuFormat.h"
 
 #include <cstdio>
 #include <memory>
@@ -31,10 +32,11 @@ int Play(const std::vector<std::string>& args)
             return UsageError("--fen のあとに FEN がありません (--fen needs a FEN text)");
         Board board = game->KifuBoard[0];
         bool blackToMove = false;
-        const FenError error = ReadFenText(args[k + 1], board, blackToMove);
+        StartRights rights;
+        const FenError error = ReadFenText(args[k + 1], board, blackToMove, &rights);
         if (error != FenError::None)
             return UsageError(FenErrorText(error) + ": " + args[k + 1]);
-        LoadSetupPosition(*game, board, blackToMove);
+        LoadSetupPosition(*game, board, blackToMove, rights);
         k += 2;
     }
     if (k < args.size() && args[k] == "--")
@@ -51,6 +53,8 @@ int Play(const std::vector<std::string>& args)
         } else {
             allAccepted = false;
             PrintRefused(game->CurPly + 1, token);
+            if (JudgeMove(*game, token) == MoveVerdict::Ambiguous)
+                std::fprintf(stderr, "vorlik-kifu: %s\n", AmbiguousMoveText(game->CurPly + 1, token).c_str());
         }
     }
     PrintFenLine(*game);

@@ -3,10 +3,87 @@
 #include "ModuleMekMoveCheck.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace vorlik {
 
-FenError ReadFenText(const std::string& text, Board& board, bool& blackToMove)
+namespace {
+
+std::vector<std::string> Words(const std::string& text, std::size_t from)
+{
+    std::vector<std::string> words;
+    for (std::size_t k = from; k < text.size(); ++k) {
+        if (text[k] == ' ' || text[k] == '\t')
+            continue;
+        const std::size_t end = std::min(text.find_first_of(" \t", k), text.size());
+        words.push_back(text.substr(k, end - k));
+        k = end;
+    }
+    return words;
+}
+
+// "KQkq", any of them, or "-". A right stays only where the king and that
+// rook stand on their home squares.
+bool ReadCastling(const std::string& field, const Board& board, int& castling)
+{
+    castling = 0;
+    if (field == "-")
+        return true;
+    for (const char c : field) {
+        const bool white = c == 'K' || c == 'Q';
+        if (UpperPiece(c) != 'K' && UpperPiece(c) != 'Q')
+            return false;
+        const int bit = CastlingBit(white, UpperPiece(c) == 'K');
+        if (CastlingRightHeld(BoardHistory{&board, 1, bit}, white, UpperPiece(c) == 'K'))
+            castling |= bit;
+    }
+    return true;
+}
+
+// "-" or the square a pawn passed in a double step; a square that the pawn of
+// the side that moved last did not just pass reads as none.
+bool ReadPassedSquare(const std::string& field, const Board& board, bool blackToMove, int& passedFile)
+{
+    passedFile = 0;
+    if (field == "-")
+        return true;
+    if (field.size() != 2 || !IsFileLetter(field[0]) || !IsRankDigit(field[1]))
+        return false;
+    const int file = field[0] - 'a' + 1;
+    const bool whiteStepped = blackToMove;
+    const int passedRank = whiteStepped ? 3 : 6, step = whiteStepped ? 1 : -1;
+    if (field[1] - '0' == passedRank && board[file][passedRank + step] == OfSide('P', whiteStepped) &&
+        board[file][passedRank] == 0 && board[file][passedRank - step] == 0)
+        passedFile = file;
+    return true;
+}
+
+bool ReadCounter(const std::string& field, int& value)
+{
+    if (field.empty() || field.size() > 4 || !std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    value = std::stoi(field);
+    return true;
+}
+
+// The fields after the side to move; those left out keep the standard start's.
+FenError ReadRights(const std::vector<std::string>& fields, const Board& board, bool blackToMove, StartRights& rights)
+{
+    if (fields.size() > 0 && !ReadCastling(fields[0], board, rights.castling))
+        return FenError::BadCastling;
+    if (fields.size() > 1 && !ReadPassedSquare(fields[1], board, blackToMove, rights.passedFile))
+        return FenError::BadPassedSquare;
+    if (fields.size() > 2 && !ReadCounter(fields[2], rights.halfMoveClock))
+        return FenError::BadCounter;
+    if (fields.size() > 3 && !ReadCounter(fields[3], rights.moveNumber))
+        return FenError::BadCounter;
+    rights.moveNumber = std::max(rights.moveNumber, 1);  // some programs write 0
+    return FenError::None;
+}
+
+}  // namespace
+
+FenError ReadFenText(const std::string& text, Board& board, bool& blackToMove, StartRights* rights)
 {
     Board read = board;
     int rank = 8, file = 0;
@@ -33,8 +110,15 @@ FenError ReadFenText(const std::string& text, Board& board, bool& blackToMove)
     }
     if (k + 1 >= text.size())
         return FenError::NoSide;
+    const bool black = text[k + 1] != 'w';
+    StartRights readRights;
+    const FenError error = ReadRights(Words(text, k + 2), read, black, readRights);
+    if (error != FenError::None)
+        return error;
     board = read;
-    blackToMove = text[k + 1] != 'w';
+    blackToMove = black;
+    if (rights)
+        *rights = readRights;
     return FenError::None;
 }
 
@@ -46,6 +130,9 @@ std::string FenErrorText(FenError error)
     case FenError::RankTooLong: return "FENの盤面の段が8マスを超えています";
     case FenError::TooManyRanks: return "FENの盤面が8段を超えています";
     case FenError::NoSide: return "FENに手番がありません";
+    case FenError::BadCastling: return "FENのキャスリングの欄は「-」か K, Q, k, q の文字です";
+    case FenError::BadPassedSquare: return "FENのアンパッサンの欄は「-」かマス(e3 など)です";
+    case FenError::BadCounter: return "FENの手数の欄が数字ではありません";
     }
     return std::string();
 }
@@ -93,30 +180,27 @@ bool MoveOfPly(const GameState& game, int ply, PlyMove& move)
 }
 
 // The rules' own test before castling, over the record up to ply.
-bool NeverMoved(const GameState& game, int ply, int file, int rank, char piece)
-{
-    return StayedHome(BoardHistory{game.KifuBoard.data(), ply + 1}, file, rank, piece);
-}
-
 std::string CastlingRights(const GameState& game, int ply)
 {
+    const BoardHistory history = RecordHistory(game, ply + 1);
     std::string rights;
-    for (const bool white : {true, false}) {
-        const int rank = white ? 1 : 8;
-        if (!NeverMoved(game, ply, 5, rank, OfSide('K', white)))
-            continue;
-        if (NeverMoved(game, ply, 8, rank, OfSide('R', white)))
-            rights += OfSide('K', white);
-        if (NeverMoved(game, ply, 1, rank, OfSide('R', white)))
-            rights += OfSide('Q', white);
-    }
+    for (const bool white : {true, false})
+        for (const bool kingSide : {true, false})
+            if (CastlingRightHeld(history, white, kingSide))
+                rights += OfSide(kingSide ? 'K' : 'Q', white);
     return rights.empty() ? "-" : rights;
 }
 
 std::string PassedSquare(const GameState& game, int ply)
 {
+    if (HoldsStart(game, ply)) {
+        const int file = game.Start.passedFile;
+        if (file < 1 || file > 8)
+            return "-";
+        return {FileLetter(file), IsWhitePly(ply) ? '3' : '6'};
+    }
     PlyMove move;
-    if (ply < 1 || !MoveOfPly(game, ply, move))
+    if (!MoveOfPly(game, ply, move))
         return "-";
     const bool white = IsWhitePly(ply);
     const char pawn = OfSide('P', white);
@@ -136,8 +220,8 @@ int PieceCount(const Board& board)
     return count;
 }
 
-// Plies since the last capture or pawn move, counted within the record: a
-// set-up start counts from 0.
+// Plies since the last capture or pawn move, counted on from the start's
+// clock when there was none in the record.
 int HalfMoveClock(const GameState& game, int ply)
 {
     int clock = 0;
@@ -147,10 +231,10 @@ int HalfMoveClock(const GameState& game, int ply)
             continue;
         const bool pawnMove = UpperPiece(game.KifuBoard[p - 1][move.fromFile][move.fromRank]) == 'P';
         if (pawnMove || PieceCount(game.KifuBoard[p]) < PieceCount(game.KifuBoard[p - 1]))
-            break;
+            return clock;
         ++clock;
     }
-    return clock;
+    return clock + game.Start.halfMoveClock;
 }
 
 }  // namespace
@@ -159,16 +243,17 @@ std::string WriteFenText(const GameState& game, int ply)
 {
     ply = std::clamp(ply, 0, kMaxPly);
     // Ply 1 is always White's first move (a game that starts with Black leaves
-    // it empty), so the move number follows from the ply alone.
+    // it empty), so the side to move is that of the next ply, and so is the
+    // move number.
     return WriteFenBoard(game.KifuBoard[ply]) + (IsWhitePly(ply) ? " b " : " w ") + CastlingRights(game, ply) + " " +
            PassedSquare(game, ply) + " " + std::to_string(HalfMoveClock(game, ply)) + " " +
-           std::to_string(ply / 2 + 1);
+           std::to_string(MoveNumber(game, ply + 1));
 }
 
 std::string WriteStartFen(const GameState& game)
 {
-    return WriteFenBoard(game.KifuBoard[0]) + (StartsWithBlack(game) ? " b " : " w ") + CastlingRights(game, 0) +
-           " - 0 1";
+    // A game that starts with Black keeps its start in ply 1 as well.
+    return WriteFenText(game, StartsWithBlack(game) ? 1 : 0);
 }
 
 }  // namespace vorlik

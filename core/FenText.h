@@ -13,13 +13,20 @@ enum class FenError {
     RankTooLong,   // more than eight squares in a rank
     TooManyRanks,  // a ninth rank
     NoSide,        // no side to move after the board
+    BadCastling,   // the castling field is neither "-" nor made of K, Q, k, q
+    BadPassedSquare,  // the capture-in-passing field is neither "-" nor a square
+    BadCounter,    // the half-move clock or the move number is no number
 };
 
 // Reads the board (up to the first space) and the side to move (the next
 // character: "w" White, anything else Black) into board and blackToMove.
 // Squares the text does not name keep their contents. Nothing is changed when
-// the text is refused.
-FenError ReadFenText(const std::string& text, Board& board, bool& blackToMove);
+// the text is refused. When rights is given it receives the fields after the
+// side: castling (a right only where king and rook stand on their home
+// squares), the square passed in a double step (only where the pawn that
+// passed it stands), the half-move clock and the move number; fields the text
+// leaves out are as at the standard start.
+FenError ReadFenText(const std::string& text, Board& board, bool& blackToMove, StartRights* rights = nullptr);
 
 // A Japanese sentence for the user saying what is wrong.
 std::string FenErrorText(FenError error);
@@ -28,15 +35,15 @@ std::string FenErrorText(FenError error);
 std::string WriteFenBoard(const Board& board);
 
 // The whole FEN text of the position after ply `ply` of the record: the board,
-// the side to move (Black after an odd ply), the castling rights of kings and
-// rooks that never left their squares since ply 0, the square a pawn passed in
-// a double step on that ply (whether or not a pawn can take it), the plies
-// since the last capture or pawn move, and the move number.
+// the side to move (Black after an odd ply), the castling rights the start
+// gave to kings and rooks that never left their squares since, the square a
+// pawn passed in a double step on that ply (whether or not a pawn can take
+// it), the plies since the last capture or pawn move, and the move number,
+// both counted on from the start's.
 std::string WriteFenText(const GameState& game, int ply);
 
-// The FEN text of the start of the record (ply 0), with Black to move when the
-// game starts with Black: castling rights for every king and rook on its home
-// square, no passed square, the clock 0 and move 1.
+// The FEN text of the start of the record, with Black to move when the game
+// starts with Black: what a FEN reader reads back as the same start.
 std::string WriteStartFen(const GameState& game);
 
 }  // namespace vorlik

@@ -25,9 +25,7 @@ GameEnd GameEndAfter(const GameState& game)
     const bool white = IsWhitePly(ply + 1);
     if (!HasKing(board, white))
         return GameEnd::None;
-    // The positions a move of the next ply would be checked against.
-    const BoardHistory history{game.KifuBoard.data(), ply + 1};
-    if (HasLegalMove(board, white, game.KifuPostal[ply], history))
+    if (HasLegalMove(board, white, PreviousPostal(game, ply + 1), RecordHistory(game, ply + 1)))
         return GameEnd::None;
     RuleWork work;
     work.After.load(board);

@@ -77,7 +77,7 @@ std::string MoveListLine(const GameState& game, int style, int ply)
 {
     if (ply < 1 || ply > kMaxPly)
         return std::string();
-    const int number = MoveNumber(ply);
+    const int number = MoveNumber(game, ply);
     const bool blackMoved = !IsWhitePly(ply);
     const int whitePly = blackMoved ? ply - 1 : ply;
     std::string white = MoveText(game, style, whitePly);

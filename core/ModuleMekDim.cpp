@@ -8,6 +8,7 @@ void ResetGame(GameState& game)
 {
     game.CurPly = 0;
     game.LastPly = 0;
+    game.Start = StartRights{};
     game.ClockWhite = 0;
     game.ClockBlack = 0;
     game.SetupMode = false;
@@ -56,12 +57,26 @@ void SetStartPosition(GameState& game)
 
 bool IsStandardStart(const GameState& game)
 {
-    return !StartsWithBlack(game) && game.KifuBoard[0] == StandardStartBoard();
+    return !StartsWithBlack(game) && game.Start == StartRights{} && game.KifuBoard[0] == StandardStartBoard();
 }
 
-void LoadSetupPosition(GameState& game, const Board& position, bool blackToMove)
+std::string PreviousPostal(const GameState& game, int ply)
+{
+    const int before = ply - 1;
+    if (before < 0 || before > kMaxPly)
+        return std::string();
+    const int file = game.Start.passedFile;
+    if (!HoldsStart(game, before) || file < 1 || file > 8)
+        return game.KifuPostal[before];
+    const bool whiteStepped = !IsWhitePly(ply);
+    const char digit = static_cast<char>('0' + file);
+    return {digit, whiteStepped ? '2' : '7', digit, whiteStepped ? '4' : '5'};
+}
+
+void LoadSetupPosition(GameState& game, const Board& position, bool blackToMove, const StartRights& rights)
 {
     ResetGame(game);
+    game.Start = rights;
     game.CurPly = game.LastPly = blackToMove ? 1 : 0;
     game.KifuBoard[0] = position;
     game.KifuBoard[game.CurPly] = position;

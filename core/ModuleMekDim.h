@@ -30,8 +30,34 @@ inline char OfSide(char upperPiece, bool white) { return white ? upperPiece : st
 
 // Ply n is White's move when n is odd; the side to move is never stored.
 inline bool IsWhitePly(int ply) { return ply % 2 == 1; }
-// The move number that ply n belongs to: plies 1 and 2 are move 1.
+// The full move of the record that ply n belongs to, counted from 1: plies 1
+// and 2 are the first (and the move list's first line).
 inline int MoveNumber(int ply) { return (ply + 1) / 2; }
+
+// Castling rights, one bit each.
+enum CastlingRight { kWhiteKingSide = 1, kWhiteQueenSide = 2, kBlackKingSide = 4, kBlackQueenSide = 8 };
+constexpr int kAllCastling = 15;
+inline int CastlingBit(bool white, bool kingSide)
+{
+    return white ? (kingSide ? kWhiteKingSide : kWhiteQueenSide) : (kingSide ? kBlackKingSide : kBlackQueenSide);
+}
+
+// What the start position brings that its squares do not show. A position
+// read from a FEN text carries its own; any other start has every castling
+// right its kings and rooks on their home squares give, and is move 1.
+struct StartRights {
+    int castling = kAllCastling;  // rights still open at the start (a king or rook that moves loses its own)
+    int passedFile = 0;           // the file of a pawn that has just made a double step, 0 when none
+    int halfMoveClock = 0;        // plies since the last capture or pawn move
+    int moveNumber = 1;           // the move number of the start position's side to move
+
+    bool operator==(const StartRights& other) const
+    {
+        return castling == other.castling && passedFile == other.passedFile &&
+               halfMoveClock == other.halfMoveClock && moveNumber == other.moveNumber;
+    }
+    bool operator!=(const StartRights& other) const { return !(*this == other); }
+};
 
 // The piece letters in the one order the set-up palette and the printed
 // diagram's glyphs follow.
@@ -40,6 +66,7 @@ inline constexpr char kPieceLetters[] = "PNBRQKpnbrqk";
 struct GameState {
     int CurPly = 0;   // ply of the position on the board
     int LastPly = 0;  // plies in the record; CurPly < LastPly while looking back
+    StartRights Start;  // of the position at ply 0
 
     std::array<Board, kMaxPly + 1> KifuBoard{};  // the position after each ply
     std::array<std::string, kMaxPly + 1> KifuShort;   // "国際"  Nf3
@@ -62,6 +89,20 @@ struct GameState {
     int ClockWhite = 0, ClockBlack = 0;
 };
 
+// The move number the player reads for ply n: counted on from the start
+// position's own number (a game from "... b - - 0 23" begins "23... Kd7").
+inline int MoveNumber(const GameState& game, int ply) { return MoveNumber(ply) + game.Start.moveNumber - 1; }
+
+// Ply 0, and ply 1 of a game that starts with Black: the plies that hold the
+// start position.
+inline bool HoldsStart(const GameState& game, int ply) { return ply == 0 || (ply == 1 && game.KifuCoord[1].empty()); }
+
+// The postal text the capture in passing reads before ply `ply`: the move of
+// the ply before, or at the start of the record the double step that the
+// start's passed square stands for ("5755" when Black's e-pawn has just gone
+// to e5).
+std::string PreviousPostal(const GameState& game, int ply);
+
 // New-game reset of the record (the window resets its own flags and timer).
 void ResetGame(GameState& game);
 
@@ -73,14 +114,17 @@ void SetStartPosition(GameState& game);
 inline bool StartsWithBlack(const GameState& game) { return game.LastPly >= 1 && game.KifuCoord[1].empty(); }
 
 // True when the game starts from the standard position: every square of ply 0
-// as at the start, and White to move. A set-up position that differs only in
-// the middle of the board, or gives Black the move, is no standard start: its
-// files must carry the position.
+// as at the start, White to move, and move 1 with every right. A set-up
+// position that differs only in the middle of the board, gives Black the move
+// or starts at another move number is no standard start: its files must
+// carry the position.
 bool IsStandardStart(const GameState& game);
 
 // Starts a record from a set-up position. With Black to move, plies 0 and 1
 // both hold the position, ply 1 has no move and Black's first move is ply 2.
-void LoadSetupPosition(GameState& game, const Board& position, bool blackToMove);
+// rights are those a FEN text gave; a position set up on the board has the
+// ones its pieces' placement gives.
+void LoadSetupPosition(GameState& game, const Board& position, bool blackToMove, const StartRights& rights = {});
 
 // Empties the postal notes of plies first..last. A new record starts without
 // notes, and plies that are discarded take theirs with them, so that an old

@@ -146,9 +146,17 @@ bool StayedHome(const BoardHistory& history, int file, int rank, char piece)
     return true;
 }
 
+bool CastlingRightHeld(const BoardHistory& history, bool white, bool kingSide)
+{
+    const int rank = white ? 1 : 8;
+    return (history.castling & CastlingBit(white, kingSide)) != 0 && StayedHome(history, 5, rank, OfSide('K', white)) &&
+           StayedHome(history, kingSide ? 8 : 1, rank, OfSide('R', white));
+}
+
 namespace {
 
-// Castling needs king and rook on their home squares, never moved before,
+// Castling needs the right to it (a start that gave it up keeps it given up),
+// king and rook on their home squares, never moved before,
 // nothing between them, and a king that is not in check and crosses no
 // attacked square.
 bool CastlingAllowed(const WorkLayer& before, const BoardHistory& history, bool white, bool kingSide)
@@ -166,7 +174,7 @@ bool CastlingAllowed(const WorkLayer& before, const BoardHistory& history, bool 
     if (SquareAttacked(before, 5, rank, !white) || SquareAttacked(before, crossed, rank, !white) ||
         SquareAttacked(before, kingTo, rank, !white))
         return false;
-    return StayedHome(history, 5, rank, king) && StayedHome(history, rookFile, rank, rook);
+    return CastlingRightHeld(history, white, kingSide);
 }
 
 bool Castle(RuleWork& work, const MoveContext& context, bool kingSide)

@@ -61,17 +61,31 @@ bool KingInCheck(const RuleWork& work);
 // the lower-case letter of the chosen piece ("q", "r", "b" or "n").
 using PromotionAsk = std::function<char(int toRank)>;
 
-// The positions of the record up to and including the one moved from.
-// Castling reads them: a king or rook that ever left its square has moved.
+// The positions of the record up to and including the one moved from, and
+// the castling rights it started with. Castling reads them: a king or rook
+// that ever left its square has moved.
 struct BoardHistory {
     const Board* boards = nullptr;
     int count = 0;
+    int castling = kAllCastling;  // StartRights::castling
 };
+
+// Plies 0..count-1 of the record.
+inline BoardHistory RecordHistory(const GameState& game, int count)
+{
+    return {game.KifuBoard.data(), count, game.Start.castling};
+}
 
 // Has the piece stood on its square in every position of history? A king or
 // rook that ever left its square, or was taken there, has moved; a set-up
 // position counts as never moved.
 bool StayedHome(const BoardHistory& history, int file, int rank, char piece);
+
+// May this side still castle on this side of the board, as far as moves go:
+// the start gave the right, and king and rook have stood on their home
+// squares ever since (whether the squares between are free is the move's
+// own question).
+bool CastlingRightHeld(const BoardHistory& history, bool white, bool kingSide);
 
 struct MoveContext {
     BoardHistory history;                    // empty: only the board moved from counts

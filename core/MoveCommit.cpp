@@ -42,32 +42,47 @@ bool TryMove(const GameState& game, int ply, const std::string& coord, const std
     tried.coord = coord;
     tried.shortText = tried.longText = given;
     return CheckMove(tried.board, ply, tried.coord, tried.postal, tried.shortText, tried.longText,
-                     game.KifuPostal[ply - 1], context);
+                     PreviousPostal(game, ply), context);
+}
+
+// The move a text stands for as ply CurPly + 1, left in tried when legal.
+MoveVerdict ResolveMove(const GameState& game, const std::string& input, const PromotionAsk* askPromotion,
+                        TriedMove& tried)
+{
+    if (input.empty() || game.CurPly >= kMaxPly)
+        return MoveVerdict::Illegal;
+    const int ply = game.CurPly + 1;
+    const MoveContext context{RecordHistory(game, ply), askPromotion};
+    if (IsCoordinateMove(input))
+        return TryMove(game, ply, input, input, context, tried) ? MoveVerdict::Legal : MoveVerdict::Illegal;
+    // A token names one piece of its kind only when the others that reach
+    // the square by geometry cannot legally go there (one of them pinned);
+    // given to the first of two legal ones, a game would go on with the
+    // wrong piece.
+    TokenMoves moves;
+    TranslateToken(game.KifuBoard[ply - 1], ply, input, moves);
+    int legal = 0;
+    TriedMove other;
+    for (int k = 0; k < moves.count && legal < 2; ++k)
+        legal += TryMove(game, ply, moves.coord[k], input, context, legal == 0 ? tried : other);
+    return legal == 0 ? MoveVerdict::Illegal : legal == 1 ? MoveVerdict::Legal : MoveVerdict::Ambiguous;
 }
 
 }  // namespace
 
+MoveVerdict JudgeMove(const GameState& game, const std::string& text)
+{
+    TriedMove tried;
+    return ResolveMove(game, text, nullptr, tried);
+}
+
 bool CommitMove(GameState& game, const PromotionAsk* askPromotion)
 {
     const std::string input = TakeMoveInput(game);
-    if (input.empty() || game.CurPly >= kMaxPly)
+    TriedMove tried;
+    if (ResolveMove(game, input, askPromotion, tried) != MoveVerdict::Legal)
         return false;
     const int ply = game.CurPly + 1;
-    const MoveContext context{BoardHistory{game.KifuBoard.data(), ply}, askPromotion};
-    TriedMove tried;
-    bool legal = false;
-    if (IsCoordinateMove(input)) {
-        legal = TryMove(game, ply, input, input, context, tried);
-    } else {
-        // Another program's file may name a piece that is one of two by
-        // geometry but the only one free to move: try each in turn.
-        TokenMoves moves;
-        TranslateToken(game.KifuBoard[ply - 1], ply, input, moves);
-        for (int k = 0; k < moves.count && !legal; ++k)
-            legal = TryMove(game, ply, moves.coord[k], input, context, tried);
-    }
-    if (!legal)
-        return false;
     game.KifuBoard[ply] = tried.board;
     game.KifuCoord[ply] = std::move(tried.coord);
     game.KifuPostal[ply] = std::move(tried.postal);

@@ -8,12 +8,24 @@
 
 namespace vorlik {
 
+// What the gate makes of a move text.
+enum class MoveVerdict {
+    Legal,
+    Illegal,
+    Ambiguous,  // a token that more than one piece may legally play ("Nd7" with both knights free to go)
+};
+
 // Tries the move held in MoveInput(1..10) as ply CurPly + 1. A coordinate move
 // (e2e4, e7e8q) goes to the rules; anything else is a token for the parser
 // first. On success the new position and the move's four texts are stored at
 // the new ply and CurPly = LastPly = that ply. On refusal the record is
 // untouched. MoveInput(1..10) is empty afterwards either way.
 bool CommitMove(GameState& game, const PromotionAsk* askPromotion = nullptr);
+
+// The verdict the gate would give a move text as ply CurPly + 1, without
+// committing it: why a move was refused. A pawn reaching the last rank
+// without a letter is taken as a queen.
+MoveVerdict JudgeMove(const GameState& game, const std::string& text);
 
 // Spreads the characters of a move text over MoveInput(1..n). A text longer
 // than 10 characters does not fit: MoveInput stays empty and the result is

@@ -11,6 +11,11 @@ std::string PlyName(int ply)
     return std::to_string(MoveNumber(ply)) + "手目" + (IsWhitePly(ply) ? "(白)" : "(黒)");
 }
 
+std::string AmbiguousMoveText(int ply, const std::string& token)
+{
+    return PlyName(ply) + "の「" + token + "」は指せる駒が二つ以上あるので、どの駒の手か分かりません。";
+}
+
 namespace {
 
 const char* const kTagNames[8] = {"", "Event", "Site", "Date", "Round", "White", "Black", "Result"};
@@ -66,7 +71,7 @@ void AppendMoveLines(std::vector<std::string>& lines, const GameState& game, con
     std::string line;
     int groups = 0;
     for (int i = 1; i <= game.LastPly; i += 2) {
-        line += std::to_string(MoveNumber(i)) + ".";
+        line += std::to_string(MoveNumber(game, i)) + ".";
         line += game.KifuLong[i].empty() ? std::string(".. ") : " " + PgnMove(WrittenMove(game, i, longForm)) + " ";
         if (i < game.LastPly)
             line += " " + PgnMove(WrittenMove(game, i + 1, longForm)) + " ";
@@ -230,7 +235,7 @@ std::vector<std::string> WriteCsvGame(const GameState& game, const GameHeader& h
     };
     for (int i = 1; i <= game.LastPly; i += 2) {
         const bool both = i < game.LastPly;
-        std::string line = std::to_string(MoveNumber(i)) + "," + game.KifuPostal[i] + ",";
+        std::string line = std::to_string(MoveNumber(game, i)) + "," + game.KifuPostal[i] + ",";
         line += (both ? game.KifuPostal[i + 1] : std::string()) + ",";
         line += WrittenMove(game, i, longForm) + ",";
         line += (both ? WrittenMove(game, i + 1, longForm) : std::string()) + ",";

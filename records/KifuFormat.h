@@ -15,6 +15,10 @@ namespace vorlik {
 // A ply as messages name it: "3手目(白)", "3手目(黒)".
 std::string PlyName(int ply);
 
+// What the user is told of a move token that more than one piece may legally
+// play ("Nd7" with both knights free to go there).
+std::string AmbiguousMoveText(int ply, const std::string& token);
+
 // One game in this program's PGN layout: seven tags, the FEN tag of a set-up
 // start, the further tag lines, the moves six to a line, one empty line.
 // longForm: "国際長" texts instead of "国際". Castling is written "O-O" and

@@ -300,8 +300,10 @@ void LoadMoves(MainWindowPort& window, const KifuGame& kifu, LoadReport& report)
         const std::string text(token);
         SetMoveInput(game, text);
         if (!window.CheckChessMoveOutput()) {
-            report.refused.push_back({game.CurPly + 1, text});
-            return true;
+            // After a move that could be either of two, nothing that follows can be placed.
+            const bool ambiguous = JudgeMove(game, text) == MoveVerdict::Ambiguous;
+            report.refused.push_back({game.CurPly + 1, text, ambiguous});
+            return !ambiguous;
         }
         return game.KifuShort[game.CurPly].find('#') == std::string::npos;
     });
@@ -416,12 +418,14 @@ std::string LoadReport::Message() const
     std::string message;
     if (!fenError.empty())
         message += "開始局面 (FEN) を読めません: " + fenError + "\n指し手は読み込みませんでした。\n";
-    if (!refused.empty()) {
+    if (!refused.empty() && !refused.front().ambiguous) {
         const RefusedToken& first = refused.front();
         message += PlyName(first.ply) + "の「" +
                    Quoted(first.token) + "」は指せない手なので読み飛ばしました。読み飛ばした指し手は全部で" +
                    std::to_string(refused.size()) + "個です。\n";
     }
+    if (!refused.empty() && refused.back().ambiguous)
+        message += AmbiguousMoveText(refused.back().ply, refused.back().token) + "その前の手までを読み込みました。\n";
     if (plyLimit)
         message += "棋譜は400手(半手)までです。それより後の指し手は読み込みませんでした。\n";
     return message;
@@ -432,13 +436,14 @@ bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::strin
     GameState& game = window.Game();
     Board board = game.KifuBoard[0];
     bool blackToMove = false;
-    const FenError error = ReadFenText(fenText, board, blackToMove);
+    StartRights rights;
+    const FenError error = ReadFenText(fenText, board, blackToMove, &rights);
     if (error != FenError::None) {
         if (message)
             *message = FenErrorText(error);
         return false;
     }
-    LoadSetupPosition(game, board, blackToMove);
+    LoadSetupPosition(game, board, blackToMove, rights);
     window.AllDisplay();
     return true;
 }

@@ -113,6 +113,7 @@ void ClearKifuList(KifuFile& file, int count);
 struct RefusedToken {
     int ply;  // the ply it was tried as
     std::string token;
+    bool ambiguous = false;  // more than one piece may play it: the load stopped there
 };
 
 struct LoadReport {

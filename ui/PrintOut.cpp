@@ -42,11 +42,11 @@ QString Score(const GameState& game, bool longNotation)
     QString score;
     for (int ply = 1; ply <= game.LastPly; ++ply) {
         if (!HasMove(game, ply)) {
-            score += QStringLiteral("%1... ").arg(MoveNumber(ply));  // Black moves first
+            score += QStringLiteral("%1... ").arg(MoveNumber(game, ply));  // Black moves first
             continue;
         }
         if (IsWhitePly(ply))
-            score += QString::number(MoveNumber(ply)) + QLatin1Char('.');
+            score += QString::number(MoveNumber(game, ply)) + QLatin1Char('.');
         score += ScoreMove(game, ply, longNotation) + QLatin1Char(' ');
     }
     return score;
@@ -58,7 +58,7 @@ QString Note(const GameState& game, int j) { return Text(game.KifuNote[j][game.C
 void FillPostcard(PrintFields& fields, const GameState& game)
 {
     const int ply = game.CurPly;
-    const int n = MoveNumber(ply);
+    const int n = MoveNumber(game, ply);
     const QString reference = QStringLiteral("( ") + Note(game, 5) + QStringLiteral(" : ") + Note(game, 6) +
                               QStringLiteral(") ");
     const QString moveNow = Text(game.KifuShort[ply]);
@@ -243,7 +243,7 @@ PrintFields FillPrintFields(const GameState& game, const GameHeader& header, boo
     const int ply = game.CurPly;
     if (ply == 0 || !HasMove(game, ply))
         return fields;
-    const int n = MoveNumber(ply);
+    const int n = MoveNumber(game, ply);
     fields.Caption = QString::number(n) + QStringLiteral(". ") + (IsWhitePly(ply) ? QString() : QStringLiteral("... ")) +
                      ScoreMove(game, ply, longNotation);
     fields.TextKifu = Score(game, longNotation);

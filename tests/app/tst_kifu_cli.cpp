@@ -186,6 +186,7 @@ void KifuCliTest::initTestCase()
         {"overlong.pgn", OverlongPgn()},
         {"knights.pgn", KnightsPgn()},
         {"search.pgn", SearchPgn()},
+        {"ambiguous.pgn", "[Event \"A\"]\n\n1. d4 d5 2. Nf3 Nf6 3. Nd2 e6 4. e3 *\n"},
         {"start.fen", "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\r\n"},
         {"black.fen", "4k3/8/8/8/8/8/4p3/K7 b - - 0 1\n"},
         {"empty.pgn", "no games in here\r\n"},
@@ -337,7 +338,7 @@ void KifuCliTest::show_data()
            "3\tKb2\tKa1-b2\t1122\ta1b2\n"
            "fen\t4k3/8/8/8/8/8/1K6/4q3 b - - 1 2\n";
     QTest::newRow("fen file") << QStringList{"@start.fen"} << 0
-                              << "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 1\n";
+                              << "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\n";
     QTest::newRow("fen file with black to move") << QStringList{"@black.fen"} << 0
                                                  << "fen\t4k3/8/8/8/8/8/4p3/K7 b - - 0 1\n";
     QTest::newRow("refused token among the plies")
@@ -346,6 +347,14 @@ void KifuCliTest::show_data()
            "2\trefused\tKe7\n"
            "2\te5\te7-e5\t5755\te7e5\n"
            "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\n";
+    QTest::newRow("a move two knights can make ends the load")
+        << QStringList{"@ambiguous.pgn"} << 1
+        << "1\td4\td2-d4\t4244\td2d4\n"
+           "2\td5\td7-d5\t4745\td7d5\n"
+           "3\tNf3\tNg1-f3\t7163\tg1f3\n"
+           "4\tNf6\tNg8-f6\t7866\tg8f6\n"
+           "5\trefused\tNd2\n"
+           "fen\trnbqkb1r/ppp1pppp/5n2/3p4/3P4/5N2/PPP1PPPP/RNBQKB1R w KQkq - 2 3\n";
     // As in the window: the standard start stays on the board, and it is told.
     const QString standard = "fen\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\n";
     QTest::newRow("unreadable fen file") << QStringList{"@nine.fen"} << 1 << standard;

@@ -23,7 +23,8 @@ inline Board BoardFromFen(const std::string& fen)
     return board;
 }
 
-// A new record from a FEN text, or the standard start when fen is empty.
+// A new record from a FEN text, with its castling rights, passed square and
+// counters, or the standard start when fen is empty.
 inline std::unique_ptr<GameState> NewGame(const std::string& fen = std::string())
 {
     auto game = std::make_unique<GameState>();
@@ -32,8 +33,9 @@ inline std::unique_ptr<GameState> NewGame(const std::string& fen = std::string()
     if (!fen.empty()) {
         Board board = game->KifuBoard[0];
         bool blackToMove = false;
-        if (ReadFenText(fen, board, blackToMove) == FenError::None)
-            LoadSetupPosition(*game, board, blackToMove);
+        StartRights rights;
+        if (ReadFenText(fen, board, blackToMove, &rights) == FenError::None)
+            LoadSetupPosition(*game, board, blackToMove, rights);
     }
     return game;
 }

@@ -2,6 +2,8 @@
 // that a refused move leaves the record exactly as it was, and the bounds.
 #include "TestSupport.h"
 
+#include "core/GameText.h"
+
 #include <QtTest>
 
 using namespace vorlik;
@@ -25,6 +27,10 @@ private slots:
     void mateMarkOnlyFromGivenText();
     void fenText_data();
     void fenText();
+    void fenStartRights_data();
+    void fenStartRights();
+    void tokenNamesOnePiece_data();
+    void tokenNamesOnePiece();
 };
 
 namespace {
@@ -196,7 +202,7 @@ void RecordTest::castlingNeedsUnmovedKingAndRook()
     QVERIFY(Play(*rookWalked, "Kf1"));
 
     // A set-up position counts pieces on their home squares as unmoved.
-    auto setup = NewGame("r3k2r/8/8/8/8/8/8/R3K2R b - - 0 1");
+    auto setup = NewGame("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
     QVERIFY(Play(*setup, "O-O-O"));
     QCOMPARE(Q(setup->KifuCoord[2]), QString("e8c8"));
     QVERIFY(Play(*setup, "O-O"));
@@ -206,7 +212,7 @@ void RecordTest::castlingNeedsUnmovedKingAndRook()
 void RecordTest::castlingFirstInShortNotation()
 {
     // Castling tokens hold "-" but never switch the game to long notation.
-    auto game = NewGame("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w - - 0 1");
+    auto game = NewGame("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
     QCOMPARE(PlayAll(*game, "O-O O-O-O Kh1 Kb8 e4 e5 Rfe1 Rhe8"), 8);
     QCOMPARE(Q(game->KifuShort[1] + " " + game->KifuShort[2]), QString("o-o o-o-o"));
     QCOMPARE(Q(game->KifuLong[7]), QString("Rf1-e1"));
@@ -251,6 +257,9 @@ void RecordTest::fenText_data()
     QTest::newRow("no side") << "8/8/8/8/8/8/8/8" << "error";
     QTest::newRow("nothing after the space") << "8/8/8/8/8/8/8/8 " << "error";
     QTest::newRow("not a piece") << "8/8/8/8/8/8/8/7x w" << "error";
+    QTest::newRow("castling not KQkq") << "4k3/8/8/8/8/8/8/4K2R w KX - 0 1" << "error";
+    QTest::newRow("passed square no square") << "4k3/8/8/8/8/8/8/4K3 w - e9 0 1" << "error";
+    QTest::newRow("clock no number") << "4k3/8/8/8/8/8/8/4K3 w - - x 1" << "error";
 }
 
 void RecordTest::fenText()
@@ -270,6 +279,97 @@ void RecordTest::fenText()
     }
     QCOMPARE(int(error), int(FenError::None));
     QCOMPARE(Q(WriteFenBoard(board)) + (blackToMove ? " b" : " w"), expected);
+}
+
+void RecordTest::fenStartRights_data()
+{
+    QTest::addColumn<QString>("fen");
+    QTest::addColumn<QString>("tokens");
+    QTest::addColumn<QString>("played");  // per token its short text, or "refused"
+    QTest::addColumn<QString>("start");   // the start written back, as in the FEN tag
+    QTest::addColumn<QString>("end");     // the position after the last ply, as in a FEN file
+    QTest::addColumn<QString>("line");    // the move list's last line
+
+    const QString passing = "rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 3";
+    QTest::newRow("capture in passing right after the double step")
+        << passing << "exd6" << "exd6" << passing << "rnbqkbnr/ppp1pppp/3P4/8/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 3"
+        << "3. exd6";
+    QTest::newRow("a square no pawn passed is none")
+        << "4k3/8/8/8/8/8/8/4K3 w - d6 0 1" << "" << "" << "4k3/8/8/8/8/8/8/4K3 w - - 0 1"
+        << "4k3/8/8/8/8/8/8/4K3 w - - 0 1" << "";
+    QTest::newRow("no castling")
+        << "r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1" << "O-O O-O-O Kf1" << "refused refused Kf1"
+        << "r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1" << "r3k2r/8/8/8/8/8/8/R4K1R b - - 1 1" << "1. Kf1";
+    QTest::newRow("one right each")
+        << "r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1" << "O-O-O O-O O-O O-O-O" << "refused o-o refused o-o-o"
+        << "r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1" << "2kr3r/8/8/8/8/8/8/R4RK1 w - - 2 2" << "1. o-o      o-o-o";
+    QTest::newRow("a right without its rook is none")
+        << "4k3/8/8/8/8/8/8/4K2R w KQkq - 0 1" << "" << "" << "4k3/8/8/8/8/8/8/4K2R w K - 0 1"
+        << "4k3/8/8/8/8/8/8/4K2R w K - 0 1" << "";
+    QTest::newRow("fields left out read as before")
+        << "r3k2r/8/8/8/8/8/8/R3K2R w" << "O-O" << "o-o" << "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"
+        << "r3k2r/8/8/8/8/8/8/R4RK1 b kq - 1 1" << "1. o-o";
+    QTest::newRow("Black first, move number and clock go on")
+        << "4k3/8/8/8/8/8/4P3/4K3 b - - 7 23" << "Kd7" << "Kd7" << "4k3/8/8/8/8/8/4P3/4K3 b - - 7 23"
+        << "8/3k4/8/8/8/8/4P3/4K3 w - - 8 24" << "23. ...      Kd7";
+    QTest::newRow("White first at move 40")
+        << "4k3/8/8/8/8/8/4P3/4K3 w - - 0 40" << "Kd2 Kd7 e4" << "Kd2 Kd7 e4" << "4k3/8/8/8/8/8/4P3/4K3 w - - 0 40"
+        << "8/3k4/8/8/4P3/8/3K4/8 b - e3 0 41" << "41. e4";
+}
+
+void RecordTest::fenStartRights()
+{
+    QFETCH(QString, fen);
+    QFETCH(QString, tokens);
+    QFETCH(QString, played);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(QString, line);
+
+    auto game = NewGame(fen.toStdString());
+    QStringList texts;
+    for (const QString& token : tokens.split(' ', Qt::SkipEmptyParts))
+        texts << (Play(*game, token.toStdString()) ? Q(game->KifuShort[game->CurPly]) : QString("refused"));
+    QCOMPARE(texts.join(' '), played);
+    QCOMPARE(Q(WriteStartFen(*game)), start);
+    QCOMPARE(Q(WriteFenText(*game, game->LastPly)), end);
+    QCOMPARE(Q(MoveListLine(*game, kStyleShort, game->LastPly)), line);
+    QVERIFY(!IsStandardStart(*game));
+}
+
+void RecordTest::tokenNamesOnePiece_data()
+{
+    QTest::addColumn<QString>("fen");
+    QTest::addColumn<QString>("token");
+    QTest::addColumn<QString>("expected");  // the move committed, or "ambiguous"
+
+    QTest::newRow("two knights free to go") << "4k3/8/8/8/8/5N2/8/1N2K3 w" << "Nd2" << "ambiguous";
+    QTest::newRow("the knight named by file") << "4k3/8/8/8/8/5N2/8/1N2K3 w" << "Nbd2" << "b1d2";
+    QTest::newRow("black knights") << "1n2k3/8/5n2/8/8/8/8/4K3 b" << "Nd7" << "ambiguous";
+    QTest::newRow("rooks on one file") << "4k3/8/8/R7/8/8/8/R3K3 w" << "Ra3" << "ambiguous";
+    QTest::newRow("the rook named by rank") << "4k3/8/8/R7/8/8/8/R3K3 w" << "R1a3" << "a1a3";
+    QTest::newRow("three queens") << "k7/8/8/8/4Q2Q/8/8/K6Q w" << "Qe1" << "ambiguous";
+    QTest::newRow("the queen named by square") << "k7/8/8/8/4Q2Q/8/8/K6Q w" << "Qh4e1" << "h4e1";
+    QTest::newRow("bishops") << "4k3/8/8/8/8/8/8/B1B1K3 w" << "Bb2" << "ambiguous";
+}
+
+void RecordTest::tokenNamesOnePiece()
+{
+    QFETCH(QString, fen);
+    QFETCH(QString, token);
+    QFETCH(QString, expected);
+
+    auto game = NewGame(fen.toStdString());
+    const int before = game->LastPly;
+    const bool committed = Play(*game, token.toStdString());
+    if (expected == "ambiguous") {
+        QVERIFY(!committed);
+        QCOMPARE(game->LastPly, before);
+        QVERIFY(JudgeMove(*game, token.toStdString()) == MoveVerdict::Ambiguous);
+        return;
+    }
+    QVERIFY(committed);
+    QCOMPARE(Q(game->KifuCoord[game->LastPly]), expected);
 }
 
 QTEST_APPLESS_MAIN(RecordTest)

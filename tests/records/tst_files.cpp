@@ -124,7 +124,7 @@ private slots:
 
     void fenTagKeepsFollowingTagsAndSide()
     {
-        const QByteArray bytes = "[Event \"F\"]\n[FEN \"4k3/8/8/8/8/8/8/4K2R b - - 0 1\"]\n[Annotator \"A\"]\n"
+        const QByteArray bytes = "[Event \"F\"]\n[FEN \"4k3/8/8/8/8/8/8/4K2R b K - 0 1\"]\n[Annotator \"A\"]\n"
                                  "[PlyCount \"2\"]\n\n1... Kd7 2. O-O *\n";
         RecordsHost host;
         QCOMPARE(LoadFrom(host, bytes), std::string("Kd7 o-o"));

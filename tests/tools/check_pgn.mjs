@@ -7,7 +7,8 @@
 //   games G plies P positions N
 // chess.js names the capture-in-passing square only where a pawn stands ready
 // to take; the FEN standard, and the texts compared here, name it after every
-// double step: that field is taken from chess.js's own double-step flag.
+// double step: that field is taken from chess.js's own double-step flag, and
+// at a set-up start from the FEN tag.
 //
 //   node check_pgn.mjs GAMES.pgn [EXPECTED.fen]
 //
@@ -63,11 +64,19 @@ function withPassedSquare(fen, move) {
   return fields.join(' ')
 }
 
+// At the start there is no move to ask: the square is the FEN tag's, where
+// chess.js has none (no pawn stands ready; a pawn that does makes it keep it).
+function withStartPassedSquare(fen, start) {
+  const fields = fen.split(' ')
+  if (start && fields[3] === '-') fields[3] = start.split(' ')[3] || '-'
+  return fields.join(' ')
+}
+
 // The positions chess.js passes through, the start included.
 function positionsOf(chess) {
   const start = chess.getHeaders().FEN
   const replay = start ? new Chess(start) : new Chess()
-  const positions = [replay.fen()]
+  const positions = [withStartPassedSquare(replay.fen(), start)]
   for (const move of chess.history({ verbose: true })) {
     replay.move({ from: move.from, to: move.to, promotion: move.promotion })
     positions.push(withPassedSquare(replay.fen(), move))
