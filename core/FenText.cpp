@@ -220,8 +220,8 @@ int PieceCount(const Board& board)
     return count;
 }
 
-// Plies since the last capture or pawn move, counted on from the start's
-// clock when there was none in the record.
+}  // namespace
+
 int HalfMoveClock(const GameState& game, int ply)
 {
     int clock = 0;
@@ -236,8 +236,6 @@ int HalfMoveClock(const GameState& game, int ply)
     }
     return clock + game.Start.halfMoveClock;
 }
-
-}  // namespace
 
 std::string WriteFenText(const GameState& game, int ply)
 {

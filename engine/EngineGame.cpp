@@ -222,14 +222,16 @@ void EngineGame::CommitEngineMove(const std::string& move)
 
 bool EngineGame::ReactToGameEnd()
 {
-    const GameEnd end = GameEndAfter(Game());
+    const GameState& game = Game();
+    const GameEnd end = GameEndAfter(game);
     if (end == GameEnd::None)
         return false;
-    const char* text = end == GameEnd::WhiteMates   ? "チェックメイトです。白の勝ちです。"
-                       : end == GameEnd::BlackMates ? "チェックメイトです。黒の勝ちです。"
-                                                    : "ステイルメイトです。引き分けです。";
+    // Outside a game the players may agree to play on after a draw by rule:
+    // it is told when it comes, not again at every move after it.
+    if (!EngPlay && IsDrawByRule(end) && game.LastPly > 0 && GameEndAt(game, game.LastPly - 1) != GameEnd::None)
+        return false;
     SetResult(GameEndResult(end));
-    host_.ShowMessage(text, kGameEndTitle, EngineHost::Icon::Information);
+    host_.ShowMessage(GameEndText(end), kGameEndTitle, EngineHost::Icon::Information);
     if (EngPlay)
         MnuGameEnd_Click();
     return true;

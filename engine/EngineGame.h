@@ -81,9 +81,11 @@ public:
     void ChooseLevel(int level);
     // Hands the position on the board to a newly started engine ("edit").
     void WinBoardEdit();
-    // After a move on the board or from the engine: when it mated or
-    // stalemated, the player is told, the result goes into the result box and
-    // a game against the engine ends. True when the game is over.
+    // After a move on the board or from the engine: when it ended the game
+    // by rule (mate, stalemate, or a draw by repetition, the fifty-move rule
+    // or no mating material), the player is told, the result goes into the
+    // result box and a game against the engine ends. True when the game is
+    // over.
     bool ReactToGameEnd();
     // The window's settings were re-read: no level is checked.
     void ClearLevel() { Level = 0; }
