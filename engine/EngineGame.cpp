@@ -440,6 +440,13 @@ void EngineGame::MoveNow()
 {
     if (!EngPlay)
         return;
+    if (EngWait) {
+        // "?" asks the thinking engine for its move at once. The move it
+        // gives is the awaited one; an engine that ignores it is still waited
+        // for as before.
+        WinBoardSend("?");
+        return;
+    }
     WaitFor(Awaiting::EngineMove);
     WinBoardSend("go");
     WinBoardReceive();

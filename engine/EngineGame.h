@@ -70,7 +70,8 @@ public:
     void MnuGameEnd_Click();
     // The user's move has been committed in a game: hand it to the engine.
     void UserMoved();
-    // The engine-name button: the engine moves now, for the side to move.
+    // The engine-name button: the engine moves now, for the side to move;
+    // while it thinks, "?" tells it to stop and move.
     void MoveNow();
     // "戻": takes back one ply ("undo") or two ("remove"); a new game (with a
     // beep) when that is not possible.

@@ -575,8 +575,8 @@ void FormMain::SetControlState(ControlState mode)
     case ControlState::EngineToMove:
         engine_->EngWait = true;
         ListMain->setEnabled(false);
-        buttons({0, 1, 2, 3, 4, 5, 6, 7}, false);
-        buttons({8, 9}, true);
+        buttons({1, 2, 3, 4, 5, 6, 7}, false);
+        buttons({0, 8, 9}, true);  // the engine-name button makes the thinking engine move now
         break;
     case ControlState::UserToMove:
         engine_->EngWait = false;

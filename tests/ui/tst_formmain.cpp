@@ -605,7 +605,7 @@ void FormMainTest::controlStates_data()
     QTest::addColumn<bool>("newRecord");
     QTest::addColumn<bool>("about");
     QTest::addColumn<QString>("engineButtons");  // which of 0, 6, 7, 8, 9 are on (no engine configured)
-    QTest::newRow("engine to move") << 2 << 1 << false << false << false << true << "8 9";
+    QTest::newRow("engine to move") << 2 << 1 << false << false << false << true << "0 8 9";  // 0: move now
     QTest::newRow("user to move") << 3 << 1 << true << true << false << true << "0 8 9";
     QTest::newRow("game ended") << 6 << 0 << true << true << true << true << "7";
     QTest::newRow("setup open") << 7 << 3 << false << false << false << true << "";
