@@ -1,5 +1,6 @@
 #include "GameText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vorlik {
@@ -92,13 +93,21 @@ std::string MoveListLine(const GameState& game, int style, int ply)
     return line;
 }
 
-std::string ClockText(int ticks)
+std::string ClockText(int seconds)
 {
-    if (ticks < 0)
-        ticks = 0;
+    if (seconds < 0)
+        seconds = 0;
     char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", ticks / 3600, ticks % 3600 / 60, ticks % 60);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds % 3600 / 60, seconds % 60);
     return text;
+}
+
+void AddClockTime(int& seconds, int& milliseconds, long long elapsedMs)
+{
+    const long long total = std::max(0LL, elapsedMs) + milliseconds;
+    const long long whole = std::min<long long>(total / 1000, kClockLimit);
+    milliseconds = static_cast<int>(total % 1000);
+    seconds = static_cast<int>(std::min<long long>(seconds + whole, kClockLimit));
 }
 
 std::string ShortDate(int year, int month, int day)

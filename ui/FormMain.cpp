@@ -35,6 +35,8 @@
 #include <QVBoxLayout>
 #include <QVariant>
 
+#include <chrono>
+
 namespace vorlik {
 
 namespace {
@@ -129,6 +131,11 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     setWindowTitle(QString::fromUtf8(kCaption));
     setFont(ProportionalFont());
 
+    ClockNow = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(kTimerInterval);
@@ -491,6 +498,7 @@ void FormMain::PlayMoveSound() { services_.PlaySound(services_.ProgramFolder() +
 void FormMain::ResetGame()
 {
     vorlik::ResetGame(*game_);
+    clockRemainder_ = {};
     engine_->EngPlay = engine_->EngWait = false;
     AutoReplay = false;
     Timer->stop();
@@ -499,9 +507,16 @@ void FormMain::ResetGame()
 void FormMain::RunClock(bool on)
 {
     if (on)
-        Timer->start();
+        StartTimer();
     else
         Timer->stop();
+}
+
+void FormMain::StartTimer()
+{
+    if (!Timer->isActive())
+        clockMark_ = ClockNow();
+    Timer->start();
 }
 
 void FormMain::DrawBoard()
@@ -925,7 +940,7 @@ void FormMain::CommandMain_Click(int index)
             AutoReplay = false;
         } else {
             CommandMain[5]->setText(QStringLiteral("中止"));
-            Timer->start();
+            StartTimer();
             AutoReplay = true;
         }
         break;
@@ -1022,16 +1037,19 @@ void FormMain::Timer_Timer()
         if (MnuGameSound->isChecked())
             PlayMoveSound();
     }
+    // The clock of the side to move gets the real time since the last tick
+    // (a tick may come late); while an earlier position is shown that time
+    // goes to neither.
+    const long long now = ClockNow();
+    const long long elapsed = now - clockMark_;
+    clockMark_ = now;
     if (game_->CurPly != game_->LastPly)
         return;
-    // A clock stops at its largest count rather than wrap.
-    if (IsWhitePly(game_->CurPly)) {
-        game_->ClockBlack = qMin(game_->ClockBlack + 1, kClockLimit);
-        LabelTime[1]->setText(QStringLiteral("黒 ") + QString::fromStdString(ClockText(game_->ClockBlack)));
-    } else {
-        game_->ClockWhite = qMin(game_->ClockWhite + 1, kClockLimit);
-        LabelTime[0]->setText(QStringLiteral("白 ") + QString::fromStdString(ClockText(game_->ClockWhite)));
-    }
+    const bool black = IsWhitePly(game_->CurPly);
+    int& clock = black ? game_->ClockBlack : game_->ClockWhite;
+    AddClockTime(clock, clockRemainder_[black], elapsed);
+    LabelTime[black]->setText((black ? QStringLiteral("黒 ") : QStringLiteral("白 ")) +
+                              QString::fromStdString(ClockText(clock)));
 }
 
 // ---- menus -----------------------------------------------------------------

@@ -718,24 +718,31 @@ void FormMainTest::promotionByDrag()
 
 void FormMainTest::clocksFollowSideToMove()
 {
+    // The clocks show the time that passed, not the ticks: 1.5 s each here.
+    long long now = 0;
+    form_->ClockNow = [&now] { return now += 1500; };
+    form_->RunClock(true);
     form_->Timer_Timer();
     QCOMPARE(Controls().LabelTime(0)->text(), QString("白 00:00:01"));
     Play("e4 e5 Nf3");
     for (int tick = 0; tick < 60; ++tick)
         form_->Timer_Timer();
-    QCOMPARE(form_->Game().ClockBlack, 60);
-    QCOMPARE(Controls().LabelTime(1)->text(), QString("黒 00:01:00"));
+    QCOMPARE(form_->Game().ClockBlack, 90);
+    QCOMPARE(Controls().LabelTime(1)->text(), QString("黒 00:01:30"));
     QCOMPARE(form_->Game().ClockWhite, 1);
 
     // Looking at an earlier position, neither clock runs.
     form_->StepBack();
     form_->Timer_Timer();
-    QCOMPARE(form_->Game().ClockBlack, 60);
+    QCOMPARE(form_->Game().ClockBlack, 90);
     QCOMPARE(form_->Game().ClockWhite, 1);
 }
 
 void FormMainTest::clockStopsAtItsLimit()
 {
+    long long now = 0;
+    form_->ClockNow = [&now] { return now += 1500; };
+    form_->RunClock(true);
     form_->Game().ClockWhite = 32766;
     form_->Timer_Timer();
     form_->Timer_Timer();
@@ -746,6 +753,8 @@ void FormMainTest::clockStopsAtItsLimit()
 
 void FormMainTest::automaticReplay()
 {
+    long long now = 0;
+    form_->ClockNow = [&now] { return now += 1500; };
     Play("e4 e5 Nf3");
     form_->GotoStart();
     QTest::mouseClick(Controls().CommandMain(5), Qt::LeftButton);
