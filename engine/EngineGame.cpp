@@ -88,6 +88,7 @@ void EngineGame::WinBoardQuit()
     pending_.clear();
     retry_.stop();
     ended_ = false;
+    moveNowAsked_ = false;
     awaiting_ = Awaiting::Nothing;
 }
 
@@ -156,6 +157,12 @@ void EngineGame::HandleLine(const std::string& line)
         return;  // after the end of a game the engine's words are only shown
     const EngineReply reply = ReadEngineLine(line, Rules());
     if (reply.kind == ReplyKind::Error) {
+        // An engine that does not know "?" may say so in words that read as
+        // an error ("Error (unknown command): ?"); that refuses no move.
+        if (moveNowAsked_ && line.find('?') != std::string::npos) {
+            moveNowAsked_ = false;
+            return;
+        }
         EngineError();
         return;
     }
@@ -445,6 +452,7 @@ void EngineGame::MoveNow()
         // gives is the awaited one; an engine that ignores it is still waited
         // for as before.
         WinBoardSend("?");
+        moveNowAsked_ = true;
         return;
     }
     WaitFor(Awaiting::EngineMove);

@@ -152,6 +152,7 @@ private:
     Awaiting awaiting_ = Awaiting::Nothing;
     bool handling_ = false;
     bool ended_ = false;  // the engine went away; told once its last lines are handled
+    bool moveNowAsked_ = false;  // "?" was sent in this game
 };
 
 }  // namespace vorlik

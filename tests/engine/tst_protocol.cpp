@@ -429,17 +429,22 @@ private slots:
         QTest::addColumn<int>("plies");  // in the record afterwards
         QTest::newRow("the engine moves at once") << "on ?: say move e7e5" << 2;
         QTest::newRow("the engine ignores it") << "" << 1;
+        QTest::newRow("the engine does not know it") << "on ?: say Error (unknown command): ?" << 1;
     }
     void moveNowWhileThinking()
     {
         QFETCH(QString, script);
         QFETCH(int, plies);
         Rig rig(script);
+        rig.config.EngSet.ErrorText = "Error";
         QVERIFY(rig.NewGame());
         QVERIFY(rig.UserMove("e4"));
         rig.game->MoveNow();
         QCOMPARE(rig.Received(), (kStart + QStringList{"e2e4", "?"}));
-        QVERIFY(rig.WaitForPly(plies));
+        const QString answer = script.mid(script.indexOf("say ") + 4);
+        if (!script.isEmpty())  // its answer has been read and handled
+            QVERIFY(QTest::qWaitFor([&] { return rig.shown.join('\n').contains(answer); }, kWaitMs));
+        QCOMPARE(rig.Record().LastPly, plies);
         QCOMPARE(rig.game->EngWait, plies == 1);
         QVERIFY(rig.game->EngPlay);
         QVERIFY(rig.host.messages.empty());
