@@ -74,21 +74,31 @@ const std::string& MoveText(const GameState& game, int style, int ply)
     }
 }
 
+MoveListEntry MoveListParts(const GameState& game, int style, int ply)
+{
+    MoveListEntry entry;
+    if (ply < 1 || ply > kMaxPly)
+        return entry;
+    entry.number = MoveNumber(game, ply);
+    const bool blackMoved = !IsWhitePly(ply);
+    entry.white = MoveText(game, style, blackMoved ? ply - 1 : ply);
+    if (entry.white.empty())
+        entry.white = "...";
+    if (blackMoved)
+        entry.black = MoveText(game, style, ply);
+    return entry;
+}
+
 std::string MoveListLine(const GameState& game, int style, int ply)
 {
     if (ply < 1 || ply > kMaxPly)
         return std::string();
-    const int number = MoveNumber(game, ply);
-    const bool blackMoved = !IsWhitePly(ply);
-    const int whitePly = blackMoved ? ply - 1 : ply;
-    std::string white = MoveText(game, style, whitePly);
-    if (white.empty())
-        white = "...";
-    std::string line = std::to_string(number) + ". " + white;
-    if (blackMoved) {
-        if (white.size() < 9)
-            line.append(9 - white.size(), ' ');
-        line += MoveText(game, style, ply);
+    const MoveListEntry entry = MoveListParts(game, style, ply);
+    std::string line = std::to_string(entry.number) + ". " + entry.white;
+    if (!IsWhitePly(ply)) {
+        if (entry.white.size() < 9)
+            line.append(9 - entry.white.size(), ' ');
+        line += entry.black;
     }
     return line;
 }

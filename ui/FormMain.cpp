@@ -6,6 +6,7 @@
 #include "HelpWindow.h"
 #include "JapaneseFonts.h"
 #include "KifuFolder.h"
+#include "MoveList.h"
 #include "WindowEngineHost.h"
 #include "WindowKifuHost.h"
 #include "core/GameText.h"
@@ -433,6 +434,7 @@ QWidget* FormMain::BuildCentralArea()
     ListMain = new MoveListBox;
     ListMain->setObjectName(QStringLiteral("ListMain(0)"));
     ListMain->setFont(FixedFont());
+    ListMain->setItemDelegate(new MoveListDelegate(ListMain));
     connect(ListMain, &MoveListBox::LinePressed, this, &FormMain::ListMain_MouseDown);
     connect(ListMain, &MoveListBox::KeyDown, this, &FormMain::ListMain_KeyDown);
 
@@ -536,6 +538,7 @@ void FormMain::AllDisplay()
         TextInfo[j]->setText(QString::fromStdString(game_->KifuNote[j - 7][game_->CurPly]));
         TextInfo[j]->setEnabled(game_->CurPly > 0);
     }
+    MarkShownMove(*ListMain, *game_);
     const bool blackToMove = IsWhitePly(game_->CurPly);  // White has just moved
     SetOpaque(LabelTime[0], !blackToMove);
     SetOpaque(LabelTime[1], blackToMove);
@@ -697,13 +700,11 @@ void FormMain::AddMoveLine()
         // White has just moved: a new line, shown at the top and selected.
         while (ListMain->count() > index)
             delete ListMain->takeItem(ListMain->count() - 1);
-        ListMain->addItem(line);
-        SelectLine(index, true);
-    } else if (index < ListMain->count()) {
-        ListMain->item(index)->setText(line);
-    } else {
-        ListMain->addItem(line);
     }
+    QListWidgetItem* item = index < ListMain->count() ? ListMain->item(index) : new QListWidgetItem(ListMain);
+    SetMoveLine(*item, MoveListParts(*game_, Style(), ply), line);
+    if (IsWhitePly(ply))
+        SelectLine(index, true);
 }
 
 void FormMain::RebuildMoveList(int lastPly)
@@ -736,6 +737,7 @@ void FormMain::UpdateMoveList(const std::string& command)
             AddMoveLine();
         }
     }
+    MarkShownMove(*ListMain, *game_);
 }
 
 // ---- moves -----------------------------------------------------------------
