@@ -746,6 +746,8 @@ bool FormMain::CheckChessMoveOutput()
 {
     const PromotionAsk ask = [this](int rank) { return SetupDialog()->AskPromotion(rank, game_->PromoNumber); };
     const PromotionAsk queen = [](int) { return 'q'; };
+    if (Timer->isActive())
+        RunClocks();  // the time up to the move is the mover's
     ++committing_;
     const bool legal = CommitMove(*game_, promotionQuestion_ ? &ask : &queen);
     --committing_;
@@ -1039,9 +1041,14 @@ void FormMain::Timer_Timer()
         if (MnuGameSound->isChecked())
             PlayMoveSound();
     }
-    // The clock of the side to move gets the real time since the last tick
-    // (a tick may come late); while an earlier position is shown that time
-    // goes to neither.
+    RunClocks();
+}
+
+void FormMain::RunClocks()
+{
+    // The clock of the side to move gets the real time since the last
+    // reading (a tick may come late); while an earlier position is shown
+    // that time goes to neither.
     const long long now = ClockNow();
     const long long elapsed = now - clockMark_;
     clockMark_ = now;

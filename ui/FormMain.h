@@ -209,6 +209,8 @@ private:
     void PlayMoveSound();
     // Starts the timer; the clocks count from now when it was not running.
     void StartTimer();
+    // Adds the time since the last reading to the clock of the side to move.
+    void RunClocks();
     // The 64 squares: the edited position during a set-up, else the record's.
     void DrawBoard();
     void PlaceSetupDialog();

@@ -724,18 +724,18 @@ void FormMainTest::clocksFollowSideToMove()
     form_->RunClock(true);
     form_->Timer_Timer();
     QCOMPARE(Controls().LabelTime(0)->text(), QString("白 00:00:01"));
-    Play("e4 e5 Nf3");
+    Play("e4 e5 Nf3");  // each move takes 1.5 s of its side's time: White 4.5 s, Black 1.5 s
     for (int tick = 0; tick < 60; ++tick)
         form_->Timer_Timer();
-    QCOMPARE(form_->Game().ClockBlack, 90);
-    QCOMPARE(Controls().LabelTime(1)->text(), QString("黒 00:01:30"));
-    QCOMPARE(form_->Game().ClockWhite, 1);
+    QCOMPARE(form_->Game().ClockBlack, 91);
+    QCOMPARE(Controls().LabelTime(1)->text(), QString("黒 00:01:31"));
+    QCOMPARE(form_->Game().ClockWhite, 4);
 
     // Looking at an earlier position, neither clock runs.
     form_->StepBack();
     form_->Timer_Timer();
-    QCOMPARE(form_->Game().ClockBlack, 90);
-    QCOMPARE(form_->Game().ClockWhite, 1);
+    QCOMPARE(form_->Game().ClockBlack, 91);
+    QCOMPARE(form_->Game().ClockWhite, 4);
 }
 
 void FormMainTest::clockStopsAtItsLimit()
