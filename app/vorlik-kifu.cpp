@@ -4,6 +4,7 @@
 #include "KifuCommands.h"
 
 #include "core/FenText.h"
+#include "core/GameEnd.h"
 #include "core/ModuleMekDim.h"
 #include "core/MoveCommit.h"
 #include "records/KifuFormat.h"
@@ -20,6 +21,29 @@ using namespace vorlik;
 // The companion has no dialog: a pawn reaching the last rank without a letter
 // becomes a queen, the dialog's default.
 const PromotionAsk kQueen = [](int) { return 'q'; };
+
+// The word `play` gives for why the game has ended.
+const char* EndReason(GameEnd end)
+{
+    switch (end) {
+    case GameEnd::WhiteMates:
+    case GameEnd::BlackMates: return "mate";
+    case GameEnd::Stalemate: return "stalemate";
+    case GameEnd::Repetition: return "repetition";
+    case GameEnd::FiftyMoves: return "fifty";
+    case GameEnd::NoMaterial: return "material";
+    case GameEnd::None: break;
+    }
+    return "";
+}
+
+// "result RESULT REASON" when the position on the board ends the game by rule.
+void PrintGameEnd(const GameState& game)
+{
+    const GameEnd end = GameEndAt(game, game.CurPly);
+    if (end != GameEnd::None)
+        std::printf("result\t%s\t%s\n", GameEndResult(end), EndReason(end));
+}
 
 int Play(const std::vector<std::string>& args)
 {
@@ -60,6 +84,7 @@ int Play(const std::vector<std::string>& args)
         }
     }
     PrintFenLine(*game);
+    PrintGameEnd(*game);
     return allAccepted ? kExitOk : kExitIncomplete;
 }
 

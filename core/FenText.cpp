@@ -223,8 +223,8 @@ int PieceCount(const Board& board)
     return count;
 }
 
-// Plies since the last capture or pawn move, counted on from the start's
-// clock when there was none in the record.
+}  // namespace
+
 int HalfMoveClock(const GameState& game, int ply)
 {
     int clock = 0;
@@ -239,8 +239,6 @@ int HalfMoveClock(const GameState& game, int ply)
     }
     return clock + game.Start.halfMoveClock;
 }
-
-}  // namespace
 
 std::string WriteFenText(const GameState& game, int ply)
 {

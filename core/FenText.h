@@ -42,6 +42,10 @@ std::string WriteFenBoard(const Board& board);
 // both counted on from the start's.
 std::string WriteFenText(const GameState& game, int ply);
 
+// Plies since the last capture or pawn move before the position after ply
+// `ply`, counted on from the start's clock when there was none in the record.
+int HalfMoveClock(const GameState& game, int ply);
+
 // The FEN text of the start of the record, with Black to move when the game
 // starts with Black: what a FEN reader reads back as the same start.
 std::string WriteStartFen(const GameState& game);

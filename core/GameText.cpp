@@ -1,5 +1,6 @@
 #include "GameText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vorlik {
@@ -73,32 +74,50 @@ const std::string& MoveText(const GameState& game, int style, int ply)
     }
 }
 
+MoveListEntry MoveListParts(const GameState& game, int style, int ply)
+{
+    MoveListEntry entry;
+    if (ply < 1 || ply > kMaxPly)
+        return entry;
+    entry.number = MoveNumber(game, ply);
+    const bool blackMoved = !IsWhitePly(ply);
+    entry.white = MoveText(game, style, blackMoved ? ply - 1 : ply);
+    if (entry.white.empty())
+        entry.white = "...";
+    if (blackMoved)
+        entry.black = MoveText(game, style, ply);
+    return entry;
+}
+
 std::string MoveListLine(const GameState& game, int style, int ply)
 {
     if (ply < 1 || ply > kMaxPly)
         return std::string();
-    const int number = MoveNumber(game, ply);
-    const bool blackMoved = !IsWhitePly(ply);
-    const int whitePly = blackMoved ? ply - 1 : ply;
-    std::string white = MoveText(game, style, whitePly);
-    if (white.empty())
-        white = "...";
-    std::string line = std::to_string(number) + ". " + white;
-    if (blackMoved) {
-        if (white.size() < 9)
-            line.append(9 - white.size(), ' ');
-        line += MoveText(game, style, ply);
+    const MoveListEntry entry = MoveListParts(game, style, ply);
+    std::string line = std::to_string(entry.number) + ". " + entry.white;
+    if (!IsWhitePly(ply)) {
+        if (entry.white.size() < 9)
+            line.append(9 - entry.white.size(), ' ');
+        line += entry.black;
     }
     return line;
 }
 
-std::string ClockText(int ticks)
+std::string ClockText(int seconds)
 {
-    if (ticks < 0)
-        ticks = 0;
+    if (seconds < 0)
+        seconds = 0;
     char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", ticks / 3600, ticks % 3600 / 60, ticks % 60);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds % 3600 / 60, seconds % 60);
     return text;
+}
+
+void AddClockTime(int& seconds, int& milliseconds, long long elapsedMs)
+{
+    const long long total = std::max(0LL, elapsedMs) + milliseconds;
+    const long long whole = std::min<long long>(total / 1000, kClockLimit);
+    milliseconds = static_cast<int>(total % 1000);
+    seconds = static_cast<int>(std::min<long long>(seconds + whole, kClockLimit));
 }
 
 std::string ShortDate(int year, int month, int day)

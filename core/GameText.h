@@ -15,16 +15,30 @@ enum NotationStyle { kStyleShort = 1, kStyleLong = 2, kStylePostal = 3, kStyleCo
 // outside the record or a style outside 1..4.
 const std::string& MoveText(const GameState& game, int style, int ply);
 
+// The parts of the move-list line of the full move that holds ply `ply`, as
+// it reads after that ply: its number, White's text ("..." when White has
+// no move there) and Black's (empty after White's move).
+struct MoveListEntry {
+    int number = 0;
+    std::string white, black;
+};
+MoveListEntry MoveListParts(const GameState& game, int style, int ply);
+
 // The move-list line of the full move that holds ply `ply`, as it reads after
 // that ply: "12. Nf3" after White's move; after Black's move White's text is
 // padded to nine characters and Black's follows. A missing White move is "...".
 std::string MoveListLine(const GameState& game, int style, int ply);
 
-// hh:mm:ss of a tick count, each field at least two digits.
-std::string ClockText(int ticks);
+// hh:mm:ss of a count of seconds, each field at least two digits.
+std::string ClockText(int seconds);
 
 // The largest count a clock holds; it stops there instead of wrapping.
 constexpr int kClockLimit = 32767;
+
+// Adds elapsedMs of real time to a clock kept as whole seconds and the
+// milliseconds beyond them (0..999), so that no part of a second is lost
+// between two readings. Time running backwards adds nothing.
+void AddClockTime(int& seconds, int& milliseconds, long long elapsedMs);
 
 // A date as this program writes it: "yy/m/d" (26/12/8 for 8 December 2026).
 std::string ShortDate(int year, int month, int day);

@@ -88,6 +88,7 @@ void EngineGame::WinBoardQuit()
     pending_.clear();
     retry_.stop();
     ended_ = false;
+    moveNowAsked_ = false;
     awaiting_ = Awaiting::Nothing;
 }
 
@@ -156,6 +157,12 @@ void EngineGame::HandleLine(const std::string& line)
         return;  // after the end of a game the engine's words are only shown
     const EngineReply reply = ReadEngineLine(line, Rules());
     if (reply.kind == ReplyKind::Error) {
+        // An engine that does not know "?" may say so in words that read as
+        // an error ("Error (unknown command): ?"); that refuses no move.
+        if (moveNowAsked_ && line.find('?') != std::string::npos) {
+            moveNowAsked_ = false;
+            return;
+        }
         EngineError();
         return;
     }
@@ -226,14 +233,16 @@ void EngineGame::CommitEngineMove(const std::string& move)
 
 bool EngineGame::ReactToGameEnd()
 {
-    const GameEnd end = GameEndAfter(Game());
+    const GameState& game = Game();
+    const GameEnd end = GameEndAfter(game);
     if (end == GameEnd::None)
         return false;
-    const char* text = end == GameEnd::WhiteMates   ? "チェックメイトです。白の勝ちです。"
-                       : end == GameEnd::BlackMates ? "チェックメイトです。黒の勝ちです。"
-                                                    : "ステイルメイトです。引き分けです。";
+    // Outside a game the players may agree to play on after a draw by rule:
+    // it is told when it comes, not again at every move after it.
+    if (!EngPlay && IsDrawByRule(end) && game.LastPly > 0 && GameEndAt(game, game.LastPly - 1) != GameEnd::None)
+        return false;
     SetResult(GameEndResult(end));
-    host_.ShowMessage(text, kGameEndTitle, EngineHost::Icon::Information);
+    host_.ShowMessage(GameEndText(end), kGameEndTitle, EngineHost::Icon::Information);
     if (EngPlay)
         MnuGameEnd_Click();
     return true;
@@ -464,6 +473,14 @@ void EngineGame::MoveNow()
 {
     if (!EngPlay)
         return;
+    if (EngWait) {
+        // "?" asks the thinking engine for its move at once. The move it
+        // gives is the awaited one; an engine that ignores it is still waited
+        // for as before.
+        WinBoardSend("?");
+        moveNowAsked_ = true;
+        return;
+    }
     WaitFor(Awaiting::EngineMove);
     WinBoardSend("go");
     WinBoardReceive();

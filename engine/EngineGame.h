@@ -70,7 +70,8 @@ public:
     void MnuGameEnd_Click();
     // The user's move has been committed in a game: hand it to the engine.
     void UserMoved();
-    // The engine-name button: the engine moves now, for the side to move.
+    // The engine-name button: the engine moves now, for the side to move;
+    // while it thinks, "?" tells it to stop and move.
     void MoveNow();
     // "戻": takes back one ply ("undo") or two ("remove"); a new game (with a
     // beep) when that is not possible.
@@ -81,9 +82,11 @@ public:
     void ChooseLevel(int level);
     // Hands the position on the board to a newly started engine ("edit").
     void WinBoardEdit();
-    // After a move on the board or from the engine: when it mated or
-    // stalemated, the player is told, the result goes into the result box and
-    // a game against the engine ends. True when the game is over.
+    // After a move on the board or from the engine: when it ended the game
+    // by rule (mate, stalemate, or a draw by repetition, the fifty-move rule
+    // or no mating material), the player is told, the result goes into the
+    // result box and a game against the engine ends. True when the game is
+    // over.
     bool ReactToGameEnd();
     // The window's settings were re-read: no level is checked.
     void ClearLevel() { Level = 0; }
@@ -153,6 +156,7 @@ private:
     bool handling_ = false;
     bool ended_ = false;  // the engine went away; told once its last lines are handled
     bool engineWhite_ = false;  // the side the engine plays
+    bool moveNowAsked_ = false;  // "?" was sent in this game
 };
 
 }  // namespace vorlik

@@ -92,7 +92,7 @@ QVariant KifuTableModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole)
         return QVariant();
     if (column == 0)
-        return game;
+        return GameNumber(index.row());
     const KifuGame& fields = file_.KifuList[game];
     if (column < kFirstMoveColumn)
         return QString::fromStdString(fields[column]);
@@ -104,10 +104,23 @@ QVariant KifuTableModel::headerData(int section, Qt::Orientation orientation, in
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Vertical)
-        return section + 1;  // the game number stays in view when the grid scrolls sideways
+        return GameNumber(section);  // the game number stays in view when the grid scrolls sideways
     if (section >= 1 && section <= kFirstMoveColumn)
         return captions_[section - 1];
     return QString();
+}
+
+void KifuTableModel::Narrow(const std::vector<int>& rows)
+{
+    std::vector<int> numbers;
+    for (const int row : rows)
+        numbers.push_back(GameNumber(row - 1));
+    numbers_ = std::move(numbers);
+}
+
+int KifuTableModel::GameNumber(int row) const
+{
+    return row >= 0 && row < static_cast<int>(numbers_.size()) ? numbers_[row] : row + 1;
 }
 
 // ---- the dialog ---------------------------------------------------------------
@@ -321,8 +334,10 @@ void DialogMnuFile::Search()
     // runs an event loop before the grid is loaded again.
     const SearchResult result = SearchContinuations(host_, file_);
     TextJo->setPlainText(QString::fromStdString(result.TextJo));
-    if (result.matches > 0)
+    if (result.matches > 0) {
+        model_->Narrow(result.games);
         Form_Load();
+    }
     else if (shown > 0)
         MSFlexGridFile->selectRow(shown - 1);  // nothing found: the list and its choice stay
 }

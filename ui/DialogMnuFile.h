@@ -43,9 +43,16 @@ public:
     // column 13 taking everything from character 456 on.
     static QString MovePiece(const QString& moveText, int column);
 
+    // The search has narrowed the table to these of its rows (1-based, in
+    // order); each row keeps showing its game's number in the file.
+    void Narrow(const std::vector<int>& rows);
+    // The number in the file of the game in row `row` (0-based).
+    int GameNumber(int row) const;
+
 private:
     const KifuFile& file_;
     QStringList captions_;  // columns 1..8
+    std::vector<int> numbers_;  // row -> number in the file; empty while the table is the whole file
 };
 
 class DialogMnuFile : public QDialog {

@@ -85,7 +85,7 @@ DialogSetup::DialogSetup(WindowServices& services, GameState& game, QWidget* par
 
     question_ = new QLabel(QStringLiteral("何に成りますか？"), this);
     question_->setObjectName(QStringLiteral("LabelDaiSetPromotion"));
-    frame_ = new QGroupBox(QStringLiteral("Frame1"), this);
+    frame_ = new QGroupBox(QStringLiteral("成る駒"), this);
     frame_->setObjectName(QStringLiteral("FrameDaiSetPromotion"));
     auto* choices = new QVBoxLayout(frame_);
     for (int k = 3; k >= 0; --k) {  // stacked queen, rook, bishop, knight from the top

@@ -6,6 +6,7 @@
 #include "HelpWindow.h"
 #include "JapaneseFonts.h"
 #include "KifuFolder.h"
+#include "MoveList.h"
 #include "WindowEngineHost.h"
 #include "WindowKifuHost.h"
 #include "core/GameText.h"
@@ -34,6 +35,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QVariant>
+
+#include <chrono>
 
 namespace vorlik {
 
@@ -129,6 +132,11 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     setWindowTitle(QString::fromUtf8(kCaption));
     setFont(ProportionalFont());
 
+    ClockNow = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(kTimerInterval);
@@ -434,6 +442,7 @@ QWidget* FormMain::BuildCentralArea()
     ListMain = new MoveListBox;
     ListMain->setObjectName(QStringLiteral("ListMain(0)"));
     ListMain->setFont(FixedFont());
+    ListMain->setItemDelegate(new MoveListDelegate(ListMain));
     connect(ListMain, &MoveListBox::LinePressed, this, &FormMain::ListMain_MouseDown);
     connect(ListMain, &MoveListBox::KeyDown, this, &FormMain::ListMain_KeyDown);
 
@@ -501,6 +510,7 @@ void FormMain::ResetGame()
     vorlik::ResetGame(*game_);
     if (printDialog_)
         printDialog_->NewRecord();
+    clockRemainder_ = {};
     engine_->EngPlay = engine_->EngWait = false;
     AutoReplay = false;
     Timer->stop();
@@ -509,9 +519,16 @@ void FormMain::ResetGame()
 void FormMain::RunClock(bool on)
 {
     if (on)
-        Timer->start();
+        StartTimer();
     else
         Timer->stop();
+}
+
+void FormMain::StartTimer()
+{
+    if (!Timer->isActive())
+        clockMark_ = ClockNow();
+    Timer->start();
 }
 
 void FormMain::DrawBoard()
@@ -534,6 +551,7 @@ void FormMain::AllDisplay()
             TextInfo[j]->setText(note);
         Enable(TextInfo[j], notesPly_ > 0);
     }
+    MarkShownMove(*ListMain, *game_);
     const bool blackToMove = IsWhitePly(game_->CurPly);  // White has just moved
     SetOpaque(LabelTime[0], !blackToMove);
     SetOpaque(LabelTime[1], blackToMove);
@@ -608,8 +626,8 @@ void FormMain::SetControlState(ControlState mode)
     case ControlState::EngineToMove:
         engine_->EngWait = true;
         Enable(ListMain, false);
-        buttons({0, 1, 2, 3, 4, 5, 6, 7}, false);
-        buttons({8, 9}, true);
+        buttons({1, 2, 3, 4, 5, 6, 7}, false);
+        buttons({0, 8, 9}, true);  // the engine-name button makes the thinking engine move now
         break;
     case ControlState::UserToMove:
         engine_->EngWait = false;
@@ -715,13 +733,11 @@ void FormMain::AddMoveLine()
         // White has just moved: a new line, shown at the top and selected.
         while (ListMain->count() > index)
             delete ListMain->takeItem(ListMain->count() - 1);
-        ListMain->addItem(line);
-        SelectLine(index, true);
-    } else if (index < ListMain->count()) {
-        ListMain->item(index)->setText(line);
-    } else {
-        ListMain->addItem(line);
     }
+    QListWidgetItem* item = index < ListMain->count() ? ListMain->item(index) : new QListWidgetItem(ListMain);
+    SetMoveLine(*item, MoveListParts(*game_, Style(), ply), line);
+    if (IsWhitePly(ply))
+        SelectLine(index, true);
 }
 
 void FormMain::RebuildMoveList(int lastPly)
@@ -754,6 +770,7 @@ void FormMain::UpdateMoveList(const std::string& command)
             AddMoveLine();
         }
     }
+    MarkShownMove(*ListMain, *game_);
 }
 
 // ---- moves -----------------------------------------------------------------
@@ -762,6 +779,8 @@ bool FormMain::CheckChessMoveOutput()
 {
     const PromotionAsk ask = [this](int rank) { return SetupDialog()->AskPromotion(rank, game_->PromoNumber); };
     const PromotionAsk queen = [](int) { return 'q'; };
+    if (Timer->isActive())
+        RunClocks();  // the time up to the move is the mover's
     ++committing_;
     const bool legal = CommitMove(*game_, promotionQuestion_ ? &ask : &queen);
     --committing_;
@@ -950,7 +969,7 @@ void FormMain::CommandMain_Click(int index)
             AutoReplay = false;
         } else {
             CommandMain[5]->setText(QStringLiteral("中止"));
-            Timer->start();
+            StartTimer();
             AutoReplay = true;
         }
         break;
@@ -1046,16 +1065,24 @@ void FormMain::Timer_Timer()
         if (MnuGameSound->isChecked())
             PlayMoveSound();
     }
+    RunClocks();
+}
+
+void FormMain::RunClocks()
+{
+    // The clock of the side to move gets the real time since the last
+    // reading (a tick may come late); while an earlier position is shown
+    // that time goes to neither.
+    const long long now = ClockNow();
+    const long long elapsed = now - clockMark_;
+    clockMark_ = now;
     if (game_->CurPly != game_->LastPly)
         return;
-    // A clock stops at its largest count rather than wrap.
-    if (IsWhitePly(game_->CurPly)) {
-        game_->ClockBlack = qMin(game_->ClockBlack + 1, kClockLimit);
-        LabelTime[1]->setText(QStringLiteral("黒 ") + QString::fromStdString(ClockText(game_->ClockBlack)));
-    } else {
-        game_->ClockWhite = qMin(game_->ClockWhite + 1, kClockLimit);
-        LabelTime[0]->setText(QStringLiteral("白 ") + QString::fromStdString(ClockText(game_->ClockWhite)));
-    }
+    const bool black = IsWhitePly(game_->CurPly);
+    int& clock = black ? game_->ClockBlack : game_->ClockWhite;
+    AddClockTime(clock, clockRemainder_[black], elapsed);
+    LabelTime[black]->setText((black ? QStringLiteral("黒 ") : QStringLiteral("白 ")) +
+                              QString::fromStdString(ClockText(clock)));
 }
 
 // ---- menus -----------------------------------------------------------------

@@ -16,6 +16,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 #include <array>
 #include <deque>
 #include <memory>
@@ -98,6 +100,10 @@ public:
 
     // The automatic replay is on: the timer steps through the record.
     bool AutoReplayOn() const { return AutoReplay; }
+
+    // Milliseconds of a steady clock. The game clocks add up the time that
+    // passes between two ticks of the timer, as read here.
+    std::function<long long()> ClockNow;
 
     // The game against the engine (EngPlay, EngWait, the protocol) and the
     // engine settings (EngSet, EngLoaFg, EngFileName).
@@ -206,6 +212,10 @@ private:
     int Style() const;
     bool Turned() const;
     void PlayMoveSound();
+    // Starts the timer; the clocks count from now when it was not running.
+    void StartTimer();
+    // Adds the time since the last reading to the clock of the side to move.
+    void RunClocks();
     // The 64 squares: the edited position during a set-up, else the record's.
     void DrawBoard();
     void PlaceSetupDialog();
@@ -255,6 +265,8 @@ private:
     QSize defaultSize_;
     bool closing_ = false;
     bool refusalBeep_ = true;
+    long long clockMark_ = 0;                 // ClockNow at the last tick, or when the timer started
+    std::array<int, 2> clockRemainder_{};     // White's and Black's milliseconds beyond their seconds
 };
 
 }  // namespace vorlik

@@ -1,5 +1,8 @@
 #include "PrintOut.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <cstring>
 
 #include "core/GameText.h"
@@ -121,6 +124,34 @@ BookSteps StepsOf(PrintFormat format)
     }
 }
 
+// The score in lines of at most kScoreWidth characters, broken at the blanks
+// between moves. A move number with dots alone ("12...") stays with the move
+// after it; a word wider than a line (the user's own text in the score box)
+// is cut where the line ends.
+QStringList ScoreLines(const QString& score)
+{
+    constexpr int kScoreWidth = 44;
+    // The score box may hold line ends of its own; on paper the score runs on.
+    const QStringList words = score.split(QRegularExpression(QStringLiteral("[ \r\n]+")), Qt::SkipEmptyParts);
+    QStringList lines;
+    QString line;
+    for (int k = 0; k < words.size(); ++k) {
+        QString word = words[k];
+        if (word.endsWith(QLatin1String("...")) && k + 1 < words.size())
+            word += QLatin1Char(' ') + words[++k];
+        if (!line.isEmpty() && line.size() + 1 + word.size() > kScoreWidth) {
+            lines << line;
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+        for (; line.size() > kScoreWidth; line.remove(0, kScoreWidth))
+            lines << line.left(kScoreWidth);
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
+}
+
 QVector<PrintLine> BookLines(const PrintFields& fields)
 {
     const BookSteps step = StepsOf(fields.format);
@@ -132,14 +163,11 @@ QVector<PrintLine> BookLines(const PrintFields& fields)
         out.Add(kDiagramFont, 14 + step.d, 3 + s, fields.LabelBan[line]);
     out.Add(kGothic, 9 + s, 18 + s, fields.Caption);
     out.Empty(kGothic, 8 + s);
-    // The score box may hold line ends of its own; on paper the score runs on.
-    QString score = fields.TextKifu;
-    score.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    score.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    for (int i = 0; i < score.size(); i += 44)
-        out.Add(kGothic, 8 + s, 4 + s, score.mid(i, 44));
+    const QStringList score = ScoreLines(fields.TextKifu);
+    for (const QString& line : score)
+        out.Add(kGothic, 8 + s, 4 + s, line);
     // Short scores are padded so that the footer stays in its place.
-    for (int k = static_cast<int>(score.size()) / 44; k <= 12; ++k)
+    for (int k = std::max(1, static_cast<int>(score.size())); k <= 13; ++k)
         out.Empty(kGothic, 8 + s);
     out.Add(kGothic, 6 + s, 1, Blanks(23) + fields.LabelVorlik);
     return out.Take();

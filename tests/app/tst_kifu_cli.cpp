@@ -240,6 +240,14 @@ void KifuCliTest::play_data()
         << "1\te8=Q\te7-e8=Q\t5754\te7e8q\n"
            "2\tKb1\tKa1-b1\t1121\ta1b1\n"
            "fen\t4Q3/8/8/8/8/8/8/1k2K3 w - - 1 2\n";
+    QTest::newRow("a repetition ends the game")
+        << QStringList{"play", "--fen", "7k/8/8/8/8/8/8/KR6 w - - 0 1", "Ka2", "Kg8", "Ka1", "Kh8", "Ka2", "Kg8",
+                       "Ka1", "Kh8"}
+        << 0
+        << "1\tKa2\tKa1-a2\t1112\ta1a2\n2\tKg8\tKh8-g8\t8878\th8g8\n3\tKa1\tKa2-a1\t1211\ta2a1\n"
+           "4\tKh8\tKg8-h8\t7888\tg8h8\n5\tKa2\tKa1-a2\t1112\ta1a2\n6\tKg8\tKh8-g8\t8878\th8g8\n"
+           "7\tKa1\tKa2-a1\t1211\ta2a1\n8\tKh8\tKg8-h8\t7888\tg8h8\n"
+           "fen\t7k/8/8/8/8/8/8/KR6 w - - 8 5\nresult\t1/2-1/2\trepetition\n";
     QTest::newRow("no tokens") << QStringList{"play"} << 0
                                << "fen\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\n";
     QTest::newRow("castling and capture in passing")

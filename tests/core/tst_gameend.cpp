@@ -30,6 +30,9 @@ QString EndName(GameEnd end)
     case GameEnd::WhiteMates: return "white mates";
     case GameEnd::BlackMates: return "black mates";
     case GameEnd::Stalemate: return "stalemate";
+    case GameEnd::Repetition: return "repetition";
+    case GameEnd::FiftyMoves: return "fifty";
+    case GameEnd::NoMaterial: return "material";
     }
     return "?";
 }
@@ -84,6 +87,30 @@ void GameEndTest::wholeGames_data()
         "stalemate");
     Row("check, not mate", "", "e4 f5 Qh5", "Qh5+", "Qd1-h5+", "none");
     Row("check declared as mate stays", "", "e4 f5 Qh5#", "Qh5#", "Qd1-h5#", "none");
+
+    // Draws by rule.
+    Row("repetition: knights out and back twice", "", "Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8", "Ng8", "Nf6-g8",
+        "repetition");
+    Row("twice is no repetition", "", "Nf3 Nf6 Ng1 Ng8", "Ng8", "Nf6-g8", "none");
+    Row("a file plays on after a repetition", "", "Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8 e4", "e4", "e2-e4", "none");
+    Row("castling rights lost make another position", "", "e4 e5 Ke2 Ke7 Ke1 Ke8 Ke2 Ke7 Ke1 Ke8", "Ke8",
+        "Ke7-e8", "none");
+    Row("a capture in passing open makes another position",
+        "rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 3", "Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8", "Ng8",
+        "Nf6-g8", "none");
+    Row("a double step no pawn can take leaves no right",
+        "rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2", "Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8", "Ng8",
+        "Nf6-g8", "repetition");
+    Row("fifty moves counted on from the FEN's clock", "7k/8/8/8/8/8/8/KR6 w - - 98 60", "Rb2 Kg8", "Kg8", "Kh8-g8",
+        "fifty");
+    Row("one ply short of fifty moves", "7k/8/8/8/8/8/8/KR6 w - - 98 60", "Rb2", "Rb2", "Rb1-b2", "none");
+    Row("a mate on the hundredth ply wins", "7k/8/6K1/8/8/8/8/1R6 w - - 99 60", "Rb8", "Rb8#", "Rb1-b8#",
+        "white mates");
+    Row("bare kings after a capture", "7k/8/8/8/8/8/1q6/K7 w - - 0 1", "Kxb2", "Kxb2", "Ka1xb2", "material");
+    Row("king and knight against a king", "7k/8/8/8/8/8/8/KN6 w - - 0 1", "Kb2", "Kb2", "Ka1-b2", "material");
+    Row("two knights may still mate", "7k/8/8/8/8/8/8/KNN5 w - - 0 1", "Ka2", "Ka2", "Ka1-a2", "none");
+    Row("bishops on one colour", "7k/8/8/8/8/8/b7/KB6 w - - 0 1", "Bc2", "Bc2", "Bb1-c2", "material");
+    Row("bishops on both colours", "7k/8/8/8/8/b7/8/KB6 w - - 0 1", "Bc2", "Bc2", "Bb1-c2", "none");
 }
 
 void GameEndTest::wholeGames()
@@ -140,7 +167,7 @@ void GameEndTest::searchAgreesWithEveryMoveTried()
                          anyMove,
                      qPrintable(where));
             const GameEnd end = GameEndAfter(*game);
-            QVERIFY2((end == GameEnd::None) == anyMove, qPrintable(where));
+            QVERIFY2((end == GameEnd::None || IsDrawByRule(end)) == anyMove, qPrintable(where));
             const bool markedMate = game->KifuShort[ply].back() == '#';
             QVERIFY2(markedMate == (end == GameEnd::WhiteMates || end == GameEnd::BlackMates), qPrintable(where));
             mates += markedMate;

@@ -421,6 +421,35 @@ private slots:
             QCOMPARE(QString::fromUtf8(text.toUtf8()), text);  // what is shown is text
     }
 
+    // The engine-name button while the engine thinks: "?" and nothing else;
+    // an engine that ignores it is still waited for.
+    void moveNowWhileThinking_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("plies");  // in the record afterwards
+        QTest::newRow("the engine moves at once") << "on ?: say move e7e5" << 2;
+        QTest::newRow("the engine ignores it") << "" << 1;
+        QTest::newRow("the engine does not know it") << "on ?: say Error (unknown command): ?" << 1;
+    }
+    void moveNowWhileThinking()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, plies);
+        Rig rig(script);
+        rig.config.EngSet.ErrorText = "Error";
+        QVERIFY(rig.NewGame());
+        QVERIFY(rig.UserMove("e4"));
+        rig.game->MoveNow();
+        QCOMPARE(rig.Received(), (kStart + QStringList{"e2e4", "?"}));
+        const QString answer = script.mid(script.indexOf("say ") + 4);
+        if (!script.isEmpty())  // its answer has been read and handled
+            QVERIFY(QTest::qWaitFor([&] { return rig.shown.join('\n').contains(answer); }, kWaitMs));
+        QCOMPARE(rig.Record().LastPly, plies);
+        QCOMPARE(rig.game->EngWait, plies == 1);
+        QVERIFY(rig.game->EngPlay);
+        QVERIFY(rig.host.messages.empty());
+    }
+
     // A reply the rules refuse: nothing enters the record, and the user is
     // to move again.
     void engineMoveRefused_data()

@@ -492,7 +492,8 @@ void DialogMnuFileTest::searchButton()
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->TextJo->toPlainText(), QString("1.e5(2)  2.c5(1)  "));
     QCOMPARE(dialog->MSFlexGridFile->model()->rowCount(), 3);
-    QCOMPARE(Cell(*dialog, 2, 0), QString("3"));
+    QCOMPARE(Cell(*dialog, 2, 0), QString("4"));  // its number in the file
+    QCOMPARE(dialog->MSFlexGridFile->model()->headerData(2, Qt::Vertical).toInt(), 4);
     QCOMPARE(Cell(*dialog, 2, 1), QString("Four"));
     QCOMPARE(dialog->MSFlexGridFile->currentIndex().row(), 0);
     QCOMPARE(services_->busy, 0);

@@ -393,7 +393,9 @@ void EngineGameTest::engineHandOffAndBarePromotion()
 }
 
 // A mate or stalemate, made on the board or by the engine, is recorded with
-// "#", told once, written into the result box, and ends a game.
+// "#", told once, written into the result box, and ends a game; so does a
+// draw by rule, which on the board is told when it comes and not again at
+// the moves played on after it.
 void EngineGameTest::mateEndsTheGame_data()
 {
     QTest::addColumn<bool>("engine");   // a game against the engine (it plays Black)
@@ -408,6 +410,11 @@ void EngineGameTest::mateEndsTheGame_data()
                                       << "チェックメイトです。黒の勝ちです。" << "0-1";
     QTest::newRow("the user mates the engine") << true << "e2e4 f1c4 d1h5 h5f7" << "e7e5 b8c6 g8f6" << "Qxf7#"
                                                << "チェックメイトです。白の勝ちです。" << "1-0";
+    QTest::newRow("the engine repeats the position") << true << "g1f3 f3g1 g1f3 f3g1" << "g8f6 f6g8 g8f6 f6g8"
+                                                     << "Ng8" << "同じ局面が3回現れました。引き分けです。" << "1/2-1/2";
+    QTest::newRow("a repetition on the board, played on") << false << "g1f3 f3g1 g1f3 f3g1 g1f3"
+                                                          << "g8f6 f6g8 g8f6 f6g8" << "Nf3"
+                                                          << "同じ局面が3回現れました。引き分けです。" << "1/2-1/2";
 }
 
 void EngineGameTest::mateEndsTheGame()

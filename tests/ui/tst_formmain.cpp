@@ -605,7 +605,7 @@ void FormMainTest::controlStates_data()
     QTest::addColumn<bool>("newRecord");
     QTest::addColumn<bool>("about");
     QTest::addColumn<QString>("engineButtons");  // which of 0, 6, 7, 8, 9 are on (no engine configured)
-    QTest::newRow("engine to move") << 2 << 1 << false << false << false << true << "8 9";
+    QTest::newRow("engine to move") << 2 << 1 << false << false << false << true << "0 8 9";  // 0: move now
     QTest::newRow("user to move") << 3 << 1 << true << true << false << true << "0 8 9";
     QTest::newRow("game ended") << 6 << 0 << true << true << true << true << "7";
     QTest::newRow("setup open") << 7 << 3 << false << false << false << true << "";
@@ -718,24 +718,31 @@ void FormMainTest::promotionByDrag()
 
 void FormMainTest::clocksFollowSideToMove()
 {
+    // The clocks show the time that passed, not the ticks: 1.5 s each here.
+    long long now = 0;
+    form_->ClockNow = [&now] { return now += 1500; };
+    form_->RunClock(true);
     form_->Timer_Timer();
     QCOMPARE(Controls().LabelTime(0)->text(), QString("白 00:00:01"));
-    Play("e4 e5 Nf3");
+    Play("e4 e5 Nf3");  // each move takes 1.5 s of its side's time: White 4.5 s, Black 1.5 s
     for (int tick = 0; tick < 60; ++tick)
         form_->Timer_Timer();
-    QCOMPARE(form_->Game().ClockBlack, 60);
-    QCOMPARE(Controls().LabelTime(1)->text(), QString("黒 00:01:00"));
-    QCOMPARE(form_->Game().ClockWhite, 1);
+    QCOMPARE(form_->Game().ClockBlack, 91);
+    QCOMPARE(Controls().LabelTime(1)->text(), QString("黒 00:01:31"));
+    QCOMPARE(form_->Game().ClockWhite, 4);
 
     // Looking at an earlier position, neither clock runs.
     form_->StepBack();
     form_->Timer_Timer();
-    QCOMPARE(form_->Game().ClockBlack, 60);
-    QCOMPARE(form_->Game().ClockWhite, 1);
+    QCOMPARE(form_->Game().ClockBlack, 91);
+    QCOMPARE(form_->Game().ClockWhite, 4);
 }
 
 void FormMainTest::clockStopsAtItsLimit()
 {
+    long long now = 0;
+    form_->ClockNow = [&now] { return now += 1500; };
+    form_->RunClock(true);
     form_->Game().ClockWhite = 32766;
     form_->Timer_Timer();
     form_->Timer_Timer();
@@ -746,6 +753,8 @@ void FormMainTest::clockStopsAtItsLimit()
 
 void FormMainTest::automaticReplay()
 {
+    long long now = 0;
+    form_->ClockNow = [&now] { return now += 1500; };
     Play("e4 e5 Nf3");
     form_->GotoStart();
     QTest::mouseClick(Controls().CommandMain(5), Qt::LeftButton);

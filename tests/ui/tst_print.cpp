@@ -159,31 +159,36 @@ void PrintTest::caption()
 void PrintTest::bookPage_data()
 {
     QTest::addColumn<int>("format");
-    QTest::addColumn<int>("scoreLength");
+    QTest::addColumn<QString>("score");
     QTest::addColumn<QList<int>>("pieces");  // lengths of the score lines
     QTest::addColumn<int>("padding");
     QTest::addColumn<QList<int>>("sizes");  // header, diagram, score, footer
     QTest::addColumn<QList<int>>("columns");  // header, diagram, caption, score
-    QTest::newRow("A7 100") << 0 << 100 << QList<int>{44, 44, 12} << 11 << QList<int>{9, 14, 8, 6}
+    QTest::newRow("A7 100") << 0 << QString(100, 'x') << QList<int>{44, 44, 12} << 11 << QList<int>{9, 14, 8, 6}
                             << QList<int>{4, 3, 18, 4};
-    QTest::newRow("A6 88") << 1 << 88 << QList<int>{44, 44} << 11 << QList<int>{11, 19, 10, 8}
+    QTest::newRow("A6 88") << 1 << QString(88, 'x') << QList<int>{44, 44} << 12 << QList<int>{11, 19, 10, 8}
                            << QList<int>{6, 5, 20, 6};
-    QTest::newRow("A5 100") << 2 << 100 << QList<int>{44, 44, 12} << 11 << QList<int>{14, 23, 13, 11}
+    QTest::newRow("A5 100") << 2 << QString(100, 'x') << QList<int>{44, 44, 12} << 11 << QList<int>{14, 23, 13, 11}
                             << QList<int>{9, 8, 23, 9};
-    QTest::newRow("A7 empty") << 0 << 0 << QList<int>{} << 13 << QList<int>{9, 14, 8, 6} << QList<int>{4, 3, 18, 4};
-    QTest::newRow("A7 long") << 0 << 600 << QList<int>(13, 44) + QList<int>{28} << 0 << QList<int>{9, 14, 8, 6}
-                             << QList<int>{4, 3, 18, 4};
+    QTest::newRow("A7 empty") << 0 << QString() << QList<int>{} << 13 << QList<int>{9, 14, 8, 6}
+                              << QList<int>{4, 3, 18, 4};
+    QTest::newRow("A7 long") << 0 << QString(600, 'x') << QList<int>(13, 44) + QList<int>{28} << 0
+                             << QList<int>{9, 14, 8, 6} << QList<int>{4, 3, 18, 4};
+    // Cut every 44 characters this score printed "5.o-o B" / "e7".
+    QTest::newRow("A7 breaks between moves")
+        << 0 << "1.e4 e5 2.Nf3 Nc6 3.Bb5 a6 4.Ba4 Nf6 5.o-o Be7 6.Re1 b5 7.Bb3 d6 8.c3 o-o 9.h3 Nb8 10.d4 Nbd7 "
+        << QList<int>{42, 39, 10} << 11 << QList<int>{9, 14, 8, 6} << QList<int>{4, 3, 18, 4};
 }
 
 void PrintTest::bookPage()
 {
     QFETCH(int, format);
-    QFETCH(int, scoreLength);
+    QFETCH(QString, score);
     QFETCH(QList<int>, pieces);
     QFETCH(int, padding);
     QFETCH(QList<int>, sizes);
     QFETCH(QList<int>, columns);
-    const QVector<PrintLine> lines = PageLines(Fields(static_cast<PrintFormat>(format), QString(scoreLength, 'x')));
+    const QVector<PrintLine> lines = PageLines(Fields(static_cast<PrintFormat>(format), score));
     QCOMPARE(lines.size(), 7 + 10 + 1 + 1 + pieces.size() + padding + 1);
     QCOMPARE(lines[0].text, QStringLiteral("イベント：Postal Cup"));
     QCOMPARE(lines[6].text, QStringLiteral("　結果　：*"));
@@ -197,6 +202,7 @@ void PrintTest::bookPage()
     QCOMPARE(lines[18].text, QString());
     for (int k = 0; k < pieces.size(); ++k) {
         QCOMPARE(lines[19 + k].text.size(), pieces[k]);
+        QVERIFY(score.contains(lines[19 + k].text));
         QCOMPARE(lines[19 + k].size, sizes[2]);
         QCOMPARE(lines[19 + k].column, columns[3]);
     }
