@@ -14,7 +14,7 @@ namespace {
 
 using Field = std::string EngineSettings::*;
 
-// EngSet(0..20) in the order of the design's numbers.
+// EngSet(0..20) in the order of its indexes.
 constexpr Field kFields[kEngSetSize] = {
     &EngineSettings::Name,        &EngineSettings::Path,         &EngineSettings::Arguments,
     &EngineSettings::FirstCommand, &EngineSettings::Level1,      &EngineSettings::Level2,

@@ -38,7 +38,7 @@ struct EngineSettings {
     std::string ForceCommand;  // 19 "force" when a game can be continued from the board
     std::string Style = "1";   // 20 notation style "1".."4"
 
-    // EngSet(index), 0..20; the one table from the design's numbers to the fields.
+    // EngSet(index), 0..20; the one table from the indexes to the fields.
     std::string& operator[](int index);
     const std::string& operator[](int index) const;
 
