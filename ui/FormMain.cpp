@@ -1332,6 +1332,21 @@ void FormMain::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void FormMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // Below its least size the fields would lie over each other. A window
+    // system that ignores that size (none running, or one that fits windows
+    // to a small screen) is asked once for it back; a refusal is left be.
+    const QSize least = minimumSize();
+    if (width() >= least.width() && height() >= least.height()) {
+        undersized_ = false;
+    } else if (!undersized_) {
+        undersized_ = true;
+        QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
+    }
+}
+
 void FormMain::MnuGameTurn_Click()
 {
     ImaCheBoa->SetTurned(MnuGameTurn->isChecked());
@@ -1357,10 +1372,20 @@ void FormMain::KeepSizes(const QFont& fixed)
     const QFontMetrics metrics(fixed);
     for (QLabel* clock : LabelTime) {
         clock->setFont(fixed);
-        clock->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("黒 00:00:00")) + 14);
+        clock->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("黒 00:00:00")) + 14);
     }
     CommandMain[0]->setSizePolicy(QSizePolicy::Ignored, CommandMain[0]->sizePolicy().verticalPolicy());
-    CommandMain[0]->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("エンジンの名称")) + 16);
+    const QFontMetrics captions(font());
+    CommandMain[0]->setMinimumWidth(captions.horizontalAdvance(QStringLiteral("エンジンの名称")) + 16);
+    // The buttons under the board may be as narrow as their captions, no
+    // narrower ("動 >" reads "中止" during the replay): the window's least
+    // width is then the board's buttons beside the information, not seven
+    // buttons of the style's usual width.
+    for (int k = 1; k <= 6; ++k) {
+        const QString caption = k == 5 ? QStringLiteral("中止") : CommandMain[k]->text();
+        CommandMain[k]->setMinimumWidth(qMax(captions.horizontalAdvance(caption),
+                                             captions.horizontalAdvance(CommandMain[k]->text())) + 16);
+    }
 }
 
 void FormMain::MnuOptionWin120DPI_Click()

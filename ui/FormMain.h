@@ -154,6 +154,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -269,6 +270,7 @@ private:
     bool askOnClose_ = true;
     QSize defaultSize_;
     bool closing_ = false;
+    bool undersized_ = false;  // the least size was asked back and not yet had
     bool refusalBeep_ = true;
 };
 
