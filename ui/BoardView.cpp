@@ -199,6 +199,10 @@ void BoardView::paintEvent(QPaintEvent*)
     const Frame frame = Geometry();
     const QRect outer = BoardRect();
     painter.fillRect(outer, BoardColors::kFrame);
+    if (hasFocus()) {  // the keys step through the record here: the frame says so
+        painter.setPen(QPen(BoardColors::kFrameText, 1, Qt::DotLine));
+        painter.drawRect(outer.adjusted(1, 1, -2, -2));
+    }
     for (int index = 1; index <= 64; ++index)
         painter.fillRect(ImageRect(index), (Column(index) + Row(index)) % 2 == 0 ? BoardColors::kDark
                                                                                 : BoardColors::kLight);

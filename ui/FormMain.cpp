@@ -556,7 +556,8 @@ void FormMain::DrawBoard()
                                                  : std::string(1, game_->KifuBoard[game_->CurPly][file][rank]);
     ImaCheBoa->DrawBoard(board, Turned());
     // The move that led to the position shown; none while a position is set up.
-    const std::string& move = game_->SetupMode ? std::string() : game_->KifuCoord[game_->CurPly];
+    const std::string none;
+    const std::string& move = game_->SetupMode ? none : game_->KifuCoord[game_->CurPly];
     const bool squares = move.size() >= 4 && IsFileLetter(move[0]) && IsRankDigit(move[1]) &&
                          IsFileLetter(move[2]) && IsRankDigit(move[3]);
     ImaCheBoa->SetMarks(squares ? ImageOfSquare(move[0] - 'a' + 1, move[1] - '0') : 0,
@@ -930,9 +931,9 @@ void FormMain::ImaCheMan_Click(int index)
 void FormMain::ImaCheBoa_DragCancelled(int index)
 {
     if (game_->SetupMode) {
-        // A piece from the board goes back to its square, one from the palette is gone.
-        if (index == 0 || !SetupDrop(*game_, game_->DragFile, game_->DragRank))
-            SetupDiscard(*game_);
+        if (index != 0)
+            SetupDrop(*game_, game_->DragFile, game_->DragRank);  // back to its square
+        SetupDiscard(*game_);  // a piece from the palette is gone
         DrawBoard();
         return;
     }
