@@ -9,8 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include <algorithm>
-
 namespace vorlik {
 
 namespace {
@@ -140,11 +138,6 @@ void BoardView::SetMarks(int lastFrom, int lastTo, int chosen)
         marks_ = marks;
         update();
     }
-}
-
-bool BoardView::Marked(int index) const
-{
-    return index != 0 && std::find(marks_.begin(), marks_.end(), index) != marks_.end();
 }
 
 void BoardView::ShowDragPiece(char piece)

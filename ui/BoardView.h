@@ -49,7 +49,6 @@ public:
     // The squares tinted under the pieces: the last move's two and the piece
     // chosen to move; 0 for none.
     void SetMarks(int lastFrom, int lastTo, int chosen);
-    bool Marked(int index) const;
 
     PieceImage* Image(int index) const { return images_[index]; }
     QWidget* TurnStrip() const { return turnStrip_; }
