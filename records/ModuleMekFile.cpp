@@ -390,7 +390,7 @@ void LoadGame(KifuHost& host, KifuFile& file, int kind, int n)
     if (!host.MayDiscardRecord())
         return;
     ShowLoadReport(host, LoadKifuGame(host.Window(), file, kind, n));
-    host.RecordMatchesFile();
+    host.RecordMatchesFile(file.FileName);
 }
 
 std::string NoGameMessage(int kind, const std::string& fileName)
@@ -572,7 +572,7 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
             return;
         host.Window().MnuFileNew_Click();
         ReadFenBoard(host.Window(), first, nullptr);
-        host.RecordMatchesFile();
+        host.RecordMatchesFile(fileName);
         return;
     }
     if (!ScanForHost(host, file, kind, fileName))

@@ -90,7 +90,7 @@ public:
     // false keeps the record (the user would lose what was never saved).
     virtual bool MayDiscardRecord() { return true; }
     // The record on the board is now what a file holds (a game just loaded).
-    virtual void RecordMatchesFile() {}
+    virtual void RecordMatchesFile(const std::string& /*fileName*/) {}
 };
 
 // The outcome of a scan. message is empty when the file was read whole.

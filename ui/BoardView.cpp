@@ -4,6 +4,7 @@
 #include "core/ModuleMekDim.h"
 
 #include <QCursor>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -66,6 +67,7 @@ BoardView::BoardView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ImaCheBoa"));
     setMinimumSize(200, 200);
+    setFocusPolicy(Qt::StrongFocus);  // the arrow keys step through the record here
     for (int index = 1; index <= 64; ++index)
         images_[index] = new PieceImage(index, this);
     turnStrip_ = new RankStrip(this);
@@ -129,6 +131,15 @@ void BoardView::BlankDragSquare(int file, int row)
 
 void BoardView::SetTurned(bool turned) { turnStrip_->setVisible(turned); }
 
+void BoardView::SetMarks(int lastFrom, int lastTo, int chosen)
+{
+    const std::array<int, 3> marks{lastFrom, lastTo, chosen};
+    if (marks != marks_) {
+        marks_ = marks;
+        update();
+    }
+}
+
 void BoardView::ShowDragPiece(char piece)
 {
     const int size = Geometry().cell;
@@ -141,6 +152,7 @@ void BoardView::ShowDragPiece(char piece)
 
 void BoardView::BeginDrag(int index, char piece)
 {
+    dragImage_ = index;
     ShowDragPiece(piece);
     BlankDragSquare(Column(index), Row(index));
     MoveDragPiece(pressPoint_);
@@ -150,8 +162,10 @@ void BoardView::BeginHeldDrag(char piece)
 {
     if (dragging_)
         return;
+    dragImage_ = 0;
     ShowDragPiece(piece);
     grabMouse();
+    grabKeyboard();  // Escape reaches the board, not the palette's window
     grabbed_ = true;
     MoveDragPiece(mapFromGlobal(QCursor::pos()));
 }
@@ -178,9 +192,16 @@ void BoardView::paintEvent(QPaintEvent*)
     const Frame frame = Geometry();
     const QRect outer = BoardRect();
     painter.fillRect(outer, BoardColors::kFrame);
+    if (hasFocus()) {  // the keys step through the record here: the frame says so
+        painter.setPen(QPen(BoardColors::kFrameText, 1, Qt::DotLine));
+        painter.drawRect(outer.adjusted(1, 1, -2, -2));
+    }
     for (int index = 1; index <= 64; ++index)
         painter.fillRect(ImageRect(index), (Column(index) + Row(index)) % 2 == 0 ? BoardColors::kDark
                                                                                 : BoardColors::kLight);
+    for (int index = 0; index < 3; ++index)
+        if (marks_[index] != 0)
+            painter.fillRect(ImageRect(marks_[index]), index == 2 ? BoardColors::kChosen : BoardColors::kLastMove);
     painter.setPen(BoardColors::kFrameText);
     QFont font = painter.font();
     font.setBold(true);
@@ -233,22 +254,46 @@ void BoardView::mouseMoveEvent(QMouseEvent* event)
         MoveDragPiece(event->position().toPoint());
 }
 
+void BoardView::EndDrag()
+{
+    dragging_ = false;
+    if (grabbed_) {
+        releaseKeyboard();
+        releaseMouse();
+        grabbed_ = false;
+    }
+    dragPiece_->hide();
+}
+
+void BoardView::CancelDrag()
+{
+    if (!dragging_)
+        return;
+    EndDrag();
+    emit DragCancelled(dragImage_);
+}
+
 void BoardView::mouseReleaseEvent(QMouseEvent* event)
 {
     // A release outside a drag does nothing: no square of an old drag is reused.
     if (!dragging_)
         return;
-    dragging_ = false;
-    if (grabbed_) {
-        releaseMouse();
-        grabbed_ = false;
-    }
-    dragPiece_->hide();
+    EndDrag();
     const int index = ImageAt(event->position().toPoint());
-    if (index != 0)
+    if (index != 0 && index == dragImage_)
+        emit ImageClicked(index);
+    else if (index != 0)
         emit ImageDropped(index);
     else
         emit BoardDropped();
+}
+
+void BoardView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && dragging_)
+        CancelDrag();
+    else
+        emit KeyDown(event->key());
 }
 
 }  // namespace vorlik

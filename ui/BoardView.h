@@ -1,6 +1,7 @@
 // The board picture ImaCheBoa with its 64 piece images ImaCheMan(1..64).
 // It draws whatever 9 x 9 text board it is given and handles the whole drag
 // itself: press, the piece following the pointer inside the board, release.
+// A piece let go on the square it was lifted from is a click, not a move.
 #pragma once
 
 #include <QWidget>
@@ -45,6 +46,9 @@ public:
     void BlankDragSquare(int file, int row);
     // The strip with the ranks 1..8 from the top, shown while the board is turned.
     void SetTurned(bool turned);
+    // The squares tinted under the pieces: the last move's two and the piece
+    // chosen to move; 0 for none.
+    void SetMarks(int lastFrom, int lastTo, int chosen);
 
     PieceImage* Image(int index) const { return images_[index]; }
     QWidget* TurnStrip() const { return turnStrip_; }
@@ -62,6 +66,8 @@ public:
     // palette): the board takes the pointer until the button is released.
     void BeginHeldDrag(char piece);
     bool Dragging() const { return dragging_; }
+    // Ends a drag without a drop: the piece goes back where it came from.
+    void CancelDrag();
 
     QSize sizeHint() const override { return {361, 361}; }
     bool hasHeightForWidth() const override { return true; }
@@ -71,6 +77,9 @@ signals:
     void ImagePressed(int index);  // a press on a square (ImaCheMan_MouseDown)
     void ImageDropped(int index);  // a drag released on a square (ImaCheMan_DragDrop)
     void BoardDropped();           // a drag released off the squares (ImaCheBoa_DragDrop)
+    void ImageClicked(int index);  // a drag released on the square it began on
+    void DragCancelled(int index); // Escape: image the drag began on, 0 for a piece from outside
+    void KeyDown(int key);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -78,6 +87,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Frame {
@@ -86,6 +96,8 @@ private:
     Frame Geometry() const;
     void MoveDragPiece(QPoint point);
     void ShowDragPiece(char piece);
+    // Hides the dragged piece and gives back the pointer and the keys.
+    void EndDrag();
 
     std::array<PieceImage*, 65> images_{};  // 1..64
     QWidget* turnStrip_ = nullptr;
@@ -93,6 +105,8 @@ private:
     bool dragging_ = false;
     bool grabbed_ = false;  // the drag began outside the board
     QPoint pressPoint_;
+    int dragImage_ = 0;  // the image the drag began on; 0 from outside the board
+    std::array<int, 3> marks_{};  // last move's from and to, the chosen piece
 };
 
 }  // namespace vorlik

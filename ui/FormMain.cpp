@@ -37,6 +37,7 @@
 #include <QVariant>
 
 #include <chrono>
+#include <utility>
 
 namespace vorlik {
 
@@ -107,6 +108,19 @@ void SetOpaque(QLabel* label, bool opaque)
                                                  "padding: 1px 4px;"));
 }
 
+// The navigation button a key stands for on the board and the move list
+// (1 "|<", 2 "<", 3 ">", 4 ">|"); 0 for any other key.
+int StepButton(int key)
+{
+    switch (key) {
+    case Qt::Key_Home: return 1;
+    case Qt::Key_Left: return 2;
+    case Qt::Key_Right: return 3;
+    case Qt::Key_End: return 4;
+    default: return 0;
+    }
+}
+
 }  // namespace
 
 MoveListBox::MoveListBox(QWidget* parent) : QListWidget(parent) {}
@@ -120,7 +134,7 @@ void MoveListBox::mousePressEvent(QMouseEvent* event)
 
 void MoveListBox::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() != Qt::Key_Up && event->key() != Qt::Key_Down)
+    if (event->key() != Qt::Key_Up && event->key() != Qt::Key_Down && StepButton(event->key()) == 0)
         QListWidget::keyPressEvent(event);
     emit KeyDown(event->key());
 }
@@ -129,7 +143,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     : QMainWindow(parent), services_(services), game_(std::make_unique<GameState>())
 {
     setObjectName(QStringLiteral("FormMain"));
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(QString::fromUtf8(kCaption) + QStringLiteral("[*]"));
     setFont(ProportionalFont());
 
     ClockNow = [] {
@@ -170,7 +184,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     SetControlState(ControlState::NoGame);
     SetStartPosition(*game_);
     AllDisplay();
-    RecordSaved();
+    RecordSaved(QString());
 
     resize(760, 580);
     defaultSize_ = size();
@@ -186,31 +200,32 @@ KifuHost& FormMain::Host() { return *kifuHost_; }
 
 void FormMain::BuildMenus()
 {
-    auto entry = [this](QMenu* menu, const char* name, const QString& caption) {
-        QAction* action = menu->addAction(caption);
+    // Captions end in their access key the Japanese way: "ファイル(&F)".
+    auto entry = [this](QMenu* menu, const char* name, const QString& caption, char key = 0) {
+        QAction* action = menu->addAction(key ? caption + QStringLiteral("(&%1)").arg(QLatin1Char(key)) : caption);
         action->setObjectName(QString::fromUtf8(name));
         return action;
     };
-    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     file->setObjectName(QStringLiteral("MnuFile"));
-    MnuFileNew = entry(file, "MnuFileNew", QStringLiteral("新規作成"));
+    MnuFileNew = entry(file, "MnuFileNew", QStringLiteral("新規作成"), 'N');
     file->addSeparator();
-    MnuFileOpenSave[1] = entry(file, "MnuFileOpenSave(1)", QStringLiteral("開く"));
+    MnuFileOpenSave[1] = entry(file, "MnuFileOpenSave(1)", QStringLiteral("開く"), 'O');
     MnuFileOpenSave[2] = file->addSeparator();
-    MnuFileOpenSave[3] = entry(file, "MnuFileOpenSave(3)", QStringLiteral("保存"));
+    MnuFileOpenSave[3] = entry(file, "MnuFileOpenSave(3)", QStringLiteral("保存"), 'S');
     file->addSeparator();
-    MnuFilePrint = entry(file, "MnuFilePrint", QStringLiteral("印刷"));
+    MnuFilePrint = entry(file, "MnuFilePrint", QStringLiteral("印刷"), 'P');
     file->addSeparator();
-    MnuFileEnd = entry(file, "MnuFileEnd", QStringLiteral("Vorlikの終了"));
+    MnuFileEnd = entry(file, "MnuFileEnd", QStringLiteral("Vorlikの終了"), 'X');
 
-    QMenu* game = menuBar()->addMenu(QStringLiteral("ゲーム"));
+    QMenu* game = menuBar()->addMenu(QStringLiteral("ゲーム(&G)"));
     game->setObjectName(QStringLiteral("MnuGame"));
-    MnuGameNew = entry(game, "MnuGameNew", QStringLiteral("ゲーム開始"));
-    MnuGameEnd = entry(game, "MnuGameEnd", QStringLiteral("ゲーム終了"));
+    MnuGameNew = entry(game, "MnuGameNew", QStringLiteral("ゲーム開始"), 'S');
+    MnuGameEnd = entry(game, "MnuGameEnd", QStringLiteral("ゲーム終了"), 'E');
     game->addSeparator();
-    MnuGameTurn = entry(game, "MnuGameTurn", QStringLiteral("盤の反転"));
-    MnuGameSound = entry(game, "MnuGameSound", QStringLiteral("駒音"));
-    QMenu* notation = game->addMenu(QStringLiteral("表記"));
+    MnuGameTurn = entry(game, "MnuGameTurn", QStringLiteral("盤の反転"), 'T');
+    MnuGameSound = entry(game, "MnuGameSound", QStringLiteral("駒音"), 'U');
+    QMenu* notation = game->addMenu(QStringLiteral("表記(&N)"));
     notation->setObjectName(QStringLiteral("MnuGameHyouki"));
     const QString styles[] = {QStringLiteral("国際"), QStringLiteral("国際長"), QStringLiteral("郵便"),
                               QStringLiteral("座標")};
@@ -221,9 +236,9 @@ void FormMain::BuildMenus()
         connect(MnuGameHyoukiHyouki[k], &QAction::triggered, this, [this, k] { MnuGameHyoukiHyouki_Click(k); });
     }
     game->addSeparator();
-    MnuGameSetup = entry(game, "MnuGameSetup", QStringLiteral("駒の配置"));
+    MnuGameSetup = entry(game, "MnuGameSetup", QStringLiteral("駒の配置"), 'P');
     game->addSeparator();
-    QMenu* level = game->addMenu(QStringLiteral("思考レベル"));
+    QMenu* level = game->addMenu(QStringLiteral("思考レベル(&L)"));
     level->setObjectName(QStringLiteral("MnuGameLevel"));
     for (int k = 1; k <= 3; ++k) {
         MnuGameLevelLevel[k] = entry(level, "", QStringLiteral("レベル%1").arg(QChar(0xFF10 + k)));
@@ -231,21 +246,28 @@ void FormMain::BuildMenus()
         MnuGameLevelLevel[k]->setCheckable(true);
     }
     game->addSeparator();
-    MnuGameEngine = entry(game, "MnuGameEngine", QStringLiteral("エンジンの設定"));
+    MnuGameEngine = entry(game, "MnuGameEngine", QStringLiteral("エンジンの設定"), 'C');
 
-    QMenu* option = menuBar()->addMenu(QStringLiteral("その他"));
+    QMenu* option = menuBar()->addMenu(QStringLiteral("その他(&O)"));
     option->setObjectName(QStringLiteral("MnuOption"));
-    MnuOptionSearch = entry(option, "MnuOptionSearch", QStringLiteral("局面検索"));
+    MnuOptionSearch = entry(option, "MnuOptionSearch", QStringLiteral("局面検索"), 'S');
     option->addSeparator();
-    MnuOptionKifuWrite = entry(option, "MnuOptionKifuWrite", QStringLiteral("国際長表記で保存"));
+    MnuOptionKifuWrite = entry(option, "MnuOptionKifuWrite", QStringLiteral("国際長表記で保存"), 'L');
     option->addSeparator();
-    MnuOptionWin120DPI = entry(option, "MnuOptionWin120DPI", QStringLiteral("画面・大きなサイズ（120dpi)"));
+    MnuOptionWin120DPI = entry(option, "MnuOptionWin120DPI", QStringLiteral("画面・大きなサイズ（120dpi)"), 'D');
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     help->setObjectName(QStringLiteral("MnuHelp"));
-    MnuHelpSearch = entry(help, "MnuHelpSearch", QStringLiteral("トピックの検索"));
+    MnuHelpSearch = entry(help, "MnuHelpSearch", QStringLiteral("トピックの検索"), 'H');
     help->addSeparator();
-    MnuHelpAbout = entry(help, "MnuHelpAbout", QStringLiteral("バージョン情報"));
+    MnuHelpAbout = entry(help, "MnuHelpAbout", QStringLiteral("バージョン情報"), 'A');
+
+    MnuFileNew->setShortcut(Qt::CTRL | Qt::Key_N);
+    MnuFileOpenSave[1]->setShortcut(Qt::CTRL | Qt::Key_O);
+    MnuFileOpenSave[3]->setShortcut(Qt::CTRL | Qt::Key_S);
+    MnuFilePrint->setShortcut(Qt::CTRL | Qt::Key_P);
+    MnuFileEnd->setShortcut(Qt::CTRL | Qt::Key_Q);
+    MnuHelpSearch->setShortcut(Qt::Key_F1);
 
     for (QAction* option : {MnuGameTurn, MnuGameSound, MnuOptionKifuWrite, MnuOptionWin120DPI})
         option->setCheckable(true);
@@ -382,7 +404,12 @@ QWidget* FormMain::BuildCentralArea()
     // text changes, so no redraw can lose what the user typed.
     for (int j = 8; j <= 13; ++j)
         connect(TextInfo[j], &QLineEdit::textChanged, this,
-                [this, j](const QString& text) { game_->KifuNote[j - 7][notesPly_] = text.toStdString(); });
+                [this, j](const QString& text) {
+                    game_->KifuNote[j - 7][notesPly_] = text.toStdString();
+                    ShowRecordState();
+                });
+    for (int k = 1; k <= 6; ++k)
+        connect(TextInfo[k], &QLineEdit::textChanged, this, &FormMain::ShowRecordState);
     for (int k = 11; k <= 13; ++k)
         TextInfo[k]->setMaximumWidth(44);
     TextInfo[10]->installEventFilter(this);
@@ -390,16 +417,21 @@ QWidget* FormMain::BuildCentralArea()
     TextInfoS->setObjectName(QStringLiteral("TextInfoS"));
     TextInfoS->setPlaceholderText(QStringLiteral("ここの入力はヘルプを参照してください"));
     TextInfoS->setMaximumHeight(36);
+    connect(TextInfoS, &QPlainTextEdit::textChanged, this, &FormMain::ShowRecordState);
     CombKekka = new QComboBox;
     CombKekka->setObjectName(QStringLiteral("CombKekka"));
     CombKekka->setEditable(true);
     CombKekka->addItems({QStringLiteral("1-0"), QStringLiteral("0-1"), QStringLiteral("1/2-1/2"), QStringLiteral("*")});
+    connect(CombKekka, &QComboBox::currentTextChanged, this, &FormMain::ShowRecordState);
 
     ImaCheBoa = new BoardView;
     ImaCheBoa->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     connect(ImaCheBoa, &BoardView::ImagePressed, this, &FormMain::ImaCheMan_MouseDown);
     connect(ImaCheBoa, &BoardView::ImageDropped, this, &FormMain::ImaCheMan_DragDrop);
     connect(ImaCheBoa, &BoardView::BoardDropped, this, &FormMain::ImaCheBoa_DragDrop);
+    connect(ImaCheBoa, &BoardView::ImageClicked, this, &FormMain::ImaCheMan_Click);
+    connect(ImaCheBoa, &BoardView::DragCancelled, this, &FormMain::ImaCheBoa_DragCancelled);
+    connect(ImaCheBoa, &BoardView::KeyDown, this, &FormMain::ImaCheBoa_KeyDown);
 
     const QString buttonCaptions[] = {QStringLiteral("エンジンの名称"), QStringLiteral("|<"), QStringLiteral("<"),
                                       QStringLiteral(">"), QStringLiteral(">|"), QStringLiteral("動 >"),
@@ -539,10 +571,26 @@ void FormMain::DrawBoard()
             board[file][rank] = game_->SetupMode ? game_->ViewBoard[file][rank]
                                                  : std::string(1, game_->KifuBoard[game_->CurPly][file][rank]);
     ImaCheBoa->DrawBoard(board, Turned());
+    // The move that led to the position shown; none while a position is set up.
+    const std::string none;
+    const std::string& move = game_->SetupMode ? none : game_->KifuCoord[game_->CurPly];
+    const bool squares = move.size() >= 4 && IsFileLetter(move[0]) && IsRankDigit(move[1]) &&
+                         IsFileLetter(move[2]) && IsRankDigit(move[3]);
+    ImaCheBoa->SetMarks(squares ? ImageOfSquare(move[0] - 'a' + 1, move[1] - '0') : 0,
+                        squares ? ImageOfSquare(move[2] - 'a' + 1, move[3] - '0') : 0,
+                        game_->SetupMode ? 0 : chosenImage_);
+}
+
+int FormMain::ImageOfSquare(int file, int rank) const { return (file - 1) * 8 + (Turned() ? 9 - rank : rank); }
+
+bool FormMain::SideToMoveOwns(char piece) const
+{
+    return IsWhitePly(game_->CurPly) ? IsBlackPiece(piece) : IsWhitePiece(piece);
 }
 
 void FormMain::AllDisplay()
 {
+    chosenImage_ = 0;  // a piece chosen in another position waits no more
     DrawBoard();
     notesPly_ = game_->CurPly;
     for (int j = 8; j <= 13; ++j) {
@@ -557,6 +605,7 @@ void FormMain::AllDisplay()
     SetOpaque(LabelTime[1], blackToMove);
     if (blackToMove)
         MnuFileOpenSave[3]->setEnabled(true);
+    ShowRecordState();
 }
 
 void FormMain::Enable(QWidget* control, bool on)
@@ -564,8 +613,9 @@ void FormMain::Enable(QWidget* control, bool on)
     // Qt hands the focus of a control it disables to the next one, and a
     // window without a focus gives it to the first box when it is activated:
     // a "終了" or a box whose text the next key press replaces. The focus
-    // waits on the board instead, where keys do nothing, and comes back when
-    // the control does, unless the user has put it somewhere else meanwhile.
+    // waits on the board instead, where keys only do what the navigation
+    // buttons do (nothing while they are off), and comes back when the
+    // control does, unless the user has put it somewhere else meanwhile.
     if (!on && focusWidget() == control) {
         parkedFocus_ = control;
         ImaCheBoa->setFocus(Qt::OtherFocusReason);
@@ -597,7 +647,7 @@ void FormMain::SetControlState(ControlState mode)
             TextInfo[k]->clear();
             Enable(TextInfo[k], true);
         }
-        TextInfo[1]->setText(windowTitle());
+        TextInfo[1]->setText(QString::fromUtf8(kCaption));
         TextInfo[3]->setText(QString::fromStdString(
             ShortDate(QDate::currentDate().year(), QDate::currentDate().month(), QDate::currentDate().day())));
         CombKekka->setCurrentText(QStringLiteral("*"));
@@ -855,8 +905,24 @@ void FormMain::ImaCheMan_MouseDown(int index)
         return;
     if (setupDialog_ && setupDialog_->AskingPromotion())
         return;
-    game_->DragFile = BoardView::Column(index);
-    game_->DragRank = Turned() ? 9 - BoardView::Row(index) : BoardView::Row(index);
+    const int file = BoardView::Column(index);
+    const int rank = Turned() ? 9 - BoardView::Row(index) : BoardView::Row(index);
+    if (chosenImage_ != 0 && !game_->SetupMode) {
+        // The click after a chosen piece: the same piece again lets it go,
+        // another piece of the side to move is taken up instead, any other
+        // square is the target, dropped as a drag would drop it.
+        const int chosen = std::exchange(chosenImage_, 0);
+        if (index == chosen) {
+            DrawBoard();
+            return;
+        }
+        if (!SideToMoveOwns(game_->KifuBoard[game_->CurPly][file][rank])) {
+            ImaCheMan_DragDrop(index);
+            return;
+        }
+    }
+    game_->DragFile = file;
+    game_->DragRank = rank;
     if (game_->SetupMode) {
         const char piece = SetupSquare(*game_, game_->DragFile, game_->DragRank);
         if (SetupPickUp(*game_, game_->DragFile, game_->DragRank))
@@ -867,6 +933,50 @@ void FormMain::ImaCheMan_MouseDown(int index)
     if (piece == 0)
         return;
     ImaCheBoa->BeginDrag(index, piece);
+}
+
+void FormMain::ImaCheMan_Click(int index)
+{
+    const char piece = game_->KifuBoard[game_->CurPly][game_->DragFile][game_->DragRank];
+    if (game_->SetupMode || !SideToMoveOwns(piece)) {
+        ImaCheMan_DragDrop(index);
+        return;
+    }
+    chosenImage_ = index;  // DragFile and DragRank keep its square
+    DrawBoard();
+}
+
+void FormMain::ImaCheBoa_DragCancelled(int index)
+{
+    if (game_->SetupMode) {
+        if (index != 0)
+            SetupDrop(*game_, game_->DragFile, game_->DragRank);  // back to its square
+        SetupDiscard(*game_);  // a piece from the palette is gone
+        DrawBoard();
+        return;
+    }
+    AllDisplay();
+}
+
+void FormMain::ImaCheBoa_KeyDown(int key)
+{
+    if (key == Qt::Key_Escape && chosenImage_ != 0) {
+        chosenImage_ = 0;
+        DrawBoard();
+        return;
+    }
+    StepKey(key);
+}
+
+bool FormMain::StepKey(int key)
+{
+    // The key is the button's click: a disabled button (the engine thinks)
+    // does nothing.
+    const int button = StepButton(key);
+    if (button == 0)
+        return false;
+    CommandMain[button]->click();
+    return true;
 }
 
 void FormMain::ImaCheMan_DragDrop(int index)
@@ -1039,6 +1149,8 @@ void FormMain::ListMain_MouseDown()
 
 void FormMain::ListMain_KeyDown(int key)
 {
+    if (StepKey(key))
+        return;
     if (key == Qt::Key_Up) {
         StepBack();
         StepBack();
@@ -1094,7 +1206,7 @@ void FormMain::MnuFileNew_Click()
     SetControlState(ControlState::NoGame);
     SetStartPosition(*game_);
     AllDisplay();
-    RecordSaved();
+    RecordSaved(QString());
 }
 
 void FormMain::MnuFileOpenSave_Click(int index)
@@ -1149,7 +1261,7 @@ void FormMain::SaveFile()
     // A set-up game named ".csv" is refused by the save, with a message.
     const int kind = KindOfChosenFile(name, chosen);
     if (SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString()))
-        RecordSaved();
+        RecordSaved(name);
 }
 
 void FormMain::MnuOptionSearch_Click()
@@ -1208,6 +1320,17 @@ std::string FormMain::RecordFingerprint()
 
 bool FormMain::RecordUnsaved() { return RecordFingerprint() != savedRecord_; }
 
+void FormMain::RecordSaved(const QString& fileName)
+{
+    savedRecord_ = RecordFingerprint();
+    const QString caption = QString::fromUtf8(kCaption);
+    setWindowTitle(fileName.isEmpty() ? caption + QStringLiteral("[*]")
+                                      : QFileInfo(fileName).fileName() + QStringLiteral("[*] - ") + caption);
+    ShowRecordState();
+}
+
+void FormMain::ShowRecordState() { setWindowModified(RecordUnsaved()); }
+
 bool FormMain::MayDiscardRecord()
 {
     if (!RecordUnsaved())
@@ -1236,6 +1359,21 @@ void FormMain::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void FormMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // Below its least size the fields would lie over each other. A window
+    // system that ignores that size (none running, or one that fits windows
+    // to a small screen) is asked once for it back; a refusal is left be.
+    const QSize least = minimumSize();
+    if (width() >= least.width() && height() >= least.height()) {
+        undersized_ = false;
+    } else if (!undersized_) {
+        undersized_ = true;
+        QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
+    }
+}
+
 void FormMain::MnuGameTurn_Click()
 {
     ImaCheBoa->SetTurned(MnuGameTurn->isChecked());
@@ -1261,10 +1399,20 @@ void FormMain::KeepSizes(const QFont& fixed)
     const QFontMetrics metrics(fixed);
     for (QLabel* clock : LabelTime) {
         clock->setFont(fixed);
-        clock->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("黒 00:00:00")) + 14);
+        clock->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("黒 00:00:00")) + 14);
     }
     CommandMain[0]->setSizePolicy(QSizePolicy::Ignored, CommandMain[0]->sizePolicy().verticalPolicy());
-    CommandMain[0]->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("エンジンの名称")) + 16);
+    const QFontMetrics captions(font());
+    CommandMain[0]->setMinimumWidth(captions.horizontalAdvance(QStringLiteral("エンジンの名称")) + 16);
+    // The buttons under the board may be as narrow as their captions, no
+    // narrower ("動 >" reads "中止" during the replay): the window's least
+    // width is then the board's buttons beside the information, not seven
+    // buttons of the style's usual width.
+    for (int k = 1; k <= 6; ++k) {
+        const QString caption = k == 5 ? QStringLiteral("中止") : CommandMain[k]->text();
+        CommandMain[k]->setMinimumWidth(qMax(captions.horizontalAdvance(caption),
+                                             captions.horizontalAdvance(CommandMain[k]->text())) + 16);
+    }
 }
 
 void FormMain::MnuOptionWin120DPI_Click()
@@ -1316,7 +1464,7 @@ void FormMain::BuildEngineLink()
         Vorlik_iniFile();
     });
     engineHost_->mayDiscard = [this] { return MayDiscardRecord(); };
-    engineHost_->madeNew = [this] { RecordSaved(); };
+    engineHost_->madeNew = [this] { RecordSaved(QString()); };
     // A game from a file (the position search's) replaces the record: a
     // game against the engine ends first, as "終了" ends it.
     kifuHost_->mayDiscard = [this] {
@@ -1326,7 +1474,9 @@ void FormMain::BuildEngineLink()
             MnuGameEnd_Click();
         return true;
     };
-    kifuHost_->matchesFile = [this] { RecordSaved(); };
+    kifuHost_->matchesFile = [this](const std::string& fileName) {
+        RecordSaved(QString::fromStdString(fileName));
+    };
     engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_);
     connect(engine_.get(), &EngineGame::LevelChosen, this, &FormMain::CheckLevel);
     engineDialog_ = new DialogMnuGameEngine(engineConfig_, services_, this);

@@ -43,8 +43,9 @@ class WindowEngineHost;
 class KifuFolder;
 class WindowKifuHost;
 
-// The move list: a click jumps to the clicked line, the arrow keys step by a
-// full move (the window decides what they do).
+// The move list: a click jumps to the clicked line, the up and down keys step
+// by a full move, left, right, Home and End as the navigation buttons do (the
+// window decides what they do).
 class MoveListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -122,6 +123,11 @@ public slots:
     void ImaCheMan_MouseDown(int index);
     void ImaCheMan_DragDrop(int index);
     void ImaCheBoa_DragDrop();
+    // A piece let go where it was lifted: the piece chosen for a move by
+    // clicks, or a drop there (the set-up, a piece that cannot move now).
+    void ImaCheMan_Click(int index);
+    void ImaCheBoa_DragCancelled(int index);
+    void ImaCheBoa_KeyDown(int key);
     void LabelinCheckMate_Click();
     void CommandMain_Click(int index);
     void GotoStart();
@@ -154,6 +160,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -229,7 +236,15 @@ private:
     // The record as a text that changes with every move, box and option a
     // file keeps; equal to the saved one when nothing needs saving.
     std::string RecordFingerprint();
-    void RecordSaved() { savedRecord_ = RecordFingerprint(); }
+    // The record is now what fileName holds (none: a new record).
+    void RecordSaved(const QString& fileName);
+    // The title: the file's name, and "[*]" shown while the record is unsaved.
+    void ShowRecordState();
+    // Clicks a navigation button for a key; false when the key is no step.
+    bool StepKey(int key);
+    // The board's image of a square, as it is drawn now (turned or not).
+    int ImageOfSquare(int file, int rank) const;
+    bool SideToMoveOwns(char piece) const;
     void ApplyIni(const VorlikIni& ini);
     void Vorlik_iniFile();
     void WarnError(const std::string& text);
@@ -261,9 +276,11 @@ private:
     bool trafficDirty_ = false;
     bool promotionQuestion_ = true;
     std::string savedRecord_;
+    int chosenImage_ = 0;  // the piece chosen by a click, waiting for its target
     bool askOnClose_ = true;
     QSize defaultSize_;
     bool closing_ = false;
+    bool undersized_ = false;  // the least size was asked back and not yet had
     bool refusalBeep_ = true;
     long long clockMark_ = 0;                 // ClockNow at the last tick, or when the timer started
     std::array<int, 2> clockRemainder_{};     // White's and Black's milliseconds beyond their seconds

@@ -29,14 +29,14 @@ public:
     void ShowKifuDialog(KifuFile& file, const std::string& fileName) override;
     bool LongFormSave() override;
     bool MayDiscardRecord() override { return !mayDiscard || mayDiscard(); }
-    void RecordMatchesFile() override
+    void RecordMatchesFile(const std::string& fileName) override
     {
         if (matchesFile)
-            matchesFile();
+            matchesFile(fileName);
     }
 
     std::function<bool()> mayDiscard;
-    std::function<void()> matchesFile;
+    std::function<void(const std::string&)> matchesFile;
 
 private:
     MainWindowPort& window_;

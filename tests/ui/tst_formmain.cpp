@@ -57,6 +57,8 @@ private slots:
     void blackFirstRecord();
     void navigation();
     void listClicksAndArrowKeys();
+    void keysAndClicks_data();
+    void keysAndClicks();
     void recordCut_data();
     void recordCut();
     void earlierPositionInAGame();
@@ -259,7 +261,8 @@ void FormMainTest::SetUp(const char* fen)
 
 void FormMainTest::startUp()
 {
-    QCOMPARE(form_->windowTitle(), QString("Vorlik Ver1.00"));
+    QCOMPARE(form_->windowTitle(), QString("Vorlik Ver1.00[*]"));  // no file, nothing unsaved
+    QVERIFY(!form_->isWindowModified());
     QCOMPARE(Controls().TextInfo(1)->text(), QString("Vorlik Ver1.00"));
     const QDate today = QDate::currentDate();
     QCOMPARE(Controls().TextInfo(3)->text(),
@@ -369,7 +372,7 @@ void FormMainTest::illegalDropBeeps_data()
     QTest::addColumn<QString>("to");
     QTest::newRow("pawn three squares") << "e2" << "e5";
     QTest::newRow("black moves first") << "e7" << "e5";
-    QTest::newRow("back on its own square") << "g1" << "g1";
+    QTest::newRow("back on its own square, not to move") << "g8" << "g8";
     QTest::newRow("onto its own piece") << "d1" << "d2";
 }
 
@@ -542,6 +545,64 @@ void FormMainTest::listClicksAndArrowKeys()
     QTest::keyClick(list, Qt::Key_Up);
     QCOMPARE(form_->Game().CurPly, 2);
     QVERIFY(list->selectedItems().isEmpty());
+}
+
+void FormMainTest::keysAndClicks_data()
+{
+    QTest::addColumn<QString>("moves");
+    QTest::addColumn<QString>("steps");  // e2 click, +e2 press, -e4 release, @ focus or state, else keys
+    QTest::addColumn<int>("curPly");
+    QTest::addColumn<QString>("lastMove");
+    QTest::addColumn<int>("beeps");
+    QTest::addColumn<int>("fileDialogs");
+    const QString game = "e4 e5 Nf3";
+    QTest::newRow("arrows on the board") << game << "@board Left Left" << 1 << "g1f3" << 0 << 0;
+    QTest::newRow("Home and End on the board") << game << "@board Home Right End Left" << 2 << "g1f3" << 0 << 0;
+    QTest::newRow("arrows on the move list") << game << "@list Home Right" << 1 << "g1f3" << 0 << 0;
+    QTest::newRow("keys idle while the engine thinks") << game << "@board @thinking Left Home" << 3 << "g1f3" << 0
+                                                       << 0;
+    QTest::newRow("Escape cancels a drag") << "" << "+e2 Escape -e4" << 0 << "" << 0 << 0;
+    QTest::newRow("click, then the target") << "" << "e2 e4" << 1 << "e2e4" << 0 << 0;
+    QTest::newRow("a second click lets go") << "" << "e2 e2 e4" << 0 << "" << 0 << 0;
+    QTest::newRow("Escape lets go") << "" << "g1 Escape f3" << 0 << "" << 0 << 0;
+    QTest::newRow("illegal target beeps") << "" << "e2 e5" << 0 << "" << 1 << 0;
+    QTest::newRow("no choice of the side not to move") << "e4" << "d2 d4" << 1 << "e2e4" << 1 << 0;
+    QTest::newRow("another piece taken up") << "" << "g1 b1 c3" << 1 << "b1c3" << 0 << 0;
+    QTest::newRow("Ctrl+S saves") << game << "Ctrl+S" << 3 << "g1f3" << 0 << 1;
+    QTest::newRow("Ctrl+O opens") << "" << "Ctrl+O" << 0 << "" << 0 << 1;
+}
+
+void FormMainTest::keysAndClicks()
+{
+    QFETCH(QString, moves);
+    QFETCH(QString, steps);
+    Play(moves);
+    BoardView* board = Controls().ImaCheBoa();
+    auto at = [this, board](const QString& square) { return board->ImageRect(ImageOf(qPrintable(square))).center(); };
+    for (const QString& step : steps.split(' ')) {
+        if (step == "@board")
+            board->setFocus();
+        else if (step == "@list")
+            Controls().ListMain()->setFocus();
+        else if (step == "@thinking")
+            form_->SetControlState(ControlState::EngineToMove);
+        else if (step.startsWith('+'))
+            QTest::mousePress(board, Qt::LeftButton, {}, at(step.mid(1)));
+        else if (step.startsWith('-'))
+            QTest::mouseRelease(board, Qt::LeftButton, {}, at(step.mid(1)));
+        else if (step.size() == 2 && step[1].isDigit())
+            QTest::mouseClick(board, Qt::LeftButton, {}, at(step));
+        else
+            QTest::keySequence(QApplication::focusWidget() ? QApplication::focusWidget() : form_, QKeySequence(step));
+    }
+    const GameState& record = form_->Game();
+    QTEST(record.CurPly, "curPly");
+    QTEST(QString::fromStdString(record.KifuCoord[record.LastPly]), "lastMove");
+    QTEST(services_->beeps, "beeps");
+    QTEST(int(services_->fileAsked.size()), "fileDialogs");
+    for (int index = 1; index <= 64; ++index)  // no piece is left lifted
+        QCOMPARE(board->Image(index)->Piece(),
+                 record.KifuBoard[record.CurPly][BoardView::Column(index)][BoardView::Row(index)]);
 }
 
 void FormMainTest::recordCut_data()
