@@ -672,8 +672,10 @@ void KifuCliTest::versus_data()
                                          << QStringList{"1 e4 user", "2 refused engine", "fen", "result *"};
     QTest::newRow("engine resigns") << "on move: say resign" << QStringList{"e4", "d4"} << 0
                                     << QStringList{"1 e4 user", "fen", "result 1-0"};
+    // One write, as an engine that mates sends it: a result written later
+    // would race the user's next move.
     QTest::newRow("result with the move")
-        << "on move: reply e7e5; say 0-1 {Black mates}" << QStringList{"e4", "d4"} << 0
+        << "on move: write move e7e5\\n0-1 {Black mates}\\n" << QStringList{"e4", "d4"} << 0
         << QStringList{"1 e4 user", "2 e5 engine", "fen", "result 0-1"};
     QTest::newRow("engine crashes") << "start: sleep 1200\non move: crash" << QStringList{"e4", "d4"} << 1
                                     << QStringList{"1 e4 user", "fen", "result *"};
