@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include <sys/stat.h>
-
 namespace vorlik {
 
 namespace {
@@ -123,26 +121,6 @@ bool ReadIfThere(const std::string& fileName, std::vector<std::string>& lines, s
     if (!FileExists(fileName))
         problem.clear();
     return false;
-}
-
-// What a settings file may be before it is read at all: a regular file of
-// no more than kMaxSettingsBytes. A FIFO would stop the start for ever, a
-// device or a huge file would be read without end.
-bool MayReadSettings(const std::string& fileName, std::string& error)
-{
-    struct stat status {};
-    if (::stat(fileName.c_str(), &status) != 0)
-        return true;  // not there: the reader says so
-    if (!S_ISREG(status.st_mode)) {
-        error = "設定ファイル「" + QuotedPath(fileName) + "」は通常のファイルではありません。読みませんでした。";
-        return false;
-    }
-    if (status.st_size > kMaxSettingsBytes) {
-        error = "設定ファイル「" + QuotedPath(fileName) + "」は大きすぎます（" + std::to_string(status.st_size) +
-                " バイト）。設定ファイルではないようです。読みませんでした。";
-        return false;
-    }
-    return true;
 }
 
 // The line number (1-based) of the first line longer than any setting; 0 when none is.
@@ -318,10 +296,10 @@ bool EngineNameIsFileName(const std::string& name, std::string& why)
 bool ReadSettingsLines(const std::string& fileName, std::vector<std::string>& lines, std::string& error)
 {
     lines.clear();
-    if (!MayReadSettings(fileName, error))
-        return false;
+    // Only a regular file of settings size is read: a FIFO would stop the
+    // start for ever, a device or a huge file would be read without end.
     FileLines file;
-    if (!ReadFileLines(fileName, file, error)) {
+    if (!ReadFileLines(fileName, file, error, kMaxSettingsBytes)) {
         if (file.guess.binary)
             error = "ファイル「" + QuotedPath(fileName) + "」はテキストファイルではありません。";
         return false;

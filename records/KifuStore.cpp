@@ -162,7 +162,7 @@ bool ReadToEnd(int fd, std::string& bytes)
 
 }  // namespace
 
-bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string& error)
+bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string& error, long long maxBytes)
 {
     bytes.clear();
     struct stat status {};
@@ -179,6 +179,11 @@ bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string&
     }
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         error = NoRegularFile(fileName);
+        return false;
+    }
+    if (status.st_size > maxBytes) {
+        error = "ファイル「" + QuotedPath(fileName) + "」は大きすぎます（" + std::to_string(status.st_size) +
+                " バイト）。読みませんでした。";
         return false;
     }
     bytes.reserve(static_cast<std::size_t>(status.st_size));
@@ -342,10 +347,10 @@ bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& file
     return true;
 }
 
-bool ReadFileLines(const std::string& fileName, FileLines& lines, std::string& error)
+bool ReadFileLines(const std::string& fileName, FileLines& lines, std::string& error, long long maxBytes)
 {
     std::string bytes;
-    if (!ReadFileBytes(fileName, bytes, error))
+    if (!ReadFileBytes(fileName, bytes, error, maxBytes))
         return false;
     return SplitFileLines(std::move(bytes), lines, fileName, error);
 }

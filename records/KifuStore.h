@@ -7,6 +7,8 @@
 
 #include "TextCodec.h"
 
+#include <limits>
+
 #include <deque>
 #include <string>
 #include <string_view>
@@ -14,8 +16,10 @@
 
 namespace vorlik {
 
-// False with a message naming the file when it cannot be read.
-bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string& error);
+// False with a message naming the file when it cannot be read, is no
+// regular file, or holds more than maxBytes (read not at all then).
+bool ReadFileBytes(const std::string& fileName, std::string& bytes, std::string& error,
+                   long long maxBytes = std::numeric_limits<long long>::max());
 
 // False with a message naming the file when it cannot be written; the file
 // is then as it was.
@@ -99,7 +103,8 @@ struct FileLines {
 
 // Reads and splits a file; false with a message when it cannot be read or is
 // not text.
-bool ReadFileLines(const std::string& fileName, FileLines& lines, std::string& error);
+bool ReadFileLines(const std::string& fileName, FileLines& lines, std::string& error,
+                   long long maxBytes = std::numeric_limits<long long>::max());
 
 // Splits bytes already in memory (fileName only names it in messages).
 bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& fileName, std::string& error);
