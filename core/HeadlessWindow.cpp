@@ -22,7 +22,6 @@ void HeadlessWindow::ResetGame() { vorlik::ResetGame(*game_); }
 
 void HeadlessWindow::MnuFileNew_Click()
 {
-    ClearNotes(*game_, 0, kMaxPly);
     vorlik::ResetGame(*game_);
     header_ = GameHeader{};
     header_.Field[7] = "*";
