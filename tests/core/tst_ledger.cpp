@@ -1,0 +1,175 @@
+// The postal ledger: the days a move used as its boxes give them, the totals,
+// the time control and where the game stands.
+#include "core/PostalLedger.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace vorlik;
+
+class LedgerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ledger_data();
+    void ledger();
+};
+
+namespace {
+
+// Plies "消印,着,発,＋ ; ...", a box list followed by "*N" standing for N plies
+// alike. Every ply holds a move.
+std::unique_ptr<GameState> GameWithNotes(const QString& notes)
+{
+    auto game = std::make_unique<GameState>();
+    for (const QString& item : notes.split(';', Qt::SkipEmptyParts)) {
+        const QStringList repeat = item.trimmed().split('*');
+        const QStringList boxes = repeat[0].split(',');
+        for (int n = repeat.size() > 1 ? repeat[1].toInt() : 1; n > 0; --n) {
+            const int ply = ++game->LastPly;
+            game->KifuCoord[ply] = "e2e4";
+            for (int k = 0; k < boxes.size() && k < 4; ++k)
+                game->KifuNote[k + 1][ply] = boxes[k].toStdString();
+        }
+    }
+    return game;
+}
+
+int Day(const QString& iso)
+{
+    const QStringList parts = iso.split('-');
+    return DaysFromCivil(parts[0].toInt(), parts[1].toInt(), parts[2].toInt());
+}
+
+std::vector<LeavePeriod> Periods(const QString& text)
+{
+    std::vector<LeavePeriod> periods;
+    const QStringList days = text.split(' ', Qt::SkipEmptyParts);
+    for (int k = 0; k + 1 < days.size(); k += 2)
+        periods.push_back({Day(days[k]), Day(days[k + 1])});
+    return periods;
+}
+
+QString DateText(const BoxDate& date)
+{
+    if (date.kind == BoxKind::Empty)
+        return "-";
+    return date.IsDate() ? QString::fromStdString(IsoDate(date.day)) : "?";
+}
+
+// "3*2 4" is "3 3 4".
+QString Expanded(const QString& text)
+{
+    QStringList words;
+    for (const QString& word : text.split(' ')) {
+        const QStringList repeat = word.split('*');
+        for (int n = repeat.size() > 1 ? repeat[1].toInt() : 1; n > 0; --n)
+            words << repeat[0];
+    }
+    return words.join(' ');
+}
+
+QString Number(const std::optional<int>& value) { return value ? QString::number(*value) : "-"; }
+
+void Row(const char* name, const char* gameDate, const char* notes, const char* leave, const char* control,
+         const char* dates, const char* used, const char* totals, const char* status)
+{
+    QTest::newRow(name) << gameDate << QString::fromUtf8(notes) << leave << control << dates << Expanded(used) << totals
+                        << status;
+}
+
+}  // namespace
+
+void LedgerTest::ledger_data()
+{
+    QTest::addColumn<QString>("gameDate");  // the header's Date field
+    QTest::addColumn<QString>("notes");     // GameWithNotes
+    QTest::addColumn<QString>("leave");     // "white|black FIRST LAST ..." (ISO days)
+    QTest::addColumn<QString>("control");   // N/D or empty
+    QTest::addColumn<QString>("dates");     // 消印,着,発 of the first ply as read
+    QTest::addColumn<QString>("used");      // days per ply, "?" unknown, "N*K" K plies of N
+    QTest::addColumn<QString>("totals");    // White : Black
+    QTest::addColumn<QString>("status");    // White left, Black left, since sent on 2027-02-01, state
+
+    // Date forms, and what is no date.
+    Row("yy/m/d", "", ",03/12/1,03/12/7,", "", "", "-,2003-12-01,2003-12-07", "6", "6:0", "- - 8457 reminder");
+    Row("70..99 are 19xx", "", ",99/12/30,00/1/2,", "", "", "-,1999-12-30,2000-01-02", "3", "3:0", "- - 9892 reminder");
+    Row("yyyy/m/d, no leap day", "", ",2026/2/27,2026/3/2,", "", "", "-,2026-02-27,2026-03-02", "3", "3:0",
+        "- - 336 reminder");
+    Row("yyyy.mm.dd, a leap year", "", ",2024.02.27,2024.03.02,", "", "", "-,2024-02-27,2024-03-02", "4", "4:0",
+        "- - 1066 reminder");
+    Row("yyyy-mm-dd", "", ",2027-01-20,2027-01-25,", "", "", "-,2027-01-20,2027-01-25", "5", "5:0", "- - 7 ok");
+    Row("m/d nearest the game's date, over New Year", "26/12/20", ",12/28,1/3,", "", "",
+        "-,2026-12-28,2027-01-03", "6", "6:0", "- - 29 reminder");
+    Row("m/d nearest the box before, ply by ply", "", ",2026-12-30,1/4, ; ,1/6,1/9,", "", "",
+        "-,2026-12-30,2027-01-04", "5 3", "5:3", "- - 23 reminder");
+    Row("full-width digits", "", ",２０２７／１／２０,２０２７．０１．２２,", "", "", "-,2027-01-20,2027-01-22", "2",
+        "2:0", "- - 10 ok");
+    Row("no dates: words, 30 February, m/d with nothing before", "", "3 Mai,2026/2/30,1/5,", "", "", "?,?,?", "?",
+        "0:0", "- - - ok");
+    Row("sent before received", "", ",2027-01-10,2027-01-08,", "", "", "-,2027-01-10,2027-01-08", "?", "0:0",
+        "- - 24 reminder");
+    Row("unknown moves count 0", "", ",,, ; ,,,2 ; ,,no date,", "", "", "-,-,-", "? 2 ?", "0:2", "- - - ok");
+
+    // The ＋ box, and the postmark added to it.
+    Row("＋ box over the dates", "", ",2027-01-20,2027-01-25,3", "", "", "-,2027-01-20,2027-01-25", "3", "3:0", "- - 7 ok");
+    Row("＋ box alone", "", ",,,7", "", "", "-,-,-", "7", "7:0", "- - - ok");
+    Row("postmark after sent, on the dates", "", "2027-01-27,2027-01-20,2027-01-25,", "", "",
+        "2027-01-27,2027-01-20,2027-01-25", "7", "7:0", "- - 7 ok");
+    Row("postmark after sent, on the ＋ box", "", "2027-01-27,,2027-01-25,1", "", "", "2027-01-27,-,2027-01-25", "3",
+        "3:0", "- - 7 ok");
+    Row("postmark before sent", "", "2027-01-24,2027-01-20,2027-01-25,", "", "", "2027-01-24,2027-01-20,2027-01-25",
+        "5", "5:0", "- - 7 ok");
+
+    // Leave: only the mover's own, only the days inside the move.
+    Row("leave across a month end", "", ",2026-04-20,2026-05-10,", "white 2026-04-28 2026-05-02", "",
+        "-,2026-04-20,2026-05-10", "15", "15:0", "- - 267 reminder");
+    Row("leave across New Year, Black's", "", ",2026-12-20,2026-12-22, ; ,2026-12-22,2027-01-05,",
+        "black 2026-12-30 2027-01-02", "", "-,2026-12-20,2026-12-22", "2 10", "2:10", "- - 27 reminder");
+    Row("leave up to the postmark", "", "2027-01-12,2027-01-01,2027-01-05,", "white 2027-01-10 2027-01-20", "",
+        "2027-01-12,2027-01-01,2027-01-05", "8", "8:0", "- - 27 reminder");
+
+    // Time controls, cumulative.
+    Row("10/30 met", "", ",,,3*20", "", "10/30", "-,-,-", "3*20", "30:30",
+        "30 30 - ok");
+    Row("10/30 passed by White", "", ",,,3*18 ; ,,,4 ; ,,,3", "", "10/30", "-,-,-",
+        "3*18 4 3", "31:30", "29 30 - over-white");
+    Row("10/50 met, Black to move short", "", ",,,5*19", "", "10/50", "-,-,-",
+        "5*19", "50:45", "50 5 - short");
+    Row("10/50 passed by Black on move 20", "", ",,,5*39 ; ,,,15", "", "10/50", "-,-,-", "5*39 15", "100:110",
+        "50 40 - over-black");
+}
+
+void LedgerTest::ledger()
+{
+    QFETCH(QString, gameDate);
+    QFETCH(QString, notes);
+    QFETCH(QString, leave);
+    QFETCH(QString, control);
+
+    const std::unique_ptr<GameState> game = GameWithNotes(notes);
+    Leave periods;
+    (leave.startsWith("white") ? periods.white : periods.black) = Periods(leave.section(' ', 1));
+    TimeControl timeControl;
+    QCOMPARE(ReadTimeControl(control.toStdString(), timeControl), !control.isEmpty());
+    const Ledger ledger = BuildLedger(*game, gameDate.toStdString(), periods);
+
+    const LedgerPly& first = ledger.plies.front();
+    const QString dates = DateText(first.postmark) + "," + DateText(first.received) + "," + DateText(first.sent);
+    QStringList used;
+    for (const LedgerPly& entry : ledger.plies)
+        used << (entry.used ? QString::number(*entry.used) : "?");
+    const QString totals = QString("%1:%2").arg(ledger.Total(true)).arg(ledger.Total(false));
+    const LedgerStatus status = JudgeLedger(ledger, timeControl, Day("2027-02-01"));
+    const QString judged = Number(status.whiteLeft) + " " + Number(status.blackLeft) + " " +
+                           Number(status.sinceSent) + " " + LedgerStateWord(status.state);
+
+    QTEST(dates, "dates");
+    QTEST(used.join(' '), "used");
+    QTEST(totals, "totals");
+    QTEST(judged, "status");
+}
+
+QTEST_APPLESS_MAIN(LedgerTest)
+#include "tst_ledger.moc"
