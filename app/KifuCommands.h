@@ -1,5 +1,5 @@
 // The verbs of vorlik-kifu that work on game files (list, show, convert,
-// search, check), the usage text and the output lines shared with `play`.
+// search, check, ledger, desk), the usage text and the output lines shared with `play`.
 #pragma once
 
 #include "core/ModuleMekDim.h"
@@ -41,6 +41,8 @@ int CheckCommand(const std::vector<std::string>& args);
 int VersusCommand(const std::vector<std::string>& args);
 // The page of a game as "印刷" prints it, into a PDF file (PrintCommand.cpp).
 int PrintCommand(const std::vector<std::string>& args);
+// The days each side has used per move of a postal game (LedgerCommands.cpp).
+int LedgerCommand(const std::vector<std::string>& args);
 
 class HeadlessWindow;
 

@@ -119,5 +119,7 @@ int main(int argc, char** argv)
         return VersusCommand(args);
     if (verb == "print")
         return PrintCommand(args);
+    if (verb == "ledger")
+        return LedgerCommand(args);
     return UsageError("知らないコマンドです (unknown command): " + verb);
 }

@@ -18,10 +18,30 @@ private slots:
 
 namespace {
 
-// Plies "消印,着,発,＋ ; ...", a box list followed by "*N" standing for N plies
-// alike. Every ply holds a move.
-std::unique_ptr<GameState> GameWithNotes(const QString& notes)
+// The boxes of a CSV fixture's move lines in the form GameWithNotes reads:
+// six fields for White's ply, then six for Black's, after the two moves.
+QString NotesOfFixture(const QString& name)
 {
+    QFile file(QString(VORLIK_FIXTURES) + "/" + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QStringList plies;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(',');
+        if (fields.size() < 17 || !QChar(line[0]).isDigit())
+            continue;
+        for (int first = 5; first <= 11; first += 6)
+            plies << QString::fromLatin1(fields.mid(first, 4).join(','));
+    }
+    return plies.join(" ; ");
+}
+
+// Plies "消印,着,発,＋ ; ...", a box list followed by "*N" standing for N plies
+// alike, or "@FILE" for the boxes of a CSV fixture. Every ply holds a move.
+std::unique_ptr<GameState> GameWithNotes(QString notes)
+{
+    if (notes.startsWith('@'))
+        notes = NotesOfFixture(notes.mid(1));
     auto game = std::make_unique<GameState>();
     for (const QString& item : notes.split(';', Qt::SkipEmptyParts)) {
         const QStringList repeat = item.trimmed().split('*');
@@ -139,6 +159,15 @@ void LedgerTest::ledger_data()
         "5*19", "50:45", "50 5 - short");
     Row("10/50 passed by Black on move 20", "", ",,,5*39 ; ,,,15", "", "10/50", "-,-,-", "5*39 15", "100:110",
         "50 40 - over-black");
+
+    // A card of 30 moves worked out by hand: two forms of dates, a late
+    // postmark (7), a corrected ＋ box (12), a forgotten 発 (33), White on
+    // leave over New Year (21).
+    Row("30 moves, by hand", "25/9/1", "@card30.csv", "white 2025-12-24 2026-01-03", "10/30",
+        "-,2025-09-01,2025-09-03",
+        "2 3 1 4 2 5 5 2 6 1 2 2 4 2 3 1 5 2 3 4 0 2 3 6 1 3 2 4 3 2 5 3 ? 1 4 2 3 3 2 5 1 4 2 3 2 6 3 2 4 1 "
+        "3 2 5 2 3 4 2 3 1 2",
+        "82:86", "38 34 158 over-white");
 }
 
 void LedgerTest::ledger()

@@ -1,0 +1,106 @@
+// The postal verbs of vorlik-kifu: the ledger of one game, the days each side
+// has used per move; and the desk, every game in progress of a folder.
+#include "KifuCommands.h"
+
+#include "core/HeadlessWindow.h"
+#include "core/PostalLedger.h"
+
+#include <cstdio>
+
+namespace vorlik {
+
+namespace {
+
+// What the postal verbs take besides the file verbs' options.
+struct PostalOptions {
+    TimeControl control;
+    bool controlGiven = false;
+    int today = 0;
+    std::string me;
+};
+
+// --control N/D, --today YYYY-MM-DD, and --me NAME where the verb takes it.
+OwnOption PostalOption(PostalOptions& postal, bool takesMe)
+{
+    return [&postal, takesMe](const std::vector<std::string>& args, std::size_t& k, std::string& error) {
+        const std::string& arg = args[k];
+        if (arg != "--control" && arg != "--today" && !(takesMe && arg == "--me"))
+            return false;
+        if (k + 1 >= args.size()) {
+            error = arg + " のあとに値がありません (" + arg + " needs a value)";
+            return true;
+        }
+        const std::string& value = args[++k];
+        if (arg == "--me") {
+            postal.me = value;
+        } else if (arg == "--control") {
+            postal.controlGiven = ReadTimeControl(value, postal.control);
+            if (!postal.controlGiven)
+                error = "持ち時間は「手数/日数」です (--control takes N/D, as 10/30): " + value;
+        } else {
+            const BoxDate date = ReadPostalDate(value);
+            postal.today = date.day;
+            if (!date.IsDate())
+                error = "日付が読めません (--today takes a date, as 2026-12-08): " + value;
+        }
+        return true;
+    };
+}
+
+std::string DateField(const BoxDate& date)
+{
+    if (date.kind == BoxKind::Empty)
+        return "-";
+    return date.IsDate() ? IsoDate(date.day) : "?";
+}
+
+std::string NumberField(const std::optional<int>& value) { return value ? std::to_string(*value) : "-"; }
+
+// Days since sent: "-" when nothing was sent or its box is empty, "?" when it holds no date.
+std::string SinceSentField(const LedgerStatus& status)
+{
+    return status.lastSent.kind == BoxKind::NoDate ? "?" : NumberField(status.sinceSent);
+}
+
+void PrintLedger(const GameState& game, const Ledger& ledger, const LedgerStatus& status)
+{
+    for (const LedgerPly& entry : ledger.plies)
+        std::printf("%d\t%s\t%s\t%s\t%s\t%s\t%d\t%d\n", entry.ply, game.KifuShort[entry.ply].c_str(),
+                    DateField(entry.postmark).c_str(), DateField(entry.received).c_str(),
+                    DateField(entry.sent).c_str(), entry.used ? std::to_string(*entry.used).c_str() : "?",
+                    entry.whiteTotal, entry.blackTotal);
+    std::printf("status\t%s\t%s\t%s\t%s\t%s\n", status.whiteToMove ? "white" : "black",
+                NumberField(status.whiteLeft).c_str(), NumberField(status.blackLeft).c_str(),
+                SinceSentField(status).c_str(), LedgerStateWord(status.state));
+}
+
+}  // namespace
+
+int LedgerCommand(const std::vector<std::string>& args)
+{
+    VerbOptions options;
+    PostalOptions postal;
+    postal.today = LocalToday();
+    const std::string error = ReadVerb(args, false, 2, 2,
+                                       "ledger にはファイルとゲーム番号を指定します (ledger takes FILE N)", options,
+                                       PostalOption(postal, false));
+    if (!error.empty())
+        return UsageError(error);
+    const std::string& name = options.operands[0];
+    std::string wrong;
+    const int n = GameNumber(options.operands[1], wrong);
+    if (n == 0)
+        return UsageError(wrong);
+    const int kind = ResolveKind(options, name);
+    if (kind == kKindFen)
+        return UsageError("FEN ファイルは局面一つで指し手がありません (a FEN file holds a position, no moves): " + name);
+    HeadlessWindow window;
+    const OpenedGame opened = OpenGame(window, name, kind, n);
+    if (opened.status == kExitUsage)
+        return opened.status;
+    const Ledger ledger = BuildLedger(window.Game(), window.Header().Field[3]);
+    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, postal.control, postal.today));
+    return opened.status;
+}
+
+}  // namespace vorlik
