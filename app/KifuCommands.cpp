@@ -72,7 +72,14 @@ const char kUsage[] =
     "      status TO_MOVE WHITE_LEFT BLACK_LEFT SINCE_SENT STATE, STATE the first of\n"
     "      over-white, over-black, short (5 days left or fewer), reminder (more than\n"
     "      14 days since sent), ok. --control: N moves in D days; --today: the date\n"
-    "      the days since sent are counted to (default today).\n"
+    "      the days since sent are counted to (default today). The leave and control\n"
+    "      the folder's desk settings keep for the game are applied.\n"
+    "  vorlik-kifu desk FOLDER --me NAME [--control N/D] [--today YYYY-MM-DD]\n"
+    "      フォルダの PGN・CSV ファイルの対局中 (*) のゲームのうち NAME が白か黒のものを、急ぐ順に表示します。\n"
+    "      One line per game in progress in which NAME is White or Black: FILE N\n"
+    "      OPPONENT COLOUR PLIES TO_MOVE MY_TOTAL MY_LEFT OPP_TOTAL OPP_LEFT SINCE_SENT\n"
+    "      STATE; the player's own moves first, fewest days left first, then the\n"
+    "      others, longest since sent first. --control comes before the desk's own.\n"
     "  vorlik-kifu --help | --version\n"
     "  ファイルの種類は拡張子 (.pgn .fen .csv) で決まり、--kind pgn|fen|csv で指定できます。\n"
     "  The kind of FILE is its extension unless --kind pgn|fen|csv says otherwise.\n"
@@ -87,15 +94,7 @@ const char kUsage[] =
     "     usage error, file not read, nothing saved, an engine that cannot be\n"
     "     started, a PDF file that cannot be written: nothing was done.\n";
 
-int UsageError(const std::string& message)
-{
-    std::fprintf(stderr, "vorlik-kifu: %s\n%s", message.c_str(), kUsage);
-    return kExitUsage;
-}
-
-namespace {
-
-// One message on stderr; the file module's messages end with a line end of their own.
+// The file module's messages end with a line end of their own.
 void Tell(const std::string& message)
 {
     std::size_t end = message.size();
@@ -103,6 +102,14 @@ void Tell(const std::string& message)
         --end;
     std::fprintf(stderr, "vorlik-kifu: %.*s\n", static_cast<int>(end), message.c_str());
 }
+
+int UsageError(const std::string& message)
+{
+    std::fprintf(stderr, "vorlik-kifu: %s\n%s", message.c_str(), kUsage);
+    return kExitUsage;
+}
+
+namespace {
 
 std::string KindUnknown(const std::string& name)
 {

@@ -20,6 +20,8 @@ constexpr int kExitUsage = 2;
 
 extern const char kUsage[];
 
+// One message on stderr.
+void Tell(const std::string& message);
 // The message and the usage text on stderr; returns kExitUsage.
 int UsageError(const std::string& message);
 
@@ -43,6 +45,8 @@ int VersusCommand(const std::vector<std::string>& args);
 int PrintCommand(const std::vector<std::string>& args);
 // The days each side has used per move of a postal game (LedgerCommands.cpp).
 int LedgerCommand(const std::vector<std::string>& args);
+// Every game in progress of a folder in which the player plays (LedgerCommands.cpp).
+int DeskCommand(const std::vector<std::string>& args);
 
 class HeadlessWindow;
 

@@ -4,8 +4,10 @@
 
 #include "core/HeadlessWindow.h"
 #include "core/PostalLedger.h"
+#include "records/PostalDesk.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace vorlik {
 
@@ -74,6 +76,62 @@ void PrintLedger(const GameState& game, const Ledger& ledger, const LedgerStatus
                 SinceSentField(status).c_str(), LedgerStateWord(status.state));
 }
 
+// The settings the desk folder of a game file keeps for game n; nothing
+// when there are none or they cannot be read (told on stderr).
+std::optional<DeskGameSettings> SettingsOfGame(const std::string& name, int kind, int n, bool& complete)
+{
+    const std::filesystem::path path(name);
+    DeskSettings settings;
+    std::string error;
+    if (!ReadDeskSettings(path.parent_path().string(), settings, error)) {
+        Tell(error);
+        complete = false;
+        return std::nullopt;
+    }
+    KifuFile scan;
+    if (settings.games.empty() || !ScanKifuFile(scan, kind, name).ok || n > scan.KifuCount)
+        return std::nullopt;
+    const DeskGameSettings* own = SettingsOfGames(settings, scan, path.filename().string())[n];
+    if (!own) {
+        DeskGameSettings desk;
+        desk.control = settings.control;
+        return desk;
+    }
+    DeskGameSettings game = *own;
+    if (!game.control.IsSet())
+        game.control = settings.control;
+    return game;
+}
+
+void PrintDeskRow(const DeskRow& row)
+{
+    std::printf("%s\t%d\t%s\t%s\t%d\t%s\t%d\t%s\t%d\t%s\t%s\t%s\n", Field(row.file).c_str(), row.number,
+                Field(row.opponent).c_str(), row.meWhite ? "white" : "black", row.plies,
+                row.MyMove() ? "me" : "opponent", row.myTotal, NumberField(row.MyLeft()).c_str(),
+                row.oppTotal, NumberField(row.OppLeft()).c_str(), SinceSentField(row.status).c_str(),
+                LedgerStateWord(row.status.state));
+}
+
+// What could not be read, on stderr; false when anything was not read whole.
+bool TellDeskProblems(const Desk& desk)
+{
+    if (!desk.settingsError.empty())
+        Tell(desk.settingsError);
+    for (const DeskFileProblem& problem : desk.files)
+        Tell((problem.file.empty() ? std::string() : problem.file + ": ") + problem.message);
+    bool gamesWhole = true;
+    for (const DeskRow& row : desk.rows) {
+        const std::string game = row.file + " " + std::to_string(row.number) + ": ";
+        if (!row.problem.empty())
+            Tell(game + row.problem);
+        if (row.lookAlike)
+            Tell(game + "同じファイルに、対局者・大会・日付・ラウンドの同じゲームがほかにもあります。設定はゲームの番号で"
+                        "見分けます (another game of the file has the same players, event, date and round)");
+        gamesWhole = gamesWhole && row.problem.empty();
+    }
+    return gamesWhole && desk.files.empty() && desk.settingsError.empty();
+}
+
 }  // namespace
 
 int LedgerCommand(const std::vector<std::string>& args)
@@ -98,9 +156,35 @@ int LedgerCommand(const std::vector<std::string>& args)
     const OpenedGame opened = OpenGame(window, name, kind, n);
     if (opened.status == kExitUsage)
         return opened.status;
-    const Ledger ledger = BuildLedger(window.Game(), window.Header().Field[3]);
-    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, postal.control, postal.today));
-    return opened.status;
+    bool complete = true;
+    const std::optional<DeskGameSettings> own = SettingsOfGame(name, kind, n, complete);
+    const TimeControl control = postal.controlGiven ? postal.control : own ? own->control : TimeControl{};
+    const Ledger ledger = BuildLedger(window.Game(), window.Header().Field[3], own ? own->leave : Leave{});
+    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, control, postal.today));
+    return complete ? opened.status : kExitIncomplete;
+}
+
+int DeskCommand(const std::vector<std::string>& args)
+{
+    VerbOptions options;
+    PostalOptions postal;
+    postal.today = LocalToday();
+    const std::string error = ReadVerb(args, false, 1, 1, "desk にはフォルダを一つ指定します (desk takes one FOLDER)",
+                                       options, PostalOption(postal, true));
+    if (!error.empty())
+        return UsageError(error);
+    if (postal.me.empty())
+        return UsageError("desk には --me で自分の名前を指定します (desk needs --me NAME, as White or Black name you)");
+    const std::string& folder = options.operands[0];
+    std::error_code failure;
+    if (!std::filesystem::is_directory(folder, failure))
+        return FileError("フォルダがありません (no such folder): " + folder);
+    DeskRequest request{folder, postal.me, postal.today, postal.controlGiven ? postal.control : TimeControl{}};
+    const Desk desk = OpenDesk(request);
+    const bool whole = TellDeskProblems(desk);
+    for (const DeskRow& row : desk.rows)
+        PrintDeskRow(row);
+    return whole ? kExitOk : kExitIncomplete;
 }
 
 }  // namespace vorlik

@@ -121,5 +121,7 @@ int main(int argc, char** argv)
         return PrintCommand(args);
     if (verb == "ledger")
         return LedgerCommand(args);
+    if (verb == "desk")
+        return DeskCommand(args);
     return UsageError("知らないコマンドです (unknown command): " + verb);
 }

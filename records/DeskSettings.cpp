@@ -1,0 +1,268 @@
+#include "DeskSettings.h"
+
+#include "KifuStore.h"
+
+#include <cstdlib>
+
+namespace vorlik {
+
+const char kDeskSettingsName[] = "VorlikDesk.ini";
+
+namespace {
+
+// A desk of forty games with their notes is a few kilobytes; a file far
+// beyond that is no settings file.
+constexpr long long kMaxDeskSettingsBytes = 1024 * 1024;
+
+std::string InFolder(const std::string& folder, const char* name)
+{
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::string Trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return std::string();
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+// A note keeps its line ends as "\n", and a backslash as "\\".
+std::string Escaped(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c != '\r')
+            out += c;
+    }
+    return out;
+}
+
+std::string Unescaped(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == '\\'))
+            out += text[++i] == 'n' ? '\n' : '\\';
+        else
+            out += text[i];
+    }
+    return out;
+}
+
+// "white 2025-12-24 2026-01-03": a side and the first and last day of its leave.
+bool ReadLeave(const std::string& value, Leave& leave)
+{
+    const std::size_t blank = value.find(' ');
+    const std::string side = value.substr(0, blank);
+    if (blank == std::string::npos || (side != "white" && side != "black"))
+        return false;
+    const std::string days = Trimmed(value.substr(blank));
+    const std::size_t middle = days.find(' ');
+    if (middle == std::string::npos)
+        return false;
+    const BoxDate first = ReadPostalDate(days.substr(0, middle));
+    const BoxDate last = ReadPostalDate(Trimmed(days.substr(middle)));
+    if (!first.IsDate() || !last.IsDate() || last.day < first.day)
+        return false;
+    (side == "white" ? leave.white : leave.black).push_back({first.day, last.day});
+    return true;
+}
+
+std::string LeaveLine(const char* side, const LeavePeriod& period)
+{
+    return std::string("leave=") + side + " " + IsoDate(period.first) + " " + IsoDate(period.last);
+}
+
+// One "key=value" of a game's block; false when the key is none of a game's
+// or its value cannot be read.
+bool TakeGameValue(DeskGameSettings& game, const std::string& key, const std::string& value)
+{
+    DeskGameKey& id = game.key;
+    std::string* const texts[] = {&id.file, &id.white, &id.black, &id.event, &id.date, &id.round, &game.address};
+    const char* const names[] = {"file", "white", "black", "event", "date", "round", "address"};
+    for (std::size_t k = 0; k < std::size(names); ++k)
+        if (key == names[k]) {
+            *texts[k] = Unescaped(value);
+            return true;
+        }
+    if (key == "note") {
+        game.note = Unescaped(value);
+        return true;
+    }
+    if (key == "number") {
+        const std::optional<int> number = ReadDayCount(value);
+        id.number = number.value_or(0);
+        return number.has_value();
+    }
+    if (key == "control")
+        return ReadTimeControl(value, game.control);
+    if (key == "leave")
+        return ReadLeave(value, game.leave);
+    return false;
+}
+
+// One "key=value" before the first game.
+bool TakeDeskValue(DeskSettings& settings, const std::string& key, const std::string& value)
+{
+    if (key == "control")
+        return ReadTimeControl(value, settings.control);
+    if (key == "reminder") {
+        const std::optional<int> days = ReadDayCount(value);
+        settings.reminderDays = days.value_or(settings.reminderDays);
+        return days.has_value();
+    }
+    return false;
+}
+
+std::string LineError(std::size_t line, std::string_view text, const char* why)
+{
+    return std::string(kDeskSettingsName) + " の" + std::to_string(line) + "行目" + why + "「" +
+           Quoted(text) + "」";
+}
+
+bool ReadSettingsFile(const std::string& fileName, DeskSettings& settings, std::string& error)
+{
+    FileLines lines;
+    if (!ReadFileLines(fileName, lines, error, kMaxDeskSettingsBytes))
+        return false;
+    if (ParseDeskSettings(lines.text, settings, error))
+        return true;
+    error = "通信対局一覧の設定ファイル「" + QuotedPath(fileName) + "」を読めません。\n" + error +
+            "\n設定なしで表示します。このファイルには書き込みません。";
+    return false;
+}
+
+}  // namespace
+
+bool DeskGameKey::SameGame(const DeskGameKey& other) const
+{
+    return file == other.file && white == other.white && black == other.black && event == other.event &&
+           date == other.date && round == other.round;
+}
+
+DeskGameKey KeyOfGame(const KifuFile& scan, const std::string& file, int n)
+{
+    const KifuGame& game = scan.KifuList[n];
+    return {file, Trimmed(game[5]), Trimmed(game[6]), Trimmed(game[1]), Trimmed(game[3]), Trimmed(game[4]), n};
+}
+
+bool ParseDeskSettings(const std::vector<std::string_view>& lines, DeskSettings& settings, std::string& error)
+{
+    settings = DeskSettings{};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string line = Trimmed(lines[i]);
+        if (line.empty() || line[0] == '#' || line[0] == ';')
+            continue;
+        if (line == "[game]") {
+            settings.games.emplace_back();
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        const std::string key = Trimmed(line.substr(0, std::min(equals, line.size())));
+        const std::string value = equals == std::string::npos ? std::string() : Trimmed(line.substr(equals + 1));
+        const bool read = equals != std::string::npos &&
+                          (settings.games.empty() ? TakeDeskValue(settings, key, value)
+                                                  : TakeGameValue(settings.games.back(), key, value));
+        if (!read) {
+            error = LineError(i + 1, lines[i], "が読めません: ");
+            return false;
+        }
+    }
+    for (const DeskGameSettings& game : settings.games)
+        if (game.key.file.empty()) {
+            error = std::string(kDeskSettingsName) + " に、ゲームのファイル名 (file=) のない [game] があります。";
+            return false;
+        }
+    return true;
+}
+
+std::vector<std::string> DeskSettingsLines(const DeskSettings& settings)
+{
+    std::vector<std::string> lines = {
+        "# Vorlik 通信対局一覧の設定 (desk settings)",
+        "# [game] の下はそのゲームのもの: 持ち時間 control=手数/日数、休暇 leave=white|black 初日 最終日",
+        "reminder=" + std::to_string(settings.reminderDays)};
+    if (settings.control.IsSet())
+        lines.push_back("control=" + TimeControlText(settings.control));
+    for (const DeskGameSettings& game : settings.games) {
+        const DeskGameKey& key = game.key;
+        lines.insert(lines.end(), {"", "[game]", "file=" + Escaped(key.file), "number=" + std::to_string(key.number),
+                                   "white=" + Escaped(key.white), "black=" + Escaped(key.black),
+                                   "event=" + Escaped(key.event), "date=" + Escaped(key.date),
+                                   "round=" + Escaped(key.round)});
+        if (game.control.IsSet())
+            lines.push_back("control=" + TimeControlText(game.control));
+        for (const LeavePeriod& period : game.leave.white)
+            lines.push_back(LeaveLine("white", period));
+        for (const LeavePeriod& period : game.leave.black)
+            lines.push_back(LeaveLine("black", period));
+        if (!game.address.empty())
+            lines.push_back("address=" + Escaped(game.address));
+        if (!game.note.empty())
+            lines.push_back("note=" + Escaped(game.note));
+    }
+    return lines;
+}
+
+bool ReadDeskSettings(const std::string& folder, DeskSettings& settings, std::string& error)
+{
+    settings = DeskSettings{};
+    const std::string fileName = InFolder(folder, kDeskSettingsName);
+    return !FileExists(fileName) || ReadSettingsFile(fileName, settings, error);
+}
+
+bool WriteDeskSettings(const std::string& folder, const DeskSettings& settings, std::string& error)
+{
+    const std::string fileName = InFolder(folder, kDeskSettingsName);
+    FileLock lock;
+    if (!lock.Take(fileName, error))
+        return false;
+    DeskSettings onDisk;
+    if (FileExists(fileName) && !ReadSettingsFile(fileName, onDisk, error))
+        return false;
+    std::string text;
+    for (const std::string& line : DeskSettingsLines(settings))
+        text += line + "\r\n";
+    std::string bytes;
+    // A name that CP932 cannot hold is kept whole in UTF-8 rather than lost.
+    if (!EncodeText(text, TextEncoding::Cp932, bytes))
+        bytes = text;
+    FileReplacement replacement(fileName);
+    return replacement.Write(bytes, error) && replacement.Commit(error);
+}
+
+std::vector<const DeskGameSettings*> SettingsOfGames(const DeskSettings& settings, const KifuFile& scan,
+                                                     const std::string& file)
+{
+    std::vector<const DeskGameSettings*> ofGame(scan.KifuCount + 1, nullptr);
+    for (const DeskGameSettings& entry : settings.games) {
+        int best = 0;
+        for (int n = 1; n <= scan.KifuCount; ++n) {
+            const bool nearer = best == 0 || std::abs(n - entry.key.number) < std::abs(best - entry.key.number);
+            if (!ofGame[n] && nearer && entry.key.SameGame(KeyOfGame(scan, file, n)))
+                best = n;
+        }
+        if (best != 0)
+            ofGame[best] = &entry;
+    }
+    return ofGame;
+}
+
+DeskGameSettings& SettingsFor(DeskSettings& settings, const KifuFile& scan, const std::string& file, int n)
+{
+    const DeskGameSettings* found = SettingsOfGames(settings, scan, file)[n];
+    if (!found) {
+        settings.games.emplace_back();
+        found = &settings.games.back();
+    }
+    DeskGameSettings& entry = settings.games[found - settings.games.data()];
+    entry.key = KeyOfGame(scan, file, n);
+    return entry;
+}
+
+}  // namespace vorlik

@@ -1,0 +1,70 @@
+// The settings of a postal desk: what the game files cannot hold (the time
+// control, each side's leave, the opponent's address, notes), kept in one
+// text file of the desk folder that a player can read and edit. A game is
+// found by its file, players, event, date and round, so that its settings
+// stay with it when games are added to the file; its number there is only a
+// hint, for two games that look alike.
+#pragma once
+
+#include "ModuleMekFile.h"
+#include "core/PostalLedger.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlik {
+
+extern const char kDeskSettingsName[];  // the file's name inside the desk folder
+
+// How the settings know a game.
+struct DeskGameKey {
+    std::string file;  // the game file's name inside the folder
+    std::string white, black, event, date, round;
+    int number = 0;  // its number in the file when the settings were written: a hint
+
+    bool SameGame(const DeskGameKey& other) const;  // all but the number
+};
+
+// The key of game n of a scanned file.
+DeskGameKey KeyOfGame(const KifuFile& scan, const std::string& file, int n);
+
+struct DeskGameSettings {
+    DeskGameKey key;
+    TimeControl control;  // not set: the desk's
+    Leave leave;
+    std::string address;
+    std::string note;  // may hold line ends
+};
+
+struct DeskSettings {
+    TimeControl control;  // for the games without one of their own
+    int reminderDays = kReminderDays;
+    std::vector<DeskGameSettings> games;  // kept in the file's order, games no longer found included
+};
+
+// The file's lines read into settings; false with a message that names the
+// line when one cannot be read.
+bool ParseDeskSettings(const std::vector<std::string_view>& lines, DeskSettings& settings, std::string& error);
+std::vector<std::string> DeskSettingsLines(const DeskSettings& settings);
+
+// Reads the folder's settings; a folder without them has empty ones. False
+// with a message when the file is there but cannot be read as settings.
+bool ReadDeskSettings(const std::string& folder, DeskSettings& settings, std::string& error);
+
+// Replaces the folder's settings file whole, or writes it anew. A file that
+// cannot be read as settings is left as it is (the player may have edited it
+// by hand and would lose it): false with the message.
+bool WriteDeskSettings(const std::string& folder, const DeskSettings& settings, std::string& error);
+
+// The settings of each game of a scanned file ([n] for game n, null where it
+// has none): an entry belongs to the game with its key, of two alike the one
+// nearest its number.
+std::vector<const DeskGameSettings*> SettingsOfGames(const DeskSettings& settings, const KifuFile& scan,
+                                                     const std::string& file);
+
+// The entry of game n of a scanned file, made when it has none; its number
+// hint is brought up to date.
+DeskGameSettings& SettingsFor(DeskSettings& settings, const KifuFile& scan, const std::string& file, int n);
+
+}  // namespace vorlik

@@ -1,0 +1,150 @@
+#include "PostalDesk.h"
+
+#include "KifuStore.h"
+#include "core/HeadlessWindow.h"
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+#include <map>
+#include <tuple>
+
+namespace vorlik {
+
+namespace {
+
+// The PGN and CSV files of the folder, by name.
+std::vector<std::string> GameFiles(const std::string& folder, std::string& error)
+{
+    std::vector<std::string> names;
+    std::error_code failure;
+    for (std::filesystem::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure)) {
+        const int kind = KindOfFileName(it->path().filename().string());
+        if ((kind == kKindPgn || kind == kKindCsv) && it->is_regular_file(failure))
+            names.push_back(it->path().filename().string());
+    }
+    if (failure)
+        error = "フォルダ「" + QuotedPath(folder) + "」を読めません。\n(" + failure.message() + ")";
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string()
+                                      : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool InProgress(const KifuGame& game) { return Trimmed(game[7]).empty() || Trimmed(game[7]) == "*"; }
+
+// The games of a file that share their key with another: their settings can
+// only be told apart by their numbers.
+std::vector<bool> LookAlikes(const KifuFile& scan, const std::string& file)
+{
+    using Key = std::tuple<std::string, std::string, std::string, std::string, std::string>;
+    std::map<Key, int> seen;
+    std::vector<Key> keys(scan.KifuCount + 1);
+    for (int n = 1; n <= scan.KifuCount; ++n) {
+        const DeskGameKey key = KeyOfGame(scan, file, n);
+        keys[n] = {key.white, key.black, key.event, key.date, key.round};
+        ++seen[keys[n]];
+    }
+    std::vector<bool> alike(scan.KifuCount + 1, false);
+    for (int n = 1; n <= scan.KifuCount; ++n)
+        alike[n] = seen[keys[n]] > 1;
+    return alike;
+}
+
+std::string LastMoveText(const GameState& game)
+{
+    if (game.LastPly == 0 || game.KifuShort[game.LastPly].empty())
+        return std::string();
+    const int ply = game.LastPly;
+    return std::to_string(MoveNumber(game, ply)) + (IsWhitePly(ply) ? ". " : "... ") + game.KifuShort[ply];
+}
+
+// The row of game n, loaded into window.
+DeskRow MakeRow(HeadlessWindow& window, const KifuFile& scan, const std::string& file, int kind, int n,
+                const DeskGameSettings* own, const Desk& desk, const DeskRequest& request)
+{
+    DeskRow row;
+    row.file = file;
+    row.number = n;
+    row.kind = kind;
+    row.key = KeyOfGame(scan, file, n);
+    row.meWhite = row.key.white == request.me;
+    row.opponent = row.meWhite ? row.key.black : row.key.white;
+    const LoadReport report = LoadKifuGame(window, scan, kind, n);
+    row.problem = report.Message();
+    const GameState& game = window.Game();
+    const Ledger ledger = BuildLedger(game, scan.KifuList[n][3], own ? own->leave : Leave{});
+    row.plies = static_cast<int>(ledger.plies.size());
+    row.lastMove = LastMoveText(game);
+    row.control = request.control.IsSet() ? request.control
+                  : own && own->control.IsSet() ? own->control
+                                                : desk.settings.control;
+    row.myTotal = ledger.Total(row.meWhite);
+    row.oppTotal = ledger.Total(!row.meWhite);
+    row.unknownPlies = ledger.UnknownPlies();
+    row.status = JudgeLedger(ledger, row.control, request.today, desk.settings.reminderDays, row.meWhite);
+    return row;
+}
+
+// The rows of one file's games in progress that the player plays in.
+void ReadDeskFile(Desk& desk, const DeskRequest& request, const std::string& file, HeadlessWindow& window)
+{
+    const std::string path = (std::filesystem::path(request.folder) / file).string();
+    const int kind = KindOfFileName(file);
+    FileLines lines;
+    std::string error;
+    if (!ReadFileLines(path, lines, error, kMaxDeskFileBytes)) {
+        desk.files.push_back({file, error});
+        return;
+    }
+    KifuFile scan;
+    const ScanReport report = ScanFileLines(scan, kind, path, lines, kMaxGames);
+    if (!report.message.empty())
+        desk.files.push_back({file, report.message});
+    const std::vector<const DeskGameSettings*> settings = SettingsOfGames(desk.settings, scan, file);
+    const std::vector<bool> alike = LookAlikes(scan, file);
+    for (int n = 1; n <= scan.KifuCount; ++n) {
+        const KifuGame& game = scan.KifuList[n];
+        if (!InProgress(game) || (Trimmed(game[5]) != request.me && Trimmed(game[6]) != request.me))
+            continue;
+        desk.rows.push_back(MakeRow(window, scan, file, kind, n, settings[n], desk, request));
+        desk.rows.back().lookAlike = alike[n];
+    }
+}
+
+}  // namespace
+
+Desk OpenDesk(DeskRequest request)
+{
+    request.me = Trimmed(request.me);
+    Desk desk;
+    if (!ReadDeskSettings(request.folder, desk.settings, desk.settingsError))
+        desk.settings = DeskSettings{};
+    std::string error;
+    const std::vector<std::string> files = GameFiles(request.folder, error);
+    if (!error.empty())
+        desk.files.push_back({std::string(), error});
+    HeadlessWindow window;
+    for (const std::string& file : files)
+        ReadDeskFile(desk, request, file, window);
+    SortDesk(desk.rows);
+    return desk;
+}
+
+void SortDesk(std::vector<DeskRow>& rows)
+{
+    // Smaller is more urgent.
+    const auto rank = [](const DeskRow& row) {
+        const int left = row.MyMove() ? row.MyLeft().value_or(INT_MAX) : 0;
+        const int waiting = row.status.sinceSent.value_or(INT_MIN + 1);
+        return std::make_tuple(!row.MyMove(), left, -waiting, row.file, row.number);
+    };
+    std::sort(rows.begin(), rows.end(), [&](const DeskRow& a, const DeskRow& b) { return rank(a) < rank(b); });
+}
+
+}  // namespace vorlik

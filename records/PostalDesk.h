@@ -1,0 +1,64 @@
+// The postal desk: every game in progress (result "*") of a folder's PGN and
+// CSV files in which the player is White or Black, one row each with the
+// ledger's totals, days left and status, the player's own urgent moves first.
+#pragma once
+
+#include "DeskSettings.h"
+
+#include <string>
+#include <vector>
+
+namespace vorlik {
+
+// A file is read whole, so the desk bounds what it will read of one.
+constexpr long long kMaxDeskFileBytes = 16 * 1024 * 1024;
+
+struct DeskRow {
+    std::string file;  // the name inside the folder
+    int number = 0;    // in the file
+    int kind = 0;      // kKindPgn or kKindCsv
+    DeskGameKey key;
+    std::string opponent;
+    bool meWhite = true;
+    int plies = 0;         // plies that hold a move
+    std::string lastMove;  // "30... Bd2", empty before the first move
+    TimeControl control;
+    int myTotal = 0, oppTotal = 0;
+    std::vector<int> unknownPlies;  // days not known, counted 0
+    LedgerStatus status;
+    std::string problem;  // why the game did not load whole, empty when it did
+    bool lookAlike = false;  // another game of its file has the same players, event, date and round
+
+    bool MyMove() const { return status.whiteToMove == meWhite; }
+    std::optional<int> MyLeft() const { return meWhite ? status.whiteLeft : status.blackLeft; }
+    std::optional<int> OppLeft() const { return meWhite ? status.blackLeft : status.whiteLeft; }
+};
+
+// A file of the folder that could not be read (or only in part).
+struct DeskFileProblem {
+    std::string file;
+    std::string message;
+};
+
+struct Desk {
+    std::vector<DeskRow> rows;
+    std::vector<DeskFileProblem> files;
+    DeskSettings settings;
+    std::string settingsError;  // the settings file could not be read: shown without it, never written
+};
+
+struct DeskRequest {
+    std::string folder;
+    std::string me;  // the player's name as it stands in White or Black
+    int today = 0;
+    TimeControl control;  // when set, for every game instead of the desk's and the game's own
+};
+
+// Reads the folder's game files and settings and ranks the games.
+Desk OpenDesk(DeskRequest request);
+
+// The default order: the games the player is to move in first, fewest days
+// left first, then the others, longest since sent first.
+void SortDesk(std::vector<DeskRow>& rows);
+
+}  // namespace vorlik

@@ -1,0 +1,132 @@
+// The postal desk on a folder of game files: the games in progress the
+// player plays in, ranked; the settings that stay with a game when games are
+// added to its file; a broken file, a huge one and a settings file edited
+// into garbage.
+#include "RecordsHost.h"
+#include "records/PostalDesk.h"
+
+#include <QtTest>
+
+using namespace vorlik;
+using namespace vorlik::test;
+
+class DeskTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void desk();
+};
+
+namespace {
+
+const char kMe[] = "佐藤 一郎";
+
+// Ito's move is 50 days late (a reminder), Abe's 5 days; one game is over,
+// one is not the player's.
+const QByteArray kPostal =
+    "Event,Club\r\nSite,\r\nDate,26/7/1\r\nRound,1\r\nWhite,Ito\r\nBlack,佐藤 一郎\r\nResult,*\r\n\r\n"
+    "1,5254,5755,e4,e5,,26/7/20,26/7/25,,,,,26/7/28,26/8/1,,,,\r\n\r\n"
+    "Event,Club\r\nSite,\r\nDate,26/7/1\r\nRound,2\r\nWhite,佐藤 一郎\r\nBlack,Ito\r\nResult,1-0\r\n\r\n"
+    "1,5254,,e4,,,26/7/20,26/7/25,,,,\r\n\r\n"
+    "Event,Club\r\nSite,\r\nDate,26/9/1\r\nRound,1\r\nWhite,佐藤 一郎\r\nBlack,Abe\r\nResult,*\r\n\r\n"
+    "1,5254,,e4,,,26/9/10,26/9/15,,,,\r\n\r\n"
+    "Event,Club\r\nSite,\r\nDate,26/7/1\r\nRound,3\r\nWhite,Ito\r\nBlack,Abe\r\nResult,*\r\n\r\n"
+    "1,5254,,e4,,,26/7/20,26/7/25,,,,\r\n\r\n";
+
+// No postal boxes in PGN: moves of unknown days.
+const QByteArray kPgn =
+    "[Event \"Open\"]\r\n[Site \"\"]\r\n[Date \"26/9/1\"]\r\n[Round \"1\"]\r\n[White \"佐藤 一郎\"]\r\n"
+    "[Black \"Mori\"]\r\n[Result \"*\"]\r\n\r\n1. d4 *\r\n\r\n"
+    "[Event \"Open\"]\r\n[Site \"\"]\r\n[Date \"26/9/1\"]\r\n[Round \"2\"]\r\n[White \"Mori\"]\r\n"
+    "[Black \"佐藤 一郎\"]\r\n[Result \"*\"]\r\n\r\n1. c4 *\r\n\r\n";
+
+// The 30-move card keeps its own control and White's leave over New Year.
+const QByteArray kSettings =
+    "control=10/50\r\n\r\n[game]\r\nfile=card30.csv\r\nnumber=1\r\nwhite=佐藤 一郎\r\nblack=Kato\r\n"
+    "event=第12回通信選手権\r\ndate=25/9/1\r\nround=3\r\ncontrol=10/30\r\nleave=white 2025-12-24 2026-01-03\r\n";
+
+// FILE N MINE MY_TOTAL MY_LEFT OPP_TOTAL OPP_LEFT SINCE STATE, one row a line.
+QString Rows(const Desk& desk)
+{
+    QStringList rows;
+    const auto number = [](const std::optional<int>& value) { return value ? QString::number(*value) : "-"; };
+    for (const DeskRow& row : desk.rows)
+        rows << QString("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                    .arg(QString::fromStdString(row.file))
+                    .arg(row.number)
+                    .arg(row.MyMove() ? "me" : "opp")
+                    .arg(row.myTotal)
+                    .arg(number(row.MyLeft()))
+                    .arg(row.oppTotal)
+                    .arg(number(row.OppLeft()))
+                    .arg(number(row.status.sinceSent))
+                    .arg(LedgerStateWord(row.status.state));
+    return rows.join('\n');
+}
+
+QStringList ProblemFiles(const Desk& desk)
+{
+    QStringList files;
+    for (const DeskFileProblem& problem : desk.files)
+        files << QString::fromStdString(problem.file);
+    return files;
+}
+
+}  // namespace
+
+void DeskTest::desk()
+{
+    QTemporaryDir dir;
+    const auto path = [&](const char* name) { return dir.filePath(name); };
+    QVERIFY(QFile::copy(QString(VORLIK_FIXTURES) + "/card30.csv", path("card30.csv")));
+    const QByteArray card = ReadAll(path("card30.csv"));
+    WriteAll(path("postal.csv"), kPostal);
+    WriteAll(path("open.pgn"), kPgn);
+    WriteAll(path("broken.csv"), QByteArray("Event,\0\0\0", 9));
+    QFile huge(path("huge.pgn"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(kMaxDeskFileBytes + 1));
+    huge.close();
+    WriteAll(path(kDeskSettingsName), kSettings);
+    const DeskRequest request{S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}};
+
+    // The player's moves first, fewest days left first; then the others,
+    // longest since sent first.
+    const QString ranked = "card30.csv 1 me 82 38 86 34 24 over-white\n"
+                           "open.pgn 2 me 0 50 0 50 - ok\n"
+                           "postal.csv 1 opp 4 46 5 45 50 reminder\n"
+                           "postal.csv 3 opp 5 45 0 50 5 ok\n"
+                           "open.pgn 1 opp 0 50 0 50 - ok";
+    Desk desk = OpenDesk(request);
+    QCOMPARE(Rows(desk), ranked);
+    QCOMPARE(ProblemFiles(desk), QStringList({"broken.csv", "huge.pgn"}));
+    QVERIFY(desk.settingsError.empty());
+
+    // Games added before and after the card: its settings stay with it.
+    WriteAll(path("card30.csv"), kPostal + card + kPostal);
+    desk = OpenDesk(request);
+    QVERIFY(Rows(desk).startsWith("card30.csv 5 me 82 38 86 34 24 over-white\n"));
+
+    // A note written and read back, the other games' settings kept.
+    KifuFile scan;
+    QVERIFY(ScanKifuFile(scan, kKindCsv, S(path("postal.csv"))).ok);
+    SettingsFor(desk.settings, scan, "postal.csv", 1).note = "催促状を送った\n8/30";
+    std::string error;
+    QVERIFY(WriteDeskSettings(S(dir.path()), desk.settings, error));
+    desk = OpenDesk(request);
+    QCOMPARE(desk.settings.games.size(), std::size_t(2));
+    QCOMPARE(desk.settings.games[1].note, std::string("催促状を送った\n8/30"));
+    QVERIFY(Rows(desk).startsWith("card30.csv 5 me 82 38"));
+
+    // A settings file edited into garbage: told, the desk shown without it,
+    // and never written over.
+    const QByteArray garbage = kSettings + "leave=white 2026-01-03 2025-12-24\r\n";
+    WriteAll(path(kDeskSettingsName), garbage);
+    desk = OpenDesk(request);
+    QVERIFY(desk.settingsError.find("13行目") != std::string::npos);
+    QVERIFY(Rows(desk).startsWith("card30.csv 5 me 84 - 86 - 24 ok\nopen.pgn 2 me 0 - 0 - - ok\n"));
+    QVERIFY(!WriteDeskSettings(S(dir.path()), desk.settings, error));
+    QCOMPARE(ReadAll(path(kDeskSettingsName)), garbage);
+}
+
+QTEST_APPLESS_MAIN(DeskTest)
+#include "tst_desk.moc"
