@@ -19,14 +19,6 @@ std::string InFolder(const std::string& folder, const char* name)
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-std::string Trimmed(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return std::string();
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
-
 // A note keeps its line ends as "\n", and a backslash as "\\".
 std::string Escaped(const std::string& text)
 {
@@ -139,6 +131,14 @@ bool ReadSettingsFile(const std::string& fileName, DeskSettings& settings, std::
 
 }  // namespace
 
+std::string Trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return std::string();
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
 bool DeskGameKey::SameGame(const DeskGameKey& other) const
 {
     return file == other.file && white == other.white && black == other.black && event == other.event &&
@@ -240,11 +240,16 @@ std::vector<const DeskGameSettings*> SettingsOfGames(const DeskSettings& setting
                                                      const std::string& file)
 {
     std::vector<const DeskGameSettings*> ofGame(scan.KifuCount + 1, nullptr);
+    std::vector<DeskGameKey> keys;
     for (const DeskGameSettings& entry : settings.games) {
+        if (entry.key.file != file)
+            continue;
+        for (int n = static_cast<int>(keys.size()) + 1; n <= scan.KifuCount; ++n)
+            keys.push_back(KeyOfGame(scan, file, n));
         int best = 0;
         for (int n = 1; n <= scan.KifuCount; ++n) {
             const bool nearer = best == 0 || std::abs(n - entry.key.number) < std::abs(best - entry.key.number);
-            if (!ofGame[n] && nearer && entry.key.SameGame(KeyOfGame(scan, file, n)))
+            if (!ofGame[n] && nearer && entry.key.SameGame(keys[n - 1]))
                 best = n;
         }
         if (best != 0)

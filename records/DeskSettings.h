@@ -17,6 +17,9 @@ namespace vorlik {
 
 extern const char kDeskSettingsName[];  // the file's name inside the desk folder
 
+// A header field or a settings value without the blanks and tabs around it.
+std::string Trimmed(std::string_view text);
+
 // How the settings know a game.
 struct DeskGameKey {
     std::string file;  // the game file's name inside the folder

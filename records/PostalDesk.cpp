@@ -29,13 +29,6 @@ std::vector<std::string> GameFiles(const std::string& folder, std::string& error
     return names;
 }
 
-std::string Trimmed(const std::string& text)
-{
-    const std::size_t first = text.find_first_not_of(" \t");
-    return first == std::string::npos ? std::string()
-                                      : text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 bool InProgress(const KifuGame& game) { return Trimmed(game[7]).empty() || Trimmed(game[7]) == "*"; }
 
 // The games of a file that share their key with another: their settings can
