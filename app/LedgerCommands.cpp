@@ -15,8 +15,7 @@ namespace {
 
 // What the postal verbs take besides the file verbs' options.
 struct PostalOptions {
-    TimeControl control;
-    bool controlGiven = false;
+    TimeControl control;  // not set when not given
     int today = 0;
     std::string me;
 };
@@ -36,8 +35,7 @@ OwnOption PostalOption(PostalOptions& postal, bool takesMe)
         if (arg == "--me") {
             postal.me = value;
         } else if (arg == "--control") {
-            postal.controlGiven = ReadTimeControl(value, postal.control);
-            if (!postal.controlGiven)
+            if (!ReadTimeControl(value, postal.control))
                 error = "持ち時間は「手数/日数」です (--control takes N/D, as 10/30): " + value;
         } else {
             const BoxDate date = ReadPostalDate(value);
@@ -76,31 +74,26 @@ void PrintLedger(const GameState& game, const Ledger& ledger, const LedgerStatus
                 SinceSentField(status).c_str(), LedgerStateWord(status.state));
 }
 
-// The settings the desk folder of a game file keeps for game n; nothing
-// when there are none or they cannot be read (told on stderr).
-std::optional<DeskGameSettings> SettingsOfGame(const std::string& name, int kind, int n, bool& complete)
+// The desk settings of the folder a game file lies in; empty ones when
+// there are none or they cannot be read (told on stderr, clearing complete).
+DeskSettings SettingsOfFolder(const std::string& name, bool& complete)
 {
-    const std::filesystem::path path(name);
     DeskSettings settings;
     std::string error;
-    if (!ReadDeskSettings(path.parent_path().string(), settings, error)) {
+    if (!ReadDeskSettings(std::filesystem::path(name).parent_path().string(), settings, error)) {
         Tell(error);
         complete = false;
-        return std::nullopt;
     }
+    return settings;
+}
+
+// The entry the settings keep for game n of the file, or null.
+const DeskGameSettings* SettingsOfGame(const DeskSettings& settings, const std::string& name, int kind, int n)
+{
     KifuFile scan;
     if (settings.games.empty() || !ScanKifuFile(scan, kind, name).ok || n > scan.KifuCount)
-        return std::nullopt;
-    const DeskGameSettings* own = SettingsOfGames(settings, scan, path.filename().string())[n];
-    if (!own) {
-        DeskGameSettings desk;
-        desk.control = settings.control;
-        return desk;
-    }
-    DeskGameSettings game = *own;
-    if (!game.control.IsSet())
-        game.control = settings.control;
-    return game;
+        return nullptr;
+    return SettingsOfGames(settings, scan, std::filesystem::path(name).filename().string())[n];
 }
 
 void PrintDeskRow(const DeskRow& row)
@@ -157,10 +150,11 @@ int LedgerCommand(const std::vector<std::string>& args)
     if (opened.status == kExitUsage)
         return opened.status;
     bool complete = true;
-    const std::optional<DeskGameSettings> own = SettingsOfGame(name, kind, n, complete);
-    const TimeControl control = postal.controlGiven ? postal.control : own ? own->control : TimeControl{};
+    const DeskSettings settings = SettingsOfFolder(name, complete);
+    const DeskGameSettings* own = SettingsOfGame(settings, name, kind, n);
+    const TimeControl control = ControlOfGame(settings, own, postal.control);
     const Ledger ledger = BuildLedger(window.Game(), window.Header().Field[3], own ? own->leave : Leave{});
-    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, control, postal.today));
+    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, control, postal.today, settings.reminderDays));
     return complete ? opened.status : kExitIncomplete;
 }
 
@@ -179,8 +173,7 @@ int DeskCommand(const std::vector<std::string>& args)
     std::error_code failure;
     if (!std::filesystem::is_directory(folder, failure))
         return FileError("フォルダがありません (no such folder): " + folder);
-    DeskRequest request{folder, postal.me, postal.today, postal.controlGiven ? postal.control : TimeControl{}};
-    const Desk desk = OpenDesk(request);
+    const Desk desk = OpenDesk({folder, postal.me, postal.today, postal.control});
     const bool whole = TellDeskProblems(desk);
     for (const DeskRow& row : desk.rows)
         PrintDeskRow(row);

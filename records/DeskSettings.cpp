@@ -258,6 +258,13 @@ std::vector<const DeskGameSettings*> SettingsOfGames(const DeskSettings& setting
     return ofGame;
 }
 
+TimeControl ControlOfGame(const DeskSettings& settings, const DeskGameSettings* own, const TimeControl& given)
+{
+    if (given.IsSet())
+        return given;
+    return own && own->control.IsSet() ? own->control : settings.control;
+}
+
 DeskGameSettings& SettingsFor(DeskSettings& settings, const KifuFile& scan, const std::string& file, int n)
 {
     const DeskGameSettings* found = SettingsOfGames(settings, scan, file)[n];

@@ -66,6 +66,10 @@ bool WriteDeskSettings(const std::string& folder, const DeskSettings& settings, 
 std::vector<const DeskGameSettings*> SettingsOfGames(const DeskSettings& settings, const KifuFile& scan,
                                                      const std::string& file);
 
+// The control a game is played under: the one given for every game (on the
+// command line), else its own, else the desk's; not set when there is none.
+TimeControl ControlOfGame(const DeskSettings& settings, const DeskGameSettings* own, const TimeControl& given = {});
+
 // The entry of game n of a scanned file, made when it has none; its number
 // hint is brought up to date.
 DeskGameSettings& SettingsFor(DeskSettings& settings, const KifuFile& scan, const std::string& file, int n);

@@ -74,9 +74,7 @@ DeskRow MakeRow(HeadlessWindow& window, const KifuFile& scan, const std::string&
     const Ledger ledger = BuildLedger(game, scan.KifuList[n][3], own ? own->leave : Leave{});
     row.plies = static_cast<int>(ledger.plies.size());
     row.lastMove = LastMoveText(game);
-    row.control = request.control.IsSet() ? request.control
-                  : own && own->control.IsSet() ? own->control
-                                                : desk.settings.control;
+    row.control = ControlOfGame(desk.settings, own, request.control);
     row.myTotal = ledger.Total(row.meWhite);
     row.oppTotal = ledger.Total(!row.meWhite);
     row.unknownPlies = ledger.UnknownPlies();
