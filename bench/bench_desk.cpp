@@ -4,6 +4,7 @@
 // desk takes. The files are generated from a seed into a temporary folder.
 #include "GameGenerator.h"
 
+#include "core/GameText.h"
 #include "core/MoveCommit.h"
 #include "records/KifuFormat.h"
 #include "records/KifuStore.h"
@@ -32,12 +33,12 @@ constexpr int kRounds = 5;
 const char kMe[] = "佐藤 一郎";
 const int kToday = DaysFromCivil(2026, 6, 1);
 
-std::string ShortDate(int day, bool withYear)
+// "25/9/1" as White writes it, "9/1" as Black does.
+std::string BoxDateText(int day, bool withYear)
 {
-    const std::string iso = IsoDate(day);  // YYYY-MM-DD
-    const std::string month = std::to_string(std::stoi(iso.substr(5, 2)));
-    const std::string date = month + "/" + std::to_string(std::stoi(iso.substr(8, 2)));
-    return withYear ? iso.substr(2, 2) + "/" + date : date;
+    const CivilDate date = CivilFromDays(day);
+    const std::string text = ShortDate(date.year, date.month, date.day);
+    return withYear ? text : text.substr(text.find('/') + 1);
 }
 
 // The boxes as a player fills them: received, sent, the days between;
@@ -47,8 +48,8 @@ void FillBoxes(GameState& game, std::mt19937& random, int firstDay)
     int received = firstDay;
     for (int ply = 1; ply <= game.LastPly; ++ply) {
         const int sent = received + static_cast<int>(random() % 6);
-        game.KifuNote[2][ply] = ShortDate(received, IsWhitePly(ply));
-        game.KifuNote[3][ply] = ShortDate(sent, IsWhitePly(ply));
+        game.KifuNote[2][ply] = BoxDateText(received, IsWhitePly(ply));
+        game.KifuNote[3][ply] = BoxDateText(sent, IsWhitePly(ply));
         game.KifuNote[4][ply] = std::to_string(sent - received);
         received = sent + 2 + static_cast<int>(random() % 5);
     }
@@ -90,7 +91,7 @@ long WriteDesk(const std::string& folder, std::uint64_t seed)
             GameHeader header;
             const std::string opponent = "Opponent " + std::to_string(f * kGamesPerFile + g + 1);
             const bool white = g % 2 == 0;
-            header.Field = {"", "Bench Cup " + std::to_string(f + 1), "Post", ShortDate(firstDay, true),
+            header.Field = {"", "Bench Cup " + std::to_string(f + 1), "Post", BoxDateText(firstDay, true),
                             std::to_string(g + 1), white ? kMe : opponent, white ? opponent : kMe, "*"};
             text += "\r\n";
             for (const std::string& line : csv ? WriteCsvGame(*game, header, false) : WritePgnGame(*game, header, false))

@@ -43,8 +43,9 @@ void AddClockTime(int& seconds, int& milliseconds, long long elapsedMs);
 // A date as this program writes it: "yy/m/d" (26/12/8 for 8 December 2026).
 std::string ShortDate(int year, int month, int day);
 
-// Days from one date to another, both written year/month/day ("03/12/01",
-// "2003/12/4"); false when either is no date.
+// Days from one date to another, written as the postal ledger reads them
+// ("03/12/01", "2003/12/4", "12/4" in the year nearest the other); false
+// when either is no date.
 bool DaysBetween(const std::string& from, const std::string& to, int& days);
 
 }  // namespace vorlik

@@ -150,19 +150,25 @@ int DaysFromCivil(int year, int month, int day)
     return era * 146097 + dayOfEra - 719468;
 }
 
+CivilDate CivilFromDays(int day)
+{
+    CivilDate date;
+    date.year = 1970 + day / 366;
+    while (DaysFromCivil(date.year + 1, 1, 1) <= day)
+        ++date.year;
+    while (DaysFromCivil(date.year, 1, 1) > day)
+        --date.year;
+    while (date.month < 12 && DaysFromCivil(date.year, date.month + 1, 1) <= day)
+        ++date.month;
+    date.day = day - DaysFromCivil(date.year, date.month, 1) + 1;
+    return date;
+}
+
 std::string IsoDate(int day)
 {
-    int year = 1970 + day / 366;
-    while (DaysFromCivil(year + 1, 1, 1) <= day)
-        ++year;
-    while (DaysFromCivil(year, 1, 1) > day)
-        --year;
-    int month = 1;
-    while (month < 12 && DaysFromCivil(year, month + 1, 1) <= day)
-        ++month;
-    const int dayOfMonth = day - DaysFromCivil(year, month, 1) + 1;
+    const CivilDate date = CivilFromDays(day);
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, dayOfMonth);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
     return text;
 }
 

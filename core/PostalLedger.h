@@ -17,6 +17,11 @@ namespace vorlik {
 
 // The day of a date of the Gregorian calendar, counted from 1970-01-01.
 int DaysFromCivil(int year, int month, int day);
+struct CivilDate {
+    int year = 1970, month = 1, day = 1;
+};
+// The date of a day.
+CivilDate CivilFromDays(int day);
 // "2026-12-08".
 std::string IsoDate(int day);
 // Today on this computer's calendar.

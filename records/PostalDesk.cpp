@@ -13,14 +13,16 @@ namespace vorlik {
 
 namespace {
 
-// The PGN and CSV files of the folder, by name.
+// The PGN and CSV files of the folder, by name. Whatever else carries such a
+// name (a broken link, a pipe) is listed too, to be named as unreadable.
 std::vector<std::string> GameFiles(const std::string& folder, std::string& error)
 {
     std::vector<std::string> names;
     std::error_code failure;
     for (std::filesystem::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure)) {
         const int kind = KindOfFileName(it->path().filename().string());
-        if ((kind == kKindPgn || kind == kKindCsv) && it->is_regular_file(failure))
+        std::error_code unknown;  // a broken link is no folder
+        if ((kind == kKindPgn || kind == kKindCsv) && !it->is_directory(unknown))
             names.push_back(it->path().filename().string());
     }
     if (failure)
