@@ -112,28 +112,41 @@ int DaysOnLeave(int from, int to, const std::vector<LeavePeriod>& periods)
     return days;
 }
 
+// The ＋ box when it holds a whole number (the player may have corrected it),
+// else 発 − 着 when both are dates and run forward.
+std::optional<int> DaysWritten(const LedgerPly& entry, const std::string& plusBox)
+{
+    if (const std::optional<int> days = ReadDayCount(plusBox))
+        return days;
+    if (entry.received.IsDate() && entry.sent.IsDate() && entry.sent.day >= entry.received.day)
+        return entry.sent.day - entry.received.day;
+    return std::nullopt;
+}
+
+// The last day of a move's days, when the boxes place it.
+std::optional<int> LastDayOfMove(const LedgerPly& entry, int days)
+{
+    if (entry.sent.IsDate())
+        return std::max(entry.sent.day, entry.postmark.IsDate() ? entry.postmark.day : entry.sent.day);
+    if (entry.received.IsDate())
+        return entry.received.day + days;
+    return std::nullopt;
+}
+
 // The days one move used, and why not when they are unknown.
 void WorkOutDays(LedgerPly& entry, const std::string& plusBox, const Leave& leave)
 {
-    std::optional<int> days = ReadDayCount(plusBox);
-    const bool bothDates = entry.received.IsDate() && entry.sent.IsDate();
-    if (!days && bothDates && entry.sent.day >= entry.received.day)
-        days = entry.sent.day - entry.received.day;
+    std::optional<int> days = DaysWritten(entry, plusBox);
     if (!days) {
+        const bool bothDates = entry.received.IsDate() && entry.sent.IsDate();
         entry.why = bothDates ? UnknownWhy::SentBeforeReceived : UnknownWhy::NoDates;
         return;
     }
     // The sender posted later than he wrote: the days until the postmark are his.
     if (entry.postmark.IsDate() && entry.sent.IsDate() && entry.postmark.day > entry.sent.day)
         *days += entry.postmark.day - entry.sent.day;
-    // Leave can only be placed when the move's days end on a known day.
-    std::optional<int> end;
-    if (entry.sent.IsDate())
-        end = std::max(entry.sent.day, entry.postmark.IsDate() ? entry.postmark.day : entry.sent.day);
-    else if (entry.received.IsDate())
-        end = entry.received.day + *days;
-    if (end)
-        *days -= DaysOnLeave(*end - *days, *end, IsWhitePly(entry.ply) ? leave.white : leave.black);
+    if (const std::optional<int> last = LastDayOfMove(entry, *days))
+        *days -= DaysOnLeave(*last - *days, *last, IsWhitePly(entry.ply) ? leave.white : leave.black);
     entry.used = days;
 }
 
