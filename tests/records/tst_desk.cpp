@@ -101,10 +101,19 @@ void DeskTest::desk()
     QCOMPARE(ProblemFiles(desk), QStringList({"broken.csv", "huge.pgn"}));
     QVERIFY(desk.settingsError.empty());
 
-    // Games added before and after the card: its settings stay with it.
-    WriteAll(path("card30.csv"), kPostal + card + kPostal);
+    // Games added before and after the card, in its file's CP932: its
+    // settings stay with it.
+    std::string added;
+    QVERIFY(EncodeText(kPostal.toStdString(), TextEncoding::Cp932, added));
+    WriteAll(path("card30.csv"), QByteArray::fromStdString(added) + card + QByteArray::fromStdString(added));
     desk = OpenDesk(request);
     QVERIFY(Rows(desk).startsWith("card30.csv 5 me 82 38 86 34 24 over-white\n"));
+    QStringList lookAlikes;  // the postal games now stand twice in the card's file
+    for (const DeskRow& row : desk.rows)
+        if (row.lookAlike)
+            lookAlikes << QString::fromStdString(row.file) + " " + QString::number(row.number);
+    lookAlikes.sort();
+    QCOMPARE(lookAlikes, QStringList({"card30.csv 1", "card30.csv 3", "card30.csv 6", "card30.csv 8"}));
 
     // A note written and read back, the other games' settings kept.
     KifuFile scan;
