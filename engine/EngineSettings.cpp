@@ -156,8 +156,26 @@ bool ReadMekLines(const std::vector<std::string>& lines, EngineSettings& set)
     for (int k = kFirstBox; k < count; ++k)
         if (!BoxValue(lines[k]))
             return false;
+    EngineProtocolKind protocol = EngineProtocolKind::Xboard;
+    if (lines.size() > std::size_t(kMekProtocolLine) &&
+        !ReadProtocolLine(lines[kMekProtocolLine], protocol))
+        return false;
     for (int k = 0; k < count; ++k)
         set[k] = lines[k];
+    if (count == kMekLines)
+        set.Protocol = protocol;
+    return true;
+}
+
+bool ReadProtocolLine(const std::string& line, EngineProtocolKind& protocol)
+{
+    const std::string_view text = Trimmed(line);
+    if (text.empty() || SameLetters(text, "protocol=xboard"))
+        protocol = EngineProtocolKind::Xboard;
+    else if (SameLetters(text, "protocol=uci"))
+        protocol = EngineProtocolKind::Uci;
+    else
+        return false;
     return true;
 }
 
@@ -169,6 +187,9 @@ std::vector<std::string> MekLines(const EngineSettings& set)
         lines.push_back(OneLine(set[k]));
     for (int k = kFirstBox; k < kMekLines; ++k)
         lines.push_back(BoxText(BoxOn(set[k])));
+    // A file of the command set keeps the 15 lines every reader knows.
+    if (set.Protocol == EngineProtocolKind::Uci)
+        lines.push_back("protocol=uci");
     return lines;
 }
 
@@ -260,7 +281,7 @@ bool ReadMekFile(const std::string& fileName, EngineSettings& set, std::string& 
     if (!ReadSettingsLines(fileName, lines, error))
         return false;
     if (!ReadMekLines(lines, set)) {
-        error = "エンジン設定ファイル「" + QuotedPath(fileName) + "」の11行目から15行目に数値でない行があります。";
+        error = "エンジン設定ファイル「" + QuotedPath(fileName) + "」の11行目から15行目に数値でない行か、16行目に知らないプロトコルがあります。";
         return false;
     }
     ApplyEngSet(set);

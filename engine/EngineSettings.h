@@ -12,6 +12,10 @@
 
 namespace vorlik {
 
+// The protocol an engine speaks: the command set of the game against the
+// engine (a file without a protocol line), or UCI.
+enum class EngineProtocolKind { Xboard, Uci };
+
 // EngSet as a record. Entries 0..14 are the 15 lines of a ".mek" file (entry
 // k is line k + 1); 15..19 are derived from the five boxes by ApplyEngSet; 20
 // is the notation style, kept in "Vorlik.ini".
@@ -37,6 +41,8 @@ struct EngineSettings {
     std::string BlackCommand;  // 18 "black" (stored; the hand-off goes by the side to move)
     std::string ForceCommand;  // 19 "force" when a game can be continued from the board
     std::string Style = "1";   // 20 notation style "1".."4"
+    // Line 16 of a ".mek" file, which only a UCI engine's file has.
+    EngineProtocolKind Protocol = EngineProtocolKind::Xboard;
 
     // EngSet(index), 0..20; the one table from the indexes to the fields.
     std::string& operator[](int index);
@@ -47,7 +53,8 @@ struct EngineSettings {
 };
 
 constexpr int kEngSetSize = 21;
-constexpr int kMekLines = 15;    // lines of a ".mek" file
+constexpr int kMekLines = 15;    // lines of a ".mek" file of the design's layout
+constexpr int kMekProtocolLine = 15;  // index of the protocol line after them: "protocol=uci"
 constexpr int kFirstBox = 10;    // EngSet(10..14): undo, remove, edit, black, force
 constexpr int kIniLines = 6;     // lines of "Vorlik.ini"
 
@@ -57,10 +64,15 @@ bool BoxOn(const std::string& text);
 // A box as the file writes it: a blank, the digit, a blank.
 std::string BoxText(bool on);
 
-// Reads up to 15 lines into EngSet(0..14); lines not there leave their
-// entries as they were. False when a box line (11..15) is no number.
+// Reads up to 15 lines into EngSet(0..14), and the protocol from a 16th;
+// lines not there leave their entries as they were (a file without a 16th
+// line is the command set of the game against the engine). False when a box
+// line (11..15) is no number or the protocol line names no protocol known.
 bool ReadMekLines(const std::vector<std::string>& lines, EngineSettings& set);
-// The 15 lines of a ".mek" file.
+// The protocol line: "protocol=uci", "protocol=xboard" or blank (letter case
+// and blanks around it ignored). False for anything else.
+bool ReadProtocolLine(const std::string& line, EngineProtocolKind& protocol);
+// The 15 lines of a ".mek" file, and "protocol=uci" after them for a UCI engine.
 std::vector<std::string> MekLines(const EngineSettings& set);
 // Derives EngSet(15..19) from the five boxes (16 is only cleared).
 void ApplyEngSet(EngineSettings& set);

@@ -162,6 +162,8 @@ QByteArray EnginePipes::ReadPipe()
     return process_ ? process_->readAll() : QByteArray();
 }
 
+QIODevice* EnginePipes::Device() const { return process_; }
+
 bool EnginePipes::Running() const { return process_ && process_->state() == QProcess::Running; }
 
 qint64 EnginePipes::ProcessId() const { return Running() ? pid_ : 0; }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
 class QProcess;
 
 namespace vorlik {
@@ -47,6 +48,9 @@ public:
     // Everything that has arrived since the last read; empty when nothing has.
     QByteArray ReadPipe();
 
+    // The pipes as one device, for a protocol that reads and writes lines
+    // on it; null when no engine runs.
+    QIODevice* Device() const;
     bool Running() const;
     qint64 ProcessId() const;
     // Milliseconds since the process was started.

@@ -1,0 +1,196 @@
+#include "UciEngine.h"
+
+#include <algorithm>
+
+namespace vorlik {
+
+namespace {
+
+// The score words after "score": "cp N" or "mate N", then perhaps a bound.
+std::optional<EngineScore> ReadScore(std::istringstream& words)
+{
+    std::string unit, number;
+    words >> unit >> number;
+    const std::optional<long long> value = ReadEngineNumber(number);
+    if (!value || (unit != "cp" && unit != "mate"))
+        return std::nullopt;
+    EngineScore score;
+    score.kind = unit == "cp" ? EngineScore::Kind::Centipawns : EngineScore::Kind::Mate;
+    score.value = static_cast<int>(std::clamp<long long>(*value, -1000000, 1000000));
+    const std::streampos at = words.tellg();
+    std::string bound;
+    if (words >> bound && (bound == "lowerbound" || bound == "upperbound"))
+        score.bound = true;
+    else if (at != std::streampos(-1))
+        words.seekg(at);
+    else
+        words.clear();
+    return score;
+}
+
+std::optional<long long> NextNumber(std::istringstream& words)
+{
+    std::string word;
+    words >> word;
+    return ReadEngineNumber(word);
+}
+
+}  // namespace
+
+std::string UciPositionCommand(const EnginePosition& pos)
+{
+    std::string command = pos.startFen.empty() ? "position startpos" : "position fen " + pos.startFen;
+    if (!pos.moves.empty())
+        command += " moves";
+    for (const std::string& move : pos.moves)
+        command += " " + move;
+    return command;
+}
+
+void UciEngine::start()
+{
+    if (state_ != State::NotStarted)
+        return;
+    state_ = State::Starting;
+    write("uci");
+}
+
+void UciEngine::analyse(const EnginePosition& pos)
+{
+    waiting_ = pos;
+    stopWanted_ = false;
+    if (state_ == State::Idle) {
+        go();
+    } else if (state_ == State::Analysing) {
+        write("stop");
+        state_ = State::Stopping;  // the new position goes once "bestmove" confirms
+    }
+}
+
+void UciEngine::stop()
+{
+    waiting_.reset();
+    if (state_ == State::Analysing) {
+        write("stop");
+        state_ = State::Stopping;
+    }
+    if (state_ == State::Stopping)
+        stopWanted_ = true;
+    else if (state_ != State::Gone)
+        emit stopped();  // nothing was being analysed
+}
+
+void UciEngine::setLineCount(int count) { lineCount_ = std::clamp(count, 1, kMaxMultiPv); }
+
+void UciEngine::quit()
+{
+    if (state_ == State::Analysing)
+        write("stop");
+    write("quit");
+    state_ = State::Gone;
+}
+
+void UciEngine::go()
+{
+    const EnginePosition pos = *waiting_;
+    waiting_.reset();
+    if (lineCount_ != sentLineCount_) {
+        write("setoption name MultiPV value " + std::to_string(lineCount_));
+        sentLineCount_ = lineCount_;
+    }
+    write(UciPositionCommand(pos));
+    write("go infinite");
+    whiteToMove_ = pos.WhiteToMove();
+    state_ = State::Analysing;
+}
+
+void UciEngine::parseLine(const std::string& line)
+{
+    if (state_ == State::Gone || state_ == State::NotStarted)
+        return;
+    std::istringstream words(line);
+    std::string first;
+    words >> first;
+    if (first == "uciok")
+        onUciOk();
+    else if (first == "readyok")
+        onReadyOk();
+    else if (first == "bestmove")
+        onBestMove(words);
+    else if (first == "info")
+        onInfo(words);
+}
+
+void UciEngine::onUciOk()
+{
+    if (state_ != State::Starting)
+        return;
+    state_ = State::Syncing;
+    write("ucinewgame");
+    write("isready");
+}
+
+void UciEngine::onReadyOk()
+{
+    if (state_ != State::Syncing)
+        return;
+    state_ = State::Idle;
+    emit ready();
+    if (waiting_ && state_ == State::Idle)
+        go();
+}
+
+void UciEngine::onBestMove(std::istringstream& words)
+{
+    if (state_ != State::Analysing && state_ != State::Stopping)
+        return;
+    const bool asked = state_ == State::Stopping;
+    state_ = State::Idle;
+    std::string move;
+    words >> move;
+    if (move == "(none)" || move == "0000")
+        move.clear();
+    if (waiting_) {
+        go();  // the stop was for a new position: its best move is stale
+        return;
+    }
+    emit bestMove(QString::fromStdString(move));
+    if (asked && stopWanted_)
+        emit stopped();
+    stopWanted_ = false;
+}
+
+void UciEngine::onInfo(std::istringstream& words)
+{
+    if (state_ != State::Analysing)
+        return;  // thinking about a position already left
+    AnalysisReport parsed;
+    bool hasLine = false;
+    std::string word;
+    while (words >> word) {
+        if (word == "depth") {
+            parsed.depth = static_cast<int>(std::clamp<long long>(NextNumber(words).value_or(0), 0, 999));
+        } else if (word == "multipv") {
+            parsed.rank = static_cast<int>(std::clamp<long long>(NextNumber(words).value_or(1), 1, 999));
+        } else if (word == "score") {
+            if (const std::optional<EngineScore> score = ReadScore(words))
+                parsed.score = WhiteScore(*score, whiteToMove_);
+            hasLine = true;
+        } else if (word == "nodes") {
+            parsed.nodes = std::max(-1LL, NextNumber(words).value_or(-1));
+        } else if (word == "time") {
+            parsed.timeMs = std::max(-1LL, NextNumber(words).value_or(-1));
+        } else if (word == "pv") {
+            while (parsed.pv.size() < std::size_t(kMaxPvMoves) && words >> word)
+                parsed.pv.push_back(word);
+            hasLine = true;
+            break;  // the rest of the line is the line itself
+        } else if (word == "string") {
+            return;  // talk, no thinking
+        }
+    }
+    if (hasLine)
+        emit report(parsed);
+}
+
+}  // namespace vorlik

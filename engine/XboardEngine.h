@@ -1,0 +1,65 @@
+// The command set the game against the engine speaks, for analysis: the
+// position set with "new", "force", the moves (and "setboard" or "edit" for a
+// set-up start), then "post" and "analyze", left with "exit". Its thinking
+// output is the post line "depth score time nodes moves...". Where the engine
+// offers "ping" (it says "feature ping=1" to "protover 2"), a ping before
+// "analyze" marks where the new position's output begins; without it the
+// caller discards lines that do not fit the position.
+#pragma once
+
+#include "EngineProtocol.h"
+
+#include <QTimer>
+
+namespace vorlik {
+
+class XboardEngine : public EngineProtocol {
+    Q_OBJECT
+public:
+    explicit XboardEngine(QObject* parent = nullptr);
+
+    enum class State { NotStarted, Starting, Idle, Syncing, Analysing, Stopping, Gone };
+
+    EngineProtocolKind kind() const override { return EngineProtocolKind::Xboard; }
+    // The settings' first command, sent right after the introduction.
+    void setFirstCommand(const std::string& command) { firstCommand_ = command; }
+    void start() override;
+    void analyse(const EnginePosition& pos) override;
+    void stop() override;
+    void quit() override;
+    void parseLine(const std::string& line) override;
+
+    State state() const { return state_; }
+    bool offersPing() const { return ping_; }
+
+    // How long an engine that has not said "feature done=0" is given to tell
+    // its features; one that has, to finish telling them.
+    static constexpr int kFeatureWaitMs = 2000;
+    static constexpr int kLongFeatureWaitMs = 10000;
+
+protected:
+    void enterGone() override;
+
+private:
+    void onFeatures(const std::string& line);
+    void onPong(std::istringstream& words);
+    void onPost(const std::string& line);
+    void becomeReady();
+    void go();
+    void setUp(const EnginePosition& pos);
+    void sendPing(State next);
+
+    State state_ = State::NotStarted;
+    QTimer featureWait_;
+    std::string firstCommand_;
+    std::optional<EnginePosition> waiting_;
+    bool whiteToMove_ = true;
+    bool ping_ = false, setboard_ = false, usermove_ = false;
+    int pingSent_ = 0;  // the number of the ping whose pong is awaited
+};
+
+// An xboard score from the side to move: beyond 100000 a mate in so many
+// moves, else centipawns.
+EngineScore XboardScore(long long value);
+
+}  // namespace vorlik
