@@ -41,6 +41,8 @@ int SearchCommand(const std::vector<std::string>& args);
 int CheckCommand(const std::vector<std::string>& args);
 // A game against the engine of a settings file (VersusCommand.cpp).
 int VersusCommand(const std::vector<std::string>& args);
+// The evaluation and best lines of a position from an engine (AnalyseCommand.cpp).
+int AnalyseCommand(const std::vector<std::string>& args);
 // The page of a game as "印刷" prints it, into a PDF file (PrintCommand.cpp).
 int PrintCommand(const std::vector<std::string>& args);
 // The days each side has used per move of a postal game (LedgerCommands.cpp).

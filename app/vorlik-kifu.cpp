@@ -117,6 +117,8 @@ int main(int argc, char** argv)
         return CheckCommand(args);
     if (verb == "versus")
         return VersusCommand(args);
+    if (verb == "analyse")
+        return AnalyseCommand(args);
     if (verb == "print")
         return PrintCommand(args);
     if (verb == "ledger")

@@ -29,6 +29,8 @@ private slots:
     void notText();
     void helpWithoutArguments();
     void versusFairyMax();
+    void analyseMateInTwo_data();
+    void analyseMateInTwo();
     void versus_data();
     void versus();
     void print_data();
@@ -517,6 +519,12 @@ void KifuCliTest::errors_data()
     QTest::addColumn<bool>("usage");  // the usage text follows the message
 
     QTest::newRow("unknown verb") << QStringList{"replay", "e4"} << "(unknown command)" << true;
+    QTest::newRow("analyse, no such engine") << QStringList{"analyse", "@noengine.mek"} << "エンジンが起動できません"
+                                             << false;
+    QTest::newRow("analyse, a move refused") << QStringList{"analyse", "@noengine.mek", "e4", "e4"}
+                                             << "(refused move) 2: e4" << true;
+    QTest::newRow("analyse, six lines") << QStringList{"analyse", "@noengine.mek", "--multipv", "6"}
+                                        << "(--multipv takes 1..5)" << true;
     QTest::newRow("versus without settings") << QStringList{"versus"} << "(versus needs a settings file)" << true;
     QTest::newRow("versus, settings missing") << QStringList{"versus", "@missing.mek", "e4"} << "missing.mek" << false;
     QTest::newRow("versus, no such engine") << QStringList{"versus", "@noengine.mek", "e4"} << "エンジンが起動できません"
@@ -651,6 +659,29 @@ void KifuCliTest::versusFairyMax()
     }
     QVERIFY(lines[8].startsWith("fen\t"));
     QCOMPARE(lines[9], QString("result\t*"));
+}
+
+// The real engines with the settings the program ships find the mate in two
+// (1.Nf6+ gxf6 2.Bxf7#), one through UCI, the other through "analyze".
+void KifuCliTest::analyseMateInTwo_data()
+{
+    QTest::addColumn<QString>("mek");
+    QTest::newRow("Stockfish, UCI") << "Stockfish.mek";
+    QTest::newRow("Fairy-Max, analyze") << "Fairy-Max.mek";
+}
+
+void KifuCliTest::analyseMateInTwo()
+{
+    QFETCH(QString, mek);
+    const Run run = RunKifu({"analyse", QStringLiteral(VORLIK_SETTINGS_DIR "/") + mek, "--seconds", "1", "--fen",
+                             "r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1"});
+    QCOMPARE(run.status, 0);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    const QStringList best = lines[0].split('\t');
+    QCOMPARE(best.size(), 5);
+    QCOMPARE(best[0] + " " + best[1] + " " + best[3] + " " + best[4], QString("pv 1 #2 Nf6+ gxf6 Bxf7#"));
+    QCOMPARE(lines[1], QString("best\td5f6"));
 }
 
 // The scripted engine's answers: refusals, withdrawals, results, a crash,

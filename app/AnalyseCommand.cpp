@@ -1,0 +1,177 @@
+// vorlik-kifu analyse: the evaluation and best lines of a position from the
+// engine of a settings file, through the same protocol objects and analysis
+// as the window.
+#include "KifuCommands.h"
+
+#include "core/FenText.h"
+#include "core/MoveCommit.h"
+#include "engine/EngineAnalysis.h"
+#include "engine/EngineBuilder.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace vorlik {
+
+namespace {
+
+constexpr int kConfirmWaitMs = 10000;  // for the engine to stop once asked
+
+struct AnalyseOptions {
+    std::string mek;
+    std::string fen;
+    double seconds = 5;
+    int lineCount = 1;
+    std::vector<std::string> tokens;
+};
+
+std::string ReadOptions(const std::vector<std::string>& args, AnalyseOptions& options)
+{
+    std::size_t k = 0;
+    for (; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (arg == "--") {
+            ++k;
+            break;
+        }
+        const bool takesValue = arg == "--fen" || arg == "--seconds" || arg == "--multipv";
+        if (takesValue && k + 1 >= args.size())
+            return arg + " のあとに値がありません (" + arg + " needs a value)";
+        if (arg == "--fen") {
+            options.fen = args[++k];
+        } else if (arg == "--seconds") {
+            char* end = nullptr;
+            options.seconds = std::strtod(args[++k].c_str(), &end);
+            if (args[k].empty() || *end != '\0' || !(options.seconds >= 0.1 && options.seconds <= 86400))
+                return "秒数が読めません (--seconds takes 0.1..86400): " + args[k];
+        } else if (arg == "--multipv") {
+            const std::string& text = args[++k];
+            if (text.size() != 1 || text[0] < '1' || text[0] > '5')
+                return "行数は 1 から 5 です (--multipv takes 1..5): " + text;
+            options.lineCount = text[0] - '0';
+        } else if (arg.rfind("--", 0) == 0) {
+            return "知らないオプションです (unknown option): " + arg;
+        } else if (options.mek.empty()) {
+            options.mek = arg;
+        } else {
+            break;  // the first move token
+        }
+    }
+    for (; k < args.size(); ++k) {
+        if (options.mek.empty())
+            options.mek = args[k];
+        else
+            options.tokens.push_back(args[k]);
+    }
+    return options.mek.empty() ? "エンジン設定ファイルがありません (analyse needs a settings file)" : "";
+}
+
+// The position: the FEN's or the standard start, and the tokens played from
+// it. Empty when all went well, else what is wrong.
+std::string SetUp(const AnalyseOptions& options, GameState& game)
+{
+    ResetGame(game);
+    SetStartPosition(game);
+    if (!options.fen.empty()) {
+        Board board = game.KifuBoard[0];
+        bool blackToMove = false;
+        StartRights rights;
+        const FenError error = ReadFenText(options.fen, board, blackToMove, &rights);
+        if (error != FenError::None)
+            return FenErrorText(error) + ": " + options.fen;
+        LoadSetupPosition(game, board, blackToMove, rights);
+    }
+    const PromotionAsk queen = [](int) { return 'q'; };
+    for (const std::string& token : options.tokens) {
+        SetMoveInput(game, token);
+        if (!CommitMove(game, &queen))
+            return "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
+    }
+    return "";
+}
+
+void PrintLines(const std::vector<AnalysisLine>& lines)
+{
+    for (const AnalysisLine& line : lines) {
+        std::string moves;
+        for (const std::string& move : line.moves)
+            moves += (moves.empty() ? "" : " ") + move;
+        std::printf("pv\t%d\t%d\t%s\t%s\n", line.rank, line.depth, line.score.c_str(), moves.c_str());
+    }
+}
+
+}  // namespace
+
+int AnalyseCommand(const std::vector<std::string>& args)
+{
+    AnalyseOptions options;
+    const std::string wrong = ReadOptions(args, options);
+    if (!wrong.empty())
+        return UsageError(wrong);
+    auto game = std::make_unique<GameState>();
+    const std::string badPosition = SetUp(options, *game);
+    if (!badPosition.empty())
+        return UsageError(badPosition);
+
+    int argc = 1;
+    char name[] = "vorlik-kifu";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+
+    EngineSettings settings;
+    std::string error;
+    if (!ReadMekFile(options.mek, settings, error)) {
+        Tell(error);
+        return kExitUsage;
+    }
+    std::unique_ptr<EngineProtocol> engine = StartEngine(settings, QCoreApplication::applicationDirPath(), error);
+    if (!engine) {
+        Tell(error + " (the engine cannot be started)");
+        return kExitUsage;
+    }
+    EngineAnalysis analysis(*engine);
+    analysis.setLineCount(options.lineCount);
+    analysis.setPosition(*game, game->CurPly);
+
+    int status = kExitIncomplete;
+    QString best;
+    QTimer thinking, confirm;
+    thinking.setSingleShot(true);
+    confirm.setSingleShot(true);
+    // The seconds count from the moment the engine is ready, not from its start.
+    QObject::connect(engine.get(), &EngineProtocol::ready, &thinking,
+                     [&] { thinking.start(static_cast<int>(options.seconds * 1000)); });
+    QObject::connect(&thinking, &QTimer::timeout, [&] {
+        analysis.stop();
+        confirm.start(kConfirmWaitMs);
+    });
+    QObject::connect(&confirm, &QTimer::timeout, [&] {
+        Tell("エンジンが解析を止めません (the engine did not stop)");
+        application.quit();
+    });
+    QObject::connect(&analysis, &EngineAnalysis::finished, [&](const QString& move) {
+        best = move;
+        status = move.isEmpty() ? kExitIncomplete : kExitOk;
+        application.quit();
+    });
+    QObject::connect(&analysis, &EngineAnalysis::engineLost, [&](const QString& why) {
+        Tell(why.toStdString() + " (the engine has gone)");
+        application.quit();
+    });
+    analysis.start();
+    application.exec();
+
+    PrintLines(analysis.lines());
+    if (!best.isEmpty())
+        std::printf("best\t%s\n", best.toStdString().c_str());
+    else
+        Tell("エンジンは使える答えを返しませんでした (the engine said nothing usable)");
+    engine->quit();
+    return status;
+}
+
+}  // namespace vorlik
