@@ -6,25 +6,48 @@ namespace vorlik {
 
 namespace {
 
+// The next word, or none; a word that is not wanted is given back.
+std::optional<std::string> NextWord(std::istringstream& words)
+{
+    std::string word;
+    if (words >> word)
+        return word;
+    words.clear();
+    return std::nullopt;
+}
+
+void GiveBack(std::istringstream& words, const std::string& word)
+{
+    words.clear();
+    words.seekg(-static_cast<std::streamoff>(word.size()), std::ios_base::cur);
+}
+
 // The score words after "score": "cp N" or "mate N", then perhaps a bound.
+// A word that does not belong to the score stays for the rest of the line.
 std::optional<EngineScore> ReadScore(std::istringstream& words)
 {
-    std::string unit, number;
-    words >> unit >> number;
-    const std::optional<long long> value = ReadEngineNumber(number);
-    if (!value || (unit != "cp" && unit != "mate"))
+    const std::optional<std::string> unit = NextWord(words);
+    if (!unit || (*unit != "cp" && *unit != "mate")) {
+        if (unit)
+            GiveBack(words, *unit);
         return std::nullopt;
+    }
+    const std::optional<std::string> number = NextWord(words);
+    const std::optional<long long> value = number ? ReadEngineNumber(*number) : std::nullopt;
+    if (!value) {
+        if (number)
+            GiveBack(words, *number);
+        return std::nullopt;
+    }
     EngineScore score;
-    score.kind = unit == "cp" ? EngineScore::Kind::Centipawns : EngineScore::Kind::Mate;
+    score.kind = *unit == "cp" ? EngineScore::Kind::Centipawns : EngineScore::Kind::Mate;
     score.value = static_cast<int>(std::clamp<long long>(*value, -1000000, 1000000));
-    const std::streampos at = words.tellg();
-    std::string bound;
-    if (words >> bound && (bound == "lowerbound" || bound == "upperbound"))
-        score.bound = true;
-    else if (at != std::streampos(-1))
-        words.seekg(at);
-    else
-        words.clear();
+    if (const std::optional<std::string> bound = NextWord(words)) {
+        if (*bound == "lowerbound" || *bound == "upperbound")
+            score.bound = true;
+        else
+            GiveBack(words, *bound);
+    }
     return score;
 }
 

@@ -1,0 +1,293 @@
+// The protocol objects on an in-memory device, and the analysis built on
+// them: scores, lines cut, stale output dropped, the engine's end.
+#include "core/ModuleMekDim.h"
+#include "core/MoveCommit.h"
+#include "engine/EngineAnalysis.h"
+#include "engine/UciEngine.h"
+#include "engine/XboardEngine.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace vorlik;
+
+namespace {
+
+// An engine's pipes in memory: what the engine says is read by the
+// protocol, what the protocol writes is kept.
+class MemoryPipes : public QIODevice {
+public:
+    MemoryPipes() { open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
+    void say(const QByteArray& lines)
+    {
+        fromEngine_ += lines + "\n";
+        emit readyRead();
+    }
+    QStringList written() const { return QString::fromUtf8(toEngine_).split('\n', Qt::SkipEmptyParts); }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return fromEngine_.size() + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char* data, qint64 max) override
+    {
+        const qint64 n = std::min<qint64>(max, fromEngine_.size());
+        std::copy_n(fromEngine_.constData(), n, data);
+        fromEngine_.remove(0, n);
+        return n;
+    }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        toEngine_.append(data, size);
+        return size;
+    }
+
+private:
+    QByteArray fromEngine_, toEngine_;
+};
+
+// A protocol of either kind on memory pipes, introduced and ready.
+struct Rig {
+    MemoryPipes pipes;
+    std::unique_ptr<EngineProtocol> engine;
+    std::unique_ptr<EngineAnalysis> analysis;
+    std::unique_ptr<GameState> game = std::make_unique<GameState>();
+
+    Rig(const QString& kind, bool ping = true)
+    {
+        if (kind == "uci")
+            engine = std::make_unique<UciEngine>();
+        else
+            engine = std::make_unique<XboardEngine>();
+        engine->setDevice(&pipes);
+        engine->start();
+        if (kind == "uci")
+            pipes.say("uciok"), pipes.say("readyok");
+        else
+            pipes.say(ping ? "feature ping=1 setboard=1 done=1" : "feature done=1");
+        ResetGame(*game);
+        SetStartPosition(*game);
+        analysis = std::make_unique<EngineAnalysis>(*engine);
+    }
+    void play(const QStringList& moves)
+    {
+        for (const QString& move : moves) {
+            SetMoveInput(*game, move.toStdString());
+            QVERIFY(CommitMove(*game));
+        }
+        analysis->setPosition(*game, game->CurPly);
+    }
+    QString firstLine() const
+    {
+        if (analysis->lines().empty())
+            return "none";
+        const AnalysisLine& line = analysis->lines().front();
+        QStringList moves;
+        for (const std::string& move : line.moves)
+            moves << QString::fromStdString(move);
+        return QString::fromStdString(line.score) + " " + moves.join(' ');
+    }
+};
+
+QByteArray Repeated(const QByteArray& moves, int times)
+{
+    QByteArray text;
+    for (int k = 0; k < times; ++k)
+        text += moves;
+    return text.trimmed();
+}
+
+}  // namespace
+
+class AnalysisTest : public QObject {
+    Q_OBJECT
+private slots:
+    void scores_data();
+    void scores();
+    void lineCut_data();
+    void lineCut();
+    void staleDiscarded_data();
+    void staleDiscarded();
+    void engineGone_data();
+    void engineGone();
+    void floodKeepsOneLinePerRank();
+};
+
+// Scores turned to White's side and into the panel's text, whatever the
+// engine writes; a line whose score cannot be read still shows its moves.
+void AnalysisTest::scores_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("moves");  // played before the analysis
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("shown");      // score and moves of the first line; "none" no line
+    const QStringList white, black{"e4"};
+    QTest::newRow("cp, White to move") << "uci" << white << QByteArray("info depth 9 score cp 35 pv e2e4") << "+0.35 e4";
+    QTest::newRow("cp, Black to move") << "uci" << black << QByteArray("info depth 9 score cp 120 pv e7e5") << "−1.20 e5";
+    QTest::newRow("cp 0") << "uci" << black << QByteArray("info score cp 0 pv e7e5") << "0.00 e5";
+    QTest::newRow("small minus") << "uci" << white << QByteArray("info score cp -5 pv e2e4") << "−0.05 e4";
+    QTest::newRow("mate for the mover") << "uci" << white << QByteArray("info score mate 3 pv e2e4") << "#3 e4";
+    QTest::newRow("mate for Black") << "uci" << black << QByteArray("info score mate 2 pv e7e5") << "#−2 e5";
+    QTest::newRow("mated, White to move") << "uci" << white << QByteArray("info score mate -2 pv e2e4") << "#−2 e4";
+    QTest::newRow("mate 0") << "uci" << white << QByteArray("info depth 0 score mate 0") << "#−0 ";
+    QTest::newRow("cp beyond 100 pawns") << "uci" << white << QByteArray("info score cp 250000 pv e2e4") << "+100.00 e4";
+    QTest::newRow("cp past any integer") << "uci" << black
+                                         << QByteArray("info score cp 99999999999999999999999 pv e7e5") << "−100.00 e5";
+    QTest::newRow("bound kept out") << "uci" << white << QByteArray("info score cp 20 lowerbound pv e2e4") << "none";
+    QTest::newRow("no score") << "uci" << white << QByteArray("info depth 4 pv d2d4 d7d5") << " d4 d5";
+    QTest::newRow("score without number") << "uci" << white << QByteArray("info depth 4 score cp pv d2d4") << " d4";
+    QTest::newRow("depth without number") << "uci" << white << QByteArray("info depth") << "none";
+    QTest::newRow("no line in info") << "uci" << white << QByteArray("info currmove e2e4 currmovenumber 1") << "none";
+    QTest::newRow("info string") << "uci" << white << QByteArray("info string score cp 5 pv e2e4") << "none";
+    QTest::newRow("post, White to move") << "xboard" << white << QByteArray(" 7   35   120  5000 e2e4 e7e5") << "+0.35 e4 e5";
+    QTest::newRow("post, Black to move") << "xboard" << black << QByteArray("7 35 120 5000 e7e5") << "−0.35 e5";
+    QTest::newRow("post mate") << "xboard" << white << QByteArray("25 100002 1 46342 e2e4") << "#2 e4";
+    QTest::newRow("post mated") << "xboard" << black << QByteArray("25 100003 1 46342 e7e5") << "#−3 e5";
+    QTest::newRow("post with move numbers") << "xboard" << white << QByteArray("8. 10 3 99 1. e4 e5 2. Nf3") << "+0.10 e4 e5 Nf3";
+    QTest::newRow("post, fields missing") << "xboard" << white << QByteArray("3 x") << " ";
+}
+
+void AnalysisTest::scores()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, moves);
+    QFETCH(QByteArray, line);
+    QFETCH(QString, shown);
+    Rig rig(kind);
+    rig.play(moves);
+    rig.analysis->start();
+    rig.pipes.say("pong 1");
+    rig.pipes.say(line);
+    QCOMPARE(rig.firstLine(), shown);
+}
+
+// A line is read no further than 64 moves, however long the engine's, and
+// cut at the first move the rules refuse.
+void AnalysisTest::lineCut_data()
+{
+    QTest::addColumn<QByteArray>("pv");
+    QTest::addColumn<int>("shownMoves");  // -1: no line at all
+    QTest::newRow("legal") << QByteArray("e2e4 e7e5 g1f3") << 3;
+    QTest::newRow("illegal third move") << QByteArray("e2e4 e7e5 e1e3 b8c6") << 2;
+    QTest::newRow("a move of the wrong side") << QByteArray("e2e4 d2d4") << 1;
+    QTest::newRow("no move at all") << QByteArray("e2e4 zz99") << 1;
+    QTest::newRow("illegal first move: another position's line") << QByteArray("e7e5 g1f3") << -1;
+    QTest::newRow("200 moves") << Repeated("g1f3 g8f6 f3g1 f6g8 ", 50) << kMaxPvMoves;
+}
+
+void AnalysisTest::lineCut()
+{
+    QFETCH(QByteArray, pv);
+    QFETCH(int, shownMoves);
+    Rig rig("uci");
+    rig.play({});
+    rig.analysis->start();
+    rig.pipes.say("info depth 20 score cp 10 pv " + pv);
+    if (shownMoves < 0) {
+        QVERIFY(rig.analysis->lines().empty());
+        return;
+    }
+    QCOMPARE(rig.analysis->lines().size(), std::size_t(1));
+    QCOMPARE(int(rig.analysis->lines().front().moves.size()), shownMoves);
+}
+
+// After the position changes, nothing the engine still says about the old
+// one is shown: UCI waits for the "bestmove" that answers "stop", the
+// command set for the pong of the ping sent with the new position, and an
+// engine without ping has its lines checked against the position.
+void AnalysisTest::staleDiscarded_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("ping");
+    QTest::addColumn<QByteArrayList>("said");    // after the move 1.e4 is made on the board
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("lastSent");       // the last command, or "" not checked
+    QTest::newRow("uci: old line before bestmove")
+        << "uci" << true << QByteArrayList{"info depth 30 score cp 5 pv e7e5"} << "none" << "stop";
+    QTest::newRow("uci: new line after bestmove")
+        << "uci" << true << QByteArrayList{"info score cp 5 pv d2d4", "bestmove d2d4", "info score cp 30 pv e7e5"}
+        << "−0.30 e5" << "go infinite";
+    QTest::newRow("uci: the stale best move is not told")
+        << "uci" << true << QByteArrayList{"bestmove d2d4"} << "none" << "go infinite";
+    QTest::newRow("ping: old line before pong")
+        << "xboard" << true << QByteArrayList{"9 5 10 100 e7e5", "pong 1", "9 5 10 100 d2d4"} << "none" << "";
+    QTest::newRow("ping: new line after pong")
+        << "xboard" << true << QByteArrayList{"pong 1", "pong 2", "9 5 10 100 e7e5"} << "−0.05 e5" << "analyze";
+    QTest::newRow("no ping: a line of the old position")
+        << "xboard" << false << QByteArrayList{"9 5 10 100 d2d4 d7d5"} << "none" << "analyze";
+    QTest::newRow("no ping: a line of the new one")
+        << "xboard" << false << QByteArrayList{"9 5 10 100 d7d5"} << "−0.05 d5" << "analyze";
+}
+
+void AnalysisTest::staleDiscarded()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, ping);
+    QFETCH(QByteArrayList, said);
+    QFETCH(QString, shown);
+    QFETCH(QString, lastSent);
+    Rig rig(kind, ping);
+    rig.play({});
+    rig.analysis->start();
+    rig.pipes.say("pong 1");
+    rig.pipes.say(kind == "uci" ? "info score cp 20 pv d2d4" : "9 20 10 100 d2d4");
+    QCOMPARE(rig.firstLine(), QString("+0.20 d4"));
+    QSignalSpy finished(rig.analysis.get(), &EngineAnalysis::finished);
+    rig.play({"e4"});
+    for (const QByteArray& line : said)
+        rig.pipes.say(line);
+    QCOMPARE(rig.firstLine(), shown);
+    if (!lastSent.isEmpty())
+        QCOMPARE(rig.pipes.written().last(), lastSent);
+    QCOMPARE(finished.count(), 0);
+}
+
+// An engine that goes during the analysis is told once, however its end is
+// noticed, and nothing more is written to it.
+void AnalysisTest::engineGone_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("uci") << "uci";
+    QTest::newRow("xboard") << "xboard";
+}
+
+void AnalysisTest::engineGone()
+{
+    QFETCH(QString, kind);
+    Rig rig(kind);
+    rig.play({});
+    rig.analysis->start();
+    QSignalSpy lost(rig.analysis.get(), &EngineAnalysis::engineLost);
+    const int sent = rig.pipes.written().size();
+    rig.pipes.close();       // the pipe closes
+    rig.engine->engineGone();  // and the process is seen to end
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(!rig.analysis->running());
+    rig.play({"e4"});
+    rig.analysis->start();
+    rig.analysis->stop();
+    QCOMPARE(rig.pipes.written().size(), sent);
+    QCOMPARE(lost.count(), 1);
+}
+
+// Hundreds of reports at five lines keep five lines, each the newest.
+void AnalysisTest::floodKeepsOneLinePerRank()
+{
+    Rig rig("uci");
+    rig.play({});
+    rig.analysis->setLineCount(5);
+    rig.analysis->start();
+    for (int k = 1; k <= 2000; ++k)
+        rig.pipes.say("info depth " + QByteArray::number(k / 5) + " multipv " + QByteArray::number(k % 7 + 1) +
+                      " score cp 10 pv e2e4 e7e5");
+    QCOMPARE(rig.analysis->lines().size(), std::size_t(5));
+    for (std::size_t rank = 1; rank <= 5; ++rank) {
+        QCOMPARE(rig.analysis->lines()[rank - 1].rank, int(rank));
+        QVERIFY(rig.analysis->lines()[rank - 1].depth >= 398);
+    }
+    QVERIFY(rig.pipes.written().contains("setoption name MultiPV value 5"));
+}
+
+QTEST_GUILESS_MAIN(AnalysisTest)
+#include "tst_analysis.moc"
