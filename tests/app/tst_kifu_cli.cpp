@@ -31,6 +31,8 @@ private slots:
     void versusFairyMax();
     void analyseMateInTwo_data();
     void analyseMateInTwo();
+    void analyseScripted_data();
+    void analyseScripted();
     void versus_data();
     void versus();
     void print_data();
@@ -682,6 +684,51 @@ void KifuCliTest::analyseMateInTwo()
     QCOMPARE(best.size(), 5);
     QCOMPARE(best[0] + " " + best[1] + " " + best[3] + " " + best[4], QString("pv 1 #2 Nf6+ gxf6 Bxf7#"));
     QCOMPARE(lines[1], QString("best\td5f6"));
+}
+
+// Through real pipes: a flood of thinking at three lines, a line of 200
+// moves, and an engine that dies while it thinks.
+void KifuCliTest::analyseScripted_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines");  // every column but the depth
+    QTest::addColumn<QString>("told");
+    QTest::newRow("flood") << "on go*: info 20000 3" << 0
+                           << QStringList{"pv 1 +0.20 e4 e5 Nf3", "pv 2 +0.10 d4 d5 c4", "pv 3 0.00 e4 e5 Nf3",
+                                          "best e2e4"} << "";
+    QTest::newRow("200 moves") << "on go*: longpv 200" << 0
+                               << QStringList{"pv 1 +0.10 " + QString("Nf3 Nf6 Ng1 Ng8 ").repeated(16).trimmed(),
+                                              "best g1f3"} << "";
+    QTest::newRow("dies") << "on go*: info 2 1; crash" << 1 << QStringList{"pv 1 +0.20 e4 e5 Nf3"}
+                          << "エンジンが終了しました";
+}
+
+void KifuCliTest::analyseScripted()
+{
+    QFETCH(QString, script);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, told);
+    QFile scriptFile(dir_.filePath("analyse.script"));
+    QVERIFY(scriptFile.open(QIODevice::WriteOnly));
+    scriptFile.write(script.toUtf8() + "\n");
+    scriptFile.close();
+    QFile mek(dir_.filePath("uci.mek"));
+    QVERIFY(mek.open(QIODevice::WriteOnly));
+    mek.write(Mek(VORLIK_SCRIPTED_UCI_ENGINE, "--script " + scriptFile.fileName(), "", "00000") + "protocol=uci\r\n");
+    mek.close();
+    const Run run = RunKifu({"analyse", mek.fileName(), "--seconds", "0.5", "--multipv", "3"});
+    QCOMPARE(run.status, status);
+    QStringList shown;
+    for (const QString& line : run.out.split('\n', Qt::SkipEmptyParts)) {
+        QStringList fields = line.split('\t');
+        if (fields[0] == "pv")
+            fields.removeAt(2);
+        shown << fields.join(' ');
+    }
+    QCOMPARE(shown, lines);
+    QVERIFY2(run.err.contains(told), qPrintable(run.err));
 }
 
 // The scripted engine's answers: refusals, withdrawals, results, a crash,

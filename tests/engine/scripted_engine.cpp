@@ -30,9 +30,17 @@
 //   exit CODE
 //   crash              SIGSEGV;  "crash abort": SIGABRT
 //   hang               reads no more and never answers
+//   info COUNT K [RATE] COUNT UCI "info" lines, MultiPV ranks 1..K in turn,
+//                      RATE lines a second (0 or none: at once)
+//   longpv N           one "info" line whose pv is N moves long (knights out and back)
+//   bestmove           "bestmove" and the first move of the last pv written
 // TEXT knows the escapes \n \r \t \\ \; \| \xHH, {line} for the line received
 // and {cwd} for the folder the engine runs in.
 // Without a rule of its own, "quit" ends the engine with code 0.
+//
+// Built as scripted_uci_engine it speaks UCI without a script: "uci" is
+// answered with "uciok", "isready" with "readyok", "go" with a few info
+// lines and "stop" with "bestmove"; a script's rules come before these.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -60,6 +68,7 @@ struct Rule {
 };
 
 std::FILE* gLog = nullptr;
+std::string gLastFirstMove = "(none)";  // of the last pv written
 std::FILE* gRaw = nullptr;
 
 void WriteAll(const std::string& bytes)
@@ -206,6 +215,32 @@ std::string Garbage(std::size_t count, unsigned seed)
     return text;
 }
 
+// The knights' line out and back, n moves from the start position.
+std::string KnightsLine(long n)
+{
+    static const char* kMoves[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    std::string line;
+    for (long k = 0; k < n; ++k)
+        line += std::string(k ? " " : "") + kMoves[k % 4];
+    return line;
+}
+
+void InfoLines(long count, long ranks, long rate)
+{
+    ranks = ranks < 1 ? 1 : ranks;
+    for (long k = 0; k < count; ++k) {
+        const long rank = k % ranks + 1;
+        const std::string pv = rank % 2 ? "e2e4 e7e5 g1f3" : "d2d4 d7d5 c2c4";
+        WriteAll("info depth " + std::to_string(k / ranks + 1) + " multipv " + std::to_string(rank) + " score cp " +
+                 std::to_string(30 - 10 * rank) + " nodes " + std::to_string(k * 1000) + " time " +
+                 std::to_string(k) + " pv " + pv + "\n");
+        if (rank == 1)
+            gLastFirstMove = pv.substr(0, 4);
+        if (rate > 0)
+            ::usleep(static_cast<useconds_t>(1000000 / rate));
+    }
+}
+
 [[noreturn]] void Hang()
 {
     const pid_t parent = ::getppid();
@@ -262,6 +297,17 @@ void Run(Rule& rule, const std::string& received)
             std::_Exit(134);
         } else if (verb == "hang") {
             Hang();
+        } else if (verb == "info") {
+            std::istringstream words(rest);
+            long count = 0, ranks = 1, rate = 0;
+            words >> count >> ranks >> rate;
+            InfoLines(count, ranks, rate);
+        } else if (verb == "longpv") {
+            const long n = std::atol(rest.c_str());
+            WriteAll("info depth 30 score cp 10 pv " + KnightsLine(n) + "\n");
+            gLastFirstMove = "g1f3";
+        } else if (verb == "bestmove") {
+            WriteAll("bestmove " + gLastFirstMove + "\n");
         } else if (!verb.empty()) {
             std::fprintf(stderr, "scripted_engine: unknown action \"%s\"\n", verb.c_str());
         }
@@ -274,16 +320,36 @@ namespace {
 
 // Reads the script; a line that is no rule stops the engine with code 2, so
 // a typing error in a test shows at once.
+#ifdef SCRIPTED_UCI
+const char kUciRules[] =
+    "on uci: say id name Scripted UCI; say uciok\n"
+    "on isready: say readyok\n"
+    "on go*: info 3 1\n"
+    "on stop: bestmove\n";
+#else
+const char kUciRules[] = "";
+#endif
+
+void ReadRules(std::istream& file, std::vector<Rule>& rules);
+
 std::vector<Rule> ReadScript(const char* path)
 {
     std::vector<Rule> rules;
-    if (!path)
-        return rules;
-    std::ifstream file(path);
-    if (!file) {
-        std::fprintf(stderr, "scripted_engine: cannot read %s\n", path);
-        std::_Exit(2);
+    if (path) {
+        std::ifstream file(path);
+        if (!file) {
+            std::fprintf(stderr, "scripted_engine: cannot read %s\n", path);
+            std::_Exit(2);
+        }
+        ReadRules(file, rules);
     }
+    std::istringstream builtIn(kUciRules);
+    ReadRules(builtIn, rules);
+    return rules;
+}
+
+void ReadRules(std::istream& file, std::vector<Rule>& rules)
+{
     std::string line;
     while (std::getline(file, line)) {
         if (!line.empty() && line.back() == '\r')
@@ -317,7 +383,6 @@ std::vector<Rule> ReadScript(const char* path)
         }
         rules.push_back(rule);
     }
-    return rules;
 }
 
 void Handle(std::vector<Rule>& rules, const std::string& line)
