@@ -170,11 +170,12 @@ bool ReadMekLines(const std::vector<std::string>& lines, EngineSettings& set)
 bool ReadProtocolLine(const std::string& line, EngineProtocolKind& protocol)
 {
     const std::string_view text = Trimmed(line);
-    if (text.empty() || SameLetters(text, "protocol=xboard"))
-        protocol = EngineProtocolKind::Xboard;
-    else if (SameLetters(text, "protocol=uci"))
+    protocol = EngineProtocolKind::Xboard;
+    if (text.size() < 9 || !SameLetters(text.substr(0, 9), "protocol="))
+        return true;  // lines past the 15 were always left unread
+    if (SameLetters(text, "protocol=uci"))
         protocol = EngineProtocolKind::Uci;
-    else
+    else if (!SameLetters(text, "protocol=xboard"))
         return false;
     return true;
 }

@@ -69,8 +69,10 @@ std::string BoxText(bool on);
 // line is the command set of the game against the engine). False when a box
 // line (11..15) is no number or the protocol line names no protocol known.
 bool ReadMekLines(const std::vector<std::string>& lines, EngineSettings& set);
-// The protocol line: "protocol=uci", "protocol=xboard" or blank (letter case
-// and blanks around it ignored). False for anything else.
+// The protocol line: "protocol=uci" or "protocol=xboard" (letter case and
+// blanks around it ignored); any line that names no protocol is the command
+// set, as such lines were always left unread. False for "protocol=" with a
+// protocol not known.
 bool ReadProtocolLine(const std::string& line, EngineProtocolKind& protocol);
 // The 15 lines of a ".mek" file, and "protocol=uci" after them for a UCI engine.
 std::vector<std::string> MekLines(const EngineSettings& set);

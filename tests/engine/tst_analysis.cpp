@@ -3,9 +3,11 @@
 #include "core/ModuleMekDim.h"
 #include "core/MoveCommit.h"
 #include "engine/EngineAnalysis.h"
+#include "engine/EngineBuilder.h"
 #include "engine/UciEngine.h"
 #include "engine/XboardEngine.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -112,6 +114,8 @@ private slots:
     void engineGone_data();
     void engineGone();
     void floodKeepsOneLinePerRank();
+    void probe_data();
+    void probe();
 };
 
 // Scores turned to White's side and into the panel's text, whatever the
@@ -287,6 +291,40 @@ void AnalysisTest::floodKeepsOneLinePerRank()
         QVERIFY(rig.analysis->lines()[rank - 1].depth >= 398);
     }
     QVERIFY(rig.pipes.written().contains("setoption name MultiPV value 5"));
+}
+
+// "設定読込み" asks the engine "uci": UCI when it answers "uciok", the
+// command set when it says something else, ends, or stays silent.
+void AnalysisTest::probe_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("found");  // "uci", "xboard", or "failed"
+    QTest::newRow("a UCI engine") << VORLIK_SCRIPTED_UCI_ENGINE << "" << "uci";
+    QTest::newRow("Fairy-Max") << "fairymax" << "" << "xboard";
+    QTest::newRow("an engine that ends") << "/bin/true" << "" << "xboard";
+    QTest::newRow("no engine") << "no-such-engine-anywhere" << "" << "failed";
+}
+
+void AnalysisTest::probe()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, arguments);
+    QFETCH(QString, found);
+    EngineSettings set;
+    set.Path = path.toStdString();
+    set.Arguments = arguments.toStdString();
+    EngineProbe probe;
+    QSignalSpy foundSpy(&probe, &EngineProbe::found);
+    QSignalSpy failedSpy(&probe, &EngineProbe::failed);
+    probe.start(set, QDir::tempPath());
+    if (found == "failed") {
+        QCOMPARE(failedSpy.count(), 1);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(foundSpy.count(), 1, EngineProbe::kWaitMs + 2000);
+    const auto protocol = foundSpy.first().first().value<EngineProtocolKind>();
+    QCOMPARE(protocol == EngineProtocolKind::Uci ? QString("uci") : QString("xboard"), found);
 }
 
 QTEST_GUILESS_MAIN(AnalysisTest)

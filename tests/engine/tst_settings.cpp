@@ -66,6 +66,8 @@ private slots:
     void shortFileKeepsTheRest();
     void boxLines_data();
     void boxLines();
+    void protocolLine_data();
+    void protocolLine();
     void derived_data();
     void derived();
     void indexOutOfRange();
@@ -212,6 +214,37 @@ void TestSettings::boxLines()
     QCOMPARE(set.EditCommand, std::string(on ? "edit" : ""));
     if (!readable)
         QVERIFY(!error.empty());
+}
+
+// A 16th line names a UCI engine; a file without it is the game's command
+// set and is written back in its 15 lines, so older readers still read it.
+void TestSettings::protocolLine_data()
+{
+    QTest::addColumn<QByteArrayList>("extra");  // after the 15 lines
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<bool>("uci");
+    QTest::newRow("15 lines") << QByteArrayList{} << true << false;
+    QTest::newRow("uci") << QByteArrayList{"protocol=uci"} << true << true;
+    QTest::newRow("letter case and blanks") << QByteArrayList{" PROTOCOL=UCI "} << true << true;
+    QTest::newRow("xboard named") << QByteArrayList{"protocol=xboard"} << true << false;
+    QTest::newRow("blank 16th line") << QByteArrayList{""} << true << false;
+    QTest::newRow("16th line of something else") << QByteArrayList{"extra"} << true << false;
+    QTest::newRow("unknown protocol") << QByteArrayList{"protocol=cecp"} << false << false;
+    QTest::newRow("lines after it") << QByteArrayList{"protocol=uci", "anything"} << true << true;
+}
+
+void TestSettings::protocolLine()
+{
+    QFETCH(QByteArrayList, extra);
+    QFETCH(bool, readable);
+    QFETCH(bool, uci);
+    QByteArrayList lines{"Other", "/bin/other", "", "", "", "", "", "", "", "", " 0 ", " 0 ", " 0 ", " 0 ", " 0 "};
+    Put("protocol.mek", Crlf(lines + extra));
+    EngineSettings set = Sample();
+    std::string error;
+    QCOMPARE(ReadMekFile(Path("protocol.mek"), set, error), readable);
+    QCOMPARE(set.Protocol == EngineProtocolKind::Uci, uci);
+    QCOMPARE(MekLines(set).size(), std::size_t(uci ? kMekLines + 1 : kMekLines));
 }
 
 void TestSettings::derived_data()
