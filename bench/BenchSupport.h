@@ -1,12 +1,9 @@
 // What the window benchmarks share: services that show nothing and answer
-// every question alike, and the percentile of a set of timings.
+// every question alike, and the percentile of a set of timings (Percentile.h).
 #pragma once
 
+#include "Percentile.h"
 #include "ui/WindowServices.h"
-
-#include <algorithm>
-#include <cstddef>
-#include <vector>
 
 namespace vorlik {
 
@@ -28,16 +25,5 @@ public:
 private:
     MessageAnswer answer_;
 };
-
-// Nearest rank: the smallest value with at least `percent` % of them at or
-// below it; 0 for no values.
-inline double Percentile(std::vector<double> values, int percent)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t rank = (values.size() * static_cast<std::size_t>(percent) + 99) / 100;
-    return values[std::max<std::size_t>(rank, 1) - 1];
-}
 
 }  // namespace vorlik

@@ -1,0 +1,145 @@
+// Analysis of a whole game: the positions of a seeded game of 40 plies, each
+// analysed for a second by a real engine through the protocol object and the
+// analysis the window will use, one after the other as a player steps
+// through them. Prints the wall time against 40 s, and how long each new
+// position waited for its first line.
+//
+//   bench-analysis [--mek FILE] [--seed S] [--plies N] [--seconds S]
+//
+// The settings default to Stockfish.mek beside the program.
+#include "Percentile.h"
+#include "GameGenerator.h"
+#include "core/MoveCommit.h"
+#include "engine/EngineAnalysis.h"
+#include "engine/EngineBuilder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+using namespace vorlik;
+
+namespace {
+
+struct Options {
+    std::string mek;
+    std::uint64_t seed = 18;
+    int plies = 40;
+    double seconds = 1;
+};
+
+Options ReadOptions(int argc, char** argv)
+{
+    Options options;
+    options.mek = QCoreApplication::applicationDirPath().toStdString() + "/Stockfish.mek";
+    for (int k = 1; k + 1 < argc; k += 2) {
+        const std::string arg = argv[k];
+        if (arg == "--mek")
+            options.mek = argv[k + 1];
+        else if (arg == "--seed")
+            options.seed = std::strtoull(argv[k + 1], nullptr, 10);
+        else if (arg == "--plies")
+            options.plies = std::atoi(argv[k + 1]);
+        else if (arg == "--seconds")
+            options.seconds = std::atof(argv[k + 1]);
+    }
+    return options;
+}
+
+// A seeded game of at least `plies` plies, played into the record.
+std::unique_ptr<GameState> SeededGame(std::uint64_t seed, int plies)
+{
+    auto game = std::make_unique<GameState>();
+    for (const GameTokens& tokens : GenerateRandomGames(seed, 20)) {
+        if (static_cast<int>(tokens.size()) < plies)
+            continue;
+        ResetGame(*game);
+        SetStartPosition(*game);
+        for (int p = 0; p < plies; ++p) {
+            SetMoveInput(*game, tokens[p]);
+            CommitMove(*game);
+        }
+        return game;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    const Options options = ReadOptions(argc, argv);
+    const std::unique_ptr<GameState> game = SeededGame(options.seed, options.plies);
+    EngineSettings settings;
+    std::string error;
+    if (!game || !ReadMekFile(options.mek, settings, error)) {
+        std::fprintf(stderr, "bench-analysis: %s\n", game ? error.c_str() : "no game of that length");
+        return 2;
+    }
+    std::unique_ptr<EngineProtocol> engine = StartEngine(settings, QCoreApplication::applicationDirPath(), error);
+    if (!engine) {
+        std::fprintf(stderr, "bench-analysis: %s\n", error.c_str());
+        return 2;
+    }
+    EngineAnalysis analysis(*engine);
+    analysis.setLineCount(3);
+
+    QElapsedTimer wall, sinceStep;
+    QTimer step;
+    step.setSingleShot(true);
+    step.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
+    std::vector<double> firstLineMs;
+    bool waitingFirst = false;
+    int position = 0, positionsWithoutLine = 0;
+    const auto show = [&](int ply) {
+        if (waitingFirst)
+            ++positionsWithoutLine;
+        analysis.setPosition(*game, ply);
+        sinceStep.start();
+        waitingFirst = true;
+        step.start(static_cast<int>(options.seconds * 1000));
+    };
+    QObject::connect(&analysis, &EngineAnalysis::linesChanged, [&] {
+        if (waitingFirst && !analysis.lines().empty()) {
+            firstLineMs.push_back(sinceStep.nsecsElapsed() / 1e6);
+            waitingFirst = false;
+        }
+    });
+    QObject::connect(&step, &QTimer::timeout, [&] {
+        if (++position < options.plies)
+            show(position);
+        else
+            analysis.stop();
+    });
+    QObject::connect(&analysis, &EngineAnalysis::finished, &application, &QCoreApplication::quit);
+    QObject::connect(&analysis, &EngineAnalysis::engineLost, [&](const QString& why) {
+        std::fprintf(stderr, "bench-analysis: %s\n", why.toUtf8().constData());
+        application.exit(1);
+    });
+    QObject::connect(engine.get(), &EngineProtocol::ready, [&] {
+        wall.start();
+        analysis.start();
+        show(0);
+    });
+    engine->start();
+    const int status = application.exec();
+    const double seconds = wall.nsecsElapsed() / 1e9;
+    if (waitingFirst)
+        ++positionsWithoutLine;
+    std::printf("engine             %s\n", settings.Name.c_str());
+    std::printf("positions          %d at %.1f s each (seed %llu)\n", options.plies, options.seconds,
+                static_cast<unsigned long long>(options.seed));
+    std::printf("wall time          %.2f s against %.1f s (ratio %.3f)\n", seconds, options.plies * options.seconds,
+                seconds / (options.plies * options.seconds));
+    std::printf("first line         median %.1f ms, 95th %.1f ms, longest %.1f ms\n", Percentile(firstLineMs, 50),
+                Percentile(firstLineMs, 95), Percentile(firstLineMs, 100));
+    std::printf("without a line     %d\n", positionsWithoutLine);
+    engine->quit();
+    return status;
+}
