@@ -98,8 +98,11 @@ signals:
     void bestMove(const QString& move);
     // An analysis has ended at the program's wish.
     void stopped();
-    // The engine ended or stopped answering; why, in the program's words.
+    // The engine ended; why, in the program's words.
     void gone(const QString& why);
+    // The engine refused a command ("Illegal move", "Error (...)"): the
+    // position it holds may not be the one it was given. The line as it came.
+    void error(const QString& line);
     // Every line written to the engine and every line read, for a traffic box.
     void sent(const QString& line);
     void received(const QString& line);

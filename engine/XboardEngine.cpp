@@ -194,6 +194,8 @@ void XboardEngine::parseLine(const std::string& line)
         onFeatures(line);
     else if (first == "pong")
         onPong(words);
+    else if (first == "Illegal" || first.rfind("Error", 0) == 0)
+        emit error(QString::fromStdString(line));
     else if (LeadingNumber(first))
         onPost(line);
 }

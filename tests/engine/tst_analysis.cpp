@@ -111,6 +111,8 @@ private slots:
     void lineCut();
     void staleDiscarded_data();
     void staleDiscarded();
+    void refusal_data();
+    void refusal();
     void engineGone_data();
     void engineGone();
     void floodKeepsOneLinePerRank();
@@ -245,6 +247,26 @@ void AnalysisTest::staleDiscarded()
     if (!lastSent.isEmpty())
         QCOMPARE(rig.pipes.written().last(), lastSent);
     QCOMPARE(finished.count(), 0);
+}
+
+// A command the engine refused is told; talk that merely mentions an error is not.
+void AnalysisTest::refusal_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("told");
+    QTest::newRow("illegal move") << QByteArray("Illegal move: e2e5") << true;
+    QTest::newRow("unknown command") << QByteArray("Error (unknown command): setboard") << true;
+    QTest::newRow("talk") << QByteArray("tellics say no Error here") << false;
+}
+
+void AnalysisTest::refusal()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(bool, told);
+    Rig rig("xboard");
+    QSignalSpy error(rig.engine.get(), &EngineProtocol::error);
+    rig.pipes.say(line);
+    QCOMPARE(error.count(), told ? 1 : 0);
 }
 
 // An engine that goes during the analysis is told once, however its end is
