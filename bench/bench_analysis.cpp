@@ -4,7 +4,7 @@
 // through them. Prints the wall time against 40 s, and how long each new
 // position waited for its first line.
 //
-//   bench-analysis [--mek FILE] [--seed S] [--plies N] [--seconds S]
+//   bench-analysis [--mek FILE] [--seed S] [--plies N] [--seconds S] [--verbose]
 //
 // The settings default to Stockfish.mek beside the program.
 #include "Percentile.h"
@@ -31,12 +31,16 @@ struct Options {
     std::uint64_t seed = 18;
     int plies = 40;
     double seconds = 1;
+    bool verbose = false;  // the traffic on stderr
 };
 
 Options ReadOptions(int argc, char** argv)
 {
     Options options;
     options.mek = QCoreApplication::applicationDirPath().toStdString() + "/Stockfish.mek";
+    for (int k = 1; k < argc; ++k)
+        if (std::string(argv[k]) == "--verbose")
+            options.verbose = true;
     for (int k = 1; k + 1 < argc; k += 2) {
         const std::string arg = argv[k];
         if (arg == "--mek")
@@ -87,6 +91,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench-analysis: %s\n", error.c_str());
         return 2;
     }
+    if (options.verbose) {
+        QObject::connect(engine.get(), &EngineProtocol::sent,
+                         [](const QString& line) { std::fprintf(stderr, "> %s\n", line.toUtf8().constData()); });
+        QObject::connect(engine.get(), &EngineProtocol::received,
+                         [](const QString& line) { std::fprintf(stderr, "< %s\n", line.toUtf8().constData()); });
+    }
     EngineAnalysis analysis(*engine);
     analysis.setLineCount(3);
 
@@ -124,8 +134,8 @@ int main(int argc, char** argv)
     });
     QObject::connect(engine.get(), &EngineProtocol::ready, [&] {
         wall.start();
-        analysis.start();
         show(0);
+        analysis.start();
     });
     engine->start();
     const int status = application.exec();

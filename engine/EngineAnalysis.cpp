@@ -97,6 +97,9 @@ void PlayLine(const AnalysisRoot& root, const std::vector<std::string>& pv, Anal
 
 EngineAnalysis::EngineAnalysis(EngineProtocol& protocol, QObject* parent) : QObject(parent), protocol_(protocol)
 {
+    // Until a position is given, the standard start.
+    root_.history = {StandardStartBoard()};
+    root_.engine.start = StandardStartBoard();
     connect(&protocol_, &EngineProtocol::report, this, &EngineAnalysis::onReport);
     connect(&protocol_, &EngineProtocol::bestMove, this, &EngineAnalysis::onBestMove);
     connect(&protocol_, &EngineProtocol::stopped, this, &EngineAnalysis::onStopped);

@@ -52,7 +52,8 @@ public:
     // The protocol stays the caller's; it is started here when it has not been.
     explicit EngineAnalysis(EngineProtocol& protocol, QObject* parent = nullptr);
 
-    // The position to analyse; analysed at once while the analysis runs.
+    // The position to analyse (the standard start until one is given);
+    // analysed at once while the analysis runs.
     void setPosition(const GameState& game, int ply);
     void start();
     // Ends the analysis; finished() follows when the engine has stopped.

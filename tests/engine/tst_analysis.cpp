@@ -116,6 +116,7 @@ private slots:
     void engineGone_data();
     void engineGone();
     void floodKeepsOneLinePerRank();
+    void startWithoutPosition();
     void probe_data();
     void probe();
 };
@@ -313,6 +314,16 @@ void AnalysisTest::floodKeepsOneLinePerRank()
         QVERIFY(rig.analysis->lines()[rank - 1].depth >= 398);
     }
     QVERIFY(rig.pipes.written().contains("setoption name MultiPV value 5"));
+}
+
+// Started before any position is given, it analyses the standard start.
+void AnalysisTest::startWithoutPosition()
+{
+    Rig rig("uci");
+    rig.analysis->start();
+    QCOMPARE(rig.pipes.written().last(), QString("go infinite"));
+    rig.pipes.say("info score cp 25 pv e2e4 e7e5");
+    QCOMPARE(rig.firstLine(), QString("+0.25 e4 e5"));
 }
 
 // "設定読込み" asks the engine "uci": UCI when it answers "uciok", the
