@@ -20,6 +20,7 @@ namespace vorlik {
 namespace {
 
 constexpr int kConfirmWaitMs = 10000;  // for the engine to stop once asked
+constexpr int kReadyWaitMs = 30000;    // for the engine to say it is ready
 
 struct AnalyseOptions {
     std::string mek;
@@ -139,12 +140,19 @@ int AnalyseCommand(const std::vector<std::string>& args)
 
     int status = kExitIncomplete;
     QString best;
-    QTimer thinking, confirm;
+    QTimer starting, thinking, confirm;
+    starting.setSingleShot(true);
     thinking.setSingleShot(true);
     confirm.setSingleShot(true);
+    QObject::connect(&starting, &QTimer::timeout, [&] {
+        Tell("エンジンが答えません (the engine did not answer)");
+        application.quit();
+    });
     // The seconds count from the moment the engine is ready, not from its start.
-    QObject::connect(engine.get(), &EngineProtocol::ready, &thinking,
-                     [&] { thinking.start(static_cast<int>(options.seconds * 1000)); });
+    QObject::connect(engine.get(), &EngineProtocol::ready, &thinking, [&] {
+        starting.stop();
+        thinking.start(static_cast<int>(options.seconds * 1000));
+    });
     QObject::connect(&thinking, &QTimer::timeout, [&] {
         analysis.stop();
         confirm.start(kConfirmWaitMs);
@@ -162,6 +170,7 @@ int AnalyseCommand(const std::vector<std::string>& args)
         Tell(why.toStdString() + " (the engine has gone)");
         application.quit();
     });
+    starting.start(kReadyWaitMs);
     analysis.start();
     application.exec();
 

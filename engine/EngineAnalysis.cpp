@@ -189,7 +189,7 @@ void EngineAnalysis::onGone(const QString& why)
     running_ = false;
     stopping_ = false;
     if (wasRunning)
-        emit engineLost(why);
+        emit engineLost(why + QString::fromUtf8("解析を止めます。"));
 }
 
 }  // namespace vorlik

@@ -9,7 +9,7 @@ namespace vorlik {
 
 namespace {
 
-const char kEngineGoneText[] = "エンジンが終了しました。解析を止めます。";
+const char kEngineGoneText[] = "エンジンが終了しました。";
 
 }  // namespace
 
