@@ -514,8 +514,7 @@ int SearchCommand(const std::vector<std::string>& args)
 
     HeadlessWindow window;
     for (std::size_t k = 1; k < options.operands.size(); ++k) {
-        SetMoveInput(window.Game(), options.operands[k]);
-        if (!window.CheckChessMoveOutput())
+        if (!window.CheckChessMoveOutput(options.operands[k]))
             return UsageError("指せない手です (refused move) " + std::to_string(window.Game().CurPly + 1) + ": " +
                               options.operands[k]);
     }

@@ -11,7 +11,6 @@ void ResetGame(GameState& game)
     game.Start = StartRights{};
     game.ClockWhite = 0;
     game.ClockBlack = 0;
-    game.SetupMode = false;
     game.DragFile = game.DragRank = game.DropFile = game.DropRank = 0;
     for (auto& element : game.MoveInput)
         element.clear();

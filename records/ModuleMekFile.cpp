@@ -343,8 +343,7 @@ void LoadMoves(MainWindowPort& window, const KifuGame& kifu, LoadReport& report)
             return false;
         }
         const std::string text(token);
-        SetMoveInput(game, text);
-        if (!window.CheckChessMoveOutput()) {
+        if (!window.CheckChessMoveOutput(text)) {
             // After a move that could be either of two, nothing that follows can be placed.
             const bool ambiguous = JudgeMove(game, text) == MoveVerdict::Ambiguous;
             report.refused.push_back({game.CurPly + 1, text, ambiguous});

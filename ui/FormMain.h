@@ -1,6 +1,7 @@
 // The main window: the board, the move list, the game information, the clocks
-// and the command buttons, with the menus and the toolbar. It owns the game
-// record for the whole run; every move reaches the record through
+// and the command buttons, with the menus and the toolbar. It shows one game
+// session: the session owns the record and the phase of play, and the
+// window's controls follow the phase. Every move reaches the record through
 // CheckChessMoveOutput.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include "engine/EngineGame.h"
 #include "engine/EngineSettings.h"
 #include "records/ModuleMekFile.h"
+#include "session/GameSession.h"
 
 #include <QListWidget>
 #include <QMainWindow>
@@ -67,13 +69,10 @@ public:
     ~FormMain() override;
 
     // MainWindowPort
-    GameState& Game() override { return *game_; }
-    bool CheckChessMoveOutput() override;
+    GameState& Game() override { return session_->Record(); }
+    bool CheckChessMoveOutput(const std::string& move) override;
     void MnuFileNew_Click() override;
     void AllDisplay() override;
-    void SetControlState(ControlState mode) override;
-    void SetMenuState(MenuState mode) override;
-    void ResetGame() override;
     void RunClock(bool on) override;
     void MnuGameHyoukiHyouki_Click(int index) override;
     void UpdateMoveList(const std::string& command) override;
@@ -106,8 +105,10 @@ public:
     // passes between two ticks of the timer, as read here.
     std::function<long long()> ClockNow;
 
-    // The game against the engine (EngPlay, EngWait, the protocol) and the
-    // engine settings (EngSet, EngLoaFg, EngFileName).
+    // The game on the board: its record and its phase.
+    GameSession& Session() { return *session_; }
+    // The game against the engine (the protocol) and the engine settings
+    // (EngSet, EngLoaFg, EngFileName).
     EngineGame& Engine() { return *engine_; }
     EngineConfig& Settings() { return engineConfig_; }
     DialogMnuGameEngine* EngineDialog() { return engineDialog_; }
@@ -213,8 +214,7 @@ private:
     // where the user left it.
     void Enable(QWidget* control, bool on);
     void SelectLine(int line, bool toTop);
-    void AddMoveLine();
-    // The list written again for plies 1..lastPly; CurPly ends at lastPly.
+    // The list written again for plies 1..lastPly.
     void RebuildMoveList(int lastPly);
     int Style() const;
     bool Turned() const;
@@ -253,11 +253,20 @@ private:
     void CheckLevel(int level);
     void FlushTraffic();
     void KeepSizes(const QFont& fixed);
-    bool EngPlay() const { return engine_->EngPlay; }
-    bool EngWait() const { return engine_->EngWait; }
+    bool EngPlay() const { return session_->EngPlay(); }
+    bool EngWait() const { return session_->EngWait(); }
+    // Every control enabled or not as the session's phase has it.
+    void ApplyStates();
+    // What a new record leaves of the old one's view: the information boxes,
+    // the list, the clocks, the traffic; the timer stops.
+    void ClearRecordView();
+    // Line of the move list for ply `ply`, written anew (a White ply ends
+    // the list there).
+    void AddMoveLine(int ply);
 
     WindowServices& services_;
-    std::unique_ptr<GameState> game_;
+    std::unique_ptr<GameSession> session_;
+    GamePhase beforeSetup_ = GamePhase::NoGame;  // the phase a cancelled set-up returns to
     DialogSetup* setupDialog_ = nullptr;
     KifuFile kifuFile_;
     std::unique_ptr<WindowKifuHost> kifuHost_;
@@ -282,8 +291,7 @@ private:
     bool closing_ = false;
     bool undersized_ = false;  // the least size was asked back and not yet had
     bool refusalBeep_ = true;
-    long long clockMark_ = 0;                 // ClockNow at the last tick, or when the timer started
-    std::array<int, 2> clockRemainder_{};     // White's and Black's milliseconds beyond their seconds
+    long long clockMark_ = 0;  // ClockNow at the last tick, or when the timer started
 };
 
 }  // namespace vorlik

@@ -75,7 +75,6 @@ inline void vorlik::test::PlayTokens(HeadlessWindow& window, const std::string& 
     std::istringstream in(tokens);
     std::string token;
     while (in >> token) {
-        SetMoveInput(window.Game(), token);
-        window.CheckChessMoveOutput();
+        window.CheckChessMoveOutput(token);
     }
 }

@@ -180,8 +180,7 @@ private slots:
         QVERIFY(message.find("全部で2個") != std::string::npos);
         QCOMPARE(host.window.Beeps(), 1);  // the end of the load, not one per refusal
         host.window.MnuFileNew_Click();
-        SetMoveInput(host.window.Game(), "Ke3");
-        host.window.CheckChessMoveOutput();
+        host.window.CheckChessMoveOutput("Ke3");
         QCOMPARE(host.window.Beeps(), 2);  // refusals beep again after the load
     }
 

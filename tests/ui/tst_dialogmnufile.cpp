@@ -133,8 +133,7 @@ void DialogMnuFileTest::Scan(int kind, const QString& path)
 void DialogMnuFileTest::Play(const QString& tokens)
 {
     for (const QString& token : tokens.split(' ', Qt::SkipEmptyParts)) {
-        SetMoveInput(window_->Game(), token.toStdString());
-        QVERIFY2(window_->CheckChessMoveOutput(), qPrintable(token));
+        QVERIFY2(window_->CheckChessMoveOutput(token.toStdString()), qPrintable(token));
     }
 }
 

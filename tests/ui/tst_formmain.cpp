@@ -230,8 +230,7 @@ void FormMainTest::Drag(const char* from, const char* to)
 void FormMainTest::Play(const QString& tokens)
 {
     for (const QString& token : tokens.split(' ', Qt::SkipEmptyParts)) {
-        SetMoveInput(form_->Game(), token.toStdString());
-        QVERIFY2(form_->CheckChessMoveOutput(), qPrintable(token));
+        QVERIFY2(form_->CheckChessMoveOutput(token.toStdString()), qPrintable(token));
     }
 }
 
@@ -336,7 +335,7 @@ void FormMainTest::menusBeforeAGame()
     QVERIFY(Controls().MnuOptionKifuWrite()->isCheckable());
 
     // During a game the file can be saved but no other opened.
-    form_->SetMenuState(MenuState::GameRunning);
+    form_->Session().SetPhase(GamePhase::UserToMove);
     QVERIFY(Controls().MnuFileOpenSave(3)->isEnabled());
     QVERIFY(!Controls().MnuFileOpenSave(1)->isEnabled());
     QVERIFY(!Controls().ToolbarButton(3)->isEnabled());
@@ -422,7 +421,7 @@ void FormMainTest::releaseWithoutDragDoesNothing()
 
 void FormMainTest::pressWhileEngineAwaitedDoesNothing()
 {
-    form_->Engine().EngWait = true;
+    form_->Session().SetPhase(GamePhase::EngineThinking);
     Drag("e2", "e4");
     QCOMPARE(form_->Game().LastPly, 0);
     QCOMPARE(services_->beeps, 0);
@@ -585,7 +584,7 @@ void FormMainTest::keysAndClicks()
         else if (step == "@list")
             Controls().ListMain()->setFocus();
         else if (step == "@thinking")
-            form_->SetControlState(ControlState::EngineToMove);
+            form_->Session().SetPhase(GamePhase::EngineThinking);
         else if (step.startsWith('+'))
             QTest::mousePress(board, Qt::LeftButton, {}, at(step.mid(1)));
         else if (step.startsWith('-'))
@@ -643,7 +642,7 @@ void FormMainTest::recordCut()
 void FormMainTest::earlierPositionInAGame()
 {
     Play("e4 e5 Nf3");
-    form_->Engine().EngPlay = true;
+    form_->Session().SetPhase(GamePhase::UserToMove);
     form_->GotoStart();
     Drag("d2", "d4");
     QCOMPARE(services_->shown.size(), 1);
@@ -659,38 +658,35 @@ void FormMainTest::controlStates_data()
 {
     // What each phase leaves usable of the navigation buttons (1..5), the
     // move list, "新規作成" and the toolbar's "新規作成" and "バージョン情報".
-    QTest::addColumn<int>("controlMode");
-    QTest::addColumn<int>("menuMode");
+    QTest::addColumn<int>("phase");
     QTest::addColumn<bool>("navigation");
     QTest::addColumn<bool>("list");
     QTest::addColumn<bool>("newRecord");
     QTest::addColumn<bool>("about");
     QTest::addColumn<QString>("engineButtons");  // which of 0, 6, 7, 8, 9 are on (no engine configured)
-    QTest::newRow("engine to move") << 2 << 1 << false << false << false << true << "0 8 9";  // 0: move now
-    QTest::newRow("user to move") << 3 << 1 << true << true << false << true << "0 8 9";
-    QTest::newRow("game ended") << 6 << 0 << true << true << true << true << "7";
-    QTest::newRow("setup open") << 7 << 3 << false << false << false << true << "";
-    QTest::newRow("setup cancelled") << 8 << 0 << true << true << true << true << "";
+    QTest::newRow("engine to move") << int(GamePhase::EngineThinking) << false << false << false << true << "0 8 9";  // 0: move now
+    QTest::newRow("user to move") << int(GamePhase::UserToMove) << true << true << false << true << "0 8 9";
+    QTest::newRow("game ended") << int(GamePhase::Ended) << true << true << true << true << "7";
+    QTest::newRow("setup open") << int(GamePhase::SetupOpen) << false << false << false << true << "";
+    QTest::newRow("setup cancelled") << int(GamePhase::NoGame) << true << true << true << true << "";
 }
 
 void FormMainTest::controlStates()
 {
-    QFETCH(int, controlMode);
-    QFETCH(int, menuMode);
+    QFETCH(int, phase);
     QFETCH(bool, navigation);
     QFETCH(bool, list);
     QFETCH(bool, newRecord);
     QFETCH(bool, about);
     QFETCH(QString, engineButtons);
-    form_->SetControlState(ControlState(controlMode));
-    form_->SetMenuState(MenuState(menuMode));
+    form_->Session().SetPhase(GamePhase(phase));
     for (int k = 1; k <= 5; ++k)
         QCOMPARE(Controls().CommandMain(k)->isEnabled(), navigation);
     QCOMPARE(Controls().ListMain()->isEnabled(), list);
     QCOMPARE(Controls().MnuFileNew()->isEnabled(), newRecord);
     QCOMPARE(Controls().ToolbarButton(2)->isEnabled(), newRecord);
     QCOMPARE(Controls().ToolbarButton(14)->isEnabled(), about);
-    QCOMPARE(form_->Engine().EngWait, controlMode == 2);
+    QCOMPARE(form_->Engine().EngWait(), GamePhase(phase) == GamePhase::EngineThinking);
     QStringList on;
     for (int k : {0, 6, 7, 8, 9})
         if (Controls().CommandMain(k)->isEnabled())
