@@ -145,7 +145,7 @@ public:
     // Saving always appends; opening takes the game named on the command line.
     void ShowKifuDialog(KifuFile& file, const std::string&) override
     {
-        file.KifuSelect = file.KifuDialogMode == 2 ? -1 : choice_;
+        file.KifuSelect = file.KifuDialogMode == KifuDialogMode::SaveInto ? KifuSelect::Append : SelectGame(choice_);
     }
     bool LongFormSave() override { return longForm_; }
 

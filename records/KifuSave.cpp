@@ -172,9 +172,8 @@ bool AppendGame(KifuHost& host, const std::string& fileName, std::string bytes, 
     return true;
 }
 
-// Writes the game where the user chose (select as KifuSelect, -1 append),
-// into the file as it is now.
-bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string& fileName, int select)
+// Writes the game where the user chose, into the file as it is now.
+bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string& fileName, KifuSelect select)
 {
     FileLock lock;
     FileLines lines;
@@ -183,11 +182,11 @@ bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string
     if (!LockAndRead(host, lock, fileName, lines, exists) ||
         !EncodeGame(host, kind, exists ? &lines.guess : nullptr, game))
         return false;
-    if (select == -1)
+    if (select == KifuSelect::Append)
         return AppendGame(host, fileName, std::move(lines.bytes), game);
-    const int n = select < 0 ? -(select + 1) : select;
-    return RewriteThroughBackup(host, seen, kind, fileName, lines, n, select < 0 ? Rewrite::Insert : Rewrite::Overwrite,
-                                game);
+    const int insert = InsertPlace(select);
+    return RewriteThroughBackup(host, seen, kind, fileName, lines, insert > 0 ? insert : ChosenGame(select),
+                                insert > 0 ? Rewrite::Insert : Rewrite::Overwrite, game);
 }
 
 bool SaveFen(KifuHost& host, const std::string& fileName)
@@ -219,7 +218,7 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     if (kind == kKindCsv && !IsStandardStart(host.Window().Game()))
         return Fail(host, "設定局面から始まるゲームはＣＳＶファイルに保存できません。保存しませんでした。");
     if (!FileExists(fileName))
-        return WriteGame(host, file, kind, fileName, -1);
+        return WriteGame(host, file, kind, fileName, KifuSelect::Append);
     FileLines lines;
     std::string error;
     if (!ReadFileLines(fileName, lines, error))
@@ -231,11 +230,11 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     std::string game;
     if (!EncodeGame(host, kind, &lines.guess, game))
         return false;
-    file.KifuDialogMode = 2;
+    file.KifuDialogMode = KifuDialogMode::SaveInto;
     busy.Pause();
     host.ShowKifuDialog(file, fileName);
     busy.Resume();
-    return file.KifuSelect != 0 && WriteGame(host, file, kind, fileName, file.KifuSelect);
+    return file.KifuSelect != KifuSelect::Cancel && WriteGame(host, file, kind, fileName, file.KifuSelect);
 }
 
 bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName)

@@ -580,10 +580,10 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
         LoadGame(host, file, kind, 1);
         return;
     }
-    file.KifuDialogMode = kind == kKindCsv ? 5 : 1;
+    file.KifuDialogMode = kind == kKindCsv ? KifuDialogMode::OpenCsv : KifuDialogMode::OpenPgn;
     host.ShowKifuDialog(file, fileName);
-    if (file.KifuSelect > 0 && file.KifuSelect <= file.KifuCount)
-        LoadGame(host, file, kind, file.KifuSelect);
+    if (ChosenGame(file.KifuSelect) > 0 && ChosenGame(file.KifuSelect) <= file.KifuCount)
+        LoadGame(host, file, kind, ChosenGame(file.KifuSelect));
 }
 
 // ---- position search ----------------------------------------------------------
@@ -685,10 +685,10 @@ void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string&
     }
     if (!ScanForHost(host, file, kind, fileName))
         return;
-    file.KifuDialogMode = 3;
+    file.KifuDialogMode = KifuDialogMode::Search;
     host.ShowKifuDialog(file, fileName);
-    if (file.KifuSelect > 0 && file.KifuSelect <= file.KifuCount)
-        LoadGame(host, file, kind, file.KifuSelect);
+    if (ChosenGame(file.KifuSelect) > 0 && ChosenGame(file.KifuSelect) <= file.KifuCount)
+        LoadGame(host, file, kind, ChosenGame(file.KifuSelect));
 }
 
 }  // namespace vorlik

@@ -59,12 +59,26 @@ extern const char kFilterAll[];
 extern const char kFilterNoCsv[];
 extern const char kFilterSearch[];
 
+// What the collection dialog is shown for; the numbers are the modes' own.
+enum class KifuDialogMode { None = 0, OpenPgn = 1, SaveInto = 2, Search = 3, OpenCsv = 5 };
+
+// The collection dialog's answer, in the numbers it has always had: a game
+// n > 0 (load it, or overwrite it), 0 cancelled, -1 append, -(n + 1) insert
+// before game n.
+enum class KifuSelect : int { Cancel = 0, Append = -1 };
+inline KifuSelect SelectGame(int n) { return static_cast<KifuSelect>(n); }
+inline KifuSelect InsertBefore(int n) { return static_cast<KifuSelect>(-(n + 1)); }
+// The game chosen to load or overwrite; 0 for any other answer.
+inline int ChosenGame(KifuSelect select) { return static_cast<int>(select) > 0 ? static_cast<int>(select) : 0; }
+// The game to insert before; 0 for any other answer.
+inline int InsertPlace(KifuSelect select) { return static_cast<int>(select) < -1 ? -(static_cast<int>(select) + 1) : 0; }
+
 // The module's state, shared with the collection dialog.
 struct KifuFile {
     std::vector<KifuGame> KifuList;  // [0..KifuCount]; game 0 is never listed
     int KifuCount = 0;
-    int KifuSelect = 0;      // dialog answer: n load/overwrite, 0 cancel, -1 append, < -1 insert before -(n+1)
-    int KifuDialogMode = 0;  // 1 open PGN, 5 open CSV, 2 save into a file, 3 position search
+    vorlik::KifuSelect KifuSelect = KifuSelect::Cancel;  // the dialog's answer
+    vorlik::KifuDialogMode KifuDialogMode = KifuDialogMode::None;
     TextEncoding Encoding = TextEncoding::Cp932;  // of the last scanned file
     std::string FileName;    // of the last scan
     std::vector<std::size_t> GameFirstLine;  // [1..KifuCount] line index of each game's first line,

@@ -982,7 +982,7 @@ void FormMainTest::openThroughMenu()
     if (chooseRow >= 0) {
         OnDialog([&](DialogMnuFile* dialog) {
             caption = dialog->windowTitle();
-            mode = form_->Kifu().KifuDialogMode;
+            mode = int(form_->Kifu().KifuDialogMode);
             dialog->MSFlexGridFile->selectRow(chooseRow);
             QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
         });
@@ -1170,7 +1170,7 @@ void FormMainTest::searchThroughMenu()
     Controls().MnuOptionSearch()->trigger();
     QCOMPARE(services_->fileAsked.value(0).filter, QString::fromUtf8(kFilterSearch));
     QCOMPARE(dialogsSeen_, 1);
-    QCOMPARE(form_->Kifu().KifuDialogMode, 3);
+    QCOMPARE(form_->Kifu().KifuDialogMode, KifuDialogMode::Search);
     QCOMPARE(tally, QString("1.e5(1)  2.c5(1)  "));
     QCOMPARE(rows, 2);
     // The second match is game "Three" of the file, now on the board.
