@@ -86,7 +86,7 @@ void GameSession::NewRecord()
     Changed();
 }
 
-void GameSession::LoadSetup(const Board& position, bool blackToMove)
+void GameSession::LoadSetup(Board position, bool blackToMove)
 {
     LoadSetupPosition(*game_, position, blackToMove);
     clockRemainder_ = {};
@@ -106,6 +106,7 @@ bool GameSession::MarkMate()
     const auto plusLong = game.KifuLong[last].find('+');
     if (plusLong != std::string::npos)
         game.KifuLong[last] = game.KifuLong[last].substr(0, plusLong) + "#";
+    game.CurPly = last;
     Changed();
     return true;
 }

@@ -68,10 +68,11 @@ public:
     // A new empty record with the standard start; a game against the engine
     // is over.
     void NewRecord();
-    // A new record from a set-up position (Black to move: plies 0 and 1 hold it).
-    void LoadSetup(const Board& position, bool blackToMove);
-    // Turns the last move's "+" into "#" in its short and long texts; false
-    // when it has none.
+    // A new record from a set-up position (Black to move: plies 0 and 1 hold
+    // it). The position is a copy: it may be one of the record's own.
+    void LoadSetup(Board position, bool blackToMove);
+    // Turns the last move's "+" into "#" in its short and long texts and
+    // shows it; false when it has none.
     bool MarkMate();
     // Note k (1..6) of ply `ply`, as typed in the postal boxes.
     void SetNote(int k, int ply, const std::string& text);

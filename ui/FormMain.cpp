@@ -966,7 +966,6 @@ void FormMain::LabelinCheckMate_Click()
                               MessageButtons::YesNo) == MessageAnswer::No)
         return;
     session_->MarkMate();
-    session_->GoToPly(game.LastPly);  // the mate is shown
     AddMoveLine(game.LastPly);
     MarkShownMove(*ListMain, game);
     AllDisplay();
