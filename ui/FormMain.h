@@ -68,30 +68,14 @@ public:
     explicit FormMain(WindowServices& services, QWidget* parent = nullptr);
     ~FormMain() override;
 
-    // MainWindowPort
+    // The window as the file module and the engine link see it, and as the
+    // tests and the benchmarks drive it.
     GameState& Game() override { return session_->Record(); }
     bool CheckChessMoveOutput(const std::string& move) override;
     void MnuFileNew_Click() override;
     void AllDisplay() override;
     void RunClock(bool on) override;
-    void MnuGameHyoukiHyouki_Click(int index) override;
-    void UpdateMoveList(const std::string& command) override;
-    GameHeader ReadGameInfo() override;
-    void ShowGameInfo(const GameHeader& header) override;
-    bool PieceSound() override;
-    void SetPieceSound(bool on) override;
-    void SetRefusalBeep(bool on) override { refusalBeep_ = on; }
-    void Beep() override;
-    void SetPromotionQuestion(bool ask) override { promotionQuestion_ = ask; }
-    void ShowEngineOutput(const std::string& lines) override;
-    bool EngineMustWait() override;
 
-    // True when the record has moves or game information that were never
-    // saved, or changed since the last open, save or new record.
-    bool RecordUnsaved();
-    // Asks whether to discard an unsaved record; true when there is none or
-    // the user said yes.
-    bool MayDiscardRecord();
     // Leaves without the question (a signal from the system).
     void CloseWithoutAsking();
     // Opens a game file as "開く" does (a file given on the command line);
@@ -112,8 +96,6 @@ public:
     EngineGame& Engine() { return *engine_; }
     EngineConfig& Settings() { return engineConfig_; }
     DialogMnuGameEngine* EngineDialog() { return engineDialog_; }
-    WindowEngineHost& EngineHostOfWindow() { return *engineHost_; }
-
     // The set-up dialog, which also asks the promotion question.
     DialogSetup* SetupDialog();
     // The game table of the last file opened, saved into or searched.
@@ -121,7 +103,45 @@ public:
     KifuHost& Host();
 
 public slots:
+    // The commands a user gives, as the tests give them.
     void ImaCheMan_MouseDown(int index);
+    void LabelinCheckMate_Click();
+    void GotoStart();
+    void StepBack();
+    void StepForward();
+    void Timer_Timer();
+    void MnuFileEnd_Click();
+    void MnuGameNew_Click();
+    void MnuGameEnd_Click();
+    void MnuGameSetup_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The rest of the window's port.
+    void MnuGameHyoukiHyouki_Click(int index) override;
+    void UpdateMoveList(const std::string& command) override;
+    GameHeader ReadGameInfo() override;
+    void ShowGameInfo(const GameHeader& header) override;
+    bool PieceSound() override;
+    void SetPieceSound(bool on) override;
+    void SetRefusalBeep(bool on) override { refusalBeep_ = on; }
+    void Beep() override;
+    void SetPromotionQuestion(bool ask) override { promotionQuestion_ = ask; }
+    void ShowEngineOutput(const std::string& lines) override;
+    bool EngineMustWait() override;
+
+    // True when the record has moves or game information that were never
+    // saved, or changed since the last open, save or new record.
+    bool RecordUnsaved();
+    // Asks whether to discard an unsaved record; true when there is none or
+    // the user said yes.
+    bool MayDiscardRecord();
+
+    // The handlers of the controls.
     void ImaCheMan_DragDrop(int index);
     void ImaCheBoa_DragDrop();
     // A piece let go where it was lifted: the piece chosen for a move by
@@ -129,26 +149,17 @@ public slots:
     void ImaCheMan_Click(int index);
     void ImaCheBoa_DragCancelled(int index);
     void ImaCheBoa_KeyDown(int key);
-    void LabelinCheckMate_Click();
     void CommandMain_Click(int index);
-    void GotoStart();
-    void StepBack();
-    void StepForward();
     void GotoEnd();
     void ListMain_MouseDown();
     void ListMain_KeyDown(int key);
     void TextInfo_LostFocus(int index);
-    void Timer_Timer();
     void MnuFileOpenSave_Click(int index);  // 1 open, 3 save
     void MnuFilePrint_Click();
-    void MnuFileEnd_Click();
-    void MnuGameNew_Click();
-    void MnuGameEnd_Click();
     void MnuGameTurn_Click();
     void MnuGameSound_Click();
     void MnuGameLevelLevel_Click(int index);
     void MnuGameEngine_Click();
-    void MnuGameSetup_Click();
     // Ends the set-up: 1 White to move, 2 Black to move, 3 cancelled. False
     // when the set-up stays open (the user kept an unsaved record).
     bool ReturnSetup(int code);
@@ -159,12 +170,6 @@ public slots:
     void MnuHelpSearch_Click();
     void MnuHelpAbout_Click();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     // Controls; an index in the name stands for a control array.
     BoardView* ImaCheBoa = nullptr;
     MoveListBox* ListMain = nullptr;
