@@ -21,8 +21,6 @@ public:
     void MnuFileNew_Click() override;
     void AllDisplay() override {}
     void RunClock(bool) override {}
-    void MnuGameHyoukiHyouki_Click(int) override {}
-    void UpdateMoveList(const std::string&) override {}
     GameHeader ReadGameInfo() override { return header_; }
     void ShowGameInfo(const GameHeader& header) override { header_ = header; }
     bool PieceSound() override { return pieceSound_; }

@@ -35,10 +35,6 @@ public:
     virtual void AllDisplay() = 0;
     // The timer that runs the clocks during a game.
     virtual void RunClock(bool on) = 0;
-    // Chooses notation style 1..4, rebuilds the move list and shows the last ply.
-    virtual void MnuGameHyoukiHyouki_Click(int style) = 0;
-    // "move", "undo" or "remove" at the current CurPly.
-    virtual void UpdateMoveList(const std::string& command) = 0;
 
     // The game information boxes and the result selector.
     virtual GameHeader ReadGameInfo() = 0;

@@ -189,8 +189,6 @@ void EngineGame::EngineError()
         const std::string coord = game.KifuCoord[game.LastPly];
         session_.Truncate(game.LastPly - 1);
         Window().AllDisplay();
-        Window().UpdateMoveList("undo");
-        Window().MnuGameHyoukiHyouki_Click(BoxValue(config_.EngSet.Style).value_or(1));
         emit MoveWithdrawn(QString::fromStdString(coord));
     }
     if (awaited != Awaiting::Nothing)
@@ -473,7 +471,6 @@ void EngineGame::TakeBack()
     }
     session_.Truncate(game.CurPly - plies);
     Window().AllDisplay();
-    Window().UpdateMoveList(command);
     WinBoardSend(command);
 }
 

@@ -172,6 +172,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     connect(session_.get(), &GameSession::RecordReset, this, &FormMain::ClearRecordView);
     connect(session_.get(), &GameSession::PhaseChanged, this, &FormMain::ApplyStates);
     connect(session_.get(), &GameSession::RecordChanged, this, &FormMain::ApplyStates);
+    connect(session_.get(), &GameSession::RecordChanged, this, &FormMain::UpdateMoveList);
     ClearRecordView();
     VorlikIni ini;
     std::string problem;
@@ -718,28 +719,25 @@ void FormMain::RebuildMoveList(int lastPly)
     MarkShownMove(*ListMain, session_->Game());
 }
 
-void FormMain::UpdateMoveList(const std::string& command)
+void FormMain::UpdateMoveList()
 {
-    const int ply = session_->Game().CurPly;
-    if (command == "move") {
-        AddMoveLine(ply);
-    } else if (command == "undo") {
-        if (ply > 0) {
-            delete ListMain->takeItem(ply / 2);
+    // A record changes at its end (a move, a cut, a mark on the last move):
+    // the lines from the last that still reads as the record are written anew.
+    const GameState& game = session_->Game();
+    const int lines = HoldsStart(game, game.LastPly) ? 0 : MoveNumber(game.LastPly);
+    const auto lineText = [&](int line) {
+        return QString::fromStdString(MoveListLine(game, Style(), std::min(2 * line + 2, game.LastPly)));
+    };
+    int kept = std::min(lines, ListMain->count());
+    while (kept > 0 && ListMain->item(kept - 1)->text() != lineText(kept - 1))
+        --kept;
+    if (kept < ListMain->count() || kept < lines) {
+        while (ListMain->count() > kept)
+            delete ListMain->takeItem(ListMain->count() - 1);
+        for (int ply = 2 * kept + 1; ply <= game.LastPly; ++ply)
             AddMoveLine(ply);
-        } else {
-            ListMain->clear();
-        }
-    } else if (command == "remove") {
-        if (!IsWhitePly(ply)) {
-            delete ListMain->takeItem(ply / 2);
-            SelectLine(ply / 2 - 1, true);
-        } else {
-            delete ListMain->takeItem(ply / 2 + 1);
-            AddMoveLine(ply);
-        }
     }
-    MarkShownMove(*ListMain, session_->Game());
+    MarkShownMove(*ListMain, game);
 }
 
 // ---- moves -----------------------------------------------------------------
@@ -754,7 +752,6 @@ bool FormMain::CheckChessMoveOutput(const std::string& move)
     const bool legal = session_->CommitMove(move, promotionQuestion_ ? &ask : &queen) == MoveVerdict::Legal;
     --committing_;
     if (legal) {
-        UpdateMoveList("move");
         if (MnuGameSound->isChecked())
             PlayMoveSound();
     } else if (refusalBeep_) {
@@ -935,7 +932,6 @@ void FormMain::ImaCheMan_DragDrop(int index)
         }
         // The later plies are discarded: the list is rebuilt up to the board.
         session_->Truncate(game.CurPly);
-        RebuildMoveList(game.LastPly);
     }
     if (game.CurPly >= kMaxPly) {
         services_.ShowMessage(this, QStringLiteral("棋譜は400手(半手)までです。これ以上は記録できません。"),
@@ -966,8 +962,6 @@ void FormMain::LabelinCheckMate_Click()
                               MessageButtons::YesNo) == MessageAnswer::No)
         return;
     session_->MarkMate();
-    AddMoveLine(game.LastPly);
-    MarkShownMove(*ListMain, game);
     AllDisplay();
 }
 

@@ -122,8 +122,10 @@ protected:
 
 private:
     // The rest of the window's port.
-    void MnuGameHyoukiHyouki_Click(int index) override;
-    void UpdateMoveList(const std::string& command) override;
+    // Chooses notation style 1..4, rebuilds the move list and shows the last ply.
+    void MnuGameHyoukiHyouki_Click(int index);
+    // The move list in step with the record.
+    void UpdateMoveList();
     GameHeader ReadGameInfo() override;
     void ShowGameInfo(const GameHeader& header) override;
     bool PieceSound() override;
