@@ -187,8 +187,7 @@ void EngineGame::EngineError()
     // An error at any other moment takes nothing back.
     if (awaited == Awaiting::ReplyToUserMove && game.LastPly > 0 && game.CurPly == game.LastPly) {
         const std::string coord = game.KifuCoord[game.LastPly];
-        ClearNotes(game, game.LastPly, game.LastPly);
-        game.CurPly = game.LastPly = game.LastPly - 1;
+        TruncateLine(game, game.LastPly - 1);
         Window().AllDisplay();
         Window().UpdateMoveList("undo");
         Window().MnuGameHyoukiHyouki_Click(BoxValue(config_.EngSet.Style).value_or(1));
@@ -419,8 +418,7 @@ void EngineGame::ReplayKept(const std::vector<std::string>& kept)
     window.SetPieceSound(false);
     for (std::size_t k = 0; k < kept.size(); ++k) {
         const int ply = static_cast<int>(k) + 1;
-        game.KifuCoord[ply] = kept[k];
-        CoordToMoveInput(game, ply);
+        SetMoveInput(game, kept[k]);
         game.CurPly = ply - 1;
         if (!window.CheckChessMoveOutput())
             break;
@@ -496,9 +494,7 @@ void EngineGame::TakeBack()
         Window().Beep();
         return;
     }
-    const int from = game.LastPly;
-    game.CurPly = game.LastPly = game.CurPly - plies;
-    ClearNotes(game, game.CurPly + 1, from);
+    TruncateLine(game, game.CurPly - plies);
     Window().AllDisplay();
     Window().UpdateMoveList(command);
     WinBoardSend(command);

@@ -405,7 +405,7 @@ QWidget* FormMain::BuildCentralArea()
     for (int j = 8; j <= 13; ++j)
         connect(TextInfo[j], &QLineEdit::textChanged, this,
                 [this, j](const QString& text) {
-                    game_->KifuNote[j - 7][notesPly_] = text.toStdString();
+                    SetNote(*game_, notesPly_, j - 7, text.toStdString());
                     ShowRecordState();
                 });
     for (int k = 1; k <= 6; ++k)
@@ -1012,9 +1012,8 @@ void FormMain::ImaCheMan_DragDrop(int index)
         }
         // The later plies are discarded: the list is rebuilt up to the board.
         const int shown = game.CurPly;
-        ClearNotes(game, shown + 1, game.LastPly);
+        TruncateLine(game, shown);
         RebuildMoveList(shown);
-        game.LastPly = game.CurPly = shown;
         SetControlState(ControlState::Navigated);
     }
     if (game.CurPly >= kMaxPly) {
@@ -1041,8 +1040,7 @@ void FormMain::LabelinCheckMate_Click()
 {
     GameState& game = *game_;
     const int last = game.LastPly;
-    const auto plusShort = game.KifuShort[last].find('+');
-    if (plusShort == std::string::npos)
+    if (game.KifuShort[last].find('+') == std::string::npos)
         return;
     if (services_.ShowMessage(this, QStringLiteral("最後の＋(チェック)を＃(チェックメイト)に変更しますか？"),
                               QStringLiteral("確認 手動で<(_ _)>"), MessageIcon::None,
@@ -1051,10 +1049,7 @@ void FormMain::LabelinCheckMate_Click()
     game.CurPly = last - 1;
     UpdateMoveList("undo");
     game.CurPly = last;
-    game.KifuShort[last] = game.KifuShort[last].substr(0, plusShort) + "#";
-    const auto plusLong = game.KifuLong[last].find('+');
-    if (plusLong != std::string::npos)
-        game.KifuLong[last] = game.KifuLong[last].substr(0, plusLong) + "#";
+    MarkMate(game);
     UpdateMoveList("move");
     AllDisplay();
 }
