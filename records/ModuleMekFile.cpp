@@ -367,7 +367,7 @@ void LoadNotes(GameState& game, const std::string& postal)
             const int target = ply + 1 + field / 6;
             const std::size_t stop = std::min(postal.find(kNoteSeparator, from), end);
             if (target <= kMaxPly)
-                game.KifuNote[field % 6 + 1][target] = postal.substr(from, stop - from);
+                SetNote(game, target, field % 6 + 1, postal.substr(from, stop - from));
             if (stop >= end)
                 break;
             from = stop + 1;

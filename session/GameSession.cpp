@@ -32,7 +32,7 @@ bool GameSession::TakeGoAfterNextMove()
 
 bool GameSession::Intact() const
 {
-    return game_->CurPly >= 0 && game_->CurPly <= game_->LastPly && game_->LastPly <= kMaxPly;
+    return game_->CurPly >= 0 && LineMatchesTree(*game_);
 }
 
 void GameSession::Changed()
@@ -60,18 +60,23 @@ bool GameSession::GoToPly(int ply)
     if (ply < 0 || ply > game_->LastPly)
         return false;
     if (ply != game_->CurPly) {
-        game_->CurPly = ply;
+        vorlik::GoToPly(*game_, ply);
         Changed();
     }
     return true;
+}
+
+void GameSession::ShowNode(int id)
+{
+    vorlik::ShowNode(*game_, id);
+    Changed();
 }
 
 bool GameSession::Truncate(int ply)
 {
     if (ply < 0 || ply > game_->LastPly)
         return false;
-    ClearNotes(*game_, ply + 1, game_->LastPly);
-    game_->CurPly = game_->LastPly = ply;
+    TruncateLine(*game_, ply);
     Changed();
     return true;
 }
@@ -97,25 +102,37 @@ void GameSession::LoadSetup(Board position, bool blackToMove)
 
 bool GameSession::MarkMate()
 {
-    GameState& game = *game_;
-    const int last = game.LastPly;
-    const auto plusShort = game.KifuShort[last].find('+');
-    if (plusShort == std::string::npos)
+    if (vorlik::MarkMate(*game_) != TreeResult::Done)
         return false;
-    game.KifuShort[last] = game.KifuShort[last].substr(0, plusShort) + "#";
-    const auto plusLong = game.KifuLong[last].find('+');
-    if (plusLong != std::string::npos)
-        game.KifuLong[last] = game.KifuLong[last].substr(0, plusLong) + "#";
-    game.CurPly = last;
+    vorlik::GoToPly(*game_, game_->LastPly);
     Changed();
     return true;
 }
 
 void GameSession::SetNote(int k, int ply, const std::string& text)
 {
-    if (k < 1 || k > 6 || ply < 0 || ply > kMaxPly)
-        return;
-    game_->KifuNote[k][ply] = text;
+    vorlik::SetNote(*game_, ply, k, text);
+}
+
+TreeResult GameSession::Changed(TreeResult result)
+{
+    if (result == TreeResult::Done)
+        Changed();
+    return result;
+}
+
+TreeResult GameSession::PromoteVariation(int ply) { return Changed(vorlik::PromoteVariation(*game_, ply)); }
+
+TreeResult GameSession::DeleteVariation(int ply) { return Changed(vorlik::DeleteVariation(*game_, ply)); }
+
+TreeResult GameSession::SetComment(int ply, const std::string& text)
+{
+    return Changed(vorlik::SetComment(*game_, ply, text));
+}
+
+TreeResult GameSession::SetNags(int ply, const std::vector<unsigned char>& nags)
+{
+    return Changed(vorlik::SetNags(*game_, ply, nags));
 }
 
 int GameSession::AddClockTime(bool black, long long elapsedMs)

@@ -5,6 +5,7 @@
 // sessions as it has games open.
 #pragma once
 
+#include "core/KifuTree.h"
 #include "core/ModuleMekDim.h"
 #include "core/MoveCommit.h"
 
@@ -13,6 +14,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vorlik {
 
@@ -60,10 +62,14 @@ public:
     // Tries a move text (e2e4, e7e8q, Nf3, O-O) as ply CurPly + 1. On Legal
     // the move is the record's last ply and the position shown.
     MoveVerdict CommitMove(const std::string& move, const PromotionAsk* askPromotion = nullptr);
-    // Shows ply `ply` of the record; false (nothing changes) outside 0..LastPly.
+    // Shows ply `ply` of the line on the board; false (nothing changes)
+    // outside 0..LastPly.
     bool GoToPly(int ply);
-    // The record ends at ply `ply`: the later plies and their notes are
-    // gone, and that ply is shown. False outside 0..LastPly.
+    // Shows the line through a move of the record (a variation's included).
+    void ShowNode(int id);
+    // The line on the board ends at ply `ply`: its later moves, their
+    // variations and notes are gone, and that ply is shown. False outside
+    // 0..LastPly.
     bool Truncate(int ply);
     // A new empty record with the standard start; a game against the engine
     // is over.
@@ -76,12 +82,25 @@ public:
     bool MarkMate();
     // Note k (1..6) of ply `ply`, as typed in the postal boxes.
     void SetNote(int k, int ply, const std::string& text);
+
+    // ---- annotations, on plies of the line on the board ---------------------
+    // The variation the line is in at `ply` moves one level nearer the main
+    // line; the board stays.
+    TreeResult PromoteVariation(int ply);
+    // Deletes the variation the line is in at `ply`; the board shows the move
+    // it was an alternative to.
+    TreeResult DeleteVariation(int ply);
+    // The comment after the move of `ply` (ply 0: before the first move).
+    TreeResult SetComment(int ply, const std::string& text);
+    // The marks of a move ($1..$6 are ! ? !! ?? !? ?!).
+    TreeResult SetNags(int ply, const std::vector<unsigned char>& nags);
     // Adds time to the clock of one side (ClockBlack or ClockWhite, in
     // seconds; the milliseconds beyond them are kept for the next time);
     // returns that clock.
     int AddClockTime(bool black, long long elapsedMs);
 
-    // The record's bounds hold: CurPly <= LastPly <= 400.
+    // The record's bounds hold (CurPly <= LastPly <= 400) and the line on the
+    // board is the tree's.
     bool Intact() const;
 
 signals:
@@ -94,6 +113,8 @@ signals:
 
 private:
     void Changed();
+    // Tells of a change that was made; the result either way.
+    TreeResult Changed(TreeResult result);
 
     std::unique_ptr<GameState> game_;
     GamePhase phase_ = GamePhase::NoGame;
