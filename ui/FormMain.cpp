@@ -11,6 +11,7 @@
 #include "WindowEngineHost.h"
 #include "WindowKifuHost.h"
 #include "core/GameText.h"
+#include "core/KifuTree.h"
 #include "core/MoveCommit.h"
 #include "core/PositionSetup.h"
 
@@ -37,6 +38,7 @@
 #include <QVBoxLayout>
 #include <QVariant>
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -130,7 +132,7 @@ void MoveListBox::mousePressEvent(QMouseEvent* event)
 {
     QListWidget::mousePressEvent(event);
     if (itemAt(event->position().toPoint()))
-        emit LinePressed();
+        emit LinePressed(event->position().toPoint().x());
 }
 
 void MoveListBox::keyPressEvent(QKeyEvent* event)
@@ -238,6 +240,22 @@ void FormMain::BuildMenus()
         MnuGameHyoukiHyouki[k]->setCheckable(true);
         connect(MnuGameHyoukiHyouki[k], &QAction::triggered, this, [this, k] { MnuGameHyoukiHyouki_Click(k); });
     }
+    game->addSeparator();
+    MnuGameVariation = entry(game, "MnuGameVariation", QStringLiteral("変化手順の入力"), 'V');
+    MnuGameVariation->setCheckable(true);
+    MnuGameVariationPromote = entry(game, "MnuGameVariationPromote", QStringLiteral("変化手順を本手順に昇格"), 'R');
+    MnuGameVariationDelete = entry(game, "MnuGameVariationDelete", QStringLiteral("変化手順の削除"), 'D');
+    QMenu* marks = game->addMenu(QStringLiteral("記号(&M)"));
+    marks->setObjectName(QStringLiteral("MnuGameMark"));
+    const char* const symbols[] = {"", "!", "?", "!!", "??", "!?", "?!"};
+    for (int k = 1; k <= 6; ++k) {
+        MnuGameMark[k] = entry(marks, "", QString::fromLatin1(symbols[k]));
+        MnuGameMark[k]->setObjectName(QStringLiteral("MnuGameMark(%1)").arg(k));
+        MnuGameMark[k]->setCheckable(true);
+        connect(MnuGameMark[k], &QAction::triggered, this, [this, k] { MnuGameMark_Click(k); });
+    }
+    connect(MnuGameVariationPromote, &QAction::triggered, this, &FormMain::MnuGameVariationPromote_Click);
+    connect(MnuGameVariationDelete, &QAction::triggered, this, &FormMain::MnuGameVariationDelete_Click);
     game->addSeparator();
     MnuGameSetup = entry(game, "MnuGameSetup", QStringLiteral("駒の配置"), 'P');
     game->addSeparator();
@@ -501,8 +519,14 @@ QWidget* FormMain::BuildCentralArea()
     direct->addWidget(TextInfo[14]);
     direct->addWidget(CommandMain[9]);
 
+    TextComment = new QLineEdit;
+    TextComment->setObjectName(QStringLiteral("TextComment"));
+    TextComment->setPlaceholderText(QStringLiteral("コメント"));
+    connect(TextComment, &QLineEdit::editingFinished, this, &FormMain::TextComment_Changed);
+
     auto* listAndTraffic = new QVBoxLayout;
     listAndTraffic->addWidget(ListMain, 1);
+    listAndTraffic->addWidget(TextComment);
     listAndTraffic->addWidget(TextEngMas);
     listAndTraffic->addLayout(direct);
 
@@ -611,13 +635,17 @@ void FormMain::AllDisplay()
     DrawBoard();
     const GameState& game = session_->Game();
     notesPly_ = game.CurPly;
+    // The postal boxes belong to the moves of the main line.
+    const bool mainLine = IsMainLine(game, notesPly_);
     for (int j = 8; j <= 13; ++j) {
         const QString note = QString::fromStdString(game.KifuNote[j - 7][notesPly_]);
         if (TextInfo[j]->text() != note)  // an unchanged box keeps its cursor
             TextInfo[j]->setText(note);
+        TextInfo[j]->setReadOnly(!mainLine);
         Enable(TextInfo[j], notesPly_ > 0);
     }
     MarkShownMove(*ListMain, game);
+    ShowAnnotations();
     const bool blackToMove = IsWhitePly(game.CurPly);  // White has just moved
     SetOpaque(LabelTime[0], !blackToMove);
     SetOpaque(LabelTime[1], blackToMove);
@@ -670,6 +698,15 @@ void FormMain::ApplyStates()
     MnuGameSetup->setEnabled(on(WindowCommand::GameSetup));
     MnuGameEngine->setEnabled(on(WindowCommand::GameEngine));
     MnuOptionSearch->setEnabled(on(WindowCommand::Search));
+    const GameState& game = session_->Game();
+    facts.inVariation = game.LastPly > 0 && !IsMainLine(game, game.LastPly);
+    MnuGameVariation->setEnabled(on(WindowCommand::VariationEntry));
+    MnuGameVariationPromote->setEnabled(on(WindowCommand::VariationEdit));
+    MnuGameVariationDelete->setEnabled(on(WindowCommand::VariationEdit));
+    const bool annotate = on(WindowCommand::Annotate);
+    Enable(TextComment, annotate);
+    for (int k = 1; k <= 6; ++k)
+        MnuGameMark[k]->setEnabled(annotate && game.CurPly > 0);
     for (int k = 1; k <= 3; ++k) {
         facts.levelCommand = !set.LevelCommand(k).empty();
         MnuGameLevelLevel[k]->setEnabled(on(WindowCommand::GameLevel));
@@ -706,7 +743,9 @@ void FormMain::AddMoveLine(int ply)
             delete ListMain->takeItem(ListMain->count() - 1);
     }
     QListWidgetItem* item = index < ListMain->count() ? ListMain->item(index) : new QListWidgetItem(ListMain);
-    SetMoveLine(*item, MoveListParts(game, Style(), ply), line);
+    const int white = IsWhitePly(ply) ? ply : ply - 1;
+    SetMoveLine(*item, MoveListParts(game, Style(), ply), line, HoldsStart(game, white) ? -1 : NodeAt(game, white),
+                IsWhitePly(ply) ? -1 : NodeAt(game, ply));
     if (IsWhitePly(ply))
         SelectLine(index, true);
 }
@@ -721,9 +760,14 @@ void FormMain::RebuildMoveList(int lastPly)
 
 void FormMain::UpdateMoveList()
 {
-    // A record changes at its end (a move, a cut, a mark on the last move):
-    // the lines from the last that still reads as the record are written anew.
     const GameState& game = session_->Game();
+    if (HasAnnotations(game)) {
+        UpdateAnnotatedList();
+        return;
+    }
+    // A plain record changes at its end (a move, a cut, a mark on the last
+    // move): the lines from the last that still reads as the record are
+    // written anew.
     const int lines = HoldsStart(game, game.LastPly) ? 0 : MoveNumber(game.LastPly);
     const auto lineText = [&](int line) {
         return QString::fromStdString(MoveListLine(game, Style(), std::min(2 * line + 2, game.LastPly)));
@@ -749,8 +793,14 @@ bool FormMain::CheckChessMoveOutput(const std::string& move)
     if (Timer->isActive())
         RunClocks();  // the time up to the move is the mover's
     ++committing_;
-    const bool legal = session_->CommitMove(move, promotionQuestion_ ? &ask : &queen) == MoveVerdict::Legal;
+    const MoveVerdict verdict = session_->CommitMove(move, promotionQuestion_ ? &ask : &queen);
+    const bool legal = verdict == MoveVerdict::Legal;
     --committing_;
+    if (verdict == MoveVerdict::NoRoom && refusalBeep_) {
+        const std::string why = TreeResultText(MoveFits(session_->Game(), move));
+        if (!why.empty())
+            WarnError(why);  // a limit of the record, not of the rules
+    }
     if (legal) {
         if (MnuGameSound->isChecked())
             PlayMoveSound();
@@ -917,7 +967,8 @@ void FormMain::ImaCheMan_DragDrop(int index)
     const std::string move{FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
                            RankDigit(game.DropRank)};
 
-    if (game.CurPly != game.LastPly) {
+    const bool variation = MnuGameVariation->isChecked() && !EngPlay();
+    if (game.CurPly != game.LastPly && !variation) {
         if (EngPlay()) {
             services_.ShowMessage(this, QStringLiteral("局面の変更は[戻]を使用して行ってください"),
                                   QStringLiteral("警告"), MessageIcon::Error, MessageButtons::Ok);
@@ -962,6 +1013,91 @@ void FormMain::LabelinCheckMate_Click()
                               MessageButtons::YesNo) == MessageAnswer::No)
         return;
     session_->MarkMate();
+    AllDisplay();
+}
+
+// ---- annotations -------------------------------------------------------------
+
+void FormMain::UpdateAnnotatedList()
+{
+    // Lines that read as before keep their items; from the first that
+    // differs on, the list is written anew.
+    const std::vector<MoveRow> rows = MoveRows(session_->Game(), Style());
+    const int count = static_cast<int>(rows.size());
+    int kept = 0;
+    while (kept < count && kept < ListMain->count() &&
+           ListMain->item(kept)->text() == QString::fromStdString(rows[kept].text) &&
+           MoveAt(*ListMain, kept, 0) == (rows[kept].white >= 0 ? rows[kept].white : rows[kept].black))
+        ++kept;
+    while (ListMain->count() > kept)
+        delete ListMain->takeItem(ListMain->count() - 1);
+    for (int k = kept; k < count; ++k)
+        SetMoveRow(*new QListWidgetItem(ListMain), rows[k]);
+    MarkShownMove(*ListMain, session_->Game());
+}
+
+void FormMain::ShowAnnotations()
+{
+    const GameState& game = session_->Game();
+    const int node = NodeAt(game, game.CurPly);
+    const KifuNode shown = node >= 0 ? Node(game, node) : KifuNode{};
+    const QString comment = QString::fromStdString(shown.comment);
+    if (TextComment->text() != comment)
+        TextComment->setText(comment);
+    for (int k = 1; k <= 6; ++k)
+        MnuGameMark[k]->setChecked(std::find(shown.nags.begin(), shown.nags.end(), k) != shown.nags.end());
+}
+
+bool FormMain::Told(TreeResult result)
+{
+    if (result != TreeResult::Done)
+        WarnError(TreeResultText(result));
+    return result == TreeResult::Done;
+}
+
+void FormMain::TextComment_Changed()
+{
+    const GameState& game = session_->Game();
+    const int node = NodeAt(game, game.CurPly);
+    const std::string text = TextComment->text().toStdString();
+    if (node < 0 || Node(game, node).comment == text)
+        return;
+    if (!Told(session_->SetComment(game.CurPly, text)))
+        ShowAnnotations();
+    ShowRecordState();
+}
+
+void FormMain::MnuGameMark_Click(int index)
+{
+    // The six marks judge a move: one of them at a time; other marks stay.
+    const GameState& game = session_->Game();
+    const int node = NodeAt(game, game.CurPly);
+    if (node <= 0)
+        return;
+    std::vector<unsigned char> nags;
+    for (const unsigned char nag : Node(game, node).nags)
+        if (nag < 1 || nag > 6)
+            nags.push_back(nag);
+    if (MnuGameMark[index]->isChecked())
+        nags.insert(nags.begin(), static_cast<unsigned char>(index));
+    Told(session_->SetNags(game.CurPly, nags));
+    AllDisplay();
+}
+
+void FormMain::MnuGameVariationPromote_Click()
+{
+    const GameState& game = session_->Game();
+    Told(session_->PromoteVariation(game.LastPly));
+    AllDisplay();
+}
+
+void FormMain::MnuGameVariationDelete_Click()
+{
+    const GameState& game = session_->Game();
+    if (services_.ShowMessage(this, QStringLiteral("表示している変化手順を削除しますか？"), QStringLiteral("注意"),
+                              MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::No)
+        return;
+    Told(session_->DeleteVariation(game.LastPly));
     AllDisplay();
 }
 
@@ -1040,16 +1176,17 @@ void FormMain::GotoEnd()
     SelectLine(MoveNumber(game.CurPly) - 1, false);
 }
 
-void FormMain::ListMain_MouseDown()
+void FormMain::ListMain_MouseDown(int x)
 {
-    const int line = ListMain->currentRow();
-    if (line < 0)
+    // The move clicked: White's left of Black's column, else Black's, and
+    // on a comment's line the move it belongs to.
+    int line = ListMain->currentRow();
+    int node = MoveAt(*ListMain, line, x);
+    while (node < 0 && line > 0)
+        node = MoveAt(*ListMain, --line, ListMain->width());
+    if (node < 0)
         return;
-    const int last = session_->Game().LastPly;
-    int ply = 2 * line + 1;
-    if (ply < last)
-        ++ply;
-    session_->GoToPly(qMin(ply, last));
+    session_->ShowNode(node);
     AllDisplay();
 }
 
@@ -1212,6 +1349,14 @@ std::string FormMain::RecordFingerprint()
         add(game.KifuCoord[ply]);
         for (int k = 1; k <= 6; ++k)
             add(game.KifuNote[k][ply]);
+    }
+    // The rest of the tree: its variations, comments and marks.
+    for (const KifuNode& node : game.Tree.nodes) {
+        add(node.Coord + '/' + std::to_string(node.parent) + '/' + std::to_string(node.firstChild) + '/' +
+            std::to_string(node.nextSibling));
+        add(node.comment);
+        add(node.commentBefore);
+        add(std::string(node.nags.begin(), node.nags.end()));
     }
     const GameHeader header = ReadGameInfo();
     for (int k = 1; k <= 7; ++k)

@@ -54,7 +54,7 @@ public:
     explicit MoveListBox(QWidget* parent = nullptr);
 
 signals:
-    void LinePressed();       // after the press has selected the line
+    void LinePressed(int x);  // after the press has selected the line; x where it was
     void KeyDown(int key);
 
 protected:
@@ -126,6 +126,16 @@ private:
     void MnuGameHyoukiHyouki_Click(int index);
     // The move list in step with the record.
     void UpdateMoveList();
+    // The same for a record with variations or comments: every line of it.
+    void UpdateAnnotatedList();
+    // The annotation controls show the move on the board.
+    void ShowAnnotations();
+    void TextComment_Changed();
+    void MnuGameMark_Click(int index);
+    void MnuGameVariationPromote_Click();
+    void MnuGameVariationDelete_Click();
+    // Tells the user why a change of the record was refused; true when it was made.
+    bool Told(TreeResult result);
     GameHeader ReadGameInfo() override;
     void ShowGameInfo(const GameHeader& header) override;
     bool PieceSound() override;
@@ -153,7 +163,7 @@ private:
     void ImaCheBoa_KeyDown(int key);
     void CommandMain_Click(int index);
     void GotoEnd();
-    void ListMain_MouseDown();
+    void ListMain_MouseDown(int x);
     void ListMain_KeyDown(int key);
     void TextInfo_LostFocus(int index);
     void MnuFileOpenSave_Click(int index);  // 1 open, 3 save
@@ -202,6 +212,11 @@ private:
     QAction* MnuGameSetup = nullptr;
     std::array<QAction*, 4> MnuGameLevelLevel{};  // 1..3
     QAction* MnuGameEngine = nullptr;
+    QAction* MnuGameVariation = nullptr;         // "変化手順の入力"
+    QAction* MnuGameVariationPromote = nullptr;
+    QAction* MnuGameVariationDelete = nullptr;
+    std::array<QAction*, 7> MnuGameMark{};       // 1..6: ! ? !! ?? !? ?!
+    QLineEdit* TextComment = nullptr;            // the comment after the move on the board
     QAction* MnuOptionSearch = nullptr;
     QAction* MnuOptionKifuWrite = nullptr;
     QAction* MnuOptionWin120DPI = nullptr;

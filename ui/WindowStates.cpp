@@ -11,6 +11,7 @@ enum class When : unsigned char {
     AtEnd,     // the record's last position is shown
     TakeBack,  // shown at the end, and the engine takes moves back
     Level,     // the level has its command
+    Variation, // the line on the board leaves the main line
 };
 
 constexpr int kPhases = 5;
@@ -41,6 +42,9 @@ constexpr Row kTable[] = {
     {C::GameLevel, {W::Off, W::Level, W::Level, W::Off, W::Off}},
     {C::GameEngine, {W::On, W::Off, W::Off, W::Off, W::On}},
     {C::Search, {W::On, W::On, W::On, W::Off, W::On}},
+    {C::Annotate, {W::On, W::On, W::Off, W::Off, W::On}},
+    {C::VariationEntry, {W::On, W::Off, W::Off, W::Off, W::On}},
+    {C::VariationEdit, {W::Variation, W::Off, W::Off, W::Off, W::Variation}},
 };
 constexpr bool RowsInOrder()
 {
@@ -61,6 +65,7 @@ bool Holds(When when, const WindowFacts& facts)
     case When::AtEnd: return facts.atEnd;
     case When::TakeBack: return facts.atEnd && facts.takeBackCommand;
     case When::Level: return facts.levelCommand;
+    case When::Variation: return facts.inVariation;
     }
     return false;
 }

@@ -27,6 +27,9 @@ enum class WindowCommand {
     GameLevel,    // each level entry, when the engine has its command
     GameEngine,
     Search,
+    Annotate,        // the comment box and the marks of a move
+    VariationEntry,  // "変化手順の入力"
+    VariationEdit,   // promoting and deleting the variation on the board
     Count
 };
 
@@ -36,6 +39,7 @@ struct WindowFacts {
     bool atEnd = true;             // the record's last position is on the board
     bool takeBackCommand = false;  // the engine takes moves back ("undo", "remove")
     bool levelCommand = false;     // the level entry asked about has a command
+    bool inVariation = false;      // the line on the board leaves the main line
 };
 
 // Whether a command can be used in a phase.
