@@ -12,6 +12,7 @@
 #include "ui/DialogMnuFile.h"
 #include "ui/DialogMnuGameEngine.h"
 #include "ui/DialogSetup.h"
+#include "core/KifuTree.h"
 #include "ui/FormMain.h"
 
 #include <QAction>
@@ -65,6 +66,8 @@ private slots:
     void controlStates_data();
     void controlStates();
     void mateMark();
+    void enteringAVariation_data();
+    void enteringAVariation();
     void promotionByDrag();
     void clocksFollowSideToMove();
     void clockStopsAtItsLimit();
@@ -692,6 +695,45 @@ void FormMainTest::controlStates()
         if (Controls().CommandMain(k)->isEnabled())
             on << QString::number(k);
     QCOMPARE(on.join(' '), engineButtons);
+}
+
+void FormMainTest::enteringAVariation_data()
+{
+    // With "変化手順の入力" on, a move at an earlier position becomes a
+    // variation (no question), which can then replace the main line; off,
+    // the later moves are given up after the question, as always.
+    QTest::addColumn<bool>("variations");
+    QTest::addColumn<QStringList>("entered");
+    QTest::addColumn<QStringList>("promoted");
+    QTest::newRow("variations on") << true << QStringList{"1. e4       e5", "2. Nf3", "  2. Nc3"}
+                                   << QStringList{"1. e4       e5", "2. Nc3", "  2. Nf3"};
+    QTest::newRow("variations off") << false << QStringList{"1. e4       e5", "2. Nc3"} << QStringList{};
+}
+
+void FormMainTest::enteringAVariation()
+{
+    QFETCH(bool, variations);
+    QFETCH(QStringList, entered);
+    QFETCH(QStringList, promoted);
+    Play("e4 e5 Nf3");
+    QAction* entry = Control<QAction>(form_, "MnuGameVariation");
+    QAction* promote = Control<QAction>(form_, "MnuGameVariationPromote");
+    if (variations)
+        entry->trigger();
+    QVERIFY(!promote->isEnabled());
+    form_->StepBack();
+    services_->answers << MessageAnswer::Yes;
+    Drag("b1", "c3");
+    QCOMPARE(services_->shown.size(), variations ? 0 : 1);
+    QCOMPARE(Lines(), entered);
+    QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[form_->Game().CurPly]), QString("b1c3"));
+    QCOMPARE(promote->isEnabled(), variations);
+    if (!variations)
+        return;
+    promote->trigger();
+    QCOMPARE(Lines(), promoted);
+    QVERIFY(IsMainLine(form_->Game(), form_->Game().LastPly));
+    QVERIFY(!promote->isEnabled());
 }
 
 void FormMainTest::mateMark()
