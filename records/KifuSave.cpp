@@ -238,6 +238,8 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     return file.KifuSelect != 0 && WriteGame(host, file, kind, fileName, file.KifuSelect);
 }
 
+bool SaveLosesAnnotations(const GameState& game, int kind) { return kind != kKindPgn && HasAnnotations(game); }
+
 bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName)
 {
     BusyPointer busy(host);
