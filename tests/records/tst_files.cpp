@@ -555,6 +555,18 @@ private slots:
         host.answers = {-1};
         QVERIFY(SaveKifuFile(host, file, kKindPgn, S(utf8Path)));
         QVERIFY(ReadAll(utf8Path).contains("[White \"김민준\"]"));
+
+        // A comment counts as the names do: a new file goes to UTF-8 whole, a CP932 file refuses it.
+        RecordsHost commented;
+        PlayTokens(commented.window, "e4");
+        SetComment(commented.window.Game(), 1, "Delétang's triangle");
+        const QString commentPath = Path("enc-comment.pgn");
+        QFile::remove(commentPath);
+        QVERIFY(SaveKifuFile(commented, file, kKindPgn, S(commentPath)));
+        QVERIFY(ReadAll(commentPath).contains("1. e4 {Delétang's triangle} *"));
+        commented.answers = {-1};
+        QVERIFY(!SaveKifuFile(commented, file, kKindPgn, S(path)));
+        QVERIFY2(commented.LastMessage().find("コメント") != std::string::npos, commented.LastMessage().c_str());
     }
 
     void fileSystemErrorsLeaveTheFile()
