@@ -23,8 +23,17 @@ std::vector<NamedText> TextsOfGame(const GameState& game, const GameHeader& head
     std::vector<NamedText> texts;
     for (int k = 1; k <= 7; ++k)
         texts.push_back({kFieldNames[k], &header.Field[k]});
-    if (kind == kKindPgn)
+    if (kind == kKindPgn) {
         texts.push_back({"追加のタグ", &header.TextInfoS});
+        // Comments go into a PGN file too; a variation's moves are named by their ply.
+        for (const KifuNode& node : game.Tree.nodes) {
+            const std::string where = node.ply == 0 ? std::string("最初の手の前") : PlyName(node.ply);
+            if (!node.commentBefore.empty())
+                texts.push_back({where + "の前のコメント", &node.commentBefore});
+            if (!node.comment.empty())
+                texts.push_back({where + "のコメント", &node.comment});
+        }
+    }
     if (kind == kKindCsv)
         for (int ply = 1; ply <= game.LastPly; ++ply)
             for (int k = 1; k <= 6; ++k)
@@ -236,6 +245,8 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     busy.Resume();
     return file.KifuSelect != KifuSelect::Cancel && WriteGame(host, file, kind, fileName, file.KifuSelect);
 }
+
+bool SaveLosesAnnotations(const GameState& game, int kind) { return kind != kKindPgn && HasAnnotations(game); }
 
 bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName)
 {
