@@ -644,6 +644,7 @@ void FormMain::AllDisplay()
         TextInfo[j]->setReadOnly(!mainLine);
         Enable(TextInfo[j], notesPly_ > 0);
     }
+    UpdateMoveList();  // a loaded game's lines are written when it is shown
     MarkShownMove(*ListMain, game);
     ShowAnnotations();
     const bool blackToMove = IsWhitePly(game.CurPly);  // White has just moved
@@ -762,9 +763,24 @@ void FormMain::UpdateMoveList()
 {
     const GameState& game = session_->Game();
     if (HasAnnotations(game)) {
-        UpdateAnnotatedList();
+        // Written once the present event is handled: a game loaded from a
+        // file changes its record thousands of times before it is shown.
+        if (!annotatedListDue_) {
+            annotatedListDue_ = true;
+            QTimer::singleShot(0, this, [this] {
+                annotatedListDue_ = false;
+                if (HasAnnotations(session_->Game()))
+                    UpdateAnnotatedList();
+                else
+                    UpdateMoveList();
+            });
+        }
         return;
     }
+    if (annotatedListDue_)
+        return;  // the lines are written then
+    if (std::exchange(listAnnotated_, false))
+        ListMain->clear();  // its lines are no plain record's
     // A plain record changes at its end (a move, a cut, a mark on the last
     // move): the lines from the last that still reads as the record are
     // written anew.
@@ -1022,6 +1038,7 @@ void FormMain::UpdateAnnotatedList()
 {
     // Lines that read as before keep their items; from the first that
     // differs on, the list is written anew.
+    listAnnotated_ = true;
     const std::vector<MoveRow> rows = MoveRows(session_->Game(), Style());
     const int count = static_cast<int>(rows.size());
     int kept = 0;

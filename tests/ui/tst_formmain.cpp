@@ -725,13 +725,13 @@ void FormMainTest::enteringAVariation()
     services_->answers << MessageAnswer::Yes;
     Drag("b1", "c3");
     QCOMPARE(services_->shown.size(), variations ? 0 : 1);
-    QCOMPARE(Lines(), entered);
+    QTRY_COMPARE(Lines(), entered);
     QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[form_->Game().CurPly]), QString("b1c3"));
     QCOMPARE(promote->isEnabled(), variations);
     if (!variations)
         return;
     promote->trigger();
-    QCOMPARE(Lines(), promoted);
+    QTRY_COMPARE(Lines(), promoted);
     QVERIFY(IsMainLine(form_->Game(), form_->Game().LastPly));
     QVERIFY(!promote->isEnabled());
 }
