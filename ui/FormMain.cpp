@@ -1316,6 +1316,12 @@ void FormMain::SaveFile()
     name = WithFilterSuffix(name, filter, chosen);
     // A set-up game named ".csv" is refused by the save, with a message.
     const int kind = KindOfChosenFile(name, chosen);
+    if (SaveLosesAnnotations(session_->Game(), kind) &&
+        services_.ShowMessage(this,
+                              QStringLiteral("変化手順・コメント・記号はこの種類のファイルには保存されません"
+                                             "（ＣＳＶは本手順だけ、ＦＥＮは局面だけです）。保存しますか？"),
+                              QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::No)
+        return;
     if (SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString()))
         RecordSaved(name);
 }
