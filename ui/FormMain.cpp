@@ -645,7 +645,9 @@ void FormMain::AllDisplay()
         Enable(TextInfo[j], notesPly_ > 0);
     }
     UpdateMoveList();  // a loaded game's lines are written when it is shown
-    MarkShownMove(*ListMain, game);
+    const int marked = MarkShownMove(*ListMain, game);
+    if (listAnnotated_ && marked >= 0)
+        ListMain->scrollToItem(ListMain->item(marked));
     ShowAnnotations();
     const bool blackToMove = IsWhitePly(game.CurPly);  // White has just moved
     SetOpaque(LabelTime[0], !blackToMove);
@@ -1050,7 +1052,9 @@ void FormMain::UpdateAnnotatedList()
         delete ListMain->takeItem(ListMain->count() - 1);
     for (int k = kept; k < count; ++k)
         SetMoveRow(*new QListWidgetItem(ListMain), rows[k]);
-    MarkShownMove(*ListMain, session_->Game());
+    const int marked = MarkShownMove(*ListMain, session_->Game());
+    if (marked >= 0)
+        ListMain->scrollToItem(ListMain->item(marked));
 }
 
 void FormMain::ShowAnnotations()

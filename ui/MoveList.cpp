@@ -237,9 +237,10 @@ int MoveAt(const QListWidget& list, int line, int x)
     return black >= 0 ? black : white;
 }
 
-void MarkShownMove(QListWidget& list, const GameState& game)
+int MarkShownMove(QListWidget& list, const GameState& game)
 {
     const int shown = NodeAt(game, game.CurPly);
+    int marked = -1;
     for (int k = 0; k < list.count(); ++k) {
         QListWidgetItem* item = list.item(k);
         const int wanted = shown <= 0                                        ? kNoMark
@@ -248,7 +249,10 @@ void MarkShownMove(QListWidget& list, const GameState& game)
                                                                           : kNoMark;
         if (item->data(kMarkRole).toInt() != wanted)
             item->setData(kMarkRole, wanted);
+        if (wanted != kNoMark)
+            marked = k;
     }
+    return marked;
 }
 
 }  // namespace vorlik

@@ -50,7 +50,7 @@ void SetMoveRow(QListWidgetItem& item, const MoveRow& row);
 int MoveAt(const QListWidget& list, int line, int x);
 
 // Marks the half-move that led to the position of CurPly; nothing at the
-// start position.
-void MarkShownMove(QListWidget& list, const GameState& game);
+// start position. Returns the marked line, -1 for none.
+int MarkShownMove(QListWidget& list, const GameState& game);
 
 }  // namespace vorlik
