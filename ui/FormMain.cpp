@@ -1403,7 +1403,17 @@ void FormMain::RecordSaved(const QString& fileName)
     ShowRecordState();
 }
 
-void FormMain::ShowRecordState() { setWindowModified(RecordUnsaved()); }
+void FormMain::ShowRecordState()
+{
+    // Read once the present event is handled: the record's text grows with
+    // its tree, and a load changes the record at every move.
+    if (std::exchange(recordStateDue_, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        recordStateDue_ = false;
+        setWindowModified(RecordUnsaved());
+    });
+}
 
 bool FormMain::MayDiscardRecord()
 {

@@ -302,6 +302,7 @@ private:
     int notesPly_ = 0;    // the ply whose notes the postal boxes show
     bool annotatedListDue_ = false;  // the list of an annotated record is to be written
     bool listAnnotated_ = false;     // the list shows an annotated record's lines
+    bool recordStateDue_ = false;    // the title's unsaved mark is to be read
     QPointer<QWidget> parkedFocus_;  // a disabled control the focus returns to
     int committing_ = 0;  // a move is going through the gate
     std::deque<QString> traffic_;  // the newest lines of the engine traffic
