@@ -1470,6 +1470,7 @@ void FormMain::BuildEngineLink()
         return true;
     };
     kifuHost_->matchesFile = [this](const std::string& fileName) {
+        RebuildMoveList(game_->LastPly);  // a game's variations went by the list while it loaded
         RecordSaved(QString::fromStdString(fileName));
     };
     engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_);
