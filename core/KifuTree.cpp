@@ -24,6 +24,22 @@ bool OnLine(const GameState& game, int id)
     return ply >= 0 && ply <= game.LastPly && game.Tree.line[ply] == id;
 }
 
+// A node made empty, its texts' room kept for the next move in it.
+void Recycle(KifuNode& node)
+{
+    node.Short.clear();
+    node.Long.clear();
+    node.Postal.clear();
+    node.Coord.clear();
+    node.notes.clear();
+    node.comment.clear();
+    node.commentBefore.clear();
+    node.nags.clear();
+    node.ply = kFreeSlot;
+    node.parent = node.firstChild = node.nextSibling = -1;
+    node.depth = 0;
+}
+
 int NewNode(KifuTree& tree)
 {
     if (tree.freeSlots.empty()) {
@@ -32,7 +48,6 @@ int NewNode(KifuTree& tree)
     }
     const int id = tree.freeSlots.back();
     tree.freeSlots.pop_back();
-    tree.nodes[id] = KifuNode{};
     return id;
 }
 
@@ -134,8 +149,7 @@ void DeleteSubtree(KifuTree& tree, int id)
 {
     Unlink(tree, id);
     ForSubtree(tree, id, [&](int n) {
-        tree.nodes[n] = KifuNode{};
-        tree.nodes[n].ply = kFreeSlot;
+        Recycle(tree.nodes[n]);
         tree.freeSlots.push_back(n);
         --tree.moves;
     });
@@ -453,14 +467,21 @@ void ResetTree(GameState& game)
 {
     assert(game.LastPly <= 1);
     KifuTree& tree = game.Tree;
-    tree.nodes.resize(1);
-    tree.nodes[0] = KifuNode{};
+    // Every node but the root is free again; the last ones first, so that a
+    // new game takes its nodes in order.
     tree.freeSlots.clear();
+    for (int id = static_cast<int>(tree.nodes.size()) - 1; id >= 0; --id) {
+        Recycle(tree.nodes[id]);
+        if (id > 0)
+            tree.freeSlots.push_back(id);
+    }
+    tree.nodes[0].ply = 0;
     tree.moves = 0;
     tree.line[0] = 0;
     if (game.LastPly == 1) {
-        AppendChild(tree, 0, NewNode(tree));
-        tree.line[1] = 1;
+        const int empty = NewNode(tree);
+        AppendChild(tree, 0, empty);
+        tree.line[1] = empty;
     }
 }
 

@@ -134,10 +134,22 @@ void TakeTag(KifuGame& game, PgnGameScan& scan, int field, const std::string& va
 // The move text as written is kept from the first line with a comment, a
 // variation or a mark on; the lines before it say no more than the
 // normalised text does.
+bool HasAnnotationMark(std::string_view line)
+{
+    for (const char c : line)
+        switch (c) {
+        case '{': case '}': case ';': case '(': case ')': case '$': case '!': case '?':
+            return true;
+        default:
+            break;
+        }
+    return false;
+}
+
 void KeepAnnotatedText(KifuGame& game, std::string_view line)
 {
     std::string& kept = game[kAnnotatedText];
-    if (kept.empty() && line.find_first_of("{};()$!?") == std::string_view::npos)
+    if (kept.empty() && !HasAnnotationMark(line))
         return;
     if (kept.empty())
         kept = game[kMoveText] + '\n';

@@ -9,6 +9,17 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// Where a word of the move text ends; asked of every character, so no search.
+bool EndsWord(char c)
+{
+    switch (c) {
+    case ' ': case '\t': case '\r': case '\n': case '{': case '}': case '(': case ')': case ';':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Move numbers ("12.", "12...", "12", "...") stand in no ply; a number glued
 // to its move ("12.Nf3") is taken off it.
 std::string_view WithoutMoveNumber(std::string_view token)
@@ -108,7 +119,7 @@ private:
     bool TakeWord()
     {
         std::size_t end = i_;
-        while (end < text_.size() && !IsSpace(text_[end]) && std::string_view("{}();").find(text_[end]) == std::string_view::npos)
+        while (end < text_.size() && !EndsWord(text_[end]))
             ++end;
         std::string_view token = text_.substr(i_, end - i_);
         i_ = end;

@@ -1559,6 +1559,8 @@ void FormMain::BuildEngineLink()
         return true;
     };
     kifuHost_->matchesFile = [this](const std::string& fileName) {
+        ListMain->clear();  // written anew from the game just loaded, whatever went by while it loaded
+        UpdateMoveList();
         RecordSaved(QString::fromStdString(fileName));
     };
     engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_, *session_);

@@ -236,6 +236,9 @@ private slots:
                                                     << int(kKindPgn) << true << 2 << false << "第1局の指し手で変化手順";
         QTest::newRow("a parenthesis never opened") << QByteArray("[Event \"a\"]\n\n1. e4 ) e5 *\n") << int(kKindPgn)
                                                     << true << 1 << false << "第1局の指し手で変化手順";
+        QTest::newRow("a move the rules refuse inside a variation")
+            << QByteArray("[Event \"a\"]\n\n1. e4 (1. d4 Ke7 d5) e5 *\n") << int(kKindPgn) << true << 1 << false
+            << "変化手順1か所";
         QTest::newRow("a comment over 64 kB") << "[Event \"a\"]\n\n1. e4 {" + QByteArray(70000, 'x') + "} *\n"
                                               << int(kKindPgn) << true << 1 << false << "64KBを超えるコメント";
         // Knights: g1f3/f3g1 and g8f6/f6g8 go on, b1c3 and b8c6 are replaced

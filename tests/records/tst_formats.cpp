@@ -156,6 +156,27 @@ private slots:
         }
     }
 
+    // With a variation on the board: CSV keeps the main line, FEN the
+    // position shown, and both say that annotations would be lost.
+    void annotatedGameIntoCsvAndFen()
+    {
+        KifuFile file;
+        ScanKifuText(file, kKindPgn, "[Event \"E\"]\n\n1. e4 e5 (1... c5 2. Nf3 {Open Sicilian}) 2. Nf3 *\n");
+        HeadlessWindow window;
+        LoadKifuGame(window, file, kKindPgn, 1);
+        GameState& game = window.Game();
+        ShowNode(game, Children(game, NodeAt(game, 1))[1]);
+        QCOMPARE(QString::fromStdString(game.KifuShort[2]), QString("c5"));
+        const std::vector<std::string> csv = WriteCsvGame(game, window.ReadGameInfo(), false);
+        QCOMPARE(QString::fromStdString(csv[8]), QString("1,5254,5755,e4,e5,,,,,,,,,,,,,"));
+        QCOMPARE(QString::fromStdString(csv[9]).left(12), QString("2,7163,,Nf3,"));
+        QCOMPARE(QString::fromStdString(FenFileLine(game)),
+                 QString("rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2"));
+        QVERIFY(SaveLosesAnnotations(game, kKindCsv));
+        QVERIFY(SaveLosesAnnotations(game, kKindFen));
+        QVERIFY(!SaveLosesAnnotations(game, kKindPgn));
+    }
+
     void tagValuesEscapedBothWays()
     {
         const std::string line = TagLine("Event", "The \"Big\" C:\\Games");
