@@ -4,6 +4,7 @@
 #include "core/HeadlessWindow.h"
 #include "core/MoveCommit.h"
 #include "records/ModuleMekFile.h"
+#include "records/PgnMoveText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -32,7 +33,10 @@ const char kUsage[] =
     "      N 番のゲーム(省略時は 1)を「開く」と同じに読み込み、play と同じに表示します。\n"
     "      Loads game N (default 1) as \"開く\" does and prints it as play does, refused\n"
     "      tokens in ply order; CSV ply lines end with the six postal fields; a FEN\n"
-    "      file prints its fen line only.\n"
+    "      file prints its fen line only. Then, before the fen line, the annotations:\n"
+    "      comment PLY TEXT, nag PLY $N..., variation PLY MOVES... (PLY: \"7\" on the main\n"
+    "      line; \"7.2\" its second alternative; \"7.2.9\" ply 9 inside that; \"0\", or\n"
+    "      \"7.2.6\", before the first move).\n"
     "  vorlik-kifu convert FILE N OUT [--long]\n"
     "      N 番のゲームを「保存」と同じに OUT の末尾へ追加します(FEN は上書き)。\n"
     "      Loads game N and appends it to OUT as \"保存\" does; the kind of OUT is its\n"
@@ -166,7 +170,7 @@ public:
     // Saving always appends; opening takes the game named on the command line.
     void ShowKifuDialog(KifuFile& file, const std::string&) override
     {
-        file.KifuSelect = file.KifuDialogMode == 2 ? -1 : choice_;
+        file.KifuSelect = file.KifuDialogMode == KifuDialogMode::SaveInto ? KifuSelect::Append : SelectGame(choice_);
     }
     bool LongFormSave() override { return longForm_; }
 
@@ -227,6 +231,45 @@ void PrintGame(const GameState& game, const std::vector<RefusedToken>& refused, 
     }
     for (; r < refused.size(); ++r)
         PrintRefused(refused[r].ply, refused[r].token);
+}
+
+// The comment, the marks and the variations at one node, then those inside
+// each variation. A ply is named by its number on the main line, and inside
+// a variation by the variation's name, a dot and its number: variation
+// "7.2" is the second alternative to ply 7 of the main line, "7.2.9" ply 9
+// inside it, "7.2.9.1" the first alternative to that ply, and so on; ply
+// "7.2.6" (the one before the variation's first move) is where a comment
+// before that first move stands, as "0" is the start's.
+void PrintAnnotationsOfLine(const GameState& game, int first, const std::string& prefix);
+
+void PrintAnnotationsAt(const GameState& game, int id, const std::string& prefix)
+{
+    const KifuNode node = Node(game, id);
+    const std::string ply = prefix + std::to_string(node.ply);
+    if (!node.commentBefore.empty())
+        std::printf("comment\t%s%d\t%s\n", prefix.c_str(), node.ply - 1, Field(node.commentBefore).c_str());
+    if (!node.comment.empty())
+        std::printf("comment\t%s\t%s\n", ply.c_str(), Field(node.comment).c_str());
+    if (!node.nags.empty()) {
+        std::printf("nag\t%s\t", ply.c_str());
+        for (std::size_t k = 0; k < node.nags.size(); ++k)
+            std::printf(k == 0 ? "$%d" : " $%d", node.nags[k]);
+        std::putchar('\n');
+    }
+    if (node.parent < 0 || Node(game, node.parent).firstChild != id)
+        return;  // only a line's own move has alternatives beside it
+    int number = 0;
+    for (int s = node.nextSibling; s >= 0; s = Node(game, s).nextSibling) {
+        const std::string name = ply + "." + std::to_string(++number);
+        std::printf("variation\t%s\t%s\n", name.c_str(), MovesOfLine(game, s, false).c_str());
+        PrintAnnotationsOfLine(game, s, name + ".");
+    }
+}
+
+void PrintAnnotationsOfLine(const GameState& game, int first, const std::string& prefix)
+{
+    for (int id = first; id >= 0; id = game.Tree.nodes[id].firstChild)
+        PrintAnnotationsAt(game, id, prefix);
 }
 
 // The plies the record holds moves for.
@@ -478,6 +521,7 @@ int ShowCommand(const std::vector<std::string>& args)
         return opened.status;
     }
     PrintGame(window.Game(), opened.report.refused, opened.kind == kKindCsv);
+    PrintAnnotationsOfLine(window.Game(), 0, std::string());
     PrintFenLine(window.Game());
     return opened.status;
 }
@@ -535,8 +579,7 @@ int SearchCommand(const std::vector<std::string>& args)
 
     HeadlessWindow window;
     for (std::size_t k = 1; k < options.operands.size(); ++k) {
-        SetMoveInput(window.Game(), options.operands[k]);
-        if (!window.CheckChessMoveOutput())
+        if (!window.CheckChessMoveOutput(options.operands[k]))
             return UsageError("指せない手です (refused move) " + std::to_string(window.Game().CurPly + 1) + ": " +
                               options.operands[k]);
     }

@@ -107,7 +107,7 @@ bool AwaitEngine(EngineGame& game, int timeoutSeconds)
     QTimer deadline;
     deadline.setSingleShot(true);
     deadline.start(std::chrono::seconds(timeoutSeconds));
-    while (game.EngPlay && game.EngWait) {
+    while (game.EngPlay() && game.EngWait()) {
         if (!deadline.isActive())
             return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -137,11 +137,12 @@ int VersusCommand(const std::vector<std::string>& args)
     }
     config.EngLoaFg = true;
 
-    HeadlessWindow window;
+    GameSession session;
+    HeadlessWindow window(session.Record());
     if (options.verbose)
         window.onEngineOutput = [](const std::string& lines) { std::fprintf(stderr, "%s\n", lines.c_str()); };
     CliEngineHost host(window);
-    EngineGame game(host, config);
+    EngineGame game(host, config, session);
     GameState& record = window.Game();
     bool faults = false;
     QObject::connect(&game, &EngineGame::EngineMoved, [&](bool accepted, const QString& move) {
@@ -162,17 +163,16 @@ int VersusCommand(const std::vector<std::string>& args)
                          [](const QString& line) { std::fprintf(stderr, "> %s\n", line.toStdString().c_str()); });
 
     game.MnuGameNew_Click();
-    if (!game.EngPlay)
+    if (!game.EngPlay())
         return kExitUsage;  // the engine could not be started (told on stderr)
     if (options.level)
         game.ChooseLevel(options.level);
 
     bool silent = false;
     for (const std::string& token : options.tokens) {
-        if (!game.EngPlay)
+        if (!game.EngPlay())
             break;
-        SetMoveInput(record, token);
-        if (!window.CheckChessMoveOutput()) {
+        if (!window.CheckChessMoveOutput(token)) {
             PrintRefused(record.LastPly + 1, token + "\tuser");
             faults = true;
             continue;
@@ -184,7 +184,7 @@ int VersusCommand(const std::vector<std::string>& args)
             break;
         }
     }
-    while (!silent && options.plies > 0 && game.EngPlay && record.LastPly < options.plies) {
+    while (!silent && options.plies > 0 && game.EngPlay() && record.LastPly < options.plies) {
         game.MoveNow();
         if (!AwaitEngine(game, options.timeoutSeconds))
             silent = true;
@@ -194,7 +194,7 @@ int VersusCommand(const std::vector<std::string>& args)
                      options.timeoutSeconds, options.timeoutSeconds);
         faults = true;
     }
-    if (game.EngPlay)
+    if (game.EngPlay())
         game.MnuGameEnd_Click();
     PrintFenLine(record);
     std::printf("result\t%s\n", window.Header().Field[7].c_str());

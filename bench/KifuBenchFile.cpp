@@ -4,8 +4,10 @@
 #include "core/GameText.h"
 #include "core/MainWindowPort.h"
 #include "core/MoveCommit.h"
+#include "core/KifuTree.h"
 #include "records/KifuFormat.h"
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -325,6 +327,93 @@ BenchTexts MakeBenchTexts(int games, std::uint64_t seed, BenchLayout layout)
         texts.plies += game->LastPly;
     }
     return texts;
+}
+
+namespace {
+
+const char* const kWords[] = {"good", "threat", "better", "a long plan", "pawn structure", "initiative",
+                              "the only move", "weak square", "endgame", "compensation"};
+
+bool PlayCoord(GameState& game, const std::string& coord)
+{
+    SetMoveInput(game, coord);
+    return CommitMove(game);
+}
+
+std::string RandomComment(std::mt19937_64& random)
+{
+    std::string comment = kWords[random() % 10];
+    for (int k = random() % 4; k > 0; --k)
+        comment += std::string(" ") + kWords[random() % 10];
+    return comment;
+}
+
+// A line of one to four random moves from the board's position, the first
+// another than `main`; one time in four a variation inside it.
+void AddVariation(GameState& game, std::mt19937_64& random, std::string main, bool nested)
+{
+    std::vector<std::string> moves = LegalMoves(game);
+    moves.erase(std::remove(moves.begin(), moves.end(), main), moves.end());
+    if (moves.empty() || !PlayCoord(game, moves[random() % moves.size()]))
+        return;
+    for (int k = random() % 4; k > 0; --k) {
+        const std::vector<std::string> next = LegalMoves(game);
+        if (next.empty())
+            return;
+        const std::string coord = next[random() % next.size()];
+        if (nested && random() % 4 == 0) {
+            if (!PlayCoord(game, coord))
+                return;
+            const int after = NodeAt(game, game.CurPly);
+            GoToPly(game, game.CurPly - 1);
+            AddVariation(game, random, coord, false);
+            ShowNode(game, after);
+            continue;
+        }
+        if (!PlayCoord(game, coord))
+            return;
+        if (random() % 3 == 0)
+            SetComment(game, game.CurPly, RandomComment(random));
+    }
+}
+
+}  // namespace
+
+std::string MakeAnnotatedBenchText(int games, std::uint64_t seed)
+{
+    const std::vector<GameTokens> lines = GenerateRandomGames(seed, games);
+    std::mt19937_64 random(seed + 1);
+    auto game = std::make_unique<GameState>();
+    std::string text;
+    int number = 0;
+    for (const GameTokens& tokens : lines) {
+        ResetGame(*game);
+        SetStartPosition(*game);
+        SetComment(*game, 0, "Game " + std::to_string(++number));
+        for (std::size_t k = 0; k < tokens.size() && k < 100; ++k) {
+            SetMoveInput(*game, tokens[k]);
+            if (!CommitMove(*game))
+                break;
+            const int ply = game->CurPly;
+            if (random() % 10 < 7)
+                SetComment(*game, ply, RandomComment(random));
+            if (random() % 5 == 0)
+                SetNags(*game, ply, {static_cast<unsigned char>(1 + random() % 6)});
+            if (random() % 2 == 0) {
+                const int mainNode = NodeAt(*game, ply);
+                GoToPly(*game, ply - 1);
+                AddVariation(*game, random, game->KifuCoord[ply], true);
+                ShowNode(*game, mainNode);
+            }
+        }
+        GameHeader header;
+        const char* values[] = {"", "Annotated", "?", "?", "?", "?", "?", "*"};
+        for (int k = 1; k <= 7; ++k)
+            header.Field[k] = values[k];
+        for (const std::string& line : WritePgnGame(*game, header, false))
+            text += line + "\n";
+    }
+    return text;
 }
 
 }  // namespace vorlik

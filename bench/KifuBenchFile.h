@@ -28,4 +28,10 @@ enum class BenchLayout { Vorlik, Single, Both };
 // Throws std::runtime_error when a book move is refused (a fault in the rules).
 BenchTexts MakeBenchTexts(int games, std::uint64_t seed, BenchLayout layout);
 
+// `games` random games (the main lines of GenerateRandomGames, cut to 100
+// plies) with a comment on most moves, marks on some and a variation of one
+// to four moves on about half of them, some with a variation inside, as
+// this program writes them: a PGN file, UTF-8 with LF ends.
+std::string MakeAnnotatedBenchText(int games, std::uint64_t seed);
+
 }  // namespace vorlik

@@ -85,7 +85,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "scan found %d games: %s\n", file.KifuCount, report.message.c_str());
         return 1;
     }
-    file.KifuDialogMode = 1;
+    file.KifuDialogMode = KifuDialogMode::OpenPgn;
     QuietServices services(MessageAnswer::No);
     HeadlessWindow window;
     WindowKifuHost host(window, services, nullptr, nullptr, QStringList());

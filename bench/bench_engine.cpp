@@ -210,7 +210,7 @@ void Bench::EngineMoved(bool accepted, const QString& move)
 
 bool Bench::StartGame(const QString& arguments)
 {
-    if (form_->Engine().EngPlay)
+    if (form_->Engine().EngPlay())
         form_->MnuGameEnd_Click();
     form_->MnuFileNew_Click();  // an empty record: no question about continuing
     form_->Settings().EngSet.Arguments =
@@ -219,7 +219,7 @@ bool Bench::StartGame(const QString& arguments)
     movedNs_.clear();
     repaintNs_.clear();
     moved_.clear();
-    if (!form_->Engine().EngPlay || !form_->Engine().EngineRunning()) {
+    if (!form_->Engine().EngPlay() || !form_->Engine().EngineRunning()) {
         std::fprintf(stderr, "the game against the peer did not start\n");
         return false;
     }
@@ -230,8 +230,7 @@ bool Bench::StartGame(const QString& arguments)
 bool Bench::PlayWhite(int ply)
 {
     const std::string& move = game_[static_cast<std::size_t>(ply - 1)];
-    SetMoveInput(form_->Game(), move);
-    if (!form_->CheckChessMoveOutput()) {
+    if (!form_->CheckChessMoveOutput(move)) {
         std::fprintf(stderr, "White's move %s (ply %d) was refused\n", move.c_str(), ply);
         return false;
     }

@@ -4,8 +4,10 @@
 // The files are generated from a seed into a temporary folder and removed.
 #include "KifuBenchFile.h"
 
+#include "core/HeadlessWindow.h"
 #include "core/ModuleMekDim.h"
 #include "core/MoveCommit.h"
+#include "records/KifuFormat.h"
 #include "records/ModuleMekFile.h"
 #include "records/TextCodec.h"
 
@@ -285,6 +287,50 @@ void BenchCheck(const std::vector<BenchFile>& files, const std::string& binDir, 
     }
 }
 
+// The annotated file: scan and load every game (read), then write every
+// loaded game again (write), best of kRounds each; and pgn-extract reading
+// the same file.
+void BenchAnnotated(const BenchFile& bench, const std::string& outPath)
+{
+    std::printf("\nAnnotated games: read (scan + load every game) and write (every game to PGN lines), best of %d:\n",
+                kRounds);
+    double readBest = 1e9, writeBest = 1e9;
+    int games = 0;
+    long moves = 0, bytes = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        auto file = std::make_unique<KifuFile>();
+        auto window = std::make_unique<HeadlessWindow>();
+        double read = 0, write = 0;
+        auto start = Clock::now();
+        ScanKifuFile(*file, kKindPgn, bench.path);
+        read += SecondsSince(start);
+        games = file->KifuCount;
+        moves = bytes = 0;
+        for (int g = 1; g <= file->KifuCount; ++g) {
+            start = Clock::now();
+            LoadKifuGame(*window, *file, kKindPgn, g);
+            read += SecondsSince(start);
+            moves += TreeMoves(window->Game());
+            start = Clock::now();
+            for (const std::string& line : WritePgnGame(window->Game(), window->ReadGameInfo(), false))
+                bytes += static_cast<long>(line.size()) + 2;
+            write += SecondsSince(start);
+        }
+        readBest = std::min(readBest, read);
+        writeBest = std::min(writeBest, write);
+    }
+    std::printf("  %-22s %6d games %ld moves in their trees; read %.3f s, write %.3f s (%.1f MB)\n",
+                bench.label.c_str(), games, moves, readBest, writeBest, bytes / 1e6);
+    const std::string extract = FindProgram({"/usr/games/pgn-extract"}, "pgn-extract");
+    if (extract.empty()) {
+        std::printf("  pgn-extract not available (Debian package pgn-extract)\n");
+        return;
+    }
+    const ChildRun other = BestOfRuns({extract, "-s", "-o", "/dev/null", bench.path}, outPath);
+    std::printf("  pgn-extract -s reads it in %.3f s; vorlik's read takes %.2f times as long\n", other.seconds,
+                readBest / other.seconds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -325,6 +371,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the generated games hold text CP932 cannot represent\n");
         return 1;
     }
+    const BenchFile annotated{"annotated, UTF-8", folder + "/annotated.pgn"};
+    const int annotatedGames = std::min(games, 2000);
+    if (!WriteWhole(annotated.path, MakeAnnotatedBenchText(annotatedGames, seed))) {
+        std::fprintf(stderr, "cannot write into %s\n", folder.c_str());
+        return 1;
+    }
+    std::printf("generated %d annotated games: %.1f MB\n", annotatedGames, fs::file_size(annotated.path) / 1e6);
     const std::vector<BenchFile> files = {
         {"vorlik layout, UTF-8", folder + "/vorlik-utf8.pgn"},
         {"vorlik layout, CP932", folder + "/vorlik-cp932.pgn"},
@@ -350,6 +403,8 @@ int main(int argc, char** argv)
     BenchSearch({files[0], files[2]});
     BenchMemory({files[0], files[2]}, self, outPath);
     BenchCheck(files, binDir, outPath);
+    BenchAnnotated(annotated, outPath);
+    BenchCheck({annotated}, binDir, outPath);
 
     std::printf("\nload average at the end %s\n", LoadAverage().c_str());
     if (keep)

@@ -4,21 +4,25 @@
 
 namespace vorlik {
 
-HeadlessWindow::HeadlessWindow() : game_(std::make_unique<GameState>())
+HeadlessWindow::HeadlessWindow() : own_(std::make_unique<GameState>()), game_(own_.get())
 {
     MnuFileNew_Click();
 }
 
-bool HeadlessWindow::CheckChessMoveOutput()
+HeadlessWindow::HeadlessWindow(GameState& record) : game_(&record)
+{
+    header_.Field[7] = "*";
+}
+
+bool HeadlessWindow::CheckChessMoveOutput(const std::string& move)
 {
     static const PromotionAsk queen = [](int) { return 'q'; };
+    SetMoveInput(*game_, move);
     const bool legal = CommitMove(*game_, &queen);
     if (!legal && refusalBeep_)
         ++beeps_;
     return legal;
 }
-
-void HeadlessWindow::ResetGame() { vorlik::ResetGame(*game_); }
 
 void HeadlessWindow::MnuFileNew_Click()
 {

@@ -13,17 +13,14 @@ namespace vorlik {
 class HeadlessWindow : public MainWindowPort {
 public:
     HeadlessWindow();
+    // Works on a record someone else owns (a game session's).
+    explicit HeadlessWindow(GameState& record);
 
     GameState& Game() override { return *game_; }
-    bool CheckChessMoveOutput() override;
+    bool CheckChessMoveOutput(const std::string& move) override;
     void MnuFileNew_Click() override;
     void AllDisplay() override {}
-    void SetControlState(ControlState) override {}
-    void SetMenuState(MenuState) override {}
-    void ResetGame() override;
     void RunClock(bool) override {}
-    void MnuGameHyoukiHyouki_Click(int) override {}
-    void UpdateMoveList(const std::string&) override {}
     GameHeader ReadGameInfo() override { return header_; }
     void ShowGameInfo(const GameHeader& header) override { header_ = header; }
     bool PieceSound() override { return pieceSound_; }
@@ -45,7 +42,8 @@ public:
     int Beeps() const { return beeps_; }
 
 private:
-    std::unique_ptr<GameState> game_;
+    std::unique_ptr<GameState> own_;
+    GameState* game_;
     GameHeader header_;
     bool pieceSound_ = false;
     bool refusalBeep_ = true;

@@ -10,22 +10,6 @@
 
 namespace vorlik {
 
-// What the window's buttons and move list allow in each phase of play; the
-// numbers are the phases' own, as the other windows pass them.
-enum class ControlState {
-    NoGame = 0,          // start-up, a new record, a set-up accepted
-    EngineReady = 1,     // an engine has just been configured
-    EngineToMove = 2,    // waiting for the engine: only "終了" and "直接送信"
-    UserToMove = 3,      // the user moves; also after a game has ended
-    Navigated = 4,       // after a step through the record
-    GameEnded = 6,
-    SetupOpen = 7,
-    SetupCancelled = 8,
-};
-
-// What the menus and the toolbar allow.
-enum class MenuState { NoGame = 0, GameRunning = 1, SetupOpen = 3 };
-
 // The icon of a message the file module or the engine link asks its host to show.
 enum class HostIcon { Information, Warning, Error };
 
@@ -42,22 +26,15 @@ public:
     virtual ~MainWindowPort() = default;
 
     virtual GameState& Game() = 0;
-    // Commits the move in MoveInput as the next ply; true when it was legal.
-    virtual bool CheckChessMoveOutput() = 0;
+    // Commits a move text (e2e4, e7e8q, Nf3, O-O) as ply CurPly + 1; true
+    // when it was legal.
+    virtual bool CheckChessMoveOutput(const std::string& move) = 0;
     // A new empty record with the standard start position.
     virtual void MnuFileNew_Click() = 0;
     // Redraws everything that depends on CurPly.
     virtual void AllDisplay() = 0;
-    virtual void SetControlState(ControlState mode) = 0;
-    virtual void SetMenuState(MenuState mode) = 0;
-    // The full reset of a new game: the record, the window's flags, the timer.
-    virtual void ResetGame() = 0;
     // The timer that runs the clocks during a game.
     virtual void RunClock(bool on) = 0;
-    // Chooses notation style 1..4, rebuilds the move list and shows the last ply.
-    virtual void MnuGameHyoukiHyouki_Click(int style) = 0;
-    // "move", "undo" or "remove" at the current CurPly.
-    virtual void UpdateMoveList(const std::string& command) = 0;
 
     // The game information boxes and the result selector.
     virtual GameHeader ReadGameInfo() = 0;

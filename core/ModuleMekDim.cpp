@@ -11,7 +11,6 @@ void ResetGame(GameState& game)
     game.Start = StartRights{};
     game.ClockWhite = 0;
     game.ClockBlack = 0;
-    game.SetupMode = false;
     game.DragFile = game.DragRank = game.DropFile = game.DropRank = 0;
     for (auto& element : game.MoveInput)
         element.clear();
@@ -27,6 +26,7 @@ void ResetGame(GameState& game)
     // A new record starts without notes, however it is made: a set-up or a
     // new game never shows the postal data of the game before it.
     ClearNotes(game, 0, kMaxPly);
+    ResetTree(game);
 }
 
 void ClearNotes(GameState& game, int first, int last)
@@ -83,6 +83,7 @@ void LoadSetupPosition(GameState& game, const Board& position, bool blackToMove,
     game.CurPly = game.LastPly = blackToMove ? 1 : 0;
     game.KifuBoard[0] = position;
     game.KifuBoard[game.CurPly] = position;
+    ResetTree(game);
 }
 
 }  // namespace vorlik

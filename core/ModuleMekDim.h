@@ -2,6 +2,8 @@
 // window, the command-line companion, a test) and passed by reference.
 #pragma once
 
+#include "KifuTree.h"
+
 #include <array>
 #include <string>
 
@@ -75,11 +77,13 @@ struct GameState {
     std::array<std::string, kMaxPly + 1> KifuPostal;  // "郵便"  7163
     std::array<std::string, kMaxPly + 1> KifuCoord;   // "座標"  g1f3
     std::array<std::array<std::string, kMaxPly + 1>, 7> KifuNote;  // [1..6][ply] postal boxes
+    // The whole record, variations and comments included; the arrays above
+    // are its line on the board. Changed only through KifuTree.h.
+    KifuTree Tree;
 
-    // The board on screen and in the setup dialog; "" or "\0" is an empty
-    // square. ViewBoard[0][0] is a message slot between windows, not a square.
+    // The position edited by the set-up dialog; "" or "\0" is an empty
+    // square. ViewBoard[0][0] is no square: it holds the set-up's piece in hand.
     std::array<std::array<std::string, 9>, 9> ViewBoard;
-    bool SetupMode = false;
 
     // The move being entered: elements 1..4 from-file, from-rank, to-file,
     // to-rank of a mouse move, 5 the promotion letter; or the characters of a

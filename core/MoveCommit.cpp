@@ -53,8 +53,11 @@ MoveVerdict ResolveMove(const GameState& game, const std::string& input, const P
         return MoveVerdict::Illegal;
     const int ply = game.CurPly + 1;
     const MoveContext context{RecordHistory(game, ply), askPromotion};
-    if (IsCoordinateMove(input))
-        return TryMove(game, ply, input, input, context, tried) ? MoveVerdict::Legal : MoveVerdict::Illegal;
+    if (IsCoordinateMove(input)) {
+        if (!TryMove(game, ply, input, input, context, tried))
+            return MoveVerdict::Illegal;
+        return MoveFits(game, tried.coord) == TreeResult::Done ? MoveVerdict::Legal : MoveVerdict::NoRoom;
+    }
     // A token names one piece of its kind only when the others that reach
     // the square by geometry cannot legally go there (one of them pinned);
     // given to the first of two legal ones, a game would go on with the
@@ -65,6 +68,8 @@ MoveVerdict ResolveMove(const GameState& game, const std::string& input, const P
     TriedMove other;
     for (int k = 0; k < moves.count && legal < 2; ++k)
         legal += TryMove(game, ply, moves.coord[k], input, context, legal == 0 ? tried : other);
+    if (legal == 1 && MoveFits(game, tried.coord) != TreeResult::Done)
+        return MoveVerdict::NoRoom;
     return legal == 0 ? MoveVerdict::Illegal : legal == 1 ? MoveVerdict::Legal : MoveVerdict::Ambiguous;
 }
 
@@ -82,13 +87,8 @@ bool CommitMove(GameState& game, const PromotionAsk* askPromotion)
     TriedMove tried;
     if (ResolveMove(game, input, askPromotion, tried) != MoveVerdict::Legal)
         return false;
-    const int ply = game.CurPly + 1;
-    game.KifuBoard[ply] = tried.board;
-    game.KifuCoord[ply] = std::move(tried.coord);
-    game.KifuPostal[ply] = std::move(tried.postal);
-    game.KifuShort[ply] = std::move(tried.shortText);
-    game.KifuLong[ply] = std::move(tried.longText);
-    game.CurPly = game.LastPly = ply;
+    PlaceMove(game, PlayedMove{tried.board, std::move(tried.coord), std::move(tried.postal),
+                               std::move(tried.shortText), std::move(tried.longText)});
     return true;
 }
 

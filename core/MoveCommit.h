@@ -13,13 +13,16 @@ enum class MoveVerdict {
     Legal,
     Illegal,
     Ambiguous,  // a token that more than one piece may legally play ("Nd7" with both knights free to go)
+    NoRoom,     // legal, but the record is full (MoveFits tells which limit)
 };
 
 // Tries the move held in MoveInput(1..10) as ply CurPly + 1. A coordinate move
 // (e2e4, e7e8q) goes to the rules; anything else is a token for the parser
-// first. On success the new position and the move's four texts are stored at
-// the new ply and CurPly = LastPly = that ply. On refusal the record is
-// untouched. MoveInput(1..10) is empty afterwards either way.
+// first. On success the move enters the tree (PlaceMove): at the end of the
+// line the new position and the move's four texts are stored at the new ply
+// and CurPly = LastPly = that ply; from an earlier position it follows or
+// adds a variation. On refusal the record is untouched. MoveInput(1..10) is
+// empty afterwards either way.
 bool CommitMove(GameState& game, const PromotionAsk* askPromotion = nullptr);
 
 // The verdict the gate would give a move text as ply CurPly + 1, without

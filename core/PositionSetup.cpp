@@ -27,7 +27,6 @@ void BeginSetup(GameState& game)
         for (int rank = 1; rank <= 8; ++rank)
             game.ViewBoard[file][rank] = IsPiece(board[file][rank]) ? std::string(1, board[file][rank]) : "";
     Hand(game).clear();
-    game.SetupMode = true;
 }
 
 bool SetupPickUp(GameState& game, int file, int rank)

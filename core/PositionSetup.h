@@ -7,7 +7,7 @@
 
 namespace vorlik {
 
-// ViewBoard becomes the position on the board; nothing in hand; SetupMode on.
+// ViewBoard becomes the position on the board; nothing in hand.
 void BeginSetup(GameState& game);
 // Lifts the piece of a square into the hand; false (and nothing changes) on
 // an empty square.

@@ -27,8 +27,8 @@ std::string LastMoverWins(int lastPly) { return IsWhitePly(lastPly) ? "1-0" : "0
 
 }  // namespace
 
-EngineGame::EngineGame(EngineHost& host, EngineConfig& config, QObject* parent)
-    : QObject(parent), host_(host), config_(config)
+EngineGame::EngineGame(EngineHost& host, EngineConfig& config, GameSession& session, QObject* parent)
+    : QObject(parent), host_(host), config_(config), session_(session)
 {
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryMs);
@@ -74,8 +74,8 @@ bool EngineGame::WinBoardStart()
     if (!set.FirstCommand.empty())
         WinBoardSend(set.FirstCommand);
     WinBoardSend("new");
-    if (Level >= 1 && Level <= 3 && !set.LevelCommand(Level).empty())
-        WinBoardSend(set.LevelCommand(Level));
+    if (level_ >= 1 && level_ <= 3 && !set.LevelCommand(level_).empty())
+        WinBoardSend(set.LevelCommand(level_));
     return true;
 }
 
@@ -153,7 +153,7 @@ void EngineGame::ProcessPending()
 
 void EngineGame::HandleLine(const std::string& line)
 {
-    if (!EngPlay)
+    if (!EngPlay())
         return;  // after the end of a game the engine's words are only shown
     const EngineReply reply = ReadEngineLine(line, Rules());
     if (reply.kind == ReplyKind::Error) {
@@ -170,7 +170,7 @@ void EngineGame::HandleLine(const std::string& line)
     // goes on to move for the user's side is not followed.
     if (reply.kind == ReplyKind::Move && awaiting_ != Awaiting::Nothing)
         CommitEngineMove(reply.move);
-    if (EngPlay && (!reply.result.empty() || reply.resign))
+    if (EngPlay() && (!reply.result.empty() || reply.resign))
         GameResult(reply);
 }
 
@@ -179,43 +179,37 @@ void EngineGame::EngineError()
     const Awaiting awaited = awaiting_;
     awaiting_ = Awaiting::Nothing;
     host_.ShowMessage(kEngineError, kWarning, EngineHost::Icon::Error);
-    if (!EngPlay)
+    if (!EngPlay())
         return;  // the game ended while the message was open
-    GameState& game = Game();
+    const GameState& game = Game();
     // The engine refused the user's move: it still holds the earlier
     // position, so the move leaves the record and the user moves again.
     // An error at any other moment takes nothing back.
     if (awaited == Awaiting::ReplyToUserMove && game.LastPly > 0 && game.CurPly == game.LastPly) {
         const std::string coord = game.KifuCoord[game.LastPly];
-        ClearNotes(game, game.LastPly, game.LastPly);
-        game.CurPly = game.LastPly = game.LastPly - 1;
+        session_.Truncate(game.LastPly - 1);
         Window().AllDisplay();
-        Window().UpdateMoveList("undo");
-        Window().MnuGameHyoukiHyouki_Click(BoxValue(config_.EngSet.Style).value_or(1));
         emit MoveWithdrawn(QString::fromStdString(coord));
     }
-    if (awaited != Awaiting::Nothing) {
-        EngWait = false;
-        Window().SetControlState(ControlState::UserToMove);
-    }
+    if (awaited != Awaiting::Nothing)
+        session_.SetPhase(GamePhase::UserToMove);
 }
 
 void EngineGame::CommitEngineMove(const std::string& move)
 {
-    GameState& game = Game();
+    const GameState& game = Game();
     awaiting_ = Awaiting::Nothing;
-    EngWait = false;
-    if (game.CurPly != game.LastPly) {
-        game.CurPly = game.LastPly;  // the engine's move follows the last ply, whatever is shown
+    session_.SetPhase(GamePhase::UserToMove);
+    if (!session_.AtEnd()) {
+        session_.GoToPly(game.LastPly);  // the engine's move follows the last ply, whatever is shown
         Window().AllDisplay();
     }
     // No move is written with ten characters or more: such a token is
     // refused as the gate refuses a move, whatever its first characters say.
     bool accepted = false;
     if (move.size() < static_cast<std::size_t>(kMaxMoveInput)) {
-        SetMoveInput(game, move);
         Window().SetPromotionQuestion(false);  // a bare pawn move to the last rank is a queen
-        accepted = Window().CheckChessMoveOutput();
+        accepted = Window().CheckChessMoveOutput(move);
         Window().SetPromotionQuestion(true);
     } else {
         Window().Beep();
@@ -225,7 +219,6 @@ void EngineGame::CommitEngineMove(const std::string& move)
     // from now on.
     if (accepted && IsWhitePly(game.LastPly) != engineWhite_)
         EngineTakesSide(!engineWhite_);
-    Window().SetControlState(ControlState::UserToMove);
     emit EngineMoved(accepted, QString::fromStdString(move));
     if (accepted)
         ReactToGameEnd();
@@ -239,11 +232,11 @@ bool EngineGame::ReactToGameEnd()
         return false;
     // Outside a game the players may agree to play on after a draw by rule:
     // it is told when it comes, not again at every move after it.
-    if (!EngPlay && IsDrawByRule(end) && game.LastPly > 0 && GameEndAt(game, game.LastPly - 1) != GameEnd::None)
+    if (!EngPlay() && IsDrawByRule(end) && game.LastPly > 0 && GameEndAt(game, game.LastPly - 1) != GameEnd::None)
         return false;
     SetResult(GameEndResult(end));
     host_.ShowMessage(GameEndText(end), kGameEndTitle, EngineHost::Icon::Information);
-    if (EngPlay)
+    if (EngPlay())
         MnuGameEnd_Click();
     return true;
 }
@@ -281,7 +274,7 @@ void EngineGame::EngineLost()
 {
     const bool quick = EngProc.Age() < kQuickExitMs;
     EngProc.KillProcess();  // reaps it and whatever it started
-    if (!EngPlay)
+    if (!EngPlay())
         return;
     host_.ShowMessage(quick ? kEngineCannotStart : kEngineEnded, kWarning, EngineHost::Icon::Error);
     EndGame(true);
@@ -289,12 +282,12 @@ void EngineGame::EngineLost()
 
 void EngineGame::WinBoardEdit()
 {
-    EngPlay = true;
+    session_.SetPhase(GamePhase::UserToMove);
     if (!WinBoardStart()) {
         MnuGameEnd_Click();
         return;
     }
-    GameState& game = Game();
+    const GameState& game = Game();
     const Board& board = game.KifuBoard[game.CurPly];
     WinBoardSend("edit");
     WinBoardSend("#");
@@ -315,7 +308,7 @@ void EngineGame::WinBoardEdit()
     EngineTakesSide(IsWhitePly(game.LastPly));  // the side not to move
     // The user moves first; engines wait for "go" after a hand-off before
     // they answer (Fairy-Max stays silent without it).
-    game.ViewBoard[0][0] = "999";
+    session_.SetGoAfterNextMove(true);
 }
 
 // ---- the window's commands ---------------------------------------------------
@@ -323,8 +316,7 @@ void EngineGame::WinBoardEdit()
 void EngineGame::WaitFor(Awaiting what)
 {
     awaiting_ = what;
-    EngWait = true;
-    Window().SetControlState(ControlState::EngineToMove);
+    session_.SetPhase(GamePhase::EngineThinking);
 }
 
 void EngineGame::MnuGameNew_Click()
@@ -333,7 +325,7 @@ void EngineGame::MnuGameNew_Click()
         host_.ShowMessage(kEngineNotConfigured, kCaution, EngineHost::Icon::Warning);
         return;
     }
-    GameState& game = Game();
+    const GameState& game = Game();
     std::vector<std::string> kept;
     if (game.LastPly > 0) {
         // Continuing replays the moves from the standard start into a new
@@ -372,21 +364,14 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
 {
     WinBoardQuit();
     MainWindowPort& window = Window();
-    GameState& game = Game();
     // A continued game keeps its information and the notes of the moves kept.
     GameHeader header = window.ReadGameInfo();
-    const auto notes = game.KifuNote;
-    window.ResetGame();
+    const auto notes = Game().KifuNote;
+    session_.NewRecord();
     for (std::size_t ply = 1; ply <= kept.size(); ++ply)
         for (int k = 1; k <= 6; ++k)
-            game.KifuNote[k][ply] = notes[k][ply];
-    EngPlay = true;
-    EngWait = false;
-    game.ViewBoard[0][0] = "0";
-    window.SetMenuState(MenuState::GameRunning);
-    window.SetControlState(ControlState::NoGame);
-    window.SetControlState(ControlState::UserToMove);
-    SetStartPosition(game);
+            session_.SetNote(k, static_cast<int>(ply), notes[k][ply]);
+    session_.SetPhase(GamePhase::UserToMove);
     window.AllDisplay();
     if (!kept.empty()) {
         header.Field[7] = "*";  // the game goes on
@@ -398,8 +383,8 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
     window.RunClock(true);
     // Without a level some engines think for minutes: the quickest one
     // stands until the user chooses another.
-    if (Level == 0 && !config_.EngSet.LevelCommand(1).empty()) {
-        Level = 1;
+    if (level_ == 0 && !config_.EngSet.LevelCommand(1).empty()) {
+        level_ = 1;
         emit LevelChosen(1);
     }
     if (!WinBoardStart()) {
@@ -414,17 +399,12 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
 void EngineGame::ReplayKept(const std::vector<std::string>& kept)
 {
     MainWindowPort& window = Window();
-    GameState& game = Game();
+    const GameState& game = Game();
     const bool sound = window.PieceSound();
     window.SetPieceSound(false);
-    for (std::size_t k = 0; k < kept.size(); ++k) {
-        const int ply = static_cast<int>(k) + 1;
-        game.KifuCoord[ply] = kept[k];
-        CoordToMoveInput(game, ply);
-        game.CurPly = ply - 1;
-        if (!window.CheckChessMoveOutput())
+    for (const std::string& move : kept)
+        if (!window.CheckChessMoveOutput(move))
             break;
-    }
     window.SetPieceSound(sound);
     WinBoardSend("force");
     for (int ply = 1; ply <= game.CurPly; ++ply)
@@ -434,7 +414,7 @@ void EngineGame::ReplayKept(const std::vector<std::string>& kept)
         WinBoardSend("go");
         WinBoardReceive();
     } else {
-        game.ViewBoard[0][0] = "999";  // "go" follows the user's next move
+        session_.SetGoAfterNextMove(true);  // "go" follows the user's next move
     }
 }
 
@@ -443,37 +423,30 @@ void EngineGame::MnuGameEnd_Click() { EndGame(false); }
 void EngineGame::EndGame(bool endedByEngine)
 {
     WinBoardQuit();
-    Game().ViewBoard[0][0] = "0";  // a force-mode "go" never outlives its game
-    MainWindowPort& window = Window();
-    window.RunClock(false);
-    EngPlay = false;
-    EngWait = false;
-    window.SetMenuState(MenuState::NoGame);
-    window.SetControlState(ControlState::UserToMove);
-    window.SetControlState(ControlState::GameEnded);
+    Window().RunClock(false);
+    // A force-mode "go" never outlives its game: the session drops it here.
+    session_.SetPhase(GamePhase::Ended);
     host_.GameEnded();
     emit GameOver(endedByEngine);
 }
 
 void EngineGame::UserMoved()
 {
-    if (!EngPlay)
+    if (!EngPlay())
         return;
-    GameState& game = Game();
+    const GameState& game = Game();
     WaitFor(Awaiting::ReplyToUserMove);
     WinBoardSend(EngineMoveText(game.KifuCoord[game.CurPly]));
-    if (game.ViewBoard[0][0] == "999") {
-        game.ViewBoard[0][0] = "0";
+    if (session_.TakeGoAfterNextMove())
         WinBoardSend("go");
-    }
     WinBoardReceive();
 }
 
 void EngineGame::MoveNow()
 {
-    if (!EngPlay)
+    if (!EngPlay())
         return;
-    if (EngWait) {
+    if (EngWait()) {
         // "?" asks the thinking engine for its move at once. The move it
         // gives is the awaited one; an engine that ignores it is still waited
         // for as before.
@@ -488,7 +461,7 @@ void EngineGame::MoveNow()
 
 void EngineGame::TakeBack()
 {
-    GameState& game = Game();
+    const GameState& game = Game();
     const std::string command = config_.EngSet.TakeBack;
     const int plies = command == "remove" ? 2 : command == "undo" ? 1 : 0;
     if (plies == 0 || game.CurPly <= plies) {
@@ -496,11 +469,8 @@ void EngineGame::TakeBack()
         Window().Beep();
         return;
     }
-    const int from = game.LastPly;
-    game.CurPly = game.LastPly = game.CurPly - plies;
-    ClearNotes(game, game.CurPly + 1, from);
+    session_.Truncate(game.CurPly - plies);
     Window().AllDisplay();
-    Window().UpdateMoveList(command);
     WinBoardSend(command);
 }
 
@@ -516,7 +486,7 @@ void EngineGame::ChooseLevel(int level)
 {
     if (level < 1 || level > 3)
         return;
-    Level = level;
+    level_ = level;
     if (!config_.EngSet.LevelCommand(level).empty())
         WinBoardSend(config_.EngSet.LevelCommand(level));
 }

@@ -14,6 +14,7 @@
 #include "EngineSettings.h"
 #include "WinBoradInterfaccia.h"
 #include "core/MainWindowPort.h"
+#include "session/GameSession.h"
 
 #include <QObject>
 #include <QTimer>
@@ -58,12 +59,17 @@ extern const char kGameEndTitle[];        // "ゲーム終了"
 class EngineGame : public QObject {
     Q_OBJECT
 public:
-    EngineGame(EngineHost& host, EngineConfig& config, QObject* parent = nullptr);
+    // The game's record and phase are the session's; the window's port
+    // (host.Window()) shows them.
+    EngineGame(EngineHost& host, EngineConfig& config, GameSession& session, QObject* parent = nullptr);
     ~EngineGame() override;  // an engine still running is quit
 
-    bool EngPlay = false;  // a game against the engine is running
-    bool EngWait = false;  // the program waits for the engine's move
-    int Level = 0;         // the level whose menu entry is checked, 1..3; 0 none
+    // A game against the engine is running; its move is awaited (the
+    // session's phase, read here).
+    bool EngPlay() const { return session_.EngPlay(); }
+    bool EngWait() const { return session_.EngWait(); }
+    // The level whose menu entry is checked, 1..3; 0 none.
+    int Level() const { return level_; }
 
     // The window's commands.
     void MnuGameNew_Click();
@@ -89,7 +95,7 @@ public:
     // over.
     bool ReactToGameEnd();
     // The window's settings were re-read: no level is checked.
-    void ClearLevel() { Level = 0; }
+    void ClearLevel() { level_ = 0; }
 
     // The protocol.
     bool WinBoardStart();
@@ -124,7 +130,7 @@ private:
     enum class Awaiting { Nothing, ReplyToUserMove, EngineMove, DirectReply };
 
     MainWindowPort& Window() { return host_.Window(); }
-    GameState& Game() { return host_.Window().Game(); }
+    GameState& Game() { return session_.Record(); }
     ReplyRules Rules();
     void WaitFor(Awaiting what);
     // The complete lines of what the engine has written since the last read.
@@ -149,6 +155,8 @@ private:
 
     EngineHost& host_;
     EngineConfig& config_;
+    GameSession& session_;
+    int level_ = 0;
     EngineLineReader reader_;
     std::deque<std::string> pending_;  // lines not yet handled
     QTimer retry_;                     // looks at pending_ again when the user is busy

@@ -53,6 +53,7 @@ inline void CheckRecord(const GameState& game)
 {
     Expect(game.LastPly >= 0 && game.LastPly <= kMaxPly, "LastPly out of bounds");
     Expect(game.CurPly >= 0 && game.CurPly <= game.LastPly + 1, "CurPly out of bounds");
+    Expect(LineMatchesTree(game), "the line on the board is not the tree's");
 }
 
 // The lines of one game as they lie in a file this program wrote: an empty

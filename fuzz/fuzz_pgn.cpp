@@ -11,10 +11,12 @@ using namespace vorlik::fuzz;
 
 namespace {
 
-// What this program writes of a game reads back to the same game.
+// What this program writes of a game reads back to the same game, and is
+// written again to the same text: comments, variations and marks included.
 void ExpectPgnRoundTrip(HeadlessWindow& window, bool longForm)
 {
-    const std::string text = FileText(WritePgnGame(window.Game(), window.ReadGameInfo(), longForm));
+    const std::vector<std::string> lines = WritePgnGame(window.Game(), window.ReadGameInfo(), longForm);
+    const std::string text = FileText(lines);
     KifuFile written;
     ScanKifuText(written, kKindPgn, text);
     Expect(written.KifuCount == 1, "a written PGN game scans as " + std::to_string(written.KifuCount) + " games");
@@ -22,6 +24,9 @@ void ExpectPgnRoundTrip(HeadlessWindow& window, bool longForm)
     const LoadReport report = LoadKifu(reread, written, 1, 1);
     Expect(report.refused.empty(), "a written PGN game has refused moves: " + report.Message());
     ExpectSameGame(window, reread, longForm ? "PGN (long)" : "PGN");
+    Expect(report.AnnotationsMessage().empty(), "a written PGN game has a broken annotation: " + report.Message());
+    Expect(WritePgnGame(reread.Game(), reread.ReadGameInfo(), longForm) == lines,
+           "a written PGN game is written again otherwise:\n" + text);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "KifuFormat.h"
 
+#include "PgnMoveText.h"
 #include "core/FenText.h"
 
 #include <algorithm>
@@ -53,17 +54,6 @@ std::vector<std::string> BoxLines(const std::string& text)
         }
     }
     return lines;
-}
-
-// This program writes castling "o-o"; PGN wants the letter O, and keeps the
-// check or mate mark behind it ("O-O+", "O-O-O#").
-std::string PgnMove(std::string move)
-{
-    if (move.compare(0, 3, "o-o") == 0)
-        for (std::size_t k = 0; k < move.size() && (move[k] == 'o' || move[k] == '-'); ++k)
-            if (move[k] == 'o')
-                move[k] = 'O';
-    return move;
 }
 
 void AppendMoveLines(std::vector<std::string>& lines, const GameState& game, const GameHeader& header, bool longForm)
@@ -187,7 +177,12 @@ std::vector<std::string> WritePgnGame(const GameState& game, const GameHeader& h
         lines.push_back(TagLine("FEN", WriteStartFen(game)));
     for (std::string& line : BoxLines(header.TextInfoS))
         lines.push_back(std::move(line));
-    AppendMoveLines(lines, game, header, longForm);
+    if (HasAnnotations(game)) {
+        for (std::string& line : AnnotatedMoveLines(game, longForm, ResultToken(header)))
+            lines.push_back(std::move(line));
+    } else {
+        AppendMoveLines(lines, game, header, longForm);
+    }
     lines.emplace_back();
     return lines;
 }
@@ -229,8 +224,14 @@ std::vector<std::string> SplitCsvLine(std::string_view line)
     return fields;
 }
 
-std::vector<std::string> WriteCsvGame(const GameState& game, const GameHeader& header, bool longForm)
+std::vector<std::string> WriteCsvGame(const GameState& shown, const GameHeader& header, bool longForm)
 {
+    // A CSV file holds one line of moves: the main line, whatever is shown.
+    GameState mainLine;
+    const bool onMain = IsMainLine(shown, shown.LastPly) && Children(shown, NodeAt(shown, shown.LastPly)).empty();
+    if (!onMain)
+        mainLine = MainLineGame(shown);
+    const GameState& game = onMain ? shown : mainLine;
     std::vector<std::string> lines;
     for (int k = 1; k <= 7; ++k)
         lines.push_back(kCsvKeys[k] + CsvValue(header.Field[k]));

@@ -21,12 +21,14 @@ std::string PlyName(int ply, int firstMove = 1);
 std::string AmbiguousMoveText(int ply, const std::string& token, int firstMove = 1);
 
 // One game in this program's PGN layout: seven tags, the FEN tag of a set-up
-// start, the further tag lines, the moves six to a line, one empty line.
+// start, the further tag lines, the moves six to a line, one empty line. A
+// record with variations, comments or marks writes its whole tree, in PGN's
+// own syntax (AnnotatedMoveLines).
 // longForm: "国際長" texts instead of "国際". Castling is written "O-O" and
 // "O-O-O" here, as other programs read it; the record and CSV keep "o-o".
 std::vector<std::string> WritePgnGame(const GameState& game, const GameHeader& header, bool longForm);
 
-// One game in the CSV postal layout: seven header lines, an empty line, a line
+// One game in the CSV postal layout, its main line: seven header lines, an empty line, a line
 // per full move with both postal numbers, both moves and twelve postal fields,
 // one empty line.
 std::vector<std::string> WriteCsvGame(const GameState& game, const GameHeader& header, bool longForm);

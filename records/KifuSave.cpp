@@ -23,8 +23,17 @@ std::vector<NamedText> TextsOfGame(const GameState& game, const GameHeader& head
     std::vector<NamedText> texts;
     for (int k = 1; k <= 7; ++k)
         texts.push_back({kFieldNames[k], &header.Field[k]});
-    if (kind == kKindPgn)
+    if (kind == kKindPgn) {
         texts.push_back({"追加のタグ", &header.TextInfoS});
+        // Comments go into a PGN file too; a variation's moves are named by their ply.
+        for (const KifuNode& node : game.Tree.nodes) {
+            const std::string where = node.ply == 0 ? std::string("最初の手の前") : PlyName(node.ply);
+            if (!node.commentBefore.empty())
+                texts.push_back({where + "の前のコメント", &node.commentBefore});
+            if (!node.comment.empty())
+                texts.push_back({where + "のコメント", &node.comment});
+        }
+    }
     if (kind == kKindCsv)
         for (int ply = 1; ply <= game.LastPly; ++ply)
             for (int k = 1; k <= 6; ++k)
@@ -172,9 +181,8 @@ bool AppendGame(KifuHost& host, const std::string& fileName, std::string bytes, 
     return true;
 }
 
-// Writes the game where the user chose (select as KifuSelect, -1 append),
-// into the file as it is now.
-bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string& fileName, int select)
+// Writes the game where the user chose, into the file as it is now.
+bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string& fileName, KifuSelect select)
 {
     FileLock lock;
     FileLines lines;
@@ -183,11 +191,11 @@ bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string
     if (!LockAndRead(host, lock, fileName, lines, exists) ||
         !EncodeGame(host, kind, exists ? &lines.guess : nullptr, game))
         return false;
-    if (select == -1)
+    if (select == KifuSelect::Append)
         return AppendGame(host, fileName, std::move(lines.bytes), game);
-    const int n = select < 0 ? -(select + 1) : select;
-    return RewriteThroughBackup(host, seen, kind, fileName, lines, n, select < 0 ? Rewrite::Insert : Rewrite::Overwrite,
-                                game);
+    const int insert = InsertPlace(select);
+    return RewriteThroughBackup(host, seen, kind, fileName, lines, insert > 0 ? insert : ChosenGame(select),
+                                insert > 0 ? Rewrite::Insert : Rewrite::Overwrite, game);
 }
 
 bool SaveFen(KifuHost& host, const std::string& fileName)
@@ -219,7 +227,7 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     if (kind == kKindCsv && !IsStandardStart(host.Window().Game()))
         return Fail(host, "設定局面から始まるゲームはＣＳＶファイルに保存できません。保存しませんでした。");
     if (!FileExists(fileName))
-        return WriteGame(host, file, kind, fileName, -1);
+        return WriteGame(host, file, kind, fileName, KifuSelect::Append);
     FileLines lines;
     std::string error;
     if (!ReadFileLines(fileName, lines, error))
@@ -231,12 +239,14 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     std::string game;
     if (!EncodeGame(host, kind, &lines.guess, game))
         return false;
-    file.KifuDialogMode = 2;
+    file.KifuDialogMode = KifuDialogMode::SaveInto;
     busy.Pause();
     host.ShowKifuDialog(file, fileName);
     busy.Resume();
-    return file.KifuSelect != 0 && WriteGame(host, file, kind, fileName, file.KifuSelect);
+    return file.KifuSelect != KifuSelect::Cancel && WriteGame(host, file, kind, fileName, file.KifuSelect);
 }
+
+bool SaveLosesAnnotations(const GameState& game, int kind) { return kind != kKindPgn && HasAnnotations(game); }
 
 bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName)
 {

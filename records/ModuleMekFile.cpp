@@ -131,6 +131,32 @@ void TakeTag(KifuGame& game, PgnGameScan& scan, int field, const std::string& va
     }
 }
 
+// The move text as written is kept from the first line with a comment, a
+// variation or a mark on; the lines before it say no more than the
+// normalised text does.
+bool HasAnnotationMark(std::string_view line)
+{
+    for (const char c : line)
+        switch (c) {
+        case '{': case '}': case ';': case '(': case ')': case '$': case '!': case '?':
+            return true;
+        default:
+            break;
+        }
+    return false;
+}
+
+void KeepAnnotatedText(KifuGame& game, std::string_view line)
+{
+    std::string& kept = game[kAnnotatedText];
+    if (kept.empty() && !HasAnnotationMark(line))
+        return;
+    if (kept.empty())
+        kept = game[kMoveText] + '\n';
+    kept.append(line.data(), line.size());
+    kept += '\n';
+}
+
 void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, ScanLimits& limits)
 {
     PgnGameScan scan;
@@ -161,7 +187,9 @@ void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, Sc
         scan.emptyLineAfterTags = scan.emptyLineAfterTags || IsEmptyLine(line);
         if (file.KifuCount == 0 || IsEmptyLine(line))
             continue;  // text before the first game belongs to none
-        if (AppendMoveText(file.KifuList[file.KifuCount][kMoveText], line, scan.text))
+        KifuGame& game = file.KifuList[file.KifuCount];
+        KeepAnnotatedText(game, line);
+        if (AppendMoveText(game[kMoveText], line, scan.text))
             scan.sawMoves = true;
     }
 }
@@ -267,67 +295,193 @@ namespace {
 
 // ---- loading ----------------------------------------------------------------
 
-bool IsResultToken(std::string_view token)
-{
-    for (const char* result : {"*", "1-0", "0-1", "1/2"})
-        if (token.find(result) != std::string_view::npos)
+// Plays the tokens of a PGN move text into the record: the main line, and
+// each variation as an alternative to the move before its "(". A variation
+// that cannot be read whole (a move the rules refuse, a limit of the record)
+// keeps the moves before that point and leaves out the rest of itself.
+class MoveTextLoader {
+public:
+    MoveTextLoader(MainWindowPort& window, LoadReport& report) : window_(window), game_(window.Game()), report_(report)
+    {
+    }
+
+    bool Take(PgnToken&& token)
+    {
+        switch (token.kind) {
+        case PgnToken::Move:
+            return TakeMove(token.text, token.nag);
+        case PgnToken::Comment:
+            TakeComment(token.text);
             return true;
-    return false;
-}
+        case PgnToken::Nag:
+            TakeNag(token.nag);
+            return true;
+        case PgnToken::Open:
+            Open();
+            return true;
+        case PgnToken::Close:
+            Close();
+            return true;
+        case PgnToken::Result:
+            return false;
+        }
+        return true;
+    }
 
-// Move numbers ("12.", "12...", "12") and the ".." of a game that starts
-// with Black stand in no ply.
-bool IsMoveNumberToken(std::string_view token)
-{
-    std::size_t i = 0;
-    while (i < token.size() && token[i] >= '0' && token[i] <= '9')
-        ++i;
-    while (i < token.size() && token[i] == '.')
-        ++i;
-    return i == token.size();
-}
-
-std::string_view WithoutSuffixMarks(std::string_view token)
-{
-    while (!token.empty() && (token.back() == '!' || token.back() == '?'))
-        token.remove_suffix(1);
-    return token;
-}
-
-// Calls play(token) for every move token of a PGN move text, skipping
-// comments, variations, annotation glyphs and move numbers; stops at the
-// result or when play returns false.
-template <typename Play>
-void ForEachMoveToken(std::string_view text, Play play)
-{
-    int depth = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == ' ') {
-            ++i;
-        } else if (c == '{') {
-            const std::size_t end = text.find('}', i);
-            i = end == std::string_view::npos ? text.size() : end + 1;
-        } else if (c == '(' || c == ')') {
-            depth = std::max(0, depth + (c == '(' ? 1 : -1));
-            ++i;
-        } else {
-            std::size_t end = i;
-            while (end < text.size() && text[end] != ' ' && text[end] != '{' && text[end] != '(' && text[end] != ')')
-                ++end;
-            const std::string_view token = text.substr(i, end - i);
-            i = end;
-            if (depth > 0 || token[0] == '$' || IsMoveNumberToken(token))
-                continue;
-            if (IsResultToken(token))
-                return;
-            const std::string_view move = WithoutSuffixMarks(token);
-            if (!move.empty() && !play(move))
-                return;
+    // The main line on the board, at its end, as after any load.
+    void Finish()
+    {
+        if (annotated_) {
+            ShowNode(game_, 0);
+            GoToPly(game_, game_.LastPly);
         }
     }
-}
+
+private:
+    struct Level {
+        int lastMove = -1;   // node of the last move read at this level
+        bool skipping = false;  // the rest of this variation is left out
+        bool mated = false;     // after a mate no move follows
+    };
+
+    Level& Current() { return levels_.back(); }
+
+    bool TakeMove(const std::string& text, int nag)
+    {
+        Level& level = Current();
+        if (level.skipping || (level.mated && levels_.size() > 1))
+            return true;
+        const bool main = levels_.size() == 1;
+        if (main && (level.mated || ambiguous_))
+            return true;
+        if (game_.CurPly >= kMaxPly) {
+            if (main)
+                report_.plyLimit = true;
+            return Skip(main);
+        }
+        if (!window_.CheckChessMoveOutput(text))
+            return Refused(text, main);
+        level.lastMove = NodeAt(game_, game_.CurPly);
+        level.mated = game_.KifuShort[game_.CurPly].find('#') != std::string::npos;
+        if (!before_.empty()) {
+            SetCommentBefore(game_, game_.CurPly, Limited(before_));
+            before_.clear();
+        }
+        TakeNag(nag);
+        return true;
+    }
+
+    bool Refused(const std::string& text, bool main)
+    {
+        const MoveVerdict verdict = JudgeMove(game_, text);
+        if (verdict == MoveVerdict::NoRoom) {
+            report_.treeLimit = TreeResultText(MoveFits(game_, std::string()));
+            return Skip(main);
+        }
+        if (!main)
+            return Skip(false);
+        // After a move that could be either of two, nothing that follows can be placed.
+        const bool ambiguous = verdict == MoveVerdict::Ambiguous;
+        report_.refused.push_back({game_.CurPly + 1, text, ambiguous});
+        ambiguous_ = ambiguous_ || ambiguous;
+        return true;
+    }
+
+    // The moves a refusal leaves without a place: the rest of a variation,
+    // or of the main line (whose variations are then left out too).
+    bool Skip(bool main)
+    {
+        Current().skipping = true;
+        if (!main)
+            ++report_.variationsLeftOut;
+        return true;
+    }
+
+    std::string Limited(const std::string& text)
+    {
+        if (text.size() <= kMaxComment)
+            return text;
+        ++report_.commentsCut;
+        std::size_t end = kMaxComment;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            --end;  // not inside a character
+        return text.substr(0, end);
+    }
+
+    void TakeComment(const std::string& text)
+    {
+        annotated_ = true;
+        Level& level = Current();
+        if (level.skipping)
+            return;
+        // A comment before a variation's first move stands before that move;
+        // one at the start of the game before the first move (the root's).
+        if (level.lastMove < 0 && levels_.size() > 1) {
+            before_ = Joined(before_, text);
+            return;
+        }
+        const std::string& old = Node(game_, NodeAt(game_, game_.CurPly)).comment;
+        SetComment(game_, game_.CurPly, Limited(Joined(old, text)));
+    }
+
+    static std::string Joined(const std::string& first, const std::string& second)
+    {
+        return first.empty() ? second : first + " " + second;
+    }
+
+    void TakeNag(int nag)
+    {
+        if (nag == 0)
+            return;
+        annotated_ = true;
+        Level& level = Current();
+        if (level.skipping)
+            return;
+        if (nag < 1 || nag > 255 || level.lastMove < 0) {
+            ++report_.marksLeftOut;
+            return;
+        }
+        std::vector<unsigned char> nags = Node(game_, level.lastMove).nags;
+        nags.push_back(static_cast<unsigned char>(nag));
+        SetNags(game_, game_.CurPly, nags);
+    }
+
+    // A variation replaces the last move read: the board goes back before it.
+    void Open()
+    {
+        annotated_ = true;
+        const Level outer = Current();
+        levels_.push_back(Level{});
+        if (outer.skipping) {
+            Current().skipping = true;  // left out with the variation around it
+            return;
+        }
+        if (outer.lastMove < 0) {
+            Skip(false);  // no move for it to replace
+            return;
+        }
+        ShowNode(game_, outer.lastMove);
+        GoToPly(game_, game_.CurPly - 1);
+    }
+
+    void Close()
+    {
+        if (levels_.size() == 1)
+            return;
+        levels_.pop_back();
+        before_.clear();
+        if (Current().lastMove >= 0)
+            ShowNode(game_, Current().lastMove);
+    }
+
+    MainWindowPort& window_;
+    GameState& game_;
+    LoadReport& report_;
+    std::vector<Level> levels_{Level{}};
+    std::string before_;  // a comment waiting for a variation's first move
+    bool ambiguous_ = false;
+    bool annotated_ = false;
+};
 
 void LoadMoves(MainWindowPort& window, const KifuGame& kifu, LoadReport& report)
 {
@@ -337,21 +491,10 @@ void LoadMoves(MainWindowPort& window, const KifuGame& kifu, LoadReport& report)
         !ReadFenBoard(window, start, &report.fenError))
         return;
     report.firstMove = game.Start.moveNumber;
-    ForEachMoveToken(kifu[kMoveText], [&](std::string_view token) {
-        if (game.CurPly >= kMaxPly) {
-            report.plyLimit = true;
-            return false;
-        }
-        const std::string text(token);
-        SetMoveInput(game, text);
-        if (!window.CheckChessMoveOutput()) {
-            // After a move that could be either of two, nothing that follows can be placed.
-            const bool ambiguous = JudgeMove(game, text) == MoveVerdict::Ambiguous;
-            report.refused.push_back({game.CurPly + 1, text, ambiguous});
-            return !ambiguous;
-        }
-        return game.KifuShort[game.CurPly].find('#') == std::string::npos;
-    });
+    const std::string& text = kifu[kAnnotatedText].empty() ? kifu[kMoveText] : kifu[kAnnotatedText];
+    MoveTextLoader loader(window, report);
+    report.nesting = WalkPgnMoveText(text, [&](PgnToken&& token) { return loader.Take(std::move(token)); });
+    loader.Finish();
 }
 
 // The postal fields: each move line's data holds six fields for White's ply
@@ -368,7 +511,7 @@ void LoadNotes(GameState& game, const std::string& postal)
             const int target = ply + 1 + field / 6;
             const std::size_t stop = std::min(postal.find(kNoteSeparator, from), end);
             if (target <= kMaxPly)
-                game.KifuNote[field % 6 + 1][target] = postal.substr(from, stop - from);
+                SetNote(game, target, field % 6 + 1, postal.substr(from, stop - from));
             if (stop >= end)
                 break;
             from = stop + 1;
@@ -429,7 +572,7 @@ void BusyPointer::Resume() { host_.SetBusy(true); }
 void ClearKifuList(KifuFile& file, int count)
 {
     for (int g = 1; g <= count && g < static_cast<int>(file.KifuList.size()); ++g)
-        for (int k = 1; k <= kMoveText; ++k)
+        for (int k = 1; k <= kAnnotatedText; ++k)
             file.KifuList[g][k].clear();
 }
 
@@ -492,6 +635,26 @@ std::string LoadReport::Message() const
     }
     if (plyLimit)
         message += "棋譜は400手(半手)までです。それより後の指し手は読み込みませんでした。\n";
+    return message + AnnotationsMessage();
+}
+
+std::string LoadReport::AnnotationsMessage() const
+{
+    const std::string which = game > 0 ? "第" + std::to_string(game) + "局の" : std::string("この棋譜の");
+    std::string message;
+    if (nesting.unclosedComments > 0)
+        message += which + "指し手に閉じていないコメント「{」があります。その局の終わりまでをコメントとして読みました。\n";
+    if (nesting.unmatchedParentheses > 0)
+        message += which + "指し手で変化手順の「(」と「)」の対応が取れていません。対応の取れるところまでを変化手順として読みました。\n";
+    if (variationsLeftOut > 0)
+        message += "変化手順" + std::to_string(variationsLeftOut) +
+                   "か所を、指せない手または記録の上限のため、途中から読み込みませんでした。\n";
+    if (!treeLimit.empty())
+        message += treeLimit + "\n";
+    if (commentsCut > 0)
+        message += "64KBを超えるコメントが" + std::to_string(commentsCut) + "個あり、超えた部分は読み込みませんでした。\n";
+    if (marksLeftOut > 0)
+        message += "指し手に付けられない注釈記号 ($) を" + std::to_string(marksLeftOut) + "個読み飛ばしました。\n";
     return message;
 }
 
@@ -544,6 +707,7 @@ LoadReport LoadKifuGame(MainWindowPort& window, const KifuFile& file, int kind, 
 {
     window.MnuFileNew_Click();
     LoadReport report = LoadKifu(window, file, 1, n);
+    report.game = n;
     if (kind == kKindCsv)
         LoadKifu(window, file, 3, n);
     return report;
@@ -581,10 +745,10 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
         LoadGame(host, file, kind, 1);
         return;
     }
-    file.KifuDialogMode = kind == kKindCsv ? 5 : 1;
+    file.KifuDialogMode = kind == kKindCsv ? KifuDialogMode::OpenCsv : KifuDialogMode::OpenPgn;
     host.ShowKifuDialog(file, fileName);
-    if (file.KifuSelect > 0 && file.KifuSelect <= file.KifuCount)
-        LoadGame(host, file, kind, file.KifuSelect);
+    if (ChosenGame(file.KifuSelect) > 0 && ChosenGame(file.KifuSelect) <= file.KifuCount)
+        LoadGame(host, file, kind, ChosenGame(file.KifuSelect));
 }
 
 // ---- position search ----------------------------------------------------------
@@ -620,7 +784,7 @@ std::string_view Continuation(const std::string& text, std::size_t after, bool w
     }
     const std::size_t end = std::min(text.find(' ', from), text.size());
     const std::string_view token = std::string_view(text).substr(from, end - from);
-    return IsResultToken(token) ? std::string_view() : token;
+    return IsPgnResultToken(token) ? std::string_view() : token;
 }
 
 }  // namespace
@@ -686,10 +850,10 @@ void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string&
     }
     if (!ScanForHost(host, file, kind, fileName))
         return;
-    file.KifuDialogMode = 3;
+    file.KifuDialogMode = KifuDialogMode::Search;
     host.ShowKifuDialog(file, fileName);
-    if (file.KifuSelect > 0 && file.KifuSelect <= file.KifuCount)
-        LoadGame(host, file, kind, file.KifuSelect);
+    if (ChosenGame(file.KifuSelect) > 0 && ChosenGame(file.KifuSelect) <= file.KifuCount)
+        LoadGame(host, file, kind, ChosenGame(file.KifuSelect));
 }
 
 }  // namespace vorlik

@@ -4,6 +4,7 @@
 // It reaches the window only through MainWindowPort and KifuHost.
 #pragma once
 
+#include "PgnMoveText.h"
 #include "TextCodec.h"
 #include "core/MainWindowPort.h"
 
@@ -27,14 +28,16 @@ constexpr int kMaxGames = 25000;       // games a scan lists
 constexpr int kMaxFurtherTags = 11;    // further tag lines of one game (fields 8..18)
 constexpr int kStartText = 19;         // field: FEN text, or the postal data of a CSV game
 constexpr int kMoveText = 20;          // field: the game's move text, blanks normalised
+constexpr int kAnnotatedText = 21;     // field: the move text as written, kept only when it has
+                                       // comments, variations or marks (lines joined by LF)
 
 // Marks the start of one move line's postal data inside StartText; fields
 // inside are separated by kNoteSeparator. Neither can be typed into a box.
 constexpr char kNoteMarker = '\x1e';
 constexpr char kNoteSeparator = '\x1f';
 
-// Fields 1..20 of one game (0 unused).
-using KifuGame = std::array<std::string, 21>;
+// Fields 1..21 of one game (0 unused).
+using KifuGame = std::array<std::string, 22>;
 
 class KifuHost;
 
@@ -59,12 +62,26 @@ extern const char kFilterAll[];
 extern const char kFilterNoCsv[];
 extern const char kFilterSearch[];
 
+// What the collection dialog is shown for; the numbers are the modes' own.
+enum class KifuDialogMode { None = 0, OpenPgn = 1, SaveInto = 2, Search = 3, OpenCsv = 5 };
+
+// The collection dialog's answer, in the numbers it has always had: a game
+// n > 0 (load it, or overwrite it), 0 cancelled, -1 append, -(n + 1) insert
+// before game n.
+enum class KifuSelect : int { Cancel = 0, Append = -1 };
+inline KifuSelect SelectGame(int n) { return static_cast<KifuSelect>(n); }
+inline KifuSelect InsertBefore(int n) { return static_cast<KifuSelect>(-(n + 1)); }
+// The game chosen to load or overwrite; 0 for any other answer.
+inline int ChosenGame(KifuSelect select) { return static_cast<int>(select) > 0 ? static_cast<int>(select) : 0; }
+// The game to insert before; 0 for any other answer.
+inline int InsertPlace(KifuSelect select) { return static_cast<int>(select) < -1 ? -(static_cast<int>(select) + 1) : 0; }
+
 // The module's state, shared with the collection dialog.
 struct KifuFile {
     std::vector<KifuGame> KifuList;  // [0..KifuCount]; game 0 is never listed
     int KifuCount = 0;
-    int KifuSelect = 0;      // dialog answer: n load/overwrite, 0 cancel, -1 append, < -1 insert before -(n+1)
-    int KifuDialogMode = 0;  // 1 open PGN, 5 open CSV, 2 save into a file, 3 position search
+    vorlik::KifuSelect KifuSelect = KifuSelect::Cancel;  // the dialog's answer
+    vorlik::KifuDialogMode KifuDialogMode = KifuDialogMode::None;
     TextEncoding Encoding = TextEncoding::Cp932;  // of the last scanned file
     std::string FileName;    // of the last scan
     std::vector<std::size_t> GameFirstLine;  // [1..KifuCount] line index of each game's first line,
@@ -121,10 +138,18 @@ struct RefusedToken {
 struct LoadReport {
     std::vector<RefusedToken> refused;
     bool plyLimit = false;       // the game held more than 400 plies
+    int game = 0;                // its number in the file, as messages name it
+    int variationsLeftOut = 0;   // beyond a limit, or after a move that could not be played in it
+    int commentsCut = 0;         // longer than 64 kB: the rest was left out
+    int marksLeftOut = 0;        // $n outside 1..255, or before any move
+    PgnNesting nesting;          // unbalanced braces and parentheses
+    std::string treeLimit;       // the limit of the record that was reached, if one was
     std::string fenError;        // the FEN start could not be read: no moves were played
     int firstMove = 1;           // the number of the game's first move, as messages name plies
     // One message for the user, empty when the game loaded whole.
     std::string Message() const;
+    // The part of it about comments, variations and marks.
+    std::string AnnotationsMessage() const;
 };
 
 // Puts game n of the table into the window: part 1 the header, the start
@@ -148,6 +173,11 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
 // into an existing one after the collection dialog (append, insert, overwrite).
 // True when the file was written.
 bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
+
+// True when saving the record as a file of this kind would lose its
+// variations, comments or marks (CSV keeps the main line, FEN the position):
+// the window asks first.
+bool SaveLosesAnnotations(const GameState& game, int kind);
 
 // Removes game n from the file, keeping the old file as the backup.
 bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName);

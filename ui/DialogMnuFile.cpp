@@ -231,13 +231,14 @@ void DialogMnuFile::Form_Load()
 
 void DialogMnuFile::ApplyMode()
 {
-    const int mode = file_.KifuDialogMode;
-    ComPlusPlus->setVisible(mode == 2);
-    TextJo->setVisible(mode == 3);
-    ComPlus->setText(mode == 2 ? QStringLiteral("挿入") : mode == 3 ? QStringLiteral("検索") : QStringLiteral("削除"));
-    OKButton->setText(mode == 2 ? QStringLiteral("上書") : QStringLiteral("OK"));
+    const bool save = file_.KifuDialogMode == KifuDialogMode::SaveInto;
+    const bool search = file_.KifuDialogMode == KifuDialogMode::Search;
+    ComPlusPlus->setVisible(save);
+    TextJo->setVisible(search);
+    ComPlus->setText(save ? QStringLiteral("挿入") : search ? QStringLiteral("検索") : QStringLiteral("削除"));
+    OKButton->setText(save ? QStringLiteral("上書") : QStringLiteral("OK"));
     // Return chooses the game, but never starts an overwrite.
-    OKButton->setDefault(mode != 2);
+    OKButton->setDefault(!save);
 }
 
 int DialogMnuFile::CurrentGame() const
@@ -256,22 +257,22 @@ bool DialogMnuFile::Ask(const QString& text, const QString& title)
 
 void DialogMnuFile::ComPlusPlus_Click()
 {
-    file_.KifuSelect = -1;
+    file_.KifuSelect = KifuSelect::Append;
     accept();
 }
 
 void DialogMnuFile::ComPlus_Click()
 {
     switch (file_.KifuDialogMode) {
-    case 2: {
+    case KifuDialogMode::SaveInto: {
         const int n = CurrentGame();
         if (n == 0)
             return;  // with no game to insert before, only "追加" makes sense
-        file_.KifuSelect = -(n + 1);
+        file_.KifuSelect = InsertBefore(n);
         accept();
         break;
     }
-    case 3:
+    case KifuDialogMode::Search:
         Search();
         break;
     default:
@@ -286,10 +287,10 @@ void DialogMnuFile::OKButton_Click()
     const int n = CurrentGame();
     if (n == 0)
         return;
-    if (file_.KifuDialogMode == 2 &&
+    if (file_.KifuDialogMode == KifuDialogMode::SaveInto &&
         !Ask(QString::number(n) + QStringLiteral("番に上書きしますか？"), QStringLiteral("ファイル保存")))
         return;
-    file_.KifuSelect = n;
+    file_.KifuSelect = SelectGame(n);
     accept();
 }
 
@@ -297,7 +298,7 @@ void DialogMnuFile::CancelButton_Click() { reject(); }
 
 void DialogMnuFile::reject()
 {
-    file_.KifuSelect = 0;
+    file_.KifuSelect = KifuSelect::Cancel;
     QDialog::reject();
 }
 
@@ -305,7 +306,7 @@ void DialogMnuFile::DeleteGame(int n)
 {
     if (!Ask(QString::number(n) + QStringLiteral("番を削除しますか？"), QStringLiteral("データ削除")))
         return;
-    const int kind = file_.KifuDialogMode == 5 ? kKindCsv : kKindPgn;
+    const int kind = file_.KifuDialogMode == KifuDialogMode::OpenCsv ? kKindCsv : kKindPgn;
     const std::string name = fileName_.toStdString();
     const int gamesBefore = file_.KifuCount;
     BusyPointer busy(host_);
@@ -314,11 +315,11 @@ void DialogMnuFile::DeleteGame(int n)
     if (gamesBefore == 2) {
         // One game is left: the caller loads it from the table, which still
         // holds the scan made before the deletion.
-        file_.KifuSelect = n == 1 ? 2 : 1;
+        file_.KifuSelect = SelectGame(n == 1 ? 2 : 1);
         accept();
         return;
     }
-    file_.KifuSelect = n;
+    file_.KifuSelect = SelectGame(n);
     model_->BeginChange();
     const ScanReport report = ScanKifuFile(file_, kind, name);
     model_->EndChange();

@@ -7,9 +7,11 @@
 #include "JapaneseFonts.h"
 #include "KifuFolder.h"
 #include "MoveList.h"
+#include "WindowStates.h"
 #include "WindowEngineHost.h"
 #include "WindowKifuHost.h"
 #include "core/GameText.h"
+#include "core/KifuTree.h"
 #include "core/MoveCommit.h"
 #include "core/PositionSetup.h"
 
@@ -36,6 +38,7 @@
 #include <QVBoxLayout>
 #include <QVariant>
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -129,7 +132,7 @@ void MoveListBox::mousePressEvent(QMouseEvent* event)
 {
     QListWidget::mousePressEvent(event);
     if (itemAt(event->position().toPoint()))
-        emit LinePressed();
+        emit LinePressed(event->position().toPoint().x());
 }
 
 void MoveListBox::keyPressEvent(QKeyEvent* event)
@@ -140,7 +143,7 @@ void MoveListBox::keyPressEvent(QKeyEvent* event)
 }
 
 FormMain::FormMain(WindowServices& services, QWidget* parent)
-    : QMainWindow(parent), services_(services), game_(std::make_unique<GameState>())
+    : QMainWindow(parent), services_(services), session_(std::make_unique<GameSession>())
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromUtf8(kCaption) + QStringLiteral("[*]"));
@@ -168,7 +171,11 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
 
     // Start-up: no game, the standard position, White to move; the options
     // and the engine of the last run.
-    ResetGame();
+    connect(session_.get(), &GameSession::RecordReset, this, &FormMain::ClearRecordView);
+    connect(session_.get(), &GameSession::PhaseChanged, this, &FormMain::ApplyStates);
+    connect(session_.get(), &GameSession::RecordChanged, this, &FormMain::ApplyStates);
+    connect(session_.get(), &GameSession::RecordChanged, this, &FormMain::UpdateMoveList);
+    ClearRecordView();
     VorlikIni ini;
     std::string problem;
     const ProgramFolders folders = services_.Folders();
@@ -180,9 +187,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
         QTimer::singleShot(0, this, [this, problem] { WarnError(problem); });
     if (engineConfig_.EngLoaFg)
         engineDialog_->ApplyEngSet();
-    SetMenuState(MenuState::NoGame);
-    SetControlState(ControlState::NoGame);
-    SetStartPosition(*game_);
+    ApplyStates();
     AllDisplay();
     RecordSaved(QString());
 
@@ -235,6 +240,22 @@ void FormMain::BuildMenus()
         MnuGameHyoukiHyouki[k]->setCheckable(true);
         connect(MnuGameHyoukiHyouki[k], &QAction::triggered, this, [this, k] { MnuGameHyoukiHyouki_Click(k); });
     }
+    game->addSeparator();
+    MnuGameVariation = entry(game, "MnuGameVariation", QStringLiteral("変化手順の入力"), 'V');
+    MnuGameVariation->setCheckable(true);
+    MnuGameVariationPromote = entry(game, "MnuGameVariationPromote", QStringLiteral("変化手順を本手順に昇格"), 'R');
+    MnuGameVariationDelete = entry(game, "MnuGameVariationDelete", QStringLiteral("変化手順の削除"), 'D');
+    QMenu* marks = game->addMenu(QStringLiteral("記号(&M)"));
+    marks->setObjectName(QStringLiteral("MnuGameMark"));
+    const char* const symbols[] = {"", "!", "?", "!!", "??", "!?", "?!"};
+    for (int k = 1; k <= 6; ++k) {
+        MnuGameMark[k] = entry(marks, "", QString::fromLatin1(symbols[k]));
+        MnuGameMark[k]->setObjectName(QStringLiteral("MnuGameMark(%1)").arg(k));
+        MnuGameMark[k]->setCheckable(true);
+        connect(MnuGameMark[k], &QAction::triggered, this, [this, k] { MnuGameMark_Click(k); });
+    }
+    connect(MnuGameVariationPromote, &QAction::triggered, this, &FormMain::MnuGameVariationPromote_Click);
+    connect(MnuGameVariationDelete, &QAction::triggered, this, &FormMain::MnuGameVariationDelete_Click);
     game->addSeparator();
     MnuGameSetup = entry(game, "MnuGameSetup", QStringLiteral("駒の配置"), 'P');
     game->addSeparator();
@@ -405,7 +426,7 @@ QWidget* FormMain::BuildCentralArea()
     for (int j = 8; j <= 13; ++j)
         connect(TextInfo[j], &QLineEdit::textChanged, this,
                 [this, j](const QString& text) {
-                    game_->KifuNote[j - 7][notesPly_] = text.toStdString();
+                    session_->SetNote(j - 7, notesPly_, text.toStdString());
                     ShowRecordState();
                 });
     for (int k = 1; k <= 6; ++k)
@@ -498,8 +519,14 @@ QWidget* FormMain::BuildCentralArea()
     direct->addWidget(TextInfo[14]);
     direct->addWidget(CommandMain[9]);
 
+    TextComment = new QLineEdit;
+    TextComment->setObjectName(QStringLiteral("TextComment"));
+    TextComment->setPlaceholderText(QStringLiteral("コメント"));
+    connect(TextComment, &QLineEdit::editingFinished, this, &FormMain::TextComment_Changed);
+
     auto* listAndTraffic = new QVBoxLayout;
     listAndTraffic->addWidget(ListMain, 1);
+    listAndTraffic->addWidget(TextComment);
     listAndTraffic->addWidget(TextEngMas);
     listAndTraffic->addLayout(direct);
 
@@ -525,7 +552,7 @@ bool FormMain::Turned() const { return MnuGameTurn->isChecked(); }
 DialogSetup* FormMain::SetupDialog()
 {
     if (!setupDialog_) {
-        setupDialog_ = new DialogSetup(services_, *game_, this);
+        setupDialog_ = new DialogSetup(services_, Game(), this);
         setupDialog_->returnSetup = [this](int code) { return ReturnSetup(code); };
         connect(setupDialog_, &DialogSetup::PiecePicked, this, &FormMain::SetupPiecePicked);
         connect(setupDialog_, &DialogSetup::BoardChanged, this, &FormMain::DrawBoard);
@@ -537,15 +564,28 @@ void FormMain::PlayMoveSound() { services_.PlaySound(services_.Folders().Data + 
 
 // ---- state ----------------------------------------------------------------
 
-void FormMain::ResetGame()
+void FormMain::ClearRecordView()
 {
-    vorlik::ResetGame(*game_);
     if (printDialog_)
         printDialog_->NewRecord();
-    clockRemainder_ = {};
-    engine_->EngPlay = engine_->EngWait = false;
     AutoReplay = false;
+    CommandMain[5]->setText(QStringLiteral("動 >"));
     Timer->stop();
+    LabelTime[0]->setText(QStringLiteral("白"));
+    LabelTime[1]->setText(QStringLiteral("黒"));
+    SetOpaque(LabelTime[0], true);
+    SetOpaque(LabelTime[1], false);
+    // The postal boxes are the notes of their ply: the redraw fills them.
+    for (int k : {1, 2, 3, 4, 5, 6, 14})
+        TextInfo[k]->clear();
+    TextInfo[1]->setText(QString::fromUtf8(kCaption));
+    const QDate today = QDate::currentDate();
+    TextInfo[3]->setText(QString::fromStdString(ShortDate(today.year(), today.month(), today.day())));
+    CombKekka->setCurrentText(QStringLiteral("*"));
+    TextInfoS->clear();
+    ListMain->clear();
+    traffic_.clear();
+    FlushTraffic();
 }
 
 void FormMain::RunClock(bool on)
@@ -565,46 +605,53 @@ void FormMain::StartTimer()
 
 void FormMain::DrawBoard()
 {
+    const GameState& game = session_->Game();
+    const bool setup = session_->SetupOpen();
     TextBoard board;
     for (int file = 1; file <= 8; ++file)
         for (int rank = 1; rank <= 8; ++rank)
-            board[file][rank] = game_->SetupMode ? game_->ViewBoard[file][rank]
-                                                 : std::string(1, game_->KifuBoard[game_->CurPly][file][rank]);
+            board[file][rank] = setup ? game.ViewBoard[file][rank] : std::string(1, game.KifuBoard[game.CurPly][file][rank]);
     ImaCheBoa->DrawBoard(board, Turned());
     // The move that led to the position shown; none while a position is set up.
     const std::string none;
-    const std::string& move = game_->SetupMode ? none : game_->KifuCoord[game_->CurPly];
+    const std::string& move = setup ? none : game.KifuCoord[game.CurPly];
     const bool squares = move.size() >= 4 && IsFileLetter(move[0]) && IsRankDigit(move[1]) &&
                          IsFileLetter(move[2]) && IsRankDigit(move[3]);
     ImaCheBoa->SetMarks(squares ? ImageOfSquare(move[0] - 'a' + 1, move[1] - '0') : 0,
                         squares ? ImageOfSquare(move[2] - 'a' + 1, move[3] - '0') : 0,
-                        game_->SetupMode ? 0 : chosenImage_);
+                        setup ? 0 : chosenImage_);
 }
 
 int FormMain::ImageOfSquare(int file, int rank) const { return (file - 1) * 8 + (Turned() ? 9 - rank : rank); }
 
 bool FormMain::SideToMoveOwns(char piece) const
 {
-    return IsWhitePly(game_->CurPly) ? IsBlackPiece(piece) : IsWhitePiece(piece);
+    return IsWhitePly(session_->Game().CurPly) ? IsBlackPiece(piece) : IsWhitePiece(piece);
 }
 
 void FormMain::AllDisplay()
 {
     chosenImage_ = 0;  // a piece chosen in another position waits no more
     DrawBoard();
-    notesPly_ = game_->CurPly;
+    const GameState& game = session_->Game();
+    notesPly_ = game.CurPly;
+    // The postal boxes belong to the moves of the main line.
+    const bool mainLine = IsMainLine(game, notesPly_);
     for (int j = 8; j <= 13; ++j) {
-        const QString note = QString::fromStdString(game_->KifuNote[j - 7][notesPly_]);
+        const QString note = QString::fromStdString(game.KifuNote[j - 7][notesPly_]);
         if (TextInfo[j]->text() != note)  // an unchanged box keeps its cursor
             TextInfo[j]->setText(note);
+        TextInfo[j]->setReadOnly(!mainLine);
         Enable(TextInfo[j], notesPly_ > 0);
     }
-    MarkShownMove(*ListMain, *game_);
-    const bool blackToMove = IsWhitePly(game_->CurPly);  // White has just moved
+    UpdateMoveList();  // a loaded game's lines are written when it is shown
+    const int marked = MarkShownMove(*ListMain, game);
+    if (listAnnotated_ && marked >= 0)
+        ListMain->scrollToItem(ListMain->item(marked));
+    ShowAnnotations();
+    const bool blackToMove = IsWhitePly(game.CurPly);  // White has just moved
     SetOpaque(LabelTime[0], !blackToMove);
     SetOpaque(LabelTime[1], blackToMove);
-    if (blackToMove)
-        MnuFileOpenSave[3]->setEnabled(true);
     ShowRecordState();
 }
 
@@ -628,132 +675,46 @@ void FormMain::Enable(QWidget* control, bool on)
     }
 }
 
-void FormMain::SetControlState(ControlState mode)
+void FormMain::ApplyStates()
 {
-    auto buttons = [this](std::initializer_list<int> indexes, bool on) {
-        for (int k : indexes)
-            Enable(CommandMain[k], on);
-    };
     const EngineSettings& set = engineConfig_.EngSet;
-    const QString engineName = QString::fromStdString(set.Name);
-    switch (mode) {
-    case ControlState::NoGame:
-        LabelTime[0]->setText(QStringLiteral("白"));
-        LabelTime[1]->setText(QStringLiteral("黒"));
-        SetOpaque(LabelTime[0], true);
-        SetOpaque(LabelTime[1], false);
-        // The postal boxes are the notes of their ply: the redraw fills them.
-        for (int k : {1, 2, 3, 4, 5, 6, 14}) {
-            TextInfo[k]->clear();
-            Enable(TextInfo[k], true);
-        }
-        TextInfo[1]->setText(QString::fromUtf8(kCaption));
-        TextInfo[3]->setText(QString::fromStdString(
-            ShortDate(QDate::currentDate().year(), QDate::currentDate().month(), QDate::currentDate().day())));
-        CombKekka->setCurrentText(QStringLiteral("*"));
-        TextInfoS->clear();
-        Enable(ListMain, true);
-        for (int k = 1; k <= 3; ++k)
-            if (set.LevelCommand(k).empty())
-                MnuGameLevelLevel[k]->setEnabled(false);
-        buttons({1, 2, 3, 4, 5, 6, 7, 8}, true);
-        buttons({0, 9}, false);
-        if (engineConfig_.EngLoaFg) {
-            CommandMain[0]->setText(engineName);
-            buttons({6, 8}, false);
-        } else {
-            buttons({6, 7, 8}, false);
-        }
-        ListMain->clear();
-        traffic_.clear();
-        FlushTraffic();
-        break;
-    case ControlState::EngineReady:
-        CommandMain[0]->setText(engineName);
-        buttons({0, 8}, false);
-        buttons({7}, true);
-        break;
-    case ControlState::EngineToMove:
-        engine_->EngWait = true;
-        Enable(ListMain, false);
-        buttons({1, 2, 3, 4, 5, 6, 7}, false);
-        buttons({0, 8, 9}, true);  // the engine-name button makes the thinking engine move now
-        break;
-    case ControlState::UserToMove:
-        engine_->EngWait = false;
-        Enable(ListMain, true);
-        buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
-        if (set.TakeBack.empty())
-            buttons({6}, false);
-        buttons({7}, false);
-        break;
-    case ControlState::Navigated:
-        buttons({0, 6}, false);
-        if (EngPlay() && game_->CurPly == game_->LastPly) {
-            if (set.EditCommand == "edit")
-                buttons({0}, true);
-            if (!set.TakeBack.empty())
-                buttons({6}, true);
-        }
-        break;
-    case ControlState::GameEnded:
-        buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
-        buttons({0, 6, 8, 9}, false);
-        break;
-    case ControlState::SetupOpen:
-        Enable(ListMain, false);
-        buttons({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false);
-        break;
-    case ControlState::SetupCancelled:
-        Enable(ListMain, true);
-        buttons({0}, false);
-        buttons({1, 2, 3, 4, 5, 6, 7, 8, 9}, true);
-        if (!engineConfig_.EngLoaFg) {
-            buttons({6, 7, 8, 9}, false);
-        } else {
-            CommandMain[0]->setText(engineName);
-            buttons({6, 8}, false);
-        }
-        break;
+    const GamePhase phase = session_->Phase();
+    WindowFacts facts;
+    facts.engineConfigured = engineConfig_.EngLoaFg;
+    facts.atEnd = session_->AtEnd();
+    facts.takeBackCommand = !set.TakeBack.empty();
+    auto on = [&](WindowCommand command) { return CommandEnabled(command, phase, facts); };
+    for (int k = 1; k <= 5; ++k)
+        Enable(CommandMain[k], on(WindowCommand::Navigation));
+    Enable(ListMain, on(WindowCommand::MoveList));
+    Enable(CommandMain[0], on(WindowCommand::MoveNow));
+    Enable(CommandMain[6], on(WindowCommand::TakeBack));
+    Enable(CommandMain[7], on(WindowCommand::StartButton));
+    Enable(CommandMain[8], on(WindowCommand::GameEnd));
+    MnuGameEnd->setEnabled(on(WindowCommand::GameEnd));
+    Enable(CommandMain[9], on(WindowCommand::DirectSend));
+    // A tool button is its menu entry's own action: one state for both.
+    MnuFileNew->setEnabled(on(WindowCommand::FileNew));
+    MnuFileOpenSave[1]->setEnabled(on(WindowCommand::FileOpen));
+    MnuFileOpenSave[3]->setEnabled(on(WindowCommand::FileSave));
+    MnuGameNew->setEnabled(on(WindowCommand::GameNew));
+    MnuGameSetup->setEnabled(on(WindowCommand::GameSetup));
+    MnuGameEngine->setEnabled(on(WindowCommand::GameEngine));
+    MnuOptionSearch->setEnabled(on(WindowCommand::Search));
+    const GameState& game = session_->Game();
+    facts.inVariation = game.LastPly > 0 && !IsMainLine(game, game.LastPly);
+    MnuGameVariation->setEnabled(on(WindowCommand::VariationEntry));
+    MnuGameVariationPromote->setEnabled(on(WindowCommand::VariationEdit));
+    MnuGameVariationDelete->setEnabled(on(WindowCommand::VariationEdit));
+    const bool annotate = on(WindowCommand::Annotate);
+    Enable(TextComment, annotate);
+    for (int k = 1; k <= 6; ++k)
+        MnuGameMark[k]->setEnabled(annotate && game.CurPly > 0);
+    for (int k = 1; k <= 3; ++k) {
+        facts.levelCommand = !set.LevelCommand(k).empty();
+        MnuGameLevelLevel[k]->setEnabled(on(WindowCommand::GameLevel));
     }
-}
-
-void FormMain::SetMenuState(MenuState mode)
-{
-    auto menus = [this](std::initializer_list<QAction*> actions, bool on) {
-        for (QAction* action : actions)
-            action->setEnabled(on);
-    };
-    auto tools = [this](std::initializer_list<int> indexes, bool on) {
-        for (int k : indexes)
-            ToolbarButton[k]->setEnabled(on);
-    };
-    const std::initializer_list<QAction*> levels = {MnuGameLevelLevel[1], MnuGameLevelLevel[2], MnuGameLevelLevel[3]};
-    const bool configured = engineConfig_.EngLoaFg;
-    switch (mode) {
-    case MenuState::NoGame:
-        menus({MnuFileNew, MnuFileOpenSave[1], MnuFileOpenSave[3], MnuGameSetup, MnuGameEngine}, true);
-        menus({MnuGameNew}, configured);
-        menus({MnuGameEnd}, false);
-        menus(levels, false);
-        tools({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, true);
-        if (!configured)
-            tools({7}, false);
-        tools({8}, false);
-        break;
-    case MenuState::GameRunning:
-        menus({MnuFileNew, MnuFileOpenSave[1], MnuGameNew, MnuGameSetup, MnuGameEngine}, false);
-        menus({MnuFileOpenSave[3], MnuGameEnd}, true);
-        menus(levels, true);
-        tools({2, 3, 7, 9, 10}, false);
-        tools({8}, true);
-        break;
-    case MenuState::SetupOpen:
-        menus({MnuFileNew, MnuFileOpenSave[1], MnuFileOpenSave[3], MnuGameNew, MnuGameSetup, MnuGameEngine}, false);
-        tools({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, false);
-        tools({5, 14}, true);
-        break;
-    }
+    CommandMain[0]->setText(engineConfig_.EngLoaFg ? QString::fromStdString(set.Name) : QStringLiteral("エンジンの名称"));
 }
 
 // ---- the move list ---------------------------------------------------------
@@ -772,12 +733,12 @@ void FormMain::SelectLine(int line, bool toTop)
         ListMain->scrollToItem(ListMain->item(line));
 }
 
-void FormMain::AddMoveLine()
+void FormMain::AddMoveLine(int ply)
 {
-    const int ply = game_->CurPly;
     if (ply < 1)
         return;
-    const QString line = QString::fromStdString(MoveListLine(*game_, Style(), ply));
+    const GameState& game = session_->Game();
+    const QString line = QString::fromStdString(MoveListLine(game, Style(), ply));
     const int index = MoveNumber(ply) - 1;
     if (IsWhitePly(ply)) {
         // White has just moved: a new line, shown at the top and selected.
@@ -785,7 +746,9 @@ void FormMain::AddMoveLine()
             delete ListMain->takeItem(ListMain->count() - 1);
     }
     QListWidgetItem* item = index < ListMain->count() ? ListMain->item(index) : new QListWidgetItem(ListMain);
-    SetMoveLine(*item, MoveListParts(*game_, Style(), ply), line);
+    const int white = IsWhitePly(ply) ? ply : ply - 1;
+    SetMoveLine(*item, MoveListParts(game, Style(), ply), line, HoldsStart(game, white) ? -1 : NodeAt(game, white),
+                IsWhitePly(ply) ? -1 : NodeAt(game, ply));
     if (IsWhitePly(ply))
         SelectLine(index, true);
 }
@@ -793,49 +756,70 @@ void FormMain::AddMoveLine()
 void FormMain::RebuildMoveList(int lastPly)
 {
     ListMain->clear();
-    for (int ply = 1; ply <= lastPly; ++ply) {
-        game_->CurPly = ply;
-        UpdateMoveList("move");
-    }
+    for (int ply = 1; ply <= lastPly; ++ply)
+        AddMoveLine(ply);
+    MarkShownMove(*ListMain, session_->Game());
 }
 
-void FormMain::UpdateMoveList(const std::string& command)
+void FormMain::UpdateMoveList()
 {
-    const int ply = game_->CurPly;
-    if (command == "move") {
-        AddMoveLine();
-    } else if (command == "undo") {
-        if (ply > 0) {
-            delete ListMain->takeItem(ply / 2);
-            AddMoveLine();
-        } else {
-            ListMain->clear();
+    const GameState& game = session_->Game();
+    if (HasAnnotations(game)) {
+        // Written once the present event is handled: a game loaded from a
+        // file changes its record thousands of times before it is shown.
+        if (!annotatedListDue_) {
+            annotatedListDue_ = true;
+            QTimer::singleShot(0, this, [this] {
+                annotatedListDue_ = false;
+                if (HasAnnotations(session_->Game()))
+                    UpdateAnnotatedList();
+                else
+                    UpdateMoveList();
+            });
         }
-    } else if (command == "remove") {
-        if (!IsWhitePly(ply)) {
-            delete ListMain->takeItem(ply / 2);
-            SelectLine(ply / 2 - 1, true);
-        } else {
-            delete ListMain->takeItem(ply / 2 + 1);
-            AddMoveLine();
-        }
+        return;
     }
-    MarkShownMove(*ListMain, *game_);
+    if (annotatedListDue_)
+        return;  // the lines are written then
+    if (std::exchange(listAnnotated_, false))
+        ListMain->clear();  // its lines are no plain record's
+    // A plain record changes at its end (a move, a cut, a mark on the last
+    // move): the lines from the last that still reads as the record are
+    // written anew.
+    const int lines = HoldsStart(game, game.LastPly) ? 0 : MoveNumber(game.LastPly);
+    const auto lineText = [&](int line) {
+        return QString::fromStdString(MoveListLine(game, Style(), std::min(2 * line + 2, game.LastPly)));
+    };
+    int kept = std::min(lines, ListMain->count());
+    while (kept > 0 && ListMain->item(kept - 1)->text() != lineText(kept - 1))
+        --kept;
+    if (kept < ListMain->count() || kept < lines) {
+        while (ListMain->count() > kept)
+            delete ListMain->takeItem(ListMain->count() - 1);
+        for (int ply = 2 * kept + 1; ply <= game.LastPly; ++ply)
+            AddMoveLine(ply);
+    }
+    MarkShownMove(*ListMain, game);
 }
 
 // ---- moves -----------------------------------------------------------------
 
-bool FormMain::CheckChessMoveOutput()
+bool FormMain::CheckChessMoveOutput(const std::string& move)
 {
-    const PromotionAsk ask = [this](int rank) { return SetupDialog()->AskPromotion(rank, game_->PromoNumber); };
+    const PromotionAsk ask = [this](int rank) { return SetupDialog()->AskPromotion(rank, Game().PromoNumber); };
     const PromotionAsk queen = [](int) { return 'q'; };
     if (Timer->isActive())
         RunClocks();  // the time up to the move is the mover's
     ++committing_;
-    const bool legal = CommitMove(*game_, promotionQuestion_ ? &ask : &queen);
+    const MoveVerdict verdict = session_->CommitMove(move, promotionQuestion_ ? &ask : &queen);
+    const bool legal = verdict == MoveVerdict::Legal;
     --committing_;
+    if (verdict == MoveVerdict::NoRoom && refusalBeep_) {
+        const std::string why = TreeResultText(MoveFits(session_->Game(), move));
+        if (!why.empty())
+            WarnError(why);  // a limit of the record, not of the rules
+    }
     if (legal) {
-        UpdateMoveList("move");
         if (MnuGameSound->isChecked())
             PlayMoveSound();
     } else if (refusalBeep_) {
@@ -905,9 +889,11 @@ void FormMain::ImaCheMan_MouseDown(int index)
         return;
     if (setupDialog_ && setupDialog_->AskingPromotion())
         return;
+    GameState& game = Game();  // the drag squares and, during a set-up, the edited position
+    const bool setup = session_->SetupOpen();
     const int file = BoardView::Column(index);
     const int rank = Turned() ? 9 - BoardView::Row(index) : BoardView::Row(index);
-    if (chosenImage_ != 0 && !game_->SetupMode) {
+    if (chosenImage_ != 0 && !setup) {
         // The click after a chosen piece: the same piece again lets it go,
         // another piece of the side to move is taken up instead, any other
         // square is the target, dropped as a drag would drop it.
@@ -916,20 +902,20 @@ void FormMain::ImaCheMan_MouseDown(int index)
             DrawBoard();
             return;
         }
-        if (!SideToMoveOwns(game_->KifuBoard[game_->CurPly][file][rank])) {
+        if (!SideToMoveOwns(game.KifuBoard[game.CurPly][file][rank])) {
             ImaCheMan_DragDrop(index);
             return;
         }
     }
-    game_->DragFile = file;
-    game_->DragRank = rank;
-    if (game_->SetupMode) {
-        const char piece = SetupSquare(*game_, game_->DragFile, game_->DragRank);
-        if (SetupPickUp(*game_, game_->DragFile, game_->DragRank))
+    game.DragFile = file;
+    game.DragRank = rank;
+    if (setup) {
+        const char piece = SetupSquare(game, file, rank);
+        if (SetupPickUp(game, file, rank))
             ImaCheBoa->BeginDrag(index, piece);
         return;
     }
-    const char piece = game_->KifuBoard[game_->CurPly][game_->DragFile][game_->DragRank];
+    const char piece = game.KifuBoard[game.CurPly][file][rank];
     if (piece == 0)
         return;
     ImaCheBoa->BeginDrag(index, piece);
@@ -937,8 +923,9 @@ void FormMain::ImaCheMan_MouseDown(int index)
 
 void FormMain::ImaCheMan_Click(int index)
 {
-    const char piece = game_->KifuBoard[game_->CurPly][game_->DragFile][game_->DragRank];
-    if (game_->SetupMode || !SideToMoveOwns(piece)) {
+    const GameState& game = session_->Game();
+    const char piece = game.KifuBoard[game.CurPly][game.DragFile][game.DragRank];
+    if (session_->SetupOpen() || !SideToMoveOwns(piece)) {
         ImaCheMan_DragDrop(index);
         return;
     }
@@ -948,10 +935,11 @@ void FormMain::ImaCheMan_Click(int index)
 
 void FormMain::ImaCheBoa_DragCancelled(int index)
 {
-    if (game_->SetupMode) {
+    if (session_->SetupOpen()) {
+        GameState& game = Game();
         if (index != 0)
-            SetupDrop(*game_, game_->DragFile, game_->DragRank);  // back to its square
-        SetupDiscard(*game_);  // a piece from the palette is gone
+            SetupDrop(game, game.DragFile, game.DragRank);  // back to its square
+        SetupDiscard(game);  // a piece from the palette is gone
         DrawBoard();
         return;
     }
@@ -985,10 +973,10 @@ void FormMain::ImaCheMan_DragDrop(int index)
         AllDisplay();
         return;
     }
-    GameState& game = *game_;
+    GameState& game = Game();  // the drop square and, during a set-up, the edited position
     game.DropFile = BoardView::Column(index);
     game.DropRank = Turned() ? 9 - BoardView::Row(index) : BoardView::Row(index);
-    if (game.SetupMode) {
+    if (session_->SetupOpen()) {
         if (SetupDrop(game, game.DropFile, game.DropRank) && PieceSound())
             PlayMoveSound();
         DrawBoard();
@@ -997,7 +985,8 @@ void FormMain::ImaCheMan_DragDrop(int index)
     const std::string move{FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
                            RankDigit(game.DropRank)};
 
-    if (game.CurPly != game.LastPly) {
+    const bool variation = MnuGameVariation->isChecked() && !EngPlay();
+    if (game.CurPly != game.LastPly && !variation) {
         if (EngPlay()) {
             services_.ShowMessage(this, QStringLiteral("局面の変更は[戻]を使用して行ってください"),
                                   QStringLiteral("警告"), MessageIcon::Error, MessageButtons::Ok);
@@ -1011,11 +1000,7 @@ void FormMain::ImaCheMan_DragDrop(int index)
             return;
         }
         // The later plies are discarded: the list is rebuilt up to the board.
-        const int shown = game.CurPly;
-        ClearNotes(game, shown + 1, game.LastPly);
-        RebuildMoveList(shown);
-        game.LastPly = game.CurPly = shown;
-        SetControlState(ControlState::Navigated);
+        session_->Truncate(game.CurPly);
     }
     if (game.CurPly >= kMaxPly) {
         services_.ShowMessage(this, QStringLiteral("棋譜は400手(半手)までです。これ以上は記録できません。"),
@@ -1023,8 +1008,7 @@ void FormMain::ImaCheMan_DragDrop(int index)
         AllDisplay();
         return;
     }
-    SetMoveInput(game, move);
-    if (!CheckChessMoveOutput() || engine_->ReactToGameEnd())
+    if (!CheckChessMoveOutput(move) || engine_->ReactToGameEnd())
         return;
     if (EngPlay())
         engine_->UserMoved();  // the engine answers
@@ -1033,29 +1017,108 @@ void FormMain::ImaCheMan_DragDrop(int index)
 void FormMain::ImaCheBoa_DragDrop()
 {
     services_.Beep();
-    SetupDiscard(*game_);  // a piece dropped off the squares during a set-up is gone
+    SetupDiscard(Game());  // a piece dropped off the squares during a set-up is gone
     AllDisplay();
 }
 
 void FormMain::LabelinCheckMate_Click()
 {
-    GameState& game = *game_;
-    const int last = game.LastPly;
-    const auto plusShort = game.KifuShort[last].find('+');
-    if (plusShort == std::string::npos)
+    const GameState& game = session_->Game();
+    if (game.KifuShort[game.LastPly].find('+') == std::string::npos)
         return;
     if (services_.ShowMessage(this, QStringLiteral("最後の＋(チェック)を＃(チェックメイト)に変更しますか？"),
                               QStringLiteral("確認 手動で<(_ _)>"), MessageIcon::None,
                               MessageButtons::YesNo) == MessageAnswer::No)
         return;
-    game.CurPly = last - 1;
-    UpdateMoveList("undo");
-    game.CurPly = last;
-    game.KifuShort[last] = game.KifuShort[last].substr(0, plusShort) + "#";
-    const auto plusLong = game.KifuLong[last].find('+');
-    if (plusLong != std::string::npos)
-        game.KifuLong[last] = game.KifuLong[last].substr(0, plusLong) + "#";
-    UpdateMoveList("move");
+    session_->MarkMate();
+    AllDisplay();
+}
+
+// ---- annotations -------------------------------------------------------------
+
+void FormMain::UpdateAnnotatedList()
+{
+    // Lines that read as before keep their items; from the first that
+    // differs on, the list is written anew.
+    listAnnotated_ = true;
+    const std::vector<MoveRow> rows = MoveRows(session_->Game(), Style());
+    const int count = static_cast<int>(rows.size());
+    int kept = 0;
+    while (kept < count && kept < ListMain->count() &&
+           ListMain->item(kept)->text() == QString::fromStdString(rows[kept].text) &&
+           MoveAt(*ListMain, kept, 0) == (rows[kept].white >= 0 ? rows[kept].white : rows[kept].black))
+        ++kept;
+    while (ListMain->count() > kept)
+        delete ListMain->takeItem(ListMain->count() - 1);
+    for (int k = kept; k < count; ++k)
+        SetMoveRow(*new QListWidgetItem(ListMain), rows[k]);
+    const int marked = MarkShownMove(*ListMain, session_->Game());
+    if (marked >= 0)
+        ListMain->scrollToItem(ListMain->item(marked));
+}
+
+void FormMain::ShowAnnotations()
+{
+    const GameState& game = session_->Game();
+    const int node = NodeAt(game, game.CurPly);
+    const KifuNode shown = node >= 0 ? Node(game, node) : KifuNode{};
+    const QString comment = QString::fromStdString(shown.comment);
+    if (TextComment->text() != comment)
+        TextComment->setText(comment);
+    for (int k = 1; k <= 6; ++k)
+        MnuGameMark[k]->setChecked(std::find(shown.nags.begin(), shown.nags.end(), k) != shown.nags.end());
+}
+
+bool FormMain::Told(TreeResult result)
+{
+    if (result != TreeResult::Done)
+        WarnError(TreeResultText(result));
+    return result == TreeResult::Done;
+}
+
+void FormMain::TextComment_Changed()
+{
+    const GameState& game = session_->Game();
+    const int node = NodeAt(game, game.CurPly);
+    const std::string text = TextComment->text().toStdString();
+    if (node < 0 || Node(game, node).comment == text)
+        return;
+    if (!Told(session_->SetComment(game.CurPly, text)))
+        ShowAnnotations();
+    ShowRecordState();
+}
+
+void FormMain::MnuGameMark_Click(int index)
+{
+    // The six marks judge a move: one of them at a time; other marks stay.
+    const GameState& game = session_->Game();
+    const int node = NodeAt(game, game.CurPly);
+    if (node <= 0)
+        return;
+    std::vector<unsigned char> nags;
+    for (const unsigned char nag : Node(game, node).nags)
+        if (nag < 1 || nag > 6)
+            nags.push_back(nag);
+    if (MnuGameMark[index]->isChecked())
+        nags.insert(nags.begin(), static_cast<unsigned char>(index));
+    Told(session_->SetNags(game.CurPly, nags));
+    AllDisplay();
+}
+
+void FormMain::MnuGameVariationPromote_Click()
+{
+    const GameState& game = session_->Game();
+    Told(session_->PromoteVariation(game.LastPly));
+    AllDisplay();
+}
+
+void FormMain::MnuGameVariationDelete_Click()
+{
+    const GameState& game = session_->Game();
+    if (services_.ShowMessage(this, QStringLiteral("表示している変化手順を削除しますか？"), QStringLiteral("注意"),
+                              MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::No)
+        return;
+    Told(session_->DeleteVariation(game.LastPly));
     AllDisplay();
 }
 
@@ -1090,29 +1153,30 @@ void FormMain::CommandMain_Click(int index)
 
 void FormMain::GotoStart()
 {
-    if (game_->CurPly < 1)
+    const GameState& game = session_->Game();
+    if (game.CurPly < 1)
         return;
-    game_->CurPly = game_->KifuCoord[1].empty() ? 1 : 0;
+    session_->GoToPly(HoldsStart(game, 1) ? 1 : 0);
     AllDisplay();
-    SelectLine(game_->CurPly / 2, false);
-    SetControlState(ControlState::Navigated);
+    SelectLine(game.CurPly / 2, false);
 }
 
 void FormMain::StepBack()
 {
-    if (game_->CurPly < 1 || game_->KifuCoord[game_->CurPly].empty()) {
+    const GameState& game = session_->Game();
+    if (HoldsStart(game, game.CurPly)) {
         services_.Beep();
         return;
     }
-    --game_->CurPly;
+    session_->GoToPly(game.CurPly - 1);
     AllDisplay();
-    SelectLine(game_->CurPly / 2, false);
-    SetControlState(ControlState::Navigated);
+    SelectLine(game.CurPly / 2, false);
 }
 
 void FormMain::StepForward()
 {
-    if (game_->CurPly >= game_->LastPly) {
+    const GameState& game = session_->Game();
+    if (session_->AtEnd()) {
         if (!EngPlay())
             Timer->stop();
         CommandMain[5]->setText(QStringLiteral("動 >"));
@@ -1120,31 +1184,31 @@ void FormMain::StepForward()
         services_.Beep();
         return;
     }
-    ++game_->CurPly;
+    session_->GoToPly(game.CurPly + 1);
     AllDisplay();
-    SelectLine(MoveNumber(game_->CurPly) - 1, false);
-    SetControlState(ControlState::Navigated);
+    SelectLine(MoveNumber(game.CurPly) - 1, false);
 }
 
 void FormMain::GotoEnd()
 {
-    game_->CurPly = game_->LastPly;
+    const GameState& game = session_->Game();
+    session_->GoToPly(game.LastPly);
     AllDisplay();
-    SelectLine(MoveNumber(game_->CurPly) - 1, false);
-    SetControlState(ControlState::Navigated);
+    SelectLine(MoveNumber(game.CurPly) - 1, false);
 }
 
-void FormMain::ListMain_MouseDown()
+void FormMain::ListMain_MouseDown(int x)
 {
-    const int line = ListMain->currentRow();
-    if (line < 0)
+    // The move clicked: White's left of Black's column, else Black's, and
+    // on a comment's line the move it belongs to.
+    int line = ListMain->currentRow();
+    int node = MoveAt(*ListMain, line, x);
+    while (node < 0 && line > 0)
+        node = MoveAt(*ListMain, --line, ListMain->width());
+    if (node < 0)
         return;
-    int ply = 2 * line + 1;
-    if (ply < game_->LastPly)
-        ++ply;
-    game_->CurPly = qMin(ply, game_->LastPly);
+    session_->ShowNode(node);
     AllDisplay();
-    SetControlState(ControlState::Navigated);
 }
 
 void FormMain::ListMain_KeyDown(int key)
@@ -1188,11 +1252,10 @@ void FormMain::RunClocks()
     const long long now = ClockNow();
     const long long elapsed = now - clockMark_;
     clockMark_ = now;
-    if (game_->CurPly != game_->LastPly)
+    if (!session_->AtEnd())
         return;
-    const bool black = IsWhitePly(game_->CurPly);
-    int& clock = black ? game_->ClockBlack : game_->ClockWhite;
-    AddClockTime(clock, clockRemainder_[black], elapsed);
+    const bool black = IsWhitePly(session_->Game().CurPly);
+    const int clock = session_->AddClockTime(black, elapsed);
     LabelTime[black]->setText((black ? QStringLiteral("黒 ") : QStringLiteral("白 ")) +
                               QString::fromStdString(ClockText(clock)));
 }
@@ -1201,10 +1264,7 @@ void FormMain::RunClocks()
 
 void FormMain::MnuFileNew_Click()
 {
-    ResetGame();
-    SetMenuState(MenuState::NoGame);
-    SetControlState(ControlState::NoGame);
-    SetStartPosition(*game_);
+    session_->NewRecord();
     AllDisplay();
     RecordSaved(QString());
 }
@@ -1249,7 +1309,7 @@ void FormMain::OpenGameFile(const QString& fileName, int entryKind)
 void FormMain::SaveFile()
 {
     // A game from a set-up position has no place in the postal layout.
-    const char* filter = IsStandardStart(*game_) ? kFilterAll : kFilterNoCsv;
+    const char* filter = IsStandardStart(session_->Game()) ? kFilterAll : kFilterNoCsv;
     int entry = kKindPgn;
     QString name = services_.SaveFileName(this, QStringLiteral("保存"), kifuFolder_->Folder(),
                                           QString::fromUtf8(filter), &entry);
@@ -1260,6 +1320,12 @@ void FormMain::SaveFile()
     name = WithFilterSuffix(name, filter, chosen);
     // A set-up game named ".csv" is refused by the save, with a message.
     const int kind = KindOfChosenFile(name, chosen);
+    if (SaveLosesAnnotations(session_->Game(), kind) &&
+        services_.ShowMessage(this,
+                              QStringLiteral("変化手順・コメント・記号はこの種類のファイルには保存されません"
+                                             "（ＣＳＶは本手順だけ、ＦＥＮは局面だけです）。保存しますか？"),
+                              QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::No)
+        return;
     if (SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString()))
         RecordSaved(name);
 }
@@ -1297,7 +1363,7 @@ void FormMain::CloseWithoutAsking()
 
 std::string FormMain::RecordFingerprint()
 {
-    const GameState& game = *game_;
+    const GameState& game = session_->Game();
     std::string text;
     const auto add = [&text](const std::string& part) {
         text += part;
@@ -1310,6 +1376,14 @@ std::string FormMain::RecordFingerprint()
         add(game.KifuCoord[ply]);
         for (int k = 1; k <= 6; ++k)
             add(game.KifuNote[k][ply]);
+    }
+    // The rest of the tree: its variations, comments and marks.
+    for (const KifuNode& node : game.Tree.nodes) {
+        add(node.Coord + '/' + std::to_string(node.parent) + '/' + std::to_string(node.firstChild) + '/' +
+            std::to_string(node.nextSibling));
+        add(node.comment);
+        add(node.commentBefore);
+        add(std::string(node.nags.begin(), node.nags.end()));
     }
     const GameHeader header = ReadGameInfo();
     for (int k = 1; k <= 7; ++k)
@@ -1329,7 +1403,17 @@ void FormMain::RecordSaved(const QString& fileName)
     ShowRecordState();
 }
 
-void FormMain::ShowRecordState() { setWindowModified(RecordUnsaved()); }
+void FormMain::ShowRecordState()
+{
+    // Read once the present event is handled: the record's text grows with
+    // its tree, and a load changes the record at every move.
+    if (std::exchange(recordStateDue_, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        recordStateDue_ = false;
+        setWindowModified(RecordUnsaved());
+    });
+}
 
 bool FormMain::MayDiscardRecord()
 {
@@ -1344,7 +1428,7 @@ void FormMain::closeEvent(QCloseEvent* event)
 {
     // Leaving the program ends the game: the engine is quit and reaped, and
     // the settings are written.
-    if (game_->SetupMode && setupDialog_)
+    if (session_->SetupOpen() && setupDialog_)
         setupDialog_->CancelButton_Click();  // leaving cancels the set-up
     if (!closing_) {
         if (askOnClose_ && !MayDiscardRecord()) {
@@ -1387,8 +1471,8 @@ void FormMain::MnuGameHyoukiHyouki_Click(int index)
     for (int k = 1; k <= 4; ++k)
         MnuGameHyoukiHyouki[k]->setChecked(k == index);
     engineConfig_.EngSet.Style = std::to_string(index);
-    RebuildMoveList(game_->LastPly);
-    game_->CurPly = game_->LastPly;
+    RebuildMoveList(session_->Game().LastPly);
+    session_->GoToPly(session_->Game().LastPly);
     AllDisplay();
 }
 
@@ -1438,7 +1522,7 @@ void FormMain::MnuFilePrint_Click()
 {
     if (!printDialog_)
         printDialog_ = new DialogMnuFilePrint(services_, this);
-    printDialog_->PrintOutInit(*game_, ReadGameInfo(), MnuOptionKifuWrite->isChecked());
+    printDialog_->PrintOutInit(session_->Game(), ReadGameInfo(), MnuOptionKifuWrite->isChecked());
     printDialog_->show();
     printDialog_->raise();
     printDialog_->activateWindow();
@@ -1475,9 +1559,11 @@ void FormMain::BuildEngineLink()
         return true;
     };
     kifuHost_->matchesFile = [this](const std::string& fileName) {
+        ListMain->clear();  // written anew from the game just loaded, whatever went by while it loaded
+        UpdateMoveList();
         RecordSaved(QString::fromStdString(fileName));
     };
-    engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_);
+    engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_, *session_);
     connect(engine_.get(), &EngineGame::LevelChosen, this, &FormMain::CheckLevel);
     engineDialog_ = new DialogMnuGameEngine(engineConfig_, services_, this);
     connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, &FormMain::RelabelLevels);
@@ -1545,15 +1631,7 @@ void FormMain::MnuGameLevelLevel_Click(int index)
 void FormMain::MnuGameEngine_Click()
 {
     engineDialog_->exec();
-    const bool configured = engineConfig_.EngLoaFg;
-    if (configured) {
-        SetControlState(ControlState::EngineReady);
-    } else {
-        CommandMain[0]->setText(QStringLiteral("エンジンの名称"));
-        Enable(CommandMain[7], false);
-    }
-    // "ゲーム開始" and its toolbar button: a new engine can be played at once.
-    MnuGameNew->setEnabled(configured);
+    ApplyStates();  // a new engine can be played at once
 }
 
 void FormMain::TakeBack() { engine_->TakeBack(); }
@@ -1562,15 +1640,15 @@ void FormMain::TakeBack() { engine_->TakeBack(); }
 
 void FormMain::MnuGameSetup_Click()
 {
-    if (game_->SetupMode || EngPlay())
+    if (session_->SetupOpen() || EngPlay())
         return;
     AutoReplay = false;  // the replay would move the game under the set-up
-    BeginSetup(*game_);
+    BeginSetup(Game());
     const EngineSettings& set = engineConfig_.EngSet;
-    SetupDialog()->OpenSetup(IsWhitePly(game_->CurPly), engineConfig_.EngLoaFg && set.EditCommand == "edit",
+    SetupDialog()->OpenSetup(IsWhitePly(session_->Game().CurPly), engineConfig_.EngLoaFg && set.EditCommand == "edit",
                              set.BlackCommand == "black");
-    SetMenuState(MenuState::SetupOpen);
-    SetControlState(ControlState::SetupOpen);
+    beforeSetup_ = session_->Phase();
+    session_->SetPhase(GamePhase::SetupOpen);
     DrawBoard();
     PlaceSetupDialog();
     setupDialog_->show();
@@ -1597,35 +1675,26 @@ void FormMain::PlaceSetupDialog()
 
 void FormMain::SetupPiecePicked(char piece)
 {
-    if (game_->SetupMode)
+    if (session_->SetupOpen())
         ImaCheBoa->BeginHeldDrag(piece);
 }
 
 bool FormMain::ReturnSetup(int code)
 {
-    GameState& game = *game_;
+    GameState& game = Game();
     if ((code == 1 || code == 2) && !MayDiscardRecord())
         return false;
-    // The set-up ends in every case; the hand is free again for the engine's marks.
-    game.SetupMode = false;
-    game.ViewBoard[0][0].clear();
+    // The set-up ends in every case; nothing stays in the hand.
+    SetupDiscard(game);
     if (code != 1 && code != 2) {
-        SetMenuState(MenuState::NoGame);
-        SetControlState(ControlState::SetupCancelled);
+        session_->SetPhase(beforeSetup_);
         AllDisplay();
         return true;
     }
-    const Board position = SetupPosition(game);
-    ResetGame();
-    LoadSetupPosition(game, position, code == 2);
-    SetMenuState(MenuState::NoGame);
-    SetControlState(ControlState::NoGame);
+    session_->LoadSetup(SetupPosition(game), code == 2);
     AllDisplay();
-    if (setupDialog_->EngineChosen()) {
-        SetMenuState(MenuState::GameRunning);
-        SetControlState(ControlState::UserToMove);
+    if (setupDialog_->EngineChosen())
         engine_->WinBoardEdit();  // the engine takes the side not to move
-    }
     RunClock(true);
     return true;
 }

@@ -1,6 +1,7 @@
 // The main window: the board, the move list, the game information, the clocks
-// and the command buttons, with the menus and the toolbar. It owns the game
-// record for the whole run; every move reaches the record through
+// and the command buttons, with the menus and the toolbar. It shows one game
+// session: the session owns the record and the phase of play, and the
+// window's controls follow the phase. Every move reaches the record through
 // CheckChessMoveOutput.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include "engine/EngineGame.h"
 #include "engine/EngineSettings.h"
 #include "records/ModuleMekFile.h"
+#include "session/GameSession.h"
 
 #include <QListWidget>
 #include <QMainWindow>
@@ -52,7 +54,7 @@ public:
     explicit MoveListBox(QWidget* parent = nullptr);
 
 signals:
-    void LinePressed();       // after the press has selected the line
+    void LinePressed(int x);  // after the press has selected the line; x where it was
     void KeyDown(int key);
 
 protected:
@@ -66,17 +68,74 @@ public:
     explicit FormMain(WindowServices& services, QWidget* parent = nullptr);
     ~FormMain() override;
 
-    // MainWindowPort
-    GameState& Game() override { return *game_; }
-    bool CheckChessMoveOutput() override;
+    // The window as the file module and the engine link see it, and as the
+    // tests and the benchmarks drive it.
+    GameState& Game() override { return session_->Record(); }
+    bool CheckChessMoveOutput(const std::string& move) override;
     void MnuFileNew_Click() override;
     void AllDisplay() override;
-    void SetControlState(ControlState mode) override;
-    void SetMenuState(MenuState mode) override;
-    void ResetGame() override;
     void RunClock(bool on) override;
-    void MnuGameHyoukiHyouki_Click(int index) override;
-    void UpdateMoveList(const std::string& command) override;
+
+    // Leaves without the question (a signal from the system).
+    void CloseWithoutAsking();
+    // Opens a game file as "開く" does (a file given on the command line);
+    // its kind is its extension, else entryKind.
+    void OpenGameFile(const QString& fileName, int entryKind = kKindPgn);
+
+    // The automatic replay is on: the timer steps through the record.
+    bool AutoReplayOn() const { return AutoReplay; }
+
+    // Milliseconds of a steady clock. The game clocks add up the time that
+    // passes between two ticks of the timer, as read here.
+    std::function<long long()> ClockNow;
+
+    // The game on the board: its record and its phase.
+    GameSession& Session() { return *session_; }
+    // The game against the engine (the protocol) and the engine settings
+    // (EngSet, EngLoaFg, EngFileName).
+    EngineGame& Engine() { return *engine_; }
+    EngineConfig& Settings() { return engineConfig_; }
+    DialogMnuGameEngine* EngineDialog() { return engineDialog_; }
+    // The set-up dialog, which also asks the promotion question.
+    DialogSetup* SetupDialog();
+    // The game table of the last file opened, saved into or searched.
+    KifuFile& Kifu() { return kifuFile_; }
+    KifuHost& Host();
+
+public slots:
+    // The commands a user gives, as the tests give them.
+    void ImaCheMan_MouseDown(int index);
+    void LabelinCheckMate_Click();
+    void GotoStart();
+    void StepBack();
+    void StepForward();
+    void Timer_Timer();
+    void MnuFileEnd_Click();
+    void MnuGameNew_Click();
+    void MnuGameEnd_Click();
+    void MnuGameSetup_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The rest of the window's port.
+    // Chooses notation style 1..4, rebuilds the move list and shows the last ply.
+    void MnuGameHyoukiHyouki_Click(int index);
+    // The move list in step with the record.
+    void UpdateMoveList();
+    // The same for a record with variations or comments: every line of it.
+    void UpdateAnnotatedList();
+    // The annotation controls show the move on the board.
+    void ShowAnnotations();
+    void TextComment_Changed();
+    void MnuGameMark_Click(int index);
+    void MnuGameVariationPromote_Click();
+    void MnuGameVariationDelete_Click();
+    // Tells the user why a change of the record was refused; true when it was made.
+    bool Told(TreeResult result);
     GameHeader ReadGameInfo() override;
     void ShowGameInfo(const GameHeader& header) override;
     bool PieceSound() override;
@@ -93,34 +152,8 @@ public:
     // Asks whether to discard an unsaved record; true when there is none or
     // the user said yes.
     bool MayDiscardRecord();
-    // Leaves without the question (a signal from the system).
-    void CloseWithoutAsking();
-    // Opens a game file as "開く" does (a file given on the command line);
-    // its kind is its extension, else entryKind.
-    void OpenGameFile(const QString& fileName, int entryKind = kKindPgn);
 
-    // The automatic replay is on: the timer steps through the record.
-    bool AutoReplayOn() const { return AutoReplay; }
-
-    // Milliseconds of a steady clock. The game clocks add up the time that
-    // passes between two ticks of the timer, as read here.
-    std::function<long long()> ClockNow;
-
-    // The game against the engine (EngPlay, EngWait, the protocol) and the
-    // engine settings (EngSet, EngLoaFg, EngFileName).
-    EngineGame& Engine() { return *engine_; }
-    EngineConfig& Settings() { return engineConfig_; }
-    DialogMnuGameEngine* EngineDialog() { return engineDialog_; }
-    WindowEngineHost& EngineHostOfWindow() { return *engineHost_; }
-
-    // The set-up dialog, which also asks the promotion question.
-    DialogSetup* SetupDialog();
-    // The game table of the last file opened, saved into or searched.
-    KifuFile& Kifu() { return kifuFile_; }
-    KifuHost& Host();
-
-public slots:
-    void ImaCheMan_MouseDown(int index);
+    // The handlers of the controls.
     void ImaCheMan_DragDrop(int index);
     void ImaCheBoa_DragDrop();
     // A piece let go where it was lifted: the piece chosen for a move by
@@ -128,26 +161,17 @@ public slots:
     void ImaCheMan_Click(int index);
     void ImaCheBoa_DragCancelled(int index);
     void ImaCheBoa_KeyDown(int key);
-    void LabelinCheckMate_Click();
     void CommandMain_Click(int index);
-    void GotoStart();
-    void StepBack();
-    void StepForward();
     void GotoEnd();
-    void ListMain_MouseDown();
+    void ListMain_MouseDown(int x);
     void ListMain_KeyDown(int key);
     void TextInfo_LostFocus(int index);
-    void Timer_Timer();
     void MnuFileOpenSave_Click(int index);  // 1 open, 3 save
     void MnuFilePrint_Click();
-    void MnuFileEnd_Click();
-    void MnuGameNew_Click();
-    void MnuGameEnd_Click();
     void MnuGameTurn_Click();
     void MnuGameSound_Click();
     void MnuGameLevelLevel_Click(int index);
     void MnuGameEngine_Click();
-    void MnuGameSetup_Click();
     // Ends the set-up: 1 White to move, 2 Black to move, 3 cancelled. False
     // when the set-up stays open (the user kept an unsaved record).
     bool ReturnSetup(int code);
@@ -158,12 +182,6 @@ public slots:
     void MnuHelpSearch_Click();
     void MnuHelpAbout_Click();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     // Controls; an index in the name stands for a control array.
     BoardView* ImaCheBoa = nullptr;
     MoveListBox* ListMain = nullptr;
@@ -194,6 +212,11 @@ private:
     QAction* MnuGameSetup = nullptr;
     std::array<QAction*, 4> MnuGameLevelLevel{};  // 1..3
     QAction* MnuGameEngine = nullptr;
+    QAction* MnuGameVariation = nullptr;         // "変化手順の入力"
+    QAction* MnuGameVariationPromote = nullptr;
+    QAction* MnuGameVariationDelete = nullptr;
+    std::array<QAction*, 7> MnuGameMark{};       // 1..6: ! ? !! ?? !? ?!
+    QLineEdit* TextComment = nullptr;            // the comment after the move on the board
     QAction* MnuOptionSearch = nullptr;
     QAction* MnuOptionKifuWrite = nullptr;
     QAction* MnuOptionWin120DPI = nullptr;
@@ -213,8 +236,7 @@ private:
     // where the user left it.
     void Enable(QWidget* control, bool on);
     void SelectLine(int line, bool toTop);
-    void AddMoveLine();
-    // The list written again for plies 1..lastPly; CurPly ends at lastPly.
+    // The list written again for plies 1..lastPly.
     void RebuildMoveList(int lastPly);
     int Style() const;
     bool Turned() const;
@@ -253,11 +275,20 @@ private:
     void CheckLevel(int level);
     void FlushTraffic();
     void KeepSizes(const QFont& fixed);
-    bool EngPlay() const { return engine_->EngPlay; }
-    bool EngWait() const { return engine_->EngWait; }
+    bool EngPlay() const { return session_->EngPlay(); }
+    bool EngWait() const { return session_->EngWait(); }
+    // Every control enabled or not as the session's phase has it.
+    void ApplyStates();
+    // What a new record leaves of the old one's view: the information boxes,
+    // the list, the clocks, the traffic; the timer stops.
+    void ClearRecordView();
+    // Line of the move list for ply `ply`, written anew (a White ply ends
+    // the list there).
+    void AddMoveLine(int ply);
 
     WindowServices& services_;
-    std::unique_ptr<GameState> game_;
+    std::unique_ptr<GameSession> session_;
+    GamePhase beforeSetup_ = GamePhase::NoGame;  // the phase a cancelled set-up returns to
     DialogSetup* setupDialog_ = nullptr;
     KifuFile kifuFile_;
     std::unique_ptr<WindowKifuHost> kifuHost_;
@@ -269,6 +300,9 @@ private:
     DialogMnuFilePrint* printDialog_ = nullptr;
     QPointer<HelpWindow> helpWindow_;
     int notesPly_ = 0;    // the ply whose notes the postal boxes show
+    bool annotatedListDue_ = false;  // the list of an annotated record is to be written
+    bool listAnnotated_ = false;     // the list shows an annotated record's lines
+    bool recordStateDue_ = false;    // the title's unsaved mark is to be read
     QPointer<QWidget> parkedFocus_;  // a disabled control the focus returns to
     int committing_ = 0;  // a move is going through the gate
     std::deque<QString> traffic_;  // the newest lines of the engine traffic
@@ -282,8 +316,7 @@ private:
     bool closing_ = false;
     bool undersized_ = false;  // the least size was asked back and not yet had
     bool refusalBeep_ = true;
-    long long clockMark_ = 0;                 // ClockNow at the last tick, or when the timer started
-    std::array<int, 2> clockRemainder_{};     // White's and Black's milliseconds beyond their seconds
+    long long clockMark_ = 0;  // ClockNow at the last tick, or when the timer started
 };
 
 }  // namespace vorlik

@@ -123,6 +123,8 @@ const QByteArray kForeignPgn =
     "1. f3 e5 2. g4 Qh4# 0-1\n\n"
     "[Event \"Club B\"]\n[Round \"3\"]\n[White \"Mori\"]\n[Black \"Ueda\"]\n\n"
     "1. d4 d5 *\n";
+const QByteArray kAnnotatedPgn = "[Event \"Study\"]\n\n{Start} 1. e4 e5 $1 (1... c5 {Sicilian} 2. Nf3 (2. c3 d5)) "
+                                  "({Or} 1... e6) 2. Nf3 *\n";
 const char kForeignList[] =
     "1\tClub A\tTokyo\t2024.01.02\t1\tSato\tKato\t1-0\n"
     "2\t\tOsaka\t2024.02.03\t\tIto\tAbe\t0-1\n"
@@ -183,6 +185,7 @@ void KifuCliTest::initTestCase()
         {"UPPER.PGN", kForeignPgn},
         {"postal.csv", kPostalCsv},
         {"study.pgn", kStudyPgn},
+        {"annotated.pgn", kAnnotatedPgn},
         {"refused.pgn", kRefusedPgn},
         {"mixed.pgn", kOwnPgn + kRefusedPgn},
         {"many.pgn", (kOwnPgn + kRefusedPgn).repeated(300)},
@@ -349,6 +352,19 @@ void KifuCliTest::show_data()
         << "2\te1=Q+\te2-e1=Q+\t5254\te2e1Q\n"
            "3\tKb2\tKa1-b2\t1122\ta1b2\n"
            "fen\t4k3/8/8/8/8/8/1K6/4q3 b - - 1 2\n";
+    QTest::newRow("annotations after the plies, nested variations named by their path")
+        << QStringList{"@annotated.pgn"} << 0
+        << "1\te4\te2-e4\t5254\te2e4\n"
+           "2\te5\te7-e5\t5755\te7e5\n"
+           "3\tNf3\tNg1-f3\t7163\tg1f3\n"
+           "comment\t0\tStart\n"
+           "nag\t2\t$1\n"
+           "variation\t2.1\t1... c5 2. Nf3\n"
+           "comment\t2.1.2\tSicilian\n"
+           "variation\t2.1.3.1\t2. c3 d5\n"
+           "variation\t2.2\t1... e6\n"
+           "comment\t2.2.1\tOr\n"
+           "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2\n";
     QTest::newRow("fen file") << QStringList{"@start.fen"} << 0
                               << "fen\trnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\n";
     QTest::newRow("fen file with black to move") << QStringList{"@black.fen"} << 0

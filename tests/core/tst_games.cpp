@@ -38,7 +38,7 @@ long Perft(GameState& game, int depth)
         if (!Play(game, move))
             return -1;
         leaves += Perft(game, depth - 1);
-        game.CurPly = game.LastPly = curPly;
+        TruncateLine(game, curPly);
     }
     return leaves;
 }

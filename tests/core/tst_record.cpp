@@ -229,9 +229,9 @@ void RecordTest::mateMarkOnlyFromGivenText()
     QVERIFY(Play(*game, "Qa4#"));
     QCOMPARE(Q(game->KifuShort[1] + " " + game->KifuLong[1]), QString("Qa4# Qa1-a4#"));
 
-    // The same move dragged again from the start after looking back: the old
-    // text of that ply must not lend it its "#".
-    game->CurPly = 0;
+    // The same move dragged again after the record was cut back to the start:
+    // the old text of that ply must not lend it its "#".
+    TruncateLine(*game, 0);
     QVERIFY(Play(*game, "a1a4"));
     QCOMPARE(Q(game->KifuShort[1] + " " + game->KifuLong[1]), QString("Qa4+ Qa1-a4+"));
 }

@@ -23,6 +23,7 @@ constexpr int kWaitMs = 10000;  // generous for sanitizer builds; a pass is far 
 // wait as a question or a drag would.
 class TestWindow : public HeadlessWindow {
 public:
+    using HeadlessWindow::HeadlessWindow;
     bool busy = false;
     bool EngineMustWait() override { return busy; }
 };
@@ -59,7 +60,8 @@ public:
         return texts;
     }
 
-    TestWindow window;
+    GameSession session;
+    TestWindow window{session.Record()};
     std::vector<Message> messages;
     std::deque<GameStartChoice> answers;
     std::vector<bool> asked;
@@ -91,7 +93,7 @@ public:
         set.ForceCommand = "force";
         set.EditCommand = "edit";
         config.EngLoaFg = true;
-        game = std::make_unique<EngineGame>(host, config);
+        game = std::make_unique<EngineGame>(host, config, host.session);
         host.window.onEngineOutput = [this](const std::string& text) { shown << QString::fromStdString(text); };
     }
     ~Rig() { game.reset(); }
@@ -141,8 +143,7 @@ public:
     // The user's move on the board, committed and handed to the engine.
     bool UserMove(const std::string& token)
     {
-        SetMoveInput(Record(), token);
-        if (!host.window.CheckChessMoveOutput())
+        if (!host.window.CheckChessMoveOutput(token))
             return false;
         game->UserMoved();
         return true;
@@ -151,9 +152,9 @@ public:
     // A new game against the engine at level 1.
     bool NewGame()
     {
-        game->Level = 1;
+        game->ChooseLevel(1);
         game->MnuGameNew_Click();
-        return game->EngPlay && game->EngineRunning();
+        return game->EngPlay() && game->EngineRunning();
     }
 
     QTemporaryDir dir;
@@ -214,10 +215,11 @@ private slots:
         QFETCH(QStringList, expected);
         Rig rig("");
         rig.config.EngSet.FirstCommand = firstCommand.toStdString();
-        rig.game->Level = level;
+        rig.game->ClearLevel();
+        rig.game->ChooseLevel(level);
         if (newGame) {
             rig.game->MnuGameNew_Click();
-            QVERIFY(rig.game->EngPlay);
+            QVERIFY(rig.game->EngPlay());
             QCOMPARE(QString::fromStdString(rig.host.window.Header().Field[6]), QString("Scripted"));
         } else {
             QVERIFY(rig.game->WinBoardStart());
@@ -238,7 +240,7 @@ private slots:
         QCOMPARE(rig.host.messages[0].text, QString("ゲーム→エンジンの設定 を行ってください"));
         QCOMPARE(rig.host.messages[0].title, QString("注意"));
         QCOMPARE(rig.host.messages[0].icon, EngineHost::Icon::Warning);
-        QVERIFY(!rig.game->EngPlay);
+        QVERIFY(!rig.game->EngPlay());
         QVERIFY(!rig.game->EngineRunning());
     }
 
@@ -262,13 +264,13 @@ private slots:
         if (script.isEmpty())
             rig.config.EngSet.Path = QString(path).replace("@", rig.dir.path()).toStdString();
         rig.game->MnuGameNew_Click();
-        QVERIFY(QTest::qWaitFor([&] { return !rig.host.messages.empty() && !rig.game->EngPlay; }, kWaitMs));
+        QVERIFY(QTest::qWaitFor([&] { return !rig.host.messages.empty() && !rig.game->EngPlay(); }, kWaitMs));
         QTest::qWait(20);  // room for a second message, which must not come
         QCOMPARE(rig.host.MessageTexts(), QStringList{"エンジンが起動できません"});
         QCOMPARE(rig.host.messages[0].title, QString("警告"));
         QCOMPARE(rig.host.messages[0].icon, EngineHost::Icon::Error);
         QVERIFY(!rig.game->EngineRunning());
-        QVERIFY(!rig.game->EngWait);
+        QVERIFY(!rig.game->EngWait());
     }
 
     // The engine runs in its own folder, found through the program folder
@@ -357,7 +359,7 @@ private slots:
         QVERIFY(Gone(second));
         rig.game->MnuGameEnd_Click();
         QVERIFY(Gone(third));
-        QVERIFY(!rig.game->EngPlay);
+        QVERIFY(!rig.game->EngPlay());
         QVERIFY(rig.host.messages.empty());
     }
 
@@ -369,9 +371,9 @@ private slots:
         QVERIFY(rig.NewGame());
         QSignalSpy moved(rig.game.get(), &EngineGame::EngineMoved);
         QVERIFY(rig.UserMove("e4"));
-        QVERIFY(rig.game->EngWait);
+        QVERIFY(rig.game->EngWait());
         QVERIFY(rig.WaitForPly(2));
-        QVERIFY(!rig.game->EngWait);
+        QVERIFY(!rig.game->EngWait());
         QCOMPARE(moved.size(), 1);
         QCOMPARE(moved[0][0].toBool(), true);
         QCOMPARE(moved[0][1].toString(), QString("e7e5"));
@@ -414,8 +416,8 @@ private slots:
         QVERIFY(rig.UserMove("e4"));
         QVERIFY(rig.WaitForPly(2));
         QCOMPARE(QString::fromStdString(rig.Record().KifuCoord[2]), move);
-        QVERIFY(!rig.game->EngWait);
-        QVERIFY(rig.game->EngPlay);
+        QVERIFY(!rig.game->EngWait());
+        QVERIFY(rig.game->EngPlay());
         QVERIFY(rig.host.messages.empty());
         for (const QString& text : rig.shown)
             QCOMPARE(QString::fromUtf8(text.toUtf8()), text);  // what is shown is text
@@ -445,8 +447,8 @@ private slots:
         if (!script.isEmpty())  // its answer has been read and handled
             QVERIFY(QTest::qWaitFor([&] { return rig.shown.join('\n').contains(answer); }, kWaitMs));
         QCOMPARE(rig.Record().LastPly, plies);
-        QCOMPARE(rig.game->EngWait, plies == 1);
-        QVERIFY(rig.game->EngPlay);
+        QCOMPARE(rig.game->EngWait(), plies == 1);
+        QVERIFY(rig.game->EngPlay());
         QVERIFY(rig.host.messages.empty());
     }
 
@@ -476,8 +478,8 @@ private slots:
         QCOMPARE(moved[0][1].toString(), token);
         QCOMPARE(rig.Record().LastPly, 1);
         QCOMPARE(rig.Record().CurPly, 1);
-        QVERIFY(!rig.game->EngWait);
-        QVERIFY(rig.game->EngPlay);
+        QVERIFY(!rig.game->EngWait());
+        QVERIFY(rig.game->EngPlay());
     }
 
     // The engine's move waits while the user is in the middle of something.
@@ -520,8 +522,8 @@ private slots:
         QCOMPARE(withdrawn[0][0].toString(), QString("e2e4"));
         QCOMPARE(rig.Record().CurPly, 0);
         QCOMPARE(rig.Record().LastPly, 0);
-        QVERIFY(!rig.game->EngWait);
-        QVERIFY(rig.game->EngPlay);
+        QVERIFY(!rig.game->EngWait());
+        QVERIFY(rig.game->EngPlay());
         QCOMPARE(rig.host.MessageTexts(), QStringList{"エンジンからエラーが返されました"});
         QCOMPARE(rig.host.messages[0].title, QString("警告"));
         QCOMPARE(rig.host.messages[0].icon, EngineHost::Icon::Error);
@@ -555,12 +557,12 @@ private slots:
         rig.config.EngSet.ErrorText = errorText.toStdString();
         QVERIFY(rig.NewGame());
         rig.game->MoveNow();
-        QVERIFY(rig.game->EngWait);
-        QVERIFY(QTest::qWaitFor([&] { return !rig.game->EngWait; }, kWaitMs));
+        QVERIFY(rig.game->EngWait());
+        QVERIFY(QTest::qWaitFor([&] { return !rig.game->EngWait(); }, kWaitMs));
         QCOMPARE(rig.host.MessageTexts(), messages);
         QCOMPARE(rig.Record().LastPly, lastPly);
         QCOMPARE(rig.Record().CurPly, lastPly);
-        QVERIFY(rig.game->EngPlay);
+        QVERIFY(rig.game->EngPlay());
         QCOMPARE(rig.Received(), kStart + QStringList{"go"});
     }
 
@@ -594,10 +596,10 @@ private slots:
         QVERIFY(rig.UserMove("f3"));
         QVERIFY(rig.WaitForPly(2));
         QVERIFY(rig.UserMove("g4"));
-        QVERIFY(QTest::qWaitFor([&] { return !rig.game->EngPlay; }, kWaitMs));
+        QVERIFY(QTest::qWaitFor([&] { return !rig.game->EngPlay(); }, kWaitMs));
         QCOMPARE(rig.Record().LastPly, lastPly);
         QCOMPARE(QString::fromStdString(rig.host.window.Header().Field[7]), result);
-        QVERIFY(!rig.game->EngWait);
+        QVERIFY(!rig.game->EngWait());
         QVERIFY(!rig.game->EngineRunning());
         QVERIFY(rig.host.ended >= 1);
         QCOMPARE(rig.host.MessageTexts(), told ? QStringList{"チェックメイトです。黒の勝ちです。"} : QStringList{});
@@ -609,7 +611,7 @@ private slots:
         QVERIFY(rig.NewGame());
         QVERIFY(rig.UserMove("e4"));
         QVERIFY(rig.WaitForPly(2));
-        QVERIFY(rig.game->EngPlay);
+        QVERIFY(rig.game->EngPlay());
         QCOMPARE(QString::fromStdString(rig.host.window.Header().Field[7]), QString("*"));
     }
 
@@ -640,13 +642,13 @@ private slots:
         QVERIFY(rig.UserMove("Nf3"));
         if (action == "kill")
             ::kill(static_cast<pid_t>(pid), SIGKILL);
-        QVERIFY(QTest::qWaitFor([&] { return !rig.game->EngPlay; }, kWaitMs));
+        QVERIFY(QTest::qWaitFor([&] { return !rig.game->EngPlay(); }, kWaitMs));
         QTest::qWait(20);  // room for a second message, which must not come
         QCOMPARE(rig.host.messages.size(), std::size_t(1));
         QCOMPARE(rig.host.messages[0].text, QString::fromUtf8(kEngineEnded));
         QCOMPARE(over.size(), 1);
         QCOMPARE(over[0][0].toBool(), true);
-        QVERIFY(!rig.game->EngWait);
+        QVERIFY(!rig.game->EngWait());
         QVERIFY(!rig.game->EngineRunning());
         QVERIFY(Gone(pid));
         // The record stays as it was; a last move before the exit is in it.
@@ -663,10 +665,10 @@ private slots:
         const qint64 pid = rig.game->EngProc.ProcessId();
         QVERIFY(rig.UserMove("e4"));
         QVERIFY(rig.WaitForLog("e2e4"));
-        QVERIFY(rig.game->EngWait);
+        QVERIFY(rig.game->EngWait());
         rig.game->MnuGameEnd_Click();
-        QVERIFY(!rig.game->EngWait);
-        QVERIFY(!rig.game->EngPlay);
+        QVERIFY(!rig.game->EngWait());
+        QVERIFY(!rig.game->EngPlay());
         QVERIFY(Gone(pid));
         QCOMPARE(rig.Record().LastPly, 1);
         QVERIFY(rig.host.messages.empty());
@@ -699,8 +701,7 @@ private slots:
         Rig rig("on go: reply " + reply);
         GameState& record = rig.Record();
         for (const QString& token : moves.split(' ')) {
-            SetMoveInput(record, token.toStdString());
-            QVERIFY2(rig.host.window.CheckChessMoveOutput(), qPrintable(token));
+            QVERIFY2(rig.host.window.CheckChessMoveOutput(token.toStdString()), qPrintable(token));
         }
         const int kept = record.LastPly;
         rig.host.answers.push_back(GameStartChoice::FromPosition);
@@ -711,15 +712,15 @@ private slots:
             QVERIFY(rig.WaitForPly(kept + 1));
             QCOMPARE(QString::fromStdString(rig.Record().KifuCoord[kept + 1]), reply);
             QCOMPARE(rig.Received(), kStart + sent);
-            QVERIFY(rig.Record().ViewBoard[0][0] != "999");
+            QVERIFY(!rig.host.session.GoAfterNextMove());
             return;
         }
-        QCOMPARE(QString::fromStdString(rig.Record().ViewBoard[0][0]), QString("999"));
+        QVERIFY(rig.host.session.GoAfterNextMove());
         QCOMPARE(rig.Received(), kStart + sent);
-        QVERIFY(!rig.game->EngWait);
+        QVERIFY(!rig.game->EngWait());
         QVERIFY(rig.UserMove("Bb5"));
         QVERIFY(rig.WaitForPly(kept + 2));
-        QCOMPARE(QString::fromStdString(rig.Record().ViewBoard[0][0]), QString("0"));
+        QVERIFY(!rig.host.session.GoAfterNextMove());
         QCOMPARE(QString::fromStdString(rig.Record().KifuCoord[kept + 2]), reply);
         QCOMPARE(rig.Received(), (kStart + sent + QStringList{"f1b5", "go"}));
     }
@@ -732,12 +733,11 @@ private slots:
         Rig rig("on go: reply a7a6\non move: reply e7e5");
         GameState& record = rig.Record();
         for (const char* token : {"e4", "e5", "Nf3", "Nc6"}) {
-            SetMoveInput(record, token);
-            QVERIFY(rig.host.window.CheckChessMoveOutput());
+            QVERIFY(rig.host.window.CheckChessMoveOutput(token));
         }
         rig.host.answers = {GameStartChoice::FromPosition, GameStartChoice::NewGame};
         QVERIFY(rig.NewGame());
-        QCOMPARE(QString::fromStdString(record.ViewBoard[0][0]), QString("999"));
+        QVERIFY(rig.host.session.GoAfterNextMove());
         rig.game->MnuGameEnd_Click();
         QVERIFY(rig.NewGame());
         QCOMPARE(record.LastPly, 0);
@@ -753,8 +753,7 @@ private slots:
         Rig rig("");
         rig.config.EngSet.ForceCommand = "";
         GameState& record = rig.Record();
-        SetMoveInput(record, "e4");
-        QVERIFY(rig.host.window.CheckChessMoveOutput());
+        QVERIFY(rig.host.window.CheckChessMoveOutput("e4"));
         rig.host.answers.push_back(GameStartChoice::NewGame);
         QVERIFY(rig.NewGame());
         QCOMPARE(rig.host.asked, std::vector<bool>{false});
@@ -765,11 +764,10 @@ private slots:
     void cancelKeepsTheGame()
     {
         Rig rig("");
-        SetMoveInput(rig.Record(), "e4");
-        QVERIFY(rig.host.window.CheckChessMoveOutput());
+        QVERIFY(rig.host.window.CheckChessMoveOutput("e4"));
         rig.game->MnuGameNew_Click();  // the question is answered with cancel
         QCOMPARE(rig.host.asked.size(), std::size_t(1));
-        QVERIFY(!rig.game->EngPlay);
+        QVERIFY(!rig.game->EngPlay());
         QVERIFY(!rig.game->EngineRunning());
         QCOMPARE(rig.Record().LastPly, 1);
     }
@@ -814,7 +812,7 @@ private slots:
         QCOMPARE(rig.Record().CurPly, curPly);
         QCOMPARE(rig.Record().LastPly, curPly);
         QCOMPARE(rig.host.window.Beeps(), beeps + (newGame ? 1 : 0));
-        QVERIFY(rig.game->EngPlay);
+        QVERIFY(rig.game->EngPlay());
         QVERIFY(rig.game->EngineRunning());
         QCOMPARE(Gone(pid), newGame);
         // The engine that is quit may be killed before it reads "quit".
@@ -843,12 +841,12 @@ private slots:
     {
         Rig rig("");
         rig.game->ChooseLevel(3);  // no engine yet: only checked
-        QCOMPARE(rig.game->Level, 3);
+        QCOMPARE(rig.game->Level(), 3);
         rig.game->MnuGameNew_Click();
         rig.game->ChooseLevel(2);
-        QCOMPARE(rig.game->Level, 2);
+        QCOMPARE(rig.game->Level(), 2);
         rig.game->ChooseLevel(4);  // no such level
-        QCOMPARE(rig.game->Level, 2);
+        QCOMPARE(rig.game->Level(), 2);
         QCOMPARE(rig.Received(), (QStringList{"xboard", "new", "sd 3", "sd 2"}));
     }
 
@@ -882,12 +880,11 @@ private slots:
             LoadSetupPosition(record, board, blackToMove);
         }
         if (!played.isEmpty()) {
-            SetMoveInput(record, played.toStdString());
-            QVERIFY(rig.host.window.CheckChessMoveOutput());
+            QVERIFY(rig.host.window.CheckChessMoveOutput(played.toStdString()));
         }
-        rig.game->Level = 0;
+        rig.game->ClearLevel();
         rig.game->WinBoardEdit();
-        QVERIFY(rig.game->EngPlay);
+        QVERIFY(rig.game->EngPlay());
         QVERIFY(rig.game->EngineRunning());
         QCOMPARE(rig.Received(), (QStringList{"xboard", "new", "edit", "#"} + pieces));
     }
@@ -903,7 +900,7 @@ private slots:
         bool blackToMove = false;
         QCOMPARE(ReadFenText("4k3/1P6/8/8/8/8/8/4K3 w", board, blackToMove), FenError::None);
         LoadSetupPosition(record, board, blackToMove);
-        rig.game->Level = 0;
+        rig.game->ClearLevel();
         rig.game->WinBoardEdit();
         QVERIFY(rig.UserMove("b8=Q"));
         QVERIFY(rig.WaitForPly(2));
@@ -918,7 +915,7 @@ private slots:
         rig.config.EngSet.Path = rig.dir.filePath("no-such-engine").toStdString();
         rig.game->WinBoardEdit();
         QCOMPARE(rig.host.MessageTexts(), QStringList{"エンジンが起動できません"});
-        QVERIFY(!rig.game->EngPlay);
+        QVERIFY(!rig.game->EngPlay());
         QVERIFY(!rig.game->EngineRunning());
     }
 };

@@ -36,10 +36,10 @@ public:
     void SetBusy(bool on) override { busy += on ? 1 : -1; }
     void ShowKifuDialog(KifuFile& file, const std::string&) override
     {
-        dialogModes.push_back(file.KifuDialogMode);
+        dialogModes.push_back(static_cast<int>(file.KifuDialogMode));
         if (duringDialog)
             duringDialog();
-        file.KifuSelect = answers.isEmpty() ? 0 : answers.takeFirst();
+        file.KifuSelect = static_cast<KifuSelect>(answers.isEmpty() ? 0 : answers.takeFirst());
     }
     bool LongFormSave() override { return longForm; }
 
@@ -75,7 +75,6 @@ inline void vorlik::test::PlayTokens(HeadlessWindow& window, const std::string& 
     std::istringstream in(tokens);
     std::string token;
     while (in >> token) {
-        SetMoveInput(window.Game(), token);
-        window.CheckChessMoveOutput();
+        window.CheckChessMoveOutput(token);
     }
 }

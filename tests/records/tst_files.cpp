@@ -180,8 +180,7 @@ private slots:
         QVERIFY(message.find("全部で2個") != std::string::npos);
         QCOMPARE(host.window.Beeps(), 1);  // the end of the load, not one per refusal
         host.window.MnuFileNew_Click();
-        SetMoveInput(host.window.Game(), "Ke3");
-        host.window.CheckChessMoveOutput();
+        host.window.CheckChessMoveOutput("Ke3");
         QCOMPARE(host.window.Beeps(), 2);  // refusals beep again after the load
     }
 
@@ -223,11 +222,33 @@ private slots:
         QTest::addColumn<bool>("readable");
         QTest::addColumn<int>("games");
         QTest::addColumn<bool>("told");
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\0", 5) << int(kKindPgn) << false << 0 << true;
-        QTest::newRow("truncated tag") << QByteArray("[Event \"cut") << int(kKindPgn) << true << 1 << true;
-        QTest::newRow("cut CSV header") << QByteArray("Event,E\r\nSite,S\r\n") << int(kKindCsv) << true << 1 << false;
-        QTest::newRow("PGN read as CSV") << kTwoGames << int(kKindCsv) << true << 0 << false;
-        QTest::newRow("empty") << QByteArray() << int(kKindPgn) << true << 0 << false;
+        QTest::addColumn<QString>("loadTold");  // in the message of loading its first game
+        QTest::newRow("binary") << QByteArray("\x7f" "ELF\0", 5) << int(kKindPgn) << false << 0 << true << "";
+        QTest::newRow("truncated tag") << QByteArray("[Event \"cut") << int(kKindPgn) << true << 1 << true << "";
+        QTest::newRow("cut CSV header") << QByteArray("Event,E\r\nSite,S\r\n") << int(kKindCsv) << true << 1 << false
+                                        << "";
+        QTest::newRow("PGN read as CSV") << kTwoGames << int(kKindCsv) << true << 0 << false << "";
+        QTest::newRow("empty") << QByteArray() << int(kKindPgn) << true << 0 << false << "";
+        const QByteArray second = "\n[Event \"b\"]\n\n1. d4 *\n";
+        QTest::newRow("a brace never closed") << "[Event \"a\"]\n\n1. e4 {open 2. d4 *\n" + second << int(kKindPgn)
+                                              << true << 2 << false << "第1局の指し手に閉じていないコメント";
+        QTest::newRow("a parenthesis never closed") << "[Event \"a\"]\n\n1. e4 (1. d4 e5 *\n" + second
+                                                    << int(kKindPgn) << true << 2 << false << "第1局の指し手で変化手順";
+        QTest::newRow("a parenthesis never opened") << QByteArray("[Event \"a\"]\n\n1. e4 ) e5 *\n") << int(kKindPgn)
+                                                    << true << 1 << false << "第1局の指し手で変化手順";
+        QTest::newRow("a move the rules refuse inside a variation")
+            << QByteArray("[Event \"a\"]\n\n1. e4 (1. d4 Ke7 d5) e5 *\n") << int(kKindPgn) << true << 1 << false
+            << "変化手順1か所";
+        QTest::newRow("a comment over 64 kB") << "[Event \"a\"]\n\n1. e4 {" + QByteArray(70000, 'x') + "} *\n"
+                                              << int(kKindPgn) << true << 1 << false << "64KBを超えるコメント";
+        // Knights: g1f3/f3g1 and g8f6/f6g8 go on, b1c3 and b8c6 are replaced
+        // by the variation after them, each one inside the one before.
+        QByteArray deep = "[Event \"a\"]\n\n";
+        const char* on[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+        for (int ply = 1; ply <= kMaxVariationDepth + 1; ++ply)
+            deep += QByteArray(ply % 2 ? "b1c3 (" : "b8c6 (") + on[(ply - 1) % 4] + " ";
+        deep += QByteArray(kMaxVariationDepth + 1, ')') + " *\n";
+        QTest::newRow("variations 51 deep") << deep << int(kKindPgn) << true << 1 << false << "50段";
     }
     void brokenFiles()
     {
@@ -236,6 +257,7 @@ private slots:
         QFETCH(bool, readable);
         QFETCH(int, games);
         QFETCH(bool, told);
+        QFETCH(QString, loadTold);
         WriteAll(Path("broken"), bytes);
         KifuFile file;
         const ScanReport report = ScanKifuFile(file, kind, S(Path("broken")));
@@ -247,6 +269,12 @@ private slots:
         RecordsHost host;
         OpenKifuFile(host, file, kind, S(Path("broken")));  // a message or an empty list, never a crash
         QCOMPARE(host.busy, 0);
+        if (games > 0) {
+            const std::string message = LoadKifuGame(host.window, file, kind, 1).Message();
+            QVERIFY2(loadTold.isEmpty() ? message.empty() : message.find(S(loadTold)) != std::string::npos,
+                     message.c_str());
+            QVERIFY(LineMatchesTree(host.window.Game()));
+        }
     }
 
     void scanAfterSearchStartsFromEmptyRows()
@@ -529,6 +557,18 @@ private slots:
         host.answers = {-1};
         QVERIFY(SaveKifuFile(host, file, kKindPgn, S(utf8Path)));
         QVERIFY(ReadAll(utf8Path).contains("[White \"김민준\"]"));
+
+        // A comment counts as the names do: a new file goes to UTF-8 whole, a CP932 file refuses it.
+        RecordsHost commented;
+        PlayTokens(commented.window, "e4");
+        SetComment(commented.window.Game(), 1, "Delétang's triangle");
+        const QString commentPath = Path("enc-comment.pgn");
+        QFile::remove(commentPath);
+        QVERIFY(SaveKifuFile(commented, file, kKindPgn, S(commentPath)));
+        QVERIFY(ReadAll(commentPath).contains("1. e4 {Delétang's triangle} *"));
+        commented.answers = {-1};
+        QVERIFY(!SaveKifuFile(commented, file, kKindPgn, S(path)));
+        QVERIFY2(commented.LastMessage().find("コメント") != std::string::npos, commented.LastMessage().c_str());
     }
 
     void fileSystemErrorsLeaveTheFile()

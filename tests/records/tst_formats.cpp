@@ -109,6 +109,74 @@ private slots:
         QCOMPARE(QString::fromStdString(Joined(WritePgnGame(window.Game(), header, longForm))), expected);
     }
 
+    // An annotated game read and written again: written in PGN's own syntax,
+    // and that text reads back to the same text.
+    void annotatedRoundTrip_data()
+    {
+        QTest::addColumn<QString>("start");  // FEN tag line, or empty
+        QTest::addColumn<QString>("moves");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("comment before the first move, mark, nested variations, ; comment")
+            << "" << "{Start} 1. e4 $1 e5 {main} (1... c5!? {Sicilian} 2. Nf3 (2. c3 d5) d6) 2. Nf3 ; to the end\nNc6 *"
+            << "{Start} 1. e4 $1 e5 {main} (1... c5 $5 {Sicilian} 2. Nf3 (2. c3 d5) 2... d6) 2. Nf3 {to the end} "
+               "2... Nc6 *";
+        QTest::newRow("the six marks") << "" << "1. e4! e5? 2. Nf3!! Nc6?? 3. Bb5!? a6?! *"
+                                       << "1. e4 $1 e5 $2 2. Nf3 $3 Nc6 $4 3. Bb5 $5 a6 $6 *";
+        QTest::newRow("variations inside variations") << "" << "1. e4 e5 (1... c5 2. Nf3 (2. c3 e6 (2... d5))) 2. Nf3 *"
+                                                      << "1. e4 e5 (1... c5 2. Nf3 (2. c3 e6 (2... d5))) 2. Nf3 *";
+        QTest::newRow("a comment before a variation's first move")
+            << "" << "1. e4 (1. d4) ({Or} 1. c4 {English}) e5 *" << "1. e4 (1. d4) ({Or} 1. c4 {English}) 1... e5 *";
+        QTest::newRow("comments in a row become one") << "" << "1. e4 {a} {b} e5 *" << "1. e4 {a b} 1... e5 *";
+        QTest::newRow("a set-up start with Black to move")
+            << "[FEN \"4k3/8/8/8/8/8/8/4K2R b K - 0 1\"]" << "1... Kd7 (1... Ke7 {too} 2. O-O) 2. O-O *"
+            << "1... Kd7 (1... Ke7 {too} 2. O-O) 2. O-O *";
+        QTest::newRow("a line break before every sixth White move of the main line")
+            << "" << "1. Nf3 {a} Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. Ng1 Ng8 5. Nf3 Nf6 6. Ng1 Ng8 7. Nf3 (7. Nc3) 7... Nf6 *"
+            << "1. Nf3 {a} 1... Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. Ng1 Ng8 5. Nf3 Nf6 6. Ng1 Ng8\n7. Nf3 (7. Nc3) 7... Nf6 *";
+    }
+    void annotatedRoundTrip()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, moves);
+        QFETCH(QString, written);
+        std::string text = "[Event \"E\"]\n" + S(start) + "\n\n" + S(moves) + "\n";
+        for (int pass = 0; pass < 2; ++pass) {
+            KifuFile file;
+            ScanKifuText(file, kKindPgn, text);
+            HeadlessWindow window;
+            const LoadReport report = LoadKifuGame(window, file, kKindPgn, 1);
+            QCOMPARE(QString::fromStdString(report.Message()), QString());
+            QCOMPARE(window.Game().CurPly, window.Game().LastPly);
+            const std::vector<std::string> lines = WritePgnGame(window.Game(), window.ReadGameInfo(), false);
+            std::string moveText;
+            for (std::size_t k = 7 + !start.isEmpty(); k + 1 < lines.size(); ++k)
+                moveText += (moveText.empty() ? "" : "\n") + lines[k];
+            QCOMPARE(QString::fromStdString(moveText), written);
+            text = Joined(lines);
+        }
+    }
+
+    // With a variation on the board: CSV keeps the main line, FEN the
+    // position shown, and both say that annotations would be lost.
+    void annotatedGameIntoCsvAndFen()
+    {
+        KifuFile file;
+        ScanKifuText(file, kKindPgn, "[Event \"E\"]\n\n1. e4 e5 (1... c5 2. Nf3 {Open Sicilian}) 2. Nf3 *\n");
+        HeadlessWindow window;
+        LoadKifuGame(window, file, kKindPgn, 1);
+        GameState& game = window.Game();
+        ShowNode(game, Children(game, NodeAt(game, 1))[1]);
+        QCOMPARE(QString::fromStdString(game.KifuShort[2]), QString("c5"));
+        const std::vector<std::string> csv = WriteCsvGame(game, window.ReadGameInfo(), false);
+        QCOMPARE(QString::fromStdString(csv[8]), QString("1,5254,5755,e4,e5,,,,,,,,,,,,,"));
+        QCOMPARE(QString::fromStdString(csv[9]).left(12), QString("2,7163,,Nf3,"));
+        QCOMPARE(QString::fromStdString(FenFileLine(game)),
+                 QString("rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2"));
+        QVERIFY(SaveLosesAnnotations(game, kKindCsv));
+        QVERIFY(SaveLosesAnnotations(game, kKindFen));
+        QVERIFY(!SaveLosesAnnotations(game, kKindPgn));
+    }
+
     void tagValuesEscapedBothWays()
     {
         const std::string line = TagLine("Event", "The \"Big\" C:\\Games");

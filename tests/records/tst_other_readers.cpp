@@ -63,8 +63,7 @@ private:
     {
         int played = 0;
         for (std::size_t k = from; k < tokens.size(); ++k, ++played) {
-            SetMoveInput(window.Game(), tokens[k]);
-            if (!window.CheckChessMoveOutput())
+            if (!window.CheckChessMoveOutput(tokens[k]))
                 break;
         }
         return played;

@@ -133,14 +133,13 @@ void DialogMnuFileTest::Scan(int kind, const QString& path)
 void DialogMnuFileTest::Play(const QString& tokens)
 {
     for (const QString& token : tokens.split(' ', Qt::SkipEmptyParts)) {
-        SetMoveInput(window_->Game(), token.toStdString());
-        QVERIFY2(window_->CheckChessMoveOutput(), qPrintable(token));
+        QVERIFY2(window_->CheckChessMoveOutput(token.toStdString()), qPrintable(token));
     }
 }
 
 std::unique_ptr<DialogMnuFile> DialogMnuFileTest::Dialog(int mode, const QString& fileName)
 {
-    file_.KifuDialogMode = mode;
+    file_.KifuDialogMode = static_cast<KifuDialogMode>(mode);
     auto dialog = std::make_unique<DialogMnuFile>(*host_, file_, *services_, fileName);
     dialog->show();
     return dialog;
@@ -237,7 +236,7 @@ void DialogMnuFileTest::emptyFile()
     Scan(kKindPgn, path);
     QCOMPARE(file_.KifuCount, 0);
     for (int mode : {1, 2}) {
-        file_.KifuSelect = 7;
+        file_.KifuSelect = SelectGame(7);
         auto dialog = Dialog(mode, path);
         QCOMPARE(dialog->MSFlexGridFile->model()->rowCount(), 0);
         QCOMPARE(dialog->MSFlexGridFile->model()->headerData(1, Qt::Horizontal).toString(), QString("イベント"));
@@ -245,12 +244,12 @@ void DialogMnuFileTest::emptyFile()
         QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
         QTest::mouseClick(dialog->ComPlus, Qt::LeftButton);
         QVERIFY(dialog->isVisible());
-        QCOMPARE(file_.KifuSelect, 7);
+        QCOMPARE(int(file_.KifuSelect), 7);
         QVERIFY(services_->shown.isEmpty());
         if (mode == 2) {  // appending to a file without games is fine
             QTest::mouseClick(dialog->ComPlusPlus, Qt::LeftButton);
             QVERIFY(!dialog->isVisible());
-            QCOMPARE(file_.KifuSelect, -1);
+            QCOMPARE(int(file_.KifuSelect), -1);
         }
     }
 }
@@ -309,13 +308,13 @@ void DialogMnuFileTest::saveAnswers()
     QFETCH(bool, closed);
     QFETCH(int, select);
     Fill({QStringLiteral("1. e4 *"), QStringLiteral("1. d4 *"), QStringLiteral("1. c4 *")});
-    file_.KifuSelect = 9;
+    file_.KifuSelect = SelectGame(9);
     auto dialog = Dialog(2);
     dialog->MSFlexGridFile->selectRow(row);
     services_->answers = answers;
     QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
     QCOMPARE(!dialog->isVisible(), closed);
-    QCOMPARE(file_.KifuSelect, select);
+    QCOMPARE(int(file_.KifuSelect), select);
     if (button == "OKButton") {
         QCOMPARE(services_->shown.size(), 1);
         QCOMPARE(services_->shown[0].text, QStringLiteral("%1番に上書きしますか？").arg(row + 1));
@@ -328,7 +327,7 @@ void DialogMnuFileTest::saveAnswers()
     if (!closed) {  // the user thinks again and cancels
         QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
-        QCOMPARE(file_.KifuSelect, 0);
+        QCOMPARE(int(file_.KifuSelect), 0);
     }
 }
 
@@ -346,7 +345,7 @@ void DialogMnuFileTest::closingCancels()
     QFETCH(int, mode);
     QFETCH(QString, how);
     Fill({QStringLiteral("1. e4 *"), QStringLiteral("1. d4 *")});
-    file_.KifuSelect = 2;  // an answer left from before must not survive
+    file_.KifuSelect = SelectGame(2);  // an answer left from before must not survive
     auto dialog = Dialog(mode);
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     if (how == "cancel")
@@ -356,7 +355,7 @@ void DialogMnuFileTest::closingCancels()
     else
         dialog->close();
     QVERIFY(!dialog->isVisible());
-    QCOMPARE(file_.KifuSelect, 0);
+    QCOMPARE(int(file_.KifuSelect), 0);
     QVERIFY(services_->shown.isEmpty());
 }
 
@@ -370,7 +369,7 @@ void DialogMnuFileTest::doubleClickChooses()
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
     QVERIFY(!dialog->isVisible());
-    QCOMPARE(file_.KifuSelect, 2);
+    QCOMPARE(int(file_.KifuSelect), 2);
 }
 
 void DialogMnuFileTest::deleteFromTwoGames_data()
@@ -402,7 +401,7 @@ void DialogMnuFileTest::deleteFromTwoGames()
     // The dialog closes and names the game that is left, by its number in
     // the table the caller still holds.
     QVERIFY(!dialog->isVisible());
-    QCOMPARE(file_.KifuSelect, select);
+    QCOMPARE(int(file_.KifuSelect), select);
     QCOMPARE(QString::fromStdString(file_.KifuList[select][1]), left);
     QCOMPARE(services_->busy, 0);
     QVERIFY(services_->busyCalls > 0);
@@ -458,7 +457,7 @@ void DialogMnuFileTest::deleteRenumbers()
     // The next choice is made in the renumbered list.
     dialog->MSFlexGridFile->selectRow(1);
     QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
-    QCOMPARE(file_.KifuSelect, 2);
+    QCOMPARE(int(file_.KifuSelect), 2);
     QCOMPARE(QString::fromStdString(file_.KifuList[2][1]), left[1]);
 }
 
@@ -509,7 +508,7 @@ void DialogMnuFileTest::searchButton()
 
     dialog->MSFlexGridFile->selectRow(2);
     QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
-    QCOMPARE(file_.KifuSelect, 3);
+    QCOMPARE(int(file_.KifuSelect), 3);
 }
 
 QTEST_MAIN(DialogMnuFileTest)

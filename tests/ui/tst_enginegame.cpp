@@ -113,7 +113,7 @@ void EngineGameTest::Drag(const std::string& coord)
 
 bool EngineGameTest::AwaitEngine(int ms)
 {
-    return QTest::qWaitFor([this] { return !form_->Engine().EngWait || !form_->Engine().EngPlay; }, ms);
+    return QTest::qWaitFor([this] { return !form_->Engine().EngWait() || !form_->Engine().EngPlay(); }, ms);
 }
 
 void EngineGameTest::startUpRestoresSettings()
@@ -152,7 +152,7 @@ void EngineGameTest::gameAgainstFairyMax()
     Open();
     QSignalSpy moved(&form_->Engine(), &EngineGame::EngineMoved);
     Controls().CommandMain(7)->click();
-    QVERIFY(form_->Engine().EngPlay);
+    QVERIFY(form_->Engine().EngPlay());
     QVERIFY(form_->Engine().EngineRunning());
     QCOMPARE(Controls().TextInfo(6)->text(), QString("Fairy-Max"));
     QVERIFY(Controls().MnuGameLevelLevel(1)->isChecked());  // a game starts at the quickest level
@@ -160,7 +160,7 @@ void EngineGameTest::gameAgainstFairyMax()
     const qint64 pid = form_->Engine().EngProc.ProcessId();
 
     GameState& game = form_->Game();
-    for (int move = 0; move < 6 && form_->Engine().EngPlay; ++move) {
+    for (int move = 0; move < 6 && form_->Engine().EngPlay(); ++move) {
         std::string chosen;
         for (const std::string& coord : LegalMoves(game))
             if (coord.size() == 4) {
@@ -182,7 +182,7 @@ void EngineGameTest::gameAgainstFairyMax()
     QCOMPARE(Controls().ListMain()->count(), 6);
 
     Controls().CommandMain(8)->click();
-    QVERIFY(!form_->Engine().EngPlay);
+    QVERIFY(!form_->Engine().EngPlay());
     QVERIFY(QTest::qWaitFor([pid] { return ProcessGone(pid); }, 5000));
     QVERIFY(Controls().MnuGameEngine()->isEnabled());
     QCOMPARE(game.LastPly, 12);  // the record stays
@@ -218,7 +218,7 @@ void EngineGameTest::closingDuringAGameReapsTheEngine()
     const qint64 pid = form_->Engine().EngProc.ProcessId();
     QVERIFY(pid > 0);
     Drag("e2e4");
-    QVERIFY(form_->Engine().EngWait);
+    QVERIFY(form_->Engine().EngWait());
     QVERIFY(!Controls().CommandMain(1)->isEnabled());  // the board and the navigation wait
     QVERIFY(Controls().CommandMain(8)->isEnabled());
     services_->answers << MessageAnswer::Yes;  // the game's record may go
@@ -291,14 +291,14 @@ void EngineGameTest::engineDyingEndsTheGame()
     form_->MnuGameNew_Click();
     QTest::qWait(2200);  // long enough that it counts as started
     Drag("e2e4");
-    QVERIFY(QTest::qWaitFor([this] { return !form_->Engine().EngPlay; }, 10000));
+    QVERIFY(QTest::qWaitFor([this] { return !form_->Engine().EngPlay(); }, 10000));
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].text, QString::fromUtf8(kEngineEnded));
     QCOMPARE(services_->shown[0].title, QString("警告"));
     QCOMPARE(form_->Game().LastPly, 1);  // the record stays
     QVERIFY(Controls().CommandMain(7)->isEnabled());
     QVERIFY(!Controls().CommandMain(8)->isEnabled());
-    QVERIFY(!form_->Engine().EngWait);
+    QVERIFY(!form_->Engine().EngWait());
     Drag("e7e5");  // the board is the user's again
     QCOMPARE(form_->Game().LastPly, 2);
 }
@@ -309,7 +309,7 @@ void EngineGameTest::engineThatCannotStart()
     services_->Configure(Mek("Quitter", quitter, "", "", {}, "00000"));
     Open();
     form_->MnuGameNew_Click();
-    QVERIFY(QTest::qWaitFor([this] { return !form_->Engine().EngPlay; }, 5000));
+    QVERIFY(QTest::qWaitFor([this] { return !form_->Engine().EngPlay(); }, 5000));
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].text, QString("エンジンが起動できません"));
 
@@ -318,7 +318,7 @@ void EngineGameTest::engineThatCannotStart()
     form_->MnuGameNew_Click();
     QCOMPARE(services_->shown.size(), 2);
     QCOMPARE(services_->shown[1].text, QString("エンジンが起動できません"));
-    QVERIFY(!form_->Engine().EngPlay);
+    QVERIFY(!form_->Engine().EngPlay());
     QVERIFY(Controls().MnuGameEngine()->isEnabled());
 }
 
@@ -365,10 +365,8 @@ void EngineGameTest::engineHandOffAndBarePromotion()
     QCOMPARE(int(ReadFenText("4k3/8/8/8/8/8/p7/4K3 w - - 0 1", board, blackToMove)), int(FenError::None));
     LoadSetupPosition(form_->Game(), board, blackToMove);
     form_->AllDisplay();
-    form_->SetMenuState(MenuState::GameRunning);
-    form_->SetControlState(ControlState::UserToMove);
     form_->Engine().WinBoardEdit();
-    QVERIFY(form_->Engine().EngPlay);
+    QVERIFY(form_->Engine().EngPlay());
     // A promotion question would wait for an answer: say so instead of hanging.
     bool asked = false;
     QTimer watch;
@@ -448,7 +446,7 @@ void EngineGameTest::mateEndsTheGame()
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].text, message);
     QCOMPARE(Controls().CombKekka()->currentText(), result);
-    QVERIFY(!form_->Engine().EngPlay);
+    QVERIFY(!form_->Engine().EngPlay());
     QVERIFY(!form_->Engine().EngineRunning());
 }
 

@@ -12,6 +12,7 @@
 #include "ui/DialogMnuFile.h"
 #include "ui/DialogMnuGameEngine.h"
 #include "ui/DialogSetup.h"
+#include "core/KifuTree.h"
 #include "ui/FormMain.h"
 
 #include <QAction>
@@ -65,6 +66,8 @@ private slots:
     void controlStates_data();
     void controlStates();
     void mateMark();
+    void enteringAVariation_data();
+    void enteringAVariation();
     void promotionByDrag();
     void clocksFollowSideToMove();
     void clockStopsAtItsLimit();
@@ -230,8 +233,7 @@ void FormMainTest::Drag(const char* from, const char* to)
 void FormMainTest::Play(const QString& tokens)
 {
     for (const QString& token : tokens.split(' ', Qt::SkipEmptyParts)) {
-        SetMoveInput(form_->Game(), token.toStdString());
-        QVERIFY2(form_->CheckChessMoveOutput(), qPrintable(token));
+        QVERIFY2(form_->CheckChessMoveOutput(token.toStdString()), qPrintable(token));
     }
 }
 
@@ -336,7 +338,7 @@ void FormMainTest::menusBeforeAGame()
     QVERIFY(Controls().MnuOptionKifuWrite()->isCheckable());
 
     // During a game the file can be saved but no other opened.
-    form_->SetMenuState(MenuState::GameRunning);
+    form_->Session().SetPhase(GamePhase::UserToMove);
     QVERIFY(Controls().MnuFileOpenSave(3)->isEnabled());
     QVERIFY(!Controls().MnuFileOpenSave(1)->isEnabled());
     QVERIFY(!Controls().ToolbarButton(3)->isEnabled());
@@ -422,7 +424,7 @@ void FormMainTest::releaseWithoutDragDoesNothing()
 
 void FormMainTest::pressWhileEngineAwaitedDoesNothing()
 {
-    form_->Engine().EngWait = true;
+    form_->Session().SetPhase(GamePhase::EngineThinking);
     Drag("e2", "e4");
     QCOMPARE(form_->Game().LastPly, 0);
     QCOMPARE(services_->beeps, 0);
@@ -585,7 +587,7 @@ void FormMainTest::keysAndClicks()
         else if (step == "@list")
             Controls().ListMain()->setFocus();
         else if (step == "@thinking")
-            form_->SetControlState(ControlState::EngineToMove);
+            form_->Session().SetPhase(GamePhase::EngineThinking);
         else if (step.startsWith('+'))
             QTest::mousePress(board, Qt::LeftButton, {}, at(step.mid(1)));
         else if (step.startsWith('-'))
@@ -643,7 +645,7 @@ void FormMainTest::recordCut()
 void FormMainTest::earlierPositionInAGame()
 {
     Play("e4 e5 Nf3");
-    form_->Engine().EngPlay = true;
+    form_->Session().SetPhase(GamePhase::UserToMove);
     form_->GotoStart();
     Drag("d2", "d4");
     QCOMPARE(services_->shown.size(), 1);
@@ -659,43 +661,79 @@ void FormMainTest::controlStates_data()
 {
     // What each phase leaves usable of the navigation buttons (1..5), the
     // move list, "新規作成" and the toolbar's "新規作成" and "バージョン情報".
-    QTest::addColumn<int>("controlMode");
-    QTest::addColumn<int>("menuMode");
+    QTest::addColumn<int>("phase");
     QTest::addColumn<bool>("navigation");
     QTest::addColumn<bool>("list");
     QTest::addColumn<bool>("newRecord");
     QTest::addColumn<bool>("about");
     QTest::addColumn<QString>("engineButtons");  // which of 0, 6, 7, 8, 9 are on (no engine configured)
-    QTest::newRow("engine to move") << 2 << 1 << false << false << false << true << "0 8 9";  // 0: move now
-    QTest::newRow("user to move") << 3 << 1 << true << true << false << true << "0 8 9";
-    QTest::newRow("game ended") << 6 << 0 << true << true << true << true << "7";
-    QTest::newRow("setup open") << 7 << 3 << false << false << false << true << "";
-    QTest::newRow("setup cancelled") << 8 << 0 << true << true << true << true << "";
+    QTest::newRow("engine to move") << int(GamePhase::EngineThinking) << false << false << false << true << "0 8 9";  // 0: move now
+    QTest::newRow("user to move") << int(GamePhase::UserToMove) << true << true << false << true << "0 8 9";
+    QTest::newRow("game ended") << int(GamePhase::Ended) << true << true << true << true << "7";
+    QTest::newRow("setup open") << int(GamePhase::SetupOpen) << false << false << false << true << "";
+    QTest::newRow("setup cancelled") << int(GamePhase::NoGame) << true << true << true << true << "";
 }
 
 void FormMainTest::controlStates()
 {
-    QFETCH(int, controlMode);
-    QFETCH(int, menuMode);
+    QFETCH(int, phase);
     QFETCH(bool, navigation);
     QFETCH(bool, list);
     QFETCH(bool, newRecord);
     QFETCH(bool, about);
     QFETCH(QString, engineButtons);
-    form_->SetControlState(ControlState(controlMode));
-    form_->SetMenuState(MenuState(menuMode));
+    form_->Session().SetPhase(GamePhase(phase));
     for (int k = 1; k <= 5; ++k)
         QCOMPARE(Controls().CommandMain(k)->isEnabled(), navigation);
     QCOMPARE(Controls().ListMain()->isEnabled(), list);
     QCOMPARE(Controls().MnuFileNew()->isEnabled(), newRecord);
     QCOMPARE(Controls().ToolbarButton(2)->isEnabled(), newRecord);
     QCOMPARE(Controls().ToolbarButton(14)->isEnabled(), about);
-    QCOMPARE(form_->Engine().EngWait, controlMode == 2);
+    QCOMPARE(form_->Engine().EngWait(), GamePhase(phase) == GamePhase::EngineThinking);
     QStringList on;
     for (int k : {0, 6, 7, 8, 9})
         if (Controls().CommandMain(k)->isEnabled())
             on << QString::number(k);
     QCOMPARE(on.join(' '), engineButtons);
+}
+
+void FormMainTest::enteringAVariation_data()
+{
+    // With "変化手順の入力" on, a move at an earlier position becomes a
+    // variation (no question), which can then replace the main line; off,
+    // the later moves are given up after the question, as always.
+    QTest::addColumn<bool>("variations");
+    QTest::addColumn<QStringList>("entered");
+    QTest::addColumn<QStringList>("promoted");
+    QTest::newRow("variations on") << true << QStringList{"1. e4       e5", "2. Nf3", "  2. Nc3"}
+                                   << QStringList{"1. e4       e5", "2. Nc3", "  2. Nf3"};
+    QTest::newRow("variations off") << false << QStringList{"1. e4       e5", "2. Nc3"} << QStringList{};
+}
+
+void FormMainTest::enteringAVariation()
+{
+    QFETCH(bool, variations);
+    QFETCH(QStringList, entered);
+    QFETCH(QStringList, promoted);
+    Play("e4 e5 Nf3");
+    QAction* entry = Control<QAction>(form_, "MnuGameVariation");
+    QAction* promote = Control<QAction>(form_, "MnuGameVariationPromote");
+    if (variations)
+        entry->trigger();
+    QVERIFY(!promote->isEnabled());
+    form_->StepBack();
+    services_->answers << MessageAnswer::Yes;
+    Drag("b1", "c3");
+    QCOMPARE(services_->shown.size(), variations ? 0 : 1);
+    QTRY_COMPARE(Lines(), entered);
+    QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[form_->Game().CurPly]), QString("b1c3"));
+    QCOMPARE(promote->isEnabled(), variations);
+    if (!variations)
+        return;
+    promote->trigger();
+    QTRY_COMPARE(Lines(), promoted);
+    QVERIFY(IsMainLine(form_->Game(), form_->Game().LastPly));
+    QVERIFY(!promote->isEnabled());
 }
 
 void FormMainTest::mateMark()
@@ -986,7 +1024,7 @@ void FormMainTest::openThroughMenu()
     if (chooseRow >= 0) {
         OnDialog([&](DialogMnuFile* dialog) {
             caption = dialog->windowTitle();
-            mode = form_->Kifu().KifuDialogMode;
+            mode = int(form_->Kifu().KifuDialogMode);
             dialog->MSFlexGridFile->selectRow(chooseRow);
             QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
         });
@@ -1174,7 +1212,7 @@ void FormMainTest::searchThroughMenu()
     Controls().MnuOptionSearch()->trigger();
     QCOMPARE(services_->fileAsked.value(0).filter, QString::fromUtf8(kFilterSearch));
     QCOMPARE(dialogsSeen_, 1);
-    QCOMPARE(form_->Kifu().KifuDialogMode, 3);
+    QCOMPARE(form_->Kifu().KifuDialogMode, KifuDialogMode::Search);
     QCOMPARE(tally, QString("1.e5(1)  2.c5(1)  "));
     QCOMPARE(rows, 2);
     // The second match is game "Three" of the file, now on the board.

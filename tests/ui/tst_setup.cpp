@@ -175,7 +175,7 @@ void SetupTest::editingOnTheBoard()
         Controls().MnuGameTurn()->trigger();  // turning during the set-up redraws the edited position
     Edit(script);
     const GameState& game = form_->Game();
-    QVERIFY(game.SetupMode);
+    QVERIFY(form_->Session().SetupOpen());
     QCOMPARE(Placement(SetupPosition(game)), placement);
     QCOMPARE(services_->beeps, beeps);
     QCOMPARE(services_->sounds.size(), sounds);
@@ -230,7 +230,7 @@ void SetupTest::confirmingThePosition()
 
     const GameState& game = form_->Game();
     QVERIFY(!Dialog()->isVisible());
-    QVERIFY(!game.SetupMode);
+    QVERIFY(!form_->Session().SetupOpen());
     QCOMPARE(game.CurPly, ply);
     QCOMPARE(game.LastPly, ply);
     QCOMPARE(Placement(game.KifuBoard[0]), placement);
@@ -268,12 +268,12 @@ void SetupTest::kingRuleKeepsTheDialogOpen()
     QCOMPARE(services_->shown[0].title, QString("警告"));
     QCOMPARE(services_->shown[0].icon, MessageIcon::Error);
     QVERIFY(Dialog()->isVisible());
-    QVERIFY(form_->Game().SetupMode);
+    QVERIFY(form_->Session().SetupOpen());
     // The set-up goes on: with the kings in place it is accepted.
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
     Edit("K>a1 k>h8");
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
-    QVERIFY(!form_->Game().SetupMode);
+    QVERIFY(!form_->Session().SetupOpen());
     QCOMPARE(Placement(form_->Game().KifuBoard[0]), QString("7k/8/8/8/8/8/8/K7"));
 }
 
@@ -314,7 +314,7 @@ void SetupTest::cancelLeavesTheGameAsItWas()
         QTest::keyClick(Dialog(), Qt::Key_Escape);
 
     QVERIFY(!Dialog()->isVisible());
-    QVERIFY(!game.SetupMode);
+    QVERIFY(!form_->Session().SetupOpen());
     QCOMPARE(game.LastPly, lastPly);
     QCOMPARE(game.CurPly, curPly);
     QVERIFY(game.KifuBoard == boards);
@@ -367,7 +367,7 @@ void SetupTest::unsavedRecordIsAskedFor()
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
     QCOMPARE(services_->shown.size(), 1);
     QVERIFY(Dialog()->isVisible());  // kept: the game and the set-up are both still there
-    QVERIFY(form_->Game().SetupMode);
+    QVERIFY(form_->Session().SetupOpen());
     QCOMPARE(form_->Game().LastPly, 1);
     services_->answers << MessageAnswer::Yes;
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
@@ -383,7 +383,7 @@ void SetupTest::closingTheWindowCancelsTheSetup()
     QTest::mouseClick(Dialog()->Com(1), Qt::LeftButton);
     QPointer<DialogSetup> dialog = Dialog();
     form_->close();
-    QVERIFY(!form_->Game().SetupMode);
+    QVERIFY(!form_->Session().SetupOpen());
     QVERIFY(!dialog->isVisible());
     QVERIFY(!form_->isVisible());
     QCOMPARE(Placement(form_->Game().KifuBoard[0]), QString("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR"));
@@ -434,7 +434,7 @@ void SetupTest::oddPositionsArePlayedSavedAndSearched()
     // to move in check.
     Edit("K>e1 k>e8 R>e4 P>a8 p>h1 P>b1");
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
-    QVERIFY(!form_->Game().SetupMode);
+    QVERIFY(!form_->Session().SetupOpen());
     Play({"a8a7", "b1b2", "e4e8"});  // the pawns, then the rook takes the king
     Play({"e1d2", "e8d8"});
     const GameState& game = form_->Game();
@@ -498,7 +498,7 @@ void SetupTest::handOffToTheEngine()
     Dialog()->OptWB(side)->click();
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
 
-    QVERIFY(form_->Engine().EngPlay);
+    QVERIFY(form_->Engine().EngPlay());
     QCOMPARE(Controls().TextInfo(nameBox)->text(), QString("Listener"));
     QVERIFY(Controls().MnuGameEnd()->isEnabled());
     QVERIFY(!Controls().MnuFileNew()->isEnabled());
@@ -514,7 +514,7 @@ void SetupTest::handOffToTheEngine()
     const GameState& game = form_->Game();
     QCOMPARE(game.LastPly, side + 2);
     QCOMPARE(QString::fromStdString(game.KifuCoord[game.LastPly]), answers.section(' ', 0, 0));
-    QVERIFY(!form_->Engine().EngWait);
+    QVERIFY(!form_->Engine().EngWait());
     form_->MnuGameEnd_Click();
 }
 
@@ -540,7 +540,7 @@ void SetupTest::engineBoxFollowsTheEngine()
     QVERIFY(!Dialog()->CheckEng()->isEnabled());
     QVERIFY(!Dialog()->CheckEng()->isChecked());
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
-    QVERIFY(!form_->Engine().EngPlay);
+    QVERIFY(!form_->Engine().EngPlay());
 }
 
 // A set-up opens on the position's side to move with the engine box clear,
@@ -571,7 +571,7 @@ void SetupTest::engineThatCannotStartKeepsThePosition()
     Dialog()->CheckEng()->click();
     QTest::mouseClick(Dialog()->OKButton(), Qt::LeftButton);
     QVERIFY(!services_->shown.isEmpty());  // the failed start is told
-    QVERIFY(!form_->Engine().EngPlay);
+    QVERIFY(!form_->Engine().EngPlay());
     QCOMPARE(Placement(form_->Game().KifuBoard[form_->Game().CurPly]), QString("6k1/8/8/8/8/8/8/3Q2K1"));
     QCOMPARE(Board()->Image(3 * 8 + 1)->Piece(), 'Q');
     QVERIFY(Controls().MnuGameSetup()->isEnabled());

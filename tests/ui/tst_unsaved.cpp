@@ -81,8 +81,7 @@ QString UnsavedTest::Write(const QString& name, const QByteArray& bytes)
 void UnsavedTest::Play(const QString& tokens)
 {
     for (const QString& token : tokens.split(' ', Qt::SkipEmptyParts)) {
-        SetMoveInput(form_->Game(), token.toStdString());
-        QVERIFY2(form_->CheckChessMoveOutput(), qPrintable(token));
+        QVERIFY2(form_->CheckChessMoveOutput(token.toStdString()), qPrintable(token));
     }
 }
 
@@ -147,7 +146,7 @@ void UnsavedTest::replacingAsks()
         QCOMPARE(form_->Game().LastPly, 3);
         QCOMPARE(form_->Game().KifuShort[3], std::string("Nf3"));
         QCOMPARE(Controls().TextInfo(5)->text(), QString("Sato"));
-        QVERIFY(!form_->Engine().EngPlay);
+        QVERIFY(!form_->Engine().EngPlay());
     }
     form_->Engine().MnuGameEnd_Click();
 }
