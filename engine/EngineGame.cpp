@@ -12,6 +12,8 @@ const char kEngineNotConfigured[] = "ゲーム→エンジンの設定 を行っ
 const char kEngineError[] = "エンジンからエラーが返されました";
 const char kEngineEnded[] = "エンジンが終了しました。ゲームを終了します。";
 const char kGameEndTitle[] = "ゲーム終了";
+const char kUciNoGame[] =
+    "このエンジンは UCI 形式です。対局には PolyGlot を通す設定（Stockfish-PolyGlot.mek など）を使ってください。";
 
 namespace {
 
@@ -57,6 +59,12 @@ bool EngineGame::WinBoardStart()
 {
     WinBoardQuit();  // one engine at a time
     const EngineSettings& set = config_.EngSet;
+    // The game speaks the xboard command set only: a UCI engine would never
+    // answer it and the board would wait for ever.
+    if (set.Protocol == EngineProtocolKind::Uci) {
+        host_.ShowMessage(kUciNoGame, kWarning, EngineHost::Icon::Error);
+        return false;
+    }
     const QString programFolder = QString::fromStdString(host_.ProgramFolder());
     const QString program = ResolveEnginePath(QString::fromStdString(set.Path), programFolder);
     bool started = false;

@@ -306,6 +306,19 @@ private slots:
 
     // The file to delete is a pattern inside the engine's folder, and never
     // takes a program or the program's own files with it.
+    // The game speaks xboard only: a UCI engine is refused before it starts,
+    // not left to keep the board waiting.
+    void uciEngineRefusedForAGame()
+    {
+        Rig rig("start: say uciok");
+        rig.config.EngSet.Protocol = EngineProtocolKind::Uci;
+        rig.game->MnuGameNew_Click();
+        QCOMPARE(rig.host.messages.size(), std::size_t(1));
+        QVERIFY(rig.host.messages[0].text.contains("UCI"));
+        QVERIFY(!rig.game->EngPlay());
+        QVERIFY(!rig.game->EngineRunning());
+    }
+
     void deletePatternStaysInItsFolder_data()
     {
         QTest::addColumn<QString>("pattern");
