@@ -496,6 +496,7 @@ QWidget* FormMain::BuildCentralArea()
     ListMain->setObjectName(QStringLiteral("ListMain(0)"));
     ListMain->setFont(FixedFont());
     ListMain->setItemDelegate(new MoveListDelegate(ListMain));
+    ListMain->setUniformItemSizes(true);  // until an annotated record brings lines of other sizes
     connect(ListMain, &MoveListBox::LinePressed, this, &FormMain::ListMain_MouseDown);
     connect(ListMain, &MoveListBox::KeyDown, this, &FormMain::ListMain_KeyDown);
 
@@ -781,8 +782,12 @@ void FormMain::UpdateMoveList()
     }
     if (annotatedListDue_)
         return;  // the lines are written then
-    if (std::exchange(listAnnotated_, false))
+    if (std::exchange(listAnnotated_, false)) {
         ListMain->clear();  // its lines are no plain record's
+        // A plain record's lines all have one size; told so, the list stops
+        // measuring every line each time it scrolls to the move on the board.
+        ListMain->setUniformItemSizes(true);
+    }
     // A plain record changes at its end (a move, a cut, a mark on the last
     // move): the lines from the last that still reads as the record are
     // written anew.
@@ -1040,7 +1045,8 @@ void FormMain::UpdateAnnotatedList()
 {
     // Lines that read as before keep their items; from the first that
     // differs on, the list is written anew.
-    listAnnotated_ = true;
+    if (!std::exchange(listAnnotated_, true))
+        ListMain->setUniformItemSizes(false);  // comments and indents: each line its own size
     const std::vector<MoveRow> rows = MoveRows(session_->Game(), Style());
     const int count = static_cast<int>(rows.size());
     int kept = 0;
