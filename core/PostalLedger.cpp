@@ -334,4 +334,40 @@ const char* LedgerStateWord(LedgerState state)
     return "ok";
 }
 
+std::optional<Totals> TotalsAt(const Ledger& ledger, int ply)
+{
+    std::optional<Totals> totals;
+    bool known = false;
+    for (const LedgerPly& entry : ledger.plies) {
+        if (entry.ply > ply)
+            break;
+        known = known || entry.used.has_value();
+        totals = Totals{entry.whiteTotal, entry.blackTotal};
+    }
+    return known ? totals : std::nullopt;
+}
+
+namespace {
+
+// "白 12日 (残18)", "白 40日 (超過)"
+std::string SideText(const Ledger& ledger, const TimeControl& control, bool white)
+{
+    std::string text = std::string(white ? "白 " : "黒 ") + std::to_string(ledger.Total(white)) + "日";
+    if (IsOver(ledger, control, white))
+        text += " (超過)";  // what is left after a passed control is no comfort
+    else if (control.IsSet())
+        text += " (残" + std::to_string(DaysLeft(control, ledger.Moves(white), ledger.Total(white))) + ")";
+    return text;
+}
+
+}  // namespace
+
+std::string LedgerLine(const Ledger& ledger, const TimeControl& control)
+{
+    std::string line = SideText(ledger, control, true) + " ・ " + SideText(ledger, control, false);
+    if (control.IsSet())
+        line += " ・ " + TimeControlText(control);
+    return line;
+}
+
 }  // namespace vorlik

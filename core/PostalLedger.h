@@ -131,4 +131,17 @@ LedgerStatus JudgeLedger(const Ledger& ledger, const TimeControl& control, int t
 // "over-white", "over-black", "short", "reminder", "ok".
 const char* LedgerStateWord(LedgerState state);
 
+// ---- what the window and the postcard show -------------------------------------
+
+// Both sides' totals after `ply` (the last move at or before it); nothing
+// while no move up to it has known days.
+struct Totals {
+    int white = 0, black = 0;
+};
+std::optional<Totals> TotalsAt(const Ledger& ledger, int ply);
+
+// "白 12日 (残18) ・ 黒 9日 (残21) ・ 10/30"; a side past a control has "(超過)"
+// for its days left; without a control only the totals.
+std::string LedgerLine(const Ledger& ledger, const TimeControl& control);
+
 }  // namespace vorlik

@@ -14,6 +14,8 @@ class LedgerTest : public QObject {
 private slots:
     void ledger_data();
     void ledger();
+    void shown_data();
+    void shown();
 };
 
 namespace {
@@ -198,6 +200,44 @@ void LedgerTest::ledger()
     QTEST(used.join(' '), "used");
     QTEST(totals, "totals");
     QTEST(judged, "status");
+}
+
+void LedgerTest::shown_data()
+{
+    // The line beside the postal boxes, and the totals the postcard's
+    // reference takes at a ply ("-" while no move up to it has known days).
+    QTest::addColumn<QString>("notes");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("ply");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("totals");
+
+    QTest::newRow("no control") << "26/1/1,26/1/3,26/1/5 ; 26/1/10,26/1/12,26/1/20" << "" << 2
+                                << "白 2日 ・ 黒 8日" << "2:8";
+    QTest::newRow("days left") << "26/1/1,26/1/3,26/1/5 ; 26/1/10,26/1/12,26/1/20" << "10/30" << 1
+                               << "白 2日 (残28) ・ 黒 8日 (残22) ・ 10/30" << "2:0";
+    QTest::newRow("control passed") << "26/1/1,26/1/1,26/2/10" << "1/30" << 1
+                                    << "白 40日 (超過) ・ 黒 0日 (残30) ・ 1/30" << "40:0";
+    QTest::newRow("no days known") << "x,y,z ; ,," << "10/30" << 2
+                                   << "白 0日 (残30) ・ 黒 0日 (残30) ・ 10/30" << "-";
+    QTest::newRow("known only later") << ",, ; 26/1/1,26/1/2,26/1/4" << "" << 1
+                                      << "白 0日 ・ 黒 2日" << "-";
+}
+
+void LedgerTest::shown()
+{
+    QFETCH(QString, notes);
+    QFETCH(QString, control);
+    QFETCH(int, ply);
+
+    const std::unique_ptr<GameState> game = GameWithNotes(notes);
+    TimeControl timeControl;
+    ReadTimeControl(control.toStdString(), timeControl);
+    const Ledger ledger = BuildLedger(*game, "");
+    const std::optional<Totals> totals = TotalsAt(ledger, ply);
+
+    QTEST(QString::fromStdString(LedgerLine(ledger, timeControl)), "line");
+    QTEST(totals ? QString("%1:%2").arg(totals->white).arg(totals->black) : QString("-"), "totals");
 }
 
 QTEST_APPLESS_MAIN(LedgerTest)
