@@ -258,6 +258,17 @@ std::vector<const DeskGameSettings*> SettingsOfGames(const DeskSettings& setting
     return ofGame;
 }
 
+const DeskGameSettings* SettingsOfKey(const DeskSettings& settings, const DeskGameKey& key)
+{
+    const DeskGameSettings* best = nullptr;
+    for (const DeskGameSettings& entry : settings.games) {
+        const bool nearer = !best || std::abs(entry.key.number - key.number) < std::abs(best->key.number - key.number);
+        if (entry.key.SameGame(key) && nearer)
+            best = &entry;
+    }
+    return best;
+}
+
 TimeControl ControlOfGame(const DeskSettings& settings, const DeskGameSettings* own, const TimeControl& given)
 {
     if (given.IsSet())

@@ -66,6 +66,11 @@ bool WriteDeskSettings(const std::string& folder, const DeskSettings& settings, 
 std::vector<const DeskGameSettings*> SettingsOfGames(const DeskSettings& settings, const KifuFile& scan,
                                                      const std::string& file);
 
+// The settings of the game with this key, the entry nearest its number of
+// two alike; null when it has none. For a game known by its header, not by
+// a scan of its file.
+const DeskGameSettings* SettingsOfKey(const DeskSettings& settings, const DeskGameKey& key);
+
 // The control a game is played under: the one given for every game (on the
 // command line), else its own, else the desk's; not set when there is none.
 TimeControl ControlOfGame(const DeskSettings& settings, const DeskGameSettings* own, const TimeControl& given = {});

@@ -235,9 +235,10 @@ void DialogMnuFilePrint::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void DialogMnuFilePrint::PrintOutInit(const GameState& game, const GameHeader& header, bool longNotation)
+void DialogMnuFilePrint::PrintOutInit(const GameState& game, const GameHeader& header, bool longNotation,
+                                      const std::optional<Totals>& totals)
 {
-    PrintFields fields = FillPrintFields(game, header, longNotation, QDate::currentDate());
+    PrintFields fields = FillPrintFields(game, header, longNotation, QDate::currentDate(), totals);
     fields.format = Format();
     if (sameRecord_) {
         // What the user wrote on the postcard stays for the next card of the

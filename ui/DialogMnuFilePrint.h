@@ -34,8 +34,10 @@ public:
     // Fills the dialog from the game at CurPly; header is the main window's
     // game information, longNotation its "国際長表記で保存" option.
     // The postcard's free texts and a game reference the user changed stay
-    // from one call to the next until NewRecord.
-    void PrintOutInit(const GameState& game, const GameHeader& header, bool longNotation);
+    // from one call to the next until NewRecord. totals: the ledger's, for
+    // the postcard's reference, when it knows them.
+    void PrintOutInit(const GameState& game, const GameHeader& header, bool longNotation,
+                      const std::optional<Totals>& totals = std::nullopt);
     // The record on the board was replaced by another.
     void NewRecord() { sameRecord_ = false; }
     void MakeDiagram(const GameState& game);

@@ -14,6 +14,7 @@
 #include "core/KifuTree.h"
 #include "core/MoveCommit.h"
 #include "core/PositionSetup.h"
+#include "records/DeskSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -411,6 +412,10 @@ QWidget* FormMain::BuildPostalBlock()
     days->addWidget(InfoLabel(11, QStringLiteral("：")));
     days->addWidget(TextInfo[13]);
     grid->addLayout(days, 1, 5, 1, 2);
+    LabelLedger = new QLabel;
+    LabelLedger->setObjectName(QStringLiteral("LabelLedger"));
+    LabelLedger->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(LabelLedger, 2, 1, 1, 6);
     return Shape1[2];
 }
 
@@ -1402,6 +1407,7 @@ bool FormMain::RecordUnsaved() { return RecordFingerprint() != savedRecord_; }
 
 void FormMain::RecordSaved(const QString& fileName)
 {
+    ReadDeskOfGame(fileName);
     savedRecord_ = RecordFingerprint();
     const QString caption = QString::fromUtf8(kCaption);
     setWindowTitle(fileName.isEmpty() ? caption + QStringLiteral("[*]")
@@ -1418,7 +1424,46 @@ void FormMain::ShowRecordState()
     QTimer::singleShot(0, this, [this] {
         recordStateDue_ = false;
         setWindowModified(RecordUnsaved());
+        ShowLedger();
     });
+}
+
+Ledger FormMain::MainLineLedger() const
+{
+    const GameState& game = session_->Game();
+    const std::string date = TextInfo[3]->text().toStdString();
+    // A shown line that is the whole main line needs no copy of the record.
+    if (IsMainLine(game, game.LastPly) && Children(game, NodeAt(game, game.LastPly)).empty())
+        return BuildLedger(game, date, deskLeave_);
+    return BuildLedger(MainLineGame(game), date, deskLeave_);
+}
+
+void FormMain::ShowLedger()
+{
+    LabelLedger->setText(QString::fromStdString(LedgerLine(MainLineLedger(), deskControl_)));
+}
+
+void FormMain::ReadDeskOfGame(const QString& fileName)
+{
+    deskControl_ = {};
+    deskLeave_ = {};
+    if (fileName.isEmpty())
+        return;
+    const QFileInfo info(fileName);
+    DeskSettings settings;
+    std::string error;  // a settings file that cannot be read: the desk says why; here the game has none
+    if (!ReadDeskSettings(info.absolutePath().toStdString(), settings, error))
+        return;
+    const GameHeader header = ReadGameInfo();
+    DeskGameKey key{info.fileName().toStdString(), Trimmed(header.Field[5]), Trimmed(header.Field[6]),
+                    Trimmed(header.Field[1]), Trimmed(header.Field[3]), Trimmed(header.Field[4]), 0};
+    // The game just loaded from the file scanned last tells which of two alike it is.
+    if (kifuFile_.FileName == fileName.toStdString())
+        key.number = kifuFile_.KifuCount == 1 ? 1 : ChosenGame(kifuFile_.KifuSelect);
+    const DeskGameSettings* own = SettingsOfKey(settings, key);
+    deskControl_ = ControlOfGame(settings, own);
+    if (own)
+        deskLeave_ = own->leave;
 }
 
 bool FormMain::MayDiscardRecord()
@@ -1528,7 +1573,10 @@ void FormMain::MnuFilePrint_Click()
 {
     if (!printDialog_)
         printDialog_ = new DialogMnuFilePrint(services_, this);
-    printDialog_->PrintOutInit(session_->Game(), ReadGameInfo(), MnuOptionKifuWrite->isChecked());
+    const GameState& game = session_->Game();
+    const std::optional<Totals> totals =
+        IsMainLine(game, game.CurPly) ? TotalsAt(MainLineLedger(), game.CurPly) : std::nullopt;
+    printDialog_->PrintOutInit(game, ReadGameInfo(), MnuOptionKifuWrite->isChecked(), totals);
     printDialog_->show();
     printDialog_->raise();
     printDialog_->activateWindow();

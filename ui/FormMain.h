@@ -9,6 +9,7 @@
 #include "WindowServices.h"
 #include "core/MainWindowPort.h"
 #include "core/ModuleMekDim.h"
+#include "core/PostalLedger.h"
 #include "engine/EngineGame.h"
 #include "engine/EngineSettings.h"
 #include "records/ModuleMekFile.h"
@@ -194,6 +195,7 @@ private:
     QLabel* LabelinCheckMate = nullptr;
     std::array<QLabel*, 14> LabeInfo{};
     std::array<QLabel*, 10> LabelJpca{};  // 7..9
+    QLabel* LabelLedger = nullptr;        // both sides' days beside the postal boxes
     std::array<QFrame*, 3> Shape1{};      // 1..2
     QToolBar* Toolbar = nullptr;
     std::array<QAction*, 15> ToolbarButton{};  // 1..14
@@ -262,6 +264,12 @@ private:
     void RecordSaved(const QString& fileName);
     // The title: the file's name, and "[*]" shown while the record is unsaved.
     void ShowRecordState();
+    // The ledger of the main line, with the leave the desk keeps for the game.
+    Ledger MainLineLedger() const;
+    void ShowLedger();
+    // The time control and leave the desk folder of fileName keeps for the
+    // game on the board; none for a game of no file.
+    void ReadDeskOfGame(const QString& fileName);
     // Clicks a navigation button for a key; false when the key is no step.
     bool StepKey(int key);
     // The board's image of a square, as it is drawn now (turned or not).
@@ -300,6 +308,8 @@ private:
     DialogMnuFilePrint* printDialog_ = nullptr;
     QPointer<HelpWindow> helpWindow_;
     int notesPly_ = 0;    // the ply whose notes the postal boxes show
+    TimeControl deskControl_;  // of the game's desk folder, when it has one
+    Leave deskLeave_;
     bool annotatedListDue_ = false;  // the list of an annotated record is to be written
     bool listAnnotated_ = false;     // the list shows an annotated record's lines
     bool recordStateDue_ = false;    // the title's unsaved mark is to be read

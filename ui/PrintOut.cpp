@@ -58,12 +58,13 @@ QString Score(const GameState& game, bool longNotation)
 QString Note(const GameState& game, int j) { return Text(game.KifuNote[j][game.CurPly]); }
 
 // The postcard's mark, moves and game reference for the move at CurPly.
-void FillPostcard(PrintFields& fields, const GameState& game)
+void FillPostcard(PrintFields& fields, const GameState& game, const std::optional<Totals>& totals)
 {
     const int ply = game.CurPly;
     const int n = MoveNumber(game, ply);
-    const QString reference = QStringLiteral("( ") + Note(game, 5) + QStringLiteral(" : ") + Note(game, 6) +
-                              QStringLiteral(") ");
+    const QString white = totals ? QString::number(totals->white) : Note(game, 5);
+    const QString black = totals ? QString::number(totals->black) : Note(game, 6);
+    const QString reference = QStringLiteral("( ") + white + QStringLiteral(" : ") + black + QStringLiteral(") ");
     const QString moveNow = Text(game.KifuShort[ply]);
     if (IsWhitePly(ply)) {
         fields.TextDataA[0] = QStringLiteral("Ａ局");
@@ -261,7 +262,8 @@ void SetCheckYuu(PrintFields& fields, int box, bool on)
     fields.CheckYuuCaption[box] = on ? fields.CheckYuuSource[box] : QString();
 }
 
-PrintFields FillPrintFields(const GameState& game, const GameHeader& header, bool longNotation, const QDate& today)
+PrintFields FillPrintFields(const GameState& game, const GameHeader& header, bool longNotation, const QDate& today,
+                            const std::optional<Totals>& totals)
 {
     PrintFields fields;
     for (int i = 1; i <= 7; ++i)
@@ -280,7 +282,7 @@ PrintFields FillPrintFields(const GameState& game, const GameHeader& header, boo
                                Note(game, 3) + QStringLiteral("  +") + Note(game, 4);
     SetCheckYuu(fields, 0, true);
     SetCheckYuu(fields, 1, true);
-    FillPostcard(fields, game);
+    FillPostcard(fields, game, totals);
     return fields;
 }
 

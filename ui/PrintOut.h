@@ -5,6 +5,7 @@
 
 #include "core/MainWindowPort.h"
 #include "core/ModuleMekDim.h"
+#include "core/PostalLedger.h"
 
 #include <QDate>
 #include <QString>
@@ -45,7 +46,10 @@ extern const std::array<QString, 7> kLabelInfo;
 // The fields as the dialog shows them when it opens on the game at CurPly:
 // the header, the diagram, the caption, the score, the postcard lines and
 // boxes. longNotation is the "国際長表記で保存" option. The format is A7.
-PrintFields FillPrintFields(const GameState& game, const GameHeader& header, bool longNotation, const QDate& today);
+// The postcard's reference carries the ledger's totals when they are given,
+// else what the ＋ boxes of the move hold.
+PrintFields FillPrintFields(const GameState& game, const GameHeader& header, bool longNotation, const QDate& today,
+                            const std::optional<Totals>& totals = std::nullopt);
 
 // The diagram's cell of a square: the glyph of a piece letter (anything else
 // is an empty square) on a dark or a light square.
