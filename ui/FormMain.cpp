@@ -1440,20 +1440,27 @@ Ledger FormMain::MainLineLedger() const
 
 void FormMain::ShowLedger()
 {
-    LabelLedger->setText(QString::fromStdString(LedgerLine(MainLineLedger(), deskControl_)));
+    QString line = QString::fromStdString(LedgerLine(MainLineLedger(), deskControl_));
+    if (!deskError_.isEmpty())
+        line += QStringLiteral(" ・ 持ち時間の設定を読めません");
+    LabelLedger->setText(line);
+    LabelLedger->setToolTip(deskError_);
 }
 
 void FormMain::ReadDeskOfGame(const QString& fileName)
 {
     deskControl_ = {};
     deskLeave_ = {};
+    deskError_.clear();
     if (fileName.isEmpty())
         return;
     const QFileInfo info(fileName);
     DeskSettings settings;
-    std::string error;  // a settings file that cannot be read: the desk says why; here the game has none
-    if (!ReadDeskSettings(info.absolutePath().toStdString(), settings, error))
+    std::string error;
+    if (!ReadDeskSettings(info.absolutePath().toStdString(), settings, error)) {
+        deskError_ = QString::fromStdString(error);  // the game is counted without them; the file stays as it is
         return;
+    }
     const GameHeader header = ReadGameInfo();
     DeskGameKey key{info.fileName().toStdString(), Trimmed(header.Field[5]), Trimmed(header.Field[6]),
                     Trimmed(header.Field[1]), Trimmed(header.Field[3]), Trimmed(header.Field[4]), 0};

@@ -310,6 +310,7 @@ private:
     int notesPly_ = 0;    // the ply whose notes the postal boxes show
     TimeControl deskControl_;  // of the game's desk folder, when it has one
     Leave deskLeave_;
+    QString deskError_;  // why the folder's settings could not be read
     bool annotatedListDue_ = false;  // the list of an annotated record is to be written
     bool listAnnotated_ = false;     // the list shows an annotated record's lines
     bool recordStateDue_ = false;    // the title's unsaved mark is to be read
