@@ -3,7 +3,6 @@
 // as the window.
 #include "KifuCommands.h"
 
-#include "core/FenText.h"
 #include "core/MoveCommit.h"
 #include "engine/EngineAnalysis.h"
 #include "engine/EngineBuilder.h"
@@ -75,18 +74,10 @@ std::string ReadOptions(const std::vector<std::string>& args, AnalyseOptions& op
 // it. Empty when all went well, else what is wrong.
 std::string SetUp(const AnalyseOptions& options, GameState& game)
 {
-    ResetGame(game);
-    SetStartPosition(game);
-    if (!options.fen.empty()) {
-        Board board = game.KifuBoard[0];
-        bool blackToMove = false;
-        StartRights rights;
-        const FenError error = ReadFenText(options.fen, board, blackToMove, &rights);
-        if (error != FenError::None)
-            return FenErrorText(error) + ": " + options.fen;
-        LoadSetupPosition(game, board, blackToMove, rights);
-    }
-    const PromotionAsk queen = [](int) { return 'q'; };
+    const std::string badFen = StartRecord(game, options.fen);
+    if (!badFen.empty())
+        return badFen;
+    const PromotionAsk queen = QueenPromotion;
     for (const std::string& token : options.tokens) {
         SetMoveInput(game, token);
         if (!CommitMove(game, &queen))

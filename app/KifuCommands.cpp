@@ -469,6 +469,24 @@ void PrintFenLine(const GameState& game)
     std::printf("fen\t%s\n", WriteFenText(game, game.CurPly).c_str());
 }
 
+char QueenPromotion(int) { return 'q'; }
+
+std::string StartRecord(GameState& game, const std::string& fen)
+{
+    ResetGame(game);
+    SetStartPosition(game);
+    if (fen.empty())
+        return "";
+    Board board = game.KifuBoard[0];
+    bool blackToMove = false;
+    StartRights rights;
+    const FenError error = ReadFenText(fen, board, blackToMove, &rights);
+    if (error != FenError::None)
+        return FenErrorText(error) + ": " + fen;
+    LoadSetupPosition(game, board, blackToMove, rights);
+    return "";
+}
+
 int ListCommand(const std::vector<std::string>& args)
 {
     VerbOptions options;

@@ -3,7 +3,6 @@
 // lists, shows, converts, searches, checks and prints game files (KifuCommands).
 #include "KifuCommands.h"
 
-#include "core/FenText.h"
 #include "core/GameEnd.h"
 #include "core/ModuleMekDim.h"
 #include "core/MoveCommit.h"
@@ -18,9 +17,7 @@ namespace {
 
 using namespace vorlik;
 
-// The companion has no dialog: a pawn reaching the last rank without a letter
-// becomes a queen, the dialog's default.
-const PromotionAsk kQueen = [](int) { return 'q'; };
+const PromotionAsk kQueen = QueenPromotion;
 
 // The word `play` gives for why the game has ended.
 const char* EndReason(GameEnd end)
@@ -48,21 +45,17 @@ void PrintGameEnd(const GameState& game)
 int Play(const std::vector<std::string>& args)
 {
     auto game = std::make_unique<GameState>();
-    ResetGame(*game);
-    SetStartPosition(*game);
     std::size_t k = 0;
+    std::string fen;
     if (k < args.size() && args[k] == "--fen") {
         if (k + 1 >= args.size())
             return UsageError("--fen のあとに FEN がありません (--fen needs a FEN text)");
-        Board board = game->KifuBoard[0];
-        bool blackToMove = false;
-        StartRights rights;
-        const FenError error = ReadFenText(args[k + 1], board, blackToMove, &rights);
-        if (error != FenError::None)
-            return UsageError(FenErrorText(error) + ": " + args[k + 1]);
-        LoadSetupPosition(*game, board, blackToMove, rights);
+        fen = args[k + 1];
         k += 2;
     }
+    const std::string badFen = StartRecord(*game, fen);
+    if (!badFen.empty())
+        return UsageError(badFen);
     if (k < args.size() && args[k] == "--")
         ++k;
     else if (k < args.size() && args[k].rfind("--", 0) == 0)
