@@ -109,6 +109,27 @@ bool GameSession::MarkMate()
     return true;
 }
 
+int GameSession::AddLine(int ply, const std::vector<std::string>& moves)
+{
+    if (ply < 0 || ply > game_->LastPly || moves.empty())
+        return 0;
+    const int lastNode = NodeAt(*game_, game_->LastPly);
+    const int shown = game_->CurPly;
+    vorlik::GoToPly(*game_, ply);
+    int placed = 0;
+    for (const std::string& move : moves) {
+        SetMoveInput(*game_, move);
+        if (!vorlik::CommitMove(*game_))
+            break;
+        ++placed;
+    }
+    vorlik::ShowNode(*game_, lastNode);
+    vorlik::GoToPly(*game_, shown);
+    if (placed > 0)
+        Changed();
+    return placed;
+}
+
 void GameSession::SetNote(int k, int ply, const std::string& text)
 {
     vorlik::SetNote(*game_, ply, k, text);

@@ -80,6 +80,12 @@ public:
     // Turns the last move's "+" into "#" in its short and long texts and
     // shows it; false when it has none.
     bool MarkMate();
+    // Adds moves (coordinate or short texts) after ply `ply` of the line on
+    // the board: a move already there is followed, any other becomes an
+    // alternative (at the end of the line: its continuation). Stops at the
+    // first move the rules or the tree's limits refuse; the position shown
+    // stays. Returns how many moves were placed; one RecordChanged for them.
+    int AddLine(int ply, const std::vector<std::string>& moves);
     // Note k (1..6) of ply `ply`, as typed in the postal boxes.
     void SetNote(int k, int ply, const std::string& text);
 

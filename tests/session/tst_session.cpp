@@ -2,6 +2,7 @@
 // the record's bounds checked after every step.
 #include "session/GameSession.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -46,7 +47,8 @@ void SessionTest::steps_data()
     // "@N" to show ply N ("@N!" when that is refused), "cut" to end the
     // record at the ply shown, "note" to type a note at the ply shown, "new",
     // "black" (a set-up with Black to move), "mate", "go" (the engine's next
-    // "go" is due), or a phase.
+    // "go" is due), "+N:m,m,..." (a line added after ply N; "+N:m,m=K" when
+    // only K of its moves are placed), or a phase.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("curPly");
     QTest::addColumn<int>("lastPly");
@@ -70,6 +72,10 @@ void SessionTest::steps_data()
     QTest::newRow("no mate mark without a check") << "e4 mate" << 1 << 1 << "e4" << none << false << 0 << 0;
     QTest::newRow("go due in a game") << "user go thinking" << 0 << 0 << "" << int(GamePhase::EngineThinking) << true << 0 << 0;
     QTest::newRow("go ends with its game") << "user go ended" << 0 << 0 << "" << int(GamePhase::Ended) << false << 0 << 0;
+    QTest::newRow("line beside the record") << "e4 e5 Nf3 @1 +1:c5,Nf3,d6" << 1 << 3 << "Nf3" << none << false << 0 << 0;
+    QTest::newRow("line cut at a refused move") << "e4 e5 Nf3 +0:d4,d5,Ke3,c4=2" << 3 << 3 << "Nf3" << none << false << 0 << 0;
+    QTest::newRow("line following the record") << "e4 e5 Nf3 +1:e5,Nc3" << 3 << 3 << "Nf3" << none << false << 0 << 0;
+    QTest::newRow("line at the end continues it") << "e4 e5 +2:Nf3,Nc6" << 2 << 4 << "Nc6" << none << false << 0 << 0;
     QTest::newRow("set-up open") << "e4 setup" << 1 << 1 << "e4" << int(GamePhase::SetupOpen) << false << 0 << 0;
 }
 
@@ -106,6 +112,16 @@ void SessionTest::steps()
             session.LoadSetup(game.KifuBoard[game.CurPly], true);
         } else if (step == "mate") {
             session.MarkMate();
+        } else if (step.startsWith('+')) {
+            const QStringList parts = step.mid(1).split(QRegularExpression("[:=]"));
+            std::vector<std::string> line;
+            for (const QString& move : parts[1].split(','))
+                line.push_back(move.toStdString());
+            const int placed = parts.size() > 2 ? parts[2].toInt() : int(line.size());
+            const int shown = NodeAt(game, game.CurPly);
+            QCOMPARE(session.AddLine(parts[0].toInt(), line), placed);
+            QCOMPARE(NodeAt(game, game.CurPly), shown);
+            QCOMPARE(changed.count() - changesBefore, placed > 0 ? 1 : 0);
         } else if (step == "go") {
             session.SetGoAfterNextMove(true);
         } else if (step == "user" || step == "thinking" || step == "setup" || step == "ended") {
