@@ -258,6 +258,7 @@ void FormMain::BuildMenus()
     }
     connect(MnuGameVariationPromote, &QAction::triggered, this, &FormMain::MnuGameVariationPromote_Click);
     connect(MnuGameVariationDelete, &QAction::triggered, this, &FormMain::MnuGameVariationDelete_Click);
+    game->addSeparator();
     MnuGameReview = entry(game, "MnuGameReview", QStringLiteral("全手解析"), 'A');
     connect(MnuGameReview, &QAction::triggered, this, &FormMain::MnuGameReview_Click);
     game->addSeparator();
