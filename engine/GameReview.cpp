@@ -245,6 +245,10 @@ void GameReview::complete()
 {
     running_ = false;
     analysis_.stop();
+    if (std::none_of(verdicts_.begin(), verdicts_.end(), [](const PositionVerdict& v) { return v.score.has_value(); })) {
+        emit failed(QString::fromUtf8("エンジンから評価値が得られませんでした。棋譜はそのままです。"));
+        return;
+    }
     if (!SameMainLine(*mainLine_, MainLineGame(session_.Game()))) {
         emit failed(QString::fromUtf8("解析中に棋譜が変わったため、全手解析の結果は書き込みませんでした。"));
         return;

@@ -154,8 +154,8 @@ void ReviewTest::plan()
     QVERIFY(IsMainLine(rig.session.Game(), rig.session.Game().LastPly));
 }
 
-// Cancelled, or the engine gone, the record is the same to the byte; the
-// engine's end is told.
+// Cancelled, the engine gone or silent, the record is the same to the byte;
+// why is told.
 void ReviewTest::unfinishedLeavesRecord_data()
 {
     QTest::addColumn<QString>("how");
@@ -164,6 +164,7 @@ void ReviewTest::unfinishedLeavesRecord_data()
     QTest::newRow("the engine crashes") << "failed"
         << QStringList{"on position startpos moves e2e4 e7e5: crash"};
     QTest::newRow("the engine ends") << "failed" << QStringList{"on position startpos moves e2e4 e7e5: exit 0"};
+    QTest::newRow("the engine never evaluates") << "failed" << QStringList{"on go*: sleep 0"};
 }
 
 void ReviewTest::unfinishedLeavesRecord()
