@@ -18,8 +18,9 @@ const char kMinus[] = "\xE2\x88\x92";
 // "+0.35", "−1.20", "0.00", "#3", "#−2": the words ScoreText writes.
 bool IsEvaluationText(std::string word)
 {
-    if (word.compare(0, 3, kMinus) == 0)
-        word.replace(0, 3, "-");
+    const std::size_t minus = word.find(kMinus);
+    if (minus != std::string::npos)
+        word.replace(minus, 3, "-");
     if (word.empty())
         return false;
     const bool mate = word[0] == '#';

@@ -1,7 +1,5 @@
-// The review of a whole game with the scripted UCI engine giving each
-// position the score a row chooses, and once with Stockfish: what the record
-// says afterwards, as its PGN text, and that it says nothing new when the
-// review does not end.
+// The review of a whole game, the scripted UCI engine giving each position the
+// score a row chooses, and once with Stockfish: the record's PGN text after it.
 #include "core/MoveCommit.h"
 #include "engine/EngineBuilder.h"
 #include "engine/EngineLines.h"
@@ -9,7 +7,6 @@
 #include "records/KifuFormat.h"
 #include "session/GameSession.h"
 
-#include <QDir>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -39,46 +36,41 @@ void Play(GameSession& session, const QString& moves, const QString& comment = Q
         QVERIFY(session.SetComment(1, comment.toStdString()) == TreeResult::Done);
 }
 
-// The scripted engine answering position k of the session's main line with
-// "info depth 12 score SCORES[k]"; an empty entry says nothing there; extra
-// rules come first.
+// A review of the session's record by the engine of set.
 struct Rig {
     QTemporaryDir folder;
     GameSession session;
     std::unique_ptr<EngineProtocol> engine;
     std::unique_ptr<GameReview> review;
 
-    void startEngine(const QStringList& scores, const QStringList& extraRules = {})
+    void start(const EngineSettings& set)
     {
-        const GameState& game = session.Game();
-        std::ofstream script(folder.filePath("script").toStdString());
-        for (const QString& rule : extraRules)
-            script << rule.toStdString() << "\n";
-        std::string position = "position startpos";
-        for (int ply = 0; ply <= game.LastPly && ply < scores.size(); ++ply) {
-            if (ply > 0)
-                position += (ply == 1 ? " moves " : " ") + EngineMoveText(game.KifuCoord[ply]);
-            if (!scores[ply].isEmpty())
-                script << "on " << position << ": next info depth 12 score " << scores[ply].toStdString() << "\n";
-        }
-        script.close();
-        EngineSettings set;
-        set.Path = VORLIK_SCRIPTED_UCI_ENGINE;
-        set.Arguments = "--script " + folder.filePath("script").toStdString();
-        set.Protocol = EngineProtocolKind::Uci;
         std::string error;
         engine = StartEngine(set, folder.path(), error);
         QVERIFY2(engine, error.c_str());
         review = std::make_unique<GameReview>(*engine, session);
     }
+    // The scripted engine answering position k of the main line with "info
+    // depth 12 score SCORES[k]" (nothing for an empty one), after extra rules.
+    void startScripted(const QStringList& scores, const QStringList& extraRules = {})
+    {
+        std::ofstream script(folder.filePath("script").toStdString());
+        for (const QString& rule : extraRules)
+            script << rule.toStdString() << "\n";
+        std::string position = "position startpos";
+        for (int ply = 0; ply <= session.Game().LastPly && ply < scores.size(); ++ply) {
+            if (ply > 0)
+                position += (ply == 1 ? " moves " : " ") + EngineMoveText(session.Game().KifuCoord[ply]);
+            if (!scores[ply].isEmpty())
+                script << "on " << position << ": next info depth 12 score " << scores[ply].toStdString() << "\n";
+        }
+        EngineSettings set;
+        set.Path = VORLIK_SCRIPTED_UCI_ENGINE;
+        set.Arguments = "--script " + folder.filePath("script").toStdString();
+        set.Protocol = EngineProtocolKind::Uci;
+        start(set);
+    }
 };
-
-ReviewOptions Quick(int ms = 150)
-{
-    ReviewOptions options;
-    options.msPerPosition = ms;
-    return options;
-}
 
 }  // namespace
 
@@ -106,7 +98,7 @@ void ReviewTest::plan_data()
         << "1. e4 {+0.30} 1... e5 {+0.25} *";
     QTest::newRow("the user's comment kept") << "e4" << "好きな手"
         << QStringList{"cp 30 pv e2e4", "cp -30 pv e7e5"} << "1. e4 {好きな手 +0.30} *";
-    QTest::newRow("an earlier review's evaluation replaced") << "e4" << "好きな手 −0.10"
+    QTest::newRow("an earlier review's evaluation replaced") << "e4" << "好きな手 #−2"
         << QStringList{"cp 30 pv e2e4", "cp -30 pv e7e5"} << "1. e4 {好きな手 +0.30} *";
     QTest::newRow("half a pawn lost: no mark") << "e4" << ""
         << QStringList{"cp 30 pv d2d4 d7d5", "cp 20 pv e7e5"} << "1. e4 {−0.20} *";
@@ -143,10 +135,10 @@ void ReviewTest::plan()
     Rig rig;
     Play(rig.session, moves, comment);
     rig.session.GoToPly(1);  // the board stays where the user left it
-    rig.startEngine(scores);
+    rig.startScripted(scores);
     QSignalSpy finished(rig.review.get(), &GameReview::finished);
     QSignalSpy changed(&rig.session, &GameSession::RecordChanged);
-    rig.review->start(Quick());
+    rig.review->start({150});
     QVERIFY(finished.wait(10000));
     QCOMPARE(MoveText(rig.session.Game()), annotated);
     QCOMPARE(changed.count(), 1);
@@ -161,9 +153,7 @@ void ReviewTest::unfinishedLeavesRecord_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<QStringList>("rules");
     QTest::newRow("cancelled") << "cancel" << QStringList{};
-    QTest::newRow("the engine crashes") << "failed"
-        << QStringList{"on position startpos moves e2e4 e7e5: crash"};
-    QTest::newRow("the engine ends") << "failed" << QStringList{"on position startpos moves e2e4 e7e5: exit 0"};
+    QTest::newRow("the engine crashes") << "failed" << QStringList{"on position startpos moves e2e4 e7e5: crash"};
     QTest::newRow("the engine never evaluates") << "failed" << QStringList{"on go*: sleep 0"};
 }
 
@@ -175,11 +165,11 @@ void ReviewTest::unfinishedLeavesRecord()
     Play(rig.session, "e4 e5 Nf3 Nc6", "好きな手");
     QCOMPARE(rig.session.AddLine(2, {"d4"}), 1);
     const QString before = MoveText(rig.session.Game());
-    rig.startEngine({"cp 30 pv d2d4", "cp 300 pv e7e5", "cp 30 pv d2d4", "cp 300 pv b8c6", "cp 30 pv d2d4"}, rules);
+    rig.startScripted({"cp 30 pv d2d4", "cp 300 pv e7e5", "cp 30 pv d2d4", "cp 300 pv b8c6", "cp 30 pv d2d4"}, rules);
     QSignalSpy progress(rig.review.get(), &GameReview::progress);
     QSignalSpy failed(rig.review.get(), &GameReview::failed);
     QSignalSpy changed(&rig.session, &GameSession::RecordChanged);
-    rig.review->start(Quick(how == "cancel" ? 5000 : 150));
+    rig.review->start({how == "cancel" ? 5000 : 150});
     if (how == "cancel") {
         QTRY_COMPARE(progress.count(), 1);
         rig.review->cancel();
@@ -201,23 +191,18 @@ void ReviewTest::stockfishFindsDroppedQueen()
     const QString stockfish = QStandardPaths::findExecutable("stockfish", {"/usr/games", "/usr/bin"});
     if (stockfish.isEmpty())
         QSKIP("stockfish is not installed");
-    GameSession session;
-    Play(session, "e4 e5 Nf3 Qh4 Nxh4 Nf6");
+    Rig rig;
+    Play(rig.session, "e4 e5 Nf3 Qh4 Nxh4 Nf6");
     EngineSettings set;
     set.Path = stockfish.toStdString();
     set.Protocol = EngineProtocolKind::Uci;
-    std::string error;
-    std::unique_ptr<EngineProtocol> engine = StartEngine(set, QDir::tempPath(), error);
-    QVERIFY2(engine, error.c_str());
-    GameReview review(*engine, session);
-    QSignalSpy finished(&review, &GameReview::finished);
-    review.start(Quick(200));
+    rig.start(set);
+    QSignalSpy finished(rig.review.get(), &GameReview::finished);
+    rig.review->start({200});
     QVERIFY(finished.wait(30000));
-    const GameState& game = session.Game();
-    const KifuNode queenMove = Node(game, NodeAt(game, 4));
-    QCOMPARE(queenMove.nags, std::vector<unsigned char>{4});
+    const GameState& game = rig.session.Game();
+    QCOMPARE(Node(game, NodeAt(game, 4)).nags, std::vector<unsigned char>{4});
     QCOMPARE(Children(game, NodeAt(game, 3)).size(), std::size_t(2));  // the engine's line beside Qh4
-    engine->quit();
 }
 
 QTEST_GUILESS_MAIN(ReviewTest)
