@@ -2,9 +2,12 @@
 // analysed for a second by a real engine through the protocol object and the
 // analysis the window will use, one after the other as a player steps
 // through them. Prints the wall time against 40 s, and how long each new
-// position waited for its first line.
+// position waited for its first line. With --review the same game is
+// reviewed as "全手解析" reviews it (every position, the last included, then
+// the comments, marks and lines written into the record), and the wall time
+// from the engine's start to the annotated record is printed.
 //
-//   bench-analysis [--mek FILE] [--seed S] [--plies N] [--seconds S] [--verbose]
+//   bench-analysis [--mek FILE] [--seed S] [--plies N] [--seconds S] [--review] [--verbose]
 //
 // The settings default to Stockfish.mek beside the program.
 #include "Percentile.h"
@@ -12,6 +15,8 @@
 #include "core/MoveCommit.h"
 #include "engine/EngineAnalysis.h"
 #include "engine/EngineBuilder.h"
+#include "engine/GameReview.h"
+#include "session/GameSession.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -32,6 +37,7 @@ struct Options {
     int plies = 40;
     double seconds = 1;
     bool verbose = false;  // the traffic on stderr
+    bool review = false;   // the whole game's review instead of the steps
 };
 
 Options ReadOptions(int argc, char** argv)
@@ -41,7 +47,9 @@ Options ReadOptions(int argc, char** argv)
     for (int k = 1; k < argc; ++k)
         if (std::string(argv[k]) == "--verbose")
             options.verbose = true;
-    for (int k = 1; k + 1 < argc; k += 2) {
+        else if (std::string(argv[k]) == "--review")
+            options.review = true;
+    for (int k = 1; k + 1 < argc; ++k) {
         const std::string arg = argv[k];
         if (arg == "--mek")
             options.mek = argv[k + 1];
@@ -73,6 +81,43 @@ std::unique_ptr<GameState> SeededGame(std::uint64_t seed, int plies)
     return nullptr;
 }
 
+// The review of the game, from the engine's start to the annotated record.
+int Review(QCoreApplication& application, const Options& options, const GameState& game, EngineProtocol& engine)
+{
+    GameSession session;
+    session.Record() = game;
+    GameReview review(engine, session);
+    QElapsedTimer wall;
+    int positions = 0, status = 0;
+    QObject::connect(&review, &GameReview::progress, [&](int, int total) { positions = total; });
+    QObject::connect(&review, &GameReview::finished, &application, &QCoreApplication::quit);
+    QObject::connect(&review, &GameReview::failed, [&](const QString& why) {
+        std::fprintf(stderr, "bench-analysis: %s\n", why.toUtf8().constData());
+        status = 1;
+        application.quit();
+    });
+    ReviewOptions reviewOptions;
+    reviewOptions.msPerPosition = static_cast<int>(options.seconds * 1000);
+    wall.start();
+    review.start(reviewOptions);
+    application.exec();
+    const double seconds = wall.nsecsElapsed() / 1e9;
+    int mistakes = 0, blunders = 0, comments = 0;
+    for (int ply = 1; ply <= session.Game().LastPly; ++ply) {
+        const KifuNode node = Node(session.Game(), NodeAt(session.Game(), ply));
+        comments += !node.comment.empty();
+        for (unsigned char nag : node.nags)
+            (nag == 4 ? blunders : mistakes) += nag == 2 || nag == 4;
+    }
+    std::printf("review             %d positions at %.1f s each (seed %llu, %d plies)\n", positions, options.seconds,
+                static_cast<unsigned long long>(options.seed), options.plies);
+    std::printf("wall time          %.2f s against %.1f s (ratio %.3f); %.0f ms a position beyond its time\n",
+                seconds, options.plies * options.seconds, seconds / (options.plies * options.seconds),
+                positions ? (seconds - positions * options.seconds) * 1000 / positions : 0.0);
+    std::printf("written            %d comments, %d \"?\", %d \"??\"\n", comments, mistakes, blunders);
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -96,6 +141,11 @@ int main(int argc, char** argv)
                          [](const QString& line) { std::fprintf(stderr, "> %s\n", line.toUtf8().constData()); });
         QObject::connect(engine.get(), &EngineProtocol::received,
                          [](const QString& line) { std::fprintf(stderr, "< %s\n", line.toUtf8().constData()); });
+    }
+    if (options.review) {
+        const int status = Review(application, options, *game, *engine);
+        engine->quit();
+        return status;
     }
     EngineAnalysis analysis(*engine);
     analysis.setLineCount(3);

@@ -1,5 +1,6 @@
 #include "MoveCommit.h"
 
+#include "KifuTree.h"
 #include "ModuleMekPGNRead.h"
 
 #include <utility>
@@ -110,6 +111,25 @@ bool CoordToMoveInput(GameState& game, int ply)
         return false;
     }
     return SetMoveInput(game, game.KifuCoord[ply]);
+}
+
+int AddLine(GameState& game, int ply, const std::vector<std::string>& moves)
+{
+    if (ply < 0 || ply > game.LastPly || moves.empty())
+        return 0;
+    const int lastNode = NodeAt(game, game.LastPly);
+    const int shown = game.CurPly;
+    GoToPly(game, ply);
+    int placed = 0;
+    for (const std::string& move : moves) {
+        SetMoveInput(game, move);
+        if (!CommitMove(game))
+            break;
+        ++placed;
+    }
+    ShowNode(game, lastNode);
+    GoToPly(game, shown);
+    return placed;
 }
 
 }  // namespace vorlik

@@ -5,6 +5,7 @@
 #include "ModuleMekMoveCheck.h"
 
 #include <string>
+#include <vector>
 
 namespace vorlik {
 
@@ -37,5 +38,12 @@ bool SetMoveInput(GameState& game, const std::string& text);
 
 // SetMoveInput with the text of KifuCoord(ply).
 bool CoordToMoveInput(GameState& game, int ply);
+
+// Adds moves (coordinate or short texts) after ply `ply` of the line on the
+// board: a move already there is followed, any other becomes an alternative
+// (at the end of the line: its continuation). Stops at the first move the
+// rules or the tree's limits refuse; the line and the ply shown stay.
+// Returns how many moves were placed.
+int AddLine(GameState& game, int ply, const std::vector<std::string>& moves);
 
 }  // namespace vorlik

@@ -151,6 +151,7 @@ void EngineAnalysis::onReport(const AnalysisReport& report)
     line.rank = report.rank;
     line.depth = report.depth;
     line.score = report.score ? ScoreText(*report.score) : std::string();
+    line.value = report.score;
     line.nodes = report.nodes;
     line.timeMs = report.timeMs;
     PlayLine(root_, report.pv, line);

@@ -9,6 +9,7 @@
 
 #include <QObject>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct AnalysisLine {
     int rank = 1;
     int depth = 0;
     std::string score;                // "+0.35", "−1.20", "#3", "#−2"; "" when the engine gave none
+    std::optional<EngineScore> value; // the same score as a value, to compare
     long long nodes = -1;             // -1 when not given
     long long timeMs = -1;
     std::vector<std::string> moves;   // short algebraic ("Nf3", "exd5+")

@@ -111,23 +111,21 @@ bool GameSession::MarkMate()
 
 int GameSession::AddLine(int ply, const std::vector<std::string>& moves)
 {
-    if (ply < 0 || ply > game_->LastPly || moves.empty())
-        return 0;
-    const int lastNode = NodeAt(*game_, game_->LastPly);
-    const int shown = game_->CurPly;
-    vorlik::GoToPly(*game_, ply);
-    int placed = 0;
-    for (const std::string& move : moves) {
-        SetMoveInput(*game_, move);
-        if (!vorlik::CommitMove(*game_))
-            break;
-        ++placed;
-    }
-    vorlik::ShowNode(*game_, lastNode);
-    vorlik::GoToPly(*game_, shown);
+    const int placed = vorlik::AddLine(*game_, ply, moves);
     if (placed > 0)
         Changed();
     return placed;
+}
+
+TreeResult GameSession::Edit(const std::function<TreeResult(GameState&)>& change)
+{
+    auto edited = std::make_unique<GameState>(*game_);
+    const TreeResult result = change(*edited);
+    if (result != TreeResult::Done)
+        return result;
+    *game_ = std::move(*edited);  // in place: views hold the record by reference
+    Changed();
+    return result;
 }
 
 void GameSession::SetNote(int k, int ply, const std::string& text)

@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,6 +87,10 @@ public:
     // first move the rules or the tree's limits refuse; the position shown
     // stays. Returns how many moves were placed; one RecordChanged for them.
     int AddLine(int ply, const std::vector<std::string>& moves);
+    // Several changes as one: change works on a copy of the record, which
+    // replaces it when change says Done (one RecordChanged); on anything
+    // else the record stays exactly as it was.
+    TreeResult Edit(const std::function<TreeResult(GameState&)>& change);
     // Note k (1..6) of ply `ply`, as typed in the postal boxes.
     void SetNote(int k, int ply, const std::string& text);
 

@@ -1,6 +1,7 @@
 #include "FormMain.h"
 
 #include "DialogMnuFilePrint.h"
+#include "DialogGameReview.h"
 #include "DialogMnuGameEngine.h"
 #include "DialogSetup.h"
 #include "HelpWindow.h"
@@ -257,6 +258,9 @@ void FormMain::BuildMenus()
     }
     connect(MnuGameVariationPromote, &QAction::triggered, this, &FormMain::MnuGameVariationPromote_Click);
     connect(MnuGameVariationDelete, &QAction::triggered, this, &FormMain::MnuGameVariationDelete_Click);
+    game->addSeparator();
+    MnuGameReview = entry(game, "MnuGameReview", QStringLiteral("全手解析"), 'A');
+    connect(MnuGameReview, &QAction::triggered, this, &FormMain::MnuGameReview_Click);
     game->addSeparator();
     MnuGameSetup = entry(game, "MnuGameSetup", QStringLiteral("駒の配置"), 'P');
     game->addSeparator();
@@ -712,6 +716,7 @@ void FormMain::ApplyStates()
     MnuGameVariation->setEnabled(on(WindowCommand::VariationEntry));
     MnuGameVariationPromote->setEnabled(on(WindowCommand::VariationEdit));
     MnuGameVariationDelete->setEnabled(on(WindowCommand::VariationEdit));
+    MnuGameReview->setEnabled(on(WindowCommand::GameReview));
     const bool annotate = on(WindowCommand::Annotate);
     Enable(TextComment, annotate);
     for (int k = 1; k <= 6; ++k)
@@ -1656,6 +1661,11 @@ void FormMain::Vorlik_iniFile()
     std::string error;
     if (!vorlik::Vorlik_iniFile(services_.Folders().Settings.toStdString(), ini, error))
         WarnError(error);
+}
+
+void FormMain::MnuGameReview_Click()
+{
+    GameReviewRun::Start(this, services_, *session_, engineConfig_.EngSet);
 }
 
 void FormMain::WarnError(const std::string& text)

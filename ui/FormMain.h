@@ -135,6 +135,8 @@ private:
     void MnuGameMark_Click(int index);
     void MnuGameVariationPromote_Click();
     void MnuGameVariationDelete_Click();
+    // "全手解析": the whole main line reviewed by the engine, with its own process.
+    void MnuGameReview_Click();
     // Tells the user why a change of the record was refused; true when it was made.
     bool Told(TreeResult result);
     GameHeader ReadGameInfo() override;
@@ -217,6 +219,7 @@ private:
     QAction* MnuGameVariation = nullptr;         // "変化手順の入力"
     QAction* MnuGameVariationPromote = nullptr;
     QAction* MnuGameVariationDelete = nullptr;
+    QAction* MnuGameReview = nullptr;            // "全手解析"
     std::array<QAction*, 7> MnuGameMark{};       // 1..6: ! ? !! ?? !? ?!
     QLineEdit* TextComment = nullptr;            // the comment after the move on the board
     QAction* MnuOptionSearch = nullptr;

@@ -45,6 +45,7 @@ constexpr Row kTable[] = {
     {C::Annotate, {W::On, W::On, W::Off, W::Off, W::On}},
     {C::VariationEntry, {W::On, W::Off, W::Off, W::Off, W::On}},
     {C::VariationEdit, {W::Variation, W::Off, W::Off, W::Off, W::Variation}},
+    {C::GameReview, {W::Engine, W::Off, W::Off, W::Off, W::Engine}},
 };
 constexpr bool RowsInOrder()
 {

@@ -30,6 +30,7 @@ enum class WindowCommand {
     Annotate,        // the comment box and the marks of a move
     VariationEntry,  // "変化手順の入力"
     VariationEdit,   // promoting and deleting the variation on the board
+    GameReview,      // "全手解析"
     Count
 };
 

@@ -34,13 +34,18 @@
 //                      RATE lines a second (0 or none: at once)
 //   longpv N           one "info" line whose pv is N moves long (knights out and back)
 //   bestmove           "bestmove" and the first move of the last pv written
+//   next TEXT          TEXT and LF, said at the next "thinking" instead of its
+//                      info lines (given several times: several lines)
+//   thinking           the lines of "next", or none given, "info 3 1"
 // TEXT knows the escapes \n \r \t \\ \; \| \xHH, {line} for the line received
 // and {cwd} for the folder the engine runs in.
 // Without a rule of its own, "quit" ends the engine with code 0.
 //
 // Built as scripted_uci_engine it speaks UCI without a script: "uci" is
 // answered with "uciok", "isready" with "readyok", "go" with a few info
-// lines and "stop" with "bestmove"; a script's rules come before these.
+// lines and "stop" with "bestmove"; a script's rules come before these. So
+// "on position startpos moves e2e4: next info depth 9 score cp -30 pv e7e5"
+// gives the position after 1.e4 its own evaluation.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -70,6 +75,7 @@ struct Rule {
 std::FILE* gLog = nullptr;
 std::string gLastFirstMove = "(none)";  // of the last pv written
 std::FILE* gRaw = nullptr;
+std::vector<std::string> gNext;  // lines for the next "thinking"
 
 void WriteAll(const std::string& bytes)
 {
@@ -251,6 +257,15 @@ void InfoLines(long count, long ranks, long rate)
     }
 }
 
+// Says an info line and remembers the first move of its pv for "bestmove".
+void SayThinking(const std::string& line)
+{
+    WriteAll(line + "\n");
+    const std::size_t pv = line.find(" pv ");
+    if (line.compare(0, 5, "info ") == 0 && pv != std::string::npos)
+        gLastFirstMove = line.substr(pv + 4, line.find(' ', pv + 4) - (pv + 4));
+}
+
 void Run(Rule& rule, const std::string& received)
 {
     for (const std::string& raw : rule.actions) {
@@ -306,6 +321,14 @@ void Run(Rule& rule, const std::string& received)
             const long n = std::atol(rest.c_str());
             WriteAll("info depth 30 score cp 10 pv " + KnightsLine(n) + "\n");
             gLastFirstMove = "g1f3";
+        } else if (verb == "next") {
+            gNext.push_back(Unescape(rest, received));
+        } else if (verb == "thinking") {
+            for (const std::string& line : gNext)
+                SayThinking(line);
+            if (gNext.empty())
+                InfoLines(3, 1, 0);
+            gNext.clear();
         } else if (verb == "bestmove") {
             WriteAll("bestmove " + gLastFirstMove + "\n");
         } else if (!verb.empty()) {
@@ -324,7 +347,7 @@ namespace {
 const char kUciRules[] =
     "on uci: say id name Scripted UCI; say uciok\n"
     "on isready: say readyok\n"
-    "on go*: info 3 1\n"
+    "on go*: thinking\n"
     "on stop: bestmove\n";
 #else
 const char kUciRules[] = "";
