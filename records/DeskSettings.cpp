@@ -151,6 +151,23 @@ DeskGameKey KeyOfGame(const KifuFile& scan, const std::string& file, int n)
     return {file, Trimmed(game[5]), Trimmed(game[6]), Trimmed(game[1]), Trimmed(game[3]), Trimmed(game[4]), n};
 }
 
+DeskGameKey KeyOfHeader(const std::string& file, const GameHeader& header, int n)
+{
+    const auto& field = header.Field;
+    return {file, Trimmed(field[5]), Trimmed(field[6]), Trimmed(field[1]), Trimmed(field[3]), Trimmed(field[4]), n};
+}
+
+int FindGameOfKey(const KifuFile& scan, const DeskGameKey& key)
+{
+    int best = 0;
+    for (int n = 1; n <= scan.KifuCount; ++n) {
+        const bool nearer = best == 0 || std::abs(n - key.number) < std::abs(best - key.number);
+        if (nearer && key.SameGame(KeyOfGame(scan, key.file, n)))
+            best = n;
+    }
+    return best;
+}
+
 bool ParseDeskSettings(const std::vector<std::string_view>& lines, DeskSettings& settings, std::string& error)
 {
     settings = DeskSettings{};
@@ -274,6 +291,23 @@ TimeControl ControlOfGame(const DeskSettings& settings, const DeskGameSettings* 
     if (given.IsSet())
         return given;
     return own && own->control.IsSet() ? own->control : settings.control;
+}
+
+GameDesk DeskOfGame(const std::string& fileName, const GameHeader& header, int n)
+{
+    GameDesk desk;
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : fileName.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    DeskSettings settings;
+    if (!ReadDeskSettings(folder, settings, desk.error))
+        return desk;
+    const DeskGameSettings* own = SettingsOfKey(settings, KeyOfHeader(file, header, n));
+    desk.control = ControlOfGame(settings, own);
+    desk.reminderDays = settings.reminderDays;
+    if (own)
+        desk.leave = own->leave;
+    return desk;
 }
 
 DeskGameSettings& SettingsFor(DeskSettings& settings, const KifuFile& scan, const std::string& file, int n)

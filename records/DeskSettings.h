@@ -31,6 +31,11 @@ struct DeskGameKey {
 
 // The key of game n of a scanned file.
 DeskGameKey KeyOfGame(const KifuFile& scan, const std::string& file, int n);
+// The key of the game with this header, number n of the file.
+DeskGameKey KeyOfHeader(const std::string& file, const GameHeader& header, int n);
+// The number of the game of a scanned file with this key, of two alike the
+// one nearest its number; 0 when the file has none.
+int FindGameOfKey(const KifuFile& scan, const DeskGameKey& key);
 
 struct DeskGameSettings {
     DeskGameKey key;
@@ -74,6 +79,18 @@ const DeskGameSettings* SettingsOfKey(const DeskSettings& settings, const DeskGa
 // The control a game is played under: the one given for every game (on the
 // command line), else its own, else the desk's; not set when there is none.
 TimeControl ControlOfGame(const DeskSettings& settings, const DeskGameSettings* own, const TimeControl& given = {});
+
+// What the desk folder of a game file keeps for one of its games, as the
+// window and the postcard count its days.
+struct GameDesk {
+    TimeControl control;  // not set: none
+    Leave leave;
+    int reminderDays = kReminderDays;
+    std::string error;  // the folder's settings could not be read: counted without them
+};
+// The settings of the game with this header, number n of fileName (a hint
+// for two alike; 0 for none), read from the settings file of its folder.
+GameDesk DeskOfGame(const std::string& fileName, const GameHeader& header, int n);
 
 // The entry of game n of a scanned file, made when it has none; its number
 // hint is brought up to date.

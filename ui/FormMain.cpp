@@ -1430,12 +1430,7 @@ void FormMain::ShowRecordState()
 
 Ledger FormMain::MainLineLedger() const
 {
-    const GameState& game = session_->Game();
-    const std::string date = TextInfo[3]->text().toStdString();
-    // A shown line that is the whole main line needs no copy of the record.
-    if (IsMainLine(game, game.LastPly) && Children(game, NodeAt(game, game.LastPly)).empty())
-        return BuildLedger(game, date, deskLeave_);
-    return BuildLedger(MainLineGame(game), date, deskLeave_);
+    return vorlik::MainLineLedger(session_->Game(), TextInfo[3]->text().toStdString(), deskLeave_);
 }
 
 void FormMain::ShowLedger()
@@ -1454,23 +1449,14 @@ void FormMain::ReadDeskOfGame(const QString& fileName)
     deskError_.clear();
     if (fileName.isEmpty())
         return;
-    const QFileInfo info(fileName);
-    DeskSettings settings;
-    std::string error;
-    if (!ReadDeskSettings(info.absolutePath().toStdString(), settings, error)) {
-        deskError_ = QString::fromStdString(error);  // the game is counted without them; the file stays as it is
-        return;
-    }
-    const GameHeader header = ReadGameInfo();
-    DeskGameKey key{info.fileName().toStdString(), Trimmed(header.Field[5]), Trimmed(header.Field[6]),
-                    Trimmed(header.Field[1]), Trimmed(header.Field[3]), Trimmed(header.Field[4]), 0};
     // The game just loaded from the file scanned last tells which of two alike it is.
+    int number = 0;
     if (kifuFile_.FileName == fileName.toStdString())
-        key.number = kifuFile_.KifuCount == 1 ? 1 : ChosenGame(kifuFile_.KifuSelect);
-    const DeskGameSettings* own = SettingsOfKey(settings, key);
-    deskControl_ = ControlOfGame(settings, own);
-    if (own)
-        deskLeave_ = own->leave;
+        number = kifuFile_.KifuCount == 1 ? 1 : ChosenGame(kifuFile_.KifuSelect);
+    const GameDesk desk = DeskOfGame(QFileInfo(fileName).absoluteFilePath().toStdString(), ReadGameInfo(), number);
+    deskControl_ = desk.control;
+    deskLeave_ = desk.leave;
+    deskError_ = QString::fromStdString(desk.error);  // the game is counted without them; the file stays as it is
 }
 
 bool FormMain::MayDiscardRecord()
@@ -1581,8 +1567,7 @@ void FormMain::MnuFilePrint_Click()
     if (!printDialog_)
         printDialog_ = new DialogMnuFilePrint(services_, this);
     const GameState& game = session_->Game();
-    const std::optional<Totals> totals =
-        IsMainLine(game, game.CurPly) ? TotalsAt(MainLineLedger(), game.CurPly) : std::nullopt;
+    const std::optional<Totals> totals = PostcardTotals(game, TextInfo[3]->text().toStdString(), deskLeave_);
     printDialog_->PrintOutInit(game, ReadGameInfo(), MnuOptionKifuWrite->isChecked(), totals);
     printDialog_->show();
     printDialog_->raise();

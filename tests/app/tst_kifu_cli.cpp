@@ -840,11 +840,11 @@ void KifuCliTest::print_data()
                              << QStringList{"1.e2-e4 e7-e5 2.Ng1-f3"}
                              << "ＭＳ ゴシック\t13\t9\t1.e2-e4 e7-e5 2.Ng1-f3 Nb8-c6 3.Bf1-b5 a7-a6";
     QTest::newRow("postcard A") << QStringList{"--format", "postcard"} << "postal.csv" << QSizeF(100, 148) << 1
-                                << QStringList{"Postal Cup 2", "Ａ局", "3. Bb5", "( p5 : p6) A"}
+                                << QStringList{"Postal Cup 2", "Ａ局", "3. Bb5", "( 1 : 1) A"}
                                 << "ＭＳ ゴシック\t12\t0\t2. ... Nc6";
     QTest::newRow("postcard B by choice") << QStringList{"--format", "postcard", "--game", "b"} << "postal.csv"
-                                          << QSizeF(100, 148) << 1 << QStringList{"( p5 : p6) A"}
-                                          << "ＭＳ ゴシック\t12\t1\t" + QString(23, ' ') + "( p5 : p6) A";
+                                          << QSizeF(100, 148) << 1 << QStringList{"( 1 : 1) A"}
+                                          << "ＭＳ ゴシック\t12\t1\t" + QString(23, ' ') + "( 1 : 1) A";
     QTest::newRow("400 plies on A7") << QStringList{} << "knights.pgn" << QSizeF(74, 105) << 3
                                      << QStringList{"199.Nf3 Nf6 200.Ng1", "Vorlik Print"} << "ＭＳ ゴシック\t9\t18\t200. ... Ng8";
 }
