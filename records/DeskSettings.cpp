@@ -49,20 +49,8 @@ std::string Unescaped(const std::string& text)
 // "white 2025-12-24 2026-01-03": a side and the first and last day of its leave.
 bool ReadLeave(const std::string& value, Leave& leave)
 {
-    const std::size_t blank = value.find(' ');
-    const std::string side = value.substr(0, blank);
-    if (blank == std::string::npos || (side != "white" && side != "black"))
-        return false;
-    const std::string days = Trimmed(value.substr(blank));
-    const std::size_t middle = days.find(' ');
-    if (middle == std::string::npos)
-        return false;
-    const BoxDate first = ReadPostalDate(days.substr(0, middle));
-    const BoxDate last = ReadPostalDate(Trimmed(days.substr(middle)));
-    if (!first.IsDate() || !last.IsDate() || last.day < first.day)
-        return false;
-    (side == "white" ? leave.white : leave.black).push_back({first.day, last.day});
-    return true;
+    std::string error;
+    return ReadLeaveLine(value, leave, error);
 }
 
 std::string LeaveLine(const char* side, const LeavePeriod& period)
@@ -130,6 +118,34 @@ bool ReadSettingsFile(const std::string& fileName, DeskSettings& settings, std::
 }
 
 }  // namespace
+
+bool ReadLeaveLine(std::string_view text, Leave& leave, std::string& error)
+{
+    const std::string line = Trimmed(text);
+    const std::size_t blank = line.find_first_of(" \t");
+    const std::string side = line.substr(0, blank);
+    const bool white = side == "white" || side == "白";
+    const std::string days = blank == std::string::npos ? std::string() : Trimmed(line.substr(blank));
+    const std::size_t middle = days.find_first_of(" \t");
+    const BoxDate first = ReadPostalDate(days.substr(0, middle));
+    const BoxDate last = middle == std::string::npos ? BoxDate{} : ReadPostalDate(Trimmed(days.substr(middle)));
+    if ((!white && side != "black" && side != "黒") || !first.IsDate() || !last.IsDate()) {
+        error = "休暇「" + Quoted(line) + "」が読めません。「白 2026-12-24 2027-01-03」のように、白か黒、初日、最終日を書いてください。";
+        return false;
+    }
+    if (last.day < first.day) {
+        error = "休暇「" + Quoted(line) + "」は、最終日 (" + IsoDate(last.day) + ") が初日 (" + IsoDate(first.day) +
+                ") より前です。";
+        return false;
+    }
+    (white ? leave.white : leave.black).push_back({first.day, last.day});
+    return true;
+}
+
+std::string LeaveText(bool white, const LeavePeriod& period)
+{
+    return std::string(white ? "白 " : "黒 ") + IsoDate(period.first) + " " + IsoDate(period.last);
+}
 
 std::string Trimmed(std::string_view text)
 {

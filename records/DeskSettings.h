@@ -20,6 +20,13 @@ extern const char kDeskSettingsName[];  // the file's name inside the desk folde
 // A header field or a settings value without the blanks and tabs around it.
 std::string Trimmed(std::string_view text);
 
+// A leave period as a player writes it: "白 2026-12-24 2027-01-03" (白, 黒,
+// white or black, then the first and the last day in any form a postal box
+// takes). False with the reason when it cannot be read or ends before it begins.
+bool ReadLeaveLine(std::string_view text, Leave& leave, std::string& error);
+// The same line written: "白 2026-12-24 2027-01-03".
+std::string LeaveText(bool white, const LeavePeriod& period);
+
 // How the settings know a game.
 struct DeskGameKey {
     std::string file;  // the game file's name inside the folder

@@ -129,6 +129,42 @@ Desk OpenDesk(DeskRequest request)
     return desk;
 }
 
+DeskPlace PlaceOfRow(const std::string& folder, const DeskRow& row)
+{
+    return {(std::filesystem::path(folder) / row.file).string(), row.kind, row.key};
+}
+
+bool OpenDeskGame(KifuHost& host, KifuFile& file, const DeskPlace& place)
+{
+    const ScanReport report = [&] {
+        const BusyPointer busy(host);
+        return ScanKifuFile(file, place.kind, place.path);
+    }();
+    if (!report.ok) {
+        host.ShowMessage(report.message, "警告", KifuHost::Icon::Error);
+        return false;
+    }
+    const int n = FindGameOfKey(file, place.key);
+    if (n == 0) {
+        host.ShowMessage("ファイル「" + QuotedPath(place.path) + "」に、このゲーム（白 " + place.key.white + "・黒 " +
+                             place.key.black + "）が見当たりません。一覧を更新してください。",
+                         "警告", KifuHost::Icon::Error);
+        return false;
+    }
+    file.KifuSelect = SelectGame(n);  // which of two alike the window's ledger takes
+    return LoadGame(host, file, place.kind, n);
+}
+
+bool SaveDeskGame(KifuHost& host, DeskPlace& place)
+{
+    int n = 0;
+    const auto which = [&place](const KifuFile& now) { return FindGameOfKey(now, place.key); };
+    if (!SaveOverGame(host, place.kind, place.path, which, n))
+        return false;
+    place.key = KeyOfHeader(place.key.file, host.Window().ReadGameInfo(), n);
+    return true;
+}
+
 void SortDesk(std::vector<DeskRow>& rows)
 {
     // Smaller is more urgent.
