@@ -1,5 +1,6 @@
 #include "FormMain.h"
 
+#include "DeskWindow.h"
 #include "DialogMnuFilePrint.h"
 #include "DialogMnuGameEngine.h"
 #include "DialogSetup.h"
@@ -220,6 +221,8 @@ void FormMain::BuildMenus()
     MnuFileOpenSave[2] = file->addSeparator();
     MnuFileOpenSave[3] = entry(file, "MnuFileOpenSave(3)", QStringLiteral("保存"), 'S');
     file->addSeparator();
+    MnuFileDesk = entry(file, "MnuFileDesk", QStringLiteral("通信対局一覧"), 'D');
+    file->addSeparator();
     MnuFilePrint = entry(file, "MnuFilePrint", QStringLiteral("印刷"), 'P');
     file->addSeparator();
     MnuFileEnd = entry(file, "MnuFileEnd", QStringLiteral("Vorlikの終了"), 'X');
@@ -316,6 +319,7 @@ void FormMain::BuildMenus()
 
     connect(MnuGameSetup, &QAction::triggered, this, &FormMain::MnuGameSetup_Click);
     connect(MnuFilePrint, &QAction::triggered, this, &FormMain::MnuFilePrint_Click);
+    connect(MnuFileDesk, &QAction::triggered, this, &FormMain::MnuFileDesk_Click);
     connect(MnuHelpSearch, &QAction::triggered, this, &FormMain::MnuHelpSearch_Click);
 }
 
@@ -349,6 +353,10 @@ void FormMain::BuildToolbar()
             ToolbarButton[index] = Toolbar->addSeparator();
         }
     }
+    Toolbar->addSeparator();
+    MnuFileDesk->setIcon(ToolIcon(QStringLiteral("〒")));
+    MnuFileDesk->setIconVisibleInMenu(false);
+    Toolbar->addAction(MnuFileDesk);
 }
 
 QGridLayout* FormMain::FramedGrid(int index)
@@ -1319,6 +1327,8 @@ void FormMain::OpenGameFile(const QString& fileName, int entryKind)
 
 void FormMain::SaveFile()
 {
+    if (deskPlace_ && SaveToDesk())
+        return;
     // A game from a set-up position has no place in the postal layout.
     const char* filter = IsStandardStart(session_->Game()) ? kFilterAll : kFilterNoCsv;
     int entry = kKindPgn;
@@ -1331,14 +1341,68 @@ void FormMain::SaveFile()
     name = WithFilterSuffix(name, filter, chosen);
     // A set-up game named ".csv" is refused by the save, with a message.
     const int kind = KindOfChosenFile(name, chosen);
-    if (SaveLosesAnnotations(session_->Game(), kind) &&
-        services_.ShowMessage(this,
-                              QStringLiteral("変化手順・コメント・記号はこの種類のファイルには保存されません"
-                                             "（ＣＳＶは本手順だけ、ＦＥＮは局面だけです）。保存しますか？"),
-                              QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::No)
+    if (!MayLoseAnnotations(kind))
         return;
-    if (SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString()))
+    if (SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString())) {
         RecordSaved(name);
+        if (deskWindow_ && deskWindow_->isVisible())
+            deskWindow_->Refresh();
+    }
+}
+
+bool FormMain::MayLoseAnnotations(int kind)
+{
+    return !SaveLosesAnnotations(session_->Game(), kind) ||
+           services_.ShowMessage(this,
+                                 QStringLiteral("変化手順・コメント・記号はこの種類のファイルには保存されません"
+                                                "（ＣＳＶは本手順だけ、ＦＥＮは局面だけです）。保存しますか？"),
+                                 QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+void FormMain::MnuFileDesk_Click()
+{
+    if (!deskWindow_) {
+        deskWindow_ = new DeskWindow(services_, this);
+        connect(deskWindow_, &DeskWindow::OpenGame, this, &FormMain::OpenFromDesk);
+    }
+    deskWindow_->Refresh();
+    deskWindow_->show();
+    deskWindow_->raise();
+    deskWindow_->activateWindow();
+}
+
+void FormMain::OpenFromDesk(const DeskPlace& place)
+{
+    // As "開く": not while a set-up is open or the engine is thinking.
+    if (!MnuFileOpenSave[1]->isEnabled()) {
+        Beep();
+        return;
+    }
+    pendingDeskPlace_ = place;
+    OpenDeskGame(*kifuHost_, kifuFile_, place);
+    pendingDeskPlace_.reset();
+    raise();
+    activateWindow();
+}
+
+bool FormMain::SaveToDesk()
+{
+    const QString fileName = QString::fromStdString(deskPlace_->path);
+    const QString question = QStringLiteral("通信対局一覧のゲームです。「%1」の%2番に上書きしますか？\n"
+                                            "（「いいえ」で保存先を選べます）")
+                                 .arg(QFileInfo(fileName).fileName())
+                                 .arg(deskPlace_->key.number);
+    if (services_.ShowMessage(this, question, QStringLiteral("ファイル保存"), MessageIcon::Warning,
+                              MessageButtons::YesNo) == MessageAnswer::No)
+        return false;
+    DeskPlace place = *deskPlace_;
+    if (!MayLoseAnnotations(place.kind) || !SaveDeskGame(*kifuHost_, place))
+        return true;
+    pendingDeskPlace_ = place;
+    RecordSaved(fileName);
+    if (deskWindow_ && deskWindow_->isVisible())
+        deskWindow_->Refresh();
+    return true;
 }
 
 void FormMain::MnuOptionSearch_Click()
@@ -1407,6 +1471,7 @@ bool FormMain::RecordUnsaved() { return RecordFingerprint() != savedRecord_; }
 
 void FormMain::RecordSaved(const QString& fileName)
 {
+    deskPlace_ = std::exchange(pendingDeskPlace_, std::nullopt);
     ReadDeskOfGame(fileName);
     savedRecord_ = RecordFingerprint();
     const QString caption = QString::fromUtf8(kCaption);
