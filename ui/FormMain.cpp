@@ -1471,7 +1471,9 @@ bool FormMain::RecordUnsaved() { return RecordFingerprint() != savedRecord_; }
 
 void FormMain::RecordSaved(const QString& fileName)
 {
-    deskPlace_ = std::exchange(pendingDeskPlace_, std::nullopt);
+    // A game from the desk is new first (no file), then the desk's file's.
+    const bool fromDesk = pendingDeskPlace_ && pendingDeskPlace_->path == fileName.toStdString();
+    deskPlace_ = fromDesk ? std::exchange(pendingDeskPlace_, std::nullopt) : std::nullopt;
     ReadDeskOfGame(fileName);
     savedRecord_ = RecordFingerprint();
     const QString caption = QString::fromUtf8(kCaption);
