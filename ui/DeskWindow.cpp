@@ -27,7 +27,7 @@ const char kDeskWindowFile[] = "VorlikDeskWindow.ini";
 enum Column { Rank, Opponent, Colour, Event, Plies, LastMove, ToMove, MyTotal, MyLeft, OppTotal, OppLeft, SinceSent,
               Status, File, ColumnCount };
 
-const char* const kHeaders[ColumnCount] = {"順", "相手", "自分の色", "イベント", "手数", "最終手", "手番",
+const char* const kHeaders[ColumnCount] = {"順", "相手", "色", "イベント", "手数", "最終手", "手番",
                                            "自分の日数", "自分の残り", "相手の日数", "相手の残り", "発送後",
                                            "状態", "ファイル"};
 
@@ -159,6 +159,7 @@ DeskWindow::DeskWindow(WindowServices& services, QWidget* parent) : QWidget(pare
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 8);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setSortingEnabled(true);
     table_->sortByColumn(Rank, Qt::AscendingOrder);
@@ -176,7 +177,7 @@ DeskWindow::DeskWindow(WindowServices& services, QWidget* parent) : QWidget(pare
     layout->addWidget(table_, 1);
     layout->addWidget(summary_);
     layout->addWidget(problems_);
-    resize(1000, 480);
+    resize(1180, 520);
 
     connect(browse, &QPushButton::clicked, this, &DeskWindow::ChooseFolder);
     connect(show, &QPushButton::clicked, this, &DeskWindow::ShowChosen);
