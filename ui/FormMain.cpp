@@ -1362,8 +1362,9 @@ bool FormMain::MayLoseAnnotations(int kind)
 void FormMain::MnuFileDesk_Click()
 {
     if (!deskWindow_) {
-        deskWindow_ = new DeskWindow(services_, this);
-        connect(deskWindow_, &DeskWindow::OpenGame, this, &FormMain::OpenFromDesk);
+        deskWindow_ = std::make_unique<DeskWindow>(services_, nullptr);
+        deskWindow_->setFont(font());
+        connect(deskWindow_.get(), &DeskWindow::OpenGame, this, &FormMain::OpenFromDesk);
     }
     deskWindow_->Refresh();
     deskWindow_->show();
@@ -1551,6 +1552,8 @@ void FormMain::closeEvent(QCloseEvent* event)
     }
     if (setupDialog_)
         setupDialog_->hide();
+    if (deskWindow_)
+        deskWindow_->close();
     event->accept();
 }
 

@@ -319,7 +319,7 @@ private:
     std::unique_ptr<EngineGame> engine_;
     DialogMnuGameEngine* engineDialog_ = nullptr;
     DialogMnuFilePrint* printDialog_ = nullptr;
-    DeskWindow* deskWindow_ = nullptr;
+    std::unique_ptr<DeskWindow> deskWindow_;  // a window of its own, so that it never covers the board for good
     std::optional<DeskPlace> deskPlace_;         // where the game on the board came from on the desk
     std::optional<DeskPlace> pendingDeskPlace_;  // the same while it loads or is saved
     QPointer<HelpWindow> helpWindow_;

@@ -100,7 +100,9 @@ void DeskWindowTest::desk()
     FormMain form(*services_);
     form.show();
     form.findChild<QAction*>("MnuFileDesk")->trigger();
-    auto* desk = form.findChild<DeskWindow*>();
+    DeskWindow* desk = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        desk = desk ? desk : qobject_cast<DeskWindow*>(window);
     QVERIFY(desk && QTest::qWaitForWindowExposed(desk));
     desk->SetToday(kToday);
     desk->ShowDesk(folder_.path(), kMe);
