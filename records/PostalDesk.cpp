@@ -155,13 +155,37 @@ bool OpenDeskGame(KifuHost& host, KifuFile& file, const DeskPlace& place)
     return LoadGame(host, file, place.kind, n);
 }
 
+namespace {
+
+// The game's settings stay with it when its players, event, date or round
+// were changed on the board. Settings that cannot be read are left as they are.
+void MoveSettings(KifuHost& host, const std::string& path, const DeskGameKey& from, const DeskGameKey& to)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    DeskSettings settings;
+    std::string error;
+    if (from.SameGame(to) || !ReadDeskSettings(folder, settings, error))
+        return;
+    const DeskGameSettings* entry = SettingsOfKey(settings, from);
+    if (!entry)
+        return;
+    settings.games[entry - settings.games.data()].key = to;
+    if (!WriteDeskSettings(folder, settings, error))
+        host.ShowMessage(error + "\n対局の設定 (持ち時間・休暇など) は元のゲーム情報のまま残っています。", "注意",
+                         KifuHost::Icon::Warning);
+}
+
+}  // namespace
+
 bool SaveDeskGame(KifuHost& host, DeskPlace& place)
 {
     int n = 0;
     const auto which = [&place](const KifuFile& now) { return FindGameOfKey(now, place.key); };
     if (!SaveOverGame(host, place.kind, place.path, which, n))
         return false;
-    place.key = KeyOfHeader(place.key.file, host.Window().ReadGameInfo(), n);
+    const DeskGameKey written = KeyOfHeader(place.key.file, host.Window().ReadGameInfo(), n);
+    MoveSettings(host, place.path, place.key, written);
+    place.key = written;
     return true;
 }
 

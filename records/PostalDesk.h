@@ -70,7 +70,8 @@ DeskPlace PlaceOfRow(const std::string& folder, const DeskRow& row);
 bool OpenDeskGame(KifuHost& host, KifuFile& file, const DeskPlace& place);
 
 // Writes the game on the board back over its game in its file, with the
-// backup; the place then knows the game by the header just written.
+// backup; the place then knows the game by the header just written, and so
+// do the desk's settings of the game.
 bool SaveDeskGame(KifuHost& host, DeskPlace& place);
 
 // Reads the folder's game files and settings and ranks the games.

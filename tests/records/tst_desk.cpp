@@ -16,6 +16,7 @@ class DeskTest : public QObject {
 private slots:
     void desk();
     void gameGoneFromItsFile();
+    void settingsFollowTheHeader();
 };
 
 namespace {
@@ -161,6 +162,28 @@ void DeskTest::gameGoneFromItsFile()
     QVERIFY2(host.LastMessage().find("見当たりません") != std::string::npos, host.LastMessage().c_str());
     QCOMPARE(ReadAll(file), without);
     QVERIFY(!QFile::exists(dir.filePath("postal.bak")));
+}
+
+// The round corrected on the board and saved back: the game keeps its control and leave.
+void DeskTest::settingsFollowTheHeader()
+{
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(QString(VORLIK_FIXTURES) + "/card30.csv", dir.filePath("card30.csv")));
+    WriteAll(dir.filePath(kDeskSettingsName), kSettings);
+    const Desk desk = OpenDesk({S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}});
+    DeskPlace place = PlaceOfRow(S(dir.path()), desk.rows.front());
+    RecordsHost host;
+    KifuFile scan;
+    QVERIFY(OpenDeskGame(host, scan, place));
+    host.window.Header().Field[4] = "4";
+    QVERIFY(SaveDeskGame(host, place));
+    DeskSettings settings;
+    std::string error;
+    QVERIFY(ReadDeskSettings(S(dir.path()), settings, error));
+    QCOMPARE(settings.games.size(), std::size_t(1));
+    QCOMPARE(settings.games[0].key.round, std::string("4"));
+    QCOMPARE(TimeControlText(settings.games[0].control), std::string("10/30"));
+    QCOMPARE(OpenDesk({S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}}).rows.front().MyLeft(), std::optional<int>(38));
 }
 
 QTEST_APPLESS_MAIN(DeskTest)
