@@ -74,28 +74,6 @@ void PrintLedger(const GameState& game, const Ledger& ledger, const LedgerStatus
                 SinceSentField(status).c_str(), LedgerStateWord(status.state));
 }
 
-// The desk settings of the folder a game file lies in; empty ones when
-// there are none or they cannot be read (told on stderr, clearing complete).
-DeskSettings SettingsOfFolder(const std::string& name, bool& complete)
-{
-    DeskSettings settings;
-    std::string error;
-    if (!ReadDeskSettings(std::filesystem::path(name).parent_path().string(), settings, error)) {
-        Tell(error);
-        complete = false;
-    }
-    return settings;
-}
-
-// The entry the settings keep for game n of the file, or null.
-const DeskGameSettings* SettingsOfGame(const DeskSettings& settings, const std::string& name, int kind, int n)
-{
-    KifuFile scan;
-    if (settings.games.empty() || !ScanKifuFile(scan, kind, name).ok || n > scan.KifuCount)
-        return nullptr;
-    return SettingsOfGames(settings, scan, std::filesystem::path(name).filename().string())[n];
-}
-
 void PrintDeskRow(const DeskRow& row)
 {
     std::printf("%s\t%d\t%s\t%s\t%d\t%s\t%d\t%s\t%d\t%s\t%s\t%s\n", Field(row.file).c_str(), row.number,
@@ -149,13 +127,13 @@ int LedgerCommand(const std::vector<std::string>& args)
     const OpenedGame opened = OpenGame(window, name, kind, n);
     if (opened.status == kExitUsage)
         return opened.status;
-    bool complete = true;
-    const DeskSettings settings = SettingsOfFolder(name, complete);
-    const DeskGameSettings* own = SettingsOfGame(settings, name, kind, n);
-    const TimeControl control = ControlOfGame(settings, own, postal.control);
-    const Ledger ledger = BuildLedger(window.Game(), window.Header().Field[3], own ? own->leave : Leave{});
-    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, control, postal.today, settings.reminderDays));
-    return complete ? opened.status : kExitIncomplete;
+    const GameDesk desk = DeskOfGame(name, window.Header(), n);
+    if (!desk.error.empty())
+        Tell(desk.error);
+    const TimeControl control = postal.control.IsSet() ? postal.control : desk.control;
+    const Ledger ledger = BuildLedger(window.Game(), window.Header().Field[3], desk.leave);
+    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, control, postal.today, desk.reminderDays));
+    return desk.error.empty() ? opened.status : kExitIncomplete;
 }
 
 int DeskCommand(const std::vector<std::string>& args)

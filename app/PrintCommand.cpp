@@ -3,6 +3,7 @@
 #include "KifuCommands.h"
 
 #include "core/HeadlessWindow.h"
+#include "records/DeskSettings.h"
 #include "records/ModuleMekFile.h"
 #include "ui/PrintOut.h"
 #include "ui/PrintPainter.h"
@@ -123,7 +124,12 @@ int PrintCommand(const std::vector<std::string>& args)
     static char* argv[] = {programName, nullptr};
     QGuiApplication application(argc, argv);
 
-    PrintFields fields = FillPrintFields(game, window.Header(), options.verb.longForm, QDate::currentDate());
+    // The game reference carries the days the desk folder's settings let the ledger count, as in the window.
+    const GameDesk desk = DeskOfGame(name, window.Header(), n);
+    if (!desk.error.empty())
+        Tell(desk.error);
+    const std::optional<Totals> totals = PostcardTotals(game, window.Header().Field[3], desk.leave);
+    PrintFields fields = FillPrintFields(game, window.Header(), options.verb.longForm, QDate::currentDate(), totals);
     fields.format = options.format;
     if (options.game >= 0)
         fields.OptionYuu = options.game;
@@ -133,7 +139,7 @@ int PrintCommand(const std::vector<std::string>& args)
     const QString written = WritePdf(QString::fromStdString(out), lines, options.format);
     if (!written.isEmpty())
         return FileError("PDF ファイルを書けません (cannot write the PDF file): " + out);
-    return opened.status;
+    return desk.error.empty() ? opened.status : kExitIncomplete;
 }
 
 }  // namespace vorlik

@@ -1,5 +1,7 @@
 #include "PostalLedger.h"
 
+#include "KifuTree.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
@@ -368,6 +370,21 @@ std::string LedgerLine(const Ledger& ledger, const TimeControl& control)
     if (control.IsSet())
         line += " ・ " + TimeControlText(control);
     return line;
+}
+
+Ledger MainLineLedger(const GameState& game, std::string_view gameDate, const Leave& leave)
+{
+    // A shown line that is the whole main line needs no copy of the record.
+    if (IsMainLine(game, game.LastPly) && Children(game, NodeAt(game, game.LastPly)).empty())
+        return BuildLedger(game, gameDate, leave);
+    return BuildLedger(MainLineGame(game), gameDate, leave);
+}
+
+std::optional<Totals> PostcardTotals(const GameState& game, std::string_view gameDate, const Leave& leave)
+{
+    if (!IsMainLine(game, game.CurPly))
+        return std::nullopt;
+    return TotalsAt(MainLineLedger(game, gameDate, leave), game.CurPly);
 }
 
 }  // namespace vorlik

@@ -140,6 +140,13 @@ struct Totals {
 };
 std::optional<Totals> TotalsAt(const Ledger& ledger, int ply);
 
+// The ledger of the game's main line, whichever line the board shows.
+Ledger MainLineLedger(const GameState& game, std::string_view gameDate, const Leave& leave = {});
+
+// The totals the postcard of the move at CurPly carries in its game
+// reference: nothing for a move off the main line, or while they are unknown.
+std::optional<Totals> PostcardTotals(const GameState& game, std::string_view gameDate, const Leave& leave = {});
+
 // "白 12日 (残18) ・ 黒 9日 (残21) ・ 10/30"; a side past a control has "(超過)"
 // for its days left; without a control only the totals.
 std::string LedgerLine(const Ledger& ledger, const TimeControl& control);

@@ -49,20 +49,8 @@ std::string Unescaped(const std::string& text)
 // "white 2025-12-24 2026-01-03": a side and the first and last day of its leave.
 bool ReadLeave(const std::string& value, Leave& leave)
 {
-    const std::size_t blank = value.find(' ');
-    const std::string side = value.substr(0, blank);
-    if (blank == std::string::npos || (side != "white" && side != "black"))
-        return false;
-    const std::string days = Trimmed(value.substr(blank));
-    const std::size_t middle = days.find(' ');
-    if (middle == std::string::npos)
-        return false;
-    const BoxDate first = ReadPostalDate(days.substr(0, middle));
-    const BoxDate last = ReadPostalDate(Trimmed(days.substr(middle)));
-    if (!first.IsDate() || !last.IsDate() || last.day < first.day)
-        return false;
-    (side == "white" ? leave.white : leave.black).push_back({first.day, last.day});
-    return true;
+    std::string error;
+    return ReadLeaveLine(value, leave, error);
 }
 
 std::string LeaveLine(const char* side, const LeavePeriod& period)
@@ -131,6 +119,34 @@ bool ReadSettingsFile(const std::string& fileName, DeskSettings& settings, std::
 
 }  // namespace
 
+bool ReadLeaveLine(std::string_view text, Leave& leave, std::string& error)
+{
+    const std::string line = Trimmed(text);
+    const std::size_t blank = line.find_first_of(" \t");
+    const std::string side = line.substr(0, blank);
+    const bool white = side == "white" || side == "白";
+    const std::string days = blank == std::string::npos ? std::string() : Trimmed(line.substr(blank));
+    const std::size_t middle = days.find_first_of(" \t");
+    const BoxDate first = ReadPostalDate(days.substr(0, middle));
+    const BoxDate last = middle == std::string::npos ? BoxDate{} : ReadPostalDate(Trimmed(days.substr(middle)));
+    if ((!white && side != "black" && side != "黒") || !first.IsDate() || !last.IsDate()) {
+        error = "休暇「" + Quoted(line) + "」が読めません。「白 2026-12-24 2027-01-03」のように、白か黒、初日、最終日を書いてください。";
+        return false;
+    }
+    if (last.day < first.day) {
+        error = "休暇「" + Quoted(line) + "」は、最終日 (" + IsoDate(last.day) + ") が初日 (" + IsoDate(first.day) +
+                ") より前です。";
+        return false;
+    }
+    (white ? leave.white : leave.black).push_back({first.day, last.day});
+    return true;
+}
+
+std::string LeaveText(bool white, const LeavePeriod& period)
+{
+    return std::string(white ? "白 " : "黒 ") + IsoDate(period.first) + " " + IsoDate(period.last);
+}
+
 std::string Trimmed(std::string_view text)
 {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -149,6 +165,23 @@ DeskGameKey KeyOfGame(const KifuFile& scan, const std::string& file, int n)
 {
     const KifuGame& game = scan.KifuList[n];
     return {file, Trimmed(game[5]), Trimmed(game[6]), Trimmed(game[1]), Trimmed(game[3]), Trimmed(game[4]), n};
+}
+
+DeskGameKey KeyOfHeader(const std::string& file, const GameHeader& header, int n)
+{
+    const auto& field = header.Field;
+    return {file, Trimmed(field[5]), Trimmed(field[6]), Trimmed(field[1]), Trimmed(field[3]), Trimmed(field[4]), n};
+}
+
+int FindGameOfKey(const KifuFile& scan, const DeskGameKey& key)
+{
+    int best = 0;
+    for (int n = 1; n <= scan.KifuCount; ++n) {
+        const bool nearer = best == 0 || std::abs(n - key.number) < std::abs(best - key.number);
+        if (nearer && key.SameGame(KeyOfGame(scan, key.file, n)))
+            best = n;
+    }
+    return best;
 }
 
 bool ParseDeskSettings(const std::vector<std::string_view>& lines, DeskSettings& settings, std::string& error)
@@ -274,6 +307,23 @@ TimeControl ControlOfGame(const DeskSettings& settings, const DeskGameSettings* 
     if (given.IsSet())
         return given;
     return own && own->control.IsSet() ? own->control : settings.control;
+}
+
+GameDesk DeskOfGame(const std::string& fileName, const GameHeader& header, int n)
+{
+    GameDesk desk;
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : fileName.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    DeskSettings settings;
+    if (!ReadDeskSettings(folder, settings, desk.error))
+        return desk;
+    const DeskGameSettings* own = SettingsOfKey(settings, KeyOfHeader(file, header, n));
+    desk.control = ControlOfGame(settings, own);
+    desk.reminderDays = settings.reminderDays;
+    if (own)
+        desk.leave = own->leave;
+    return desk;
 }
 
 DeskGameSettings& SettingsFor(DeskSettings& settings, const KifuFile& scan, const std::string& file, int n)

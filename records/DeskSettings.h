@@ -20,6 +20,13 @@ extern const char kDeskSettingsName[];  // the file's name inside the desk folde
 // A header field or a settings value without the blanks and tabs around it.
 std::string Trimmed(std::string_view text);
 
+// A leave period as a player writes it: "白 2026-12-24 2027-01-03" (白, 黒,
+// white or black, then the first and the last day in any form a postal box
+// takes). False with the reason when it cannot be read or ends before it begins.
+bool ReadLeaveLine(std::string_view text, Leave& leave, std::string& error);
+// The same line written: "白 2026-12-24 2027-01-03".
+std::string LeaveText(bool white, const LeavePeriod& period);
+
 // How the settings know a game.
 struct DeskGameKey {
     std::string file;  // the game file's name inside the folder
@@ -31,6 +38,11 @@ struct DeskGameKey {
 
 // The key of game n of a scanned file.
 DeskGameKey KeyOfGame(const KifuFile& scan, const std::string& file, int n);
+// The key of the game with this header, number n of the file.
+DeskGameKey KeyOfHeader(const std::string& file, const GameHeader& header, int n);
+// The number of the game of a scanned file with this key, of two alike the
+// one nearest its number; 0 when the file has none.
+int FindGameOfKey(const KifuFile& scan, const DeskGameKey& key);
 
 struct DeskGameSettings {
     DeskGameKey key;
@@ -74,6 +86,18 @@ const DeskGameSettings* SettingsOfKey(const DeskSettings& settings, const DeskGa
 // The control a game is played under: the one given for every game (on the
 // command line), else its own, else the desk's; not set when there is none.
 TimeControl ControlOfGame(const DeskSettings& settings, const DeskGameSettings* own, const TimeControl& given = {});
+
+// What the desk folder of a game file keeps for one of its games, as the
+// window and the postcard count its days.
+struct GameDesk {
+    TimeControl control;  // not set: none
+    Leave leave;
+    int reminderDays = kReminderDays;
+    std::string error;  // the folder's settings could not be read: counted without them
+};
+// The settings of the game with this header, number n of fileName (a hint
+// for two alike; 0 for none), read from the settings file of its folder.
+GameDesk DeskOfGame(const std::string& fileName, const GameHeader& header, int n);
 
 // The entry of game n of a scanned file, made when it has none; its number
 // hint is brought up to date.

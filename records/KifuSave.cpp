@@ -198,6 +198,14 @@ bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string
                                 insert > 0 ? Rewrite::Insert : Rewrite::Overwrite, game);
 }
 
+// The postal layout has no start position: written there, the game would
+// pass for one from the standard start.
+bool FitsKind(KifuHost& host, int kind)
+{
+    return kind != kKindCsv || IsStandardStart(host.Window().Game()) ||
+           Fail(host, "設定局面から始まるゲームはＣＳＶファイルに保存できません。保存しませんでした。");
+}
+
 bool SaveFen(KifuHost& host, const std::string& fileName)
 {
     std::string error;
@@ -222,10 +230,8 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     BusyPointer busy(host);
     if (kind == kKindFen)
         return SaveFen(host, fileName);
-    // The postal layout has no start position: written there, the game would
-    // pass for one from the standard start.
-    if (kind == kKindCsv && !IsStandardStart(host.Window().Game()))
-        return Fail(host, "設定局面から始まるゲームはＣＳＶファイルに保存できません。保存しませんでした。");
+    if (!FitsKind(host, kind))
+        return false;
     if (!FileExists(fileName))
         return WriteGame(host, file, kind, fileName, KifuSelect::Append);
     FileLines lines;
@@ -244,6 +250,30 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
     host.ShowKifuDialog(file, fileName);
     busy.Resume();
     return file.KifuSelect != KifuSelect::Cancel && WriteGame(host, file, kind, fileName, file.KifuSelect);
+}
+
+bool SaveOverGame(KifuHost& host, int kind, const std::string& fileName, const GamePicker& which, int& n)
+{
+    BusyPointer busy(host);
+    FileLock lock;
+    FileLines lines;
+    bool exists = false;
+    std::string game;
+    if (!FitsKind(host, kind) || !LockAndRead(host, lock, fileName, lines, exists))
+        return false;
+    if (!exists)
+        return Fail(host, "ファイル「" + QuotedPath(fileName) + "」がありません。保存しませんでした。");
+    if (!EncodeGame(host, kind, &lines.guess, game))
+        return false;
+    KifuFile now;
+    ScanKifuLines(now, kind, lines.text, 0, std::numeric_limits<int>::max());
+    n = which(now);
+    if (n == 0)
+        return Fail(host, "ファイル「" + QuotedPath(fileName) +
+                              "」に、この棋譜の元のゲームが見当たりません（ほかのプログラムで書き換えられたか、"
+                              "削除されたようです）。保存しませんでした。");
+    // No list was shown: the game was found in the very lines the rewrite copies.
+    return RewriteThroughBackup(host, KifuFile{}, kind, fileName, lines, n, Rewrite::Overwrite, game);
 }
 
 bool SaveLosesAnnotations(const GameState& game, int kind) { return kind != kKindPgn && HasAnnotations(game); }

@@ -528,13 +528,6 @@ void ShowLoadReport(KifuHost& host, const LoadReport& report)
         host.ShowMessage(message, "注意", KifuHost::Icon::Warning);
 }
 
-void LoadGame(KifuHost& host, KifuFile& file, int kind, int n)
-{
-    if (!host.MayDiscardRecord())
-        return;
-    ShowLoadReport(host, LoadKifuGame(host.Window(), file, kind, n));
-    host.RecordMatchesFile(file.FileName);
-}
 
 std::string NoGameMessage(int kind, const std::string& fileName)
 {
@@ -563,6 +556,15 @@ bool ScanForHost(KifuHost& host, KifuFile& file, int kind, const std::string& fi
 }
 
 }  // namespace
+
+bool LoadGame(KifuHost& host, KifuFile& file, int kind, int n)
+{
+    if (!host.MayDiscardRecord())
+        return false;
+    ShowLoadReport(host, LoadKifuGame(host.Window(), file, kind, n));
+    host.RecordMatchesFile(file.FileName);
+    return true;
+}
 
 BusyPointer::BusyPointer(KifuHost& host) : host_(host) { host_.SetBusy(true); }
 BusyPointer::~BusyPointer() { host_.SetBusy(false); }

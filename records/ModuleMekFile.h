@@ -9,6 +9,7 @@
 #include "core/MainWindowPort.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -164,6 +165,10 @@ LoadReport LoadKifuGame(MainWindowPort& window, const KifuFile& file, int kind, 
 // is no FEN board (the position is then left alone).
 bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::string* message);
 
+// Game n of the table scanned last into the window, after the host's
+// question, telling what could not be read; false when the user kept his record.
+bool LoadGame(KifuHost& host, KifuFile& file, int kind, int n);
+
 // The menu's open: scans, lets the user choose when the file holds more than
 // one game, loads the game and tells the user what could not be read, or
 // that the file holds no game.
@@ -173,6 +178,12 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
 // into an existing one after the collection dialog (append, insert, overwrite).
 // True when the file was written.
 bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
+
+// Writes the game on the board over the game of the file that `which` picks
+// from the file as it is now (0: it is no longer there; told, nothing
+// written), keeping the old file as the backup. n is the game written over.
+using GamePicker = std::function<int(const KifuFile& now)>;
+bool SaveOverGame(KifuHost& host, int kind, const std::string& fileName, const GamePicker& which, int& n);
 
 // True when saving the record as a file of this kind would lose its
 // variations, comments or marks (CSV keeps the main line, FEN the position):

@@ -129,6 +129,66 @@ Desk OpenDesk(DeskRequest request)
     return desk;
 }
 
+DeskPlace PlaceOfRow(const std::string& folder, const DeskRow& row)
+{
+    return {(std::filesystem::path(folder) / row.file).string(), row.kind, row.key};
+}
+
+bool OpenDeskGame(KifuHost& host, KifuFile& file, const DeskPlace& place)
+{
+    const ScanReport report = [&] {
+        const BusyPointer busy(host);
+        return ScanKifuFile(file, place.kind, place.path);
+    }();
+    if (!report.ok) {
+        host.ShowMessage(report.message, "警告", KifuHost::Icon::Error);
+        return false;
+    }
+    const int n = FindGameOfKey(file, place.key);
+    if (n == 0) {
+        host.ShowMessage("ファイル「" + QuotedPath(place.path) + "」に、このゲーム（白 " + place.key.white + "・黒 " +
+                             place.key.black + "）が見当たりません。一覧を更新してください。",
+                         "警告", KifuHost::Icon::Error);
+        return false;
+    }
+    file.KifuSelect = SelectGame(n);  // which of two alike the window's ledger takes
+    return LoadGame(host, file, place.kind, n);
+}
+
+namespace {
+
+// The game's settings stay with it when its players, event, date or round
+// were changed on the board. Settings that cannot be read are left as they are.
+void MoveSettings(KifuHost& host, const std::string& path, const DeskGameKey& from, const DeskGameKey& to)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    DeskSettings settings;
+    std::string error;
+    if (from.SameGame(to) || !ReadDeskSettings(folder, settings, error))
+        return;
+    const DeskGameSettings* entry = SettingsOfKey(settings, from);
+    if (!entry)
+        return;
+    settings.games[entry - settings.games.data()].key = to;
+    if (!WriteDeskSettings(folder, settings, error))
+        host.ShowMessage(error + "\n対局の設定 (持ち時間・休暇など) は元のゲーム情報のまま残っています。", "注意",
+                         KifuHost::Icon::Warning);
+}
+
+}  // namespace
+
+bool SaveDeskGame(KifuHost& host, DeskPlace& place)
+{
+    int n = 0;
+    const auto which = [&place](const KifuFile& now) { return FindGameOfKey(now, place.key); };
+    if (!SaveOverGame(host, place.kind, place.path, which, n))
+        return false;
+    const DeskGameKey written = KeyOfHeader(place.key.file, host.Window().ReadGameInfo(), n);
+    MoveSettings(host, place.path, place.key, written);
+    place.key = written;
+    return true;
+}
+
 void SortDesk(std::vector<DeskRow>& rows)
 {
     // Smaller is more urgent.

@@ -54,6 +54,26 @@ struct DeskRequest {
     TimeControl control;  // when set, for every game instead of the desk's and the game's own
 };
 
+// Where a game of the desk lies: its file and how it is known there. A
+// game added to the file before it moves it to another number; its key
+// still finds it.
+struct DeskPlace {
+    std::string path;  // the file
+    int kind = 0;
+    DeskGameKey key;
+};
+DeskPlace PlaceOfRow(const std::string& folder, const DeskRow& row);
+
+// Loads the game into the window, found by its key in its file as it is now
+// (after the host's question about an unsaved record). False when it was not
+// loaded: the user kept his record, or the file no longer holds the game (told).
+bool OpenDeskGame(KifuHost& host, KifuFile& file, const DeskPlace& place);
+
+// Writes the game on the board back over its game in its file, with the
+// backup; the place then knows the game by the header just written, and so
+// do the desk's settings of the game.
+bool SaveDeskGame(KifuHost& host, DeskPlace& place);
+
 // Reads the folder's game files and settings and ranks the games.
 Desk OpenDesk(DeskRequest request);
 

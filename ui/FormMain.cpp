@@ -1,5 +1,6 @@
 #include "FormMain.h"
 
+#include "DeskWindow.h"
 #include "DialogMnuFilePrint.h"
 #include "DialogGameReview.h"
 #include "DialogMnuGameEngine.h"
@@ -221,6 +222,8 @@ void FormMain::BuildMenus()
     MnuFileOpenSave[2] = file->addSeparator();
     MnuFileOpenSave[3] = entry(file, "MnuFileOpenSave(3)", QStringLiteral("保存"), 'S');
     file->addSeparator();
+    MnuFileDesk = entry(file, "MnuFileDesk", QStringLiteral("通信対局一覧"), 'D');
+    file->addSeparator();
     MnuFilePrint = entry(file, "MnuFilePrint", QStringLiteral("印刷"), 'P');
     file->addSeparator();
     MnuFileEnd = entry(file, "MnuFileEnd", QStringLiteral("Vorlikの終了"), 'X');
@@ -320,6 +323,7 @@ void FormMain::BuildMenus()
 
     connect(MnuGameSetup, &QAction::triggered, this, &FormMain::MnuGameSetup_Click);
     connect(MnuFilePrint, &QAction::triggered, this, &FormMain::MnuFilePrint_Click);
+    connect(MnuFileDesk, &QAction::triggered, this, &FormMain::MnuFileDesk_Click);
     connect(MnuHelpSearch, &QAction::triggered, this, &FormMain::MnuHelpSearch_Click);
 }
 
@@ -353,6 +357,10 @@ void FormMain::BuildToolbar()
             ToolbarButton[index] = Toolbar->addSeparator();
         }
     }
+    Toolbar->addSeparator();
+    MnuFileDesk->setIcon(ToolIcon(QStringLiteral("〒")));
+    MnuFileDesk->setIconVisibleInMenu(false);
+    Toolbar->addAction(MnuFileDesk);
 }
 
 QGridLayout* FormMain::FramedGrid(int index)
@@ -1324,6 +1332,8 @@ void FormMain::OpenGameFile(const QString& fileName, int entryKind)
 
 void FormMain::SaveFile()
 {
+    if (deskPlace_ && SaveToDesk())
+        return;
     // A game from a set-up position has no place in the postal layout.
     const char* filter = IsStandardStart(session_->Game()) ? kFilterAll : kFilterNoCsv;
     int entry = kKindPgn;
@@ -1336,14 +1346,69 @@ void FormMain::SaveFile()
     name = WithFilterSuffix(name, filter, chosen);
     // A set-up game named ".csv" is refused by the save, with a message.
     const int kind = KindOfChosenFile(name, chosen);
-    if (SaveLosesAnnotations(session_->Game(), kind) &&
-        services_.ShowMessage(this,
-                              QStringLiteral("変化手順・コメント・記号はこの種類のファイルには保存されません"
-                                             "（ＣＳＶは本手順だけ、ＦＥＮは局面だけです）。保存しますか？"),
-                              QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::No)
+    if (!MayLoseAnnotations(kind))
         return;
-    if (SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString()))
+    if (SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString())) {
         RecordSaved(name);
+        if (deskWindow_ && deskWindow_->isVisible())
+            deskWindow_->Refresh();
+    }
+}
+
+bool FormMain::MayLoseAnnotations(int kind)
+{
+    return !SaveLosesAnnotations(session_->Game(), kind) ||
+           services_.ShowMessage(this,
+                                 QStringLiteral("変化手順・コメント・記号はこの種類のファイルには保存されません"
+                                                "（ＣＳＶは本手順だけ、ＦＥＮは局面だけです）。保存しますか？"),
+                                 QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+void FormMain::MnuFileDesk_Click()
+{
+    if (!deskWindow_) {
+        deskWindow_ = std::make_unique<DeskWindow>(services_, nullptr);
+        deskWindow_->setFont(font());
+        connect(deskWindow_.get(), &DeskWindow::OpenGame, this, &FormMain::OpenFromDesk);
+    }
+    deskWindow_->Refresh();
+    deskWindow_->show();
+    deskWindow_->raise();
+    deskWindow_->activateWindow();
+}
+
+void FormMain::OpenFromDesk(const DeskPlace& place)
+{
+    // As "開く": not while a set-up is open or the engine is thinking.
+    if (!MnuFileOpenSave[1]->isEnabled()) {
+        Beep();
+        return;
+    }
+    pendingDeskPlace_ = place;
+    OpenDeskGame(*kifuHost_, kifuFile_, place);
+    pendingDeskPlace_.reset();
+    raise();
+    activateWindow();
+}
+
+bool FormMain::SaveToDesk()
+{
+    const QString fileName = QString::fromStdString(deskPlace_->path);
+    const QString question = QStringLiteral("通信対局一覧のゲームです。「%1」の%2番に上書きしますか？\n"
+                                            "（「いいえ」で保存先を選べます）")
+                                 .arg(QFileInfo(fileName).fileName())
+                                 .arg(deskPlace_->key.number);
+    if (services_.ShowMessage(this, question, QStringLiteral("ファイル保存"), MessageIcon::Warning,
+                              MessageButtons::YesNo) == MessageAnswer::No)
+        return false;
+    DeskPlace place = *deskPlace_;
+    if (!MayLoseAnnotations(place.kind) || !SaveDeskGame(*kifuHost_, place))
+        return true;
+    pendingDeskPlace_ = place;
+    RecordSaved(fileName);
+    if (deskWindow_ && deskWindow_->isVisible())
+        deskWindow_->Refresh();
+    return true;
 }
 
 void FormMain::MnuOptionSearch_Click()
@@ -1412,6 +1477,9 @@ bool FormMain::RecordUnsaved() { return RecordFingerprint() != savedRecord_; }
 
 void FormMain::RecordSaved(const QString& fileName)
 {
+    // A game from the desk is new first (no file), then the desk's file's.
+    const bool fromDesk = pendingDeskPlace_ && pendingDeskPlace_->path == fileName.toStdString();
+    deskPlace_ = fromDesk ? std::exchange(pendingDeskPlace_, std::nullopt) : std::nullopt;
     ReadDeskOfGame(fileName);
     savedRecord_ = RecordFingerprint();
     const QString caption = QString::fromUtf8(kCaption);
@@ -1435,12 +1503,7 @@ void FormMain::ShowRecordState()
 
 Ledger FormMain::MainLineLedger() const
 {
-    const GameState& game = session_->Game();
-    const std::string date = TextInfo[3]->text().toStdString();
-    // A shown line that is the whole main line needs no copy of the record.
-    if (IsMainLine(game, game.LastPly) && Children(game, NodeAt(game, game.LastPly)).empty())
-        return BuildLedger(game, date, deskLeave_);
-    return BuildLedger(MainLineGame(game), date, deskLeave_);
+    return vorlik::MainLineLedger(session_->Game(), TextInfo[3]->text().toStdString(), deskLeave_);
 }
 
 void FormMain::ShowLedger()
@@ -1459,23 +1522,14 @@ void FormMain::ReadDeskOfGame(const QString& fileName)
     deskError_.clear();
     if (fileName.isEmpty())
         return;
-    const QFileInfo info(fileName);
-    DeskSettings settings;
-    std::string error;
-    if (!ReadDeskSettings(info.absolutePath().toStdString(), settings, error)) {
-        deskError_ = QString::fromStdString(error);  // the game is counted without them; the file stays as it is
-        return;
-    }
-    const GameHeader header = ReadGameInfo();
-    DeskGameKey key{info.fileName().toStdString(), Trimmed(header.Field[5]), Trimmed(header.Field[6]),
-                    Trimmed(header.Field[1]), Trimmed(header.Field[3]), Trimmed(header.Field[4]), 0};
     // The game just loaded from the file scanned last tells which of two alike it is.
+    int number = 0;
     if (kifuFile_.FileName == fileName.toStdString())
-        key.number = kifuFile_.KifuCount == 1 ? 1 : ChosenGame(kifuFile_.KifuSelect);
-    const DeskGameSettings* own = SettingsOfKey(settings, key);
-    deskControl_ = ControlOfGame(settings, own);
-    if (own)
-        deskLeave_ = own->leave;
+        number = kifuFile_.KifuCount == 1 ? 1 : ChosenGame(kifuFile_.KifuSelect);
+    const GameDesk desk = DeskOfGame(QFileInfo(fileName).absoluteFilePath().toStdString(), ReadGameInfo(), number);
+    deskControl_ = desk.control;
+    deskLeave_ = desk.leave;
+    deskError_ = QString::fromStdString(desk.error);  // the game is counted without them; the file stays as it is
 }
 
 bool FormMain::MayDiscardRecord()
@@ -1503,6 +1557,8 @@ void FormMain::closeEvent(QCloseEvent* event)
     }
     if (setupDialog_)
         setupDialog_->hide();
+    if (deskWindow_)
+        deskWindow_->close();
     event->accept();
 }
 
@@ -1586,8 +1642,7 @@ void FormMain::MnuFilePrint_Click()
     if (!printDialog_)
         printDialog_ = new DialogMnuFilePrint(services_, this);
     const GameState& game = session_->Game();
-    const std::optional<Totals> totals =
-        IsMainLine(game, game.CurPly) ? TotalsAt(MainLineLedger(), game.CurPly) : std::nullopt;
+    const std::optional<Totals> totals = PostcardTotals(game, TextInfo[3]->text().toStdString(), deskLeave_);
     printDialog_->PrintOutInit(game, ReadGameInfo(), MnuOptionKifuWrite->isChecked(), totals);
     printDialog_->show();
     printDialog_->raise();

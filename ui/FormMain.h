@@ -13,6 +13,7 @@
 #include "engine/EngineGame.h"
 #include "engine/EngineSettings.h"
 #include "records/ModuleMekFile.h"
+#include "records/PostalDesk.h"
 #include "session/GameSession.h"
 
 #include <QListWidget>
@@ -24,6 +25,7 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -38,6 +40,7 @@ class QToolBar;
 
 namespace vorlik {
 
+class DeskWindow;
 class DialogMnuFilePrint;
 class DialogMnuGameEngine;
 class HelpWindow;
@@ -171,6 +174,15 @@ private:
     void TextInfo_LostFocus(int index);
     void MnuFileOpenSave_Click(int index);  // 1 open, 3 save
     void MnuFilePrint_Click();
+    // "通信対局一覧": the desk window, and a game opened from it.
+    void MnuFileDesk_Click();
+    void OpenFromDesk(const DeskPlace& place);
+    // A game opened from the desk goes back to its place in its file; false
+    // when the player would rather choose where.
+    bool SaveToDesk();
+    // Asks before a save into a file of this kind loses the record's
+    // variations, comments or marks; true to go on.
+    bool MayLoseAnnotations(int kind);
     void MnuGameTurn_Click();
     void MnuGameSound_Click();
     void MnuGameLevelLevel_Click(int index);
@@ -207,6 +219,7 @@ private:
     QAction* MnuFileNew = nullptr;
     std::array<QAction*, 4> MnuFileOpenSave{};  // 1 open, 3 save
     QAction* MnuFilePrint = nullptr;
+    QAction* MnuFileDesk = nullptr;
     QAction* MnuFileEnd = nullptr;
     QAction* MnuGameNew = nullptr;
     QAction* MnuGameEnd = nullptr;
@@ -309,6 +322,9 @@ private:
     std::unique_ptr<EngineGame> engine_;
     DialogMnuGameEngine* engineDialog_ = nullptr;
     DialogMnuFilePrint* printDialog_ = nullptr;
+    std::unique_ptr<DeskWindow> deskWindow_;  // a window of its own, so that it never covers the board for good
+    std::optional<DeskPlace> deskPlace_;         // where the game on the board came from on the desk
+    std::optional<DeskPlace> pendingDeskPlace_;  // the same while it loads or is saved
     QPointer<HelpWindow> helpWindow_;
     int notesPly_ = 0;    // the ply whose notes the postal boxes show
     TimeControl deskControl_;  // of the game's desk folder, when it has one

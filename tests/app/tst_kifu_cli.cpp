@@ -201,8 +201,14 @@ void KifuCliTest::initTestCase()
         {"badstart.pgn", "[Event \"B\"]\n[FEN \"rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1\"]\n\n1. e4 *\n"},
         {"jp-cp932.pgn", Crlf("[Event \"" + eventCp932 + "\"]\n[White \"Sato\"]\n\n1. e4 *\n")},
         {"jp-utf8.pgn", "[Event \"" + event + "\"]\n[White \"Sato\"]\n\n1. e4 *\n"},
+        // White's 10 days hold 4 of his leave, kept beside the game in the desk's settings.
+        {"desk/leave.csv", Crlf("\nEvent,Cup\nSite,\nDate,2026/1/1\nRound,1\nWhite,Sato\nBlack,Kato\nResult,*\n\n"
+                                "1,5254,5755,e4,e5,,2026/1/1,2026/1/11,,,,,2026/1/15,2026/1/18,,,,\n\n")},
+        {"desk/VorlikDesk.ini", Crlf("[game]\nfile=leave.csv\nwhite=Sato\nblack=Kato\nevent=Cup\ndate=2026/1/1\n"
+                                     "round=1\nleave=white 2026-01-05 2026-01-08\n")},
         {"noengine.mek", "None\r\nno-such-engine-anywhere\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n"},
     };
+    QVERIFY(QDir(dir_.path()).mkdir("desk"));
     for (const auto& [name, bytes] : files) {
         QFile file(dir_.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -840,11 +846,14 @@ void KifuCliTest::print_data()
                              << QStringList{"1.e2-e4 e7-e5 2.Ng1-f3"}
                              << "ＭＳ ゴシック\t13\t9\t1.e2-e4 e7-e5 2.Ng1-f3 Nb8-c6 3.Bf1-b5 a7-a6";
     QTest::newRow("postcard A") << QStringList{"--format", "postcard"} << "postal.csv" << QSizeF(100, 148) << 1
-                                << QStringList{"Postal Cup 2", "Ａ局", "3. Bb5", "( p5 : p6) A"}
+                                << QStringList{"Postal Cup 2", "Ａ局", "3. Bb5", "( 1 : 1) A"}
                                 << "ＭＳ ゴシック\t12\t0\t2. ... Nc6";
     QTest::newRow("postcard B by choice") << QStringList{"--format", "postcard", "--game", "b"} << "postal.csv"
-                                          << QSizeF(100, 148) << 1 << QStringList{"( p5 : p6) A"}
-                                          << "ＭＳ ゴシック\t12\t1\t" + QString(23, ' ') + "( p5 : p6) A";
+                                          << QSizeF(100, 148) << 1 << QStringList{"( 1 : 1) A"}
+                                          << "ＭＳ ゴシック\t12\t1\t" + QString(23, ' ') + "( 1 : 1) A";
+    QTest::newRow("postcard counted with the desk's leave")
+        << QStringList{"--format", "postcard"} << "desk/leave.csv" << QSizeF(100, 148) << 1 << QStringList{"( 6 : 3) B"}
+        << "ＭＳ ゴシック\t12\t1\t" + QString(23, ' ') + "( 6 : 3) B";
     QTest::newRow("400 plies on A7") << QStringList{} << "knights.pgn" << QSizeF(74, 105) << 3
                                      << QStringList{"199.Nf3 Nf6 200.Ng1", "Vorlik Print"} << "ＭＳ ゴシック\t9\t18\t200. ... Ng8";
 }

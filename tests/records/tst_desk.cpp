@@ -15,6 +15,8 @@ class DeskTest : public QObject {
 
 private slots:
     void desk();
+    void gameGoneFromItsFile();
+    void settingsFollowTheHeader();
 };
 
 namespace {
@@ -135,6 +137,53 @@ void DeskTest::desk()
     QVERIFY(Rows(desk).startsWith("card30.csv 5 me 84 - 86 - 24 ok\nopen.pgn 2 me 0 - 0 - - ok\n"));
     QVERIFY(!WriteDeskSettings(S(dir.path()), desk.settings, error));
     QCOMPARE(ReadAll(path(kDeskSettingsName)), garbage);
+}
+
+// A game opened from the desk that another program has since taken out of
+// its file is told when saved back, and no other game is written over.
+void DeskTest::gameGoneFromItsFile()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("postal.csv");
+    WriteAll(file, kPostal);
+    const Desk desk = OpenDesk({S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}});
+    const auto abe = std::find_if(desk.rows.begin(), desk.rows.end(), [](const DeskRow& row) { return row.opponent == "Abe"; });
+    QVERIFY(abe != desk.rows.end());
+    DeskPlace place = PlaceOfRow(S(dir.path()), *abe);
+    RecordsHost host;
+    KifuFile scan;
+    QVERIFY(OpenDeskGame(host, scan, place));
+    QCOMPARE(host.window.Header().Field[6], std::string("Abe"));
+
+    const int first = kPostal.indexOf("Event,Club\r\nSite,\r\nDate,26/9/1");
+    const QByteArray without = kPostal.left(first) + kPostal.mid(kPostal.indexOf("Event,Club", first + 1));
+    WriteAll(file, without);
+    QVERIFY(!SaveDeskGame(host, place));
+    QVERIFY2(host.LastMessage().find("見当たりません") != std::string::npos, host.LastMessage().c_str());
+    QCOMPARE(ReadAll(file), without);
+    QVERIFY(!QFile::exists(dir.filePath("postal.bak")));
+}
+
+// The round corrected on the board and saved back: the game keeps its control and leave.
+void DeskTest::settingsFollowTheHeader()
+{
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(QString(VORLIK_FIXTURES) + "/card30.csv", dir.filePath("card30.csv")));
+    WriteAll(dir.filePath(kDeskSettingsName), kSettings);
+    const Desk desk = OpenDesk({S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}});
+    DeskPlace place = PlaceOfRow(S(dir.path()), desk.rows.front());
+    RecordsHost host;
+    KifuFile scan;
+    QVERIFY(OpenDeskGame(host, scan, place));
+    host.window.Header().Field[4] = "4";
+    QVERIFY(SaveDeskGame(host, place));
+    DeskSettings settings;
+    std::string error;
+    QVERIFY(ReadDeskSettings(S(dir.path()), settings, error));
+    QCOMPARE(settings.games.size(), std::size_t(1));
+    QCOMPARE(settings.games[0].key.round, std::string("4"));
+    QCOMPARE(TimeControlText(settings.games[0].control), std::string("10/30"));
+    QCOMPARE(OpenDesk({S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}}).rows.front().MyLeft(), std::optional<int>(38));
 }
 
 QTEST_APPLESS_MAIN(DeskTest)
