@@ -1,9 +1,12 @@
 #include "EngineGame.h"
 
+#include "EngineAnalysis.h"
+#include "EngineBuilder.h"
+#include "UciEngine.h"
 #include "core/GameEnd.h"
 #include "core/MoveCommit.h"
 
-#include <QFileInfo>
+#include <utility>
 
 namespace vorlik {
 
@@ -12,8 +15,7 @@ const char kEngineNotConfigured[] = "ゲーム→エンジンの設定 を行っ
 const char kEngineError[] = "エンジンからエラーが返されました";
 const char kEngineEnded[] = "エンジンが終了しました。ゲームを終了します。";
 const char kGameEndTitle[] = "ゲーム終了";
-const char kUciNoGame[] =
-    "このエンジンは UCI 形式です。対局には PolyGlot を通す設定（Stockfish-PolyGlot.mek など）を使ってください。";
+const char kEngineNoMove[] = "エンジンが指し手を返しませんでした。";
 
 namespace {
 
@@ -37,6 +39,8 @@ EngineGame::EngineGame(EngineHost& host, EngineConfig& config, GameSession& sess
     connect(&retry_, &QTimer::timeout, this, &EngineGame::WinBoardReceive);
     connect(&EngProc, &EnginePipes::OutputArrived, this, &EngineGame::WinBoardReceive);
     connect(&EngProc, &EnginePipes::Ended, this, &EngineGame::EngineEnded);
+    showTimer_.setSingleShot(true);
+    connect(&showTimer_, &QTimer::timeout, this, [this] { ShowLines(std::exchange(toShow_, {})); });
 }
 
 EngineGame::~EngineGame()
@@ -49,6 +53,10 @@ EngineGame::~EngineGame()
 
 void EngineGame::WinBoardSend(const std::string& command)
 {
+    if (uci_) {
+        uci_->sendLine(command);
+        return;
+    }
     // Engines on Linux read LF lines; a CR would reach several of them as
     // part of the command.
     EngProc.WritePipe(QByteArray::fromStdString(command + "\n"));
@@ -59,25 +67,13 @@ bool EngineGame::WinBoardStart()
 {
     WinBoardQuit();  // one engine at a time
     const EngineSettings& set = config_.EngSet;
-    // The game speaks the xboard command set only: a UCI engine would never
-    // answer it and the board would wait for ever.
-    if (set.Protocol == EngineProtocolKind::Uci) {
-        host_.ShowMessage(kUciNoGame, kWarning, EngineHost::Icon::Error);
-        return false;
-    }
-    const QString programFolder = QString::fromStdString(host_.ProgramFolder());
-    const QString program = ResolveEnginePath(QString::fromStdString(set.Path), programFolder);
-    bool started = false;
-    if (!program.isEmpty()) {
-        // The engine runs in its own folder, where it finds its books.
-        const QString folder = QFileInfo(program).absolutePath();
-        if (!set.DeleteFile.empty())
-            DeleteEngineFiles(folder, QString::fromStdString(set.DeleteFile));
-        started = EngProc.StartProcess(program, SplitArguments(QString::fromStdString(set.Arguments)), folder);
-    }
-    if (!started) {
+    if (!StartEnginePipes(set, QString::fromStdString(host_.ProgramFolder()), EngProc)) {
         host_.ShowMessage(kEngineCannotStart, kWarning, EngineHost::Icon::Error);
         return false;
+    }
+    if (set.Protocol == EngineProtocolKind::Uci) {
+        StartUci();
+        return true;
     }
     if (!set.FirstCommand.empty())
         WinBoardSend(set.FirstCommand);
@@ -89,9 +85,19 @@ bool EngineGame::WinBoardStart()
 
 void EngineGame::WinBoardQuit()
 {
-    if (EngProc.Running())
+    if (uci_) {
+        // It may be telling its move right now: it goes once that is over.
+        uci_->quit();
+        uci_->disconnect(this);
+        uci_->setDevice(nullptr);
+        uci_->deleteLater();
+        uci_ = nullptr;
+    } else if (EngProc.Running()) {
         WinBoardSend("quit");
+    }
     EngProc.KillProcess();
+    toShow_.clear();
+    showTimer_.stop();
     reader_.Clear();
     pending_.clear();
     retry_.stop();
@@ -102,7 +108,8 @@ void EngineGame::WinBoardQuit()
 
 void EngineGame::WinBoardReceive()
 {
-    TakeLines(ReadArrived());
+    if (!uci_)  // a UCI engine's output is its protocol's to read
+        TakeLines(ReadArrived());
     ProcessPending();
 }
 
@@ -113,6 +120,16 @@ std::vector<std::string> EngineGame::ReadArrived()
 }
 
 void EngineGame::TakeLines(const std::vector<std::string>& lines)
+{
+    ShowLines(lines);
+    for (const std::string& line : lines) {
+        const EngineReply reply = ReadEngineLine(line, Rules());
+        if (reply.kind != ReplyKind::Other || !reply.result.empty() || reply.resign)
+            pending_.push_back(line);
+    }
+}
+
+void EngineGame::ShowLines(const std::vector<std::string>& lines)
 {
     if (lines.empty())
         return;
@@ -126,11 +143,6 @@ void EngineGame::TakeLines(const std::vector<std::string>& lines)
         shown += lines[k];
     }
     Window().ShowEngineOutput(shown);
-    for (const std::string& line : lines) {
-        const EngineReply reply = ReadEngineLine(line, Rules());
-        if (reply.kind != ReplyKind::Other || !reply.result.empty() || reply.resign)
-            pending_.push_back(line);
-    }
 }
 
 ReplyRules EngineGame::Rules()
@@ -163,6 +175,10 @@ void EngineGame::HandleLine(const std::string& line)
 {
     if (!EngPlay())
         return;  // after the end of a game the engine's words are only shown
+    if (uci_) {
+        HandleBestMove(line);
+        return;
+    }
     const EngineReply reply = ReadEngineLine(line, Rules());
     if (reply.kind == ReplyKind::Error) {
         // An engine that does not know "?" may say so in words that read as
@@ -269,11 +285,16 @@ void EngineGame::SetResult(const std::string& result)
 void EngineGame::EngineEnded()
 {
     // What it wrote before it went is still read and handled first.
-    std::vector<std::string> lines = ReadArrived();
-    const std::string rest = reader_.Flush();
-    if (!rest.empty())
-        lines.push_back(rest);
-    TakeLines(lines);
+    if (uci_) {
+        uci_->engineGone();
+        ShowLines(std::exchange(toShow_, {}));
+    } else {
+        std::vector<std::string> lines = ReadArrived();
+        const std::string rest = reader_.Flush();
+        if (!rest.empty())
+            lines.push_back(rest);
+        TakeLines(lines);
+    }
     ended_ = true;
     ProcessPending();
 }
@@ -296,6 +317,11 @@ void EngineGame::WinBoardEdit()
         return;
     }
     const GameState& game = Game();
+    if (uci_) {
+        // The position goes with the engine's first move ("position fen").
+        EngineTakesSide(IsWhitePly(game.LastPly));
+        return;
+    }
     const Board& board = game.KifuBoard[game.CurPly];
     WinBoardSend("edit");
     WinBoardSend("#");
@@ -414,6 +440,13 @@ void EngineGame::ReplayKept(const std::vector<std::string>& kept)
         if (!window.CheckChessMoveOutput(move))
             break;
     window.SetPieceSound(sound);
+    if (uci_) {
+        if (IsWhitePly(game.CurPly)) {
+            WaitFor(Awaiting::EngineMove);  // Black, the engine, is to move
+            UciThink();
+        }
+        return;
+    }
     WinBoardSend("force");
     for (int ply = 1; ply <= game.CurPly; ++ply)
         WinBoardSend(EngineMoveText(game.KifuCoord[ply]));
@@ -444,6 +477,10 @@ void EngineGame::UserMoved()
         return;
     const GameState& game = Game();
     WaitFor(Awaiting::ReplyToUserMove);
+    if (uci_) {
+        UciThink();
+        return;
+    }
     WinBoardSend(EngineMoveText(game.KifuCoord[game.CurPly]));
     if (session_.TakeGoAfterNextMove())
         WinBoardSend("go");
@@ -454,6 +491,10 @@ void EngineGame::MoveNow()
 {
     if (!EngPlay())
         return;
+    if (EngWait() && uci_) {
+        uci_->moveNow();
+        return;
+    }
     if (EngWait()) {
         // "?" asks the thinking engine for its move at once. The move it
         // gives is the awaited one; an engine that ignores it is still waited
@@ -463,6 +504,10 @@ void EngineGame::MoveNow()
         return;
     }
     WaitFor(Awaiting::EngineMove);
+    if (uci_) {
+        UciThink();
+        return;
+    }
     WinBoardSend("go");
     WinBoardReceive();
 }
@@ -479,7 +524,8 @@ void EngineGame::TakeBack()
     }
     session_.Truncate(game.CurPly - plies);
     Window().AllDisplay();
-    WinBoardSend(command);
+    if (!uci_)  // a UCI engine is told the position with its next move
+        WinBoardSend(command);
 }
 
 void EngineGame::DirectSend(const std::string& text)
@@ -495,8 +541,64 @@ void EngineGame::ChooseLevel(int level)
     if (level < 1 || level > 3)
         return;
     level_ = level;
-    if (!config_.EngSet.LevelCommand(level).empty())
+    // A UCI engine's level is the "go" of its next move.
+    if (config_.EngSet.Protocol != EngineProtocolKind::Uci && !config_.EngSet.LevelCommand(level).empty())
         WinBoardSend(config_.EngSet.LevelCommand(level));
+}
+
+}  // namespace vorlik
+
+namespace vorlik {
+
+// ---- a UCI engine ------------------------------------------------------------
+
+void EngineGame::StartUci()
+{
+    uci_ = new UciEngine(this);
+    uci_->setFirstCommand(config_.EngSet.FirstCommand);
+    uci_->setDevice(EngProc.Device());
+    connect(uci_, &EngineProtocol::sent, this, [this](const QString& line) {
+        ShowLines(std::exchange(toShow_, {}));  // what it said before this came first
+        emit Sent(line);
+    });
+    connect(uci_, &EngineProtocol::received, this, &EngineGame::ShowLater);
+    connect(uci_, &EngineProtocol::bestMove, this, &EngineGame::UciBestMove);
+    uci_->start();
+}
+
+void EngineGame::UciThink()
+{
+    const GameState& game = Game();
+    const std::string level = level_ >= 1 && level_ <= 3 ? config_.EngSet.LevelCommand(level_) : std::string();
+    uci_->play(RootOf(game, game.LastPly).engine, UciGoArguments(level));
+}
+
+void EngineGame::UciBestMove(const QString& move)
+{
+    if (awaiting_ == Awaiting::Nothing)
+        return;
+    pending_.push_back(move.toStdString());
+    ProcessPending();
+}
+
+void EngineGame::HandleBestMove(const std::string& move)
+{
+    if (awaiting_ == Awaiting::Nothing)
+        return;
+    if (!move.empty()) {
+        CommitEngineMove(move);
+        return;
+    }
+    awaiting_ = Awaiting::Nothing;
+    session_.SetPhase(GamePhase::UserToMove);
+    host_.ShowMessage(kEngineNoMove, kWarning, EngineHost::Icon::Error);
+}
+
+void EngineGame::ShowLater(const QString& line)
+{
+    toShow_.push_back(line.toStdString());
+    if (!showTimer_.isActive())
+        showTimer_.start(0);
 }
 
 }  // namespace vorlik

@@ -1,8 +1,9 @@
 // A game against the engine: the command protocol (WinBoardStart,
 // WinBoardQuit, WinBoardSend, WinBoardReceive, WinBoardEdit) and the
-// sequences of the window's game commands built on it. It reaches the
-// window only through MainWindowPort and EngineHost, so it runs headless
-// under the tests and the command-line companion.
+// sequences of the window's game commands built on it. A UCI engine is
+// driven through its protocol object (UciEngine) on the same process. It
+// reaches the window only through MainWindowPort and EngineHost, so it runs
+// headless under the tests and the command-line companion.
 //
 // Nothing here waits: the engine's output arrives as a signal, is cut into
 // lines, and each line is handled and returns. Waiting for the engine is the
@@ -17,12 +18,15 @@
 #include "session/GameSession.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <deque>
 #include <string>
 
 namespace vorlik {
+
+class UciEngine;
 
 // The answer of the game-start dialog.
 enum class GameStartChoice { Cancel = -1, NewGame = 0, FromPosition = 1 };
@@ -55,6 +59,7 @@ extern const char kEngineNotConfigured[]; // "ゲーム→エンジンの設定 
 extern const char kEngineError[];         // "エンジンからエラーが返されました"
 extern const char kEngineEnded[];         // the engine ended during a game
 extern const char kGameEndTitle[];        // "ゲーム終了"
+extern const char kEngineNoMove[];        // a UCI engine answered "bestmove (none)"
 
 class EngineGame : public QObject {
     Q_OBJECT
@@ -150,6 +155,15 @@ private:
     // The engine plays White (true) or Black: its name goes into that
     // side's player box.
     void EngineTakesSide(bool white);
+    // ---- a UCI engine ----
+    void StartUci();
+    // Asks the engine for its move in the position at the end of the record.
+    void UciThink();
+    void UciBestMove(const QString& move);
+    void HandleBestMove(const std::string& move);
+    // The engine's lines reach the traffic box once per read, not one by one.
+    void ShowLater(const QString& line);
+    void ShowLines(const std::vector<std::string>& lines);
     void StartNewGame(const std::vector<std::string>& kept);
     void ReplayKept(const std::vector<std::string>& kept);
 
@@ -165,6 +179,9 @@ private:
     bool ended_ = false;  // the engine went away; told once its last lines are handled
     bool engineWhite_ = false;  // the side the engine plays
     bool moveNowAsked_ = false;  // "?" was sent in this game
+    QPointer<UciEngine> uci_;    // the running engine's protocol when it speaks UCI
+    std::vector<std::string> toShow_;
+    QTimer showTimer_;
 };
 
 }  // namespace vorlik
