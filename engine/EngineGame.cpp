@@ -3,6 +3,7 @@
 #include "EngineAnalysis.h"
 #include "EngineBuilder.h"
 #include "UciEngine.h"
+#include "XboardEngine.h"
 #include "core/GameEnd.h"
 #include "core/MoveCommit.h"
 
@@ -37,7 +38,6 @@ EngineGame::EngineGame(EngineHost& host, EngineConfig& config, GameSession& sess
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryMs);
     connect(&retry_, &QTimer::timeout, this, &EngineGame::WinBoardReceive);
-    connect(&EngProc, &EnginePipes::OutputArrived, this, &EngineGame::WinBoardReceive);
     connect(&EngProc, &EnginePipes::Ended, this, &EngineGame::EngineEnded);
     showTimer_.setSingleShot(true);
     connect(&showTimer_, &QTimer::timeout, this, [this] { ShowLines(std::exchange(toShow_, {})); });
@@ -53,14 +53,8 @@ EngineGame::~EngineGame()
 
 void EngineGame::WinBoardSend(const std::string& command)
 {
-    if (uci_) {
-        uci_->sendLine(command);
-        return;
-    }
-    // Engines on Linux read LF lines; a CR would reach several of them as
-    // part of the command.
-    EngProc.WritePipe(QByteArray::fromStdString(command + "\n"));
-    emit Sent(QString::fromStdString(command));
+    if (protocol_)
+        protocol_->sendLine(command);  // one LF line: a CR would reach several engines as part of it
 }
 
 bool EngineGame::WinBoardStart()
@@ -71,34 +65,23 @@ bool EngineGame::WinBoardStart()
         host_.ShowMessage(kEngineCannotStart, kWarning, EngineHost::Icon::Error);
         return false;
     }
-    if (set.Protocol == EngineProtocolKind::Uci) {
-        StartUci();
-        return true;
-    }
-    if (!set.FirstCommand.empty())
-        WinBoardSend(set.FirstCommand);
-    WinBoardSend("new");
-    if (level_ >= 1 && level_ <= 3 && !set.LevelCommand(level_).empty())
-        WinBoardSend(set.LevelCommand(level_));
+    StartProtocol();
     return true;
 }
 
 void EngineGame::WinBoardQuit()
 {
-    if (uci_) {
+    if (protocol_) {
         // It may be telling its move right now: it goes once that is over.
-        uci_->quit();
-        uci_->disconnect(this);
-        uci_->setDevice(nullptr);
-        uci_->deleteLater();
-        uci_ = nullptr;
-    } else if (EngProc.Running()) {
-        WinBoardSend("quit");
+        protocol_->quit();
+        protocol_->disconnect(this);
+        protocol_->setDevice(nullptr);
+        protocol_->deleteLater();
+        protocol_ = nullptr;
     }
     EngProc.KillProcess();
     toShow_.clear();
     showTimer_.stop();
-    reader_.Clear();
     pending_.clear();
     retry_.stop();
     ended_ = false;
@@ -106,27 +89,19 @@ void EngineGame::WinBoardQuit()
     awaiting_ = Awaiting::Nothing;
 }
 
-void EngineGame::WinBoardReceive()
+void EngineGame::WinBoardReceive() { ProcessPending(); }
+
+void EngineGame::LineArrived(const QString& text)
 {
-    if (!uci_)  // a UCI engine's output is its protocol's to read
-        TakeLines(ReadArrived());
+    ShowLater(text);
+    if (Uci())
+        return;  // its move comes as its protocol's bestMove
+    const std::string line = text.toStdString();
+    const EngineReply reply = ReadEngineLine(line, Rules());
+    if (reply.kind == ReplyKind::Other && reply.result.empty() && !reply.resign)
+        return;
+    pending_.push_back(line);
     ProcessPending();
-}
-
-std::vector<std::string> EngineGame::ReadArrived()
-{
-    const QByteArray bytes = EngProc.ReadPipe();
-    return reader_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-}
-
-void EngineGame::TakeLines(const std::vector<std::string>& lines)
-{
-    ShowLines(lines);
-    for (const std::string& line : lines) {
-        const EngineReply reply = ReadEngineLine(line, Rules());
-        if (reply.kind != ReplyKind::Other || !reply.result.empty() || reply.resign)
-            pending_.push_back(line);
-    }
 }
 
 void EngineGame::ShowLines(const std::vector<std::string>& lines)
@@ -175,7 +150,7 @@ void EngineGame::HandleLine(const std::string& line)
 {
     if (!EngPlay())
         return;  // after the end of a game the engine's words are only shown
-    if (uci_) {
+    if (Uci()) {
         HandleBestMove(line);
         return;
     }
@@ -285,16 +260,9 @@ void EngineGame::SetResult(const std::string& result)
 void EngineGame::EngineEnded()
 {
     // What it wrote before it went is still read and handled first.
-    if (uci_) {
-        uci_->engineGone();
-        ShowLines(std::exchange(toShow_, {}));
-    } else {
-        std::vector<std::string> lines = ReadArrived();
-        const std::string rest = reader_.Flush();
-        if (!rest.empty())
-            lines.push_back(rest);
-        TakeLines(lines);
-    }
+    if (protocol_)
+        protocol_->engineGone();
+    ShowLines(std::exchange(toShow_, {}));
     ended_ = true;
     ProcessPending();
 }
@@ -317,28 +285,12 @@ void EngineGame::WinBoardEdit()
         return;
     }
     const GameState& game = Game();
-    if (uci_) {
+    if (Uci()) {
         // The position goes with the engine's first move ("position fen").
         EngineTakesSide(IsWhitePly(game.LastPly));
         return;
     }
-    const Board& board = game.KifuBoard[game.CurPly];
-    WinBoardSend("edit");
-    WinBoardSend("#");
-    for (const bool white : {true, false}) {
-        if (!white)
-            WinBoardSend("c");  // the pieces that follow are Black's
-        for (int file = 1; file <= 8; ++file) {
-            for (int rank = 1; rank <= 8; ++rank) {
-                const char piece = board[file][rank];
-                if (white ? IsWhitePiece(piece) : IsBlackPiece(piece))
-                    WinBoardSend(std::string{UpperPiece(piece), FileLetter(file), RankDigit(rank)});
-            }
-        }
-    }
-    WinBoardSend(".");
-    if (IsWhitePly(game.LastPly))
-        WinBoardSend("black");  // Black to move
+    Xboard()->editPosition(game.KifuBoard[game.CurPly], IsWhitePly(game.LastPly));
     EngineTakesSide(IsWhitePly(game.LastPly));  // the side not to move
     // The user moves first; engines wait for "go" after a hand-off before
     // they answer (Fairy-Max stays silent without it).
@@ -440,7 +392,7 @@ void EngineGame::ReplayKept(const std::vector<std::string>& kept)
         if (!window.CheckChessMoveOutput(move))
             break;
     window.SetPieceSound(sound);
-    if (uci_) {
+    if (Uci()) {
         if (IsWhitePly(game.CurPly)) {
             WaitFor(Awaiting::EngineMove);  // Black, the engine, is to move
             UciThink();
@@ -477,7 +429,7 @@ void EngineGame::UserMoved()
         return;
     const GameState& game = Game();
     WaitFor(Awaiting::ReplyToUserMove);
-    if (uci_) {
+    if (Uci()) {
         UciThink();
         return;
     }
@@ -491,8 +443,8 @@ void EngineGame::MoveNow()
 {
     if (!EngPlay())
         return;
-    if (EngWait() && uci_) {
-        uci_->moveNow();
+    if (EngWait() && Uci()) {
+        Uci()->moveNow();
         return;
     }
     if (EngWait()) {
@@ -504,7 +456,7 @@ void EngineGame::MoveNow()
         return;
     }
     WaitFor(Awaiting::EngineMove);
-    if (uci_) {
+    if (Uci()) {
         UciThink();
         return;
     }
@@ -524,7 +476,7 @@ void EngineGame::TakeBack()
     }
     session_.Truncate(game.CurPly - plies);
     Window().AllDisplay();
-    if (!uci_)  // a UCI engine is told the position with its next move
+    if (!Uci())  // a UCI engine is told the position with its next move
         WinBoardSend(command);
 }
 
@@ -546,31 +498,51 @@ void EngineGame::ChooseLevel(int level)
         WinBoardSend(config_.EngSet.LevelCommand(level));
 }
 
-}  // namespace vorlik
+// ---- the protocol objects ------------------------------------------------------
 
-namespace vorlik {
-
-// ---- a UCI engine ------------------------------------------------------------
-
-void EngineGame::StartUci()
+void EngineGame::StartProtocol()
 {
-    uci_ = new UciEngine(this);
-    uci_->setFirstCommand(config_.EngSet.FirstCommand);
-    uci_->setDevice(EngProc.Device());
-    connect(uci_, &EngineProtocol::sent, this, [this](const QString& line) {
+    const EngineSettings& set = config_.EngSet;
+    protocol_ = MakeProtocol(set).release();
+    protocol_->setParent(this);
+    protocol_->setDevice(EngProc.Device());
+    connect(protocol_, &EngineProtocol::sent, this, [this](const QString& line) {
         ShowLines(std::exchange(toShow_, {}));  // what it said before this came first
         emit Sent(line);
     });
-    connect(uci_, &EngineProtocol::received, this, &EngineGame::ShowLater);
-    connect(uci_, &EngineProtocol::bestMove, this, &EngineGame::UciBestMove);
-    uci_->start();
+    connect(protocol_, &EngineProtocol::received, this, &EngineGame::LineArrived);
+    if (UciEngine* uci = Uci()) {
+        connect(uci, &EngineProtocol::bestMove, this, &EngineGame::UciBestMove);
+        uci->start();
+        return;
+    }
+    Xboard()->startGame(CheckedLevel());
 }
+
+std::string EngineGame::CheckedLevel() const
+{
+    return level_ >= 1 && level_ <= 3 ? config_.EngSet.LevelCommand(level_) : std::string();
+}
+
+UciEngine* EngineGame::Uci() const { return qobject_cast<UciEngine*>(protocol_.data()); }
+
+XboardEngine* EngineGame::Xboard() const { return qobject_cast<XboardEngine*>(protocol_.data()); }
+
+void EngineGame::ShowLater(const QString& line)
+{
+    if (toShow_.size() >= 2 * kShownLines)  // a flood read at once: only the newest are shown
+        toShow_.erase(toShow_.begin(), toShow_.begin() + kShownLines);
+    toShow_.push_back(line.toStdString());
+    if (!showTimer_.isActive())
+        showTimer_.start(0);
+}
+
+// ---- a UCI engine ------------------------------------------------------------
 
 void EngineGame::UciThink()
 {
     const GameState& game = Game();
-    const std::string level = level_ >= 1 && level_ <= 3 ? config_.EngSet.LevelCommand(level_) : std::string();
-    uci_->play(RootOf(game, game.LastPly).engine, UciGoArguments(level));
+    Uci()->play(RootOf(game, game.LastPly).engine, UciGoArguments(CheckedLevel()));
 }
 
 void EngineGame::UciBestMove(const QString& move)
@@ -592,13 +564,6 @@ void EngineGame::HandleBestMove(const std::string& move)
     awaiting_ = Awaiting::Nothing;
     session_.SetPhase(GamePhase::UserToMove);
     host_.ShowMessage(kEngineNoMove, kWarning, EngineHost::Icon::Error);
-}
-
-void EngineGame::ShowLater(const QString& line)
-{
-    toShow_.push_back(line.toStdString());
-    if (!showTimer_.isActive())
-        showTimer_.start(0);
 }
 
 }  // namespace vorlik
