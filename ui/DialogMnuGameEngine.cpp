@@ -89,9 +89,9 @@ void DialogMnuGameEngine::BuildControls()
     labelled("思考レベル１ ：", box(4));
     labelled("レベル２ ：", box(5));
     labelled("レベル３ ：", box(6));
-    commandLabels_[0] = heading("新規ゲーム ： new");
-    commandLabels_[1] = heading("エンジン思考 ： go");
-    commandLabels_[2] = heading("エンジン終了 ： quit");
+    newGameLabel_ = heading("新規ゲーム ： new");
+    heading("エンジン思考 ： go");
+    heading("エンジン終了 ： quit");
     heading("エンジンからの送信");
     labelled("move / ... / ", box(7));
     labelled("Illegal move /", box(8));
@@ -322,7 +322,7 @@ void DialogMnuGameEngine::ShowProtocol(EngineProtocolKind protocol)
 {
     const bool uci = protocol == EngineProtocolKind::Uci;
     ComboProtocol->setCurrentIndex(uci ? 1 : 0);
-    commandLabels_[0]->setText(uci ? QStringLiteral("新規ゲーム ： ucinewgame") : QStringLiteral("新規ゲーム ： new"));
+    newGameLabel_->setText(QStringLiteral("新規ゲーム ： ") + (uci ? "ucinewgame" : "new"));
     // A UCI engine's levels are "go" arguments; an empty one thinks as the default does.
     for (int k = 4; k <= 6; ++k)
         MnuToolEngine[k]->setPlaceholderText(uci ? QString::fromUtf8(kUciDefaultGo) : QString());
@@ -338,7 +338,8 @@ void DialogMnuGameEngine::Probe(const EngineSettings& set)
     EndProbe(QStringLiteral("（UCI か確かめています…）"));
     probe_ = new EngineProbe(this);
     connect(probe_, &EngineProbe::found, this, &DialogMnuGameEngine::ProbeAnswered);
-    connect(probe_, &EngineProbe::failed, this, [this] { EndProbe(QStringLiteral("（エンジンが起動できません）")); });
+    connect(probe_, &EngineProbe::failed, this,
+            [this] { EndProbe(QStringLiteral("（エンジンが起動できません）")); });
     probe_->start(set, services_.ProgramFolder());
 }
 

@@ -91,7 +91,7 @@ private:
     WindowServices& services_;
     EngineSettings opened_;  // config.EngSet as it was when the dialog was shown
     EngineProbe* probe_ = nullptr;
-    std::array<QLabel*, 3> commandLabels_{};  // the fixed commands: new game, think, end
+    QLabel* newGameLabel_ = nullptr;  // the fixed command of a new game: "new" or "ucinewgame"
 };
 
 }  // namespace vorlik

@@ -470,8 +470,7 @@ void DialogMnuGameEngineTest::loadButtonAsksTheEngine_data()
     QTest::addColumn<bool>("uci");                 // chosen afterwards
     QTest::newRow("a UCI engine") << VORLIK_SCRIPTED_UCI_ENGINE << QByteArray() << true;
     QTest::newRow("an engine that does not answer") << VORLIK_SCRIPTED_ENGINE << QByteArray() << false;
-    QTest::newRow("a UCI file whose engine cannot start") << "/no/such/engine" << QByteArray("protocol=uci\r\n")
-                                                          << true;
+    QTest::newRow("a UCI file, no engine") << "/no/such/engine" << QByteArray("protocol=uci\r\n") << true;
 }
 
 void DialogMnuGameEngineTest::loadButtonAsksTheEngine()
