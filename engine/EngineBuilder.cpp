@@ -29,8 +29,11 @@ bool StartEnginePipes(const EngineSettings& set, const QString& programFolder, E
 
 std::unique_ptr<EngineProtocol> MakeProtocol(const EngineSettings& set)
 {
-    if (set.Protocol == EngineProtocolKind::Uci)
-        return std::make_unique<UciEngine>();
+    if (set.Protocol == EngineProtocolKind::Uci) {
+        auto uci = std::make_unique<UciEngine>();
+        uci->setFirstCommand(set.FirstCommand);
+        return uci;
+    }
     auto xboard = std::make_unique<XboardEngine>();
     xboard->setFirstCommand(set.FirstCommand);
     return xboard;

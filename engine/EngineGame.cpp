@@ -1,9 +1,13 @@
 #include "EngineGame.h"
 
+#include "EngineAnalysis.h"
+#include "EngineBuilder.h"
+#include "UciEngine.h"
+#include "XboardEngine.h"
 #include "core/GameEnd.h"
 #include "core/MoveCommit.h"
 
-#include <QFileInfo>
+#include <utility>
 
 namespace vorlik {
 
@@ -12,8 +16,7 @@ const char kEngineNotConfigured[] = "ゲーム→エンジンの設定 を行っ
 const char kEngineError[] = "エンジンからエラーが返されました";
 const char kEngineEnded[] = "エンジンが終了しました。ゲームを終了します。";
 const char kGameEndTitle[] = "ゲーム終了";
-const char kUciNoGame[] =
-    "このエンジンは UCI 形式です。対局には PolyGlot を通す設定（Stockfish-PolyGlot.mek など）を使ってください。";
+const char kEngineNoMove[] = "エンジンが指し手を返しませんでした。";
 
 namespace {
 
@@ -35,8 +38,9 @@ EngineGame::EngineGame(EngineHost& host, EngineConfig& config, GameSession& sess
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryMs);
     connect(&retry_, &QTimer::timeout, this, &EngineGame::WinBoardReceive);
-    connect(&EngProc, &EnginePipes::OutputArrived, this, &EngineGame::WinBoardReceive);
     connect(&EngProc, &EnginePipes::Ended, this, &EngineGame::EngineEnded);
+    showTimer_.setSingleShot(true);
+    connect(&showTimer_, &QTimer::timeout, this, [this] { ShowLines(std::exchange(toShow_, {})); });
 }
 
 EngineGame::~EngineGame()
@@ -49,50 +53,35 @@ EngineGame::~EngineGame()
 
 void EngineGame::WinBoardSend(const std::string& command)
 {
-    // Engines on Linux read LF lines; a CR would reach several of them as
-    // part of the command.
-    EngProc.WritePipe(QByteArray::fromStdString(command + "\n"));
-    emit Sent(QString::fromStdString(command));
+    if (protocol_)
+        protocol_->sendLine(command);  // one LF line: a CR would reach several engines as part of it
 }
 
 bool EngineGame::WinBoardStart()
 {
     WinBoardQuit();  // one engine at a time
     const EngineSettings& set = config_.EngSet;
-    // The game speaks the xboard command set only: a UCI engine would never
-    // answer it and the board would wait for ever.
-    if (set.Protocol == EngineProtocolKind::Uci) {
-        host_.ShowMessage(kUciNoGame, kWarning, EngineHost::Icon::Error);
-        return false;
-    }
-    const QString programFolder = QString::fromStdString(host_.ProgramFolder());
-    const QString program = ResolveEnginePath(QString::fromStdString(set.Path), programFolder);
-    bool started = false;
-    if (!program.isEmpty()) {
-        // The engine runs in its own folder, where it finds its books.
-        const QString folder = QFileInfo(program).absolutePath();
-        if (!set.DeleteFile.empty())
-            DeleteEngineFiles(folder, QString::fromStdString(set.DeleteFile));
-        started = EngProc.StartProcess(program, SplitArguments(QString::fromStdString(set.Arguments)), folder);
-    }
-    if (!started) {
+    if (!StartEnginePipes(set, QString::fromStdString(host_.ProgramFolder()), EngProc)) {
         host_.ShowMessage(kEngineCannotStart, kWarning, EngineHost::Icon::Error);
         return false;
     }
-    if (!set.FirstCommand.empty())
-        WinBoardSend(set.FirstCommand);
-    WinBoardSend("new");
-    if (level_ >= 1 && level_ <= 3 && !set.LevelCommand(level_).empty())
-        WinBoardSend(set.LevelCommand(level_));
+    StartProtocol();
     return true;
 }
 
 void EngineGame::WinBoardQuit()
 {
-    if (EngProc.Running())
-        WinBoardSend("quit");
+    if (protocol_) {
+        // It may be telling its move right now: it goes once that is over.
+        protocol_->quit();
+        protocol_->disconnect(this);
+        protocol_->setDevice(nullptr);
+        protocol_->deleteLater();
+        protocol_ = nullptr;
+    }
     EngProc.KillProcess();
-    reader_.Clear();
+    toShow_.clear();
+    showTimer_.stop();
     pending_.clear();
     retry_.stop();
     ended_ = false;
@@ -100,19 +89,22 @@ void EngineGame::WinBoardQuit()
     awaiting_ = Awaiting::Nothing;
 }
 
-void EngineGame::WinBoardReceive()
+void EngineGame::WinBoardReceive() { ProcessPending(); }
+
+void EngineGame::LineArrived(const QString& text)
 {
-    TakeLines(ReadArrived());
+    ShowLater(text);
+    if (Uci())
+        return;  // its move comes as its protocol's bestMove
+    const std::string line = text.toStdString();
+    const EngineReply reply = ReadEngineLine(line, Rules());
+    if (reply.kind == ReplyKind::Other && reply.result.empty() && !reply.resign)
+        return;
+    pending_.push_back(line);
     ProcessPending();
 }
 
-std::vector<std::string> EngineGame::ReadArrived()
-{
-    const QByteArray bytes = EngProc.ReadPipe();
-    return reader_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-}
-
-void EngineGame::TakeLines(const std::vector<std::string>& lines)
+void EngineGame::ShowLines(const std::vector<std::string>& lines)
 {
     if (lines.empty())
         return;
@@ -126,11 +118,6 @@ void EngineGame::TakeLines(const std::vector<std::string>& lines)
         shown += lines[k];
     }
     Window().ShowEngineOutput(shown);
-    for (const std::string& line : lines) {
-        const EngineReply reply = ReadEngineLine(line, Rules());
-        if (reply.kind != ReplyKind::Other || !reply.result.empty() || reply.resign)
-            pending_.push_back(line);
-    }
 }
 
 ReplyRules EngineGame::Rules()
@@ -163,6 +150,10 @@ void EngineGame::HandleLine(const std::string& line)
 {
     if (!EngPlay())
         return;  // after the end of a game the engine's words are only shown
+    if (Uci()) {
+        HandleBestMove(line);
+        return;
+    }
     const EngineReply reply = ReadEngineLine(line, Rules());
     if (reply.kind == ReplyKind::Error) {
         // An engine that does not know "?" may say so in words that read as
@@ -269,11 +260,9 @@ void EngineGame::SetResult(const std::string& result)
 void EngineGame::EngineEnded()
 {
     // What it wrote before it went is still read and handled first.
-    std::vector<std::string> lines = ReadArrived();
-    const std::string rest = reader_.Flush();
-    if (!rest.empty())
-        lines.push_back(rest);
-    TakeLines(lines);
+    if (protocol_)
+        protocol_->engineGone();
+    ShowLines(std::exchange(toShow_, {}));
     ended_ = true;
     ProcessPending();
 }
@@ -296,23 +285,12 @@ void EngineGame::WinBoardEdit()
         return;
     }
     const GameState& game = Game();
-    const Board& board = game.KifuBoard[game.CurPly];
-    WinBoardSend("edit");
-    WinBoardSend("#");
-    for (const bool white : {true, false}) {
-        if (!white)
-            WinBoardSend("c");  // the pieces that follow are Black's
-        for (int file = 1; file <= 8; ++file) {
-            for (int rank = 1; rank <= 8; ++rank) {
-                const char piece = board[file][rank];
-                if (white ? IsWhitePiece(piece) : IsBlackPiece(piece))
-                    WinBoardSend(std::string{UpperPiece(piece), FileLetter(file), RankDigit(rank)});
-            }
-        }
+    if (Uci()) {
+        // The position goes with the engine's first move ("position fen").
+        EngineTakesSide(IsWhitePly(game.LastPly));
+        return;
     }
-    WinBoardSend(".");
-    if (IsWhitePly(game.LastPly))
-        WinBoardSend("black");  // Black to move
+    Xboard()->editPosition(game.KifuBoard[game.CurPly], IsWhitePly(game.LastPly));
     EngineTakesSide(IsWhitePly(game.LastPly));  // the side not to move
     // The user moves first; engines wait for "go" after a hand-off before
     // they answer (Fairy-Max stays silent without it).
@@ -414,6 +392,13 @@ void EngineGame::ReplayKept(const std::vector<std::string>& kept)
         if (!window.CheckChessMoveOutput(move))
             break;
     window.SetPieceSound(sound);
+    if (Uci()) {
+        if (IsWhitePly(game.CurPly)) {
+            WaitFor(Awaiting::EngineMove);  // Black, the engine, is to move
+            UciThink();
+        }
+        return;
+    }
     WinBoardSend("force");
     for (int ply = 1; ply <= game.CurPly; ++ply)
         WinBoardSend(EngineMoveText(game.KifuCoord[ply]));
@@ -444,6 +429,10 @@ void EngineGame::UserMoved()
         return;
     const GameState& game = Game();
     WaitFor(Awaiting::ReplyToUserMove);
+    if (Uci()) {
+        UciThink();
+        return;
+    }
     WinBoardSend(EngineMoveText(game.KifuCoord[game.CurPly]));
     if (session_.TakeGoAfterNextMove())
         WinBoardSend("go");
@@ -454,6 +443,10 @@ void EngineGame::MoveNow()
 {
     if (!EngPlay())
         return;
+    if (EngWait() && Uci()) {
+        Uci()->moveNow();
+        return;
+    }
     if (EngWait()) {
         // "?" asks the thinking engine for its move at once. The move it
         // gives is the awaited one; an engine that ignores it is still waited
@@ -463,6 +456,10 @@ void EngineGame::MoveNow()
         return;
     }
     WaitFor(Awaiting::EngineMove);
+    if (Uci()) {
+        UciThink();
+        return;
+    }
     WinBoardSend("go");
     WinBoardReceive();
 }
@@ -479,7 +476,8 @@ void EngineGame::TakeBack()
     }
     session_.Truncate(game.CurPly - plies);
     Window().AllDisplay();
-    WinBoardSend(command);
+    if (!Uci())  // a UCI engine is told the position with its next move
+        WinBoardSend(command);
 }
 
 void EngineGame::DirectSend(const std::string& text)
@@ -495,8 +493,77 @@ void EngineGame::ChooseLevel(int level)
     if (level < 1 || level > 3)
         return;
     level_ = level;
-    if (!config_.EngSet.LevelCommand(level).empty())
+    // A UCI engine's level is the "go" of its next move.
+    if (config_.EngSet.Protocol != EngineProtocolKind::Uci && !config_.EngSet.LevelCommand(level).empty())
         WinBoardSend(config_.EngSet.LevelCommand(level));
+}
+
+// ---- the protocol objects ------------------------------------------------------
+
+void EngineGame::StartProtocol()
+{
+    const EngineSettings& set = config_.EngSet;
+    protocol_ = MakeProtocol(set).release();
+    protocol_->setParent(this);
+    protocol_->setDevice(EngProc.Device());
+    connect(protocol_, &EngineProtocol::sent, this, [this](const QString& line) {
+        ShowLines(std::exchange(toShow_, {}));  // what it said before this came first
+        emit Sent(line);
+    });
+    connect(protocol_, &EngineProtocol::received, this, &EngineGame::LineArrived);
+    if (UciEngine* uci = Uci()) {
+        connect(uci, &EngineProtocol::bestMove, this, &EngineGame::UciBestMove);
+        uci->start();
+        return;
+    }
+    Xboard()->startGame(CheckedLevel());
+}
+
+std::string EngineGame::CheckedLevel() const
+{
+    return level_ >= 1 && level_ <= 3 ? config_.EngSet.LevelCommand(level_) : std::string();
+}
+
+UciEngine* EngineGame::Uci() const { return qobject_cast<UciEngine*>(protocol_.data()); }
+
+XboardEngine* EngineGame::Xboard() const { return qobject_cast<XboardEngine*>(protocol_.data()); }
+
+void EngineGame::ShowLater(const QString& line)
+{
+    if (toShow_.size() >= 2 * kShownLines)  // a flood read at once: only the newest are shown
+        toShow_.erase(toShow_.begin(), toShow_.begin() + kShownLines);
+    toShow_.push_back(line.toStdString());
+    if (!showTimer_.isActive())
+        showTimer_.start(0);
+}
+
+// ---- a UCI engine ------------------------------------------------------------
+
+void EngineGame::UciThink()
+{
+    const GameState& game = Game();
+    Uci()->play(RootOf(game, game.LastPly).engine, UciGoArguments(CheckedLevel()));
+}
+
+void EngineGame::UciBestMove(const QString& move)
+{
+    if (awaiting_ == Awaiting::Nothing)
+        return;
+    pending_.push_back(move.toStdString());
+    ProcessPending();
+}
+
+void EngineGame::HandleBestMove(const std::string& move)
+{
+    if (awaiting_ == Awaiting::Nothing)
+        return;
+    if (!move.empty()) {
+        CommitEngineMove(move);
+        return;
+    }
+    awaiting_ = Awaiting::Nothing;
+    session_.SetPhase(GamePhase::UserToMove);
+    host_.ShowMessage(kEngineNoMove, kWarning, EngineHost::Icon::Error);
 }
 
 }  // namespace vorlik

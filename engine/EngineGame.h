@@ -1,6 +1,8 @@
 // A game against the engine: the command protocol (WinBoardStart,
 // WinBoardQuit, WinBoardSend, WinBoardReceive, WinBoardEdit) and the
-// sequences of the window's game commands built on it. It reaches the
+// sequences of the window's game commands built on it. The engine's lines
+// are read and written by the protocol object of its settings (XboardEngine
+// for the command set, UciEngine) on the game's process. It reaches the
 // window only through MainWindowPort and EngineHost, so it runs headless
 // under the tests and the command-line companion.
 //
@@ -17,12 +19,17 @@
 #include "session/GameSession.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <deque>
 #include <string>
 
 namespace vorlik {
+
+class EngineProtocol;
+class UciEngine;
+class XboardEngine;
 
 // The answer of the game-start dialog.
 enum class GameStartChoice { Cancel = -1, NewGame = 0, FromPosition = 1 };
@@ -55,6 +62,7 @@ extern const char kEngineNotConfigured[]; // "ゲーム→エンジンの設定 
 extern const char kEngineError[];         // "エンジンからエラーが返されました"
 extern const char kEngineEnded[];         // the engine ended during a game
 extern const char kGameEndTitle[];        // "ゲーム終了"
+extern const char kEngineNoMove[];        // a UCI engine answered "bestmove (none)"
 
 class EngineGame : public QObject {
     Q_OBJECT
@@ -101,8 +109,8 @@ public:
     bool WinBoardStart();
     void WinBoardQuit();
     void WinBoardSend(const std::string& command);
-    // Handles every complete line that has arrived (and is connected to the
-    // process's output); returns at once when nothing has.
+    // Handles the engine's lines that have arrived and wait to be handled
+    // (the user was in the middle of something); returns at once when none do.
     void WinBoardReceive();
 
     bool EngineRunning() const { return EngProc.Running(); }
@@ -133,10 +141,9 @@ private:
     GameState& Game() { return session_.Record(); }
     ReplyRules Rules();
     void WaitFor(Awaiting what);
-    // The complete lines of what the engine has written since the last read.
-    std::vector<std::string> ReadArrived();
-    // Shows the lines and keeps those that say something for ProcessPending.
-    void TakeLines(const std::vector<std::string>& lines);
+    // A line from the engine: shown, and kept for ProcessPending when it
+    // says something.
+    void LineArrived(const QString& line);
     // Handles the kept lines unless the user is in the middle of something.
     void ProcessPending();
     void HandleLine(const std::string& line);
@@ -150,6 +157,21 @@ private:
     // The engine plays White (true) or Black: its name goes into that
     // side's player box.
     void EngineTakesSide(bool white);
+    // The protocol of the settings on the process just started.
+    void StartProtocol();
+    // The running engine's protocol, as the one it is; null when it is the other.
+    UciEngine* Uci() const;
+    XboardEngine* Xboard() const;
+    // The command of the level whose entry is checked; "" none.
+    std::string CheckedLevel() const;
+    // ---- a UCI engine ----
+    // Asks the engine for its move in the position at the end of the record.
+    void UciThink();
+    void UciBestMove(const QString& move);
+    void HandleBestMove(const std::string& move);
+    // The engine's lines reach the traffic box once per read, not one by one.
+    void ShowLater(const QString& line);
+    void ShowLines(const std::vector<std::string>& lines);
     void StartNewGame(const std::vector<std::string>& kept);
     void ReplayKept(const std::vector<std::string>& kept);
 
@@ -157,7 +179,6 @@ private:
     EngineConfig& config_;
     GameSession& session_;
     int level_ = 0;
-    EngineLineReader reader_;
     std::deque<std::string> pending_;  // lines not yet handled
     QTimer retry_;                     // looks at pending_ again when the user is busy
     Awaiting awaiting_ = Awaiting::Nothing;
@@ -165,6 +186,9 @@ private:
     bool ended_ = false;  // the engine went away; told once its last lines are handled
     bool engineWhite_ = false;  // the side the engine plays
     bool moveNowAsked_ = false;  // "?" was sent in this game
+    QPointer<EngineProtocol> protocol_;  // the running engine's; null when none runs
+    std::vector<std::string> toShow_;
+    QTimer showTimer_;
 };
 
 }  // namespace vorlik

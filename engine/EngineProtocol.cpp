@@ -85,7 +85,12 @@ void EngineProtocol::engineGone()
 {
     if (gone_)
         return;
-    readArrived();  // its last words first
+    readArrived();  // its last words first, a last line without its end too
+    const std::string rest = reader_.Flush();
+    if (!rest.empty()) {
+        emit received(QString::fromStdString(rest));
+        parseLine(rest);
+    }
     gone_ = true;
     enterGone();
     emit gone(QString::fromUtf8(kEngineGoneText));

@@ -84,6 +84,8 @@ public:
 
     // One complete line from the engine, without its line end.
     virtual void parseLine(const std::string& line) = 0;
+    // The user's own line to the engine, as it is ("直接送信").
+    void sendLine(const std::string& line) { write(line); }
 
     bool isGone() const { return gone_; }
 

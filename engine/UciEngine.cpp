@@ -1,6 +1,7 @@
 #include "UciEngine.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vorlik {
 
@@ -51,6 +52,15 @@ std::optional<EngineScore> ReadScore(std::istringstream& words)
     return score;
 }
 
+// The move of a "bestmove" line; "(none)" and "0000" are no move (the side
+// to move has none, or the engine is lost): "".
+std::string ReadBestMove(std::istringstream& words)
+{
+    std::string move;
+    words >> move;
+    return move == "(none)" || move == "0000" ? std::string() : move;
+}
+
 std::optional<long long> NextNumber(std::istringstream& words)
 {
     std::string word;
@@ -70,6 +80,19 @@ std::string UciPositionCommand(const EnginePosition& pos)
     return command;
 }
 
+std::string UciGoArguments(const std::string& level)
+{
+    static const char* const kGoWords[] = {"searchmoves", "ponder", "wtime",   "btime",   "winc",    "binc",
+                                           "movestogo",   "depth",  "nodes",   "mate",    "movetime", "infinite"};
+    std::istringstream words(level);
+    std::string first;
+    words >> first;
+    for (const char* word : kGoWords)
+        if (first == word)
+            return level.substr(level.find_first_not_of(" \t"));
+    return kUciDefaultGo;
+}
+
 void UciEngine::start()
 {
     if (state_ != State::NotStarted)
@@ -81,6 +104,8 @@ void UciEngine::start()
 void UciEngine::analyse(const EnginePosition& pos)
 {
     waiting_ = pos;
+    goArguments_ = "infinite";
+    playing_ = false;
     stopWanted_ = false;
     if (state_ == State::Idle) {
         go();
@@ -103,11 +128,29 @@ void UciEngine::stop()
         emit stopped();  // nothing was being analysed
 }
 
+void UciEngine::play(const EnginePosition& pos, const std::string& goArguments)
+{
+    waiting_ = pos;
+    goArguments_ = goArguments;
+    playing_ = true;
+    moveAtOnce_ = false;
+    if (state_ == State::Idle)
+        go();
+}
+
+void UciEngine::moveNow()
+{
+    if (state_ == State::Playing)
+        write("stop");  // its "bestmove" is the move
+    else if (waiting_ && playing_)
+        moveAtOnce_ = true;  // asked before the engine was ready: stopped as soon as it starts
+}
+
 void UciEngine::setLineCount(int count) { lineCount_ = std::clamp(count, 1, kMaxMultiPv); }
 
 void UciEngine::quit()
 {
-    if (state_ == State::Analysing)
+    if (state_ == State::Analysing || state_ == State::Playing)
         write("stop");
     write("quit");
     state_ = State::Gone;
@@ -122,9 +165,11 @@ void UciEngine::go()
         sentLineCount_ = lineCount_;
     }
     write(UciPositionCommand(pos));
-    write("go infinite");
+    write("go " + goArguments_);
     whiteToMove_ = pos.WhiteToMove();
-    state_ = State::Analysing;
+    state_ = playing_ ? State::Playing : State::Analysing;
+    if (std::exchange(moveAtOnce_, false) && playing_)
+        write("stop");
 }
 
 void UciEngine::parseLine(const std::string& line)
@@ -149,6 +194,8 @@ void UciEngine::onUciOk()
     if (state_ != State::Starting)
         return;
     state_ = State::Syncing;
+    if (!firstCommand_.empty())
+        write(firstCommand_);
     write("ucinewgame");
     write("isready");
 }
@@ -165,14 +212,15 @@ void UciEngine::onReadyOk()
 
 void UciEngine::onBestMove(std::istringstream& words)
 {
+    if (state_ == State::Playing) {
+        onMoveChosen(words);
+        return;
+    }
     if (state_ != State::Analysing && state_ != State::Stopping)
         return;
     const bool asked = state_ == State::Stopping;
     state_ = State::Idle;
-    std::string move;
-    words >> move;
-    if (move == "(none)" || move == "0000")
-        move.clear();
+    const std::string move = ReadBestMove(words);
     if (waiting_) {
         go();  // the stop was for a new position: its best move is stale
         return;
@@ -183,9 +231,15 @@ void UciEngine::onBestMove(std::istringstream& words)
     stopWanted_ = false;
 }
 
+void UciEngine::onMoveChosen(std::istringstream& words)
+{
+    state_ = State::Idle;
+    emit bestMove(QString::fromStdString(ReadBestMove(words)));
+}
+
 void UciEngine::onInfo(std::istringstream& words)
 {
-    if (state_ != State::Analysing)
+    if (state_ != State::Analysing && state_ != State::Playing)
         return;  // thinking about a position already left
     AnalysisReport parsed;
     bool hasLine = false;

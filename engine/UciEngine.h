@@ -1,6 +1,11 @@
 // The UCI protocol: "uci" / "uciok", "isready" / "readyok", "position",
 // "go infinite", "stop" / "bestmove". Thinking output that arrives between a
 // "stop" and its "bestmove" belongs to the position left and is dropped.
+//
+// A game needs no more: UCI keeps no game in the engine, so each move it is
+// asked for goes with the whole position ("position ... moves ...") and the
+// level's "go" arguments, and a take-back or a set-up start is simply a
+// different position the next time.
 #pragma once
 
 #include "EngineProtocol.h"
@@ -14,7 +19,7 @@ class UciEngine : public EngineProtocol {
 public:
     using EngineProtocol::EngineProtocol;
 
-    enum class State { NotStarted, Starting, Syncing, Idle, Analysing, Stopping, Gone };
+    enum class State { NotStarted, Starting, Syncing, Idle, Analysing, Stopping, Gone, Playing };
 
     EngineProtocolKind kind() const override { return EngineProtocolKind::Uci; }
     void start() override;
@@ -23,6 +28,16 @@ public:
     void setLineCount(int count) override;
     void quit() override;
     void parseLine(const std::string& line) override;
+
+    // ---- a game ----------------------------------------------------------
+    // Sent after "uciok", before the new game ("setoption ..."); "" none.
+    void setFirstCommand(const std::string& command) { firstCommand_ = command; }
+    // The engine chooses its move in pos, thinking as goArguments say
+    // ("movetime 1000"); bestMove() follows, "" when it has none. Asked
+    // before the engine is ready, it goes once the engine is.
+    void play(const EnginePosition& pos, const std::string& goArguments);
+    // While it chooses: it moves now, with what it has found ("stop").
+    void moveNow();
 
     State state() const { return state_; }
 
@@ -33,10 +48,15 @@ private:
     void onUciOk();
     void onReadyOk();
     void onBestMove(std::istringstream& words);
+    void onMoveChosen(std::istringstream& words);
     void onInfo(std::istringstream& words);
     void go();
 
     State state_ = State::NotStarted;
+    std::string firstCommand_;
+    std::string goArguments_ = "infinite";   // of the next "go"
+    bool playing_ = false;                   // the next "go" asks for a move of a game
+    bool moveAtOnce_ = false;                // "stop" follows that "go" at once
     std::optional<EnginePosition> waiting_;  // to analyse once the engine is free
     bool whiteToMove_ = true;                // of the position being analysed
     int lineCount_ = 1;
@@ -46,5 +66,14 @@ private:
 
 // The command that sets up a position: "position startpos|fen FEN [moves ...]".
 std::string UciPositionCommand(const EnginePosition& pos);
+
+// A game's moves think this long when a level gives no "go" arguments.
+constexpr char kUciDefaultGo[] = "movetime 1000";
+
+// The "go" arguments of a level's text: the text itself when it starts with
+// a word "go" knows ("movetime 1000", "depth 12", "wtime ..."), else the
+// default. A bare "go", or one with words it does not know (a command-set
+// level such as "sd 3"), would let the engine think for ever.
+std::string UciGoArguments(const std::string& level);
 
 }  // namespace vorlik

@@ -165,7 +165,23 @@ void XboardEngine::setUp(const EnginePosition& pos)
         write("setboard " + pos.startFen);
         return;
     }
-    // Piece by piece, as the set-up position is handed to a game's engine.
+    editPosition(pos.start, pos.blackToMoveAtStart);
+}
+
+void XboardEngine::startGame(const std::string& levelCommand)
+{
+    if (state_ != State::NotStarted)
+        return;
+    state_ = State::Playing;
+    if (!firstCommand_.empty())
+        write(firstCommand_);
+    write("new");
+    if (!levelCommand.empty())
+        write(levelCommand);
+}
+
+void XboardEngine::editPosition(const Board& board, bool blackToMove)
+{
     write("edit");
     write("#");
     for (const bool white : {true, false}) {
@@ -173,19 +189,20 @@ void XboardEngine::setUp(const EnginePosition& pos)
             write("c");
         for (int file = 1; file <= 8; ++file)
             for (int rank = 1; rank <= 8; ++rank) {
-                const char piece = pos.start[file][rank];
+                const char piece = board[file][rank];
                 if (IsPiece(piece) && IsWhitePiece(piece) == white)
                     write(std::string{UpperPiece(piece), FileLetter(file), RankDigit(rank)});
             }
     }
     write(".");
-    if (pos.blackToMoveAtStart)
+    if (blackToMove)
         write("black");
 }
 
 void XboardEngine::parseLine(const std::string& line)
 {
-    if (state_ == State::Gone || state_ == State::NotStarted)
+    // A game reads the replies itself, by its own settings.
+    if (state_ == State::Gone || state_ == State::NotStarted || state_ == State::Playing)
         return;
     std::istringstream words(line);
     std::string first;

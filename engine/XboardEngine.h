@@ -5,6 +5,10 @@
 // offers "ping" (it says "feature ping=1" to "protover 2"), a ping before
 // "analyze" marks where the new position's output begins; without it the
 // caller discards lines that do not fit the position.
+//
+// A game against the engine speaks the first version of the command set:
+// no introduction and no features, the game started at once, the moves and
+// commands written as the game needs them and the replies read by the game.
 #pragma once
 
 #include "EngineProtocol.h"
@@ -18,7 +22,7 @@ class XboardEngine : public EngineProtocol {
 public:
     explicit XboardEngine(QObject* parent = nullptr);
 
-    enum class State { NotStarted, Starting, Idle, Syncing, Analysing, Stopping, Gone };
+    enum class State { NotStarted, Starting, Idle, Syncing, Analysing, Stopping, Gone, Playing };
 
     EngineProtocolKind kind() const override { return EngineProtocolKind::Xboard; }
     // The settings' first command, sent right after the introduction.
@@ -31,6 +35,14 @@ public:
 
     State state() const { return state_; }
     bool offersPing() const { return ping_; }
+
+    // ---- a game ----------------------------------------------------------
+    // The first command, "new" and the level's command ("" none); from then
+    // on the lines written are the game's and the replies are only passed on.
+    void startGame(const std::string& levelCommand);
+    // A position piece by piece: "edit", "#", White's pieces, "c", Black's,
+    // ".", and "black" when Black is to move.
+    void editPosition(const Board& board, bool blackToMove);
 
     // How long an engine that has not said "feature done=0" is given to tell
     // its features; one that has, to finish telling them.

@@ -1,9 +1,12 @@
 #include "DialogMnuGameEngine.h"
 
 #include "WindowServices.h"
+#include "engine/EngineBuilder.h"
+#include "engine/UciEngine.h"
 #include "records/KifuStore.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -57,7 +60,11 @@ void DialogMnuGameEngine::BuildControls()
         grid->addWidget(label(caption), row, 0);
         grid->addWidget(field, row++, 1);
     };
-    auto heading = [&](const char* caption) { grid->addWidget(label(caption), row++, 0, 1, 2); };
+    auto heading = [&](const char* caption) {
+        QLabel* shown = label(caption);
+        grid->addWidget(shown, row++, 0, 1, 2);
+        return shown;
+    };
 
     labelled("エンジンの表示＆ファイル名称：", box(0));
     heading("コマンドライン C:\\Chess\\Chess.exe -book -xboard");
@@ -68,11 +75,21 @@ void DialogMnuGameEngine::BuildControls()
     pathRow->addWidget(Com[2]);
     grid->addLayout(pathRow, row++, 0, 1, 2);
     grid->addWidget(box(2), row++, 0, 1, 2);
+    ComboProtocol = new QComboBox(this);
+    ComboProtocol->setObjectName(QStringLiteral("ComboProtocol"));
+    ComboProtocol->addItems({QStringLiteral("xboard"), QStringLiteral("UCI")});
+    LabelProbe = new QLabel(this);
+    LabelProbe->setObjectName(QStringLiteral("LabelProbe"));
+    auto* protocolRow = new QHBoxLayout;
+    protocolRow->addWidget(ComboProtocol);
+    protocolRow->addWidget(LabelProbe, 1);
+    grid->addWidget(label("プロトコル ："), row, 0);
+    grid->addLayout(protocolRow, row++, 1);
     labelled("最初に送信 ：", box(3));
     labelled("思考レベル１ ：", box(4));
     labelled("レベル２ ：", box(5));
     labelled("レベル３ ：", box(6));
-    heading("新規ゲーム ： new");
+    newGameLabel_ = heading("新規ゲーム ： new");
     heading("エンジン思考 ： go");
     heading("エンジン終了 ： quit");
     heading("エンジンからの送信");
@@ -124,6 +141,8 @@ void DialogMnuGameEngine::BuildControls()
     connect(CheckBlack, &QCheckBox::clicked, this, &DialogMnuGameEngine::CheckBlack_Click);
     connect(OKButton, &QPushButton::clicked, this, &DialogMnuGameEngine::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &DialogMnuGameEngine::CancelButton_Click);
+    connect(ComboProtocol, &QComboBox::currentIndexChanged, this,
+            [this] { ShowProtocol(ChosenProtocol()); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(6);
@@ -143,6 +162,7 @@ void DialogMnuGameEngine::ApplyEngSet()
     CheckEdit->setChecked(BoxOn(set.EditBox));
     CheckBlack->setChecked(BoxOn(set.BlackBox));
     CheckForce->setChecked(BoxOn(set.ForceBox));
+    ShowProtocol(set.Protocol);
     emit SettingsApplied();
 }
 
@@ -155,6 +175,8 @@ void DialogMnuGameEngine::Com_Click(int index)
         }
         for (QCheckBox* checkBox : {CheckModo[0], CheckModo[1], CheckEdit, CheckBlack, CheckForce})
             checkBox->setChecked(false);
+        EndProbe(QString());
+        ShowProtocol(EngineProtocolKind::Xboard);
     } else if (index == 1) {
         int filterIndex = 1;
         const QString folder = services_.Folders().Settings;
@@ -180,6 +202,7 @@ void DialogMnuGameEngine::Com_Click(int index)
         config_.EngSet = loaded;
         ApplyEngSet();
         config_.EngLoaFg = true;
+        Probe(loaded);
     } else if (index == 2) {
         int filterIndex = kAllFiles;
         const QString path = services_.OpenFileName(this, QStringLiteral("エンジンの選択"), services_.ProgramFolder(),
@@ -215,6 +238,7 @@ void DialogMnuGameEngine::CheckBlack_Click()
 
 void DialogMnuGameEngine::OKButton_Click()
 {
+    EndProbe(QString());  // the choice shown is the one saved
     if (MnuToolEngine[1]->text().isEmpty()) {
         config_.EngFileName.clear();
         config_.EngLoaFg = false;
@@ -256,6 +280,7 @@ bool DialogMnuGameEngine::SaveEngine()
 
 void DialogMnuGameEngine::CancelButton_Click()
 {
+    EndProbe(QString());
     if (!config_.EngFileName.empty()) {
         EngineSettings again = config_.EngSet;
         std::string error;
@@ -289,7 +314,57 @@ EngineSettings DialogMnuGameEngine::FromBoxes() const
     set.EditBox = BoxText(CheckEdit->isChecked());
     set.BlackBox = BoxText(CheckBlack->isChecked());
     set.ForceBox = BoxText(CheckForce->isChecked());
+    set.Protocol = ChosenProtocol();
     return set;
+}
+
+void DialogMnuGameEngine::ShowProtocol(EngineProtocolKind protocol)
+{
+    const bool uci = protocol == EngineProtocolKind::Uci;
+    ComboProtocol->setCurrentIndex(uci ? 1 : 0);
+    newGameLabel_->setText(QStringLiteral("新規ゲーム ： ") + (uci ? "ucinewgame" : "new"));
+    // A UCI engine's levels are "go" arguments; an empty one thinks as the default does.
+    for (int k = 4; k <= 6; ++k)
+        MnuToolEngine[k]->setPlaceholderText(uci ? QString::fromUtf8(kUciDefaultGo) : QString());
+}
+
+EngineProtocolKind DialogMnuGameEngine::ChosenProtocol() const
+{
+    return ComboProtocol->currentIndex() == 1 ? EngineProtocolKind::Uci : EngineProtocolKind::Xboard;
+}
+
+void DialogMnuGameEngine::Probe(const EngineSettings& set)
+{
+    EndProbe(QStringLiteral("（UCI か確かめています…）"));
+    probe_ = new EngineProbe(this);
+    connect(probe_, &EngineProbe::found, this, &DialogMnuGameEngine::ProbeAnswered);
+    connect(probe_, &EngineProbe::failed, this,
+            [this] { EndProbe(QStringLiteral("（エンジンが起動できません）")); });
+    probe_->start(set, services_.ProgramFolder());
+}
+
+void DialogMnuGameEngine::ProbeAnswered(EngineProtocolKind protocol)
+{
+    if (protocol != EngineProtocolKind::Uci) {
+        EndProbe(QStringLiteral("（uciok の返事はありません）"));
+        return;
+    }
+    config_.EngSet.Protocol = protocol;
+    ShowProtocol(protocol);
+    EndProbe(QStringLiteral("（uciok：UCI のエンジンです）"));
+}
+
+void DialogMnuGameEngine::EndProbe(const QString& said)
+{
+    LabelProbe->setText(said);
+    if (!probe_)
+        return;
+    // It may be telling its answer right now: it goes once that is over,
+    // and the engine with it.
+    probe_->disconnect(this);
+    probe_->deleteLater();
+    probe_ = nullptr;
+    emit ProbeFinished();
 }
 
 std::string DialogMnuGameEngine::SettingsFileToRead(const std::string& name) const

@@ -2,6 +2,10 @@
 // it, which optional commands it understands), saves it as "<name>.mek" in
 // the program folder and makes it the current engine. The dialog lives for
 // the whole run and is only hidden after use, so its boxes persist.
+//
+// The protocol the engine speaks (the command set or UCI) is one more
+// choice; "設定読込み" asks the engine of the file it reads whether it speaks
+// UCI, in the background, and sets the choice when it does.
 #pragma once
 
 #include "engine/EngineSettings.h"
@@ -11,11 +15,14 @@
 #include <array>
 
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace vorlik {
 
+class EngineProbe;
 class WindowServices;
 
 class DialogMnuGameEngine : public QDialog {
@@ -44,10 +51,19 @@ public:
     QCheckBox* CheckEdit = nullptr;
     QCheckBox* CheckBlack = nullptr;
     QCheckBox* CheckForce = nullptr;
+    // The protocol: item 0 the command set ("xboard"), 1 "UCI".
+    QComboBox* ComboProtocol = nullptr;
+    // What the question to the engine found, or that it is being asked.
+    QLabel* LabelProbe = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
 
+    // The engine of the settings shown is being asked whether it speaks UCI.
+    bool Probing() const { return probe_ != nullptr; }
+
 signals:
+    // The question to the engine has been answered (or given up).
+    void ProbeFinished();
     // The window relabels its level entries with the three level commands
     // and unchecks them.
     void SettingsApplied();
@@ -64,10 +80,18 @@ private:
     std::string SettingsFileToRead(const std::string& name) const;
     bool SaveEngine();
     void Warn(const QString& text);
+    void ShowProtocol(EngineProtocolKind protocol);
+    EngineProtocolKind ChosenProtocol() const;
+    // Asks the engine of set whether it speaks UCI; the answer sets the choice.
+    void Probe(const EngineSettings& set);
+    void ProbeAnswered(EngineProtocolKind protocol);
+    void EndProbe(const QString& said);
 
     EngineConfig& config_;
     WindowServices& services_;
     EngineSettings opened_;  // config.EngSet as it was when the dialog was shown
+    EngineProbe* probe_ = nullptr;
+    QLabel* newGameLabel_ = nullptr;  // the fixed command of a new game: "new" or "ucinewgame"
 };
 
 }  // namespace vorlik

@@ -29,6 +29,7 @@ private slots:
     void notText();
     void helpWithoutArguments();
     void versusFairyMax();
+    void versusStockfish();
     void analyseMateInTwo_data();
     void analyseMateInTwo();
     void analyseScripted_data();
@@ -683,6 +684,16 @@ void KifuCliTest::versusFairyMax()
     }
     QVERIFY(lines[8].startsWith("fen\t"));
     QCOMPARE(lines[9], QString("result\t*"));
+}
+
+// Stockfish with the settings the program ships: UCI, without an adapter;
+// every answer is taken by the rules (a refused one would fail the run).
+void KifuCliTest::versusStockfish()
+{
+    const Run run = RunKifu({"versus", VORLIK_SETTINGS_DIR "/Stockfish.mek", "--plies", "8", "e4", "Nf3"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out.count("\tengine\n"), 6);
+    QVERIFY(run.out.endsWith("result\t*\n"));
 }
 
 // The real engines with the settings the program ships find the mate in two

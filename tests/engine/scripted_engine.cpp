@@ -27,6 +27,7 @@
 //   flood BYTES        that many bytes of thinking-output lines, ending in LF
 //   garbage N [SEED]   N bytes that are never UTF-8 (seeded; no line end)
 //   reply MOVES...     "move M" + LF, one move of the list each time it fires
+//                      ("bestmove M" built as scripted_uci_engine)
 //   exit CODE
 //   crash              SIGSEGV;  "crash abort": SIGABRT
 //   hang               reads no more and never answers
@@ -71,6 +72,12 @@ struct Rule {
     std::vector<std::string> replies;
     std::size_t nextReply = 0;
 };
+
+#ifdef SCRIPTED_UCI
+const std::string kMoveWord = "bestmove ";
+#else
+const std::string kMoveWord = "move ";
+#endif
 
 std::FILE* gLog = nullptr;
 std::string gLastFirstMove = "(none)";  // of the last pv written
@@ -300,7 +307,7 @@ void Run(Rule& rule, const std::string& received)
             WriteAll(Garbage(static_cast<std::size_t>(count), seed));
         } else if (verb == "reply") {
             if (rule.nextReply < rule.replies.size())
-                WriteAll("move " + rule.replies[rule.nextReply++] + "\n");
+                WriteAll(kMoveWord + rule.replies[rule.nextReply++] + "\n");
         } else if (verb == "exit") {
             std::_Exit(std::atoi(rest.c_str()));
         } else if (verb == "crash") {

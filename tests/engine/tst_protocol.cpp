@@ -5,6 +5,7 @@
 #include "core/HeadlessWindow.h"
 #include "core/MoveCommit.h"
 #include "engine/EngineGame.h"
+#include "engine/UciEngine.h"
 
 #include <QtTest>
 
@@ -73,7 +74,7 @@ public:
 // the host, the settings and the game flow.
 class Rig {
 public:
-    explicit Rig(const QString& script)
+    explicit Rig(const QString& script, const char* engine = VORLIK_SCRIPTED_ENGINE)
     {
         QFile file(dir.filePath("script.txt"));
         if (file.open(QIODevice::WriteOnly))
@@ -81,7 +82,7 @@ public:
         host.folder = dir.path().toStdString();
         EngineSettings& set = config.EngSet;
         set.Name = "Scripted";
-        set.Path = VORLIK_SCRIPTED_ENGINE;
+        set.Path = engine;
         set.Arguments = QString(" --log %1 --raw %2 --script %3")
                             .arg(dir.filePath("log.txt"), dir.filePath("raw.txt"), dir.filePath("script.txt"))
                             .toStdString();
@@ -304,21 +305,20 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return QFileInfo(rig.dir.filePath("engine log.txt")).size() > 0; }, kWaitMs));
     }
 
-    // The file to delete is a pattern inside the engine's folder, and never
-    // takes a program or the program's own files with it.
-    // The game speaks xboard only: a UCI engine is refused before it starts,
-    // not left to keep the board waiting.
-    void uciEngineRefusedForAGame()
+    // A UCI settings file starts a game: the engine is introduced the UCI
+    // way, and nothing of the command set reaches it.
+    void uciEngineStartsAGame()
     {
-        Rig rig("start: say uciok");
+        Rig rig("", VORLIK_SCRIPTED_UCI_ENGINE);
         rig.config.EngSet.Protocol = EngineProtocolKind::Uci;
+        rig.config.EngSet.FirstCommand = "setoption name Hash value 16";
         rig.game->MnuGameNew_Click();
-        QCOMPARE(rig.host.messages.size(), std::size_t(1));
-        QVERIFY(rig.host.messages[0].text.contains("UCI"));
-        QVERIFY(!rig.game->EngPlay());
-        QVERIFY(!rig.game->EngineRunning());
+        QVERIFY(rig.game->EngPlay() && rig.WaitForLog("isready"));
+        QCOMPARE(rig.Received(), (QStringList{"uci", "setoption name Hash value 16", "ucinewgame", "isready"}));
     }
 
+    // The file to delete is a pattern inside the engine's folder, and never
+    // takes a program or the program's own files with it.
     void deletePatternStaysInItsFolder_data()
     {
         QTest::addColumn<QString>("pattern");
@@ -876,6 +876,7 @@ private slots:
         afterE4[afterE4.indexOf("Pe2")] = "Pe4";
         QTest::newRow("after e4, Black to move") << "" << "e4" << afterE4 + QStringList{"c"} + kStartBlack
                                                  + QStringList{".", "black"};
+        // No level is chosen for a hand-off: the default.
         QTest::newRow("set-up, Black to move") << "4k3/8/8/8/8/8/1p6/R3K3 b" << ""
                                                << QStringList{"Ra1", "Ke1", "c", "Pb2", "Ke8", ".", "black"};
     }
@@ -920,6 +921,123 @@ private slots:
         QCOMPARE(QString::fromStdString(record.KifuCoord[1]).toLower(), QString("b7b8q"));
         QCOMPARE(rig.Received(),
                  (QStringList{"xboard", "new", "edit", "#", "Pb7", "Ke1", "c", "Ke8", ".", "b7b8q", "go"}));
+    }
+
+    // ---- a UCI engine -------------------------------------------------------------
+
+    // A game against the scripted UCI engine, step by step: every move it is
+    // asked for goes with the whole position and the level's "go", only once
+    // it is ready. Steps: "new", "level N", "board TOKEN" (a move before the
+    // game), "continue", "setup FEN", "play TOKEN" (and wait for the answer),
+    // "name" (the engine-name button), "back", "send TEXT", "age" (past the
+    // first second), "await".
+    void uciGame_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("sent");   // after "uci", "ucinewgame", "isready"
+        QTest::addColumn<QStringList>("moves");  // the record afterwards
+        QTest::addColumn<QStringList>("messages");
+        const QString go = "go movetime 50";
+        QTest::newRow("moves") << "on go*: reply e7e5 b8c6" << "new; play e4; send ping; play Nf3"
+                               << QStringList{"position startpos moves e2e4", go, "ping",
+                                              "position startpos moves e2e4 e7e5 g1f3", go}
+                               << QStringList{"e2e4", "e7e5", "g1f3", "b8c6"} << QStringList{};
+        QTest::newRow("a level that is no go argument")
+            << "on go*: reply e7e5" << "level 2; new; play e4"
+            << QStringList{"position startpos moves e2e4", "go movetime 1000"} << QStringList{"e2e4", "e7e5"}
+            << QStringList{};
+        QTest::newRow("take back two plies")
+            << "on go*: reply e7e5 b8c6 g8f6" << "new; play e4; play Nf3; back; play d4"
+            << QStringList{"position startpos moves e2e4", go, "position startpos moves e2e4 e7e5 g1f3", go,
+                           "position startpos moves e2e4 e7e5 d2d4", go}
+            << QStringList{"e2e4", "e7e5", "d2d4", "g8f6"} << QStringList{};
+        // The engine thinks until it is told to stop; its move is then played.
+        QTest::newRow("move now") << "" << "new; name; name; await"
+                                  << QStringList{"position startpos", go, "stop"} << QStringList{"e2e4"}
+                                  << QStringList{};
+        QTest::newRow("continued, Black to move")
+            << "on go*: reply b8c6" << "board e4; board e5; board Nf3; continue; await"
+            << QStringList{"position startpos moves e2e4 e7e5 g1f3", go} << QStringList{"e2e4", "e7e5", "g1f3", "b8c6"}
+            << QStringList{};
+        // No level is chosen for a hand-off: the default.
+        QTest::newRow("set-up, Black to move")
+            << "on go*: reply a1a7" << "setup 4k3/8/8/8/8/8/1p6/R3K3 b; play Kd7"
+            << QStringList{"position fen 4k3/8/8/8/8/8/1p6/R3K3 b Q - 0 1 moves e8d7", "go movetime 1000"}
+            << QStringList{"", "e8d7", "a1a7"} << QStringList{};
+        QTest::newRow("the engine mates") << "on go*: reply e7e5 d8h4" << "new; play f3; play g4"
+                                          << QStringList{"position startpos moves f2f3", go,
+                                                         "position startpos moves f2f3 e7e5 g2g4", go}
+                                          << QStringList{"f2f3", "e7e5", "g2g4", "d8h4"}
+                                          << QStringList{"チェックメイトです。黒の勝ちです。"};
+        QTest::newRow("no move") << "on go*: say bestmove (none)" << "new; play e4"
+                                 << QStringList{"position startpos moves e2e4", go} << QStringList{"e2e4"}
+                                 << QStringList{QString::fromUtf8(kEngineNoMove)};
+        QTest::newRow("the engine dies")
+            << "on#2 go*: crash\non go*: reply e7e5" << "new; play e4; age; play Nf3"
+            << QStringList{"position startpos moves e2e4", go, "position startpos moves e2e4 e7e5 g1f3", go}
+            << QStringList{"e2e4", "e7e5", "g1f3"} << QStringList{QString::fromUtf8(kEngineEnded)};
+    }
+    void uciGame()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, steps);
+        QFETCH(QStringList, sent);
+        QFETCH(QStringList, moves);
+        QFETCH(QStringList, messages);
+        Rig rig(script, VORLIK_SCRIPTED_UCI_ENGINE);
+        EngineSettings& set = rig.config.EngSet;
+        set.Protocol = EngineProtocolKind::Uci;
+        set.FirstCommand = "";
+        set.Level1 = "movetime 50";
+        set.Level2 = "sd 2";
+        QSignalSpy written(rig.game.get(), &EngineGame::Sent);
+        const auto settled = [&] { return !rig.game->EngWait() || !rig.game->EngPlay(); };
+        for (const QString& step : steps.split("; ")) {
+            const QString word = step.section(' ', 0, 0), rest = step.section(' ', 1);
+            if (word == "new" || word == "continue") {
+                rig.host.answers.push_back(GameStartChoice::FromPosition);
+                rig.game->MnuGameNew_Click();
+            } else if (word == "level") {
+                rig.game->ChooseLevel(rest.toInt());
+            } else if (word == "board") {
+                QVERIFY(rig.host.window.CheckChessMoveOutput(rest.toStdString()));
+            } else if (word == "setup") {
+                Board board{};
+                bool blackToMove = false;
+                QCOMPARE(ReadFenText(rest.toStdString(), board, blackToMove), FenError::None);
+                LoadSetupPosition(rig.Record(), board, blackToMove);
+                rig.game->WinBoardEdit();
+            } else if (word == "play") {
+                QVERIFY(rig.UserMove(rest.toStdString()));
+                QVERIFY(QTest::qWaitFor(settled, kWaitMs));
+            } else if (word == "name") {
+                rig.game->MoveNow();
+            } else if (word == "back") {
+                rig.game->TakeBack();
+            } else if (word == "send") {
+                rig.game->DirectSend(rest.toStdString());
+            } else if (word == "age") {
+                QVERIFY(QTest::qWaitFor([&] { return rig.game->EngProc.Age() > 1100; }, kWaitMs));
+            } else if (word == "await") {
+                QVERIFY(QTest::qWaitFor(settled, kWaitMs));
+            }
+        }
+        QCOMPARE(rig.host.MessageTexts(), messages);
+        QCOMPARE(Moves(rig.Record()), moves);
+        QStringList lines;
+        for (const QList<QVariant>& call : written)
+            lines << call.at(0).toString();
+        QCOMPARE(lines.mid(0, 3), (QStringList{"uci", "ucinewgame", "isready"}));
+        QCOMPARE(lines.mid(3, sent.size()), sent);
+        // The end: "quit", and no engine is left.
+        const qint64 pid = rig.game->EngProc.ProcessId();
+        QCOMPARE(rig.game->EngPlay(), !messages.contains(QString::fromUtf8(kEngineEnded)) && !moves.contains("d8h4"));
+        rig.game->MnuGameEnd_Click();
+        QVERIFY(!rig.game->EngineRunning());
+        QVERIFY(pid == 0 || Gone(pid));
+        if (pid)
+            QCOMPARE(written.last().at(0).toString(), QString("quit"));
     }
 
     void handOffCannotStart()

@@ -8,6 +8,7 @@
 #include "ui/DialogMnuGameStart.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -90,6 +91,8 @@ private slots:
     void modalOkAndEscape();
     void loadButton_data();
     void loadButton();
+    void loadButtonAsksTheEngine_data();
+    void loadButtonAsksTheEngine();
     void browseButton();
     void clearButton();
     void cancelRestores_data();
@@ -455,6 +458,38 @@ void DialogMnuGameEngineTest::loadButton()
     else
         QCOMPARE(Boxes(*dialog_), loaded ? QStringLiteral("01101") : QStringLiteral("10010"));
     QVERIFY(dialog_->isVisible());
+}
+
+// "設定読込み" asks the engine of the file whether it speaks UCI, while the
+// dialog stays usable; an engine that answers "uciok" is set to UCI, and OK
+// writes the protocol line. Any other answer leaves the file's choice.
+void DialogMnuGameEngineTest::loadButtonAsksTheEngine_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QByteArray>("protocolLine");  // of the file read
+    QTest::addColumn<bool>("uci");                 // chosen afterwards
+    QTest::newRow("a UCI engine") << VORLIK_SCRIPTED_UCI_ENGINE << QByteArray() << true;
+    QTest::newRow("an engine that does not answer") << VORLIK_SCRIPTED_ENGINE << QByteArray() << false;
+    QTest::newRow("a UCI file, no engine") << "/no/such/engine" << QByteArray("protocol=uci\r\n") << true;
+}
+
+void DialogMnuGameEngineTest::loadButtonAsksTheEngine()
+{
+    QFETCH(QString, engine);
+    QFETCH(QByteArray, protocolLine);
+    QFETCH(bool, uci);
+    QVERIFY(Put(InFolder("pick.mek"), Mek("Picked", engine.toUtf8(), "01101") + protocolLine));
+    services_->fileAnswers << ScriptedServices::FileAnswer{InFolder("pick.mek"), 1};
+    QSignalSpy finished(dialog_.get(), &DialogMnuGameEngine::ProbeFinished);
+    dialog_->show();
+    dialog_->Com[1]->click();
+    QCOMPARE(dialog_->ComboProtocol->currentText(), protocolLine.isEmpty() ? QString("xboard") : QString("UCI"));
+    QVERIFY(QTest::qWaitFor([&] { return !dialog_->Probing(); }, 10000));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(dialog_->ComboProtocol->currentText(), uci ? QString("UCI") : QString("xboard"));
+    QCOMPARE(config_.EngSet.Protocol == EngineProtocolKind::Uci, uci);
+    dialog_->OKButton->click();
+    QCOMPARE(Get(InFolder("Picked.mek")).endsWith("protocol=uci\r\n"), uci);
 }
 
 void DialogMnuGameEngineTest::browseButton()
