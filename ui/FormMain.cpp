@@ -1,5 +1,6 @@
 #include "FormMain.h"
 
+#include "AnalysisPanel.h"
 #include "DialogMnuFilePrint.h"
 #include "DialogMnuGameEngine.h"
 #include "DialogSetup.h"
@@ -268,6 +269,10 @@ void FormMain::BuildMenus()
         MnuGameLevelLevel[k]->setCheckable(true);
     }
     game->addSeparator();
+    MnuGameAnalysis = entry(game, "MnuGameAnalysis", QStringLiteral("解析"), 'A');
+    MnuGameAnalysis->setCheckable(true);
+    connect(MnuGameAnalysis, &QAction::triggered, this, &FormMain::MnuGameAnalysis_Click);
+    game->addSeparator();
     MnuGameEngine = entry(game, "MnuGameEngine", QStringLiteral("エンジンの設定"), 'C');
 
     QMenu* option = menuBar()->addMenu(QStringLiteral("その他(&O)"));
@@ -349,6 +354,10 @@ void FormMain::BuildToolbar()
             ToolbarButton[index] = Toolbar->addSeparator();
         }
     }
+    // "解析" beside the engine's settings; the numbered buttons keep their places.
+    MnuGameAnalysis->setIcon(ToolIcon(QStringLiteral("析")));
+    MnuGameAnalysis->setIconVisibleInMenu(false);
+    Toolbar->insertAction(ToolbarButton[11], MnuGameAnalysis);
 }
 
 QGridLayout* FormMain::FramedGrid(int index)
@@ -530,9 +539,16 @@ QWidget* FormMain::BuildCentralArea()
     TextComment->setPlaceholderText(QStringLiteral("コメント"));
     connect(TextComment, &QLineEdit::editingFinished, this, &FormMain::TextComment_Changed);
 
+    analysisPanel_ = new AnalysisPanel(services_, *session_);
+    connect(analysisPanel_, &AnalysisPanel::TurnedOff, this, [this] { ShowAnalysis(false); });
+    connect(analysisPanel_, &AnalysisPanel::PlayMove, this,
+            [this](const QString& move) { PlayUserMove(move.toStdString()); });
+    connect(analysisPanel_, &AnalysisPanel::LineAdded, this, &FormMain::AllDisplay);
+
     auto* listAndTraffic = new QVBoxLayout;
     listAndTraffic->addWidget(ListMain, 1);
     listAndTraffic->addWidget(TextComment);
+    listAndTraffic->addWidget(analysisPanel_);
     listAndTraffic->addWidget(TextEngMas);
     listAndTraffic->addLayout(direct);
 
@@ -707,6 +723,7 @@ void FormMain::ApplyStates()
     MnuGameSetup->setEnabled(on(WindowCommand::GameSetup));
     MnuGameEngine->setEnabled(on(WindowCommand::GameEngine));
     MnuOptionSearch->setEnabled(on(WindowCommand::Search));
+    MnuGameAnalysis->setEnabled(on(WindowCommand::Analysis));
     const GameState& game = session_->Game();
     facts.inVariation = game.LastPly > 0 && !IsMainLine(game, game.LastPly);
     MnuGameVariation->setEnabled(on(WindowCommand::VariationEntry));
@@ -992,9 +1009,13 @@ void FormMain::ImaCheMan_DragDrop(int index)
         DrawBoard();
         return;
     }
-    const std::string move{FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
-                           RankDigit(game.DropRank)};
+    PlayUserMove({FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
+                  RankDigit(game.DropRank)});
+}
 
+void FormMain::PlayUserMove(const std::string& move)
+{
+    const GameState& game = session_->Game();
     const bool variation = MnuGameVariation->isChecked() && !EngPlay();
     if (game.CurPly != game.LastPly && !variation) {
         if (EngPlay()) {
@@ -1494,6 +1515,7 @@ void FormMain::closeEvent(QCloseEvent* event)
             return;
         }
         closing_ = true;
+        analysisPanel_->TurnOff();
         MnuGameEnd_Click();
     }
     if (setupDialog_)
@@ -1529,6 +1551,7 @@ void FormMain::MnuGameHyoukiHyouki_Click(int index)
     for (int k = 1; k <= 4; ++k)
         MnuGameHyoukiHyouki[k]->setChecked(k == index);
     engineConfig_.EngSet.Style = std::to_string(index);
+    analysisPanel_->SetStyle(index);
     RebuildMoveList(session_->Game().LastPly);
     session_->GoToPly(session_->Game().LastPly);
     AllDisplay();
@@ -1640,6 +1663,7 @@ void FormMain::ApplyIni(const VorlikIni& ini)
     engineConfig_.EngSet.Style = std::to_string(style);
     for (int k = 1; k <= 4; ++k)
         MnuGameHyoukiHyouki[k]->setChecked(k == style);
+    analysisPanel_->SetStyle(style);
     MnuOptionWin120DPI->setChecked(ini.Win120DPI);
     MnuOptionKifuWrite->setChecked(ini.KifuWrite);
 }
@@ -1693,6 +1717,27 @@ void FormMain::MnuGameEngine_Click()
 {
     engineDialog_->exec();
     ApplyStates();  // a new engine can be played at once
+    if (analysisPanel_->IsOn())
+        MnuGameAnalysis_Click(true);  // and analyses at once
+}
+
+void FormMain::MnuGameAnalysis_Click(bool on)
+{
+    // The traffic makes room before the panel shows: the window keeps its size.
+    ShowAnalysis(on);
+    if (!on)
+        analysisPanel_->TurnOff();
+    else if (!analysisPanel_->TurnOn(engineConfig_))
+        ShowAnalysis(false);
+}
+
+void FormMain::ShowAnalysis(bool on)
+{
+    // The panel takes the place of the engine traffic, which only a game has.
+    MnuGameAnalysis->setChecked(on);
+    for (QWidget* traffic : {static_cast<QWidget*>(TextEngMas), static_cast<QWidget*>(TextInfo[14]),
+                             static_cast<QWidget*>(CommandMain[9])})
+        traffic->setVisible(!on);
 }
 
 void FormMain::TakeBack() { engine_->TakeBack(); }

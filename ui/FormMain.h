@@ -38,6 +38,7 @@ class QToolBar;
 
 namespace vorlik {
 
+class AnalysisPanel;
 class DialogMnuFilePrint;
 class DialogMnuGameEngine;
 class HelpWindow;
@@ -115,6 +116,8 @@ public slots:
     void MnuGameNew_Click();
     void MnuGameEnd_Click();
     void MnuGameSetup_Click();
+    // "解析" on or off.
+    void MnuGameAnalysis_Click(bool on);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -156,6 +159,12 @@ private:
 
     // The handlers of the controls.
     void ImaCheMan_DragDrop(int index);
+    // A move of the user (dragged, clicked, or the analysis' best move) on
+    // the position on the board: an earlier position asks before the record
+    // is cut, or makes a variation; in a game the engine answers.
+    void PlayUserMove(const std::string& move);
+    // The check mark of "解析", and the panel or the engine traffic beside the list.
+    void ShowAnalysis(bool on);
     void ImaCheBoa_DragDrop();
     // A piece let go where it was lifted: the piece chosen for a move by
     // clicks, or a drop there (the set-up, a piece that cannot move now).
@@ -214,6 +223,8 @@ private:
     QAction* MnuGameSetup = nullptr;
     std::array<QAction*, 4> MnuGameLevelLevel{};  // 1..3
     QAction* MnuGameEngine = nullptr;
+    QAction* MnuGameAnalysis = nullptr;          // "解析"
+    AnalysisPanel* analysisPanel_ = nullptr;
     QAction* MnuGameVariation = nullptr;         // "変化手順の入力"
     QAction* MnuGameVariationPromote = nullptr;
     QAction* MnuGameVariationDelete = nullptr;

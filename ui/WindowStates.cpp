@@ -45,6 +45,8 @@ constexpr Row kTable[] = {
     {C::Annotate, {W::On, W::On, W::Off, W::Off, W::On}},
     {C::VariationEntry, {W::On, W::Off, W::Off, W::Off, W::On}},
     {C::VariationEdit, {W::Variation, W::Off, W::Off, W::Off, W::Variation}},
+    // Not beside a game against the engine; a set-up pauses a running one.
+    {C::Analysis, {W::On, W::Off, W::Off, W::Off, W::On}},
 };
 constexpr bool RowsInOrder()
 {

@@ -30,6 +30,7 @@ enum class WindowCommand {
     Annotate,        // the comment box and the marks of a move
     VariationEntry,  // "変化手順の入力"
     VariationEdit,   // promoting and deleting the variation on the board
+    Analysis,        // "解析" and its tool button
     Count
 };
 
