@@ -354,10 +354,11 @@ void FormMain::BuildToolbar()
             ToolbarButton[index] = Toolbar->addSeparator();
         }
     }
-    // "解析" beside the engine's settings; the numbered buttons keep their places.
+    // "解析" after the numbered buttons, which keep their places.
     MnuGameAnalysis->setIcon(ToolIcon(QStringLiteral("析")));
     MnuGameAnalysis->setIconVisibleInMenu(false);
-    Toolbar->insertAction(ToolbarButton[11], MnuGameAnalysis);
+    Toolbar->addSeparator();
+    Toolbar->addAction(MnuGameAnalysis);
 }
 
 QGridLayout* FormMain::FramedGrid(int index)
