@@ -357,6 +357,15 @@ void AnalysisPanel::AddChosenLine()
         return;
     }
     const std::vector<std::string> moves = line->coords;  // the lines may change while the record does
+    // Moves past the end of the line on the board would read as played:
+    // only when the user says so.
+    if (RunsPastEnd(moves) &&
+        services_.ShowMessage(window(),
+                              QStringLiteral("この手順は棋譜の最後の手より先へ続き、変化手順にはなりません。"
+                                             "棋譜の続きとして加えますか？"),
+                              QStringLiteral("注意"), MessageIcon::Warning,
+                              MessageButtons::YesNo) != MessageAnswer::Yes)
+        return;
     const int placed = session_.AddLine(rootPly_, moves);
     if (placed > 0)
         emit LineAdded();
@@ -364,6 +373,19 @@ void AnalysisPanel::AddChosenLine()
         Tell(placed == 0 ? QStringLiteral("この手順は棋譜に加えられません（棋譜は400手(半手)までです）。")
                          : QStringLiteral("棋譜は400手(半手)までです。手順の最初の%1手だけを加えました。").arg(placed),
              false);
+}
+
+bool AnalysisPanel::RunsPastEnd(const std::vector<std::string>& moves) const
+{
+    const GameState& game = session_.Game();
+    int ply = rootPly_;
+    for (const std::string& move : moves) {
+        if (++ply > game.LastPly)
+            return true;
+        if (game.KifuCoord[ply] != move)
+            return false;  // an alternative from here on
+    }
+    return false;
 }
 
 void AnalysisPanel::EngineLost(const QString& why)

@@ -70,6 +70,9 @@ private:
     void LineCountChosen(int count);
     void PlayBest();
     void AddChosenLine();
+    // The moves, added after the position shown, would lengthen the line on
+    // the board instead of leaving it.
+    bool RunsPastEnd(const std::vector<std::string>& moves) const;
     // The line shown in row `row`, when the board still shows its position.
     const AnalysisLine* LineOfRow(int row) const;
     QString LineText(const AnalysisLine& line) const;

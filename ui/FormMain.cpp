@@ -1724,11 +1724,11 @@ void FormMain::MnuGameEngine_Click()
 
 void FormMain::MnuGameAnalysis_Click(bool on)
 {
-    // The traffic makes room before the panel shows: the window keeps its size.
-    ShowAnalysis(on);
+    // The one makes room before the other shows: the window keeps its size.
     if (!on)
         analysisPanel_->TurnOff();
-    else if (!analysisPanel_->TurnOn(engineConfig_))
+    ShowAnalysis(on);
+    if (on && !analysisPanel_->TurnOn(engineConfig_))
         ShowAnalysis(false);
 }
 
@@ -1739,6 +1739,12 @@ void FormMain::ShowAnalysis(bool on)
     for (QWidget* traffic : {static_cast<QWidget*>(TextEngMas), static_cast<QWidget*>(TextInfo[14]),
                              static_cast<QWidget*>(CommandMain[9])})
         traffic->setVisible(!on);
+    // The list, smaller or larger now, keeps the move on the board in view.
+    QTimer::singleShot(0, this, [this] {
+        const int shown = MarkShownMove(*ListMain, session_->Game());
+        if (shown >= 0)
+            ListMain->scrollToItem(ListMain->item(shown));
+    });
 }
 
 void FormMain::TakeBack() { engine_->TakeBack(); }

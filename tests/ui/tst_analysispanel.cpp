@@ -6,6 +6,7 @@
 #include "ScriptedServices.h"
 #include "WindowTestSupport.h"
 
+#include "core/KifuTree.h"
 #include "ui/AnalysisPanel.h"
 #include "ui/FormMain.h"
 
@@ -52,6 +53,8 @@ private slots:
     void engineEnd();
     void noEngineOutlivesTheAnalysis_data();
     void noEngineOutlivesTheAnalysis();
+    void addedLine_data();
+    void addedLine();
     void windowPlaysTheBestMove();
 
 private:
@@ -219,6 +222,42 @@ void AnalysisPanelTest::noEngineOutlivesTheAnalysis()
     QCOMPARE(ProcessesWith(services->ProgramFolder()), 0);  // at once, not some time later
     QCOMPARE(turnedOff.count(), end == 2 ? 1 : 0);
     QVERIFY(services->shown.isEmpty());
+}
+
+void AnalysisPanelTest::addedLine_data()
+{
+    QTest::addColumn<int>("shownPly");  // of the record 1. e4 e5 2. Nf3
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QList<MessageAnswer>>("answers");  // empty: no question
+    QTest::addColumn<int>("lastPly");
+    QTest::addColumn<bool>("variation");
+    using Answers = QList<MessageAnswer>;
+    QTest::newRow("leaves the record") << 2 << QByteArray("f1c4 b8c6") << Answers{} << 3 << true;
+    QTest::newRow("follows it, then leaves") << 1 << QByteArray("e7e5 f1c4") << Answers{} << 3 << true;
+    QTest::newRow("past its end, kept out") << 3 << QByteArray("b8c6 f1b5") << Answers{MessageAnswer::No} << 3 << false;
+    QTest::newRow("past its end, as asked") << 3 << QByteArray("b8c6 f1b5") << Answers{MessageAnswer::Yes} << 5 << false;
+    QTest::newRow("follows it past its end") << 2 << QByteArray("g1f3 b8c6") << Answers{MessageAnswer::No} << 3
+                                             << false;
+}
+
+void AnalysisPanelTest::addedLine()
+{
+    QFETCH(int, shownPly);
+    QFETCH(QByteArray, line);
+    QFETCH(QList<MessageAnswer>, answers);
+    QFETCH(int, lastPly);
+    QFETCH(bool, variation);
+    Play({"e2e4", "e7e5", "g1f3"});
+    session->GoToPly(shownPly);
+    services->answers = answers;
+    QVERIFY(panel->TurnOn(Engine("on go*: say info depth 9 score cp 30 pv " + line + "\n")));
+    auto* add = panel->findChild<QPushButton*>(QStringLiteral("ComAnalysisAdd"));
+    QTRY_VERIFY(add->isEnabled());
+    add->click();
+    QCOMPARE(services->shown.size(), answers.size());
+    QCOMPARE(session->Game().LastPly, lastPly);
+    QCOMPARE(session->Game().CurPly, shownPly);
+    QCOMPARE(HasAnnotations(session->Game()), variation);
 }
 
 void AnalysisPanelTest::windowPlaysTheBestMove()
