@@ -103,7 +103,7 @@ AnalysisPanel::AnalysisPanel(WindowServices& services, GameSession& session, QWi
     header->resizeSection(kScore, metrics.horizontalAdvance(QStringLiteral("−10.00")) + 12);
     header->resizeSection(kWork, metrics.horizontalAdvance(QStringLiteral("999.9M")) + 12);
     connect(TreeAnalysis, &QTreeWidget::itemSelectionChanged, this, [this] {
-        ComAnalysisAdd->setEnabled(LineOfRow(0) != nullptr);
+        ComAnalysisAdd->setEnabled(ShownLine(ChosenRow()) != nullptr);
     });
 
     auto* top = new QHBoxLayout;
@@ -208,11 +208,12 @@ void AnalysisPanel::FollowBoard()
     if (!analysis_ || paused_)
         return;
     const GameState& game = session_.Game();
-    std::string position = PositionKey(game);
+    const AnalysisRoot root = RootOf(game, game.CurPly);
+    std::string position = UciPositionCommand(root.engine);
     if (position == position_)
         return;  // a note, a comment or a line added beside it: the position is the same
     position_ = std::move(position);
-    rootPly_ = RootOf(game, game.CurPly).ply;
+    rootPly_ = root.ply;
     firstMove_ = game.Start.moveNumber;
     analysis_->setPosition(game, game.CurPly);
     if (!analysis_->running())
@@ -283,8 +284,9 @@ void AnalysisPanel::Redraw()
                           : rows == 0 ? QStringLiteral("（思考中…）")
                                       : QString();
     LabelAnalysis->setText(engineName_ + QStringLiteral(" 解析") + state);
-    ComAnalysisBest->setEnabled(rows > 0 && lines.front().rank == 1 && !lines.front().coords.empty());
-    ComAnalysisAdd->setEnabled(LineOfRow(0) != nullptr);
+    const AnalysisLine* best = ShownLine(0);
+    ComAnalysisBest->setEnabled(best && best->rank == 1);
+    ComAnalysisAdd->setEnabled(ShownLine(ChosenRow()) != nullptr);
     emit Redrawn();
 }
 
@@ -325,12 +327,16 @@ void AnalysisPanel::LineCountChosen(int count)
     FollowBoard();
 }
 
-const AnalysisLine* AnalysisPanel::LineOfRow(int fallback) const
+int AnalysisPanel::ChosenRow() const
+{
+    const QList<QTreeWidgetItem*> chosen = TreeAnalysis->selectedItems();
+    return chosen.isEmpty() ? 0 : TreeAnalysis->indexOfTopLevelItem(chosen.front());
+}
+
+const AnalysisLine* AnalysisPanel::ShownLine(int row) const
 {
     if (!analysis_ || paused_ || PositionKey(session_.Game()) != position_)
         return nullptr;
-    const QList<QTreeWidgetItem*> chosen = TreeAnalysis->selectedItems();
-    const int row = chosen.isEmpty() ? fallback : TreeAnalysis->indexOfTopLevelItem(chosen.front());
     const std::vector<AnalysisLine>& lines = analysis_->lines();
     if (row < 0 || row >= static_cast<int>(lines.size()) || lines[static_cast<std::size_t>(row)].coords.empty())
         return nullptr;
@@ -340,8 +346,7 @@ const AnalysisLine* AnalysisPanel::LineOfRow(int fallback) const
 void AnalysisPanel::PlayBest()
 {
     // Always the best line's move, whichever line is chosen.
-    TreeAnalysis->clearSelection();
-    const AnalysisLine* best = LineOfRow(0);
+    const AnalysisLine* best = ShownLine(0);
     if (!best || best->rank != 1) {
         services_.Beep();
         return;
@@ -351,7 +356,7 @@ void AnalysisPanel::PlayBest()
 
 void AnalysisPanel::AddChosenLine()
 {
-    const AnalysisLine* line = LineOfRow(0);
+    const AnalysisLine* line = ShownLine(ChosenRow());
     if (!line) {
         services_.Beep();
         return;

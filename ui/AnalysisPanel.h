@@ -73,8 +73,11 @@ private:
     // The moves, added after the position shown, would lengthen the line on
     // the board instead of leaving it.
     bool RunsPastEnd(const std::vector<std::string>& moves) const;
-    // The line shown in row `row`, when the board still shows its position.
-    const AnalysisLine* LineOfRow(int row) const;
+    // The line of row `row`, while the board still shows its position; none
+    // for a row without moves.
+    const AnalysisLine* ShownLine(int row) const;
+    // The row the user has chosen, else the best line's.
+    int ChosenRow() const;
     QString LineText(const AnalysisLine& line) const;
     void FitRows(int rows);
     void Tell(const QString& text, bool error);
