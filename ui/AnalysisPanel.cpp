@@ -6,6 +6,7 @@
 #include "engine/EngineGame.h"
 #include "engine/UciEngine.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -98,10 +99,6 @@ AnalysisPanel::AnalysisPanel(WindowServices& services, GameSession& session, QWi
     QHeaderView* header = TreeAnalysis->header();
     header->setStretchLastSection(true);
     header->setSectionsMovable(false);
-    const QFontMetrics metrics(font());
-    header->resizeSection(kDepth, metrics.horizontalAdvance(QStringLiteral("深さ")) + 12);
-    header->resizeSection(kScore, metrics.horizontalAdvance(QStringLiteral("−10.00")) + 12);
-    header->resizeSection(kWork, metrics.horizontalAdvance(QStringLiteral("999.9M")) + 12);
     connect(TreeAnalysis, &QTreeWidget::itemSelectionChanged, this, [this] {
         ComAnalysisAdd->setEnabled(ShownLine(ChosenRow()) != nullptr);
     });
@@ -135,6 +132,7 @@ AnalysisPanel::AnalysisPanel(WindowServices& services, GameSession& session, QWi
     });
     connect(&session_, &GameSession::RecordChanged, this, &AnalysisPanel::BoardChanged);
     connect(&session_, &GameSession::PhaseChanged, this, &AnalysisPanel::FollowPhase);
+    FitRows(kDefaultLines);
     hide();
 }
 
@@ -292,9 +290,23 @@ void AnalysisPanel::Redraw()
 
 void AnalysisPanel::FitRows(int rows)
 {
-    // As high as the lines asked for: the move list keeps the rest.
-    const int row = QFontMetrics(TreeAnalysis->font()).height() + 3;
-    TreeAnalysis->setFixedHeight(TreeAnalysis->header()->sizeHint().height() + rows * row + 2 * TreeAnalysis->frameWidth() + 2);
+    // As high as the lines asked for: the move list keeps the rest. The
+    // columns of figures as wide as their widest texts.
+    rows_ = rows;
+    const QFontMetrics metrics(font());
+    QHeaderView* header = TreeAnalysis->header();
+    header->resizeSection(kDepth, metrics.horizontalAdvance(QStringLiteral("深さ")) + 12);
+    header->resizeSection(kScore, metrics.horizontalAdvance(QStringLiteral("−10.00")) + 12);
+    header->resizeSection(kWork, metrics.horizontalAdvance(QStringLiteral("999.9M")) + 12);
+    TreeAnalysis->setFixedHeight(header->sizeHint().height() + rows * (metrics.height() + 3) +
+                                 2 * TreeAnalysis->frameWidth() + 2);
+}
+
+void AnalysisPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)  // the large-screen option
+        FitRows(rows_);
 }
 
 QString AnalysisPanel::LineText(const AnalysisLine& line) const

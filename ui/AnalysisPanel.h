@@ -45,6 +45,9 @@ public:
     // The notation of the lines: the move list's style, 1..4.
     void SetStyle(int style);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 signals:
     // The analysis has ended by itself (the engine went, did not answer, or
     // a game against the engine began).
@@ -100,6 +103,7 @@ private:
     int rootPly_ = 0;           // its ply in the record
     int firstMove_ = 1;         // the number of the record's first move
     int style_ = 1;
+    int rows_ = kDefaultLines;  // the tree has room for so many lines
     QString engineName_;
 };
 

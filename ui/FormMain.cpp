@@ -144,6 +144,12 @@ void MoveListBox::keyPressEvent(QKeyEvent* event)
     emit KeyDown(event->key());
 }
 
+void MoveListBox::resizeEvent(QResizeEvent* event)
+{
+    QListWidget::resizeEvent(event);
+    emit Resized();
+}
+
 FormMain::FormMain(WindowServices& services, QWidget* parent)
     : QMainWindow(parent), services_(services), session_(std::make_unique<GameSession>())
 {
@@ -514,6 +520,12 @@ QWidget* FormMain::BuildCentralArea()
     ListMain->setUniformItemSizes(true);  // until an annotated record brings lines of other sizes
     connect(ListMain, &MoveListBox::LinePressed, this, &FormMain::ListMain_MouseDown);
     connect(ListMain, &MoveListBox::KeyDown, this, &FormMain::ListMain_KeyDown);
+    // Smaller or larger (the analysis comes and goes), the list keeps the move on the board in view.
+    connect(ListMain, &MoveListBox::Resized, this, [this] {
+        const int shown = MarkShownMove(*ListMain, session_->Game());
+        if (shown >= 0)
+            ListMain->scrollToItem(ListMain->item(shown));
+    });
 
     TextEngMas = new QPlainTextEdit;
     TextEngMas->setObjectName(QStringLiteral("TextEngMas"));
@@ -1739,12 +1751,6 @@ void FormMain::ShowAnalysis(bool on)
     for (QWidget* traffic : {static_cast<QWidget*>(TextEngMas), static_cast<QWidget*>(TextInfo[14]),
                              static_cast<QWidget*>(CommandMain[9])})
         traffic->setVisible(!on);
-    // The list, smaller or larger now, keeps the move on the board in view.
-    QTimer::singleShot(0, this, [this] {
-        const int shown = MarkShownMove(*ListMain, session_->Game());
-        if (shown >= 0)
-            ListMain->scrollToItem(ListMain->item(shown));
-    });
 }
 
 void FormMain::TakeBack() { engine_->TakeBack(); }

@@ -58,10 +58,12 @@ public:
 signals:
     void LinePressed(int x);  // after the press has selected the line; x where it was
     void KeyDown(int key);
+    void Resized();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 class FormMain : public QMainWindow, public MainWindowPort {
