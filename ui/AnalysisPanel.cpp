@@ -278,7 +278,7 @@ void AnalysisPanel::Redraw()
         if (item.toolTip(kMoves) != moves)
             item.setToolTip(kMoves, moves);
     }
-    const QString state = paused_ ? QStringLiteral("（駒の配置中は休止）")
+    const QString state = paused_ ? QStringLiteral("（休止中）")
                           : rows == 0 ? QStringLiteral("（思考中…）")
                                       : QString();
     LabelAnalysis->setText(engineName_ + QStringLiteral(" 解析") + state);
