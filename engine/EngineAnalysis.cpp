@@ -1,6 +1,7 @@
 #include "EngineAnalysis.h"
 
 #include "core/FenText.h"
+#include "core/GameText.h"
 #include "core/ModuleMekMoveCheck.h"
 #include "core/ModuleMekPGNRead.h"
 
@@ -47,6 +48,16 @@ std::string ScoreText(const EngineScore& score)
     return std::string(score.value > 0 ? "+" : kMinus) + std::to_string(cp / 100) + "." + hundredths;
 }
 
+const std::vector<std::string>& LineMoves(const AnalysisLine& line, int style)
+{
+    switch (style) {
+    case kStyleLong: return line.longMoves;
+    case kStylePostal: return line.postalMoves;
+    case kStyleCoord: return line.coords;
+    default: return line.moves;
+    }
+}
+
 AnalysisRoot RootOf(const GameState& game, int ply)
 {
     AnalysisRoot root;
@@ -70,6 +81,8 @@ void PlayLine(const AnalysisRoot& root, const std::vector<std::string>& pv, Anal
 {
     line.moves.clear();
     line.coords.clear();
+    line.longMoves.clear();
+    line.postalMoves.clear();
     std::vector<Board> history = root.history;
     std::string prevPostal = root.prevPostal;
     int ply = root.ply;
@@ -84,6 +97,8 @@ void PlayLine(const AnalysisRoot& root, const std::vector<std::string>& pv, Anal
                 continue;
             line.moves.push_back(shortText);
             line.coords.push_back(coord);
+            line.longMoves.push_back(longText);
+            line.postalMoves.push_back(postal);
             history.push_back(board);
             prevPostal = postal;
             ++ply;

@@ -25,7 +25,13 @@ struct AnalysisLine {
     long long timeMs = -1;
     std::vector<std::string> moves;   // short algebraic ("Nf3", "exd5+")
     std::vector<std::string> coords;  // the same moves as coordinates ("g1f3")
+    std::vector<std::string> longMoves;    // long algebraic ("Ng1-f3")
+    std::vector<std::string> postalMoves;  // postal digits ("7163")
 };
+
+// The moves of a line in a notation style of the move list (1 short, 2 long,
+// 3 postal, 4 coordinates; the short texts for any other).
+const std::vector<std::string>& LineMoves(const AnalysisLine& line, int style);
 
 // The score as the panel shows it: pawns from White's side with two decimals
 // and a sign ("+0.35", "−1.20" with U+2212, "0.00"), or a mate ("#3", "#−2").

@@ -1,6 +1,7 @@
 #include "FormMain.h"
 
 #include "DeskWindow.h"
+#include "AnalysisPanel.h"
 #include "DialogMnuFilePrint.h"
 #include "DialogGameReview.h"
 #include "DialogMnuGameEngine.h"
@@ -145,6 +146,12 @@ void MoveListBox::keyPressEvent(QKeyEvent* event)
     emit KeyDown(event->key());
 }
 
+void MoveListBox::resizeEvent(QResizeEvent* event)
+{
+    QListWidget::resizeEvent(event);
+    emit Resized();
+}
+
 FormMain::FormMain(WindowServices& services, QWidget* parent)
     : QMainWindow(parent), services_(services), session_(std::make_unique<GameSession>())
 {
@@ -275,6 +282,10 @@ void FormMain::BuildMenus()
         MnuGameLevelLevel[k]->setCheckable(true);
     }
     game->addSeparator();
+    MnuGameAnalysis = entry(game, "MnuGameAnalysis", QStringLiteral("解析"), 'A');
+    MnuGameAnalysis->setCheckable(true);
+    connect(MnuGameAnalysis, &QAction::triggered, this, &FormMain::MnuGameAnalysis_Click);
+    game->addSeparator();
     MnuGameEngine = entry(game, "MnuGameEngine", QStringLiteral("エンジンの設定"), 'C');
 
     QMenu* option = menuBar()->addMenu(QStringLiteral("その他(&O)"));
@@ -361,6 +372,11 @@ void FormMain::BuildToolbar()
     MnuFileDesk->setIcon(ToolIcon(QStringLiteral("〒")));
     MnuFileDesk->setIconVisibleInMenu(false);
     Toolbar->addAction(MnuFileDesk);
+    // "解析" after the numbered buttons, which keep their places.
+    MnuGameAnalysis->setIcon(ToolIcon(QStringLiteral("析")));
+    MnuGameAnalysis->setIconVisibleInMenu(false);
+    Toolbar->addSeparator();
+    Toolbar->addAction(MnuGameAnalysis);
 }
 
 QGridLayout* FormMain::FramedGrid(int index)
@@ -516,6 +532,12 @@ QWidget* FormMain::BuildCentralArea()
     ListMain->setUniformItemSizes(true);  // until an annotated record brings lines of other sizes
     connect(ListMain, &MoveListBox::LinePressed, this, &FormMain::ListMain_MouseDown);
     connect(ListMain, &MoveListBox::KeyDown, this, &FormMain::ListMain_KeyDown);
+    // Smaller or larger (the analysis comes and goes), the list keeps the move on the board in view.
+    connect(ListMain, &MoveListBox::Resized, this, [this] {
+        const int shown = MarkShownMove(*ListMain, session_->Game());
+        if (shown >= 0)
+            ListMain->scrollToItem(ListMain->item(shown));
+    });
 
     TextEngMas = new QPlainTextEdit;
     TextEngMas->setObjectName(QStringLiteral("TextEngMas"));
@@ -542,9 +564,16 @@ QWidget* FormMain::BuildCentralArea()
     TextComment->setPlaceholderText(QStringLiteral("コメント"));
     connect(TextComment, &QLineEdit::editingFinished, this, &FormMain::TextComment_Changed);
 
+    analysisPanel_ = new AnalysisPanel(services_, *session_);
+    connect(analysisPanel_, &AnalysisPanel::TurnedOff, this, [this] { ShowAnalysis(false); });
+    connect(analysisPanel_, &AnalysisPanel::PlayMove, this,
+            [this](const QString& move) { PlayUserMove(move.toStdString()); });
+    connect(analysisPanel_, &AnalysisPanel::LineAdded, this, &FormMain::AllDisplay);
+
     auto* listAndTraffic = new QVBoxLayout;
     listAndTraffic->addWidget(ListMain, 1);
     listAndTraffic->addWidget(TextComment);
+    listAndTraffic->addWidget(analysisPanel_);
     listAndTraffic->addWidget(TextEngMas);
     listAndTraffic->addLayout(direct);
 
@@ -719,6 +748,7 @@ void FormMain::ApplyStates()
     MnuGameSetup->setEnabled(on(WindowCommand::GameSetup));
     MnuGameEngine->setEnabled(on(WindowCommand::GameEngine));
     MnuOptionSearch->setEnabled(on(WindowCommand::Search));
+    MnuGameAnalysis->setEnabled(on(WindowCommand::Analysis));
     const GameState& game = session_->Game();
     facts.inVariation = game.LastPly > 0 && !IsMainLine(game, game.LastPly);
     MnuGameVariation->setEnabled(on(WindowCommand::VariationEntry));
@@ -1005,9 +1035,13 @@ void FormMain::ImaCheMan_DragDrop(int index)
         DrawBoard();
         return;
     }
-    const std::string move{FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
-                           RankDigit(game.DropRank)};
+    PlayUserMove({FileLetter(game.DragFile), RankDigit(game.DragRank), FileLetter(game.DropFile),
+                  RankDigit(game.DropRank)});
+}
 
+void FormMain::PlayUserMove(const std::string& move)
+{
+    const GameState& game = session_->Game();
     const bool variation = MnuGameVariation->isChecked() && !EngPlay();
     if (game.CurPly != game.LastPly && !variation) {
         if (EngPlay()) {
@@ -1553,6 +1587,7 @@ void FormMain::closeEvent(QCloseEvent* event)
             return;
         }
         closing_ = true;
+        analysisPanel_->TurnOff();
         MnuGameEnd_Click();
     }
     if (setupDialog_)
@@ -1590,6 +1625,7 @@ void FormMain::MnuGameHyoukiHyouki_Click(int index)
     for (int k = 1; k <= 4; ++k)
         MnuGameHyoukiHyouki[k]->setChecked(k == index);
     engineConfig_.EngSet.Style = std::to_string(index);
+    analysisPanel_->SetStyle(index);
     RebuildMoveList(session_->Game().LastPly);
     session_->GoToPly(session_->Game().LastPly);
     AllDisplay();
@@ -1700,6 +1736,7 @@ void FormMain::ApplyIni(const VorlikIni& ini)
     engineConfig_.EngSet.Style = std::to_string(style);
     for (int k = 1; k <= 4; ++k)
         MnuGameHyoukiHyouki[k]->setChecked(k == style);
+    analysisPanel_->SetStyle(style);
     MnuOptionWin120DPI->setChecked(ini.Win120DPI);
     MnuOptionKifuWrite->setChecked(ini.KifuWrite);
 }
@@ -1758,6 +1795,27 @@ void FormMain::MnuGameEngine_Click()
 {
     engineDialog_->exec();
     ApplyStates();  // a new engine can be played at once
+    if (analysisPanel_->IsOn())
+        MnuGameAnalysis_Click(true);  // and analyses at once
+}
+
+void FormMain::MnuGameAnalysis_Click(bool on)
+{
+    // The one makes room before the other shows: the window keeps its size.
+    if (!on)
+        analysisPanel_->TurnOff();
+    ShowAnalysis(on);
+    if (on && !analysisPanel_->TurnOn(engineConfig_))
+        ShowAnalysis(false);
+}
+
+void FormMain::ShowAnalysis(bool on)
+{
+    // The panel takes the place of the engine traffic, which only a game has.
+    MnuGameAnalysis->setChecked(on);
+    for (QWidget* traffic : {static_cast<QWidget*>(TextEngMas), static_cast<QWidget*>(TextInfo[14]),
+                             static_cast<QWidget*>(CommandMain[9])})
+        traffic->setVisible(!on);
 }
 
 void FormMain::TakeBack() { engine_->TakeBack(); }

@@ -41,6 +41,7 @@ class QToolBar;
 namespace vorlik {
 
 class DeskWindow;
+class AnalysisPanel;
 class DialogMnuFilePrint;
 class DialogMnuGameEngine;
 class HelpWindow;
@@ -60,10 +61,12 @@ public:
 signals:
     void LinePressed(int x);  // after the press has selected the line; x where it was
     void KeyDown(int key);
+    void Resized();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 class FormMain : public QMainWindow, public MainWindowPort {
@@ -118,6 +121,8 @@ public slots:
     void MnuGameNew_Click();
     void MnuGameEnd_Click();
     void MnuGameSetup_Click();
+    // "解析" on or off.
+    void MnuGameAnalysis_Click(bool on);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -161,6 +166,12 @@ private:
 
     // The handlers of the controls.
     void ImaCheMan_DragDrop(int index);
+    // A move of the user (dragged, clicked, or the analysis' best move) on
+    // the position on the board: an earlier position asks before the record
+    // is cut, or makes a variation; in a game the engine answers.
+    void PlayUserMove(const std::string& move);
+    // The check mark of "解析", and the panel or the engine traffic beside the list.
+    void ShowAnalysis(bool on);
     void ImaCheBoa_DragDrop();
     // A piece let go where it was lifted: the piece chosen for a move by
     // clicks, or a drop there (the set-up, a piece that cannot move now).
@@ -229,6 +240,8 @@ private:
     QAction* MnuGameSetup = nullptr;
     std::array<QAction*, 4> MnuGameLevelLevel{};  // 1..3
     QAction* MnuGameEngine = nullptr;
+    QAction* MnuGameAnalysis = nullptr;          // "解析"
+    AnalysisPanel* analysisPanel_ = nullptr;
     QAction* MnuGameVariation = nullptr;         // "変化手順の入力"
     QAction* MnuGameVariationPromote = nullptr;
     QAction* MnuGameVariationDelete = nullptr;

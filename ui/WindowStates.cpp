@@ -46,6 +46,8 @@ constexpr Row kTable[] = {
     {C::VariationEntry, {W::On, W::Off, W::Off, W::Off, W::On}},
     {C::VariationEdit, {W::Variation, W::Off, W::Off, W::Off, W::Variation}},
     {C::GameReview, {W::Engine, W::Off, W::Off, W::Off, W::Engine}},
+    // Not beside a game against the engine; a set-up pauses a running one.
+    {C::Analysis, {W::On, W::Off, W::Off, W::Off, W::On}},
 };
 constexpr bool RowsInOrder()
 {

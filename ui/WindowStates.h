@@ -31,6 +31,7 @@ enum class WindowCommand {
     VariationEntry,  // "変化手順の入力"
     VariationEdit,   // promoting and deleting the variation on the board
     GameReview,      // "全手解析"
+    Analysis,        // "解析" and its tool button
     Count
 };
 

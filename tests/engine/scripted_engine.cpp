@@ -33,6 +33,10 @@
 //   hang               reads no more and never answers
 //   info COUNT K [RATE] COUNT UCI "info" lines, MultiPV ranks 1..K in turn,
 //                      RATE lines a second (0 or none: at once)
+//   stream K RATE      from now on RATE "info" lines a second, ranks 1..K in
+//                      turn, written between the commands it reads and
+//                      answers, until "quiet"
+//   quiet              ends a stream
 //   longpv N           one "info" line whose pv is N moves long (knights out and back)
 //   bestmove           "bestmove" and the first move of the last pv written
 //   next TEXT          TEXT and LF, said at the next "thinking" instead of its
@@ -47,17 +51,20 @@
 // lines and "stop" with "bestmove"; a script's rules come before these. So
 // "on position startpos moves e2e4: next info depth 9 score cp -30 pv e7e5"
 // gives the position after 1.e4 its own evaluation.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -83,6 +90,37 @@ std::FILE* gLog = nullptr;
 std::string gLastFirstMove = "(none)";  // of the last pv written
 std::FILE* gRaw = nullptr;
 std::vector<std::string> gNext;  // lines for the next "thinking"
+
+void InfoLine(long k, long ranks);
+
+// A stream of info lines written while commands are read.
+struct Stream {
+    long ranks = 0;        // 0: no stream
+    long rate = 0;         // lines a second
+    long written = 0;
+    long long startedUs = 0;
+};
+Stream gStream;
+
+long long NowUs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000LL + now.tv_nsec / 1000;
+}
+
+// Writes the stream's lines whose time has come; the milliseconds until the
+// next one (-1: no stream).
+int FeedStream()
+{
+    if (gStream.ranks <= 0 || gStream.rate <= 0)
+        return -1;
+    const long long due = (NowUs() - gStream.startedUs) * gStream.rate / 1000000;
+    while (gStream.written < due)
+        InfoLine(gStream.written++, gStream.ranks);
+    const long long nextUs = gStream.startedUs + (gStream.written + 1) * 1000000LL / gStream.rate;
+    return static_cast<int>(std::max(0LL, (nextUs - NowUs() + 999) / 1000));
+}
 
 void WriteAll(const std::string& bytes)
 {
@@ -238,17 +276,23 @@ std::string KnightsLine(long n)
     return line;
 }
 
+// Info line k of a report of `ranks` lines.
+void InfoLine(long k, long ranks)
+{
+    const long rank = k % ranks + 1;
+    const std::string pv = rank % 2 ? "e2e4 e7e5 g1f3" : "d2d4 d7d5 c2c4";
+    WriteAll("info depth " + std::to_string(k / ranks + 1) + " multipv " + std::to_string(rank) + " score cp " +
+             std::to_string(30 - 10 * rank) + " nodes " + std::to_string(k * 1000) + " time " + std::to_string(k) +
+             " pv " + pv + "\n");
+    if (rank == 1)
+        gLastFirstMove = pv.substr(0, 4);
+}
+
 void InfoLines(long count, long ranks, long rate)
 {
     ranks = ranks < 1 ? 1 : ranks;
     for (long k = 0; k < count; ++k) {
-        const long rank = k % ranks + 1;
-        const std::string pv = rank % 2 ? "e2e4 e7e5 g1f3" : "d2d4 d7d5 c2c4";
-        WriteAll("info depth " + std::to_string(k / ranks + 1) + " multipv " + std::to_string(rank) + " score cp " +
-                 std::to_string(30 - 10 * rank) + " nodes " + std::to_string(k * 1000) + " time " +
-                 std::to_string(k) + " pv " + pv + "\n");
-        if (rank == 1)
-            gLastFirstMove = pv.substr(0, 4);
+        InfoLine(k, ranks);
         if (rate > 0)
             ::usleep(static_cast<useconds_t>(1000000 / rate));
     }
@@ -324,6 +368,13 @@ void Run(Rule& rule, const std::string& received)
             long count = 0, ranks = 1, rate = 0;
             words >> count >> ranks >> rate;
             InfoLines(count, ranks, rate);
+        } else if (verb == "stream") {
+            std::istringstream words(rest);
+            gStream = Stream{};
+            words >> gStream.ranks >> gStream.rate;
+            gStream.startedUs = NowUs();
+        } else if (verb == "quiet") {
+            gStream = Stream{};
         } else if (verb == "longpv") {
             const long n = std::atol(rest.c_str());
             WriteAll("info depth 30 score cp 10 pv " + KnightsLine(n) + "\n");
@@ -485,6 +536,13 @@ int main(int argc, char** argv)
     std::string pending;
     char buffer[4096];
     for (;;) {
+        const int wait = FeedStream();
+        if (wait >= 0) {
+            pollfd input{STDIN_FILENO, POLLIN, 0};
+            const int ready = ::poll(&input, 1, wait);
+            if (ready == 0 || (ready < 0 && errno == EINTR))
+                continue;  // the stream's next line is due
+        }
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;

@@ -1,0 +1,110 @@
+// The analysis beside the move list (解析): the current engine thinks about
+// the position on the board and its best lines are shown, each with its
+// depth, its score from White's side, its nodes or time and its moves in the
+// move list's notation. Every change of the position on the board starts the
+// analysis again; nothing of the position left is shown. However fast the
+// engine writes, the lines are redrawn at most ten times a second.
+#pragma once
+
+#include "engine/EngineAnalysis.h"
+#include "engine/EngineSettings.h"
+#include "session/GameSession.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTreeWidget;
+
+namespace vorlik {
+
+class WindowServices;
+
+class AnalysisPanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kRedrawMs = 100;        // at most ten redraws a second
+    static constexpr int kReadyWaitMs = 30000;   // for the engine to say it is ready
+    static constexpr int kDefaultLines = 3;
+
+    AnalysisPanel(WindowServices& services, GameSession& session, QWidget* parent = nullptr);
+    ~AnalysisPanel() override;  // the engine is quit
+
+    // Starts the engine of config and analyses the position on the board
+    // (an analysis running is ended first). False when there is no engine or
+    // it cannot be started: the user has been told.
+    bool TurnOn(const EngineConfig& config);
+    // The engine quits; its process has ended when this returns.
+    void TurnOff();
+    bool IsOn() const { return engine_ != nullptr; }
+    // The notation of the lines: the move list's style, 1..4.
+    void SetStyle(int style);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+signals:
+    // The analysis has ended by itself (the engine went, did not answer, or
+    // a game against the engine began).
+    void TurnedOff();
+    // The first move of the best line as coordinates, to be played as if
+    // dragged on the board.
+    void PlayMove(const QString& coord);
+    // A line has gone into the record as a variation.
+    void LineAdded();
+    // The lines have been drawn anew.
+    void Redrawn();
+
+private:
+    // The board has changed: the position is looked at once the change is handled.
+    void BoardChanged();
+    void FollowBoard();
+    void FollowPhase(GamePhase phase);
+    void LinesChanged();
+    // Draws the lines now; a flood's next drawing waits for the timer.
+    void ShowNow();
+    void Redraw();
+    void EngineLost(const QString& why);
+    void LineCountChosen(int count);
+    void PlayBest();
+    void AddChosenLine();
+    // The moves, added after the position shown, would lengthen the line on
+    // the board instead of leaving it.
+    bool RunsPastEnd(const std::vector<std::string>& moves) const;
+    // The line of row `row`, while the board still shows its position; none
+    // for a row without moves.
+    const AnalysisLine* ShownLine(int row) const;
+    // The row the user has chosen, else the best line's.
+    int ChosenRow() const;
+    QString LineText(const AnalysisLine& line) const;
+    void FitRows(int rows);
+    void Tell(const QString& text, bool error);
+
+    WindowServices& services_;
+    GameSession& session_;
+    std::unique_ptr<EngineProtocol> engine_;
+    std::unique_ptr<EngineAnalysis> analysis_;
+    QLabel* LabelAnalysis = nullptr;       // the engine's name and what it does
+    QSpinBox* SpinAnalysisLines = nullptr; // 1..5 lines, for UCI engines
+    QTreeWidget* TreeAnalysis = nullptr;
+    QPushButton* ComAnalysisBest = nullptr;
+    QPushButton* ComAnalysisAdd = nullptr;
+    QTimer redraw_;
+    QTimer readyWait_;
+    bool dirty_ = false;        // lines came while the redraw waited
+    bool boardDue_ = false;     // the board changed; looked at once the change is handled
+    bool paused_ = false;       // a position is being set up
+    std::string position_;      // the position analysed, as the engine is told it
+    int rootPly_ = 0;           // its ply in the record
+    int firstMove_ = 1;         // the number of the record's first move
+    int style_ = 1;
+    int rows_ = kDefaultLines;  // the tree has room for so many lines
+    QString engineName_;
+};
+
+}  // namespace vorlik
