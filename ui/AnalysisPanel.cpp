@@ -6,12 +6,16 @@
 #include "engine/EngineGame.h"
 #include "engine/UciEngine.h"
 
+#include <QComboBox>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -21,6 +25,12 @@ namespace vorlik {
 namespace {
 
 enum Column { kDepth, kScore, kWork, kMoves, kColumns };
+
+// One line beside "Vorlik.ini": the settings file of the engine chosen for
+// analysis, which need not be the one the games are played against.
+const char kAnalysisEngineFile[] = "VorlikAnalysis.ini";
+// Analysed with until the user chooses: the strongest engine shipped.
+const char kStrongestEngine[] = "Stockfish.mek";
 
 // The position as the engine is told it: two texts alike are one position.
 std::string PositionKey(const GameState& game)
@@ -68,6 +78,11 @@ AnalysisPanel::AnalysisPanel(WindowServices& services, GameSession& session, QWi
     LabelAnalysis = new QLabel;
     LabelAnalysis->setObjectName(QStringLiteral("LabelAnalysis"));
     LabelAnalysis->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ComboAnalysisEngine = new QComboBox;
+    ComboAnalysisEngine->setObjectName(QStringLiteral("ComboAnalysisEngine"));
+    ComboAnalysisEngine->setToolTip(QStringLiteral("解析に使うエンジン（対局のエンジンとは別に選べます）"));
+    ComboAnalysisEngine->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(ComboAnalysisEngine, &QComboBox::activated, this, &AnalysisPanel::EngineChosen);
     SpinAnalysisLines = new QSpinBox;
     SpinAnalysisLines->setObjectName(QStringLiteral("SpinAnalysisLines"));
     SpinAnalysisLines->setRange(1, kMaxMultiPv);
@@ -105,6 +120,7 @@ AnalysisPanel::AnalysisPanel(WindowServices& services, GameSession& session, QWi
 
     auto* top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(ComboAnalysisEngine);
     top->addWidget(LabelAnalysis, 1);
     top->addWidget(SpinAnalysisLines);
     top->addWidget(ComAnalysisBest);
@@ -138,10 +154,12 @@ AnalysisPanel::AnalysisPanel(WindowServices& services, GameSession& session, QWi
 
 AnalysisPanel::~AnalysisPanel() { TurnOff(); }
 
-bool AnalysisPanel::TurnOn(const EngineConfig& config)
+bool AnalysisPanel::TurnOn(const EngineConfig& gameEngine)
 {
     TurnOff();
-    if (!config.EngLoaFg) {
+    gameEngine_ = gameEngine;
+    EngineConfig config;
+    if (!AnalysisEngine(config)) {
         Tell(QString::fromUtf8(kEngineNotConfigured), false);
         return false;
     }
@@ -161,6 +179,7 @@ bool AnalysisPanel::TurnOn(const EngineConfig& config)
     FitRows(multiPv ? SpinAnalysisLines->value() : 1);
     analysis_->setLineCount(multiPv ? SpinAnalysisLines->value() : 1);
     engineName_ = QString::fromStdString(config.EngSet.Name);
+    ListEngines(QString::fromStdString(config.EngFileName));
     paused_ = session_.SetupOpen();
     position_.clear();
     readyWait_.start();
@@ -281,7 +300,7 @@ void AnalysisPanel::Redraw()
     const QString state = paused_ ? QStringLiteral("（休止中）")
                           : rows == 0 ? QStringLiteral("（思考中…）")
                                       : QString();
-    LabelAnalysis->setText(engineName_ + QStringLiteral(" 解析") + state);
+    LabelAnalysis->setText(state);  // the engine's name stands in its box
     const AnalysisLine* best = ShownLine(0);
     ComAnalysisBest->setEnabled(best && best->rank == 1);
     ComAnalysisAdd->setEnabled(ShownLine(ChosenRow()) != nullptr);
@@ -418,6 +437,72 @@ void AnalysisPanel::EngineLost(const QString& why)
         emit TurnedOff();
         Tell(why, true);
     });
+}
+
+QString AnalysisPanel::RememberedEngine() const
+{
+    std::vector<std::string> lines;
+    std::string error;
+    const QString file = QDir(services_.Folders().Settings).filePath(QString::fromUtf8(kAnalysisEngineFile));
+    if (ReadSettingsLines(file.toStdString(), lines, error) && !lines.empty())
+        return QString::fromStdString(lines[0]);
+    return QString();
+}
+
+bool AnalysisPanel::AnalysisEngine(EngineConfig& config) const
+{
+    // A settings file whose engine program is not installed is passed over.
+    const ProgramFolders folders = services_.Folders();
+    const QString programFolder = services_.ProgramFolder();
+    const auto usable = [&folders, &programFolder](const QString& name, EngineConfig& into) {
+        std::string error;
+        if (name.isEmpty() || !ReadMekFile(SettingsFileToRead(folders, name).toStdString(), into.EngSet, error) ||
+            ResolveEnginePath(QString::fromStdString(into.EngSet.Path), programFolder).isEmpty())
+            return false;
+        into.EngLoaFg = true;
+        into.EngFileName = name.toStdString();
+        return true;
+    };
+    for (const QString& name : {RememberedEngine(), QString::fromUtf8(kStrongestEngine)}) {
+        EngineConfig candidate;
+        if (usable(name, candidate)) {
+            config = candidate;
+            return true;
+        }
+    }
+    config = gameEngine_;
+    return config.EngLoaFg;
+}
+
+void AnalysisPanel::ListEngines(const QString& chosen)
+{
+    const ProgramFolders folders = services_.Folders();
+    const QStringList filter{QStringLiteral("*.mek")};
+    QStringList names = QDir(folders.Settings).entryList(filter, QDir::Files);
+    for (const QString& name : QDir(folders.Data).entryList(filter, QDir::Files))
+        if (!names.contains(name))
+            names << name;
+    names.sort(Qt::CaseInsensitive);
+    const QSignalBlocker quiet(ComboAnalysisEngine);
+    ComboAnalysisEngine->clear();
+    for (const QString& name : names)
+        ComboAnalysisEngine->addItem(QFileInfo(name).completeBaseName(), name);
+    if (ComboAnalysisEngine->findData(chosen) < 0)  // the game's engine, from no file of these folders
+        ComboAnalysisEngine->addItem(engineName_.isEmpty() ? chosen : engineName_, chosen);
+    ComboAnalysisEngine->setCurrentIndex(ComboAnalysisEngine->findData(chosen));
+}
+
+void AnalysisPanel::EngineChosen()
+{
+    const QString name = ComboAnalysisEngine->currentData().toString();
+    if (name.isEmpty())
+        return;
+    std::string error;
+    const QString file = QDir(services_.Folders().Settings).filePath(QString::fromUtf8(kAnalysisEngineFile));
+    if (!WriteSettingsLines(file.toStdString(), {name.toStdString()}, error))
+        Tell(QString::fromStdString(error), false);
+    if (!TurnOn(gameEngine_))
+        emit TurnedOff();
 }
 
 void AnalysisPanel::Tell(const QString& text, bool error)

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -35,10 +36,13 @@ public:
     AnalysisPanel(WindowServices& services, GameSession& session, QWidget* parent = nullptr);
     ~AnalysisPanel() override;  // the engine is quit
 
-    // Starts the engine of config and analyses the position on the board
-    // (an analysis running is ended first). False when there is no engine or
+    // Starts the analysis engine and analyses the position on the board (an
+    // analysis running is ended first). The engine is the one chosen in the
+    // panel's box; until one is chosen, the shipped Stockfish when its
+    // program is installed (the strongest engine for looking at a position),
+    // else the game's engine, gameEngine. False when there is no engine or
     // it cannot be started: the user has been told.
-    bool TurnOn(const EngineConfig& config);
+    bool TurnOn(const EngineConfig& gameEngine);
     // The engine quits; its process has ended when this returns.
     void TurnOff();
     bool IsOn() const { return engine_ != nullptr; }
@@ -83,6 +87,13 @@ private:
     int ChosenRow() const;
     QString LineText(const AnalysisLine& line) const;
     void FitRows(int rows);
+    // The engines' settings files in the settings and shipped folders, in
+    // the box, the chosen one current.
+    void ListEngines(const QString& chosen);
+    // The settings of the engine to analyse with; false when none reads.
+    bool AnalysisEngine(EngineConfig& config) const;
+    void EngineChosen();
+    QString RememberedEngine() const;
     void Tell(const QString& text, bool error);
 
     WindowServices& services_;
@@ -90,6 +101,7 @@ private:
     std::unique_ptr<EngineProtocol> engine_;
     std::unique_ptr<EngineAnalysis> analysis_;
     QLabel* LabelAnalysis = nullptr;       // the engine's name and what it does
+    QComboBox* ComboAnalysisEngine = nullptr;  // the engine to analyse with
     QSpinBox* SpinAnalysisLines = nullptr; // 1..5 lines, for UCI engines
     QTreeWidget* TreeAnalysis = nullptr;
     QPushButton* ComAnalysisBest = nullptr;
@@ -105,6 +117,7 @@ private:
     int style_ = 1;
     int rows_ = kDefaultLines;  // the tree has room for so many lines
     QString engineName_;
+    EngineConfig gameEngine_;   // the game's engine, when no other is chosen
 };
 
 }  // namespace vorlik

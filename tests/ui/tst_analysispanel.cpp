@@ -11,6 +11,7 @@
 #include "ui/FormMain.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -56,6 +57,8 @@ private slots:
     void addedLine_data();
     void addedLine();
     void windowPlaysTheBestMove();
+    void analysisEngine_data();
+    void analysisEngine();
 
 private:
     // The scripted UCI engine, its script's rules before its own; it writes
@@ -288,6 +291,46 @@ void AnalysisPanelTest::windowPlaysTheBestMove()
     analysis->trigger();
     QVERIFY(!analysis->isChecked());
     QCOMPARE(ProcessesWith(services->ProgramFolder()), 0);
+}
+
+
+void AnalysisPanelTest::analysisEngine_data()
+{
+    // Settings files in the program folder ("Name:program", the program
+    // "missing" when it is not installed), the one remembered for analysis,
+    // and the engine the panel analyses with ("" the game's own).
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QString>("analysedWith");
+    QTest::newRow("nothing but the game's engine") << QStringList() << "" << "";
+    QTest::newRow("Stockfish installed") << QStringList{"Stockfish:engine"} << "" << "Stockfish.mek";
+    QTest::newRow("Stockfish not installed") << QStringList{"Stockfish:missing"} << "" << "";
+    QTest::newRow("chosen before") << QStringList{"Stockfish:engine", "Toga2:engine"} << "Toga2.mek" << "Toga2.mek";
+    QTest::newRow("chosen one gone") << QStringList{"Stockfish:engine"} << "Toga2.mek" << "Stockfish.mek";
+    QTest::newRow("chosen one uninstalled") << QStringList{"Stockfish:engine", "Toga2:missing"} << "Toga2.mek"
+                                            << "Stockfish.mek";
+}
+
+void AnalysisPanelTest::analysisEngine()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, remembered);
+    QFETCH(QString, analysedWith);
+    const EngineConfig game = Engine(QByteArray());
+    for (const QString& file : files) {
+        const QStringList parts = file.split(':');
+        EngineSettings set = game.EngSet;
+        set.Name = parts[0].toStdString();
+        set.Path = parts[1] == "missing" ? "no-such-engine" : game.EngSet.Path;
+        std::string error;
+        QVERIFY(WriteMekFile((services->ProgramFolder() + "/" + parts[0] + ".mek").toStdString(), set, error));
+    }
+    if (!remembered.isEmpty())
+        services->WriteProgramFile(QStringLiteral("VorlikAnalysis.ini"), remembered.toUtf8() + "\r\n");
+    QVERIFY(panel->TurnOn(game));
+    auto* box = panel->findChild<QComboBox*>(QStringLiteral("ComboAnalysisEngine"));
+    QCOMPARE(box->currentData().toString(), analysedWith);
+    QCOMPARE(box->count(), files.size() + (analysedWith.isEmpty() ? 1 : 0));
 }
 
 QTEST_MAIN(AnalysisPanelTest)
