@@ -7,7 +7,6 @@
 #include "engine/UciEngine.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -441,12 +440,8 @@ void AnalysisPanel::EngineLost(const QString& why)
 
 QString AnalysisPanel::RememberedEngine() const
 {
-    std::vector<std::string> lines;
-    std::string error;
-    const QString file = QDir(services_.Folders().Settings).filePath(QString::fromUtf8(kAnalysisEngineFile));
-    if (ReadSettingsLines(file.toStdString(), lines, error) && !lines.empty())
-        return QString::fromStdString(lines[0]);
-    return QString();
+    const std::vector<std::string> lines = RememberedLines(services_.Folders(), kAnalysisEngineFile);
+    return lines.empty() ? QString() : QString::fromStdString(lines[0]);
 }
 
 bool AnalysisPanel::AnalysisEngine(EngineConfig& config) const
@@ -476,16 +471,9 @@ bool AnalysisPanel::AnalysisEngine(EngineConfig& config) const
 
 void AnalysisPanel::ListEngines(const QString& chosen)
 {
-    const ProgramFolders folders = services_.Folders();
-    const QStringList filter{QStringLiteral("*.mek")};
-    QStringList names = QDir(folders.Settings).entryList(filter, QDir::Files);
-    for (const QString& name : QDir(folders.Data).entryList(filter, QDir::Files))
-        if (!names.contains(name))
-            names << name;
-    names.sort(Qt::CaseInsensitive);
     const QSignalBlocker quiet(ComboAnalysisEngine);
     ComboAnalysisEngine->clear();
-    for (const QString& name : names)
+    for (const QString& name : EngineSettingsFiles(services_.Folders()))
         ComboAnalysisEngine->addItem(QFileInfo(name).completeBaseName(), name);
     if (ComboAnalysisEngine->findData(chosen) < 0)  // the game's engine, from no file of these folders
         ComboAnalysisEngine->addItem(engineName_.isEmpty() ? chosen : engineName_, chosen);
@@ -498,8 +486,7 @@ void AnalysisPanel::EngineChosen()
     if (name.isEmpty())
         return;
     std::string error;
-    const QString file = QDir(services_.Folders().Settings).filePath(QString::fromUtf8(kAnalysisEngineFile));
-    if (!WriteSettingsLines(file.toStdString(), {name.toStdString()}, error))
+    if (!RememberLines(services_.Folders(), kAnalysisEngineFile, {name.toStdString()}, error))
         Tell(QString::fromStdString(error), false);
     if (!TurnOn(gameEngine_))
         emit TurnedOff();

@@ -187,10 +187,8 @@ DeskWindow::DeskWindow(WindowServices& services, QWidget* parent) : QWidget(pare
     connect(table_, &QTableWidget::itemSelectionChanged, this,
             [this] { settings_->setEnabled(RowAt(table_->currentRow()) != nullptr); });
 
-    std::vector<std::string> lines;
-    std::string error;
-    const QString file = QDir(services_.Folders().Settings).filePath(QString::fromUtf8(kDeskWindowFile));
-    if (ReadSettingsLines(file.toStdString(), lines, error) && lines.size() >= 2) {
+    const std::vector<std::string> lines = RememberedLines(services_.Folders(), kDeskWindowFile);
+    if (lines.size() >= 2) {
         folder_->setText(Text(lines[0]));
         me_->setText(Text(lines[1]));
     }
@@ -228,8 +226,8 @@ void DeskWindow::ShowDesk(const QString& folder, const QString& me)
 void DeskWindow::Remember()
 {
     std::string error;
-    const QString file = QDir(services_.Folders().Settings).filePath(QString::fromUtf8(kDeskWindowFile));
-    if (!WriteSettingsLines(file.toStdString(), {folder_->text().toStdString(), me_->text().toStdString()}, error))
+    if (!RememberLines(services_.Folders(), kDeskWindowFile,
+                       {folder_->text().toStdString(), me_->text().toStdString()}, error))
         services_.ShowMessage(this, Text(error), QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::Ok);
 }
 

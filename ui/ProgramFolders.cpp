@@ -1,5 +1,7 @@
 #include "ProgramFolders.h"
 
+#include "engine/EngineSettings.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -72,6 +74,41 @@ QString SettingsFileToRead(const ProgramFolders& folders, const QString& name)
     const QString own = QDir(folders.Settings).filePath(name);
     const QString shipped = QDir(folders.Data).filePath(name);
     return !QFileInfo::exists(own) && QFileInfo(shipped).isFile() ? shipped : own;
+}
+
+QStringList EngineSettingsFiles(const ProgramFolders& folders)
+{
+    const QStringList filter{QStringLiteral("*.mek")};
+    QStringList names = QDir(folders.Settings).entryList(filter, QDir::Files);
+    for (const QString& name : QDir(folders.Data).entryList(filter, QDir::Files))
+        if (!names.contains(name))
+            names << name;
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+namespace {
+
+std::string RememberedFile(const ProgramFolders& folders, const char* name)
+{
+    return QDir(folders.Settings).filePath(QString::fromUtf8(name)).toStdString();
+}
+
+}  // namespace
+
+std::vector<std::string> RememberedLines(const ProgramFolders& folders, const char* name)
+{
+    std::vector<std::string> lines;
+    std::string error;
+    if (!ReadSettingsLines(RememberedFile(folders, name), lines, error))
+        lines.clear();
+    return lines;
+}
+
+bool RememberLines(const ProgramFolders& folders, const char* name, const std::vector<std::string>& lines,
+                   std::string& error)
+{
+    return WriteSettingsLines(RememberedFile(folders, name), lines, error);
 }
 
 }  // namespace vorlik

@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 namespace vorlik {
 
 struct ProgramFolders {
@@ -34,5 +37,16 @@ bool SeedSettingsFolder(const ProgramFolders& folders, QString& error);
 // A settings file to read: the user's own in the settings folder, else the
 // shipped one of that name, else the name in the settings folder (missing).
 QString SettingsFileToRead(const ProgramFolders& folders, const QString& name);
+
+// The engine-settings files there are to choose from: the user's and the
+// shipped ones, each name once, in alphabetical order.
+QStringList EngineSettingsFiles(const ProgramFolders& folders);
+
+// A window's few remembered lines (a folder, a name, a choice), in a file of
+// their own in the settings folder: none when it is missing or unreadable.
+std::vector<std::string> RememberedLines(const ProgramFolders& folders, const char* name);
+// Writes them, replacing the file at once; false with a message naming it.
+bool RememberLines(const ProgramFolders& folders, const char* name, const std::vector<std::string>& lines,
+                   std::string& error);
 
 }  // namespace vorlik
