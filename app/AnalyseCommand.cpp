@@ -31,43 +31,30 @@ struct AnalyseOptions {
 
 std::string ReadOptions(const std::vector<std::string>& args, AnalyseOptions& options)
 {
-    std::size_t k = 0;
-    for (; k < args.size(); ++k) {
-        const std::string& arg = args[k];
-        if (arg == "--") {
-            ++k;
-            break;
+    const OwnOption own = [&options](const std::vector<std::string>& words, std::size_t& k, std::string& error) {
+        const std::string& arg = words[k];
+        if (arg != "--fen" && arg != "--seconds" && arg != "--multipv")
+            return false;
+        if (k + 1 >= words.size()) {
+            error = arg + " のあとに値がありません (" + arg + " needs a value)";
+            return true;
         }
-        const bool takesValue = arg == "--fen" || arg == "--seconds" || arg == "--multipv";
-        if (takesValue && k + 1 >= args.size())
-            return arg + " のあとに値がありません (" + arg + " needs a value)";
+        const std::string& value = words[++k];
         if (arg == "--fen") {
-            options.fen = args[++k];
+            options.fen = value;
         } else if (arg == "--seconds") {
             char* end = nullptr;
-            options.seconds = std::strtod(args[++k].c_str(), &end);
-            if (args[k].empty() || *end != '\0' || !(options.seconds >= 0.1 && options.seconds <= 86400))
-                return "秒数が読めません (--seconds takes 0.1..86400): " + args[k];
-        } else if (arg == "--multipv") {
-            const std::string& text = args[++k];
-            if (text.size() != 1 || text[0] < '1' || text[0] > '5')
-                return "行数は 1 から 5 です (--multipv takes 1..5): " + text;
-            options.lineCount = text[0] - '0';
-        } else if (arg.rfind("--", 0) == 0) {
-            return "知らないオプションです (unknown option): " + arg;
-        } else if (options.mek.empty()) {
-            options.mek = arg;
+            options.seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !(options.seconds >= 0.1 && options.seconds <= 86400))
+                error = "秒数が読めません (--seconds takes 0.1..86400): " + value;
+        } else if (value.size() != 1 || value[0] < '1' || value[0] > '5') {
+            error = "行数は 1 から 5 です (--multipv takes 1..5): " + value;
         } else {
-            break;  // the first move token
+            options.lineCount = value[0] - '0';
         }
-    }
-    for (; k < args.size(); ++k) {
-        if (options.mek.empty())
-            options.mek = args[k];
-        else
-            options.tokens.push_back(args[k]);
-    }
-    return options.mek.empty() ? "エンジン設定ファイルがありません (analyse needs a settings file)" : "";
+        return true;
+    };
+    return ReadEngineVerb(args, "analyse", own, options.mek, options.tokens);
 }
 
 // The position: the FEN's or the standard start, and the tokens played from

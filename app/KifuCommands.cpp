@@ -370,6 +370,37 @@ int FileError(const std::string& message)
     return kExitUsage;
 }
 
+std::string ReadEngineVerb(const std::vector<std::string>& args, const char* verb, const OwnOption& own,
+                           std::string& mek, std::vector<std::string>& tokens)
+{
+    std::size_t k = 0;
+    for (; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (arg == "--") {
+            ++k;
+            break;
+        }
+        std::string error;
+        if (own(args, k, error)) {
+            if (!error.empty())
+                return error;
+        } else if (arg.rfind("--", 0) == 0) {
+            return "知らないオプションです (unknown option): " + arg;
+        } else if (mek.empty()) {
+            mek = arg;
+        } else {
+            break;  // the first move token
+        }
+    }
+    for (; k < args.size(); ++k) {
+        if (mek.empty())
+            mek = args[k];
+        else
+            tokens.push_back(args[k]);
+    }
+    return mek.empty() ? std::string("エンジン設定ファイルがありません (") + verb + " needs a settings file)" : "";
+}
+
 // Options may stand anywhere; "--" ends them.
 std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::size_t least, std::size_t most,
                      const char* usage, VerbOptions& options, const OwnOption& own)

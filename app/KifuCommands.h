@@ -75,6 +75,12 @@ using OwnOption = std::function<bool(const std::vector<std::string>& args, std::
 // (usage when there are fewer than least or more than most operands).
 std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::size_t least, std::size_t most,
                      const char* usage, VerbOptions& options, const OwnOption& own = nullptr);
+// The options, settings file and move tokens of an engine verb (versus,
+// analyse): its own options until the settings file, every word after that
+// file a token; "--" ends the options. Empty when all is well, else what is
+// wrong.
+std::string ReadEngineVerb(const std::vector<std::string>& args, const char* verb, const OwnOption& own,
+                           std::string& mek, std::vector<std::string>& tokens);
 // The kind of the file: --kind, else its extension; 0 when neither tells.
 int ResolveKind(const VerbOptions& options, const std::string& name);
 

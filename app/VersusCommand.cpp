@@ -40,42 +40,28 @@ bool ReadNumber(const std::string& text, int low, int high, int& value)
 // Empty when the arguments are fine, else what is wrong with them.
 std::string ReadOptions(const std::vector<std::string>& args, VersusOptions& options)
 {
-    std::size_t k = 0;
-    for (; k < args.size(); ++k) {
-        const std::string& arg = args[k];
-        if (arg == "--") {
-            ++k;
-            break;
-        }
-        const bool takesValue = arg == "--level" || arg == "--plies" || arg == "--timeout";
-        if (takesValue && k + 1 >= args.size())
-            return arg + " のあとに数がありません (" + arg + " needs a number)";
-        if (arg == "--level") {
-            if (!ReadNumber(args[++k], 1, 3, options.level))
-                return "レベルは 1, 2, 3 です (--level takes 1, 2 or 3): " + args[k];
-        } else if (arg == "--plies") {
-            if (!ReadNumber(args[++k], 1, kMaxPly, options.plies))
-                return "手数は 1 から 400 です (--plies takes 1..400): " + args[k];
-        } else if (arg == "--timeout") {
-            if (!ReadNumber(args[++k], 1, 86400, options.timeoutSeconds))
-                return "秒数が読めません (--timeout takes seconds): " + args[k];
-        } else if (arg == "--verbose") {
+    const OwnOption own = [&options](const std::vector<std::string>& words, std::size_t& k, std::string& error) {
+        const std::string& arg = words[k];
+        if (arg == "--verbose") {
             options.verbose = true;
-        } else if (arg.rfind("--", 0) == 0) {
-            return "知らないオプションです (unknown option): " + arg;
-        } else if (options.mek.empty()) {
-            options.mek = arg;
-        } else {
-            break;  // the first move token
+            return true;
         }
-    }
-    for (; k < args.size(); ++k) {
-        if (options.mek.empty())
-            options.mek = args[k];
-        else
-            options.tokens.push_back(args[k]);
-    }
-    return options.mek.empty() ? "エンジン設定ファイルがありません (versus needs a settings file)" : "";
+        if (arg != "--level" && arg != "--plies" && arg != "--timeout")
+            return false;
+        if (k + 1 >= words.size()) {
+            error = arg + " のあとに数がありません (" + arg + " needs a number)";
+            return true;
+        }
+        const std::string& value = words[++k];
+        if (arg == "--level" && !ReadNumber(value, 1, 3, options.level))
+            error = "レベルは 1, 2, 3 です (--level takes 1, 2 or 3): " + value;
+        else if (arg == "--plies" && !ReadNumber(value, 1, kMaxPly, options.plies))
+            error = "手数は 1 から 400 です (--plies takes 1..400): " + value;
+        else if (arg == "--timeout" && !ReadNumber(value, 1, 86400, options.timeoutSeconds))
+            error = "秒数が読めません (--timeout takes seconds): " + value;
+        return true;
+    };
+    return ReadEngineVerb(args, "versus", own, options.mek, options.tokens);
 }
 
 // The companion's host: messages on stderr, every game a new one.
