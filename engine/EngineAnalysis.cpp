@@ -124,6 +124,7 @@ EngineAnalysis::EngineAnalysis(EngineProtocol& protocol, QObject* parent) : QObj
 void EngineAnalysis::setPosition(const GameState& game, int ply)
 {
     root_ = RootOf(game, ply);
+    lateReports_ = false;  // the stopped position's last words are no longer wanted
     lines_.clear();
     best_.clear();
     if (running_) {
@@ -149,6 +150,7 @@ void EngineAnalysis::stop()
         return;
     running_ = false;
     stopping_ = true;
+    lateReports_ = true;
     protocol_.stop();
 }
 
@@ -160,7 +162,7 @@ void EngineAnalysis::setLineCount(int count)
 
 void EngineAnalysis::onReport(const AnalysisReport& report)
 {
-    if (!running_ || report.rank > lineCount_ || (report.score && report.score->bound))
+    if ((!running_ && !lateReports_) || report.rank > lineCount_ || (report.score && report.score->bound))
         return;  // a bound is no evaluation: the line keeps its last exact one
     AnalysisLine line;
     line.rank = report.rank;
@@ -190,6 +192,7 @@ void EngineAnalysis::onBestMove(const QString& move)
 
 void EngineAnalysis::onStopped()
 {
+    lateReports_ = false;
     if (!stopping_)
         return;
     stopping_ = false;
@@ -204,6 +207,7 @@ void EngineAnalysis::onGone(const QString& why)
     const bool wasRunning = running_ || stopping_;
     running_ = false;
     stopping_ = false;
+    lateReports_ = false;
     if (wasRunning)
         emit engineLost(why + QString::fromUtf8("解析を止めます。"));
 }

@@ -93,6 +93,7 @@ private:
     std::string best_;
     bool running_ = false;
     bool stopping_ = false;
+    bool lateReports_ = false;  // what the engine says between the stop and its confirmation
 };
 
 }  // namespace vorlik

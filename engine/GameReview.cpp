@@ -165,11 +165,18 @@ GameReview::GameReview(EngineProtocol& protocol, GameSession& session, QObject* 
     : QObject(parent), protocol_(protocol), session_(session), analysis_(protocol)
 {
     ready_.setSingleShot(true);
+    answer_.setSingleShot(true);
     step_.setSingleShot(true);
     step_.setTimerType(Qt::PreciseTimer);
     connect(&ready_, &QTimer::timeout, this,
             [this] { fail(QString::fromUtf8("エンジンが答えません。全手解析を中止しました。棋譜はそのままです。")); });
-    connect(&step_, &QTimer::timeout, this, &GameReview::nextPosition);
+    // The seconds are the most a position is given; the review moves on only
+    // when the engine has confirmed the stop, so its last report is in, however
+    // slowly the machine runs.
+    connect(&step_, &QTimer::timeout, this, &GameReview::stopPosition);
+    connect(&answer_, &QTimer::timeout, this,
+            [this] { fail(QString::fromUtf8("エンジンが答えません。全手解析を中止しました。棋譜はそのままです。")); });
+    connect(&analysis_, &EngineAnalysis::finished, this, &GameReview::nextPosition);
     connect(&protocol_, &EngineProtocol::ready, this, &GameReview::beginPositions);
     connect(&protocol_, &EngineProtocol::gone, this, [this](const QString& why) {
         fail(why + QString::fromUtf8("全手解析を中止しました。棋譜はそのままです。"));
@@ -201,6 +208,7 @@ void GameReview::cancel()
     running_ = false;
     ready_.stop();
     step_.stop();
+    answer_.stop();
     analysis_.stop();
 }
 
@@ -213,8 +221,17 @@ void GameReview::beginPositions()
     step_.start(options_.msPerPosition);
 }
 
+void GameReview::stopPosition()
+{
+    answer_.start(kReadyWaitMs);
+    analysis_.stop();
+}
+
 void GameReview::nextPosition()
 {
+    if (!running_ || !answer_.isActive())
+        return;  // not a stop of the review's own
+    answer_.stop();
     takeVerdict();
     if (++ply_ > mainLine_->LastPly) {
         complete();
@@ -228,6 +245,7 @@ void GameReview::nextPosition()
     }
     analysis_.setPosition(*mainLine_, ply_);
     emit progress(ply_ - first_ + 1, mainLine_->LastPly - first_ + 1);
+    analysis_.start();
     step_.start(options_.msPerPosition);
 }
 

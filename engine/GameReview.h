@@ -83,6 +83,7 @@ signals:
 
 private:
     void beginPositions();
+    void stopPosition();
     void nextPosition();
     void takeVerdict();
     void complete();
@@ -97,7 +98,7 @@ private:
     int first_ = 0;  // the main line's first position
     int ply_ = 0;    // the position being analysed
     bool running_ = false;
-    QTimer ready_, step_;
+    QTimer ready_, step_, answer_;  // the engine ready, the seconds, its answer to the stop
 };
 
 }  // namespace vorlik

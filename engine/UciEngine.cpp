@@ -239,7 +239,10 @@ void UciEngine::onMoveChosen(std::istringstream& words)
 
 void UciEngine::onInfo(std::istringstream& words)
 {
-    if (state_ != State::Analysing && state_ != State::Playing)
+    // Between a stop and its "bestmove" the engine still speaks of the position
+    // it was given, unless the stop was for a new one.
+    const bool lastWords = state_ == State::Stopping && !waiting_;
+    if (state_ != State::Analysing && state_ != State::Playing && !lastWords)
         return;  // thinking about a position already left
     AnalysisReport parsed;
     bool hasLine = false;

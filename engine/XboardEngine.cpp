@@ -252,7 +252,9 @@ void XboardEngine::onPong(std::istringstream& words)
 
 void XboardEngine::onPost(const std::string& line)
 {
-    if (state_ != State::Analysing)
+    // Until the pong that follows "exit" the engine still speaks of the
+    // position it analysed; a new position always passes through Syncing.
+    if (state_ != State::Analysing && state_ != State::Stopping)
         return;
     std::istringstream words(line);
     std::string depth, score, time, nodes;
