@@ -55,7 +55,7 @@ Run RunKifu(const QStringList& args)
 {
     QProcess process;
     process.start(VORLIK_KIFU, args);
-    process.waitForFinished(30000);
+    process.waitForFinished(180000);  // an engine's seconds, slowed by a busy machine
     const bool normal = process.exitStatus() == QProcess::NormalExit;
     return {normal ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};

@@ -18,7 +18,7 @@ using namespace vorlik;
 
 namespace {
 
-constexpr int kWaitMs = 10000;  // generous for sanitizer builds; a pass is far quicker
+constexpr int kWaitMs = 30000;  // generous for sanitizer builds; a pass is far quicker
 
 // The window without widgets, with a switch that makes the engine's moves
 // wait as a question or a drag would.

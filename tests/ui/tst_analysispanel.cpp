@@ -139,7 +139,7 @@ void AnalysisPanelTest::positionChange()
     const EngineConfig config = Engine("on#1 go*: say info depth 5 score cp 20 pv g1f3 b8c6\n"
                                        "on#2 go*: say info depth 7 score cp 11 pv " + newLine + "\n");
     QVERIFY(panel->TurnOn(config));
-    QTRY_COMPARE(Tree()->topLevelItemCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(Tree()->topLevelItemCount(), 1, 30000);
     QCOMPARE(Tree()->topLevelItem(0)->text(3), QStringLiteral("2. Nf3 Nc6"));
 
     switch (change) {
@@ -152,8 +152,8 @@ void AnalysisPanelTest::positionChange()
     QCoreApplication::processEvents();  // the change is handled
     // Nothing of the position left, before the engine has said anything of the new one.
     QCOMPARE(Tree()->topLevelItemCount(), restarted ? 0 : 1);
-    QTRY_COMPARE(Heard().count(QStringLiteral("go infinite")), restarted ? 2 : 1);
-    QTRY_COMPARE(Tree()->topLevelItemCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(Heard().count(QStringLiteral("go infinite")), restarted ? 2 : 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(Tree()->topLevelItemCount(), 1, 30000);
     QCOMPARE(Tree()->topLevelItem(0)->text(3), shown);
     QVERIFY(Heard().contains(QStringLiteral("stop")) == restarted);
 }
@@ -162,14 +162,14 @@ void AnalysisPanelTest::floodIsDrawnTenTimesASecond()
 {
     QVERIFY(panel->TurnOn(Engine("on go*: stream 5 1000\non stop: quiet; bestmove\n")));
     panel->findChild<QSpinBox*>(QStringLiteral("SpinAnalysisLines"))->setValue(5);
-    QTRY_COMPARE(Tree()->topLevelItemCount(), 5);
+    QTRY_COMPARE_WITH_TIMEOUT(Tree()->topLevelItemCount(), 5, 30000);
     QSignalSpy redrawn(panel.get(), &AnalysisPanel::Redrawn);
     QElapsedTimer clock;
     clock.start();
-    QTest::qWait(1500);
+    // However slowly the machine runs, fifteen redraws take at least a second and a half.
+    QTRY_VERIFY_WITH_TIMEOUT(redrawn.count() >= 15, 60000);
     const double seconds = clock.elapsed() / 1000.0;
     QVERIFY2(redrawn.count() <= 10 * seconds + 2, qPrintable(QString::number(redrawn.count())));
-    QVERIFY2(redrawn.count() >= 5, qPrintable(QString::number(redrawn.count())));  // and it is drawn
 }
 
 void AnalysisPanelTest::engineEnd_data()
@@ -194,7 +194,7 @@ void AnalysisPanelTest::engineEnd()
         config.EngSet.Path = (services->ProgramFolder() + QStringLiteral("/missing-engine")).toStdString();
     QSignalSpy turnedOff(panel.get(), &AnalysisPanel::TurnedOff);
     QCOMPARE(panel->TurnOn(config), found);
-    QTRY_VERIFY(!panel->IsOn());
+    QTRY_VERIFY_WITH_TIMEOUT(!panel->IsOn(), 30000);
     QTest::qWait(300);  // nothing more is said
     QCOMPARE(services->shown.size(), 1);
     QCOMPARE(services->shown[0].text, told);
@@ -214,7 +214,7 @@ void AnalysisPanelTest::noEngineOutlivesTheAnalysis()
 {
     QFETCH(int, end);
     QVERIFY(panel->TurnOn(Engine("on go*: stream 1 50\n")));
-    QTRY_VERIFY(Tree()->topLevelItemCount() > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(Tree()->topLevelItemCount() > 0, 30000);
     QCOMPARE(ProcessesWith(services->ProgramFolder()), 1);
     QSignalSpy turnedOff(panel.get(), &AnalysisPanel::TurnedOff);
     switch (end) {
@@ -255,7 +255,7 @@ void AnalysisPanelTest::addedLine()
     services->answers = answers;
     QVERIFY(panel->TurnOn(Engine("on go*: say info depth 9 score cp 30 pv " + line + "\n")));
     auto* add = panel->findChild<QPushButton*>(QStringLiteral("ComAnalysisAdd"));
-    QTRY_VERIFY(add->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(add->isEnabled(), 30000);
     add->click();
     QCOMPARE(services->shown.size(), answers.size());
     QCOMPARE(session->Game().LastPly, lastPly);
@@ -277,13 +277,13 @@ void AnalysisPanelTest::windowPlaysTheBestMove()
     auto* best = form.findChild<QPushButton*>(QStringLiteral("ComAnalysisBest"));
     analysis->trigger();
     QVERIFY(analysis->isChecked());
-    QTRY_VERIFY(best->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(best->isEnabled(), 30000);
     best->click();  // the best line of the scripted engine starts e2e4
     QCOMPARE(form.Game().LastPly, 1);
     QCOMPARE(form.Game().KifuCoord[1], std::string("e2e4"));
     // From an earlier position the record is cut only if the user agrees.
     controls.CommandMain(1)->click();
-    QTRY_VERIFY(best->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(best->isEnabled(), 30000);
     best->click();
     QCOMPARE(services->shown.size(), 1);
     QCOMPARE(services->shown[0].text, QStringLiteral("局面を変更すると以降の棋譜は削除されます？"));

@@ -484,7 +484,7 @@ void DialogMnuGameEngineTest::loadButtonAsksTheEngine()
     dialog_->show();
     dialog_->Com[1]->click();
     QCOMPARE(dialog_->ComboProtocol->currentText(), protocolLine.isEmpty() ? QString("xboard") : QString("UCI"));
-    QVERIFY(QTest::qWaitFor([&] { return !dialog_->Probing(); }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return !dialog_->Probing(); }, 30000));
     QCOMPARE(finished.count(), 1);
     QCOMPARE(dialog_->ComboProtocol->currentText(), uci ? QString("UCI") : QString("xboard"));
     QCOMPARE(config_.EngSet.Protocol == EngineProtocolKind::Uci, uci);

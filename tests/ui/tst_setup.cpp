@@ -504,12 +504,12 @@ void SetupTest::handOffToTheEngine()
     QVERIFY(!Controls().MnuFileNew()->isEnabled());
     QCOMPARE(Placement(form_->Game().KifuBoard[form_->Game().CurPly]), QString("4k3/8/8/8/8/8/8/4K2R"));
     Play({user});
-    QVERIFY(QTest::qWaitFor([&] { return QFile(log).size() >= received.size(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return QFile(log).size() >= received.size(); }, 30000));
     QFile in(log);
     QVERIFY(in.open(QIODevice::ReadOnly));
     QCOMPARE(in.readAll(), received);
     // The engine's reply is taken; its move for the user's side is not.
-    QVERIFY(QTest::qWaitFor([&] { return form_->Game().LastPly >= side + 2; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return form_->Game().LastPly >= side + 2; }, 30000));
     QTest::qWait(200);
     const GameState& game = form_->Game();
     QCOMPARE(game.LastPly, side + 2);
