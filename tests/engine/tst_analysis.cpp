@@ -111,6 +111,8 @@ private slots:
     void lineCut();
     void staleDiscarded_data();
     void staleDiscarded();
+    void lastWordsKept_data();
+    void lastWordsKept();
     void refusal_data();
     void refusal();
     void engineGone_data();
@@ -248,6 +250,49 @@ void AnalysisTest::staleDiscarded()
     if (!lastSent.isEmpty())
         QCOMPARE(rig.pipes.written().last(), lastSent);
     QCOMPARE(finished.count(), 0);
+}
+
+// What the engine says between the stop and its confirmation is its last word
+// on the position: the line ends as the best move does. Not once another
+// position is on the board.
+void AnalysisTest::lastWordsKept_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("moved");              // a move is made before the engine confirms
+    QTest::addColumn<QByteArrayList>("said");     // after the stop
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("best");
+    QTest::newRow("uci: the last info before bestmove")
+        << "uci" << false << QByteArrayList{"info depth 21 score cp 40 pv g1f3 d7d5", "bestmove g1f3"}
+        << "+0.40 Nf3 d5" << "g1f3";
+    QTest::newRow("post before the pong")
+        << "xboard" << false << QByteArrayList{"12 40 10 100 g1f3 d7d5", "pong 2"} << "+0.40 Nf3 d5" << "g1f3";
+    QTest::newRow("uci: not for the position made since")
+        << "uci" << true << QByteArrayList{"info depth 21 score cp 40 pv e7e5", "bestmove g1f3"} << "none" << "";
+}
+
+void AnalysisTest::lastWordsKept()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, moved);
+    QFETCH(QByteArrayList, said);
+    QFETCH(QString, shown);
+    QFETCH(QString, best);
+    Rig rig(kind);
+    rig.play({});
+    rig.analysis->start();
+    rig.pipes.say("pong 1");
+    rig.pipes.say(kind == "uci" ? "info depth 20 score cp 20 pv d2d4" : "11 20 10 100 d2d4");
+    QSignalSpy finished(rig.analysis.get(), &EngineAnalysis::finished);
+    rig.analysis->stop();
+    if (moved)
+        rig.play({"e4"});
+    for (const QByteArray& line : said)
+        rig.pipes.say(line);
+    QCOMPARE(rig.firstLine(), shown);
+    QCOMPARE(finished.count(), 1);
+    if (!best.isEmpty())
+        QCOMPARE(finished.first().first().toString(), best);
 }
 
 // A command the engine refused is told; talk that merely mentions an error is not.
