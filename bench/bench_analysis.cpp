@@ -90,7 +90,11 @@ int Review(QCoreApplication& application, const Options& options, const GameStat
     QElapsedTimer wall;
     int positions = 0, status = 0;
     QObject::connect(&review, &GameReview::progress, [&](int, int total) { positions = total; });
-    QObject::connect(&review, &GameReview::finished, &application, &QCoreApplication::quit);
+    QObject::connect(&review, &GameReview::finished, [&](const QString& unjudged) {
+        if (!unjudged.isEmpty())
+            std::fprintf(stderr, "bench-analysis: %s\n", unjudged.toUtf8().constData());
+        application.quit();
+    });
     QObject::connect(&review, &GameReview::failed, [&](const QString& why) {
         std::fprintf(stderr, "bench-analysis: %s\n", why.toUtf8().constData());
         status = 1;

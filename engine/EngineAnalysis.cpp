@@ -119,11 +119,13 @@ EngineAnalysis::EngineAnalysis(EngineProtocol& protocol, QObject* parent) : QObj
     connect(&protocol_, &EngineProtocol::bestMove, this, &EngineAnalysis::onBestMove);
     connect(&protocol_, &EngineProtocol::stopped, this, &EngineAnalysis::onStopped);
     connect(&protocol_, &EngineProtocol::gone, this, &EngineAnalysis::onGone);
+    connect(&protocol_, &EngineProtocol::positionRefused, this, &EngineAnalysis::onRefused);
 }
 
 void EngineAnalysis::setPosition(const GameState& game, int ply)
 {
     root_ = RootOf(game, ply);
+    refused_ = false;
     lateReports_ = false;  // the stopped position's last words are no longer wanted
     lines_.clear();
     best_.clear();
@@ -162,7 +164,7 @@ void EngineAnalysis::setLineCount(int count)
 
 void EngineAnalysis::onReport(const AnalysisReport& report)
 {
-    if ((!running_ && !lateReports_) || report.rank > lineCount_ || (report.score && report.score->bound))
+    if ((!running_ && !lateReports_) || refused_ || report.rank > lineCount_ || (report.score && report.score->bound))
         return;  // a bound is no evaluation: the line keeps its last exact one
     AnalysisLine line;
     line.rank = report.rank;
@@ -183,8 +185,20 @@ void EngineAnalysis::onReport(const AnalysisReport& report)
     emit linesChanged();
 }
 
+void EngineAnalysis::onRefused()
+{
+    // The engine thinks about a position of its own making: nothing it says
+    // is shown for this one.
+    refused_ = true;
+    lines_.clear();
+    best_.clear();
+    emit linesChanged();
+}
+
 void EngineAnalysis::onBestMove(const QString& move)
 {
+    if (refused_)
+        return;
     AnalysisLine line;
     PlayLine(root_, {move.toStdString()}, line);
     best_ = line.coords.empty() ? std::string() : line.coords.front();

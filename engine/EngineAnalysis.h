@@ -84,6 +84,7 @@ private:
     void onReport(const AnalysisReport& report);
     void onBestMove(const QString& move);
     void onStopped();
+    void onRefused();
     void onGone(const QString& why);
 
     EngineProtocol& protocol_;
@@ -93,7 +94,8 @@ private:
     std::string best_;
     bool running_ = false;
     bool stopping_ = false;
-    bool lateReports_ = false;  // what the engine says between the stop and its confirmation
+    bool lateReports_ = false;
+    bool refused_ = false;      // the engine refused the position: its lines are of another  // what the engine says between the stop and its confirmation
 };
 
 }  // namespace vorlik

@@ -105,6 +105,9 @@ signals:
     // The engine refused a command ("Illegal move", "Error (...)"): the
     // position it holds may not be the one it was given. The line as it came.
     void error(const QString& line);
+    // The engine refused part of the newest position it was given (one of its
+    // moves), so what it says until the next position is about another one.
+    void positionRefused();
     // Every line written to the engine and every line read, for a traffic box.
     void sent(const QString& line);
     void received(const QString& line);

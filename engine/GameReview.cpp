@@ -141,6 +141,23 @@ std::vector<ReviewMark> MakeReviewPlan(const GameState& mainLine, const std::vec
     return plan;
 }
 
+std::string UnjudgedText(const GameState& mainLine, const std::vector<PositionVerdict>& verdicts)
+{
+    const int first = StartsWithBlack(mainLine) ? 1 : 0;
+    std::string plies;
+    int count = 0;
+    for (std::size_t k = 0; k < verdicts.size(); ++k) {
+        if (verdicts[k].score)
+            continue;
+        const int ply = first + static_cast<int>(k);
+        plies += (count++ ? "、" : "") + (ply == 0 ? std::string("開始局面") : std::to_string(ply) + "手目の後");
+    }
+    if (count == 0)
+        return std::string();
+    return "エンジンは " + std::to_string(count) + " 局面（" + plies +
+           "）について評価値を答えませんでした。その局面に至る手には評価値を書いていません。";
+}
+
 TreeResult ApplyReviewPlan(GameState& game, const std::vector<ReviewMark>& plan)
 {
     const int lastNode = NodeAt(game, game.LastPly);
@@ -279,7 +296,7 @@ void GameReview::complete()
                     QString::fromUtf8("全手解析の結果は書き込みませんでした。"));
         return;
     }
-    emit finished();
+    emit finished(QString::fromStdString(UnjudgedText(*mainLine_, verdicts_)));
 }
 
 void GameReview::fail(const QString& why)

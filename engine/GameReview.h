@@ -54,6 +54,10 @@ std::string ReviewComment(const std::string& userComment, const std::string& eva
 std::vector<ReviewMark> MakeReviewPlan(const GameState& mainLine, const std::vector<PositionVerdict>& verdicts,
                                        const ReviewOptions& options);
 
+// What the summary says of the positions without a verdict, "" when there is
+// none: verdicts as for MakeReviewPlan.
+std::string UnjudgedText(const GameState& mainLine, const std::vector<PositionVerdict>& verdicts);
+
 // Writes the marks into the main line of game; the line and ply shown stay.
 // Done, or why the record's tree would not take them.
 TreeResult ApplyReviewPlan(GameState& game, const std::vector<ReviewMark>& plan);
@@ -76,8 +80,9 @@ public:
 signals:
     // Position `position` (1..positions) is being analysed.
     void progress(int position, int positions);
-    // The review has been written into the record.
-    void finished();
+    // The review has been written into the record. unjudged names the
+    // positions the engine said nothing of ("" when it judged every one).
+    void finished(const QString& unjudged);
     // The review has stopped without touching the record; why, in the program's words.
     void failed(const QString& why);
 

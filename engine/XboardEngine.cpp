@@ -212,7 +212,7 @@ void XboardEngine::parseLine(const std::string& line)
     else if (first == "pong")
         onPong(words);
     else if (first == "Illegal" || first.rfind("Error", 0) == 0)
-        emit error(QString::fromStdString(line));
+        onRefusal(line);
     else if (LeadingNumber(first))
         onPost(line);
 }
@@ -236,11 +236,23 @@ void XboardEngine::onFeatures(const std::string& line)
     }
 }
 
+void XboardEngine::onRefusal(const std::string& line)
+{
+    emit error(QString::fromStdString(line));
+    // Without ping the refusal can only be taken as the newest setup's.
+    const bool newest = !ping_ || (state_ == State::Syncing && pongSeen_ + 1 == pingSent_);
+    if (newest)
+        emit positionRefused();
+}
+
 void XboardEngine::onPong(std::istringstream& words)
 {
     std::string number;
     words >> number;
-    if (ReadEngineNumber(number) != pingSent_)
+    const std::optional<long long> pong = ReadEngineNumber(number);
+    if (pong && *pong > pongSeen_ && *pong <= pingSent_)
+        pongSeen_ = static_cast<int>(*pong);
+    if (pong != pingSent_)
         return;  // an older ping's: the newest one still stands
     if (state_ == State::Syncing) {
         state_ = State::Analysing;

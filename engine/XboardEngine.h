@@ -55,6 +55,7 @@ protected:
 private:
     void onFeatures(const std::string& line);
     void onPong(std::istringstream& words);
+    void onRefusal(const std::string& line);
     void onPost(const std::string& line);
     void becomeReady();
     void go();
@@ -68,6 +69,7 @@ private:
     bool whiteToMove_ = true;
     bool ping_ = false, setboard_ = false, usermove_ = false;
     int pingSent_ = 0;  // the number of the ping whose pong is awaited
+    int pongSeen_ = 0;  // the newest pong: a refusal after it answers the setup of the next ping
 };
 
 // An xboard score from the side to move: beyond 100000 a mate in so many

@@ -158,7 +158,7 @@ bool AnalysisPanel::TurnOn(const EngineConfig& gameEngine)
     TurnOff();
     gameEngine_ = gameEngine;
     EngineConfig config;
-    if (!AnalysisEngine(config)) {
+    if (!ChooseAnalysisEngine(services_, gameEngine_, config)) {
         Tell(QString::fromUtf8(kEngineNotConfigured), false);
         return false;
     }
@@ -438,17 +438,21 @@ void AnalysisPanel::EngineLost(const QString& why)
     });
 }
 
-QString AnalysisPanel::RememberedEngine() const
+namespace {
+
+QString RememberedEngine(WindowServices& services)
 {
-    const std::vector<std::string> lines = RememberedLines(services_.Folders(), kAnalysisEngineFile);
+    const std::vector<std::string> lines = RememberedLines(services.Folders(), kAnalysisEngineFile);
     return lines.empty() ? QString() : QString::fromStdString(lines[0]);
 }
 
-bool AnalysisPanel::AnalysisEngine(EngineConfig& config) const
+}  // namespace
+
+bool ChooseAnalysisEngine(WindowServices& services, const EngineConfig& gameEngine, EngineConfig& config)
 {
     // A settings file whose engine program is not installed is passed over.
-    const ProgramFolders folders = services_.Folders();
-    const QString programFolder = services_.ProgramFolder();
+    const ProgramFolders folders = services.Folders();
+    const QString programFolder = services.ProgramFolder();
     const auto usable = [&folders, &programFolder](const QString& name, EngineConfig& into) {
         std::string error;
         if (name.isEmpty() || !ReadMekFile(SettingsFileToRead(folders, name).toStdString(), into.EngSet, error) ||
@@ -458,14 +462,14 @@ bool AnalysisPanel::AnalysisEngine(EngineConfig& config) const
         into.EngFileName = name.toStdString();
         return true;
     };
-    for (const QString& name : {RememberedEngine(), QString::fromUtf8(kStrongestEngine)}) {
+    for (const QString& name : {RememberedEngine(services), QString::fromUtf8(kStrongestEngine)}) {
         EngineConfig candidate;
         if (usable(name, candidate)) {
             config = candidate;
             return true;
         }
     }
-    config = gameEngine_;
+    config = gameEngine;
     return config.EngLoaFg;
 }
 

@@ -26,6 +26,12 @@ namespace vorlik {
 
 class WindowServices;
 
+// The settings of the engine to analyse with (the panel's and the review's):
+// the one chosen in the panel's box; until one is chosen, the shipped
+// Stockfish when its program is installed, else the game's engine. False
+// when none reads.
+bool ChooseAnalysisEngine(WindowServices& services, const EngineConfig& gameEngine, EngineConfig& config);
+
 class AnalysisPanel : public QWidget {
     Q_OBJECT
 public:
@@ -90,10 +96,7 @@ private:
     // The engines' settings files in the settings and shipped folders, in
     // the box, the chosen one current.
     void ListEngines(const QString& chosen);
-    // The settings of the engine to analyse with; false when none reads.
-    bool AnalysisEngine(EngineConfig& config) const;
     void EngineChosen();
-    QString RememberedEngine() const;
     void Tell(const QString& text, bool error);
 
     WindowServices& services_;

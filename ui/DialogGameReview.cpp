@@ -1,5 +1,7 @@
 #include "DialogGameReview.h"
 
+#include "AnalysisPanel.h"
+#include "engine/EngineGame.h"
 #include "WindowServices.h"
 #include "engine/EngineBuilder.h"
 #include "session/GameSession.h"
@@ -28,7 +30,7 @@ constexpr int kBlunderTimes = 3;  // "??" at a pawn and a half: a pawn lost is s
 
 }  // namespace
 
-DialogGameReview::DialogGameReview(QWidget* parent) : QDialog(parent)
+DialogGameReview::DialogGameReview(const QString& engineName, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("DialogGameReview"));
     setWindowTitle(QStringLiteral("全手解析"));
@@ -51,6 +53,10 @@ DialogGameReview::DialogGameReview(QWidget* parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QFormLayout(this);
+    // The analysis panel's engine, which may not be the game's: named, so the user knows who judges.
+    LabelEngine = new QLabel(engineName, this);
+    LabelEngine->setObjectName(QStringLiteral("LabelEngine"));
+    layout->addRow(QStringLiteral("エンジン："), LabelEngine);
     layout->addRow(QStringLiteral("1局面の解析時間："), TextSeconds);
     layout->addRow(QStringLiteral("悪手（?）とする損失："), TextThreshold);
     layout->addRow(new QLabel(QStringLiteral("その3倍を超える損失は大悪手（??）とします。"), this));
@@ -67,14 +73,20 @@ bool DialogGameReview::Ask(ReviewOptions& options)
     return true;
 }
 
-void GameReviewRun::Start(QWidget* window, WindowServices& services, GameSession& session, const EngineSettings& set)
+void GameReviewRun::Start(QWidget* window, WindowServices& services, GameSession& session, const EngineConfig& gameEngine)
 {
+    EngineConfig config;
+    if (!ChooseAnalysisEngine(services, gameEngine, config)) {
+        services.ShowMessage(window, QString::fromUtf8(kEngineNotConfigured), QStringLiteral("注意"),
+                             MessageIcon::Warning, MessageButtons::Ok);
+        return;
+    }
     ReviewOptions options;
-    DialogGameReview ask(window);
+    DialogGameReview ask(QString::fromStdString(config.EngSet.Name), window);
     if (!ask.Ask(options))
         return;
     std::string error;
-    std::unique_ptr<EngineProtocol> engine = StartEngine(set, services.ProgramFolder(), error);
+    std::unique_ptr<EngineProtocol> engine = StartEngine(config.EngSet, services.ProgramFolder(), error);
     if (!engine) {
         services.ShowMessage(window, QString::fromStdString(error) + QStringLiteral("。全手解析はできません。"),
                              QStringLiteral("警告"), MessageIcon::Error, MessageButtons::Ok);
@@ -98,11 +110,11 @@ GameReviewRun::GameReviewRun(QWidget* window, WindowServices& services, std::uni
     progress_->setMinimumDuration(0);
     connect(progress_, &QProgressDialog::canceled, this, [this] {
         review_.cancel();
-        end(QString());
+        end(QString(), false);
     });
     connect(&review_, &GameReview::progress, this, &GameReviewRun::showProgress);
-    connect(&review_, &GameReview::finished, this, [this] { end(QString()); });
-    connect(&review_, &GameReview::failed, this, &GameReviewRun::end);
+    connect(&review_, &GameReview::finished, this, [this](const QString& unjudged) { end(unjudged, false); });
+    connect(&review_, &GameReview::failed, this, [this](const QString& why) { end(why, true); });
     progress_->open();
 }
 
@@ -119,14 +131,15 @@ void GameReviewRun::showProgress(int position, int positions)
     progress_->setLabelText(QStringLiteral("局面 %1 / %2 を解析中…").arg(position).arg(positions));
 }
 
-void GameReviewRun::end(const QString& why)
+void GameReviewRun::end(const QString& why, bool failed)
 {
     progress_->disconnect(this);  // closing it is no second cancel
     progress_->hide();
     progress_->deleteLater();
     deleteLater();  // the engine goes with the run
     if (!why.isEmpty())
-        services_.ShowMessage(window_, why, QStringLiteral("警告"), MessageIcon::Error, MessageButtons::Ok);
+        services_.ShowMessage(window_, why, failed ? QStringLiteral("警告") : QStringLiteral("注意"),
+                              failed ? MessageIcon::Error : MessageIcon::Warning, MessageButtons::Ok);
 }
 
 }  // namespace vorlik

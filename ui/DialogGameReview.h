@@ -4,11 +4,13 @@
 // the record can change while the review runs; the window keeps drawing.
 #pragma once
 
+#include "engine/EngineSettings.h"
 #include "engine/GameReview.h"
 
 #include <QDialog>
 
 class QDoubleSpinBox;
+class QLabel;
 class QProgressDialog;
 class QSpinBox;
 
@@ -21,11 +23,12 @@ struct EngineSettings;
 class DialogGameReview : public QDialog {
     Q_OBJECT
 public:
-    explicit DialogGameReview(QWidget* parent = nullptr);
+    explicit DialogGameReview(const QString& engineName, QWidget* parent = nullptr);
 
     // The options chosen; false when cancelled.
     bool Ask(ReviewOptions& options);
 
+    QLabel* LabelEngine = nullptr;  // the engine that reviews
     QSpinBox* TextSeconds = nullptr;
     QDoubleSpinBox* TextThreshold = nullptr;  // in pawns; "??" at three times as much
 };
@@ -35,16 +38,18 @@ public:
 class GameReviewRun : public QObject {
     Q_OBJECT
 public:
-    // Asks the options and starts the engine of set (its own process, beside
-    // any other); tells the user when it cannot.
-    static void Start(QWidget* window, WindowServices& services, GameSession& session, const EngineSettings& set);
+    // Asks the options and starts the analysis engine (the panel's choice;
+    // gameEngine when there is none) in its own process, beside any other;
+    // tells the user when it cannot.
+    static void Start(QWidget* window, WindowServices& services, GameSession& session, const EngineConfig& gameEngine);
 
 private:
     GameReviewRun(QWidget* window, WindowServices& services, std::unique_ptr<EngineProtocol> engine,
                   GameSession& session);
     ~GameReviewRun() override;
     void showProgress(int position, int positions);
-    void end(const QString& why);
+    // Closes the progress; why is told, as a failure or as a note on a finished review.
+    void end(const QString& why, bool failed);
 
     QWidget* window_;
     WindowServices& services_;

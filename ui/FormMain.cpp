@@ -1757,7 +1757,7 @@ void FormMain::Vorlik_iniFile()
 
 void FormMain::MnuGameReview_Click()
 {
-    GameReviewRun::Start(this, services_, *session_, engineConfig_.EngSet);
+    GameReviewRun::Start(this, services_, *session_, engineConfig_);
 }
 
 void FormMain::WarnError(const std::string& text)

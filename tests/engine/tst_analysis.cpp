@@ -227,6 +227,12 @@ void AnalysisTest::staleDiscarded_data()
         << "xboard" << false << QByteArrayList{"9 5 10 100 d2d4 d7d5"} << "none" << "analyze";
     QTest::newRow("no ping: a line of the new one")
         << "xboard" << false << QByteArrayList{"9 5 10 100 d7d5"} << "−0.05 d5" << "analyze";
+    // An engine that refuses a move of the new position thinks about one of its own.
+    QTest::newRow("ping: the new position's move refused")
+        << "xboard" << true << QByteArrayList{"pong 1", "Illegal move: e2e4", "pong 2", "9 5 10 100 d7d5"} << "none"
+        << "";
+    QTest::newRow("no ping: a refusal")
+        << "xboard" << false << QByteArrayList{"Illegal move: e2e4", "9 5 10 100 d7d5"} << "none" << "";
 }
 
 void AnalysisTest::staleDiscarded()

@@ -141,6 +141,10 @@ void ReviewTest::plan()
     rig.review->start({1});  // the engine answers at once: the review waits for its word, not the clock
     QVERIFY(finished.wait(30000));
     QCOMPARE(MoveText(rig.session.Game()), annotated);
+    // A position the engine said nothing of is named in the summary.
+    const QString unjudged = finished.first().first().toString();
+    QCOMPARE(unjudged.contains(QString::fromUtf8("2手目の後")), scores.indexOf(QString()) == 2);
+    QCOMPARE(unjudged.isEmpty(), !scores.contains(QString()));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(rig.session.Game().CurPly, 1);
     QVERIFY(IsMainLine(rig.session.Game(), rig.session.Game().LastPly));
