@@ -4,6 +4,7 @@
 #include "ui/WindowServices.h"
 
 #include <QApplication>
+#include <QWidget>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -16,6 +17,7 @@
 namespace {
 
 int signalPipe[2] = {-1, -1};
+bool signalled = false;  // a terminal signal has come: nothing is to run on
 
 void OnSignal(int number)
 {
@@ -34,7 +36,15 @@ void CloseOnSignals(vorlik::FormMain& window)
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+        signalled = true;
+        // A message or dialog open at the time (one at start-up, say) runs an
+        // event loop of its own: it is closed too, and every loop ends.
+        while (QWidget* modal = QApplication::activeModalWidget()) {
+            if (!modal->close())
+                break;
+        }
         window.CloseWithoutAsking();
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = OnSignal;
@@ -124,7 +134,7 @@ int main(int argc, char** argv)
                              QStringLiteral("注意"), vorlik::MessageIcon::Warning, vorlik::MessageButtons::Ok);
     // Opened once the window is up, so that its messages and the game list
     // come over it.
-    if (!file.isEmpty())
+    if (!file.isEmpty() && !signalled)
         QTimer::singleShot(0, &window, [&window, file] { window.OpenGameFile(file); });
-    return QApplication::exec();
+    return signalled ? 0 : QApplication::exec();
 }

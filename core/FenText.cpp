@@ -125,6 +125,48 @@ FenError ReadFenText(const std::string& text, Board& board, bool& blackToMove, S
     return FenError::None;
 }
 
+FenError CheckFenPosition(const Board& board, bool blackToMove)
+{
+    int kings[2] = {0, 0};
+    int moverFile = 0, moverRank = 0;
+    const bool whiteMoved = blackToMove;
+    for (int file = 1; file <= 8; ++file)
+        for (int rank = 1; rank <= 8; ++rank) {
+            const char piece = board[file][rank];
+            if (!IsPiece(piece) || UpperPiece(piece) != 'K')
+                continue;
+            ++kings[IsWhitePiece(piece) ? 0 : 1];
+            if (IsWhitePiece(piece) == whiteMoved)
+                moverFile = file, moverRank = rank;
+        }
+    if (kings[0] == 0 || kings[1] == 0)
+        return FenError::NoKing;
+    if (kings[0] > 1 || kings[1] > 1)
+        return FenError::TwoKings;
+    WorkLayer layer;
+    layer.load(board);
+    if (SquareAttacked(layer, moverFile, moverRank, !whiteMoved))
+        return FenError::MoverInCheck;
+    return FenError::None;
+}
+
+FenError ReadFenPosition(const std::string& text, Board& board, bool& blackToMove, StartRights* rights)
+{
+    Board read = board;
+    bool black = blackToMove;
+    StartRights readRights;
+    FenError error = ReadFenText(text, read, black, &readRights);
+    if (error == FenError::None)
+        error = CheckFenPosition(read, black);
+    if (error != FenError::None)
+        return error;
+    board = read;
+    blackToMove = black;
+    if (rights)
+        *rights = readRights;
+    return FenError::None;
+}
+
 std::string FenErrorText(FenError error)
 {
     switch (error) {
@@ -136,6 +178,9 @@ std::string FenErrorText(FenError error)
     case FenError::BadCastling: return "FENのキャスリングの欄は「-」か K, Q, k, q の文字です";
     case FenError::BadPassedSquare: return "FENのアンパッサンの欄は「-」かマス(e3 など)です";
     case FenError::BadCounter: return "FENの手数の欄が数字ではありません";
+    case FenError::NoKing: return "FENの局面にキングのない側があります";
+    case FenError::TwoKings: return "FENの局面に同じ側のキングが2つ以上あります";
+    case FenError::MoverInCheck: return "FENの局面で手番でない側のキングがチェックされています";
     }
     return std::string();
 }

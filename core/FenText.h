@@ -16,6 +16,9 @@ enum class FenError {
     BadCastling,   // the castling field is neither "-" nor made of K, Q, k, q
     BadPassedSquare,  // the capture-in-passing field is neither "-" nor a square
     BadCounter,    // the half-move clock or the move number is no number
+    NoKing,        // a side without its king
+    TwoKings,      // a side with more than one king
+    MoverInCheck,  // the side that has just moved stands in check
 };
 
 // Reads the board (up to the first space) and the side to move (the next
@@ -27,6 +30,14 @@ enum class FenError {
 // passed it stands), the half-move clock and the move number; fields the text
 // leaves out are as at the standard start.
 FenError ReadFenText(const std::string& text, Board& board, bool& blackToMove, StartRights* rights = nullptr);
+
+// A position that can be played on and handed to an engine: one king a side,
+// and the side that has just moved not in check (engines crash on others).
+FenError CheckFenPosition(const Board& board, bool blackToMove);
+
+// ReadFenText, then CheckFenPosition: for a position a user or a file hands in.
+// Nothing is changed when either refuses it.
+FenError ReadFenPosition(const std::string& text, Board& board, bool& blackToMove, StartRights* rights = nullptr);
 
 // A Japanese sentence for the user saying what is wrong.
 std::string FenErrorText(FenError error);

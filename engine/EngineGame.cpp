@@ -336,13 +336,18 @@ void EngineGame::EngineTakesSide(bool white)
 {
     // The engine's name stands beside the side it plays. When it changes
     // sides the two names change places, so the user's name follows the user.
+    // A name an engine of an earlier game left there is no player's either.
     engineWhite_ = white;
     GameHeader header = Window().ReadGameInfo();
     std::string& engineSide = header.Field[white ? 5 : 6];
     std::string& userSide = header.Field[white ? 6 : 5];
-    if (userSide == config_.EngSet.Name)
-        userSide = engineSide;
+    const auto anEngine = [this](const std::string& name) {
+        return !name.empty() && (name == config_.EngSet.Name || name == engineNameShown_);
+    };
+    if (anEngine(userSide))
+        userSide = anEngine(engineSide) ? std::string() : engineSide;
     engineSide = config_.EngSet.Name;
+    engineNameShown_ = config_.EngSet.Name;
     Window().ShowGameInfo(header);
 }
 
@@ -366,7 +371,6 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
     EngineTakesSide(false);  // after "new" the engine plays Black
     if (kept.empty())
         host_.RecordMadeNew();
-    window.RunClock(true);
     // Without a level some engines think for minutes: the quickest one
     // stands until the user chooses another.
     if (level_ == 0 && !config_.EngSet.LevelCommand(1).empty()) {
@@ -377,9 +381,12 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
         MnuGameEnd_Click();
         return;
     }
-    if (config_.EngSet.ForceCommand != "force" || kept.empty())
-        return;
-    ReplayKept(kept);
+    // The clocks run from the position the game goes on from: the engine's
+    // start and the replay of the moves kept are nobody's time.
+    if (config_.EngSet.ForceCommand == "force" && !kept.empty())
+        ReplayKept(kept);
+    if (EngPlay())
+        window.RunClock(true);
 }
 
 void EngineGame::ReplayKept(const std::vector<std::string>& kept)

@@ -185,6 +185,7 @@ private:
     bool handling_ = false;
     bool ended_ = false;  // the engine went away; told once its last lines are handled
     bool engineWhite_ = false;  // the side the engine plays
+    std::string engineNameShown_;  // the engine name last put beside a side
     bool moveNowAsked_ = false;  // "?" was sent in this game
     QPointer<EngineProtocol> protocol_;  // the running engine's; null when none runs
     std::vector<std::string> toShow_;

@@ -15,7 +15,8 @@ constexpr int kDecidedCp = 1000;     // ten pawns: the game is decided
 constexpr std::size_t kLineMoves = 10;  // of the engine's line, beside the played move
 const char kMinus[] = "\xE2\x88\x92";
 
-// "+0.35", "−1.20", "0.00", "#3", "#−2": the words ScoreText writes.
+// "+0.35", "−1.20", "-1.20", "0.00", "#3", "#−2", "#-2": the words ScoreText
+// writes, and the review's own with the ASCII minus.
 bool IsEvaluationText(std::string word)
 {
     const std::size_t minus = word.find(kMinus);
@@ -39,12 +40,17 @@ bool IsEvaluationText(std::string word)
 }
 
 // What a move's comment says of the position after it: the score, but
-// nothing for a mate on the board (the move's "#" says it).
+// nothing for a mate on the board (the move's "#" says it). The minus is
+// ASCII, as other programs read an evaluation in a comment.
 std::string EvaluationText(const EngineScore& score)
 {
     if (score.kind == EngineScore::Kind::Mate && score.value == 0)
         return std::string();
-    return ScoreText(score);
+    std::string text = ScoreText(score);
+    const std::size_t minus = text.find(kMinus);
+    if (minus != std::string::npos)
+        text.replace(minus, 3, "-");
+    return text;
 }
 
 // The position after `ply` judged by the rules alone, when no engine can

@@ -27,6 +27,8 @@ private slots:
     void mateMarkOnlyFromGivenText();
     void fenText_data();
     void fenText();
+    void fenPosition_data();
+    void fenPosition();
     void fenStartRights_data();
     void fenStartRights();
     void tokenNamesOnePiece_data();
@@ -275,6 +277,34 @@ void RecordTest::fenText()
     }
     QCOMPARE(int(error), int(FenError::None));
     QCOMPARE(Q(WriteFenBoard(board)) + (blackToMove ? " b" : " w"), expected);
+}
+
+// A position handed in must be one the rules and an engine can play from.
+void RecordTest::fenPosition_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("error");
+    QTest::newRow("kings and a check on the mover's opponent") << "4k3/4R3/8/8/8/8/8/4K3 b - - 0 1"
+                                                               << int(FenError::None);
+    QTest::newRow("no kings") << "8/8/8/8/8/8/8/8 w - - 0 1" << int(FenError::NoKing);
+    QTest::newRow("no black king") << "8/8/8/8/8/8/8/4K3 w - - 0 1" << int(FenError::NoKing);
+    QTest::newRow("two white kings") << "4k3/8/8/8/8/8/8/3KK3 w - - 0 1" << int(FenError::TwoKings);
+    QTest::newRow("the side not to move in check") << "4k3/4R3/8/8/8/8/8/4K3 w - - 0 1"
+                                                   << int(FenError::MoverInCheck);
+    QTest::newRow("kings side by side") << "8/8/8/8/8/3k4/3K4/8 b - - 0 1" << int(FenError::MoverInCheck);
+    QTest::newRow("a text error first") << "ppppppppp/8 w" << int(FenError::RankTooLong);
+}
+
+void RecordTest::fenPosition()
+{
+    QFETCH(QString, text);
+    QFETCH(int, error);
+    Board board = StandardStartBoard();
+    const Board before = board;
+    bool blackToMove = false;
+    QCOMPARE(int(ReadFenPosition(text.toStdString(), board, blackToMove)), error);
+    if (error != int(FenError::None))
+        QCOMPARE(board, before);
 }
 
 void RecordTest::fenStartRights_data()

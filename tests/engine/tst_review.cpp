@@ -101,29 +101,29 @@ void ReviewTest::plan_data()
     QTest::newRow("an earlier review's evaluation replaced") << "e4" << "好きな手 #−2"
         << QStringList{"cp 30 pv e2e4", "cp -30 pv e7e5"} << "1. e4 {好きな手 +0.30} *";
     QTest::newRow("half a pawn lost: no mark") << "e4" << ""
-        << QStringList{"cp 30 pv d2d4 d7d5", "cp 20 pv e7e5"} << "1. e4 {−0.20} *";
+        << QStringList{"cp 30 pv d2d4 d7d5", "cp 20 pv e7e5"} << "1. e4 {-0.20} *";
     QTest::newRow("more than half: ? and the line") << "e4" << ""
-        << QStringList{"cp 30 pv d2d4 d7d5", "cp 21 pv e7e5"} << "1. e4 $2 {−0.21} (1. d4 d5) *";
+        << QStringList{"cp 30 pv d2d4 d7d5", "cp 21 pv e7e5"} << "1. e4 $2 {-0.21} (1. d4 d5) *";
     QTest::newRow("a pawn and a half: ?") << "e4" << ""
-        << QStringList{"cp 30 pv d2d4 d7d5", "cp 120 pv e7e5"} << "1. e4 $2 {−1.20} (1. d4 d5) *";
+        << QStringList{"cp 30 pv d2d4 d7d5", "cp 120 pv e7e5"} << "1. e4 $2 {-1.20} (1. d4 d5) *";
     QTest::newRow("more: ??") << "e4" << ""
-        << QStringList{"cp 30 pv d2d4 d7d5", "cp 121 pv e7e5"} << "1. e4 $4 {−1.21} (1. d4 d5) *";
+        << QStringList{"cp 30 pv d2d4 d7d5", "cp 121 pv e7e5"} << "1. e4 $4 {-1.21} (1. d4 d5) *";
     QTest::newRow("Black's loss, line from before Black's move") << "e4 e5" << ""
         << QStringList{"cp 30 pv e2e4", "cp -30 pv d7d5 e4d5", "cp 300 pv g1f3"}
         << "1. e4 {+0.30} 1... e5 $4 {+3.00} (1... d5 2. exd5) *";
     QTest::newRow("the engine's own move is never marked") << "e4" << ""
-        << QStringList{"cp 30 pv e2e4", "cp 200 pv e7e5"} << "1. e4 {−2.00} *";
+        << QStringList{"cp 30 pv e2e4", "cp 200 pv e7e5"} << "1. e4 {-2.00} *";
     QTest::newRow("a mate let go") << "e4" << ""
         << QStringList{"mate 3 pv d2d4", "cp -500 pv e7e5"} << "1. e4 $4 {+5.00} (1. d4) *";
     QTest::newRow("a mate walked into") << "e4" << ""
-        << QStringList{"cp 10 pv d2d4", "mate 2 pv e7e5"} << "1. e4 $4 {#−2} (1. d4) *";
+        << QStringList{"cp 10 pv d2d4", "mate 2 pv e7e5"} << "1. e4 $4 {#-2} (1. d4) *";
     QTest::newRow("decided either way: nothing lost") << "e4" << ""
         << QStringList{"mate 5 pv d2d4", "cp -1500 pv e7e5"} << "1. e4 {+15.00} *";
     QTest::newRow("a position without a word from the engine") << "e4 e5" << ""
         << QStringList{"cp 30 pv d2d4", "", "cp 300 pv g1f3"} << "1. e4 e5 {+3.00} *";
     QTest::newRow("mate on the board needs no engine") << "f3 e5 g4 Qh4" << ""
         << QStringList{"cp 10 pv e2e4", "cp 90 pv e7e5", "cp -120 pv d2d4", "mate 1 pv d8h4"}
-        << "1. f3 $2 {−0.90} (1. e4) 1... e5 {−1.20} 2. g4 $4 {#−1} (2. d4) 2... Qh4# *";
+        << "1. f3 $2 {-0.90} (1. e4) 1... e5 {-1.20} 2. g4 $4 {#-1} (2. d4) 2... Qh4# *";
 }
 
 void ReviewTest::plan()

@@ -480,6 +480,18 @@ void EngineGameTest::gameKeepsWhatTheUserWrote()
     Controls().CommandMain(0)->click();  // the engine moves for White
     QVERIFY(AwaitEngine(30000));
     QCOMPARE(Controls().TextInfo(5)->text() + Controls().TextInfo(6)->text(), QString("SlowSato"));
+    // Another engine goes on from the position: the first one's name is no player's.
+    form_->MnuGameEnd_Click();
+    form_->StepBack();  // White, the user, to move: the engine waits
+    form_->Settings().EngSet.Name = "Other";
+    QTimer::singleShot(0, this, [] {
+        auto* dialog = qobject_cast<DialogMnuGameStart*>(QApplication::activeModalWidget());
+        dialog->OptiGS[1]->setChecked(true);
+        dialog->OKButton_Click();
+    });
+    services_->answers << MessageAnswer::Yes << MessageAnswer::Yes;
+    form_->MnuGameNew_Click();
+    QCOMPARE(Controls().TextInfo(5)->text() + "/" + Controls().TextInfo(6)->text(), QString("Sato/Other"));
 
     const QString file = services_->WriteProgramFile("two.pgn", "[Event \"A\"]\n\n1. d4 *\n\n[Event \"B\"]\n\n1. e4 *\n");
     QFile::remove(services_->ProgramFolder() + "/Vorlik.ini");
