@@ -38,13 +38,14 @@ void CloseOnSignals(vorlik::FormMain& window)
         [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
         signalled = true;
         // A message or dialog open at the time (one at start-up, say) runs an
-        // event loop of its own: it is closed too, and every loop ends.
+        // event loop of its own: every loop is told to end first, so that one
+        // the closing opens (a settings file it cannot write) returns at once.
+        QCoreApplication::exit(0);
         while (QWidget* modal = QApplication::activeModalWidget()) {
             if (!modal->close())
                 break;
         }
         window.CloseWithoutAsking();
-        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = OnSignal;
