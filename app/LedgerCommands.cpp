@@ -47,11 +47,14 @@ OwnOption PostalOption(PostalOptions& postal, bool takesMe)
     };
 }
 
-std::string DateField(const BoxDate& date)
+// A date after the day counted to ends in "!": most likely a slip of the pen.
+std::string DateField(const BoxDate& date, int today)
 {
     if (date.kind == BoxKind::Empty)
         return "-";
-    return date.IsDate() ? IsoDate(date.day) : "?";
+    if (!date.IsDate())
+        return "?";
+    return IsoDate(date.day) + (date.day > today ? "!" : "");
 }
 
 std::string NumberField(const std::optional<int>& value) { return value ? std::to_string(*value) : "-"; }
@@ -62,13 +65,17 @@ std::string SinceSentField(const LedgerStatus& status)
     return status.lastSent.kind == BoxKind::NoDate ? "?" : NumberField(status.sinceSent);
 }
 
-void PrintLedger(const GameState& game, const Ledger& ledger, const LedgerStatus& status)
+void PrintLedger(const GameState& game, const Ledger& ledger, const LedgerStatus& status, int today)
 {
     for (const LedgerPly& entry : ledger.plies)
         std::printf("%d\t%s\t%s\t%s\t%s\t%s\t%d\t%d\n", entry.ply, game.KifuShort[entry.ply].c_str(),
-                    DateField(entry.postmark).c_str(), DateField(entry.received).c_str(),
-                    DateField(entry.sent).c_str(), entry.used ? std::to_string(*entry.used).c_str() : "?",
+                    DateField(entry.postmark, today).c_str(), DateField(entry.received, today).c_str(),
+                    DateField(entry.sent, today).c_str(), entry.used ? std::to_string(*entry.used).c_str() : "?",
                     entry.whiteTotal, entry.blackTotal);
+    if (const std::optional<MoveInHand>& hand = ledger.inHand)
+        std::printf("inhand\t%d\t%s\t%s\t%d\t%d\t%d\n", hand->ply,
+                    DateField({BoxKind::Date, hand->from}, today).c_str(), hand->fromReceipt ? "received" : "sent",
+                    hand->days, ledger.Total(true), ledger.Total(false));
     std::printf("status\t%s\t%s\t%s\t%s\t%s\n", status.whiteToMove ? "white" : "black",
                 NumberField(status.whiteLeft).c_str(), NumberField(status.blackLeft).c_str(),
                 SinceSentField(status).c_str(), LedgerStateWord(status.state));
@@ -95,6 +102,8 @@ bool TellDeskProblems(const Desk& desk)
         const std::string game = row.file + " " + std::to_string(row.number) + ": ";
         if (!row.problem.empty())
             Tell(game + row.problem);
+        if (!row.laterDates.empty())
+            Tell(game + "今日より後の日付があります (dates after today): " + LaterDatesText(row.laterDates));
         if (row.lookAlike)
             Tell(game + "同じファイルに、対局者・大会・日付・ラウンドの同じゲームがほかにもあります。設定はゲームの番号で"
                         "見分けます (another game of the file has the same players, event, date and round)");
@@ -131,8 +140,10 @@ int LedgerCommand(const std::vector<std::string>& args)
     if (!desk.error.empty())
         Tell(desk.error);
     const TimeControl control = postal.control.IsSet() ? postal.control : desk.control;
-    const Ledger ledger = BuildLedger(window.Game(), window.Header().Field[3], desk.leave);
-    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, control, postal.today, desk.reminderDays));
+    Ledger ledger = BuildLedger(window.Game(), window.Header().Field[3], desk.leave);
+    if (ResultOpen(window.Header().Field[7]))
+        CountMoveInHand(ledger, postal.today, desk.receipt, desk.leave);
+    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, control, postal.today, desk.reminderDays), postal.today);
     return desk.error.empty() ? opened.status : kExitIncomplete;
 }
 

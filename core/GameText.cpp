@@ -92,4 +92,17 @@ bool DaysBetween(const std::string& from, const std::string& to, int& days)
     return true;
 }
 
+std::string FollowedDayCount(const std::string& oldReceived, const std::string& oldSent, const std::string& received,
+                             const std::string& sent, const std::string& plus)
+{
+    int now = 0;
+    if (!DaysBetween(received, sent, now))
+        return plus;
+    int before = 0;
+    const bool blank = plus.find_first_not_of(" \t") == std::string::npos;
+    const bool made = blank || (DaysBetween(oldReceived, oldSent, before) &&
+                                (plus == std::to_string(before) || ReadDayCount(plus) == before));
+    return made ? std::to_string(now) : plus;
+}
+
 }  // namespace vorlik

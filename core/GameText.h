@@ -48,4 +48,11 @@ std::string ShortDate(int year, int month, int day);
 // when either is no date.
 bool DaysBetween(const std::string& from, const std::string& to, int& days);
 
+// The ＋ box after 着 or 発 was corrected from (oldReceived, oldSent): the count
+// of the new dates when the box was empty or held the count the old dates
+// gave (the program wrote it); a count typed by hand stays, and so does the
+// box while the dates give no count.
+std::string FollowedDayCount(const std::string& oldReceived, const std::string& oldSent, const std::string& received,
+                             const std::string& sent, const std::string& plus);
+
 }  // namespace vorlik

@@ -79,21 +79,19 @@ BoxDate DateOf(int year, int month, int day)
     return {BoxKind::Date, DaysFromCivil(year, month, day)};
 }
 
-// "m/d" in the year, of the three around `near`, that puts it nearest.
+// "m/d" in the year, of the three around `near`, that puts it nearest. The
+// year is chosen first and the date tried in it: a 29 February written in a
+// year without one is no date, never a day of a leap year further off.
 BoxDate NearestDate(int month, int day, int near)
 {
-    int year = 1970 + near / 365;
-    while (DaysFromCivil(year, 1, 1) > near)
-        --year;
-    while (DaysFromCivil(year + 1, 1, 1) <= near)
-        ++year;
-    BoxDate best{BoxKind::NoDate, 0};
-    for (int y = year - 1; y <= year + 1; ++y) {
-        const BoxDate date = DateOf(y, month, day);
-        if (date.IsDate() && (!best.IsDate() || std::abs(date.day - near) < std::abs(best.day - near)))
-            best = date;
-    }
-    return best;
+    if (month < 1 || month > 12 || day < 1 || day > 31)
+        return {BoxKind::NoDate, 0};
+    const int year = CivilFromDays(near).year;
+    int best = year;
+    for (int y = year - 1; y <= year + 1; ++y)
+        if (std::abs(DaysFromCivil(y, month, day) - near) < std::abs(DaysFromCivil(best, month, day) - near))
+            best = y;
+    return DateOf(best, month, day);
 }
 
 // Days of (from, to] that fall inside any of the periods.
@@ -282,6 +280,68 @@ Ledger BuildLedger(const GameState& game, std::string_view gameDate, const Leave
     return ledger;
 }
 
+bool ResultOpen(std::string_view result)
+{
+    const std::string text = AsciiForm(result);
+    return text.empty() || text == "*";
+}
+
+namespace {
+
+// The day the move in hand's days run from, when it is known.
+std::optional<MoveInHand> StartOfMoveInHand(const Ledger& ledger, const std::optional<MoveReceipt>& receipt)
+{
+    if (ledger.plies.empty())
+        return std::nullopt;  // no move of the opponent's to answer yet
+    const LedgerPly& last = ledger.plies.back();
+    MoveInHand hand;
+    hand.ply = last.ply + 1;
+    if (receipt && receipt->ply == hand.ply) {
+        hand.from = receipt->day;
+        hand.fromReceipt = true;
+        return hand;
+    }
+    if (!last.sent.IsDate())
+        return std::nullopt;
+    hand.from = std::max(last.sent.day, last.postmark.IsDate() ? last.postmark.day : last.sent.day);
+    return hand;
+}
+
+}  // namespace
+
+void CountMoveInHand(Ledger& ledger, int today, const std::optional<MoveReceipt>& receipt, const Leave& leave)
+{
+    ledger.inHand = StartOfMoveInHand(ledger, receipt);
+    if (!ledger.inHand || ledger.inHand->from >= today)
+        return;
+    MoveInHand& hand = *ledger.inHand;
+    hand.days = today - hand.from - DaysOnLeave(hand.from, today, IsWhitePly(hand.ply) ? leave.white : leave.black);
+}
+
+std::vector<LaterDate> DatesAfter(const Ledger& ledger, int today)
+{
+    std::vector<LaterDate> later;
+    for (const LedgerPly& entry : ledger.plies) {
+        const BoxDate* boxes[] = {&entry.postmark, &entry.received, &entry.sent};
+        for (int box = 1; box <= 3; ++box)
+            if (boxes[box - 1]->IsDate() && boxes[box - 1]->day > today)
+                later.push_back({entry.ply, box, boxes[box - 1]->day});
+    }
+    if (ledger.inHand && ledger.inHand->fromReceipt && ledger.inHand->from > today)
+        later.push_back({ledger.inHand->ply, 0, ledger.inHand->from});
+    return later;
+}
+
+std::string LaterDatesText(const std::vector<LaterDate>& dates)
+{
+    static const char* const kBoxes[] = {"受け取り", "消印", "着", "発"};
+    std::string text;
+    for (const LaterDate& date : dates)
+        text += (text.empty() ? "" : ", ") + std::to_string(date.ply) + "手目の" + kBoxes[date.box] + " " +
+                IsoDate(date.day);
+    return text;
+}
+
 int DaysLeft(const TimeControl& control, int moves, int total)
 {
     return control.days * (moves / control.moves + 1) - total;
@@ -291,11 +351,15 @@ bool IsOver(const Ledger& ledger, const TimeControl& control, bool white)
 {
     if (!control.IsSet())
         return false;
+    // After its k-th move a side is in the period that ends at its move
+    // ceil(k / N); the days the period allows are its number times D.
     const std::vector<int>& after = white ? ledger.whiteAfter : ledger.blackAfter;
-    for (std::size_t c = 1; c * control.moves < after.size(); ++c)
-        if (after[c * control.moves] > static_cast<int>(c) * control.days)
+    for (std::size_t k = 1; k < after.size(); ++k) {
+        const int period = static_cast<int>((k - 1) / control.moves) + 1;
+        if (after[k] > period * control.days)
             return true;
-    return false;
+    }
+    return DaysLeft(control, ledger.Moves(white), ledger.Total(white)) < 0;  // the move in hand
 }
 
 LedgerStatus JudgeLedger(const Ledger& ledger, const TimeControl& control, int today, int reminderDays,
@@ -313,9 +377,11 @@ LedgerStatus JudgeLedger(const Ledger& ledger, const TimeControl& control, int t
         status.sinceSent = today - status.lastSent.day;
     const std::optional<int> toMoveLeft = ledger.whiteToMove ? status.whiteLeft : status.blackLeft;
     const bool opponentToMove = !meWhite || *meWhite != ledger.whiteToMove;
-    if (IsOver(ledger, control, true))
+    status.whiteOver = IsOver(ledger, control, true);
+    status.blackOver = IsOver(ledger, control, false);
+    if (status.whiteOver)
         status.state = LedgerState::OverWhite;
-    else if (IsOver(ledger, control, false))
+    else if (status.blackOver)
         status.state = LedgerState::OverBlack;
     else if (toMoveLeft && *toMoveLeft <= kShortDays)
         status.state = LedgerState::Short;
@@ -354,7 +420,11 @@ namespace {
 // "白 12日 (残18)", "白 40日 (超過)"
 std::string SideText(const Ledger& ledger, const TimeControl& control, bool white)
 {
-    std::string text = std::string(white ? "白 " : "黒 ") + std::to_string(ledger.Total(white)) + "日";
+    const bool inHand = ledger.inHand && white == ledger.whiteToMove;
+    const int running = inHand ? ledger.inHand->days : 0;
+    std::string text = std::string(white ? "白 " : "黒 ") + std::to_string(ledger.Total(white) - running) + "日";
+    if (inHand)
+        text += " + 手番中 " + std::to_string(running) + "日";
     if (IsOver(ledger, control, white))
         text += " (超過)";  // what is left after a passed control is no comfort
     else if (control.IsSet())

@@ -84,14 +84,36 @@ struct LedgerPly {
     int blackTotal = 0;
 };
 
+// The move the side to move is thinking over: its days run from the day the
+// opponent's last move was received to today.
+struct MoveInHand {
+    int ply = 0;               // the ply it will be
+    int from = 0;              // the day counted from
+    bool fromReceipt = false;  // the receipt as the player entered it; else the day the opponent's card left
+    int days = 0;              // to today, less the mover's leave; 0 while `from` lies ahead
+};
+
+// When the player received the opponent's move, entered for the move in
+// hand (ply): the game files have no box for a move not yet made.
+struct MoveReceipt {
+    int ply = 0;
+    int day = 0;
+};
+
 struct Ledger {
     std::vector<LedgerPly> plies;  // the plies that hold a move, in order
     // Each side's total after each of its moves: [k] after its k-th move ([0] is 0).
     std::vector<int> whiteAfter{0};
     std::vector<int> blackAfter{0};
     bool whiteToMove = true;
+    std::optional<MoveInHand> inHand;  // counted by CountMoveInHand
 
-    int Total(bool white) const { return white ? whiteAfter.back() : blackAfter.back(); }
+    // The days used, the move in hand's included for the side to move.
+    int Total(bool white) const
+    {
+        const int done = white ? whiteAfter.back() : blackAfter.back();
+        return done + (inHand && white == whiteToMove ? inHand->days : 0);
+    }
     int Moves(bool white) const { return static_cast<int>((white ? whiteAfter : blackAfter).size()) - 1; }
     // The plies whose days are unknown (counted as 0).
     std::vector<int> UnknownPlies() const;
@@ -100,6 +122,28 @@ struct Ledger {
 // The ledger of plies 1..LastPly. gameDate is the header's Date field, which
 // places an "m/d" in the first boxes.
 Ledger BuildLedger(const GameState& game, std::string_view gameDate, const Leave& leave = {});
+
+// True while a game's Result says nothing yet ("" or "*"): only then is a
+// move in hand.
+bool ResultOpen(std::string_view result);
+
+// Counts the days of the move in hand up to today: from the receipt the
+// player entered for it, else from the day the opponent's last move left (its
+// 発, or its postmark when that is later: the days up to it are the
+// sender's). Nothing when no move was made or that day is not known.
+void CountMoveInHand(Ledger& ledger, int today, const std::optional<MoveReceipt>& receipt = std::nullopt,
+                     const Leave& leave = {});
+
+// A date in a box that lies after the day counted to: most likely a slip of
+// the pen, shown so that the player can mend it.
+struct LaterDate {
+    int ply = 0;
+    int box = 0;  // 1 消印, 2 着, 3 発; 0 the receipt entered for the move in hand
+    int day = 0;
+};
+std::vector<LaterDate> DatesAfter(const Ledger& ledger, int today);
+// "12手目の発 2027-03-05, 13手目の着 2027-03-09"
+std::string LaterDatesText(const std::vector<LaterDate>& dates);
 
 // ---- where the game stands ---------------------------------------------------
 
@@ -112,6 +156,7 @@ enum class LedgerState { OverWhite, OverBlack, Short, Reminder, Ok };
 struct LedgerStatus {
     bool whiteToMove = true;
     std::optional<int> whiteLeft, blackLeft;  // nothing without a control
+    bool whiteOver = false, blackOver = false;  // past what the control allows
     BoxDate lastSent;                         // 発 of the last move (Empty when there is none)
     std::optional<int> sinceSent;             // days from it to today, when it is a date
     LedgerState state = LedgerState::Ok;
@@ -119,7 +164,9 @@ struct LedgerStatus {
 
 // Days left to the next control for a side with `moves` moves and `total` days.
 int DaysLeft(const TimeControl& control, int moves, int total);
-// True when the side's total after one of its control moves passed the control.
+// True as soon as the side's days in a control period pass what the period
+// allows, whether or not the period's last move was made (the move in hand
+// included).
 bool IsOver(const Ledger& ledger, const TimeControl& control, bool white);
 
 // The game as it stands on `today`. A reminder is due when more than
@@ -148,7 +195,8 @@ Ledger MainLineLedger(const GameState& game, std::string_view gameDate, const Le
 std::optional<Totals> PostcardTotals(const GameState& game, std::string_view gameDate, const Leave& leave = {});
 
 // "白 12日 (残18) ・ 黒 9日 (残21) ・ 10/30"; a side past a control has "(超過)"
-// for its days left; without a control only the totals.
+// for its days left; without a control only the totals. The side to move
+// shows the days of the move in hand: "黒 9日 + 手番中 3日 (残18)".
 std::string LedgerLine(const Ledger& ledger, const TimeControl& control);
 
 }  // namespace vorlik

@@ -83,6 +83,10 @@ bool TakeGameValue(DeskGameSettings& game, const std::string& key, const std::st
         return ReadTimeControl(value, game.control);
     if (key == "leave")
         return ReadLeave(value, game.leave);
+    if (key == "received") {
+        game.receipt.emplace();
+        return ReadReceiptLine(value, *game.receipt);
+    }
     return false;
 }
 
@@ -105,13 +109,25 @@ std::string LineError(std::size_t line, std::string_view text, const char* why)
            Quoted(text) + "」";
 }
 
+// The file's text; false with the reason in a settings file's words.
+bool ReadSettingsText(const std::string& fileName, FileLines& lines, std::string& error)
+{
+    std::string bytes;
+    if (!ReadFileBytes(fileName, bytes, error, kMaxDeskSettingsBytes))
+        return false;
+    if (GuessEncoding(bytes).binary) {
+        error = "テキストファイルではありません。";
+        return false;
+    }
+    return SplitFileLines(std::move(bytes), lines, fileName, error);
+}
+
 bool ReadSettingsFile(const std::string& fileName, DeskSettings& settings, std::string& error)
 {
     FileLines lines;
-    if (!ReadFileLines(fileName, lines, error, kMaxDeskSettingsBytes))
-        return false;
-    if (ParseDeskSettings(lines.text, settings, error))
+    if (ReadSettingsText(fileName, lines, error) && ParseDeskSettings(lines.text, settings, error))
         return true;
+    settings = DeskSettings{};
     error = "通信対局一覧の設定ファイル「" + QuotedPath(fileName) + "」を読めません。\n" + error +
             "\n設定なしで表示します。このファイルには書き込みません。";
     return false;
@@ -140,6 +156,23 @@ bool ReadLeaveLine(std::string_view text, Leave& leave, std::string& error)
     }
     (white ? leave.white : leave.black).push_back({first.day, last.day});
     return true;
+}
+
+bool ReadReceiptLine(std::string_view text, MoveReceipt& receipt)
+{
+    const std::string line = Trimmed(text);
+    const std::size_t blank = line.find_first_of(" \t");
+    const std::optional<int> ply = ReadDayCount(line.substr(0, blank));
+    const BoxDate day = blank == std::string::npos ? BoxDate{} : ReadPostalDate(Trimmed(line.substr(blank)));
+    if (!ply || *ply < 1 || *ply > kMaxPly + 1 || !day.IsDate())
+        return false;
+    receipt = {*ply, day.day};
+    return true;
+}
+
+std::string ReceiptText(const MoveReceipt& receipt)
+{
+    return std::to_string(receipt.ply) + " " + IsoDate(receipt.day);
 }
 
 std::string LeaveText(bool white, const LeavePeriod& period)
@@ -218,7 +251,8 @@ std::vector<std::string> DeskSettingsLines(const DeskSettings& settings)
 {
     std::vector<std::string> lines = {
         "# Vorlik 通信対局一覧の設定 (desk settings)",
-        "# [game] の下はそのゲームのもの: 持ち時間 control=手数/日数、休暇 leave=white|black 初日 最終日",
+        "# [game] の下はそのゲームのもの: 持ち時間 control=手数/日数、休暇 leave=white|black 初日 最終日、"
+        "手番の手の着 received=半手番号 日付",
         "reminder=" + std::to_string(settings.reminderDays)};
     if (settings.control.IsSet())
         lines.push_back("control=" + TimeControlText(settings.control));
@@ -234,6 +268,8 @@ std::vector<std::string> DeskSettingsLines(const DeskSettings& settings)
             lines.push_back(LeaveLine("white", period));
         for (const LeavePeriod& period : game.leave.black)
             lines.push_back(LeaveLine("black", period));
+        if (game.receipt)
+            lines.push_back("received=" + ReceiptText(*game.receipt));
         if (!game.address.empty())
             lines.push_back("address=" + Escaped(game.address));
         if (!game.note.empty())
@@ -321,8 +357,10 @@ GameDesk DeskOfGame(const std::string& fileName, const GameHeader& header, int n
     const DeskGameSettings* own = SettingsOfKey(settings, KeyOfHeader(file, header, n));
     desk.control = ControlOfGame(settings, own);
     desk.reminderDays = settings.reminderDays;
-    if (own)
+    if (own) {
         desk.leave = own->leave;
+        desk.receipt = own->receipt;
+    }
     return desk;
 }
 

@@ -27,6 +27,11 @@ bool ReadLeaveLine(std::string_view text, Leave& leave, std::string& error);
 // The same line written: "白 2026-12-24 2027-01-03".
 std::string LeaveText(bool white, const LeavePeriod& period);
 
+// "31 2026-01-14": the receipt of the opponent's move for the move in hand,
+// ply 31. False when it is not a ply from 1 and a date.
+bool ReadReceiptLine(std::string_view text, MoveReceipt& receipt);
+std::string ReceiptText(const MoveReceipt& receipt);
+
 // How the settings know a game.
 struct DeskGameKey {
     std::string file;  // the game file's name inside the folder
@@ -48,6 +53,7 @@ struct DeskGameSettings {
     DeskGameKey key;
     TimeControl control;  // not set: the desk's
     Leave leave;
+    std::optional<MoveReceipt> receipt;  // when the opponent's move was received, for the move in hand
     std::string address;
     std::string note;  // may hold line ends
 };
@@ -92,6 +98,7 @@ TimeControl ControlOfGame(const DeskSettings& settings, const DeskGameSettings* 
 struct GameDesk {
     TimeControl control;  // not set: none
     Leave leave;
+    std::optional<MoveReceipt> receipt;
     int reminderDays = kReminderDays;
     std::string error;  // the folder's settings could not be read: counted without them
 };

@@ -31,6 +31,13 @@ std::vector<std::string> GameFiles(const std::string& folder, std::string& error
     return names;
 }
 
+// An empty file is a desk's file not yet used; one with text and no game is no game file.
+bool HasText(const FileLines& lines)
+{
+    return std::any_of(lines.text.begin(), lines.text.end(),
+                       [](std::string_view line) { return !Trimmed(line).empty(); });
+}
+
 bool InProgress(const KifuGame& game) { return Trimmed(game[7]).empty() || Trimmed(game[7]) == "*"; }
 
 // The games of a file that share their key with another: their settings can
@@ -73,7 +80,12 @@ DeskRow MakeRow(HeadlessWindow& window, const KifuFile& scan, const std::string&
     const LoadReport report = LoadKifuGame(window, scan, kind, n);
     row.problem = report.Message();
     const GameState& game = window.Game();
-    const Ledger ledger = BuildLedger(game, scan.KifuList[n][3], own ? own->leave : Leave{});
+    const Leave leave = own ? own->leave : Leave{};
+    Ledger ledger = BuildLedger(game, scan.KifuList[n][3], leave);
+    CountMoveInHand(ledger, request.today, own ? own->receipt : std::nullopt, leave);
+    row.inHand = ledger.inHand;
+    row.laterDates = DatesAfter(ledger, request.today);
+    row.lastPly = game.LastPly;
     row.plies = static_cast<int>(ledger.plies.size());
     row.lastMove = LastMoveText(game);
     row.control = ControlOfGame(desk.settings, own, request.control);
@@ -99,6 +111,9 @@ void ReadDeskFile(Desk& desk, const DeskRequest& request, const std::string& fil
     const ScanReport report = ScanFileLines(scan, kind, path, lines, kMaxGames);
     if (!report.message.empty())
         desk.files.push_back({file, report.message});
+    else if (scan.KifuCount == 0 && HasText(lines))
+        desk.files.push_back({file, "ファイル「" + QuotedPath(path) + "」にゲームが見つかりません。" +
+                                        (kind == kKindPgn ? "PGN" : "CSV") + " の棋譜ではないようです。"});
     const std::vector<const DeskGameSettings*> settings = SettingsOfGames(desk.settings, scan, file);
     const std::vector<bool> alike = LookAlikes(scan, file);
     for (int n = 1; n <= scan.KifuCount; ++n) {

@@ -21,10 +21,13 @@ struct DeskRow {
     std::string opponent;
     bool meWhite = true;
     int plies = 0;         // plies that hold a move
+    int lastPly = 0;       // the move in hand is the next
     std::string lastMove;  // "30... Bd2", empty before the first move
     TimeControl control;
     int myTotal = 0, oppTotal = 0;
     std::vector<int> unknownPlies;  // days not known, counted 0
+    std::optional<MoveInHand> inHand;  // its days are in the total of the side to move
+    std::vector<LaterDate> laterDates;  // dates after today: slips of the pen, most likely
     LedgerStatus status;
     std::string problem;  // why the game did not load whole, empty when it did
     bool lookAlike = false;  // another game of its file has the same players, event, date and round
@@ -32,6 +35,13 @@ struct DeskRow {
     bool MyMove() const { return status.whiteToMove == meWhite; }
     std::optional<int> MyLeft() const { return meWhite ? status.whiteLeft : status.blackLeft; }
     std::optional<int> OppLeft() const { return meWhite ? status.blackLeft : status.whiteLeft; }
+    bool MyOver() const { return meWhite ? status.whiteOver : status.blackOver; }
+    bool OppOver() const { return meWhite ? status.blackOver : status.whiteOver; }
+    // The days of the move in hand, when the side is to move and they are counted.
+    std::optional<int> Running(bool mine) const
+    {
+        return inHand && MyMove() == mine ? std::optional<int>(inHand->days) : std::nullopt;
+    }
 };
 
 // A file of the folder that could not be read (or only in part).

@@ -57,8 +57,31 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 QString NumberText(const std::optional<int>& value) { return value ? QString::number(*value) : QStringLiteral("-"); }
 
-// "?" marks a total with moves of unknown days, counted as none.
-QString TotalText(int total, bool unknown) { return QString::number(total) + (unknown ? QStringLiteral("?") : QString()); }
+// "?" marks a total with moves of unknown days, counted as none; "9+3" the
+// days of the move in hand, still running.
+QString TotalText(int total, bool unknown, std::optional<int> running)
+{
+    const QString done = QString::number(total - running.value_or(0)) + (unknown ? QStringLiteral("?") : QString());
+    return running ? done + QStringLiteral("+%1").arg(*running) : done;
+}
+
+// Days left, or "超過" once the control is passed: what is left after it is no comfort.
+QString LeftText(std::optional<int> left, bool over) { return over ? QStringLiteral("超過") : NumberText(left); }
+
+QString LaterDatesLine(const DeskRow& row)
+{
+    return QStringLiteral("今日より後の日付があります: ") + Text(LaterDatesText(row.laterDates));
+}
+
+QString InHandTip(const DeskRow& row)
+{
+    const MoveInHand& hand = *row.inHand;
+    return QStringLiteral("手番中の手 (%1手目): %2 から %3日%4")
+        .arg(hand.ply)
+        .arg(Text(IsoDate(hand.from)))
+        .arg(hand.days)
+        .arg(hand.fromReceipt ? QStringLiteral(" (受け取った日)") : QStringLiteral(" (相手の発送日。受け取った日は「対局の設定...」で)"));
+}
 
 bool UnknownOf(const DeskRow& row, bool white)
 {
@@ -114,6 +137,10 @@ QString RowTip(const DeskRow& row)
             plies << QString::number(ply);
         tips << QStringLiteral("日数の分からない手 (0日と数えています): %1手目").arg(plies.join(QStringLiteral(", ")));
     }
+    if (!row.laterDates.empty())
+        tips << LaterDatesLine(row);
+    if (row.inHand)
+        tips << InHandTip(row);
     if (row.control.IsSet())
         tips << QStringLiteral("持ち時間 ") + Text(TimeControlText(row.control));
     return tips.join(QLatin1Char('\n'));
@@ -294,10 +321,10 @@ void DeskWindow::FillRow(int row, const DeskRow& game, int rank)
         bold.setBold(true);
         toMove->setFont(bold);
     }
-    put(MyTotal, TotalText(game.myTotal, UnknownOf(game, game.meWhite)), game.myTotal);
-    put(MyLeft, NumberText(game.MyLeft()), game.MyLeft());
-    put(OppTotal, TotalText(game.oppTotal, UnknownOf(game, !game.meWhite)), game.oppTotal);
-    put(OppLeft, NumberText(game.OppLeft()), game.OppLeft());
+    put(MyTotal, TotalText(game.myTotal, UnknownOf(game, game.meWhite), game.Running(true)), game.myTotal);
+    put(MyLeft, LeftText(game.MyLeft(), game.MyOver()), game.MyLeft());
+    put(OppTotal, TotalText(game.oppTotal, UnknownOf(game, !game.meWhite), game.Running(false)), game.oppTotal);
+    put(OppLeft, LeftText(game.OppLeft(), game.OppOver()), game.OppLeft());
     put(SinceSent, SinceSentText(game.status), game.status.sinceSent);
     const StatusLook look = LookOf(game);
     QTableWidgetItem* status = put(Status, look.text, static_cast<int>(game.status.state));
@@ -305,7 +332,7 @@ void DeskWindow::FillRow(int row, const DeskRow& game, int rank)
         status->setBackground(look.colour);
         status->setForeground(Qt::black);
     }
-    const bool marked = !game.problem.empty() || game.lookAlike;
+    const bool marked = !game.problem.empty() || game.lookAlike || !game.laterDates.empty();
     put(File, (marked ? QStringLiteral("⚠ ") : QString()) + Text(game.file) + QStringLiteral(" %1番").arg(game.number));
     const QString tip = RowTip(game);
     for (int column = 0; column < ColumnCount; ++column)
@@ -319,9 +346,13 @@ void DeskWindow::ShowProblems()
         lines << Text(desk_.settingsError);
     for (const DeskFileProblem& problem : desk_.files)
         lines << (problem.file.empty() ? QString() : Text(problem.file) + QStringLiteral(": ")) + Text(problem.message);
-    for (const DeskRow& row : desk_.rows)
+    for (const DeskRow& row : desk_.rows) {
+        const QString game = QStringLiteral("%1 %2番: ").arg(Text(row.file)).arg(row.number);
         if (!row.problem.empty())
-            lines << QStringLiteral("%1 %2番: ").arg(Text(row.file)).arg(row.number) + Text(row.problem);
+            lines << game + Text(row.problem);
+        if (!row.laterDates.empty())
+            lines << game + LaterDatesLine(row);
+    }
     problems_->setPlainText(lines.join(QLatin1Char('\n')));
     problems_->setVisible(!lines.isEmpty());
 }

@@ -53,12 +53,16 @@ DialogDeskGame::DialogDeskGame(WindowServices& services, const std::string& fold
     TextLeave->setPlaceholderText(QStringLiteral("一行に一つ: 白 2026-12-24 2027-01-03"));
     TextAddress = TextBox("TextAddress", 3);
     TextNote = TextBox("TextNote", 4);
+    TextReceived = new QLineEdit;
+    TextReceived->setObjectName(QStringLiteral("TextReceived"));
+    TextReceived->setPlaceholderText(QStringLiteral("例: 2026-01-14 (空欄は相手の発から数えます)"));
 
     auto* form = new QFormLayout;
     form->addRow(new QLabel(Text("白 " + row.key.white + " ・ 黒 " + row.key.black + " ・ " + row.key.event + " ・ " +
                                  row.file + " " + std::to_string(row.number) + "番")));
     form->addRow(QStringLiteral("持ち時間 (手数/日数)"), TextControl);
     form->addRow(QStringLiteral("休暇"), TextLeave);
+    form->addRow(QStringLiteral("手番の手 (%1手目) の着").arg(InHandPly()), TextReceived);
     form->addRow(QStringLiteral("相手の住所"), TextAddress);
     form->addRow(QStringLiteral("メモ"), TextNote);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -86,6 +90,8 @@ DialogDeskGame::DialogDeskGame(WindowServices& services, const std::string& fold
         TextLeave->setPlainText(LeaveLines(own->leave));
         TextAddress->setPlainText(Text(own->address));
         TextNote->setPlainText(Text(own->note));
+        if (own->receipt && own->receipt->ply == InHandPly())  // one for a move since made is gone
+            TextReceived->setText(Text(IsoDate(own->receipt->day)));
     }
 }
 
@@ -99,6 +105,14 @@ bool DialogDeskGame::ReadBoxes(DeskGameSettings& game, std::string& error) const
     for (const QString& line : TextLeave->toPlainText().split(QLatin1Char('\n')))
         if (!line.trimmed().isEmpty() && !ReadLeaveLine(line.toStdString(), game.leave, error))
             return false;
+    const std::string received = Trimmed(TextReceived->text().toStdString());
+    const BoxDate day = ReadPostalDate(received, LocalToday());
+    if (!received.empty() && !day.IsDate()) {
+        error = "着「" + Quoted(received) + "」が読めません。「2026-01-14」のように、受け取った日を書いてください。";
+        return false;
+    }
+    if (day.IsDate())
+        game.receipt = MoveReceipt{InHandPly(), day.day};
     game.address = TextAddress->toPlainText().toStdString();
     game.note = TextNote->toPlainText().toStdString();
     return true;
@@ -122,6 +136,7 @@ bool DialogDeskGame::Write(const DeskGameSettings& boxes, std::string& error) co
     DeskGameSettings& entry = SettingsFor(settings, scan, row_.file, n);
     entry.control = boxes.control;
     entry.leave = boxes.leave;
+    entry.receipt = boxes.receipt;
     entry.address = boxes.address;
     entry.note = boxes.note;
     return WriteDeskSettings(folder_, settings, error);

@@ -28,12 +28,14 @@ private:
     // The boxes as the game's settings; false with the reason.
     bool ReadBoxes(DeskGameSettings& game, std::string& error) const;
     bool Write(const DeskGameSettings& boxes, std::string& error) const;
+    int InHandPly() const { return row_.lastPly + 1; }
 
     WindowServices& services_;
     std::string folder_;
     DeskRow row_;
     QLineEdit* TextControl = nullptr;
     QPlainTextEdit* TextLeave = nullptr;
+    QLineEdit* TextReceived = nullptr;  // the receipt of the opponent's last move, for the move in hand
     QPlainTextEdit* TextAddress = nullptr;
     QPlainTextEdit* TextNote = nullptr;
     QPushButton* OKButton = nullptr;

@@ -466,6 +466,7 @@ QWidget* FormMain::BuildCentralArea()
         connect(TextInfo[k], &QLineEdit::textChanged, this, &FormMain::ShowRecordState);
     for (int k = 11; k <= 13; ++k)
         TextInfo[k]->setMaximumWidth(44);
+    TextInfo[9]->installEventFilter(this);
     TextInfo[10]->installEventFilter(this);
     TextInfoS = new QPlainTextEdit;
     TextInfoS->setObjectName(QStringLiteral("TextInfoS"));
@@ -1285,11 +1286,14 @@ void FormMain::ListMain_KeyDown(int key)
 
 void FormMain::TextInfo_LostFocus(int index)
 {
-    if (index != 10)
+    if (index != 9 && index != 10)
         return;
-    int days = 0;
-    if (DaysBetween(TextInfo[9]->text().toStdString(), TextInfo[10]->text().toStdString(), days))
-        TextInfo[11]->setText(QString::number(days));
+    const std::string plus = TextInfo[11]->text().toStdString();
+    const std::string followed = FollowedDayCount(datesOnFocus_.first.toStdString(), datesOnFocus_.second.toStdString(),
+                                                  TextInfo[9]->text().toStdString(),
+                                                  TextInfo[10]->text().toStdString(), plus);
+    if (followed != plus)
+        TextInfo[11]->setText(QString::fromStdString(followed));
 }
 
 void FormMain::Timer_Timer()
@@ -1542,17 +1546,27 @@ Ledger FormMain::MainLineLedger() const
 
 void FormMain::ShowLedger()
 {
-    QString line = QString::fromStdString(LedgerLine(MainLineLedger(), deskControl_));
+    Ledger ledger = MainLineLedger();
+    const int today = LocalToday();
+    if (ResultOpen(CombKekka->currentText().toStdString()))
+        CountMoveInHand(ledger, today, deskReceipt_, deskLeave_);
+    QString line = QString::fromStdString(LedgerLine(ledger, deskControl_));
+    QString tip = deskError_;
+    if (const std::vector<LaterDate> later = DatesAfter(ledger, today); !later.empty()) {
+        line += QStringLiteral(" ・ 今日より後の日付があります");
+        tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromStdString(LaterDatesText(later));
+    }
     if (!deskError_.isEmpty())
         line += QStringLiteral(" ・ 持ち時間の設定を読めません");
     LabelLedger->setText(line);
-    LabelLedger->setToolTip(deskError_);
+    LabelLedger->setToolTip(tip);
 }
 
 void FormMain::ReadDeskOfGame(const QString& fileName)
 {
     deskControl_ = {};
     deskLeave_ = {};
+    deskReceipt_.reset();
     deskError_.clear();
     if (fileName.isEmpty())
         return;
@@ -1563,6 +1577,7 @@ void FormMain::ReadDeskOfGame(const QString& fileName)
     const GameDesk desk = DeskOfGame(QFileInfo(fileName).absoluteFilePath().toStdString(), ReadGameInfo(), number);
     deskControl_ = desk.control;
     deskLeave_ = desk.leave;
+    deskReceipt_ = desk.receipt;
     deskError_ = QString::fromStdString(desk.error);  // the game is counted without them; the file stays as it is
 }
 
@@ -1887,8 +1902,10 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == LabelinCheckMate && event->type() == QEvent::MouseButtonRelease)
         LabelinCheckMate_Click();
-    else if (watched == TextInfo[10] && event->type() == QEvent::FocusOut)
-        TextInfo_LostFocus(10);
+    else if ((watched == TextInfo[9] || watched == TextInfo[10]) && event->type() == QEvent::FocusIn)
+        datesOnFocus_ = {TextInfo[9]->text(), TextInfo[10]->text()};  // what a ＋ the program wrote was counted from
+    else if ((watched == TextInfo[9] || watched == TextInfo[10]) && event->type() == QEvent::FocusOut)
+        TextInfo_LostFocus(watched == TextInfo[9] ? 9 : 10);
     return QMainWindow::eventFilter(watched, event);
 }
 

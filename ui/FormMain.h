@@ -343,6 +343,8 @@ private:
     TimeControl deskControl_;  // of the game's desk folder, when it has one
     Leave deskLeave_;
     QString deskError_;  // why the folder's settings could not be read
+    std::optional<MoveReceipt> deskReceipt_;  // the move in hand's receipt, entered on the desk
+    std::pair<QString, QString> datesOnFocus_;  // 着 and 発 when one of them took the focus
     bool annotatedListDue_ = false;  // the list of an annotated record is to be written
     bool listAnnotated_ = false;     // the list shows an annotated record's lines
     bool recordStateDue_ = false;    // the title's unsaved mark is to be read

@@ -1,5 +1,6 @@
 // The postal ledger: the days a move used as its boxes give them, the totals,
 // the time control and where the game stands.
+#include "core/GameText.h"
 #include "core/PostalLedger.h"
 
 #include <QtTest>
@@ -16,6 +17,10 @@ private slots:
     void ledger();
     void shown_data();
     void shown();
+    void moveInHand_data();
+    void moveInHand();
+    void dayCountFollows_data();
+    void dayCountFollows();
 };
 
 namespace {
@@ -128,6 +133,8 @@ void LedgerTest::ledger_data()
         "-,2026-12-30,2027-01-04", "5 3", "5:3", "- - 23 reminder");
     Row("full-width digits", "", ",２０２７／１／２０,２０２７．０１．２２,", "", "", "-,2027-01-20,2027-01-22", "2",
         "2:0", "- - 10 ok");
+    Row("29 February of 2027 is no date, not 2028's", "27/2/20", ",2/26,2/29,", "", "", "-,2027-02-26,?", "?", "0:0",
+        "- - - ok");
     Row("no dates: words, 30 February, m/d with nothing before", "", "3 Mai,2026/2/30,1/5,", "", "", "?,?,?", "?",
         "0:0", "- - - ok");
     Row("sent before received", "", ",2027-01-10,2027-01-08,", "", "", "-,2027-01-10,2027-01-08", "?", "0:0",
@@ -157,6 +164,9 @@ void LedgerTest::ledger_data()
         "30 30 - ok");
     Row("10/30 passed by White", "", ",,,3*18 ; ,,,4 ; ,,,3", "", "10/30", "-,-,-",
         "3*18 4 3", "31:30", "29 30 - over-white");
+    Row("10/30 passed by White before his 10th move", "",
+        ",,,5 ; ,,,0 ; ,,,5 ; ,,,0 ; ,,,5 ; ,,,0 ; ,,,5 ; ,,,0 ; ,,,5 ; ,,,0 ; ,,,5 ; ,,,0 ; ,,,5 ; ,,,0 ; ,,,5 ; ,,,0 ; ,,,1",
+        "", "10/30", "-,-,-", "5 0 5 0 5 0 5 0 5 0 5 0 5 0 5 0 1", "41:0", "-11 30 - over-white");
     Row("10/50 met, Black to move short", "", ",,,5*19", "", "10/50", "-,-,-",
         "5*19", "50:45", "50 5 - short");
     Row("10/50 passed by Black on move 20", "", ",,,5*39 ; ,,,15", "", "10/50", "-,-,-", "5*39 15", "100:110",
@@ -218,6 +228,8 @@ void LedgerTest::shown_data()
                                << "白 2日 (残28) ・ 黒 8日 (残22) ・ 10/30" << "2:0";
     QTest::newRow("control passed") << "26/1/1,26/1/1,26/2/10" << "1/30" << 1
                                     << "白 40日 (超過) ・ 黒 0日 (残30) ・ 1/30" << "40:0";
+    QTest::newRow("period passed before its last move") << "26/1/1,26/1/1,26/2/10" << "10/30" << 1
+                                                        << "白 40日 (超過) ・ 黒 0日 (残30) ・ 10/30" << "40:0";
     QTest::newRow("no days known") << "x,y,z ; ,," << "10/30" << 2
                                    << "白 0日 (残30) ・ 黒 0日 (残30) ・ 10/30" << "-";
     QTest::newRow("known only later") << ",, ; 26/1/1,26/1/2,26/1/4" << "" << 1
@@ -238,6 +250,109 @@ void LedgerTest::shown()
 
     QTEST(QString::fromStdString(LedgerLine(ledger, timeControl)), "line");
     QTEST(totals ? QString("%1:%2").arg(totals->white).arg(totals->black) : QString("-"), "totals");
+}
+
+void LedgerTest::moveInHand_data()
+{
+    // White sent 1.e4 on 2027-01-03 (received 01-01); Black thinks it over
+    // until 2027-01-10, unless a row says otherwise.
+    QTest::addColumn<QString>("notes");    // GameWithNotes
+    QTest::addColumn<QString>("receipt");  // "PLY DAY" entered on the desk, or empty
+    QTest::addColumn<QString>("leave");    // Black's, "FIRST LAST"
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("inHand");  // "PLY FROM received|sent DAYS", "-" for none
+    QTest::addColumn<QString>("status");  // White left, Black left, state
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("later");  // LaterDatesText at 2027-01-10
+
+    const char* e4 = ",2027-01-01,2027-01-03,";
+    QTest::newRow("from the opponent's 発") << e4 << "" << "" << "10/30" << "2 2027-01-03 sent 7" << "28 23 ok"
+                                            << "白 2日 (残28) ・ 黒 0日 + 手番中 7日 (残23) ・ 10/30" << "";
+    QTest::newRow("from a later postmark, whose days are the sender's")
+        << "2027-01-05,2027-01-01,2027-01-03," << "" << "" << "10/30" << "2 2027-01-05 sent 5" << "26 25 ok"
+        << "白 4日 (残26) ・ 黒 0日 + 手番中 5日 (残25) ・ 10/30" << "";
+    QTest::newRow("from the receipt entered") << e4 << "2 2027-01-08" << "" << "" << "2 2027-01-08 received 2" << "- - ok"
+                                              << "白 2日 ・ 黒 0日 + 手番中 2日" << "";
+    QTest::newRow("a receipt entered for another move") << e4 << "4 2027-01-08" << "" << "" << "2 2027-01-03 sent 7"
+                                                        << "- - ok" << "白 2日 ・ 黒 0日 + 手番中 7日" << "";
+    QTest::newRow("leave inside it") << e4 << "" << "2027-01-05 2027-01-07" << "10/30" << "2 2027-01-03 sent 4"
+                                     << "28 26 ok" << "白 2日 (残28) ・ 黒 0日 + 手番中 4日 (残26) ・ 10/30" << "";
+    QTest::newRow("it passes the control") << e4 << "" << "" << "1/5" << "2 2027-01-03 sent 7" << "8 -2 over-black"
+                                           << "白 2日 (残8) ・ 黒 0日 + 手番中 7日 (超過) ・ 1/5" << "";
+    QTest::newRow("it makes the side short") << e4 << "" << "" << "1/10" << "2 2027-01-03 sent 7" << "18 3 short"
+                                             << "白 2日 (残18) ・ 黒 0日 + 手番中 7日 (残3) ・ 1/10" << "";
+    QTest::newRow("no 発 on the last move") << ",2027-01-01,,2" << "" << "" << "" << "-" << "- - ok"
+                                            << "白 2日 ・ 黒 0日" << "";
+    QTest::newRow("no move yet") << "" << "" << "" << "10/30" << "-" << "30 30 ok" << "白 0日 (残30) ・ 黒 0日 (残30) ・ 10/30"
+                                 << "";
+    QTest::newRow("a receipt after today") << e4 << "2 2027-01-12" << "" << "" << "2 2027-01-12 received 0" << "- - ok"
+                                           << "白 2日 ・ 黒 0日 + 手番中 0日" << "2手目の受け取り 2027-01-12";
+    QTest::newRow("dates after today") << "2027-01-14,2027-01-01,2027-01-13," << "" << "" << "" << "2 2027-01-14 sent 0"
+                                       << "- - ok" << "白 13日 ・ 黒 0日 + 手番中 0日"
+                                       << "1手目の消印 2027-01-14, 1手目の発 2027-01-13";
+}
+
+void LedgerTest::moveInHand()
+{
+    QFETCH(QString, notes);
+    QFETCH(QString, receipt);
+    QFETCH(QString, leave);
+    QFETCH(QString, control);
+
+    const std::unique_ptr<GameState> game = GameWithNotes(notes);
+    Ledger ledger = BuildLedger(*game, "");
+    std::optional<MoveReceipt> entered;
+    if (!receipt.isEmpty())
+        entered = MoveReceipt{receipt.section(' ', 0, 0).toInt(), Day(receipt.section(' ', 1))};
+    Leave periods;
+    periods.black = Periods(leave);
+    const int today = Day("2027-01-10");
+    CountMoveInHand(ledger, today, entered, periods);
+    TimeControl timeControl;
+    ReadTimeControl(control.toStdString(), timeControl);
+    const LedgerStatus status = JudgeLedger(ledger, timeControl, today);
+
+    QString inHand = "-";
+    if (const std::optional<MoveInHand>& hand = ledger.inHand)
+        inHand = QString("%1 %2 %3 %4")
+                     .arg(hand->ply)
+                     .arg(QString::fromStdString(IsoDate(hand->from)))
+                     .arg(hand->fromReceipt ? "received" : "sent")
+                     .arg(hand->days);
+    QTEST(inHand, "inHand");
+    QTEST(Number(status.whiteLeft) + " " + Number(status.blackLeft) + " " + LedgerStateWord(status.state), "status");
+    QTEST(QString::fromStdString(LedgerLine(ledger, timeControl)), "line");
+    QTEST(QString::fromStdString(LaterDatesText(DatesAfter(ledger, today))), "later");
+}
+
+void LedgerTest::dayCountFollows_data()
+{
+    // 着 and 発 before and after the correction, and the ＋ box.
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("plus");
+    QTest::addColumn<QString>("followed");
+
+    QTest::newRow("empty ＋ takes the count") << "," << "03/12/01,03/12/04" << "" << "3";
+    QTest::newRow("the program's count follows 着") << "03/12/01,03/12/04" << "03/12/02,03/12/04" << "3" << "2";
+    QTest::newRow("the program's count follows 発") << "03/12/01,03/12/04" << "03/12/01,12/9" << "3" << "8";
+    QTest::newRow("a count in full-width digits follows") << "03/12/01,03/12/04" << "03/12/01,03/12/09" << "３" << "8";
+    QTest::newRow("a count of dates sent before received follows") << "03/12/04,03/12/01" << "03/12/01,03/12/04" << "-3"
+                                                                   << "3";
+    QTest::newRow("a count typed by hand stays") << "03/12/01,03/12/04" << "03/12/01,03/12/09" << "5" << "5";
+    QTest::newRow("a count typed before the dates stays") << "," << "03/12/01,03/12/04" << "1" << "1";
+    QTest::newRow("no count from the new dates") << "03/12/01,03/12/04" << "03/12/01,not a date" << "3" << "3";
+}
+
+void LedgerTest::dayCountFollows()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(QString, plus);
+    const auto box = [](const QString& pair, int k) { return pair.section(',', k, k).toStdString(); };
+    const std::string followed =
+        FollowedDayCount(box(before, 0), box(before, 1), box(after, 0), box(after, 1), plus.toStdString());
+    QTEST(QString::fromStdString(followed), "followed");
 }
 
 QTEST_APPLESS_MAIN(LedgerTest)

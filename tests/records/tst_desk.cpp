@@ -17,14 +17,15 @@ private slots:
     void desk();
     void gameGoneFromItsFile();
     void settingsFollowTheHeader();
+    void toldAndMarked();
 };
 
 namespace {
 
 const char kMe[] = "佐藤 一郎";
 
-// Ito's move is 50 days late (a reminder), Abe's 5 days; one game is over,
-// one is not the player's.
+// Ito's move is 50 days late (past his 10/50 with the days he is taking
+// over it), Abe's 5 days; one game is over, one is not the player's.
 const QByteArray kPostal =
     "Event,Club\r\nSite,\r\nDate,26/7/1\r\nRound,1\r\nWhite,Ito\r\nBlack,佐藤 一郎\r\nResult,*\r\n\r\n"
     "1,5254,5755,e4,e5,,26/7/20,26/7/25,,,,,26/7/28,26/8/1,,,,\r\n\r\n"
@@ -92,11 +93,12 @@ void DeskTest::desk()
     const DeskRequest request{S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}};
 
     // The player's moves first, fewest days left first; then the others,
-    // longest since sent first.
-    const QString ranked = "card30.csv 1 me 82 38 86 34 24 over-white\n"
+    // longest since sent first. The side to move has the days since the
+    // last card left in its total (24 on the card, 50 for Ito, 5 for Abe).
+    const QString ranked = "card30.csv 1 me 106 14 86 34 24 over-white\n"
                            "open.pgn 2 me 0 50 0 50 - ok\n"
-                           "postal.csv 1 opp 4 46 5 45 50 reminder\n"
-                           "postal.csv 3 opp 5 45 0 50 5 ok\n"
+                           "postal.csv 1 opp 4 46 55 -5 50 over-white\n"
+                           "postal.csv 3 opp 5 45 5 45 5 ok\n"
                            "open.pgn 1 opp 0 50 0 50 - ok";
     Desk desk = OpenDesk(request);
     QCOMPARE(Rows(desk), ranked);
@@ -109,7 +111,7 @@ void DeskTest::desk()
     QVERIFY(EncodeText(kPostal.toStdString(), TextEncoding::Cp932, added));
     WriteAll(path("card30.csv"), QByteArray::fromStdString(added) + card + QByteArray::fromStdString(added));
     desk = OpenDesk(request);
-    QVERIFY(Rows(desk).startsWith("card30.csv 5 me 82 38 86 34 24 over-white\n"));
+    QVERIFY(Rows(desk).startsWith("card30.csv 5 me 106 14 86 34 24 over-white\n"));
     QStringList lookAlikes;  // the postal games now stand twice in the card's file
     for (const DeskRow& row : desk.rows)
         if (row.lookAlike)
@@ -126,7 +128,7 @@ void DeskTest::desk()
     desk = OpenDesk(request);
     QCOMPARE(desk.settings.games.size(), std::size_t(2));
     QCOMPARE(desk.settings.games[1].note, std::string("催促状を送った\n8/30"));
-    QVERIFY(Rows(desk).startsWith("card30.csv 5 me 82 38"));
+    QVERIFY(Rows(desk).startsWith("card30.csv 5 me 106 14"));
 
     // A settings file edited into garbage: told, the desk shown without it,
     // and never written over.
@@ -134,7 +136,7 @@ void DeskTest::desk()
     WriteAll(path(kDeskSettingsName), garbage);
     desk = OpenDesk(request);
     QVERIFY(desk.settingsError.find("13行目") != std::string::npos);
-    QVERIFY(Rows(desk).startsWith("card30.csv 5 me 84 - 86 - 24 ok\nopen.pgn 2 me 0 - 0 - - ok\n"));
+    QVERIFY(Rows(desk).startsWith("card30.csv 5 me 108 - 86 - 24 ok\nopen.pgn 2 me 0 - 0 - - ok\n"));
     QVERIFY(!WriteDeskSettings(S(dir.path()), desk.settings, error));
     QCOMPARE(ReadAll(path(kDeskSettingsName)), garbage);
 }
@@ -183,7 +185,36 @@ void DeskTest::settingsFollowTheHeader()
     QCOMPARE(settings.games.size(), std::size_t(1));
     QCOMPARE(settings.games[0].key.round, std::string("4"));
     QCOMPARE(TimeControlText(settings.games[0].control), std::string("10/30"));
-    QCOMPARE(OpenDesk({S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}}).rows.front().MyLeft(), std::optional<int>(38));
+    QCOMPARE(OpenDesk({S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}}).rows.front().MyLeft(), std::optional<int>(14));
+}
+
+// A file of words and a settings file of bytes are named for what they are;
+// a date after today is marked on its row; the receipt entered for the move
+// in hand counts from its day.
+void DeskTest::toldAndMarked()
+{
+    QTemporaryDir dir;
+    const QByteArray game = "Event,Club\r\nSite,\r\nDate,26/9/1\r\nRound,1\r\nWhite,佐藤 一郎\r\nBlack,Abe\r\n"
+                            "Result,*\r\n\r\n1,5254,,e4,,,26/9/10,26/9/25,,,,\r\n\r\n";
+    WriteAll(dir.filePath("postal.csv"), game);
+    WriteAll(dir.filePath("words.pgn"), "Dear Abe,\r\nthank you for your card.\r\n");
+    WriteAll(dir.filePath("new.pgn"), "");
+    WriteAll(dir.filePath(kDeskSettingsName), QByteArray("\x00\x01\x02\xff\xfe", 5).repeated(40));
+    const DeskRequest request{S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}};
+    Desk desk = OpenDesk(request);
+    QCOMPARE(ProblemFiles(desk), QStringList{"words.pgn"});
+    QVERIFY2(desk.settingsError.find("通信対局一覧の設定ファイル") == 0 && desk.settingsError.find("棋譜") == std::string::npos,
+             desk.settingsError.c_str());
+    QCOMPARE(QString::fromStdString(LaterDatesText(desk.rows.at(0).laterDates)), QString("1手目の発 2026-09-25"));
+
+    WriteAll(dir.filePath(kDeskSettingsName), "[game]\r\nfile=postal.csv\r\nwhite=佐藤 一郎\r\nblack=Abe\r\n"
+                                             "event=Club\r\ndate=26/9/1\r\nround=1\r\nreceived=2 2026-09-28\r\n");
+    desk = OpenDesk({S(dir.path()), kMe, DaysFromCivil(2026, 10, 3), {}});
+    QVERIFY(desk.settingsError.empty());
+    QCOMPARE(Rows(desk), QString("postal.csv 1 opp 15 - 5 - 8 ok"));
+    std::string error;
+    QVERIFY(WriteDeskSettings(S(dir.path()), desk.settings, error));
+    QVERIFY(ReadAll(dir.filePath(kDeskSettingsName)).contains("received=2 2026-09-28\r\n"));
 }
 
 QTEST_APPLESS_MAIN(DeskTest)

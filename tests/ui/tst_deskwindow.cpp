@@ -32,8 +32,8 @@ QByteArray CsvGame(const QByteArray& white, const QByteArray& black, const QByte
            "\r\nResult,*\r\n\r\n" + moves + "\r\n";
 }
 
-// Ito waits for my move since 26/1/12, Abe since 26/1/5: with 10/30 I have
-// 28 days left against Ito, 30 against Abe.
+// Ito waits for my move since 26/1/12, Abe since 26/1/5: with 10/30 and the
+// days of my moves in hand I have 8 days left against Ito, 3 against Abe.
 const QByteArray kIto = CsvGame("Sato", "Ito", "1", "1,5254,5755,e4,e5,,26/1/1,26/1/3,,,,,26/1/10,26/1/12,,,,\r\n");
 const QByteArray kAbe = CsvGame("Abe", "Sato", "2", "1,4244,,d4,,,26/1/3,26/1/5,,,,\r\n");
 const QByteArray kPgn =
@@ -108,9 +108,10 @@ void DeskWindowTest::desk()
     desk->ShowDesk(folder_.path(), kMe);
     auto* table = desk->findChild<QTableWidget*>("GridDesk");
     // Urgent first: my moves by days left, then the opponents' (a finished game is none).
-    QCOMPARE(Column(table, 1), (QStringList{"Ito", "Abe", "Mori", "Kato"}));
-    QCOMPARE(Column(table, 8), (QStringList{"28", "30", "30", "30"}));
-    QCOMPARE(Column(table, 11), (QStringList{"20", "27", "-", "-"}));
+    QCOMPARE(Column(table, 1), (QStringList{"Abe", "Ito", "Mori", "Kato"}));
+    QCOMPARE(Column(table, 7), (QStringList{"0+27", "2+20", "0", "0?"}));
+    QCOMPARE(Column(table, 8), (QStringList{"3", "8", "30", "30"}));
+    QCOMPARE(Column(table, 11), (QStringList{"27", "20", "-", "-"}));
     auto* problems = desk->findChild<QPlainTextEdit*>("TextDeskProblems");
     QVERIFY2(problems->isVisible() && problems->toPlainText().startsWith("garbage.pgn: "),
              qPrintable(problems->toPlainText()));
@@ -142,6 +143,13 @@ void DeskWindowTest::desk()
     QCOMPARE(table->rowCount(), 5);
     const int after = Column(table, 13).indexOf("b.csv 2番");
     QCOMPARE(table->item(after, 11)->text(), QString("12"));
+
+    // Four days on, Abe's move in hand has passed my 30 days.
+    desk->SetToday(kToday + 4);
+    desk->Refresh();
+    const int abe = Column(table, 1).indexOf("Abe");
+    QCOMPARE(table->item(abe, 8)->text(), QString("超過"));
+    QCOMPARE(table->item(abe, 12)->text(), QString("時間超過 (自分)"));
 }
 
 void DeskWindowTest::settingsRefused_data()

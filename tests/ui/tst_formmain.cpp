@@ -930,6 +930,19 @@ void FormMainTest::dayCount()
     Controls().TextInfo(10)->setFocus();
     Controls().TextInfo(9)->setFocus();
     QCOMPARE(Controls().TextInfo(11)->text(), QString("3"));
+
+    // A corrected 着 takes the program's count along; one typed by hand stays.
+    Controls().TextInfo(10)->setFocus();
+    Controls().TextInfo(10)->setText("03/12/04");
+    Controls().TextInfo(9)->setFocus();
+    Controls().TextInfo(9)->setText("03/12/02");
+    Controls().TextInfo(10)->setFocus();
+    QCOMPARE(Controls().TextInfo(11)->text(), QString("2"));
+    Controls().TextInfo(11)->setText("5");
+    Controls().TextInfo(9)->setFocus();
+    Controls().TextInfo(9)->setText("03/12/01");
+    Controls().TextInfo(10)->setFocus();
+    QCOMPARE(Controls().TextInfo(11)->text(), QString("5"));
 }
 
 void FormMainTest::newRecordAndAbout()
