@@ -51,7 +51,7 @@ std::vector<std::string> TbClaimText(const TbClaimGame& game)
     const std::string number = std::to_string(game.moveNumber) + (game.whiteToMove ? ". " : "... ");
     if (!game.move.empty())
         lines.push_back("提案する手 (move proposed): " + number + game.move);
-    lines.push_back("DTZ: " + std::to_string(game.dtz) + " (50手規則の数え直しまでの半手数, plies to the next capture or pawn move)");
+    lines.push_back("DTZ: " + std::to_string(game.dtz) + " (次の駒取りかポーンの手までの半手数, plies to the next capture or pawn move)");
     return lines;
 }
 
