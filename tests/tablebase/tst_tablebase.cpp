@@ -183,6 +183,23 @@ private slots:
         QVERIFY(!none.probe(FromFen("8/8/8/8/8/3k4/8/3KQ3 w - - 0 1")).found);
     }
 
+    // A folder taken away while its set is in use: the tables already read
+    // still answer, the others have no result; nothing crashes.
+    void folderRemovedMeanwhile()
+    {
+        auto folder = std::make_unique<QTemporaryDir>();
+        for (const char* name : {"KQvK.rtbw", "KQvK.rtbz", "KRvK.rtbw", "KRvK.rtbz"})
+            CopyTable(QString::fromLatin1(name), folder->path());
+        const Tablebase tables(folder->path());
+        const TbPosition queen = FromFen("8/8/8/8/8/3k4/8/3KQ3 w - - 0 1");
+        QCOMPARE(tables.probe(queen).dtz, 9);
+        folder.reset();
+        QCOMPARE(tables.probe(queen).dtz, 9);
+        const TbAnswer rook = tables.probe(FromFen("8/8/8/8/8/3k4/8/3KR3 w - - 0 1"));
+        QVERIFY(!rook.found);
+        QVERIFY(rook.moves.empty());
+    }
+
     // libfathom holds one set at a time: two sets asked in turn each answer
     // from their own tables.
     void setsTakeTurns()
