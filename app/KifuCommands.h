@@ -56,6 +56,8 @@ int PrintCommand(const std::vector<std::string>& args);
 int LedgerCommand(const std::vector<std::string>& args);
 // Every game in progress of a folder in which the player plays (LedgerCommands.cpp).
 int DeskCommand(const std::vector<std::string>& args);
+// What the endgame tables say about a position and its moves (TablebaseCommand.cpp).
+int TablebaseCommand(const std::vector<std::string>& args);
 
 class HeadlessWindow;
 

@@ -118,5 +118,7 @@ int main(int argc, char** argv)
         return LedgerCommand(args);
     if (verb == "desk")
         return DeskCommand(args);
+    if (verb == "tb")
+        return TablebaseCommand(args);
     return UsageError("知らないコマンドです (unknown command): " + verb);
 }
