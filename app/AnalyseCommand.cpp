@@ -3,6 +3,7 @@
 // as the window.
 #include "KifuCommands.h"
 
+#include "core/FenText.h"
 #include "core/MoveCommit.h"
 #include "engine/EngineAnalysis.h"
 #include "engine/EngineBuilder.h"
@@ -70,6 +71,9 @@ std::string SetUp(const AnalyseOptions& options, GameState& game)
         if (!CommitMove(game, &queen))
             return "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
     }
+    const FenError unplayable = CheckFenPosition(game.KifuBoard[game.CurPly], IsWhitePly(game.CurPly));
+    if (unplayable != FenError::None)
+        return FenErrorText(unplayable) + " (no engine can analyse this position)";
     return "";
 }
 

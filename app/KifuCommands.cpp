@@ -519,7 +519,7 @@ std::string StartRecord(GameState& game, const std::string& fen)
     Board board = game.KifuBoard[0];
     bool blackToMove = false;
     StartRights rights;
-    const FenError error = ReadFenPosition(fen, board, blackToMove, &rights);
+    const FenError error = ReadFenText(fen, board, blackToMove, &rights);
     if (error != FenError::None)
         return FenErrorText(error) + ": " + fen;
     LoadSetupPosition(game, board, blackToMove, rights);

@@ -150,23 +150,6 @@ FenError CheckFenPosition(const Board& board, bool blackToMove)
     return FenError::None;
 }
 
-FenError ReadFenPosition(const std::string& text, Board& board, bool& blackToMove, StartRights* rights)
-{
-    Board read = board;
-    bool black = blackToMove;
-    StartRights readRights;
-    FenError error = ReadFenText(text, read, black, &readRights);
-    if (error == FenError::None)
-        error = CheckFenPosition(read, black);
-    if (error != FenError::None)
-        return error;
-    board = read;
-    blackToMove = black;
-    if (rights)
-        *rights = readRights;
-    return FenError::None;
-}
-
 std::string FenErrorText(FenError error)
 {
     switch (error) {

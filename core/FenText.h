@@ -35,10 +35,6 @@ FenError ReadFenText(const std::string& text, Board& board, bool& blackToMove, S
 // and the side that has just moved not in check (engines crash on others).
 FenError CheckFenPosition(const Board& board, bool blackToMove);
 
-// ReadFenText, then CheckFenPosition: for a position a user or a file hands in.
-// Nothing is changed when either refuses it.
-FenError ReadFenPosition(const std::string& text, Board& board, bool& blackToMove, StartRights* rights = nullptr);
-
 // A Japanese sentence for the user saying what is wrong.
 std::string FenErrorText(FenError error);
 

@@ -130,9 +130,20 @@ void EngineAnalysis::setPosition(const GameState& game, int ply)
     lines_.clear();
     best_.clear();
     if (running_) {
-        protocol_.analyse(root_.engine);
+        sendPosition();
         emit linesChanged();
     }
+}
+
+void EngineAnalysis::sendPosition()
+{
+    // A king missing or a king in check with the other side to move: an engine
+    // may crash on it, and has nothing to say of it anyway.
+    const bool blackToMove = !root_.engine.WhiteToMove();
+    if (CheckFenPosition(root_.history.back(), blackToMove) == FenError::None)
+        protocol_.analyse(root_.engine);
+    else
+        protocol_.stop();
 }
 
 void EngineAnalysis::start()
@@ -143,7 +154,7 @@ void EngineAnalysis::start()
     stopping_ = false;
     protocol_.setLineCount(lineCount_);
     protocol_.start();
-    protocol_.analyse(root_.engine);
+    sendPosition();
 }
 
 void EngineAnalysis::stop()

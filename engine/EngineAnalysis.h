@@ -61,7 +61,9 @@ public:
     explicit EngineAnalysis(EngineProtocol& protocol, QObject* parent = nullptr);
 
     // The position to analyse (the standard start until one is given);
-    // analysed at once while the analysis runs.
+    // analysed at once while the analysis runs. A position without one king
+    // a side, or with the side not to move in check, is not handed to the
+    // engine: it gets no lines.
     void setPosition(const GameState& game, int ply);
     void start();
     // Ends the analysis; finished() follows when the engine has stopped.
@@ -85,6 +87,7 @@ private:
     void onBestMove(const QString& move);
     void onStopped();
     void onRefused();
+    void sendPosition();
     void onGone(const QString& why);
 
     EngineProtocol& protocol_;

@@ -1,5 +1,7 @@
 #include "EngineGame.h"
 
+#include "core/FenText.h"
+
 #include "EngineAnalysis.h"
 #include "EngineBuilder.h"
 #include "UciEngine.h"
@@ -279,6 +281,16 @@ void EngineGame::EngineLost()
 
 void EngineGame::WinBoardEdit()
 {
+    const GameState& start = Game();
+    const FenError unplayable = CheckFenPosition(start.KifuBoard[start.CurPly], IsWhitePly(start.LastPly));
+    if (unplayable != FenError::None) {
+        // An engine handed a position without a king, or with the side not to
+        // move in check, crashes or plays nonsense: the set-up stays the user's.
+        host_.ShowMessage(FenErrorText(unplayable) + "。この局面はエンジンに渡せません。", kWarning,
+                          EngineHost::Icon::Error);
+        MnuGameEnd_Click();
+        return;
+    }
     session_.SetPhase(GamePhase::UserToMove);
     if (!WinBoardStart()) {
         MnuGameEnd_Click();

@@ -666,7 +666,7 @@ bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::strin
     Board board = game.KifuBoard[0];
     bool blackToMove = false;
     StartRights rights;
-    const FenError error = ReadFenPosition(fenText, board, blackToMove, &rights);
+    const FenError error = ReadFenText(fenText, board, blackToMove, &rights);
     if (error != FenError::None) {
         if (message)
             *message = FenErrorText(error);
@@ -727,7 +727,7 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
         const std::string first = lines.text.empty() ? std::string() : std::string(lines.text.front());
         Board board = StandardStartBoard();
         bool blackToMove = false;
-        const FenError fenError = ReadFenPosition(first, board, blackToMove);
+        const FenError fenError = ReadFenText(first, board, blackToMove);
         if (fenError != FenError::None) {
             // Read before the new record is made: the game on the board stays.
             host.ShowMessage("ファイル「" + QuotedPath(fileName) + "」の局面を読めません: " + FenErrorText(fenError),

@@ -548,6 +548,11 @@ void KifuCliTest::errors_data()
                                              << false;
     QTest::newRow("analyse, a move refused") << QStringList{"analyse", "@noengine.mek", "e4", "e4"}
                                              << "(refused move) 2: e4" << true;
+    QTest::newRow("analyse, no black king") << QStringList{"analyse", "@noengine.mek", "--fen", "8/8/8/8/8/8/8/4K3 w"}
+                                            << "(no engine can analyse this position)" << true;
+    QTest::newRow("analyse, the side not to move in check")
+        << QStringList{"analyse", "@noengine.mek", "--fen", "4k3/4R3/8/8/8/8/8/4K3 w"}
+        << "(no engine can analyse this position)" << true;
     QTest::newRow("analyse, six lines") << QStringList{"analyse", "@noengine.mek", "--multipv", "6"}
                                         << "(--multipv takes 1..5)" << true;
     QTest::newRow("versus without settings") << QStringList{"versus"} << "(versus needs a settings file)" << true;
