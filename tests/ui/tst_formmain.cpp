@@ -93,6 +93,8 @@ private slots:
     void openKindFollowsTheExtension();
     void saveKindFollowsTheExtension_data();
     void saveKindFollowsTheExtension();
+    void saveAsksBeforeWhatTheFileCannotHold_data();
+    void saveAsksBeforeWhatTheFileCannotHold();
     void searchKindFollowsTheExtension_data();
     void searchKindFollowsTheExtension();
     void fileWithoutGamesSaysSo_data();
@@ -1083,8 +1085,10 @@ void FormMainTest::saveIntoAFile()
     const QString typed = folder_->filePath("game");
     const QString path = typed + ".pgn";
 
-    // A new file: an empty line, then the game.
+    // A new file: an empty line, then the game. PGN keeps no postal box:
+    // the user is asked first, every time.
     services_->fileAnswers << ScriptedServices::FileAnswer{typed, 1};
+    services_->answers << MessageAnswer::Yes;
     Controls().MnuFileOpenSave(3)->trigger();
     QCOMPARE(services_->fileAsked.size(), 1);
     QVERIFY(services_->fileAsked[0].save);
@@ -1094,9 +1098,11 @@ void FormMainTest::saveIntoAFile()
     QVERIFY2(first.startsWith("\r\n[Event \"Club\"]\r\n"), first.constData());
     QVERIFY(first.contains("\r\n1. e4  e5 2. Nf3 *\r\n"));
     QCOMPARE(dialogsSeen_, 0);
+    QVERIFY(services_->shown[0].text.contains("消印・着・発・＋・メモの欄"));
 
     // The same file again: the collection dialog, and "追加" appends.
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
+    services_->answers << MessageAnswer::Yes;
     OnDialog([](DialogMnuFile* dialog) {
         QCOMPARE(dialog->OKButton->text(), QString("上書"));
         QTest::mouseClick(dialog->ComPlusPlus, Qt::LeftButton);
@@ -1109,7 +1115,7 @@ void FormMainTest::saveIntoAFile()
 
     // Overwrite, thought better of, then cancelled: nothing is written.
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
-    services_->answers << MessageAnswer::No;
+    services_->answers << MessageAnswer::Yes << MessageAnswer::No;
     OnDialog([this](DialogMnuFile* dialog) {
         dialog->MSFlexGridFile->selectRow(1);
         QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
@@ -1125,7 +1131,7 @@ void FormMainTest::saveIntoAFile()
     // Overwrite game 2 with a changed game: the old file is the backup.
     Controls().TextInfo(1)->setText("Club 2");
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
-    services_->answers << MessageAnswer::Yes;
+    services_->answers << MessageAnswer::Yes << MessageAnswer::Yes;
     OnDialog([](DialogMnuFile* dialog) {
         dialog->MSFlexGridFile->selectRow(1);
         QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
@@ -1343,6 +1349,51 @@ void FormMainTest::saveKindFollowsTheExtension()
     }
     QVERIFY2(Read(path).startsWith(starts), Read(path).constData());
     QVERIFY(services_->shown.isEmpty());
+}
+
+// The save asks through the window's message boxes: a game a CP932 file
+// cannot hold converts the file to UTF-8 on "yes"; a line of 他 that is no
+// tag is refused before anything is written.
+void FormMainTest::saveAsksBeforeWhatTheFileCannotHold_data()
+{
+    QTest::addColumn<QString>("white");
+    QTest::addColumn<QString>("further");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("told");       // in the first message shown
+    QTest::addColumn<QByteArray>("written");  // in the file afterwards; empty: the file is as it was
+    QTest::newRow("converted on yes") << "Müller, Jürgen" << "" << true << "UTF-8 に変換して保存しますか"
+                                      << QByteArray("[White \"Müller, Jürgen\"]");
+    QTest::newRow("kept on no") << "Müller, Jürgen" << "" << false << "UTF-8 に変換して保存しますか" << QByteArray();
+    QTest::newRow("a line of 他 that is no tag") << "Sato" << "hello \"world\" ]" << true << "「hello \"world\" ]」"
+                                                 << QByteArray();
+}
+
+void FormMainTest::saveAsksBeforeWhatTheFileCannotHold()
+{
+    QFETCH(QString, white);
+    QFETCH(QString, further);
+    QFETCH(bool, yes);
+    QFETCH(QString, told);
+    QFETCH(QByteArray, written);
+    // 佐藤 in CP932.
+    const QByteArray cp932 = "[Event \"E\"]\r\n[White \"\x8d\xb2\x93\xa1\"]\r\n\r\n1. e4 *\r\n";
+    const QString path = Write("club.pgn", cp932);
+    Play("d4");
+    Controls().TextInfo(5)->setText(white);
+    Controls().TextInfoS()->setPlainText(further);
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
+    services_->answers << (yes ? MessageAnswer::Yes : MessageAnswer::No);
+    OnDialog([](DialogMnuFile* dialog) { QTest::mouseClick(dialog->ComPlusPlus, Qt::LeftButton); });
+    Controls().MnuFileOpenSave(3)->trigger();
+    QVERIFY(!services_->shown.isEmpty());
+    QVERIFY2(services_->shown[0].text.contains(told), qPrintable(services_->shown[0].text));
+    if (written.isEmpty()) {
+        QCOMPARE(Read(path), cp932);
+        return;
+    }
+    QVERIFY2(Read(path).contains(written), Read(path).constData());
+    QVERIFY(Read(path).contains("[White \"佐藤\"]"));
+    QCOMPARE(Read(folder_->filePath("club.bak")), cp932);
 }
 
 void FormMainTest::searchKindFollowsTheExtension_data()
