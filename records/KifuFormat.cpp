@@ -2,6 +2,7 @@
 
 #include "PgnMoveText.h"
 #include "core/FenText.h"
+#include "core/GameText.h"
 #include "core/PostalLedger.h"
 
 #include <algorithm>
@@ -252,11 +253,11 @@ std::string DateForBox(const std::string& tag)
     if (!date.IsDate())
         return tag;
     const CivilDate civil = CivilFromDays(date.day);
-    // Two digits of the year stand for 1970..2069 in a box, as players write them.
-    const bool twoDigits = civil.year >= 1970 && civil.year <= 2069;
+    // Two digits of the year stand for 1970..2069 in a box, as a new game fills it.
+    if (civil.year >= 1970 && civil.year <= 2069)
+        return ShortDate(civil.year, civil.month, civil.day);
     char text[24];
-    std::snprintf(text, sizeof text, twoDigits ? "%02d/%d/%d" : "%04d/%d/%d", twoDigits ? civil.year % 100 : civil.year,
-                  civil.month, civil.day);
+    std::snprintf(text, sizeof text, "%04d/%d/%d", civil.year, civil.month, civil.day);
     return text;
 }
 
