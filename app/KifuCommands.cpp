@@ -44,6 +44,9 @@ const char kUsage[] =
     "      拒否された手は除き(終了コード 1)、開始局面を読めないゲームと設定局面からの CSV は保存しません。\n"
     "      Refused tokens are left out (status 1); a game whose start position\n"
     "      cannot be read, or from a set-up position into CSV, is not written.\n"
+    "      OUT の種類に入らないもの(CSV・FEN では変化手順・コメント・記号、CSV 以外では郵便欄)は\n"
+    "      stderr で知らせます。What OUT's kind does not keep (comments, marks and\n"
+    "      variations outside PGN, the postal boxes outside CSV) is told on stderr.\n"
     "  vorlik-kifu search FILE [--long] [--] TOKEN...\n"
     "      TOKEN... を初期局面から指し、同じ手順のゲームを局面検索で探します。\n"
     "      Plays TOKEN... from the start and searches FILE: prints the numbers of\n"
@@ -583,6 +586,22 @@ int ShowCommand(const std::vector<std::string>& args)
     return opened.status;
 }
 
+namespace {
+
+// What a save into a file of this kind leaves out, as the window's question says it.
+std::string LossInEnglish(const GameState& game, int kind)
+{
+    std::string text;
+    if (SaveLosesAnnotations(game, kind))
+        text += kind == kKindCsv ? "comments, marks and variations are not saved in CSV"
+                                 : "comments, marks and variations are not saved in FEN";
+    if (SaveLosesNotes(game, kind))
+        text += std::string(text.empty() ? "" : "; ") + "the postal boxes are saved in CSV only";
+    return text;
+}
+
+}  // namespace
+
 int ConvertCommand(const std::vector<std::string>& args)
 {
     VerbOptions options;
@@ -611,6 +630,9 @@ int ConvertCommand(const std::vector<std::string>& args)
     if (outKind == kKindCsv && !IsStandardStart(window.Game()))
         return FileError("設定局面から始まるゲームは CSV に保存できません "
                          "(a game from a set-up position cannot be saved as CSV): " + out);
+    // The window asks first; here the user is told what the file does not keep.
+    if (const std::string loss = SaveLossText(window.Game(), outKind); !loss.empty())
+        Tell("注意: " + loss + " (" + LossInEnglish(window.Game(), outKind) + ")");
     CliHost host(window, -1, options.longForm);
     KifuFile outFile;
     if (!SaveKifuFile(host, outFile, outKind, out)) {

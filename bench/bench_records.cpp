@@ -331,6 +331,39 @@ void BenchAnnotated(const BenchFile& bench, const std::string& outPath)
                 readBest / other.seconds);
 }
 
+// Comments in a row, two letters each, after a move and before a variation's
+// first move: reading must take time in proportion to the file, so four
+// times the comments take about four times as long.
+void BenchCommentRuns()
+{
+    std::printf("\nComments in a row (\"{ab} \" each), scan + load of one game, best of %d:\n", kRounds);
+    for (const bool before : {false, true}) {
+        double first = 0;
+        for (const int count : {75000, 150000, 300000}) {
+            std::string text = "[Event \"c\"]\n\n1. e4 ";
+            if (before)
+                text += "(";
+            for (int k = 0; k < count; ++k)
+                text += "{ab} ";
+            text += before ? "1. d4) *\n" : "*\n";
+            double best = 1e9;
+            for (int round = 0; round < kRounds; ++round) {
+                auto file = std::make_unique<KifuFile>();
+                auto window = std::make_unique<HeadlessWindow>();
+                const auto start = Clock::now();
+                ScanKifuText(*file, kKindPgn, text);
+                LoadKifuGame(*window, *file, kKindPgn, 1);
+                best = std::min(best, SecondsSince(start));
+            }
+            if (first == 0)
+                first = best;
+            std::printf("  %-28s %7d comments (%.1f MB): %.3f s, %.2f times the first\n",
+                        before ? "before a variation's move" : "after a move", count, text.size() / 1e6, best,
+                        best / first);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -405,6 +438,7 @@ int main(int argc, char** argv)
     BenchCheck(files, binDir, outPath);
     BenchAnnotated(annotated, outPath);
     BenchCheck({annotated}, binDir, outPath);
+    BenchCommentRuns();
 
     std::printf("\nload average at the end %s\n", LoadAverage().c_str());
     if (keep)

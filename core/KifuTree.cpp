@@ -434,6 +434,17 @@ TreeResult SetCommentBefore(GameState& game, int ply, const std::string& text)
     return TreeResult::Done;
 }
 
+TreeResult SetNodeComment(GameState& game, int id, const std::string& text, bool before)
+{
+    if (id < 0 || id >= static_cast<int>(game.Tree.nodes.size()) || (before && id == 0))
+        return TreeResult::NoSuchPly;
+    if (text.size() > kMaxComment)
+        return TreeResult::CommentTooLong;
+    KifuNode& node = game.Tree.nodes[id];
+    (before ? node.commentBefore : node.comment) = text;
+    return TreeResult::Done;
+}
+
 TreeResult SetNags(GameState& game, int ply, const std::vector<unsigned char>& nags)
 {
     if (!IsShownPly(game, ply) || !HasMove(game, ply))

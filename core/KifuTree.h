@@ -131,6 +131,9 @@ TreeResult DeleteVariation(GameState& game, int ply);
 TreeResult SetComment(GameState& game, int ply, const std::string& text);
 TreeResult SetCommentBefore(GameState& game, int ply, const std::string& text);
 TreeResult SetNags(GameState& game, int ply, const std::vector<unsigned char>& nags);
+// The comment after (or, before, in front of) node id, wherever it is: a
+// reader fills each comment once, without moving the line on the board.
+TreeResult SetNodeComment(GameState& game, int id, const std::string& text, bool before);
 // Postal box k (1..6) of ply `ply` of the shown line.
 TreeResult SetNote(GameState& game, int ply, int k, const std::string& text);
 // Turns the last move's "+" into "#" in its short and long texts.

@@ -297,12 +297,8 @@ bool WriteDeskSettings(const std::string& folder, const DeskSettings& settings, 
     std::string text;
     for (const std::string& line : DeskSettingsLines(settings))
         text += line + "\r\n";
-    std::string bytes;
-    // A name that CP932 cannot hold is kept whole in UTF-8 rather than lost.
-    if (!EncodeText(text, TextEncoding::Cp932, bytes))
-        bytes = text;
     FileReplacement replacement(fileName);
-    return replacement.Write(bytes, error) && replacement.Commit(error);
+    return replacement.Write(text, error) && replacement.Commit(error);  // UTF-8, as every file this program adds
 }
 
 std::vector<const DeskGameSettings*> SettingsOfGames(const DeskSettings& settings, const KifuFile& scan,

@@ -2,8 +2,11 @@
 
 #include "PgnMoveText.h"
 #include "core/FenText.h"
+#include "core/GameText.h"
+#include "core/PostalLedger.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vorlik {
 
@@ -38,24 +41,6 @@ std::string ResultToken(const GameHeader& header)
     return "*";
 }
 
-// The further tag lines as the writer puts them out: every line of the box,
-// and an empty line after the last line end (none when the box is empty of lines).
-std::vector<std::string> BoxLines(const std::string& text)
-{
-    std::vector<std::string> lines(1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            lines.emplace_back();
-        } else {
-            lines.back() += c;
-        }
-    }
-    return lines;
-}
-
 void AppendMoveLines(std::vector<std::string>& lines, const GameState& game, const GameHeader& header, bool longForm)
 {
     std::string line;
@@ -78,6 +63,25 @@ void AppendMoveLines(std::vector<std::string>& lines, const GameState& game, con
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A tag is one line of printing characters: a tab or a line end in a value
+// stands as a blank.
+char OneLine(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c; }
+
+bool IsEmptyText(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), IsBlank);
+}
+
+// The tags the header's own boxes and the start position write: a further
+// tag of one of these names would stand twice.
+bool IsOwnTag(const std::string& name)
+{
+    for (int k = 1; k <= 7; ++k)
+        if (name == kTagNames[k])
+            return true;
+    return name == "FEN";
+}
 
 // The dots of a move number ("12." 1, "12..." 3, "..." alone 3), or 0 when
 // the token is none.
@@ -124,9 +128,73 @@ std::string TagLine(const std::string& name, const std::string& value)
     for (const char c : value) {
         if (c == '"' || c == '\\')
             line += '\\';
-        line += c;
+        line += OneLine(c);
     }
     return line + "\"]";
+}
+
+bool IsTagName(std::string_view name)
+{
+    const auto symbol = [](char c, bool first) {
+        const bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c);
+        return alnum || (!first && std::string_view("_+#=:-").find(c) != std::string_view::npos);
+    };
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (!symbol(name[i], i == 0))
+            return false;
+    return !name.empty();
+}
+
+bool ReadTagPair(std::string_view line, std::string& name, std::string& value)
+{
+    name.clear();
+    value.clear();
+    std::size_t i = 0;
+    const auto blanks = [&] {
+        while (i < line.size() && IsBlank(line[i]))
+            ++i;
+    };
+    blanks();
+    if (i >= line.size() || line[i++] != '[')
+        return false;
+    blanks();
+    while (i < line.size() && !IsBlank(line[i]) && line[i] != '"')
+        name += line[i++];
+    blanks();
+    if (!IsTagName(name) || i >= line.size() || line[i++] != '"')
+        return false;
+    for (; i < line.size() && line[i] != '"'; ++i) {
+        if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\'))
+            ++i;
+        value += OneLine(line[i]);
+    }
+    if (i++ >= line.size())
+        return false;
+    blanks();
+    if (i >= line.size() || line[i++] != ']')
+        return false;
+    blanks();
+    return i == line.size();
+}
+
+std::vector<std::string> FurtherTagLines(const std::string& box, std::string* refused)
+{
+    std::vector<std::string> lines;
+    std::string name, value;
+    std::size_t from = 0;
+    while (from < box.size()) {
+        const std::size_t end = std::min(box.find_first_of("\r\n", from), box.size());
+        const std::string_view line = std::string_view(box).substr(from, end - from);
+        from = end + 1;
+        if (IsEmptyText(line))
+            continue;
+        if (ReadTagPair(line, name, value) && !IsOwnTag(name)) {
+            lines.push_back(TagLine(name, value));
+        } else if (refused && refused->empty()) {
+            *refused = std::string(line);
+        }
+    }
+    return lines;
 }
 
 bool IsTagLine(std::string_view line)
@@ -161,22 +229,48 @@ bool ReadTagLine(std::string_view line, std::string& name, std::string& value, b
     for (i = quote + 1; i < line.size() && line[i] != '"'; ++i) {
         if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\'))
             ++i;
-        value += line[i];
+        value += OneLine(line[i]);
     }
     if (closed && i >= line.size())
         *closed = false;  // the value runs to the end of the line
     return true;
 }
 
+std::string DateForPgn(const std::string& box)
+{
+    const BoxDate date = ReadPostalDate(box);
+    if (!date.IsDate())
+        return box;
+    const CivilDate civil = CivilFromDays(date.day);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d.%02d.%02d", civil.year, civil.month, civil.day);
+    return text;
+}
+
+std::string DateForBox(const std::string& tag)
+{
+    const BoxDate date = ReadPostalDate(tag);
+    if (!date.IsDate())
+        return tag;
+    const CivilDate civil = CivilFromDays(date.day);
+    // Two digits of the year stand for 1970..2069 in a box, as a new game fills it.
+    if (civil.year >= 1970 && civil.year <= 2069)
+        return ShortDate(civil.year, civil.month, civil.day);
+    char text[24];
+    std::snprintf(text, sizeof text, "%04d/%d/%d", civil.year, civil.month, civil.day);
+    return text;
+}
+
 std::vector<std::string> WritePgnGame(const GameState& game, const GameHeader& header, bool longForm)
 {
     std::vector<std::string> lines;
     for (int k = 1; k <= 7; ++k)
-        lines.push_back(TagLine(kTagNames[k], header.Field[k]));
+        lines.push_back(TagLine(kTagNames[k], k == 3 ? DateForPgn(header.Field[k]) : header.Field[k]));
     if (!IsStandardStart(game))
         lines.push_back(TagLine("FEN", WriteStartFen(game)));
-    for (std::string& line : BoxLines(header.TextInfoS))
+    for (std::string& line : FurtherTagLines(header.TextInfoS, nullptr))
         lines.push_back(std::move(line));
+    lines.emplace_back();  // the move text stands apart from the tags
     if (HasAnnotations(game)) {
         for (std::string& line : AnnotatedMoveLines(game, longForm, ResultToken(header)))
             lines.push_back(std::move(line));

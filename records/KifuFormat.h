@@ -36,8 +36,29 @@ std::vector<std::string> WriteCsvGame(const GameState& game, const GameHeader& h
 // The one line of a FEN file: the whole FEN text of the position of ply CurPly.
 std::string FenFileLine(const GameState& game);
 
-// A PGN tag line: [Name "value"], the value with \" and \\ escaped.
+// The Date tag of what the date box holds: a date in any form the postal
+// boxes take ("26/12/9", "2026-12-09") in PGN's own "2026.12.09"; other text
+// as it stands.
+std::string DateForPgn(const std::string& box);
+// The date box of a Date tag: a date in the form the box is filled with
+// ("26/12/9"; a year outside 1970..2069 in four digits); other text as it stands.
+std::string DateForBox(const std::string& tag);
+
+// A PGN tag line: [Name "value"], the value with \" and \\ escaped, and a
+// tab or line end in it written as a blank.
 std::string TagLine(const std::string& name, const std::string& value);
+
+// A tag name as PGN has them: a letter or digit, then letters, digits and "_+#=:-".
+bool IsTagName(std::string_view name);
+
+// Reads a whole tag pair: [Name "value"], blanks around, nothing else on the line.
+bool ReadTagPair(std::string_view line, std::string& name, std::string& value);
+
+// The lines of the further-tags box as tag lines, written anew with the
+// escapes; empty lines are left out. A line that is no tag pair, or names a
+// tag of the header's own boxes or FEN, is left out and, when refused is
+// given and still empty, put there.
+std::vector<std::string> FurtherTagLines(const std::string& box, std::string* refused);
 
 // Reads a tag line; false when the line is no tag line (after leading blanks
 // it must start with "["). A missing or unterminated value reads as far as it

@@ -347,6 +347,14 @@ bool SplitFileLines(std::string bytes, FileLines& lines, const std::string& file
     return true;
 }
 
+bool WriteUtf8Lines(const std::string& fileName, const std::vector<std::string>& lines, std::string& error)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return WriteFileAtomically(fileName, text, error);
+}
+
 bool ReadFileLines(const std::string& fileName, FileLines& lines, std::string& error, long long maxBytes)
 {
     std::string bytes;

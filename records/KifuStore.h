@@ -77,6 +77,10 @@ private:
 
 bool FileExists(const std::string& fileName);
 
+// A small file of the program's own (a remembered folder or choice): the
+// lines in UTF-8, each ended by CR LF, replacing the file atomically.
+bool WriteUtf8Lines(const std::string& fileName, const std::vector<std::string>& lines, std::string& error);
+
 // What a message quotes is kept short enough for one line of a message box:
 // at most maxChars characters, the cut marked with "…". Line ends and tabs
 // become spaces. Quoted keeps the beginning (a token, a field); QuotedPath

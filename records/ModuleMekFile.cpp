@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bitset>
 #include <functional>
+#include <map>
 
 namespace vorlik {
 
@@ -118,14 +119,15 @@ struct PgnGameScan {
 };
 
 // One tag line into the game: a header field, the start position, or a further tag.
-void TakeTag(KifuGame& game, PgnGameScan& scan, int field, const std::string& value, std::string_view line,
+void TakeTag(KifuGame& game, PgnGameScan& scan, int field, const std::string& name, const std::string& value,
              ScanLimits& limits)
 {
     if (field != 0) {
-        game[field] = value;
+        game[field] = field == 3 ? DateForBox(value) : value;
         scan.given.set(field);
     } else if (scan.furtherTags < kMaxFurtherTags) {
-        game[8 + scan.furtherTags++].assign(line);
+        ++scan.furtherTags;
+        (game[kFurtherTags] += TagLine(name, value)) += '\n';
     } else if (scan.furtherTags++ == kMaxFurtherTags) {
         ++limits.gamesWithTooManyTags;
     }
@@ -181,7 +183,7 @@ void ScanPgnLines(KifuFile& file, const std::vector<std::string_view>& lines, Sc
                 scan.cutInTag = true;
                 ++limits.gamesCutInTag;
             }
-            TakeTag(file.KifuList[file.KifuCount], scan, field, value, line, limits);
+            TakeTag(file.KifuList[file.KifuCount], scan, field, name, value, limits);
             continue;
         }
         scan.emptyLineAfterTags = scan.emptyLineAfterTags || IsEmptyLine(line);
@@ -331,6 +333,7 @@ public:
     // The main line on the board, at its end, as after any load.
     void Finish()
     {
+        PutComments();
         if (annotated_) {
             ShowNode(game_, 0);
             GoToPly(game_, game_.LastPly);
@@ -359,13 +362,22 @@ private:
                 report_.plyLimit = true;
             return Skip(main);
         }
+        const int moves = TreeMoves(game_);
         if (!window_.CheckChessMoveOutput(text))
             return Refused(text, main);
         level.lastMove = NodeAt(game_, game_.CurPly);
         level.mated = game_.KifuShort[game_.CurPly].find('#') != std::string::npos;
-        if (!before_.empty()) {
-            SetCommentBefore(game_, game_.CurPly, Limited(before_));
-            before_.clear();
+        if (!before_.text.empty()) {
+            // A variation whose first move is one the record has already
+            // merges into it: its comment joins the one written before that move.
+            const bool merged = TreeMoves(game_) == moves;
+            const KifuNode& node = game_.Tree.nodes[level.lastMove];
+            const bool firstChild = game_.Tree.nodes[node.parent].firstChild == level.lastMove;
+            if (merged && firstChild)
+                AddComment({node.parent, false}, before_);
+            else
+                AddComment({level.lastMove, true}, before_);
+            before_ = Gathered{};
         }
         TakeNag(nag);
         return true;
@@ -397,15 +409,37 @@ private:
         return true;
     }
 
-    std::string Limited(const std::string& text)
+    // Comments in a row join into one, and so do those of a move a variation
+    // repeats. Each is gathered here and put into the record once, at the
+    // end: joining them in the record one by one would copy the whole
+    // comment for every piece of it.
+    using CommentSlot = std::pair<int, bool>;  // node, before its move
+    struct Gathered {
+        std::string text;
+        bool cut = false;  // over kMaxComment: the rest is left out
+    };
+
+    static void Join(Gathered& into, const std::string& text)
     {
-        if (text.size() <= kMaxComment)
-            return text;
-        ++report_.commentsCut;
-        std::size_t end = kMaxComment;
-        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-            --end;  // not inside a character
-        return text.substr(0, end);
+        if (into.cut || text.empty())
+            return;
+        if (!into.text.empty())
+            into.text += ' ';
+        into.text += text;
+        if (into.text.size() > kMaxComment) {
+            std::size_t end = kMaxComment;
+            while (end > 0 && (static_cast<unsigned char>(into.text[end]) & 0xC0) == 0x80)
+                --end;  // not inside a character
+            into.text.resize(end);
+            into.cut = true;
+        }
+    }
+
+    void AddComment(const CommentSlot& slot, const Gathered& text)
+    {
+        Gathered& into = comments_[slot];
+        Join(into, text.text);
+        into.cut = into.cut || text.cut;
     }
 
     void TakeComment(const std::string& text)
@@ -417,16 +451,18 @@ private:
         // A comment before a variation's first move stands before that move;
         // one at the start of the game before the first move (the root's).
         if (level.lastMove < 0 && levels_.size() > 1) {
-            before_ = Joined(before_, text);
+            Join(before_, text);
             return;
         }
-        const std::string& old = Node(game_, NodeAt(game_, game_.CurPly)).comment;
-        SetComment(game_, game_.CurPly, Limited(Joined(old, text)));
+        Join(comments_[{NodeAt(game_, game_.CurPly), false}], text);
     }
 
-    static std::string Joined(const std::string& first, const std::string& second)
+    void PutComments()
     {
-        return first.empty() ? second : first + " " + second;
+        for (const auto& [slot, gathered] : comments_) {
+            report_.commentsCut += gathered.cut ? 1 : 0;
+            SetNodeComment(game_, slot.first, gathered.text, slot.second);
+        }
     }
 
     void TakeNag(int nag)
@@ -441,7 +477,10 @@ private:
             ++report_.marksLeftOut;
             return;
         }
-        std::vector<unsigned char> nags = Node(game_, level.lastMove).nags;
+        // Each mark once: a variation that repeats a move repeats its marks.
+        std::vector<unsigned char> nags = game_.Tree.nodes[level.lastMove].nags;
+        if (std::find(nags.begin(), nags.end(), nag) != nags.end())
+            return;
         nags.push_back(static_cast<unsigned char>(nag));
         SetNags(game_, game_.CurPly, nags);
     }
@@ -469,7 +508,7 @@ private:
         if (levels_.size() == 1)
             return;
         levels_.pop_back();
-        before_.clear();
+        before_ = Gathered{};
         if (Current().lastMove >= 0)
             ShowNode(game_, Current().lastMove);
     }
@@ -478,7 +517,8 @@ private:
     GameState& game_;
     LoadReport& report_;
     std::vector<Level> levels_{Level{}};
-    std::string before_;  // a comment waiting for a variation's first move
+    Gathered before_;  // a comment waiting for a variation's first move
+    std::map<CommentSlot, Gathered> comments_;
     bool ambiguous_ = false;
     bool annotated_ = false;
 };
@@ -654,7 +694,8 @@ std::string LoadReport::AnnotationsMessage() const
     if (!treeLimit.empty())
         message += treeLimit + "\n";
     if (commentsCut > 0)
-        message += "64KBを超えるコメントが" + std::to_string(commentsCut) + "個あり、超えた部分は読み込みませんでした。\n";
+        message += "64KBを超えるコメントが" + std::to_string(commentsCut) +
+                   "個あり（続けて書かれたコメントは一つにつなぎます）、超えた部分は読み込みませんでした。\n";
     if (marksLeftOut > 0)
         message += "指し手に付けられない注釈記号 ($) を" + std::to_string(marksLeftOut) + "個読み飛ばしました。\n";
     return message;
@@ -691,8 +732,7 @@ LoadReport LoadKifu(MainWindowPort& window, const KifuFile& file, int part, int 
         header.Field[k] = kifu[k];
     if (header.Field[7].empty())
         header.Field[7] = "*";
-    for (int k = 8; k < 8 + kMaxFurtherTags && !kifu[k].empty(); ++k)
-        header.TextInfoS += kifu[k] + "\n";
+    header.TextInfoS = kifu[kFurtherTags];
     window.ShowGameInfo(header);
     if (part == 1)
         LoadMoves(window, kifu, report);

@@ -26,7 +26,8 @@ int KindOfExtension(std::string_view extension);
 int KindOfFileName(std::string_view fileName);
 
 constexpr int kMaxGames = 25000;       // games a scan lists
-constexpr int kMaxFurtherTags = 11;    // further tag lines of one game (fields 8..18)
+constexpr int kFurtherTags = 8;        // field: the further tags, a tag line each, each ended by LF
+constexpr int kMaxFurtherTags = 100;   // further tags of one game
 constexpr int kStartText = 19;         // field: FEN text, or the postal data of a CSV game
 constexpr int kMoveText = 20;          // field: the game's move text, blanks normalised
 constexpr int kAnnotatedText = 21;     // field: the move text as written, kept only when it has
@@ -37,7 +38,7 @@ constexpr int kAnnotatedText = 21;     // field: the move text as written, kept 
 constexpr char kNoteMarker = '\x1e';
 constexpr char kNoteSeparator = '\x1f';
 
-// Fields 1..21 of one game (0 unused).
+// Fields 1..21 of one game (0 and 9..18 unused).
 using KifuGame = std::array<std::string, 22>;
 
 class KifuHost;
@@ -98,6 +99,9 @@ public:
     virtual MainWindowPort& Window() = 0;
     using Icon = HostIcon;
     virtual void ShowMessage(const std::string& text, const std::string& title, Icon icon) = 0;
+    // A question with the answers yes and no; true for yes. A host that
+    // cannot ask answers no.
+    virtual bool Ask(const std::string& /*question*/, const std::string& /*title*/) { return false; }
     virtual void SetBusy(bool busy) = 0;
     // Shows the collection dialog for file.KifuDialogMode over file.KifuList;
     // the answer is left in file.KifuSelect.
@@ -189,6 +193,11 @@ bool SaveOverGame(KifuHost& host, int kind, const std::string& fileName, const G
 // variations, comments or marks (CSV keeps the main line, FEN the position):
 // the window asks first.
 bool SaveLosesAnnotations(const GameState& game, int kind);
+// True when saving as this kind would lose the postal boxes of the main
+// line: only CSV holds them.
+bool SaveLosesNotes(const GameState& game, int kind);
+// What a save of this kind would lose, for the user; empty when nothing.
+std::string SaveLossText(const GameState& game, int kind);
 
 // Removes game n from the file, keeping the old file as the backup.
 bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName);

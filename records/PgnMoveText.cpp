@@ -47,6 +47,19 @@ std::string CommentText(std::string_view body)
     return comment.substr(first, comment.find_last_not_of(' ') - first + 1);
 }
 
+// The number of "$n"; a number past 255 stays past it (256) however many
+// digits it has, so that it is left out as any mark out of range is.
+int NagNumber(std::string_view digits)
+{
+    int nag = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            break;
+        nag = std::min(nag * 10 + (c - '0'), 256);
+    }
+    return nag;
+}
+
 class Walk {
 public:
     Walk(std::string_view text, const std::function<bool(PgnToken&&)>& take) : text_(text), take_(take) {}
@@ -124,7 +137,7 @@ private:
         std::string_view token = text_.substr(i_, end - i_);
         i_ = end;
         if (token[0] == '$')
-            return Give(PgnToken::Nag, {}, std::atoi(std::string(token.substr(1)).c_str()));
+            return Give(PgnToken::Nag, {}, NagNumber(token.substr(1)));
         token = WithoutMoveNumber(token);
         if (token.empty())
             return true;
@@ -150,13 +163,16 @@ private:
 
 // ---- writing ------------------------------------------------------------------
 
-// A comment as PGN can hold it: on one line, without the brace that would end it.
-std::string Braced(const std::string& comment)
+// A comment as PGN can hold it, on one line: in braces, or, when it holds
+// a closing brace, after ";" to the end of the line (the writer then breaks
+// the line after it).
+std::string CommentToken(const std::string& comment)
 {
-    std::string text = "{";
+    const bool braced = comment.find('}') == std::string::npos;
+    std::string text = braced ? "{" : "; ";
     for (const char c : comment)
-        text += c == '}' ? ')' : (c == '\r' || c == '\n') ? ' ' : c;
-    return text + "}";
+        text += (c == '\r' || c == '\n') ? ' ' : c;
+    return braced ? text + "}" : text;
 }
 
 class Writer {
@@ -170,7 +186,7 @@ public:
         for (; id >= 0; id = game_.Tree.nodes[id].firstChild) {
             const KifuNode node = Node(game_, id);
             if (!node.commentBefore.empty()) {
-                Put(Braced(node.commentBefore));
+                Put(CommentToken(node.commentBefore));
                 number = true;
             }
             if (!node.Coord.empty()) {
@@ -178,7 +194,7 @@ public:
                 number = false;
             }
             if (!node.comment.empty()) {
-                Put(Braced(node.comment));
+                Put(CommentToken(node.comment));
                 number = true;
             }
             const KifuNode& parent = game_.Tree.nodes[std::max(node.parent, 0)];
@@ -194,9 +210,12 @@ public:
 
     void Put(const std::string& token)
     {
+        if (lineEnds_)
+            BreakLine();
         if (!current_.empty() && current_.back() != '(' && token != ")")
             current_ += ' ';
         current_ += token;
+        lineEnds_ = token[0] == ';';  // nothing more fits on its line
     }
 
     std::vector<std::string> Finish(const std::string& result)
@@ -212,10 +231,8 @@ private:
     void PutMove(const KifuNode& node, bool number, int depth)
     {
         const bool white = IsWhitePly(node.ply);
-        if (white && depth == 0 && whiteMoves_++ > 0 && whiteMoves_ % 6 == 1) {
-            lines_.push_back(current_);
-            current_.clear();
-        }
+        if (white && depth == 0 && whiteMoves_++ > 0 && whiteMoves_ % 6 == 1)
+            BreakLine();
         if (white || number)
             Put(std::to_string(MoveNumber(game_, node.ply)) + (white ? "." : "..."));
         Put(PgnMove(longForm_ ? node.Long : node.Short));
@@ -223,10 +240,19 @@ private:
             Put("$" + std::to_string(nag));
     }
 
+    void BreakLine()
+    {
+        if (!current_.empty())
+            lines_.push_back(current_);
+        current_.clear();
+        lineEnds_ = false;
+    }
+
     const GameState& game_;
     bool longForm_;
     std::vector<std::string> lines_;
     std::string current_;
+    bool lineEnds_ = false;
     int whiteMoves_ = 0;
 };
 
@@ -268,7 +294,7 @@ std::vector<std::string> AnnotatedMoveLines(const GameState& game, bool longForm
     Writer writer(game, longForm);
     const KifuNode& root = game.Tree.nodes[0];
     if (!root.comment.empty())
-        writer.Put(Braced(root.comment));
+        writer.Put(CommentToken(root.comment));
     writer.Line(root.firstChild, 0);
     return writer.Finish(result);
 }

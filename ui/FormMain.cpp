@@ -1395,10 +1395,9 @@ void FormMain::SaveFile()
 
 bool FormMain::MayLoseAnnotations(int kind)
 {
-    return !SaveLosesAnnotations(session_->Game(), kind) ||
-           services_.ShowMessage(this,
-                                 QStringLiteral("変化手順・コメント・記号はこの種類のファイルには保存されません"
-                                                "（ＣＳＶは本手順だけ、ＦＥＮは局面だけです）。保存しますか？"),
+    const std::string loss = SaveLossText(session_->Game(), kind);
+    return loss.empty() ||
+           services_.ShowMessage(this, QString::fromStdString(loss) + QStringLiteral("保存しますか？"),
                                  QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 

@@ -1,6 +1,7 @@
 #include "KifuFolder.h"
 
 #include "engine/EngineSettings.h"
+#include "records/KifuStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,7 +39,7 @@ bool KifuFolder::Remember(const QString& fileName, std::string& error)
     if (folder == remembered_)
         return true;
     remembered_ = folder;
-    return WriteSettingsLines(settingsFile_.toStdString(), {folder.toStdString()}, error);
+    return WriteUtf8Lines(settingsFile_.toStdString(), {folder.toStdString()}, error);
 }
 
 }  // namespace vorlik

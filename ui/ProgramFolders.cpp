@@ -1,6 +1,7 @@
 #include "ProgramFolders.h"
 
 #include "engine/EngineSettings.h"
+#include "records/KifuStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -108,7 +109,7 @@ std::vector<std::string> RememberedLines(const ProgramFolders& folders, const ch
 bool RememberLines(const ProgramFolders& folders, const char* name, const std::vector<std::string>& lines,
                    std::string& error)
 {
-    return WriteSettingsLines(RememberedFile(folders, name), lines, error);
+    return WriteUtf8Lines(RememberedFile(folders, name), lines, error);
 }
 
 }  // namespace vorlik

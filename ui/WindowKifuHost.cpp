@@ -19,6 +19,12 @@ void WindowKifuHost::ShowMessage(const std::string& text, const std::string& tit
     ShowHostMessage(services_, parent_, text, title, icon);
 }
 
+bool WindowKifuHost::Ask(const std::string& question, const std::string& title)
+{
+    return services_.ShowMessage(MessageParent(parent_), QString::fromStdString(question), QString::fromStdString(title),
+                                 MessageIcon::Warning, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
 void WindowKifuHost::SetBusy(bool busy) { services_.SetBusy(busy); }
 
 void WindowKifuHost::ShowKifuDialog(KifuFile& file, const std::string& fileName)

@@ -25,6 +25,7 @@ public:
 
     MainWindowPort& Window() override { return window_; }
     void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
+    bool Ask(const std::string& question, const std::string& title) override;
     void SetBusy(bool busy) override;
     void ShowKifuDialog(KifuFile& file, const std::string& fileName) override;
     bool LongFormSave() override;

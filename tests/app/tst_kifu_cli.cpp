@@ -126,16 +126,17 @@ const QByteArray kForeignPgn =
     "1. d4 d5 *\n";
 const QByteArray kAnnotatedPgn = "[Event \"Study\"]\n\n{Start} 1. e4 e5 $1 (1... c5 {Sicilian} 2. Nf3 (2. c3 d5)) "
                                   "({Or} 1... e6) 2. Nf3 *\n";
+// Dates in the form the date box shows them.
 const char kForeignList[] =
-    "1\tClub A\tTokyo\t2024.01.02\t1\tSato\tKato\t1-0\n"
-    "2\t\tOsaka\t2024.02.03\t\tIto\tAbe\t0-1\n"
+    "1\tClub A\tTokyo\t24/1/2\t1\tSato\tKato\t1-0\n"
+    "2\t\tOsaka\t24/2/3\t\tIto\tAbe\t0-1\n"
     "3\tClub B\t\t\t3\tMori\tUeda\t*\n";
 
 // Thirteen further tag lines: two more than a game holds.
 QByteArray ManyTagsPgn()
 {
     QByteArray file = "[Event \"T\"]\n";
-    for (int k = 1; k <= 13; ++k)
+    for (int k = 1; k <= 102; ++k)
         file += "[Tag" + QByteArray::number(k) + " \"v\"]\n";
     return file + "\n1. e4 e5 *\n";
 }
@@ -409,37 +410,46 @@ void KifuCliTest::convert_data()
     QTest::addColumn<QString>("result");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("status");  // of every step
+    QTest::addColumn<QString>("told");  // on stderr by a step that succeeds: what the file does not keep
 
-    QTest::newRow("pgn to csv") << QStringList{"@own.pgn 1 @a.csv"} << "a.csv" << kOwnCsv << 0;
-    QTest::newRow("pgn to csv to pgn") << QStringList{"@own.pgn 1 @b.csv", "@b.csv 1 @b.pgn"} << "b.pgn" << kOwnPgn << 0;
-    QTest::newRow("csv keeps the postal fields") << QStringList{"@postal.csv 1 @c.csv"} << "c.csv" << kPostalCsv << 0;
+    QTest::newRow("pgn to csv") << QStringList{"@own.pgn 1 @a.csv"} << "a.csv"
+                                << QByteArray(kOwnCsv).replace("2024.05.06", "24/5/6") << 0 << "";
+    QTest::newRow("pgn to csv to pgn") << QStringList{"@own.pgn 1 @b.csv", "@b.csv 1 @b.pgn"} << "b.pgn" << kOwnPgn << 0
+                                       << "";
+    QTest::newRow("csv keeps the postal fields") << QStringList{"@postal.csv 1 @c.csv"} << "c.csv" << kPostalCsv << 0
+                                                 << "";
     QTest::newRow("csv to pgn to csv keeps the moves")
         << QStringList{"@postal.csv 1 @d.pgn", "@d.pgn 1 @d.csv"} << "d.csv"
         << QByteArray(kPostalCsv).replace("24.1.2,24.1.5,24.1.6,1,a,b,24.1.9,24.1.12,24.1.13,1,c,d,", ",,,,,,,,,,,,")
                .replace("x1,x2,x3,x4,x5,x6,", ",,,,,,")
-               .replace("p1,p2,p3,p4,p5,p6,", ",,,,,,") << 0;
-    QTest::newRow("long notation") << QStringList{"@own.pgn 1 @e.pgn --long"} << "e.pgn" << kOwnLongPgn << 0;
+               .replace("p1,p2,p3,p4,p5,p6,", ",,,,,,")
+               .replace("2024.03.01", "24/3/1") << 0 << "the postal boxes are saved in CSV only";
+    QTest::newRow("long notation") << QStringList{"@own.pgn 1 @e.pgn --long"} << "e.pgn" << kOwnLongPgn << 0 << "";
     QTest::newRow("long notation read back") << QStringList{"@own.pgn 1 @f.pgn --long", "@f.pgn 1 @f2.pgn"}
-                                             << "f2.pgn" << kOwnPgn << 0;
+                                             << "f2.pgn" << kOwnPgn << 0 << "";
     QTest::newRow("appended after the game there") << QStringList{"@own.pgn 1 @g.pgn", "@postal.csv 1 @g.pgn"}
-                                                    << "g.pgn" << kOwnPgn + kPostalAsPgn << 0;
-    QTest::newRow("game from a set-up position") << QStringList{"@study.pgn 1 @h.pgn"} << "h.pgn" << kStudyPgn << 0;
+                                                    << "g.pgn" << kOwnPgn + kPostalAsPgn << 0
+                                                    << "the postal boxes are saved in CSV only";
+    QTest::newRow("game from a set-up position") << QStringList{"@study.pgn 1 @h.pgn"} << "h.pgn" << kStudyPgn << 0
+                                                 << "";
     QTest::newRow("position on the board to fen")
         << QStringList{"@own.pgn 1 @i.fen"} << "i.fen"
-        << QByteArray("r1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 4\r\n") << 0;
+        << QByteArray("r1bqkbnr/1ppp1ppp/p1n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 4\r\n") << 0 << "";
     QTest::newRow("fen to pgn") << QStringList{"@black.fen 1 @j.pgn"} << "j.pgn"
                                 << OwnPgn(Header("", "", "", "", "", "", "*") +
                                               "[FEN \"4k3/8/8/8/8/8/4p3/K7 b - - 0 1\"]\n",
-                                          "1... *") << 0;
+                                          "1... *") << 0 << "";
     QTest::newRow("game with a refused token keeps what was played")
         << QStringList{"@refused.pgn 1 @k.pgn"} << "k.pgn"
-        << OwnPgn(Header("Refused", "", "", "", "", "", "*"), "1. e4  e5 *") << 1;
-    QByteArray elevenTags;
-    for (int k = 1; k <= 11; ++k)
-        elevenTags += "[Tag" + QByteArray::number(k) + " \"v\"]\n";
-    QTest::newRow("more tag lines than a game holds: the first eleven")
+        << OwnPgn(Header("Refused", "", "", "", "", "", "*"), "1. e4  e5 *") << 1 << "";
+    QByteArray hundredTags;
+    for (int k = 1; k <= 100; ++k)
+        hundredTags += "[Tag" + QByteArray::number(k) + " \"v\"]\n";
+    QTest::newRow("more tag lines than a game holds: the first hundred")
         << QStringList{"@tags.pgn 1 @l.pgn"} << "l.pgn"
-        << OwnPgn(Header("T", "", "", "", "", "", "*") + elevenTags, "1. e4  e5 *") << 1;
+        << OwnPgn(Header("T", "", "", "", "", "", "*") + hundredTags, "1. e4  e5 *") << 1 << "";
+    QTest::newRow("annotations into csv are told")
+        << QStringList{"@annotated.pgn 1 @m.csv"} << "m.csv" << QByteArray() << 0 << "comments, marks and variations";
 }
 
 void KifuCliTest::convert()
@@ -448,17 +458,23 @@ void KifuCliTest::convert()
     QFETCH(QString, result);
     QFETCH(QByteArray, bytes);
     QFETCH(int, status);
+    QFETCH(QString, told);
 
+    QString errors;
     for (const QString& step : steps) {
         const Run run = RunKifu(QStringList{"convert"} + Paths(step.split(' ')));
         QCOMPARE(run.out, QString());
         // What could not be read is not dropped silently: the status says so.
         QCOMPARE(run.status, status);
-        QCOMPARE(run.err.isEmpty(), status == 0);
+        if (told.isEmpty())
+            QCOMPARE(run.err.isEmpty(), status == 0);
+        errors += run.err;
     }
+    QVERIFY2(errors.contains(told), qPrintable(errors));
     QFile file(dir_.filePath(result));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), bytes);
+    if (!bytes.isEmpty())
+        QCOMPARE(file.readAll(), bytes);
 }
 
 void KifuCliTest::search_data()

@@ -26,6 +26,8 @@ public:
     HeadlessWindow window;
     std::vector<Shown> shown;
     QList<int> answers;   // KifuSelect per dialog; 0 when none is left
+    QList<bool> yes;      // answers to questions; no when none is left
+    std::vector<std::string> asked;
     std::vector<int> dialogModes;
     bool longForm = false;
     int busy = 0;
@@ -42,6 +44,11 @@ public:
         file.KifuSelect = static_cast<KifuSelect>(answers.isEmpty() ? 0 : answers.takeFirst());
     }
     bool LongFormSave() override { return longForm; }
+    bool Ask(const std::string& question, const std::string&) override
+    {
+        asked.push_back(question);
+        return !yes.isEmpty() && yes.takeFirst();
+    }
 
     std::string LastMessage() const { return shown.empty() ? std::string() : shown.back().text; }
 };

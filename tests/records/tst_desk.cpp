@@ -125,6 +125,7 @@ void DeskTest::desk()
     SettingsFor(desk.settings, scan, "postal.csv", 1).note = "催促状を送った\n8/30";
     std::string error;
     QVERIFY(WriteDeskSettings(S(dir.path()), desk.settings, error));
+    QVERIFY(ReadAll(path(kDeskSettingsName)).contains("催促状を送った"));  // UTF-8, as every file the program adds
     desk = OpenDesk(request);
     QCOMPARE(desk.settings.games.size(), std::size_t(2));
     QCOMPARE(desk.settings.games[1].note, std::string("催促状を送った\n8/30"));

@@ -198,13 +198,15 @@ private slots:
         QVERIFY(report.Message().find("400手") != std::string::npos);
 
         QByteArray tags = "[Event \"T\"]\n";
-        for (int k = 1; k <= 13; ++k)
+        for (int k = 1; k <= kMaxFurtherTags + 2; ++k)
             tags += "[Extra" + QByteArray::number(k) + " \"v\"]\n";
         WriteAll(Path("tags.pgn"), tags + "\n1. e4 *\n");
         KifuFile file;
         const ScanReport scan = ScanKifuFile(file, kKindPgn, S(Path("tags.pgn")));
-        QCOMPARE(QString::fromStdString(file.KifuList[1][18]), QString("[Extra11 \"v\"]"));
-        QVERIFY(scan.message.find("11行") != std::string::npos);
+        const QString further = QString::fromStdString(file.KifuList[1][kFurtherTags]);
+        QCOMPARE(further.count('\n'), kMaxFurtherTags);
+        QVERIFY(further.endsWith("[Extra100 \"v\"]\n"));
+        QVERIFY(scan.message.find("100行") != std::string::npos);
 
         QByteArray many;
         for (int g = 0; g < kMaxGames + 3; ++g)
@@ -241,6 +243,16 @@ private slots:
             << "変化手順1か所";
         QTest::newRow("a comment over 64 kB") << "[Event \"a\"]\n\n1. e4 {" + QByteArray(70000, 'x') + "} *\n"
                                               << int(kKindPgn) << true << 1 << false << "64KBを超えるコメント";
+        // Comments in a row are one comment: 300,000 of them make one that is cut.
+        QTest::newRow("300,000 comments after a move")
+            << "[Event \"a\"]\n\n1. e4 " + QByteArray("{ab} ").repeated(300000) + "*\n" << int(kKindPgn) << true << 1
+            << false << "64KBを超えるコメントが1個";
+        QTest::newRow("300,000 comments before a variation's first move")
+            << "[Event \"a\"]\n\n1. e4 (" + QByteArray("{ab} ").repeated(300000) + "1. d4) *\n" << int(kKindPgn)
+            << true << 1 << false << "64KBを超えるコメントが1個";
+        QTest::newRow("a mark past $255 however long its number")
+            << QByteArray("[Event \"a\"]\n\n1. e4 $4294967297 $256 e5 *\n") << int(kKindPgn) << true << 1 << false
+            << "注釈記号 ($) を2個";
         // Knights: g1f3/f3g1 and g8f6/f6g8 go on, b1c3 and b8c6 are replaced
         // by the variation after them, each one inside the one before.
         QByteArray deep = "[Event \"a\"]\n\n";
@@ -521,10 +533,14 @@ private slots:
         KifuFile file;
         PlayTokens(host.window, "e4");
         host.window.Header().Field[1] = "関東大会";
+        // A CP932 file keeps its encoding for a game it can hold.
+        WriteAll(path, "[Event \"\x8a\xd6\x93\x8c\x91\xe5\x89\xef\"]\r\n\r\n1. d4 *\r\n");
+        host.answers = {-1};
         QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
-        QVERIFY(ReadAll(path).contains("[Event \"\x8a\xd6\x93\x8c\x91\xe5\x89\xef\"]"));  // CP932 on disk
+        QCOMPARE(ReadAll(path).count("[Event \"\x8a\xd6\x93\x8c\x91\xe5\x89\xef\"]"), 2);  // CP932 on disk
 
-        // A name CP932 cannot hold: a new file goes to UTF-8, an old CP932 file refuses it.
+        // A name CP932 cannot hold: a new file is UTF-8; an old CP932 file
+        // refuses it unless the user has the file converted.
         host.window.Header().Field[5] = "김민준";
         const QByteArray cp932File = ReadAll(path);
         host.answers = {-1};
@@ -539,6 +555,7 @@ private slots:
 
         for (const QString& name : {path, utf8Path}) {
             RecordsHost reader;
+            reader.answers = {1};
             OpenKifuFile(reader, file, kKindPgn, S(name));
             QCOMPARE(reader.window.Header().Field[1], std::string("関東大会"));
         }
@@ -569,6 +586,83 @@ private slots:
         commented.answers = {-1};
         QVERIFY(!SaveKifuFile(commented, file, kKindPgn, S(path)));
         QVERIFY2(commented.LastMessage().find("コメント") != std::string::npos, commented.LastMessage().c_str());
+    }
+
+    // A game CP932 cannot hold, saved into a CP932 file: the user is asked,
+    // and "yes" rewrites the whole file in UTF-8 through the backup, every
+    // other game as it was; "no" writes nothing.
+    void cp932FileConvertedWhenAsked_data()
+    {
+        QTest::addColumn<int>("select");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QStringList>("whites");  // of the file afterwards
+        QTest::newRow("append") << -1 << true << QStringList{"佐藤", "加藤", "Müller, Jürgen"};
+        QTest::newRow("insert before game 2") << int(InsertBefore(2)) << true
+                                              << QStringList{"佐藤", "Müller, Jürgen", "加藤"};
+        QTest::newRow("overwrite game 1") << 1 << true << QStringList{"Müller, Jürgen", "加藤"};
+        QTest::newRow("no") << -1 << false << QStringList{"佐藤", "加藤"};
+    }
+    void cp932FileConvertedWhenAsked()
+    {
+        QFETCH(int, select);
+        QFETCH(bool, yes);
+        QFETCH(QStringList, whites);
+        const QString path = Path("club.pgn");
+        QFile::remove(BackupName(S(path)).c_str());
+        // 佐藤 and 加藤 in CP932, and a comment in the second game.
+        const QByteArray cp932 = "[Event \"E\"]\r\n[White \"\x8d\xb2\x93\xa1\"]\r\n\r\n1. e4 *\r\n\r\n"
+                                 "[Event \"E\"]\r\n[White \"\x89\xc1\x93\xa1\"]\r\n\r\n1. d4 {\x89\xc1} *\r\n";
+        WriteAll(path, cp932);
+        RecordsHost host;
+        PlayTokens(host.window, "c4");
+        host.window.Header().Field[5] = "Müller, Jürgen";
+        host.answers = {select};
+        host.yes = {yes};
+        KifuFile file;
+        QCOMPARE(SaveKifuFile(host, file, kKindPgn, S(path)), yes);
+        QCOMPARE(host.asked.size(), std::size_t(1));
+        QVERIFY(host.asked[0].find("UTF-8") != std::string::npos);
+        QCOMPARE(ReadAll(QString::fromStdString(BackupName(S(path)))).isEmpty(), !yes);
+        if (yes)
+            QCOMPARE(ReadAll(QString::fromStdString(BackupName(S(path)))), cp932);
+        else
+            QCOMPARE(ReadAll(path), cp932);
+        QCOMPARE(GuessEncoding(ReadAll(path).toStdString()).encoding, yes ? TextEncoding::Utf8 : TextEncoding::Cp932);
+        QVERIFY(ScanKifuFile(file, kKindPgn, S(path)).message.empty());
+        QStringList read;
+        for (int g = 1; g <= file.KifuCount; ++g)
+            read << QString::fromStdString(file.KifuList[g][5]);
+        QCOMPARE(read, whites);
+        const int second = whites.indexOf("加藤") + 1;
+        QVERIFY(file.KifuList[second][kAnnotatedText].find("{加}") != std::string::npos);
+    }
+
+    // The further-tags box is refused before anything is written when a line
+    // of it is no tag pair, or when it holds more tags than a game keeps.
+    void furtherTagsRefusedBeforeWriting_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no tag pair") << "[ECO \"A40\"]\nhello \"world\" ]\t" << "「hello \"world\" ]";
+        QString many;
+        for (int k = 0; k <= kMaxFurtherTags; ++k)
+            many += QString("[T%1 \"v\"]\n").arg(k);
+        QTest::newRow("more than a game keeps") << many << "101行";
+    }
+    void furtherTagsRefusedBeforeWriting()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, told);
+        const QString path = Path("tags-refused.pgn");
+        QFile::remove(path);
+        QFile::remove(path + ".csv");
+        RecordsHost host;
+        host.window.Header().TextInfoS = S(box);
+        KifuFile file;
+        QVERIFY(!SaveKifuFile(host, file, kKindPgn, S(path)));
+        QVERIFY2(host.LastMessage().find(S(told)) != std::string::npos, host.LastMessage().c_str());
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(SaveKifuFile(host, file, kKindCsv, S(path + ".csv")));  // CSV holds no tags
     }
 
     void fileSystemErrorsLeaveTheFile()

@@ -44,7 +44,8 @@ private slots:
         QTest::addColumn<QString>("textInfoS");
         QTest::addColumn<bool>("longForm");
         QTest::addColumn<QString>("expected");
-        const QString tags = "[Event \"Kanto Open\"]\n[Site \"Tokyo\"]\n[Date \"26/12/8\"]\n[Round \"3\"]\n"
+        // The date box's "26/12/8" is written in PGN's own form.
+        const QString tags = "[Event \"Kanto Open\"]\n[Site \"Tokyo\"]\n[Date \"2026.12.08\"]\n[Round \"3\"]\n"
                              "[White \"Sato\"]\n[Black \"Suzuki\"]\n";
         QTest::newRow("three full moves") << "" << "e4 e5 Nf3 Nc6 Bb5 a6" << "1-0" << "" << false
                                           << tags + "[Result \"1-0\"]\n\n1. e4  e5 2. Nf3  Nc6 3. Bb5  a6 1-0\n\n";
@@ -130,6 +131,16 @@ private slots:
         QTest::newRow("a set-up start with Black to move")
             << "[FEN \"4k3/8/8/8/8/8/8/4K2R b K - 0 1\"]" << "1... Kd7 (1... Ke7 {too} 2. O-O) 2. O-O *"
             << "1... Kd7 (1... Ke7 {too} 2. O-O) 2. O-O *";
+        // A variation whose first move the record has already merges into
+        // it: the comments written before that move join, each mark stays once.
+        QTest::newRow("a variation repeating the main line's move")
+            << "" << "{Before the first move} 1. e4 $1 ({OrBefore the first move} 1. e4 $1 $1) *"
+            << "{Before the first move OrBefore the first move} 1. e4 $1 *";
+        QTest::newRow("a variation repeating another variation's move")
+            << "" << "1. e4 ({x} 1. d4 {a}) ({y} 1. d4 $2 {b}) *" << "1. e4 ({x y} 1. d4 $2 {a b}) *";
+        QTest::newRow("a comment holding a closing brace")
+            << "" << "1. e4 ; see } here\ne5 (1... c5 {c} ; or } this\n) *"
+            << "1. e4 ; see } here\n1... e5 (1... c5 ; c or } this\n) *";
         QTest::newRow("a line break before every sixth White move of the main line")
             << "" << "1. Nf3 {a} Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. Ng1 Ng8 5. Nf3 Nf6 6. Ng1 Ng8 7. Nf3 (7. Nc3) 7... Nf6 *"
             << "1. Nf3 {a} 1... Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. Ng1 Ng8 5. Nf3 Nf6 6. Ng1 Ng8\n7. Nf3 (7. Nc3) 7... Nf6 *";
@@ -191,6 +202,77 @@ private slots:
         QCOMPARE(name, std::string("Round"));
         QVERIFY(value.empty());
         QVERIFY(!ReadTagLine("1. e4 [%clk 0:01]", name, value));
+    }
+
+    // The further-tags box: each line a tag pair, written anew with the
+    // escapes; anything else is refused (the first such line named).
+    void furtherTagsBox_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("tag pairs, blank lines left out") << "[ECO \"A40\"]\n\n  [Annotator  \"me\" ] \r\n"
+                                                         << "[ECO \"A40\"]\n[Annotator \"me\"]" << "";
+        QTest::newRow("escapes kept") << "[Note \"say \\\"hi\\\" C:\\\\x\"]" << "[Note \"say \\\"hi\\\" C:\\\\x\"]"
+                                      << "";
+        QTest::newRow("a tab becomes a blank") << "[Note \"a\tb\"]" << "[Note \"a b\"]" << "";
+        QTest::newRow("no tag pair") << "[ECO \"A40\"]\nhello \"world\" ]\n[X \"y\"]" << "[ECO \"A40\"]\n[X \"y\"]"
+                                     << "hello \"world\" ]";
+        QTest::newRow("a quote not escaped") << "[Note \"say \"hi\"\"]" << "" << "[Note \"say \"hi\"\"]";
+        QTest::newRow("a name with a blank") << "[Time Control \"40/2\"]" << "" << "[Time Control \"40/2\"]";
+        QTest::newRow("a tag of the header's own boxes") << "[Date \"2026.12.09\"]" << "" << "[Date \"2026.12.09\"]";
+        QTest::newRow("a start position") << "[FEN \"8/8/8/8/8/8/8/K6k w - - 0 1\"]" << ""
+                                          << "[FEN \"8/8/8/8/8/8/8/K6k w - - 0 1\"]";
+    }
+    void furtherTagsBox()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, written);
+        QFETCH(QString, refused);
+        std::string refusedLine;
+        const std::vector<std::string> lines = FurtherTagLines(S(box), &refusedLine);
+        std::string text;
+        for (const std::string& line : lines)
+            text += (text.empty() ? "" : "\n") + line;
+        QCOMPARE(QString::fromStdString(text), written);
+        QCOMPARE(QString::fromStdString(refusedLine), refused);
+        // What is written reads back as the same values.
+        std::string name, value;
+        for (const std::string& line : lines) {
+            QVERIFY(ReadTagPair(line, name, value));
+            QCOMPARE(TagLine(name, value), line);
+        }
+    }
+
+    // The date box against PGN's Date tag: a date is written "yyyy.mm.dd"
+    // and read into the box's form; other text stands as it is both ways.
+    void datesBothWays_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("reread");
+        QTest::newRow("the box's own form") << "26/12/9" << "2026.12.09" << "26/12/9";
+        QTest::newRow("four-digit year") << "2026/1/5" << "2026.01.05" << "26/1/5";
+        QTest::newRow("ISO form") << "2026-12-09" << "2026.12.09" << "26/12/9";
+        QTest::newRow("before 1970 keeps its century") << "1969/7/20" << "1969.07.20" << "1969/7/20";
+        QTest::newRow("two digits from 70 are 19xx") << "85/3/9" << "1985.03.09" << "85/3/9";
+        QTest::newRow("unknown date") << "????.??.??" << "????.??.??" << "????.??.??";
+        QTest::newRow("no such day") << "2027/2/29" << "2027/2/29" << "2027/2/29";
+        QTest::newRow("words") << "冬の大会" << "冬の大会" << "冬の大会";
+    }
+    void datesBothWays()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, tag);
+        QFETCH(QString, reread);
+        HeadlessWindow window;
+        GameHeader header = Header();
+        header.Field[3] = S(box);
+        const std::vector<std::string> lines = WritePgnGame(window.Game(), header, false);
+        QCOMPARE(QString::fromStdString(lines[2]), "[Date \"" + tag + "\"]");
+        KifuFile file;
+        ScanKifuText(file, kKindPgn, Joined(lines));
+        QCOMPARE(QString::fromStdString(file.KifuList[1][3]), reread);
     }
 
     void csvLayout()

@@ -93,6 +93,7 @@ private slots:
     void openKindFollowsTheExtension();
     void saveKindFollowsTheExtension_data();
     void saveKindFollowsTheExtension();
+    void saveAsksToConvertACp932File();
     void searchKindFollowsTheExtension_data();
     void searchKindFollowsTheExtension();
     void fileWithoutGamesSaysSo_data();
@@ -1096,8 +1097,10 @@ void FormMainTest::saveIntoAFile()
     const QString typed = folder_->filePath("game");
     const QString path = typed + ".pgn";
 
-    // A new file: an empty line, then the game.
+    // A new file: an empty line, then the game. PGN keeps no postal box:
+    // the user is asked first, every time.
     services_->fileAnswers << ScriptedServices::FileAnswer{typed, 1};
+    services_->answers << MessageAnswer::Yes;
     Controls().MnuFileOpenSave(3)->trigger();
     QCOMPARE(services_->fileAsked.size(), 1);
     QVERIFY(services_->fileAsked[0].save);
@@ -1107,9 +1110,11 @@ void FormMainTest::saveIntoAFile()
     QVERIFY2(first.startsWith("\r\n[Event \"Club\"]\r\n"), first.constData());
     QVERIFY(first.contains("\r\n1. e4  e5 2. Nf3 *\r\n"));
     QCOMPARE(dialogsSeen_, 0);
+    QVERIFY(services_->shown[0].text.contains("消印・着・発・＋・メモの欄"));
 
     // The same file again: the collection dialog, and "追加" appends.
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
+    services_->answers << MessageAnswer::Yes;
     OnDialog([](DialogMnuFile* dialog) {
         QCOMPARE(dialog->OKButton->text(), QString("上書"));
         QTest::mouseClick(dialog->ComPlusPlus, Qt::LeftButton);
@@ -1122,7 +1127,7 @@ void FormMainTest::saveIntoAFile()
 
     // Overwrite, thought better of, then cancelled: nothing is written.
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
-    services_->answers << MessageAnswer::No;
+    services_->answers << MessageAnswer::Yes << MessageAnswer::No;
     OnDialog([this](DialogMnuFile* dialog) {
         dialog->MSFlexGridFile->selectRow(1);
         QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
@@ -1138,7 +1143,7 @@ void FormMainTest::saveIntoAFile()
     // Overwrite game 2 with a changed game: the old file is the backup.
     Controls().TextInfo(1)->setText("Club 2");
     services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
-    services_->answers << MessageAnswer::Yes;
+    services_->answers << MessageAnswer::Yes << MessageAnswer::Yes;
     OnDialog([](DialogMnuFile* dialog) {
         dialog->MSFlexGridFile->selectRow(1);
         QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
@@ -1356,6 +1361,27 @@ void FormMainTest::saveKindFollowsTheExtension()
     }
     QVERIFY2(Read(path).startsWith(starts), Read(path).constData());
     QVERIFY(services_->shown.isEmpty());
+}
+
+// A game a CP932 file cannot hold: the save asks through the window's
+// message boxes, and "yes" converts the file to UTF-8 through the backup.
+void FormMainTest::saveAsksToConvertACp932File()
+{
+    // 佐藤 in CP932.
+    const QByteArray cp932 = "[Event \"E\"]\r\n[White \"\x8d\xb2\x93\xa1\"]\r\n\r\n1. e4 *\r\n";
+    const QString path = Write("club.pgn", cp932);
+    Play("d4");
+    Controls().TextInfo(5)->setText("Müller, Jürgen");
+    services_->fileAnswers << ScriptedServices::FileAnswer{path, 1};
+    services_->answers << MessageAnswer::Yes;
+    OnDialog([](DialogMnuFile* dialog) { QTest::mouseClick(dialog->ComPlusPlus, Qt::LeftButton); });
+    Controls().MnuFileOpenSave(3)->trigger();
+    QCOMPARE(services_->shown.size(), 1);
+    QVERIFY(services_->shown[0].text.contains("UTF-8 に変換して保存しますか"));
+    QCOMPARE(services_->shown[0].buttons, MessageButtons::YesNo);
+    QVERIFY(Read(path).contains("[White \"佐藤\"]"));
+    QVERIFY(Read(path).contains("[White \"Müller, Jürgen\"]"));
+    QCOMPARE(Read(folder_->filePath("club.bak")), cp932);
 }
 
 void FormMainTest::searchKindFollowsTheExtension_data()
