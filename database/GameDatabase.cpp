@@ -138,8 +138,6 @@ const char kSchema[] =
     " info INTEGER NOT NULL, PRIMARY KEY(key, game)) WITHOUT ROWID;"
     "CREATE TABLE openings(key INTEGER PRIMARY KEY, eco TEXT NOT NULL, name TEXT NOT NULL);";
 
-constexpr std::size_t kWaitingRows = 2000000;
-
 std::string NotOurs(const std::string& fileName)
 {
     return "このプログラムのデータベースではありません (not a Vorlik database): " + fileName;
@@ -273,8 +271,13 @@ bool GameDatabase::Prepare(std::string& error)
     insertGame_ = std::make_unique<Statement>(
         db_, "INSERT INTO games(event, site, date, round, white, black, result, year, white_elo, black_elo, eco, opening,"
              " plies, kind, text, source, number, fingerprint) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    insertPosition_ =
-        std::make_unique<Statement>(db_, "INSERT OR IGNORE INTO positions(key, game, ply, move, info) VALUES(?,?,?,?,?)");
+    // The import's positions wait in a temporary table and go into the index
+    // at the end, sorted by key: the index's pages are then written in order,
+    // each once, however large the import.
+    if (!Execute("CREATE TEMP TABLE IF NOT EXISTS staging(key INTEGER, game INTEGER, ply INTEGER, move INTEGER,"
+                 " info INTEGER)", error))
+        return false;
+    insertPosition_ = std::make_unique<Statement>(db_, "INSERT INTO temp.staging VALUES(?,?,?,?,?)");
     findGame_ = std::make_unique<Statement>(db_, "SELECT 1 FROM games WHERE fingerprint=? LIMIT 1");
     if (insertGame_->ok() && insertPosition_->ok() && findGame_->ok())
         return true;
@@ -300,7 +303,7 @@ bool GameDatabase::Commit(std::string& error)
 
 void GameDatabase::Rollback()
 {
-    waiting_.clear();
+    staged_ = 0;
     insertGame_.reset();
     insertPosition_.reset();
     findGame_.reset();
@@ -360,38 +363,30 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     }
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
     const std::int64_t info = PackFacts(game.facts);
-    for (const IndexedPosition& position : positions)
-        waiting_.push_back({position.key, id, position.ply, position.move, info});
-    if (waiting_.size() >= kWaitingRows && !FlushPositions(error))
-        return 0;
+    Statement& stage = *insertPosition_;
+    for (const IndexedPosition& position : positions) {
+        stage.Reset();
+        stage.Bind(1, static_cast<std::int64_t>(position.key)).Bind(2, id).Bind(3, position.ply);
+        stage.Bind(4, position.move).Bind(5, info);
+        if (stage.Step() || stage.error() != SQLITE_OK) {
+            error = LastError();
+            return 0;
+        }
+    }
+    ++staged_;
     return id;
 }
 
-// Sorted by key, the rows go into the index's pages in order.
 bool GameDatabase::FlushPositions(std::string& error)
 {
-    if (waiting_.empty())
+    if (staged_ == 0)
         return true;
-    if (!Prepare(error))
+    insertPosition_.reset();  // a statement on the table would keep it from being dropped
+    sqlite3_exec(db_, "PRAGMA threads=2", nullptr, nullptr, nullptr);
+    if (!Execute("INSERT INTO positions SELECT key, game, ply, move, info FROM temp.staging ORDER BY key, game;"
+                 "DROP TABLE temp.staging", error))
         return false;
-    std::sort(waiting_.begin(), waiting_.end(),
-              [](const Row& a, const Row& b) {
-                  // SQLite orders the keys as signed numbers.
-                  const auto left = static_cast<std::int64_t>(a.key), right = static_cast<std::int64_t>(b.key);
-                  return left != right ? left < right : a.game < b.game;
-              });
-    Statement& insert = *insertPosition_;
-    for (const Row& row : waiting_) {
-        insert.Reset();
-        insert.Bind(1, static_cast<std::int64_t>(row.key)).Bind(2, row.game).Bind(3, row.ply).Bind(4, row.move);
-        insert.Bind(5, row.info);
-        if (insert.Step() || insert.error() != SQLITE_OK) {
-            error = LastError();
-            waiting_.clear();
-            return false;
-        }
-    }
-    waiting_.clear();
+    staged_ = 0;
     return true;
 }
 

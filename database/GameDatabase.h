@@ -99,9 +99,9 @@ public:
     // True when a game with this fingerprint is there already.
     bool HasGame(std::uint64_t fingerprint);
     // Adds the game and its positions (first occurrence of each key only);
-    // the positions wait in memory and go in sorted by key. 0 on failure.
+    // the positions go into the index at the commit, sorted by key. 0 on failure.
     std::int64_t AddGame(const StoredGame& game, const std::vector<IndexedPosition>& positions, std::string& error);
-    // Writes the positions still waiting.
+    // Puts the positions of the games added into the index.
     bool FlushPositions(std::string& error);
 
     // The opening names of the ECO file the import used (key, code, name):
@@ -123,16 +123,9 @@ private:
     // The statements of an import, made on first use.
     bool Prepare(std::string& error);
 
-    struct Row {
-        std::uint64_t key;
-        std::int64_t game;
-        int ply;
-        int move;
-        std::int64_t info;
-    };
     sqlite3* db_ = nullptr;
     std::string fileName_;
-    std::vector<Row> waiting_;
+    long staged_ = 0;  // games whose positions wait for the index
     std::unique_ptr<Statement> insertGame_, insertPosition_, findGame_;
 };
 
