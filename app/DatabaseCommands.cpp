@@ -26,7 +26,7 @@ namespace {
 
 const char kDatabaseUsage[] =
     "使い方 / usage:\n"
-    "  vorlik-kifu db import DB FILE... [--kind pgn|csv] [--eco-file ECO]\n"
+    "  vorlik-kifu db import DB FILE... [--kind pgn|csv] [--eco-file ECO] [--cache-rows N]\n"
     "      PGN・CSV ファイルのゲームをデータベース DB に取り込みます(なければ作ります)。\n"
     "      Imports the games of the files into DB (created when missing), in one\n"
     "      transaction; prints imported N skipped D refused R.\n"
@@ -378,13 +378,19 @@ struct ImportArgs {
     std::vector<std::string> operands;
     int kind = 0;
     std::string ecoFile = OpeningBook::kDefaultFile;
+    long cacheRows = 2000;
 };
 
 std::string ReadImportArgs(const std::vector<std::string>& args, ImportArgs& out)
 {
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];
-        if (arg == "--kind" || arg == "--eco-file") {
+        if (arg == "--cache-rows") {
+            long rows = 0;
+            if (k + 1 >= args.size() || !ParseNumber(args[++k], rows) || rows < 1)
+                return "--cache-rows のあとは 1 以上の数です (--cache-rows takes a number from 1)";
+            out.cacheRows = rows;
+        } else if (arg == "--kind" || arg == "--eco-file") {
             if (k + 1 >= args.size())
                 return arg + " のあとに値がありません (" + arg + " needs a value)";
             if (arg == "--eco-file")
@@ -446,6 +452,7 @@ int ImportCommand(const std::vector<std::string>& args)
     GameDatabase database;
     if (!OpenDatabase(database, name, GameDatabase::Mode::ReadWrite))
         return kExitUsage;
+    database.SetCacheRows(parsed.cacheRows);
     if (!database.Begin(error))
         return FileError(error);
     if (!book.Empty() && !database.StoreOpenings(book.All(), error)) {
@@ -472,8 +479,11 @@ int ImportCommand(const std::vector<std::string>& args)
         }
         Tell(error);
     }
-    if (!database.Commit(error))
-        return FileError(error + " (何も取り込みませんでした / nothing was imported)");
+    if (!database.FlushPositions(error) || !RefreshReadyTrees(database, error) || !database.Commit(error)) {
+        database.Rollback();
+        return FileError("データベースに書き込めません。何も取り込みませんでした (the database cannot be written; "
+                         "nothing was imported): " + error);
+    }
     const ImportCounts& counts = import.Counts();
     std::printf("imported %ld skipped %ld refused %ld\n", counts.imported, counts.skipped, counts.refused);
     if (counts.imported > 0 || counts.skipped > 0)
@@ -490,9 +500,11 @@ int ImportCommand(const std::vector<std::string>& args)
 
 int DatabaseCommand(const std::vector<std::string>& args)
 {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    if (args.empty())
+        return DbUsage("db のあとに import, tree, games, show, export のどれかを指定します (db needs a verb)");
+    if (args[0] == "--help" || args[0] == "-h") {
         std::fputs(kDatabaseUsage, stdout);
-        return args.empty() ? kExitUsage : kExitOk;
+        return kExitOk;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (args[0] == "import")

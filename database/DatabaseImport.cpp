@@ -190,7 +190,7 @@ bool DatabaseImport::ImportGame(Piece& piece, int g, std::string& error)
     if (game.field[7].empty())
         game.field[7] = "*";
     game.facts.result = ResultCode(kifu[7]);
-    game.facts.year = YearOfDate(kifu[3]);
+    ReadDate(kifu[3], game.facts);
     game.facts.whiteElo = EloOfText(FurtherTag(kifu, "WhiteElo"));
     game.facts.blackElo = EloOfText(FurtherTag(kifu, "BlackElo"));
     const GameState& record = piece.window->Game();

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -70,7 +71,8 @@ std::int64_t PackFacts(const GameFacts& facts)
 {
     return static_cast<std::int64_t>(facts.result & 3) | static_cast<std::int64_t>(facts.year & 0x7FF) << 2 |
            static_cast<std::int64_t>(facts.whiteElo & 0xFFF) << 13 |
-           static_cast<std::int64_t>(facts.blackElo & 0xFFF) << 25;
+           static_cast<std::int64_t>(facts.blackElo & 0xFFF) << 25 | static_cast<std::int64_t>(facts.month & 0xF) << 37 |
+           static_cast<std::int64_t>(facts.day & 0x1F) << 41;
 }
 
 GameFacts UnpackFacts(std::int64_t info)
@@ -80,6 +82,8 @@ GameFacts UnpackFacts(std::int64_t info)
     facts.year = static_cast<int>(info >> 2 & 0x7FF);
     facts.whiteElo = static_cast<int>(info >> 13 & 0xFFF);
     facts.blackElo = static_cast<int>(info >> 25 & 0xFFF);
+    facts.month = static_cast<int>(info >> 37 & 0xF);
+    facts.day = static_cast<int>(info >> 41 & 0x1F);
     return facts;
 }
 
@@ -107,6 +111,27 @@ int YearOfDate(const std::string& date)
     return year <= 2047 ? year : 0;
 }
 
+namespace {
+
+// Two digits at `at`, 0 when they are none or out of 1..most.
+int TwoDigits(const std::string& text, std::size_t at, int most)
+{
+    if (text.size() < at + 2 || !isdigit(static_cast<unsigned char>(text[at])) ||
+        !isdigit(static_cast<unsigned char>(text[at + 1])))
+        return 0;
+    const int value = (text[at] - '0') * 10 + (text[at + 1] - '0');
+    return value <= most ? value : 0;
+}
+
+}  // namespace
+
+void ReadDate(const std::string& date, GameFacts& facts)
+{
+    facts.year = YearOfDate(date);
+    facts.month = facts.year ? TwoDigits(date, 5, 12) : 0;
+    facts.day = facts.month ? TwoDigits(date, 8, 31) : 0;
+}
+
 int EloOfText(const std::string& text)
 {
     if (text.empty() || text.size() > 4)
@@ -129,14 +154,18 @@ const char kSchema[] =
     "CREATE TABLE games("
     " id INTEGER PRIMARY KEY,"
     " event TEXT, site TEXT, date TEXT, round TEXT, white TEXT, black TEXT, result TEXT,"
-    " year INTEGER, white_elo INTEGER, black_elo INTEGER,"
+    " year INTEGER, day INTEGER NOT NULL, white_elo INTEGER, black_elo INTEGER,"
     " eco TEXT, opening TEXT, plies INTEGER,"
     " kind TEXT, text TEXT, source TEXT, number INTEGER, fingerprint INTEGER);"
     "CREATE INDEX games_fingerprint ON games(fingerprint);"
+    "CREATE INDEX games_day ON games(day, id);"
     "CREATE TABLE positions("
     " key INTEGER NOT NULL, game INTEGER NOT NULL, ply INTEGER NOT NULL, move INTEGER NOT NULL,"
     " info INTEGER NOT NULL, PRIMARY KEY(key, game)) WITHOUT ROWID;"
-    "CREATE TABLE openings(key INTEGER PRIMARY KEY, eco TEXT NOT NULL, name TEXT NOT NULL);";
+    "CREATE TABLE openings(key INTEGER PRIMARY KEY, eco TEXT NOT NULL, name TEXT NOT NULL);"
+    "CREATE TABLE trees(key INTEGER PRIMARY KEY, white_to_move INTEGER NOT NULL, tree BLOB NOT NULL);";
+
+constexpr std::size_t kSlots = 1u << 22;
 
 std::string NotOurs(const std::string& fileName)
 {
@@ -261,7 +290,32 @@ bool GameDatabase::Begin(std::string& error, int waitMs)
     }
     // Imports are big: a large cache keeps the index's pages in memory.
     sqlite3_exec(db_, "PRAGMA cache_size=-262144", nullptr, nullptr, nullptr);
+    cached_.clear();
+    candidates_.clear();
+    slots_.assign(kSlots, 0);
+    Statement trees(db_, "SELECT key, white_to_move FROM trees");
+    while (trees.ok() && trees.Step())
+        cached_[static_cast<std::uint64_t>(trees.Int(0))] = trees.Int(1) != 0;
     return true;
+}
+
+void GameDatabase::NoteReach(const IndexedPosition& position)
+{
+    const bool whiteToMove = position.ply % 2 == 0;
+    if (cached_.count(position.key)) {
+        candidates_.emplace(position.key, whiteToMove);
+        return;
+    }
+    std::uint16_t& slot = slots_[position.key & (kSlots - 1)];
+    if (slot < 0xFFFF)
+        ++slot;
+    if (slot >= std::min<long>(cacheRows_ / 2 + 1, 1000))
+        candidates_.emplace(position.key, whiteToMove);
+}
+
+std::vector<std::pair<std::uint64_t, bool>> GameDatabase::CacheCandidates() const
+{
+    return {candidates_.begin(), candidates_.end()};
 }
 
 bool GameDatabase::Prepare(std::string& error)
@@ -270,7 +324,7 @@ bool GameDatabase::Prepare(std::string& error)
         return true;
     insertGame_ = std::make_unique<Statement>(
         db_, "INSERT INTO games(event, site, date, round, white, black, result, year, white_elo, black_elo, eco, opening,"
-             " plies, kind, text, source, number, fingerprint) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+             " plies, kind, text, source, number, fingerprint, day) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     // The import's positions wait in a temporary table and go into the index
     // at the end, sorted by key: the index's pages are then written in order,
     // each once, however large the import.
@@ -318,7 +372,9 @@ bool GameDatabase::HasGame(std::uint64_t fingerprint)
         return false;
     findGame_->Reset();
     findGame_->Bind(1, static_cast<std::int64_t>(fingerprint));
-    return findGame_->Step();
+    const bool found = findGame_->Step();
+    findGame_->Reset();  // a statement left reading would keep the staging table from being dropped
+    return found;
 }
 
 namespace {
@@ -356,7 +412,7 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     BindTextOrNull(insert, 11, game.eco);
     BindTextOrNull(insert, 12, game.opening);
     insert.Bind(13, game.plies).Bind(14, game.kind).Bind(15, game.text).Bind(16, game.source).Bind(17, game.number);
-    insert.Bind(18, static_cast<std::int64_t>(game.fingerprint));
+    insert.Bind(18, static_cast<std::int64_t>(game.fingerprint)).Bind(19, game.facts.Ordinal());
     if (insert.Step() || insert.error() != SQLITE_OK) {
         error = LastError();
         return 0;
@@ -365,6 +421,7 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     const std::int64_t info = PackFacts(game.facts);
     Statement& stage = *insertPosition_;
     for (const IndexedPosition& position : positions) {
+        NoteReach(position);
         stage.Reset();
         stage.Bind(1, static_cast<std::int64_t>(position.key)).Bind(2, id).Bind(3, position.ply);
         stage.Bind(4, position.move).Bind(5, info);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,9 @@ struct GameFacts {
     int year = 0;       // 0 unknown
     int whiteElo = 0;   // 0 unknown
     int blackElo = 0;
+    int month = 0, day = 0;  // 0 unknown
+    // The date as one number that sorts as dates do, unknown parts first: 0 undated.
+    int Ordinal() const { return year * 512 + month * 32 + day; }
 };
 std::int64_t PackFacts(const GameFacts& facts);
 GameFacts UnpackFacts(std::int64_t info);
@@ -54,6 +58,8 @@ GameFacts UnpackFacts(std::int64_t info);
 int ResultCode(const std::string& result);
 // The year of a date text ("2004.05.??" 2004, "??" 0).
 int YearOfDate(const std::string& date);
+// The year, month and day of a date text, 0 where unknown.
+void ReadDate(const std::string& date, GameFacts& facts);
 // A rating from a tag value; 0 unless it is a plain number 1..4095.
 int EloOfText(const std::string& text);
 
@@ -104,6 +110,15 @@ public:
     // Puts the positions of the games added into the index.
     bool FlushPositions(std::string& error);
 
+    // Positions reached by at least this many games keep their tree ready
+    // (table trees), so that the start or a main line answers at once.
+    void SetCacheRows(long rows) { cacheRows_ = rows; }
+    long CacheRows() const { return cacheRows_; }
+    // The positions whose ready tree this import may have changed or made
+    // due: those it reached often, and those with a tree already. The side
+    // to move goes with each.
+    std::vector<std::pair<std::uint64_t, bool>> CacheCandidates() const;
+
     // The opening names of the ECO file the import used (key, code, name):
     // the tree names a position from them without the file.
     bool StoreOpenings(const std::vector<std::pair<std::uint64_t, std::pair<std::string, std::string>>>& names,
@@ -122,10 +137,17 @@ private:
     bool CheckSchema(std::string& error);
     // The statements of an import, made on first use.
     bool Prepare(std::string& error);
+    void NoteReach(const IndexedPosition& position);
 
     sqlite3* db_ = nullptr;
     std::string fileName_;
     long staged_ = 0;  // games whose positions wait for the index
+    long cacheRows_ = 2000;
+    // How often this import reached each position, roughly: a counter per
+    // slot of the key's low bits. A slot past half the rows makes its keys candidates.
+    std::vector<std::uint16_t> slots_;
+    std::unordered_map<std::uint64_t, bool> candidates_;  // key, white to move
+    std::unordered_map<std::uint64_t, bool> cached_;      // keys with a ready tree
     std::unique_ptr<Statement> insertGame_, insertPosition_, findGame_;
 };
 

@@ -1,7 +1,9 @@
 #include "PositionQuery.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 namespace vorlik {
@@ -74,8 +76,93 @@ void Count(MoveTally& tally, const GameFacts& facts, bool whiteToMove)
 
 }  // namespace
 
+namespace {
+
+bool NoFilter(const QueryFilter& filter)
+{
+    return filter.player.empty() && !filter.yearFrom && !filter.yearTo && !filter.minElo && filter.ecoFrom.empty();
+}
+
+constexpr int kTallyFields = 11;
+
+// A ready tree as it is stored: numbers of 8 bytes, the totals, then each move's tally.
+std::string PackTree(const TreeAnswer& answer)
+{
+    std::vector<std::int64_t> numbers{answer.total, answer.whiteWins, answer.draws, answer.blackWins};
+    for (const MoveTally& t : answer.moves)
+        numbers.insert(numbers.end(), {t.move, t.games, t.whiteWins, t.draws, t.blackWins, t.eloSum, t.eloCount,
+                                       t.opponentSum, t.opponentCount, t.pointsAgainstRated, t.lastYear});
+    return std::string(reinterpret_cast<const char*>(numbers.data()), numbers.size() * sizeof(std::int64_t));
+}
+
+bool UnpackTree(const std::string& bytes, TreeAnswer& answer)
+{
+    std::vector<std::int64_t> n(bytes.size() / sizeof(std::int64_t));
+    std::memcpy(n.data(), bytes.data(), n.size() * sizeof(std::int64_t));
+    if (n.size() < 4 || (n.size() - 4) % kTallyFields != 0)
+        return false;
+    answer.total = n[0];
+    answer.whiteWins = n[1];
+    answer.draws = n[2];
+    answer.blackWins = n[3];
+    for (std::size_t k = 4; k < n.size(); k += kTallyFields) {
+        MoveTally t;
+        t.move = static_cast<int>(n[k]);
+        t.games = n[k + 1];
+        t.whiteWins = n[k + 2];
+        t.draws = n[k + 3];
+        t.blackWins = n[k + 4];
+        t.eloSum = n[k + 5];
+        t.eloCount = n[k + 6];
+        t.opponentSum = n[k + 7];
+        t.opponentCount = n[k + 8];
+        t.pointsAgainstRated = n[k + 9];
+        t.lastYear = static_cast<int>(n[k + 10]);
+        answer.moves.push_back(t);
+    }
+    return true;
+}
+
+bool ReadyTree(GameDatabase& database, std::uint64_t key, TreeAnswer& answer)
+{
+    Statement ready(database.Handle(), "SELECT tree FROM trees WHERE key = ?1");
+    ready.Bind(1, static_cast<std::int64_t>(key));
+    return ready.ok() && ready.Step() && UnpackTree(ready.Text(0), answer);
+}
+
+}  // namespace
+
+bool RefreshReadyTrees(GameDatabase& database, std::string& error)
+{
+    Statement store(database.Handle(), "INSERT OR REPLACE INTO trees(key, white_to_move, tree) VALUES(?1, ?2, ?3)");
+    for (const auto& [key, whiteToMove] : database.CacheCandidates()) {
+        TreeAnswer answer;
+        if (!ScanTree(database, key, whiteToMove, QueryFilter{}, answer, error))
+            return false;
+        if (answer.total < database.CacheRows())
+            continue;
+        store.Reset();
+        store.Bind(1, static_cast<std::int64_t>(key)).Bind(2, whiteToMove ? 1 : 0).Bind(3, PackTree(answer));
+        if (store.Step() || store.error() != 0) {
+            error = database.LastError();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool QueryTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, const QueryFilter& filter,
                TreeAnswer& answer, std::string& error)
+{
+    answer = TreeAnswer{};
+    if (NoFilter(filter) && ReadyTree(database, key, answer))
+        return true;
+    answer = TreeAnswer{};
+    return ScanTree(database, key, whiteToMove, filter, answer, error);
+}
+
+bool ScanTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, const QueryFilter& filter,
+              TreeAnswer& answer, std::string& error)
 {
     answer = TreeAnswer{};
     const bool joined = !filter.player.empty() || !filter.ecoFrom.empty();
@@ -143,36 +230,112 @@ int Performance(const MoveTally& tally)
     return static_cast<int>(std::lround(average + difference));
 }
 
+namespace {
+
+// Positions reached by at most this many games are listed from the index's
+// rows, sorted here; more common ones by walking the games newest first.
+constexpr long kDirectRows = 20000;
+
+const char kGameColumns[] = "SELECT id, white, black, result, date, event, eco FROM games";
+
+// The player and ECO filters on a game's row (columns as kGameColumns).
+bool PassesGame(const Statement& game, bool whiteToMove, const QueryFilter& filter)
+{
+    if (!filter.player.empty()) {
+        const std::string name = game.Text(whiteToMove ? 1 : 2);
+        if (name.size() < filter.player.size() ||
+            !std::equal(filter.player.begin(), filter.player.end(), name.begin(),
+                        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
+                                                    std::tolower(static_cast<unsigned char>(b)); }))
+            return false;
+    }
+    if (!filter.ecoFrom.empty()) {
+        const std::string eco = game.Text(6);
+        if (eco.empty() || eco < filter.ecoFrom || eco > filter.ecoTo)
+            return false;
+    }
+    return true;
+}
+
+GameRow RowOf(const Statement& game, int ply)
+{
+    GameRow row;
+    row.id = game.Int(0);
+    row.white = game.Text(1);
+    row.black = game.Text(2);
+    row.result = game.Text(3);
+    row.date = game.Text(4);
+    row.event = game.Text(5);
+    row.ply = ply;
+    return row;
+}
+
+// Takes one game that reaches the position: skips the first `offset` that pass.
+struct Collector {
+    long limit, offset, passed = 0;
+    std::vector<GameRow>& rows;
+    bool Full() const { return limit >= 0 && static_cast<long>(rows.size()) >= limit; }
+    void Take(const Statement& game, int ply)
+    {
+        if (passed++ >= offset)
+            rows.push_back(RowOf(game, ply));
+    }
+};
+
+struct Reach {
+    std::int64_t game;
+    int ply;
+    int day;
+};
+
+}  // namespace
+
 bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, const QueryFilter& filter, long limit,
                 long offset, std::vector<GameRow>& rows, std::string& error)
 {
     rows.clear();
-    std::string sql =
-        "SELECT g.id, g.white, g.black, g.result, g.date, g.event, p.ply, p.info FROM positions p"
-        " JOIN games g ON g.id = p.game WHERE p.key = ?1" +
-        GameConditions(filter, whiteToMove);
-    sql += " ORDER BY g.year IS NULL, g.date DESC, g.id DESC";  // undated games last
-    Statement statement(database.Handle(), sql.c_str());
-    if (!statement.ok()) {
+    Collector collector{limit, offset, 0, rows};
+    Statement reach(database.Handle(), "SELECT game, ply, info FROM positions WHERE key = ?1 LIMIT ?2");
+    reach.Bind(1, static_cast<std::int64_t>(key)).Bind(2, kDirectRows + 1);
+    std::vector<Reach> reached;
+    long rowsSeen = 0;
+    while (reach.Step()) {
+        ++rowsSeen;
+        const GameFacts facts = UnpackFacts(reach.Int(2));
+        if (Passes(facts, whiteToMove, filter))
+            reached.push_back({reach.Int(0), static_cast<int>(reach.Int(1)), facts.Ordinal()});
+    }
+    if (reach.error() != 0) {
         error = database.LastError();
         return false;
     }
-    BindConditions(statement, key, filter);
-    long passed = 0;
-    while ((limit < 0 || static_cast<long>(rows.size()) < limit) && statement.Step()) {
-        if (!Passes(UnpackFacts(statement.Int(7)), whiteToMove, filter) || passed++ < offset)
-            continue;
-        GameRow row;
-        row.id = statement.Int(0);
-        row.white = statement.Text(1);
-        row.black = statement.Text(2);
-        row.result = statement.Text(3);
-        row.date = statement.Text(4);
-        row.event = statement.Text(5);
-        row.ply = static_cast<int>(statement.Int(6));
-        rows.push_back(std::move(row));
+    if (rowsSeen <= kDirectRows) {
+        std::sort(reached.begin(), reached.end(), [](const Reach& a, const Reach& b) {
+            return a.day != b.day ? a.day > b.day : a.game > b.game;
+        });
+        Statement game(database.Handle(), (std::string(kGameColumns) + " WHERE id = ?1").c_str());
+        for (const Reach& one : reached) {
+            if (collector.Full())
+                break;
+            game.Reset();
+            game.Bind(1, one.game);
+            if (game.Step() && PassesGame(game, whiteToMove, filter))
+                collector.Take(game, one.ply);
+        }
+        return true;
     }
-    if (statement.error() != 0) {
+    // Most games reach it: newest first through the games, each looked up in the index.
+    Statement games(database.Handle(), (std::string(kGameColumns) + " ORDER BY day DESC, id DESC").c_str());
+    Statement probe(database.Handle(), "SELECT ply, info FROM positions WHERE key = ?1 AND game = ?2");
+    while (!collector.Full() && games.Step()) {
+        if (!PassesGame(games, whiteToMove, filter))
+            continue;
+        probe.Reset();
+        probe.Bind(1, static_cast<std::int64_t>(key)).Bind(2, games.Int(0));
+        if (probe.Step() && Passes(UnpackFacts(probe.Int(1)), whiteToMove, filter))
+            collector.Take(games, static_cast<int>(probe.Int(0)));
+    }
+    if (games.error() != 0) {
         error = database.LastError();
         return false;
     }

@@ -33,10 +33,17 @@ struct TreeAnswer {
     std::vector<MoveTally> moves;  // most games first (ties in the order of their squares); games that ended there are not among them
 };
 
-// The tree of the position with this key and side to move. False with a
-// message when the database cannot be read.
+// The tree of the position with this key and side to move: its ready tree
+// when it has one and no filter is asked, else counted from its rows in the
+// index. False with a message when the database cannot be read.
 bool QueryTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, const QueryFilter& filter,
                TreeAnswer& answer, std::string& error);
+// The same, always counted from the rows.
+bool ScanTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, const QueryFilter& filter,
+              TreeAnswer& answer, std::string& error);
+// After an import's positions went into the index: the ready trees of the
+// positions it may have changed, counted again (those of enough games kept).
+bool RefreshReadyTrees(GameDatabase& database, std::string& error);
 
 // The side to move's score in per cent, its average rating and its
 // performance (the opponents' average plus the rating difference the score
