@@ -204,10 +204,12 @@ bool ScanTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, const
 
 double ScorePercent(const MoveTally& tally, bool whiteToMove)
 {
-    if (tally.games == 0)
+    // A game still in progress, or without a result, has no score yet.
+    const long decided = tally.whiteWins + tally.draws + tally.blackWins;
+    if (decided == 0)
         return 0;
     const long wins = whiteToMove ? tally.whiteWins : tally.blackWins;
-    return 100.0 * (wins + 0.5 * tally.draws) / static_cast<double>(tally.games);
+    return 100.0 * (wins + 0.5 * tally.draws) / static_cast<double>(decided);
 }
 
 int AverageElo(const MoveTally& tally)
@@ -234,7 +236,7 @@ namespace {
 
 // Positions reached by at most this many games are listed from the index's
 // rows, sorted here; more common ones by walking the games newest first.
-constexpr long kDirectRows = 20000;
+constexpr long kDirectRows = 50000;
 
 const char kGameColumns[] = "SELECT id, white, black, result, date, event, eco FROM games";
 
@@ -324,18 +326,22 @@ bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, con
         }
         return true;
     }
-    // Most games reach it: newest first through the games, each looked up in the index.
-    Statement games(database.Handle(), (std::string(kGameColumns) + " ORDER BY day DESC, id DESC").c_str());
+    // Many games reach it: newest first through the date index alone, each
+    // game looked up in the positions; only those reaching it are read.
+    Statement order(database.Handle(), "SELECT id FROM games ORDER BY day DESC, id DESC");
     Statement probe(database.Handle(), "SELECT ply, info FROM positions WHERE key = ?1 AND game = ?2");
-    while (!collector.Full() && games.Step()) {
-        if (!PassesGame(games, whiteToMove, filter))
-            continue;
+    Statement game(database.Handle(), (std::string(kGameColumns) + " WHERE id = ?1").c_str());
+    while (!collector.Full() && order.Step()) {
         probe.Reset();
-        probe.Bind(1, static_cast<std::int64_t>(key)).Bind(2, games.Int(0));
-        if (probe.Step() && Passes(UnpackFacts(probe.Int(1)), whiteToMove, filter))
-            collector.Take(games, static_cast<int>(probe.Int(0)));
+        probe.Bind(1, static_cast<std::int64_t>(key)).Bind(2, order.Int(0));
+        if (!probe.Step() || !Passes(UnpackFacts(probe.Int(1)), whiteToMove, filter))
+            continue;
+        game.Reset();
+        game.Bind(1, order.Int(0));
+        if (game.Step() && PassesGame(game, whiteToMove, filter))
+            collector.Take(game, static_cast<int>(probe.Int(0)));
     }
-    if (games.error() != 0) {
+    if (order.error() != 0) {
         error = database.LastError();
         return false;
     }

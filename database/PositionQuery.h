@@ -45,7 +45,7 @@ bool ScanTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, const
 // positions it may have changed, counted again (those of enough games kept).
 bool RefreshReadyTrees(GameDatabase& database, std::string& error);
 
-// The side to move's score in per cent, its average rating and its
+// The side to move's score in per cent over the games with a result, its average rating and its
 // performance (the opponents' average plus the rating difference the score
 // stands for); -1 where no rating is known.
 double ScorePercent(const MoveTally& tally, bool whiteToMove);
