@@ -236,7 +236,7 @@ namespace {
 
 // Positions reached by at most this many games are listed from the index's
 // rows, sorted here; more common ones by walking the games newest first.
-constexpr long kDirectRows = 50000;
+constexpr long kDirectRows = 10000;
 
 const char kGameColumns[] = "SELECT id, white, black, result, date, event, eco FROM games";
 
