@@ -1,6 +1,7 @@
 // vorlik-kifu: the command-line companion. Plays move tokens through the same
 // commit gate the window uses and prints every ply in the four notations, and
 // lists, shows, converts, searches, checks and prints game files (KifuCommands).
+#include "DatabaseCommands.h"
 #include "KifuCommands.h"
 
 #include "core/GameEnd.h"
@@ -120,5 +121,7 @@ int main(int argc, char** argv)
         return DeskCommand(args);
     if (verb == "tb")
         return TablebaseCommand(args);
+    if (verb == "db")
+        return DatabaseCommand(args);
     return UsageError("知らないコマンドです (unknown command): " + verb);
 }

@@ -1,0 +1,64 @@
+// Import of game files into the database: the file is read a piece at a time
+// (a collection of millions of games never lies in memory whole), each piece
+// scanned and each game loaded by the same readers as "開く", and the game
+// stored with the keys of its main line's positions.
+#pragma once
+
+#include "GameDatabase.h"
+#include "OpeningBook.h"
+
+#include <functional>
+#include <string>
+
+namespace vorlik {
+
+struct ImportCounts {
+    long imported = 0;
+    long skipped = 0;   // already in the database
+    long refused = 0;   // the readers could not read them whole
+};
+
+class DatabaseImport {
+public:
+    DatabaseImport(GameDatabase& database, const OpeningBook& book) : database_(database), book_(book) {}
+
+    // Told for each refused game: the file, its number in it and why.
+    std::function<void(const std::string& file, long number, const std::string& reason)> onRefused;
+    // Called every few hundred games with the games read so far.
+    std::function<void(long gamesRead)> onProgress;
+
+    // Imports one file of this kind (kKindPgn or kKindCsv). False with a
+    // message when the file cannot be read, or the database cannot be
+    // written (then the whole import must be rolled back).
+    bool ImportFile(const std::string& fileName, int kind, std::string& error);
+    bool DatabaseFailed() const { return databaseFailed_; }
+    // The games found in the file imported last.
+    long FileGames() const { return fileGames_; }
+
+    const ImportCounts& Counts() const { return counts_; }
+
+    // A single game's text bigger than this is refused rather than held in memory.
+    static constexpr std::size_t kMaxGameBytes = 64u << 20;
+    // The bytes read from a file at a time.
+    static constexpr std::size_t kPieceBytes = 8u << 20;
+
+private:
+    struct Piece;
+    bool ImportPiece(Piece& piece, bool last, std::string& carry, std::string& error);
+    bool ImportGame(Piece& piece, int g, std::string& error);
+
+    GameDatabase& database_;
+    const OpeningBook& book_;
+    ImportCounts counts_;
+    long gamesRead_ = 0;
+    long fileGames_ = 0;
+    bool databaseFailed_ = false;
+    std::string fileName_;
+    int kind_ = 0;
+};
+
+// The fingerprint a game is known again by: its header fields, further tags,
+// start position and moves.
+std::uint64_t GameFingerprintOf(const std::string* fields, int count);
+
+}  // namespace vorlik

@@ -1,0 +1,159 @@
+// The reference database: one SQLite file (.vdb) holding every game whole and,
+// for every position of every game's main line, its Polyglot key with the
+// move the game played there. A tree or a game list comes from that index,
+// never from replaying games. Failures travel as values with their message.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vorlik {
+
+// One prepared statement, finalized with this object.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return stmt_ != nullptr; }
+    Statement& Bind(int index, std::int64_t value);
+    Statement& Bind(int index, const std::string& text);
+    Statement& BindNull(int index);
+    // True while a row is there; false at the end or on an error (error() says).
+    bool Step();
+    void Reset();
+    std::int64_t Int(int column) const;
+    std::string Text(int column) const;
+    bool IsNull(int column) const;
+    int error() const { return error_; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    int error_ = 0;
+};
+
+// The game's facts the index keeps beside each of its positions, so that a
+// tree is counted without reading the games: result, year and both ratings.
+struct GameFacts {
+    int result = 0;     // 0 unknown or unfinished, 1 White won, 2 drawn, 3 Black won
+    int year = 0;       // 0 unknown
+    int whiteElo = 0;   // 0 unknown
+    int blackElo = 0;
+    int month = 0, day = 0;  // 0 unknown
+    // The date as one number that sorts as dates do, unknown parts first: 0 undated.
+    int Ordinal() const { return year * 512 + month * 32 + day; }
+};
+std::int64_t PackFacts(const GameFacts& facts);
+GameFacts UnpackFacts(std::int64_t info);
+// The result code of a result text ("1-0" 1, "1/2-1/2" 2, "0-1" 3, else 0).
+int ResultCode(const std::string& result);
+// The year of a date text ("2004.05.??" 2004, "??" 0).
+int YearOfDate(const std::string& date);
+// The year, month and day of a date text, 0 where unknown.
+void ReadDate(const std::string& date, GameFacts& facts);
+// A rating from a tag value; 0 unless it is a plain number 1..4095.
+int EloOfText(const std::string& text);
+
+// One game ready to go into the database.
+struct StoredGame {
+    std::string field[8];    // 1..7 Event, Site, Date, Round, White, Black, Result
+    GameFacts facts;
+    std::string eco, opening;
+    int plies = 0;
+    std::string kind;        // "pgn" or "csv": the layout of text
+    std::string text;        // the game as its file held it, UTF-8, lines ended by LF
+    std::string source;      // the file it came from
+    int number = 0;          // its number in that file
+    std::uint64_t fingerprint = 0;  // of its header and moves: the same game twice has the same one
+};
+
+// The key, ply and move of one position of a game, as the index keeps it.
+struct IndexedPosition {
+    std::uint64_t key = 0;
+    int ply = 0;
+    int move = 0;  // EncodeMove; 0 where the game ends
+};
+
+class GameDatabase {
+public:
+    enum class Mode { ReadOnly, ReadWrite };
+    GameDatabase() = default;
+    ~GameDatabase();
+    GameDatabase(const GameDatabase&) = delete;
+    GameDatabase& operator=(const GameDatabase&) = delete;
+
+    // Opens the file; ReadWrite creates it when it is not there. False with
+    // a message when it cannot be opened, is no database of this program, or
+    // (ReadWrite) cannot be written.
+    bool Open(const std::string& fileName, Mode mode, std::string& error);
+    void Close();
+
+    // One transaction around an import: waits up to waitMs for another writer.
+    bool Begin(std::string& error, int waitMs = 10000);
+    bool Commit(std::string& error);
+    void Rollback();
+
+    // True when a game with this fingerprint is there already.
+    bool HasGame(std::uint64_t fingerprint);
+    // Adds the game and its positions (first occurrence of each key only);
+    // the positions go into the index at the commit, sorted by key. 0 on failure.
+    std::int64_t AddGame(const StoredGame& game, const std::vector<IndexedPosition>& positions, std::string& error);
+    // Puts the positions of the games added into the index.
+    bool FlushPositions(std::string& error);
+
+    // Positions reached by at least this many games keep their tree ready
+    // (table trees), so that the start or a main line answers at once.
+    void SetCacheRows(long rows) { cacheRows_ = rows; }
+    long CacheRows() const { return cacheRows_; }
+    // The positions whose ready tree this import may have changed or made
+    // due: those it reached often, and those with a tree already. The side
+    // to move goes with each.
+    std::vector<std::pair<std::uint64_t, bool>> CacheCandidates() const;
+
+    // The opening names of the ECO file the import used (key, code, name):
+    // the tree names a position from them without the file.
+    bool StoreOpenings(const std::vector<std::pair<std::uint64_t, std::pair<std::string, std::string>>>& names,
+                       std::string& error);
+    bool FindOpening(std::uint64_t key, std::string& eco, std::string& name);
+    bool HasOpenings();
+
+    sqlite3* Handle() { return db_; }
+    // The message of the database's last error.
+    std::string LastError() const;
+    std::string FileName() const { return fileName_; }
+
+private:
+    bool Execute(const char* sql, std::string& error);
+    bool CreateSchema(std::string& error);
+    bool CheckSchema(std::string& error);
+    // The statements of an import, made on first use.
+    bool Prepare(std::string& error);
+    void NoteReach(const IndexedPosition& position);
+
+    sqlite3* db_ = nullptr;
+    std::string fileName_;
+    long staged_ = 0;  // games whose positions wait for the index
+    long cacheRows_ = 2000;
+    // How often this import reached each position, roughly: a counter per
+    // slot of the key's low bits. A slot past half the rows makes its keys candidates.
+    std::vector<std::uint16_t> slots_;
+    std::unordered_map<std::uint64_t, bool> candidates_;  // key, white to move
+    std::unordered_map<std::uint64_t, bool> cached_;      // keys with a ready tree
+    std::unique_ptr<Statement> insertGame_, insertPosition_, findGame_;
+};
+
+// The schema's version, kept in SQLite's user_version; application_id names
+// the file as this program's.
+constexpr int kSchemaVersion = 1;
+constexpr std::int32_t kApplicationId = 0x56524C4B;  // "VRLK"
+
+}  // namespace vorlik

@@ -1,0 +1,80 @@
+#include "OpeningBook.h"
+
+#include "core/HeadlessWindow.h"
+#include "records/KifuFormat.h"
+#include "records/ModuleMekFile.h"
+
+namespace vorlik {
+
+namespace {
+
+// The value of a further tag of a scanned game, empty when it has none.
+std::string FurtherTag(const KifuGame& game, const std::string& wanted)
+{
+    std::string name, value;
+    for (int field = 8; field < 8 + kMaxFurtherTags; ++field)
+        if (ReadTagLine(game[field], name, value) && name == wanted)
+            return value;
+    return std::string();
+}
+
+}  // namespace
+
+bool OpeningBook::Load(const std::string& fileName, std::string& error)
+{
+    names_.clear();
+    KifuFile file;
+    const ScanReport scan = ScanKifuFile(file, kKindPgn, fileName);
+    if (!scan.ok) {
+        error = scan.message;
+        return false;
+    }
+    HeadlessWindow window;
+    for (int g = 1; g <= file.KifuCount; ++g) {
+        const KifuGame& entry = file.KifuList[g];
+        const std::string code = FurtherTag(entry, "ECO");
+        if (code.empty() || !LoadKifuGame(window, file, kKindPgn, g).Message().empty())
+            continue;
+        std::string name = FurtherTag(entry, "Opening");
+        for (const char* part : {"Variation", "SubVariation"}) {
+            const std::string more = FurtherTag(entry, part);
+            if (!more.empty())
+                name += (name.empty() ? "" : ", ") + more;
+        }
+        // The first entry of a position names it; later ones reach it by other moves.
+        names_.emplace(MainLinePositions(window.Game()).back().key, OpeningName{code, name});
+    }
+    if (names_.empty()) {
+        error = "ECO ファイルに分類がありません (no openings in the ECO file): " + fileName;
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::pair<std::uint64_t, std::pair<std::string, std::string>>> OpeningBook::All() const
+{
+    std::vector<std::pair<std::uint64_t, std::pair<std::string, std::string>>> all;
+    for (const auto& [key, name] : names_)
+        all.push_back({key, {name.code, name.name}});
+    return all;
+}
+
+const OpeningName* OpeningBook::Find(std::uint64_t key) const
+{
+    const auto found = names_.find(key);
+    return found == names_.end() ? nullptr : &found->second;
+}
+
+const OpeningName* OpeningBook::Classify(const std::vector<LinePosition>& line) const
+{
+    const OpeningName* deepest = nullptr;
+    for (const LinePosition& position : line) {
+        if (position.ply > kPlies)
+            break;
+        if (const OpeningName* name = Find(position.key))
+            deepest = name;
+    }
+    return deepest;
+}
+
+}  // namespace vorlik

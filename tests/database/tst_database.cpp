@@ -1,0 +1,281 @@
+// The reference database through vorlik-kifu db: import and tree on a small
+// collection with transpositions, a game that reaches a position twice, one
+// that ends in it, a refused game and a duplicate; the filters; and the bad
+// input an import must survive (an interrupted import, two at once, files
+// that are no games or no database of ours).
+#include "bench/GameGenerator.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+Run Kifu(const QStringList& args)
+{
+    QProcess process;
+    process.start(VORLIK_KIFU, args);
+    process.waitForFinished(600000);
+    Run run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+void Write(const QString& name, const QByteArray& bytes)
+{
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray Game(const char* white, const char* black, const char* date, const char* elos, const char* moves,
+                const char* result)
+{
+    return QByteArray("[Event \"Test\"]\n[Site \"Here\"]\n[Date \"") + date + "\"]\n[Round \"1\"]\n[White \"" + white +
+           "\"]\n[Black \"" + black + "\"]\n[Result \"" + result + "\"]\n" + elos + "\n" + moves + " " + result + "\n\n";
+}
+
+// Game 1 and 2 reach the Sicilian after 1.e4 c5 2.Nf3 by two move orders,
+// game 3 ends there, game 4 comes back to the start before it gets there,
+// game 5 plays an illegal move, game 6 is game 1 again.
+QByteArray Collection()
+{
+    return Game("Alpha", "Gamma", "2001.01.01", "[WhiteElo \"2400\"]\n[BlackElo \"2300\"]", "1. e4 c5 2. Nf3 d6", "1-0") +
+           Game("Beta", "Delta", "2005.05.05", "[WhiteElo \"2200\"]\n[BlackElo \"2500\"]", "1. Nf3 c5 2. e4 d6", "0-1") +
+           Game("Alpha", "Gamma", "2010.??.??", "", "1. e4 c5 2. Nf3", "1/2-1/2") +
+           Game("Beta", "Epsilon", "????.??.??", "", "1. Nf3 Nf6 2. Ng1 Ng8 3. e4 c5 4. Nf3 Nc6", "*") +
+           Game("Omega", "Gamma", "2003.03.03", "", "1. e4 e5 2. Ke3 Nc6", "1-0") +
+           Game("Alpha", "Gamma", "2001.01.01", "[WhiteElo \"2400\"]\n[BlackElo \"2300\"]", "1. e4 c5 2. Nf3 d6", "1-0");
+}
+
+}  // namespace
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void import();
+    void tree_data();
+    void tree();
+    void games();
+    void badInput_data();
+    void badInput();
+    void readOnly();
+    void interruptedImport();
+    void twoImportsAtOnce();
+
+private:
+    QString Path(const char* name) const { return folder_.filePath(name); }
+    QTemporaryDir folder_;
+    QString db_;
+    QString ready_;  // the same games, every position's tree kept ready
+};
+
+void TestDatabase::initTestCase()
+{
+    QVERIFY(folder_.isValid());
+    Write(Path("games.pgn"), Collection());
+    db_ = Path("test.vdb");
+    ready_ = Path("ready.vdb");
+}
+
+void TestDatabase::import()
+{
+    const Run first = Kifu({"db", "import", db_, Path("games.pgn")});
+    QVERIFY2(first.status == 0, qPrintable(first.err));
+    QCOMPARE(first.out, QString("imported 4 skipped 1 refused 1\n"));
+    QVERIFY2(first.err.contains("games.pgn: 5 "), qPrintable(first.err));  // the refused game, named by file and number
+    QVERIFY2(first.err.contains("Ke3"), qPrintable(first.err));
+    // Everything is there already: skipped, nothing added.
+    const Run again = Kifu({"db", "import", db_, Path("games.pgn")});
+    QCOMPARE(again.status, 0);
+    QCOMPARE(again.out, QString("imported 0 skipped 5 refused 1\n"));
+    QCOMPARE(Kifu({"db", "import", ready_, Path("games.pgn"), "--cache-rows", "1"}).status, 0);
+}
+
+void TestDatabase::tree_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("start: game 4 counted once, with its first move")
+        << QStringList{} << "total\t4\t1\t1\t1\n"
+                            "move\tNf3\t2\t0\t0\t1\t0.0\t2200\t1700\t2005\n"
+                            "move\te4\t2\t1\t1\t0\t75.0\t2400\t3100\t2010\n";
+    QTest::newRow("Sicilian by either move order; game 3 ends there")
+        << QStringList{"e4", "c5", "Nf3"} << "total\t4\t1\t1\t1\n"
+                                             "eco\tB27\tSicilian defence\n"
+                                             "move\td6\t2\t1\t0\t1\t50.0\t2400\t2300\t2005\n"
+                                             "move\tNc6\t1\t0\t0\t0\t0.0\t-\t-\t-\n";
+    QTest::newRow("the other move order, the same answer")
+        << QStringList{"Nf3", "c5", "e4"} << "total\t4\t1\t1\t1\n"
+                                             "eco\tB27\tSicilian defence\n"
+                                             "move\td6\t2\t1\t0\t1\t50.0\t2400\t2300\t2005\n"
+                                             "move\tNc6\t1\t0\t0\t0\t0.0\t-\t-\t-\n";
+    QTest::newRow("player to move, by first letters")
+        << QStringList{"--player", "Gam", "e4", "c5", "Nf3"} << "total\t2\t1\t1\t0\n"
+                                                                 "eco\tB27\tSicilian defence\n"
+                                                                 "move\td6\t1\t1\t0\t0\t0.0\t2300\t1600\t2001\n";
+    QTest::newRow("a player not to move in it") << QStringList{"--player", "Alpha", "e4", "c5", "Nf3"}
+                                                << "total\t0\t0\t0\t0\neco\tB27\tSicilian defence\n";
+    QTest::newRow("years: undated games are left out")
+        << QStringList{"--year-from", "2004", "--year-to", "2010", "--", "e4", "c5", "Nf3"}
+        << "total\t2\t0\t1\t1\neco\tB27\tSicilian defence\nmove\td6\t1\t0\t0\t1\t100.0\t2500\t3000\t2005\n";
+    QTest::newRow("rating of the side to move")
+        << QStringList{"--min-elo", "2400", "e4", "c5", "Nf3"}
+        << "total\t1\t0\t0\t1\neco\tB27\tSicilian defence\nmove\td6\t1\t0\t0\t1\t100.0\t2500\t3000\t2005\n";
+    QTest::newRow("after the last move of games 1 and 2")
+        << QStringList{"e4", "c5", "Nf3", "d6"} << "total\t2\t1\t0\t1\neco\tB50\tSicilian\n";
+    QTest::newRow("a position no game reaches") << QStringList{"a4"} << "total\t0\t0\t0\t0\neco\tA00\tWare (Meadow Hay) opening\n";
+}
+
+void TestDatabase::tree()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    for (const QString& db : {db_, ready_}) {
+        const Run run = Kifu(QStringList{"db", "tree", db} + args);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, expected);
+    }
+}
+
+void TestDatabase::games()
+{
+    const Run run = Kifu({"db", "games", db_, "Nf3", "c5", "e4"});
+    QCOMPARE(run.status, 0);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QString("3\tAlpha\tGamma\t1/2-1/2\t2010.??.??\tTest\t3"));  // newest first
+    QVERIFY(lines[3].startsWith("4\tBeta\tEpsilon\t*\t"));
+    QVERIFY(lines[3].endsWith("\t7"));  // game 4 gets there at ply 7
+
+    const Run show = Kifu({"db", "show", db_, "2"});
+    QCOMPARE(show.status, 0);
+    QVERIFY2(show.out.startsWith("1\tNf3\tNg1-f3\t"), qPrintable(show.out));
+
+    const QString out = Path("export.pgn");
+    QCOMPARE(Kifu({"db", "export", db_, out, "--player", "Gam", "e4", "c5", "Nf3"}).status, 0);
+    const Run list = Kifu({"list", out});
+    QCOMPARE(list.out.count('\n'), 2);
+    QCOMPARE(Kifu({"db", "export", db_, out}).status, 2);  // never over an existing file
+}
+
+void TestDatabase::badInput_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty file") << QByteArray() << "empty.pgn" << 1 << "no games";
+    QTest::newRow("not a game file") << QByteArray("just some\ntext\n") << "notes.pgn" << 1 << "no games";
+    QTest::newRow("binary") << QByteArray("\x7f" "ELF\0\0\1", 7) << "binary.pgn" << 1 << "テキストファイルではありません";
+    QTest::newRow("one huge comment") << "{" + QByteArray(20 << 20, 'x') + "\n" << "comment.pgn" << 1 << "no games";
+}
+
+void TestDatabase::badInput()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    Write(Path(qPrintable(name)), bytes);
+    const QString db = Path("bad.vdb");
+    const Run run = Kifu({"db", "import", db, Path(qPrintable(name))});
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(!QFile::exists(db));  // a database this import would have made empty is not left behind
+}
+
+void TestDatabase::readOnly()
+{
+    // A file that is no database, and another program's SQLite file, are refused and left as they are.
+    const QString text = Path("text.vdb");
+    Write(text, "not a database at all, but long enough to look like a file of some kind........");
+    const QString other = Path("other.vdb");
+    sqlite3* handle = nullptr;
+    QCOMPARE(sqlite3_open(qPrintable(other), &handle), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(handle, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(handle);
+    const QByteArray otherBefore = [&] { QFile f(other); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    for (const QString& db : {text, other}) {
+        const Run import = Kifu({"db", "import", db, Path("games.pgn")});
+        QCOMPARE(import.status, 2);
+        QVERIFY2(import.err.contains("not a Vorlik database"), qPrintable(import.err));
+        QCOMPARE(Kifu({"db", "tree", db}).status, 2);
+    }
+    QFile after(other);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), otherBefore);
+
+    if (geteuid() == 0)
+        QSKIP("root writes read-only files");
+    const QString copy = Path("readonly.vdb");
+    QVERIFY(QFile::copy(db_, copy));
+    QVERIFY(QFile::setPermissions(copy, QFileDevice::ReadOwner));
+    QCOMPARE(Kifu({"db", "tree", copy, "e4", "c5", "Nf3"}).out.left(8), QString("total\t4\t"));
+    const Run import = Kifu({"db", "import", copy, Path("games.pgn")});
+    QCOMPARE(import.status, 2);
+    QVERIFY2(import.err.contains("cannot be written"), qPrintable(import.err));
+}
+
+void TestDatabase::interruptedImport()
+{
+    const QString big = Path("big.pgn");
+    Write(big, QByteArray::fromStdString(vorlik::GamesToPgn(vorlik::GenerateRandomGames(11, 400))));
+    const QString db = Path("interrupted.vdb");
+    QVERIFY(QFile::copy(db_, db));
+    const QString before = Kifu({"db", "tree", db}).out;
+
+    QProcess import;
+    import.start(VORLIK_KIFU, {"db", "import", db, big});
+    // Killed once it has told its progress: well inside the import.
+    QByteArray progress;
+    QTest::qWaitFor([&] { return (progress += import.readAllStandardError()).contains("games/s") ||
+                                 import.state() == QProcess::NotRunning; }, 600000);
+    if (import.state() == QProcess::NotRunning)
+        QSKIP("the import ended within a second: nothing to interrupt on so fast a machine");
+    import.kill();
+    import.waitForFinished();
+    QCOMPARE(Kifu({"db", "tree", db}).out, before);
+    const Run again = Kifu({"db", "import", db, big});
+    QCOMPARE(again.status, 0);
+    QVERIFY2(again.out.startsWith("imported 400 "), qPrintable(again.out));
+}
+
+void TestDatabase::twoImportsAtOnce()
+{
+    const QString a = Path("a.pgn"), b = Path("b.pgn");
+    Write(a, QByteArray::fromStdString(vorlik::GamesToPgn(vorlik::GenerateRandomGames(21, 300))));
+    Write(b, QByteArray::fromStdString(vorlik::GamesToPgn(vorlik::GenerateRandomGames(22, 50))));
+    const QString db = Path("two.vdb");
+    QProcess first, second;
+    first.start(VORLIK_KIFU, {"db", "import", db, a});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(db), 60000);
+    second.start(VORLIK_KIFU, {"db", "import", db, b});
+    QVERIFY(first.waitForFinished(600000));
+    QVERIFY(second.waitForFinished(600000));
+    QCOMPARE(first.exitCode(), 0);
+    // The second waited its turn, or was refused with a reason: never a mixed or broken database.
+    const QString secondOut = QString::fromUtf8(second.readAllStandardOutput());
+    const long expected = secondOut.startsWith("imported 50") ? 350 : 300;
+    if (expected == 300) {
+        QCOMPARE(second.exitCode(), 2);
+        QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains("another import"));
+    }
+    const Run tree = Kifu({"db", "tree", db});
+    QVERIFY2(tree.out.startsWith(QString("total\t%1\t").arg(expected)), qPrintable(tree.out));
+}
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"
