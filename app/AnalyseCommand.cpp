@@ -59,18 +59,12 @@ std::string ReadOptions(const std::vector<std::string>& args, AnalyseOptions& op
 }
 
 // The position: the FEN's or the standard start, and the tokens played from
-// it. Empty when all went well, else what is wrong.
+// it, one an engine can be handed. Empty when all went well, else what is wrong.
 std::string SetUp(const AnalyseOptions& options, GameState& game)
 {
-    const std::string badFen = StartRecord(game, options.fen);
-    if (!badFen.empty())
-        return badFen;
-    const PromotionAsk queen = QueenPromotion;
-    for (const std::string& token : options.tokens) {
-        SetMoveInput(game, token);
-        if (!CommitMove(game, &queen))
-            return "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
-    }
+    const std::string bad = PlayFromStart(game, options.fen, options.tokens);
+    if (!bad.empty())
+        return bad;
     const FenError unplayable = CheckFenPosition(game.KifuBoard[game.CurPly], IsWhitePly(game.CurPly));
     if (unplayable != FenError::None)
         return FenErrorText(unplayable) + " (no engine can analyse this position)";

@@ -139,16 +139,9 @@ bool PlayPosition(const std::string& fen, const std::vector<std::string>& tokens
                   std::string& why)
 {
     GameState& game = *position.record;
-    why = StartRecord(game, fen);
+    why = PlayFromStart(game, fen, tokens);
     if (!why.empty())
         return false;
-    for (const std::string& token : tokens) {
-        SetMoveInput(game, token);
-        if (!CommitMove(game, &kQueen)) {
-            why = "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
-            return false;
-        }
-    }
     position.key = MainLinePositions(game).back().key;
     position.whiteToMove = game.LastPly % 2 == 0;
     return true;

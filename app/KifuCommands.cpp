@@ -529,6 +529,20 @@ std::string StartRecord(GameState& game, const std::string& fen)
     return "";
 }
 
+std::string PlayFromStart(GameState& game, const std::string& fen, const std::vector<std::string>& tokens)
+{
+    const std::string badFen = StartRecord(game, fen);
+    if (!badFen.empty())
+        return badFen;
+    const PromotionAsk queen = QueenPromotion;
+    for (const std::string& token : tokens) {
+        SetMoveInput(game, token);
+        if (!CommitMove(game, &queen))
+            return "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
+    }
+    return "";
+}
+
 int ListCommand(const std::vector<std::string>& args)
 {
     VerbOptions options;

@@ -39,6 +39,9 @@ char QueenPromotion(int ply);
 // A new record from the standard start, or from a FEN text when one is given;
 // empty when all went well, else why the FEN was refused.
 std::string StartRecord(GameState& game, const std::string& fen);
+// StartRecord, then the tokens played from there: the position a verb works
+// on. Empty when all went well, else what is wrong.
+std::string PlayFromStart(GameState& game, const std::string& fen, const std::vector<std::string>& tokens);
 
 // args are the words after the verb.
 int ListCommand(const std::vector<std::string>& args);

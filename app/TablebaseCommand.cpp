@@ -46,21 +46,6 @@ std::string ReadOptions(const std::vector<std::string>& args, TbOptions& options
     return "";
 }
 
-// The FEN's position or the standard start, and the tokens played from it.
-std::string SetUp(const TbOptions& options, GameState& game)
-{
-    const std::string badFen = StartRecord(game, options.fen);
-    if (!badFen.empty())
-        return badFen;
-    const PromotionAsk queen = QueenPromotion;
-    for (const std::string& token : options.tokens) {
-        SetMoveInput(game, token);
-        if (!CommitMove(game, &queen))
-            return "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
-    }
-    return "";
-}
-
 void PrintClaim(const GameState& game, const TbAnswer& answer)
 {
     TbClaimGame claim;
@@ -84,7 +69,7 @@ int TablebaseCommand(const std::vector<std::string>& args)
     if (!wrong.empty())
         return UsageError(wrong);
     auto game = std::make_unique<GameState>();
-    const std::string badPosition = SetUp(options, *game);
+    const std::string badPosition = PlayFromStart(*game, options.fen, options.tokens);
     if (!badPosition.empty())
         return UsageError(badPosition);
 

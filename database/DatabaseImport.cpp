@@ -31,15 +31,6 @@ std::uint64_t GameFingerprintOf(const std::string* fields, int count)
 
 namespace {
 
-// The value of a further tag of a scanned game, empty when it has none.
-std::string FurtherTag(const KifuGame& game, const char* wanted)
-{
-    std::string name, value;
-    for (int field = 8; field < 8 + kMaxFurtherTags; ++field)
-        if (ReadTagLine(game[field], name, value) && name == wanted)
-            return value;
-    return std::string();
-}
 
 int PliesPlayed(const GameState& game)
 {
@@ -191,8 +182,8 @@ bool DatabaseImport::ImportGame(Piece& piece, int g, std::string& error)
         game.field[7] = "*";
     game.facts.result = ResultCode(kifu[7]);
     ReadDate(kifu[3], game.facts);
-    game.facts.whiteElo = EloOfText(FurtherTag(kifu, "WhiteElo"));
-    game.facts.blackElo = EloOfText(FurtherTag(kifu, "BlackElo"));
+    game.facts.whiteElo = EloOfText(FurtherTagOf(kifu, "WhiteElo"));
+    game.facts.blackElo = EloOfText(FurtherTagOf(kifu, "BlackElo"));
     const GameState& record = piece.window->Game();
     const std::vector<LinePosition> line = MainLinePositions(record);
     if (const OpeningName* name = book_.Classify(line)) {

@@ -1,5 +1,7 @@
 #include "GameDatabase.h"
 
+#include "core/PostalLedger.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -127,6 +129,16 @@ int TwoDigits(const std::string& text, std::size_t at, int most)
 
 void ReadDate(const std::string& date, GameFacts& facts)
 {
+    // A whole date is read as the date box shows it ("26/12/9") or in PGN's
+    // form; one with "??" in it keeps what it has, a year or a month.
+    const BoxDate whole = ReadPostalDate(date);
+    if (whole.IsDate()) {
+        const CivilDate civil = CivilFromDays(whole.day);
+        facts.year = civil.year;
+        facts.month = civil.month;
+        facts.day = civil.day;
+        return;
+    }
     facts.year = YearOfDate(date);
     facts.month = facts.year ? TwoDigits(date, 5, 12) : 0;
     facts.day = facts.month ? TwoDigits(date, 8, 31) : 0;

@@ -8,15 +8,6 @@ namespace vorlik {
 
 namespace {
 
-// The value of a further tag of a scanned game, empty when it has none.
-std::string FurtherTag(const KifuGame& game, const std::string& wanted)
-{
-    std::string name, value;
-    for (int field = 8; field < 8 + kMaxFurtherTags; ++field)
-        if (ReadTagLine(game[field], name, value) && name == wanted)
-            return value;
-    return std::string();
-}
 
 }  // namespace
 
@@ -32,12 +23,12 @@ bool OpeningBook::Load(const std::string& fileName, std::string& error)
     HeadlessWindow window;
     for (int g = 1; g <= file.KifuCount; ++g) {
         const KifuGame& entry = file.KifuList[g];
-        const std::string code = FurtherTag(entry, "ECO");
+        const std::string code = FurtherTagOf(entry, "ECO");
         if (code.empty() || !LoadKifuGame(window, file, kKindPgn, g).Message().empty())
             continue;
-        std::string name = FurtherTag(entry, "Opening");
+        std::string name = FurtherTagOf(entry, "Opening");
         for (const char* part : {"Variation", "SubVariation"}) {
-            const std::string more = FurtherTag(entry, part);
+            const std::string more = FurtherTagOf(entry, part);
             if (!more.empty())
                 name += (name.empty() ? "" : ", ") + more;
         }

@@ -188,10 +188,24 @@ std::string Trimmed(std::string_view text)
     return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
 }
 
+namespace {
+
+// A game's date kept in an older form ("2026/1/5") is the same date the
+// reader now shows as "26/1/5": dates are compared by the day they mean.
+bool SameDate(const std::string& a, const std::string& b)
+{
+    if (a == b)
+        return true;
+    const BoxDate first = ReadPostalDate(a), second = ReadPostalDate(b);
+    return first.IsDate() && second.IsDate() && first.day == second.day;
+}
+
+}  // namespace
+
 bool DeskGameKey::SameGame(const DeskGameKey& other) const
 {
     return file == other.file && white == other.white && black == other.black && event == other.event &&
-           date == other.date && round == other.round;
+           SameDate(date, other.date) && round == other.round;
 }
 
 DeskGameKey KeyOfGame(const KifuFile& scan, const std::string& file, int n)

@@ -898,4 +898,17 @@ void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string&
         LoadGame(host, file, kind, ChosenGame(file.KifuSelect));
 }
 
+std::string FurtherTagOf(const KifuGame& game, std::string_view name)
+{
+    const std::string& lines = game[kFurtherTags];
+    std::string tag, value;
+    for (std::size_t at = 0; at < lines.size();) {
+        const std::size_t end = std::min(lines.find('\n', at), lines.size());
+        if (ReadTagLine(std::string_view(lines).substr(at, end - at), tag, value) && tag == name)
+            return value;
+        at = end + 1;
+    }
+    return std::string();
+}
+
 }  // namespace vorlik

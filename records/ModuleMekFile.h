@@ -41,6 +41,9 @@ constexpr char kNoteSeparator = '\x1f';
 // Fields 1..21 of one game (0 and 9..18 unused).
 using KifuGame = std::array<std::string, 22>;
 
+// The value of a further tag of a scanned game ("WhiteElo"), empty when it has none.
+std::string FurtherTagOf(const KifuGame& game, std::string_view name);
+
 class KifuHost;
 
 // Shows the busy pointer for as long as it lives.

@@ -18,6 +18,8 @@ private slots:
     void gameGoneFromItsFile();
     void settingsFollowTheHeader();
     void toldAndMarked();
+    void sameGameByDate_data();
+    void sameGameByDate();
 };
 
 namespace {
@@ -187,6 +189,30 @@ void DeskTest::settingsFollowTheHeader()
     QCOMPARE(settings.games[0].key.round, std::string("4"));
     QCOMPARE(TimeControlText(settings.games[0].control), std::string("10/30"));
     QCOMPARE(OpenDesk({S(dir.path()), kMe, DaysFromCivil(2026, 9, 20), {}}).rows.front().MyLeft(), std::optional<int>(14));
+}
+
+// Settings kept under a date in another form still belong to their game.
+void DeskTest::sameGameByDate_data()
+{
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("four-digit year") << "2026/1/5" << "26/1/5" << true;
+    QTest::newRow("the standard form") << "2026.01.05" << "26/1/5" << true;
+    QTest::newRow("another day") << "26/1/6" << "26/1/5" << false;
+    QTest::newRow("no date, the same text") << "夏" << "夏" << true;
+    QTest::newRow("no date, other text") << "夏" << "26/1/5" << false;
+}
+
+void DeskTest::sameGameByDate()
+{
+    QFETCH(QString, kept);
+    QFETCH(QString, read);
+    QFETCH(bool, same);
+    DeskGameKey a{"f.pgn", "Sato", "Kato", "Club", S(kept), "1"};
+    DeskGameKey b = a;
+    b.date = S(read);
+    QCOMPARE(a.SameGame(b), same);
 }
 
 // A file of words and a settings file of bytes are named for what they are;
