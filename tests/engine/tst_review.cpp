@@ -64,6 +64,7 @@ struct Rig {
             if (!scores[ply].isEmpty())
                 script << "on " << position << ": next info depth 12 score " << scores[ply].toStdString() << "\n";
         }
+        script.close();  // whole on disk before the engine starts and reads it
         EngineSettings set;
         set.Path = VORLIK_SCRIPTED_UCI_ENGINE;
         set.Arguments = "--script " + folder.filePath("script").toStdString();
