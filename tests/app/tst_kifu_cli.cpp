@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include "tests/app/KifuRun.h"
+
 #include <QtTest>
 
 class KifuCliTest : public QObject {
@@ -44,22 +46,11 @@ private:
     QTemporaryDir dir_;
 };
 
+using vorlik::test::Run;
+using vorlik::test::RunKifu;
+
 namespace {
 
-struct Run {
-    int status = -1;  // -1 also when the program crashed
-    QString out, err;
-};
-
-Run RunKifu(const QStringList& args)
-{
-    QProcess process;
-    process.start(VORLIK_KIFU, args);
-    process.waitForFinished(180000);  // an engine's seconds, slowed by a busy machine
-    const bool normal = process.exitStatus() == QProcess::NormalExit;
-    return {normal ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
 
 // Files as this program writes them: CR LF line ends.
 QByteArray Crlf(QByteArray text) { return text.replace("\n", "\r\n"); }

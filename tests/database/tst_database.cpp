@@ -7,6 +7,8 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include "tests/app/KifuRun.h"
+
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -14,22 +16,9 @@
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out, err;
-};
+using vorlik::test::Run;
+const auto Kifu = vorlik::test::RunKifu;
 
-Run Kifu(const QStringList& args)
-{
-    QProcess process;
-    process.start(VORLIK_KIFU, args);
-    process.waitForFinished(600000);
-    Run run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 void Write(const QString& name, const QByteArray& bytes)
 {

@@ -1,25 +1,16 @@
 // vorlik-kifu tb: its lines, the position reached by tokens, and its exit
 // statuses.
+#include "tests/app/KifuRun.h"
+
 #include <QtTest>
+
+using vorlik::test::Run;
+using vorlik::test::RunKifu;
 
 namespace {
 
 const QString kTables = QStringLiteral(VORLIK_SYZYGY_DIR);
 
-struct Run {
-    int status = -1;  // -1 also when the program crashed
-    QString out, err;
-};
-
-Run RunKifu(const QStringList& args)
-{
-    QProcess process;
-    process.start(VORLIK_KIFU, args);
-    process.waitForFinished(120000);
-    const bool normal = process.exitStatus() == QProcess::NormalExit;
-    return {normal ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
 
 }  // namespace
 
