@@ -3,6 +3,7 @@
 // implement them without widgets, so every layer below the window runs headless.
 #pragma once
 
+#include "GameHeader.h"
 #include "ModuleMekDim.h"
 
 #include <array>
@@ -12,14 +13,6 @@ namespace vorlik {
 
 // The icon of a message the file module or the engine link asks its host to show.
 enum class HostIcon { Information, Warning, Error };
-
-// The game information of the window: fields 1..7 are Event, Site, Date,
-// Round, White, Black and Result; TextInfoS holds the further tag lines, one
-// per line ("\n" between them).
-struct GameHeader {
-    std::array<std::string, 8> Field;  // 1..7; 0 unused
-    std::string TextInfoS;
-};
 
 class MainWindowPort {
 public:

@@ -27,6 +27,7 @@ void ResetGame(GameState& game)
     // new game never shows the postal data of the game before it.
     ClearNotes(game, 0, kMaxPly);
     ResetTree(game);
+    game.Header = GameHeader{};
 }
 
 void ClearNotes(GameState& game, int first, int last)

@@ -2,6 +2,7 @@
 // window, the command-line companion, a test) and passed by reference.
 #pragma once
 
+#include "GameHeader.h"
 #include "KifuTree.h"
 
 #include <array>
@@ -92,6 +93,12 @@ struct GameState {
     int DragFile = 0, DragRank = 0, DropFile = 0, DropRank = 0;
     int PromoNumber = 4;  // n 1, b 2, r 3, q 4
     int ClockWhite = 0, ClockBlack = 0;
+
+    GameHeader Header;
+    // Counts the changes of what a file keeps (moves, notes, header), not
+    // the steps through the record: a record is unsaved while it differs
+    // from the revision last saved or loaded.
+    long long Revision = 0;
 };
 
 // The move number the player reads for ply n: counted on from the start

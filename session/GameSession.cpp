@@ -35,9 +35,11 @@ bool GameSession::Intact() const
     return game_->CurPly >= 0 && LineMatchesTree(*game_);
 }
 
-void GameSession::Changed()
+void GameSession::Changed(bool content)
 {
     assert(Intact());
+    if (content)
+        ++game_->Revision;
     emit RecordChanged();
 }
 
@@ -61,7 +63,7 @@ bool GameSession::GoToPly(int ply)
         return false;
     if (ply != game_->CurPly) {
         vorlik::GoToPly(*game_, ply);
-        Changed();
+        Changed(false);
     }
     return true;
 }
@@ -69,7 +71,7 @@ bool GameSession::GoToPly(int ply)
 void GameSession::ShowNode(int id)
 {
     vorlik::ShowNode(*game_, id);
-    Changed();
+    Changed(false);
 }
 
 bool GameSession::Truncate(int ply)
@@ -88,6 +90,7 @@ void GameSession::NewRecord()
     SetStartPosition(*game_);
     SetPhase(GamePhase::NoGame);
     emit RecordReset();
+    emit HeaderChanged();
     Changed();
 }
 
@@ -97,6 +100,7 @@ void GameSession::LoadSetup(Board position, bool blackToMove)
     clockRemainder_ = {};
     SetPhase(GamePhase::NoGame);
     emit RecordReset();
+    emit HeaderChanged();
     Changed();
 }
 
@@ -130,7 +134,40 @@ TreeResult GameSession::Edit(const std::function<TreeResult(GameState&)>& change
 
 void GameSession::SetNote(int k, int ply, const std::string& text)
 {
+    assert(k >= 1 && k <= 6 && ply >= 0 && ply <= kMaxPly);
+    if (game_->KifuNote[k][ply] == text)
+        return;
     vorlik::SetNote(*game_, ply, k, text);
+    ++game_->Revision;
+}
+
+void GameSession::Replace(GameState record)
+{
+    const long long revision = game_->Revision;
+    *game_ = std::move(record);  // in place: views hold the record by reference
+    game_->Revision = revision + 1;
+    clockRemainder_ = {};
+    SetPhase(GamePhase::NoGame);
+    emit RecordReset();
+    emit HeaderChanged();
+    Changed(false);
+}
+
+void GameSession::SetHeader(const GameHeader& header)
+{
+    if (header == game_->Header)
+        return;
+    game_->Header = header;
+    ++game_->Revision;
+    assert(game_->Header == header);
+    emit HeaderChanged();
+}
+
+void GameSession::SetResult(const std::string& result)
+{
+    GameHeader header = game_->Header;
+    header.Field[kResult] = result;
+    SetHeader(header);
 }
 
 TreeResult GameSession::Changed(TreeResult result)

@@ -93,6 +93,16 @@ public:
     TreeResult Edit(const std::function<TreeResult(GameState&)>& change);
     // Note k (1..6) of ply `ply`, as typed in the postal boxes.
     void SetNote(int k, int ply, const std::string& text);
+    // A record read or built elsewhere (a file's game) takes the place of
+    // this one, shown at its own CurPly; a game against the engine is over.
+    void Replace(GameState record);
+
+    // ---- the game's information ----------------------------------------------
+    const GameHeader& Header() const { return game_->Header; }
+    // The information as the boxes hold it; HeaderChanged when it differs.
+    void SetHeader(const GameHeader& header);
+    // The result field alone ("1-0", "0-1", "1/2-1/2", "*").
+    void SetResult(const std::string& result);
 
     // ---- annotations, on plies of the line on the board ---------------------
     // The variation the line is in at `ply` moves one level nearer the main
@@ -121,9 +131,14 @@ signals:
     // window shows of the old game (its information, its list) goes.
     void RecordReset();
     void PhaseChanged(GamePhase phase);
+    // The game's information has changed (not by the boxes' own typing
+    // alone: SetHeader from them tells it too, and they show it again).
+    void HeaderChanged();
 
 private:
-    void Changed();
+    // A change of the record; content when it changes what a file keeps
+    // (a step through the record does not).
+    void Changed(bool content = true);
     // Tells of a change that was made; the result either way.
     TreeResult Changed(TreeResult result);
 
