@@ -4,7 +4,6 @@
 #include "DatabaseCommands.h"
 
 #include "KifuCommands.h"
-#include "core/HeadlessWindow.h"
 #include "core/MoveCommit.h"
 #include "database/DatabaseImport.h"
 #include "database/PositionQuery.h"
@@ -273,8 +272,8 @@ int GamesCommand(const std::vector<std::string>& args)
     return kExitOk;
 }
 
-// The stored game loaded into the window as "開く" loads a file's game.
-bool LoadStoredGame(GameDatabase& database, std::int64_t id, HeadlessWindow& window, int& kind, LoadReport& report)
+// The stored game read into a record as "開く" reads a file's game.
+bool LoadStoredGame(GameDatabase& database, std::int64_t id, GameState& record, KifuKind& kind, LoadReport& report)
 {
     std::string layout, text;
     if (!ReadStoredGame(database, id, layout, text))
@@ -284,7 +283,7 @@ bool LoadStoredGame(GameDatabase& database, std::int64_t id, HeadlessWindow& win
     ScanKifuText(file, kind, text);
     if (file.KifuCount < 1)
         return false;
-    report = LoadKifuGame(window, file, kind, 1);
+    report = LoadKifuGame(record, file, kind, 1);
     return true;
 }
 
@@ -343,21 +342,21 @@ int ExportCommand(const std::vector<std::string>& args)
     if (!FindGames(database, parsed, 2, rows, status))
         return status;
     std::vector<std::string> lines;
-    HeadlessWindow window;
+    auto record = std::make_unique<GameState>();
     for (const GameRow& row : rows) {
-        int kind = 0;
+        KifuKind kind = kKindNone;
         LoadReport report;
-        if (!LoadStoredGame(database, row.id, window, kind, report))
+        if (!LoadStoredGame(database, row.id, *record, kind, report))
             continue;
-        if (outKind == kKindCsv && !IsStandardStart(window.Game())) {
+        if (outKind == kKindCsv && !IsStandardStart(*record)) {
             Tell(std::to_string(row.id) + ": 設定局面から始まるゲームは CSV に保存できません (a game from a set-up "
                                           "position cannot be saved as CSV)");
             status = kExitIncomplete;
             continue;
         }
         const std::vector<std::string> game = outKind == kKindCsv
-                                                  ? WriteCsvGame(window.Game(), window.ReadGameInfo(), parsed.longForm)
-                                                  : WritePgnGame(window.Game(), window.ReadGameInfo(), parsed.longForm);
+                                                  ? WriteCsvGame(*record, record->Header, parsed.longForm)
+                                                  : WritePgnGame(*record, record->Header, parsed.longForm);
         lines.insert(lines.end(), game.begin(), game.end());
     }
     if (!WriteFileAtomically(out, EncodeFile(lines), error))
@@ -369,7 +368,7 @@ int ExportCommand(const std::vector<std::string>& args)
 
 struct ImportArgs {
     std::vector<std::string> operands;
-    int kind = 0;
+    KifuKind kind = kKindNone;
     std::string ecoFile = OpeningBook::kDefaultFile;
     long cacheRows = 2000;
 };
@@ -402,7 +401,7 @@ std::string ReadImportArgs(const std::vector<std::string>& args, ImportArgs& out
     if (out.operands.size() < 2)
         return "db import にはデータベースとファイルを指定します (db import takes DB FILE...)";
     for (std::size_t f = 1; f < out.operands.size(); ++f) {
-        const int kind = out.kind ? out.kind : KindOfFileName(out.operands[f]);
+        const KifuKind kind = out.kind ? out.kind : KindOfFileName(out.operands[f]);
         if (kind != kKindPgn && kind != kKindCsv)
             return "取り込めるのは PGN と CSV のファイルです (import reads .pgn and .csv files; or add --kind): " +
                    out.operands[f];

@@ -1,16 +1,17 @@
 #include "KifuCommands.h"
 
 #include "core/FenText.h"
-#include "core/HeadlessWindow.h"
 #include "core/MoveCommit.h"
 #include "records/ModuleMekFile.h"
 #include "records/PgnMoveText.h"
+#include "session/GameSession.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -138,16 +139,16 @@ std::string KindUnknown(const std::string& name)
            "(unknown file kind; name it .pgn, .fen or .csv or add --kind): " + name;
 }
 
-// The kind of the file a verb reads, or 0 with why: no known kind, or a FEN
+// The kind of the file a verb reads, or kKindNone with why: no known kind, or a FEN
 // file where the verb needs games (fenRefusal, when not null, says so).
-int FileKind(const VerbOptions& options, const std::string& name, const char* fenRefusal, std::string& why)
+KifuKind FileKind(const VerbOptions& options, const std::string& name, const char* fenRefusal, std::string& why)
 {
-    const int kind = ResolveKind(options, name);
-    if (kind == 0)
+    const KifuKind kind = ResolveKind(options, name);
+    if (kind == kKindNone)
         why = KindUnknown(name);
     else if (kind == kKindFen && fenRefusal)
         why = fenRefusal + name;
-    return why.empty() ? kind : 0;
+    return why.empty() ? kind : kKindNone;
 }
 
 // Empty when the file can be read; otherwise what is wrong with it.
@@ -168,10 +169,10 @@ std::string CheckReadable(const std::string& name)
 // collection dialog is answered by the command line.
 class CliHost : public KifuHost {
 public:
-    CliHost(MainWindowPort& window, int choice, bool longForm)
-        : window_(window), choice_(choice), longForm_(longForm) {}
+    CliHost(GameSession& session, int choice, bool longForm)
+        : session_(session), choice_(choice), longForm_(longForm) {}
 
-    MainWindowPort& Window() override { return window_; }
+    GameSession& Session() override { return session_; }
     void ShowMessage(const std::string& text, const std::string& title, Icon) override
     {
         Tell(title + ": " + text);
@@ -188,7 +189,7 @@ public:
     int Messages() const { return messages_; }
 
 private:
-    MainWindowPort& window_;
+    GameSession& session_;
     int choice_;
     bool longForm_;
     int messages_ = 0;
@@ -196,7 +197,7 @@ private:
 
 // Scans a PGN or CSV file. kExitUsage when nothing could be read; a partial
 // read is told on stderr and clears complete.
-int ScanFile(KifuFile& file, int kind, const std::string& name, bool& complete)
+int ScanFile(KifuFile& file, KifuKind kind, const std::string& name, bool& complete)
 {
     const std::string problem = CheckReadable(name);
     if (!problem.empty())
@@ -220,9 +221,9 @@ int NoGames(const std::string& name)
 }
 
 // A FEN file through the menu's own open. False when it was not read.
-bool OpenFenFile(HeadlessWindow& window, const std::string& name)
+bool OpenFenFile(GameSession& session, const std::string& name)
 {
-    CliHost host(window, 1, false);
+    CliHost host(session, 1, false);
     KifuFile file;
     OpenKifuFile(host, file, kKindFen, name);
     return host.Messages() == 0;
@@ -299,17 +300,17 @@ struct CheckTally {
     std::vector<std::pair<int, std::string>> faults;  // games not read whole, with the reason
 };
 
-// Loads games, a run of kChunk at a time taken from next, into one window of
+// Loads games, a run of kChunk at a time taken from next, into one record of
 // its own, until none are left.
-void CheckGames(const KifuFile& file, int kind, std::atomic<int>& next, CheckTally& tally)
+void CheckGames(const KifuFile& file, KifuKind kind, std::atomic<int>& next, CheckTally& tally)
 {
     constexpr int kChunk = 64;
-    HeadlessWindow window;
+    auto record = std::make_unique<GameState>();
     for (int first = next.fetch_add(kChunk); first <= file.KifuCount; first = next.fetch_add(kChunk)) {
         const int last = std::min(first + kChunk - 1, file.KifuCount);
         for (int g = first; g <= last; ++g) {
-            const LoadReport report = LoadKifuGame(window, file, kind, g);
-            tally.plies += PliesPlayed(window.Game());
+            const LoadReport report = LoadKifuGame(*record, file, kind, g);
+            tally.plies += PliesPlayed(*record);
             tally.refused += static_cast<long>(report.refused.size());
             if (!report.refused.empty() || report.plyLimit || !report.fenError.empty())
                 tally.faults.emplace_back(g, report.Message());
@@ -318,9 +319,9 @@ void CheckGames(const KifuFile& file, int kind, std::atomic<int>& next, CheckTal
 }
 
 // Replaying the moves is the work: the games are shared out among the cores,
-// each worker with its own window; the table is only read. Faults come back
+// each worker with its own record; the table is only read. Faults come back
 // in game order.
-CheckTally CheckAllGames(const KifuFile& file, int kind)
+CheckTally CheckAllGames(const KifuFile& file, KifuKind kind)
 {
     constexpr int kGamesPerWorker = 256;
     const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
@@ -427,8 +428,8 @@ std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::
             if (!error.empty())
                 return error;
         } else if (arg == "--kind") {
-            options.kind = k + 1 < args.size() ? KindOfExtension(args[++k]) : 0;
-            if (options.kind == 0)
+            options.kind = k + 1 < args.size() ? KindOfExtension(args[++k]) : kKindNone;
+            if (options.kind == kKindNone)
                 return "--kind のあとは pgn, fen, csv のどれかです (--kind needs pgn, fen or csv)";
         } else if (arg == "--long" && allowLong) {
             options.longForm = true;
@@ -443,16 +444,16 @@ std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::
     return std::string();
 }
 
-int ResolveKind(const VerbOptions& options, const std::string& name)
+KifuKind ResolveKind(const VerbOptions& options, const std::string& name)
 {
-    return options.kind != 0 ? options.kind : KindOfFileName(name);
+    return options.kind != kKindNone ? options.kind : KindOfFileName(name);
 }
 
-OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, int n)
+OpenedGame OpenGame(GameSession& session, const std::string& name, KifuKind kind, int n)
 {
     OpenedGame opened;
     opened.kind = kind;
-    if (kind == 0) {
+    if (kind == kKindNone) {
         opened.status = UsageError(KindUnknown(name));
         return opened;
     }
@@ -463,7 +464,7 @@ OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, i
         else if (n != 1)
             opened.status = FileError("FEN ファイルは局面一つだけです (a FEN file holds game 1 only): " + name);
         else
-            opened.startRead = OpenFenFile(window, name);
+            opened.startRead = OpenFenFile(session, name);
         if (!opened.startRead)
             opened.status = kExitIncomplete;
         return opened;
@@ -478,7 +479,9 @@ OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, i
                                   "; the file holds " + std::to_string(file.KifuCount) + "): " + name);
         return opened;
     }
-    opened.report = LoadKifuGame(window, file, kind, n);
+    auto record = std::make_unique<GameState>();
+    opened.report = LoadKifuGame(*record, file, kind, n);
+    session.Replace(std::move(*record));
     const std::string message = opened.report.Message();
     if (!message.empty())
         Tell(message);
@@ -550,10 +553,10 @@ int ListCommand(const std::vector<std::string>& args)
     if (!error.empty())
         return UsageError(error);
     const std::string& name = options.operands[0];
-    const int kind =
+    const KifuKind kind =
         FileKind(options, name, "FEN ファイルは局面一つでゲームの一覧はありません (a FEN file holds one position, no games): ",
                  error);
-    if (kind == 0)
+    if (kind == kKindNone)
         return UsageError(error);
     KifuFile file;
     bool complete = true;
@@ -584,26 +587,26 @@ int ShowCommand(const std::vector<std::string>& args)
     if (n == 0)
         return UsageError(wrong);
     const std::string& name = options.operands[0];
-    HeadlessWindow window;
-    const OpenedGame opened = OpenGame(window, name, ResolveKind(options, name), n);
+    GameSession session;
+    const OpenedGame opened = OpenGame(session, name, ResolveKind(options, name), n);
     if (opened.status == kExitUsage)
         return opened.status;
     // Like the window, an unreadable start position leaves the standard one
     // on the board; the status and the message say so.
     if (opened.kind == kKindFen) {
-        PrintFenLine(window.Game());
+        PrintFenLine(session.Game());
         return opened.status;
     }
-    PrintGame(window.Game(), opened.report.refused, opened.kind == kKindCsv);
-    PrintAnnotationsOfLine(window.Game(), 0, std::string());
-    PrintFenLine(window.Game());
+    PrintGame(session.Game(), opened.report.refused, opened.kind == kKindCsv);
+    PrintAnnotationsOfLine(session.Game(), 0, std::string());
+    PrintFenLine(session.Game());
     return opened.status;
 }
 
 namespace {
 
 // What a save into a file of this kind leaves out, as the window's question says it.
-std::string LossInEnglish(const GameState& game, int kind)
+std::string LossInEnglish(const GameState& game, KifuKind kind)
 {
     std::string text;
     if (SaveLosesAnnotations(game, kind))
@@ -629,11 +632,11 @@ int ConvertCommand(const std::vector<std::string>& args)
     const int n = GameNumber(options.operands[1], wrong);
     if (n == 0)
         return UsageError(wrong);
-    const int outKind = KindOfFileName(out);
-    if (outKind == 0)
+    const KifuKind outKind = KindOfFileName(out);
+    if (outKind == kKindNone)
         return UsageError(KindUnknown(out));
-    HeadlessWindow window;
-    const OpenedGame opened = OpenGame(window, name, ResolveKind(options, name), n);
+    GameSession session;
+    const OpenedGame opened = OpenGame(session, name, ResolveKind(options, name), n);
     if (opened.status == kExitUsage)
         return opened.status;
     // Written out, the standard start would pass for the game's own.
@@ -641,13 +644,13 @@ int ConvertCommand(const std::vector<std::string>& args)
         return FileError("開始局面を読めないので保存しません (the start position could not be read; nothing "
                          "written): " + out);
     // The CSV layout has no start position: the save dialog does not offer it.
-    if (outKind == kKindCsv && !IsStandardStart(window.Game()))
+    if (outKind == kKindCsv && !IsStandardStart(session.Game()))
         return FileError("設定局面から始まるゲームは CSV に保存できません "
                          "(a game from a set-up position cannot be saved as CSV): " + out);
     // The window asks first; here the user is told what the file does not keep.
-    if (const std::string loss = SaveLossText(window.Game(), outKind); !loss.empty())
-        Tell("注意: " + loss + " (" + LossInEnglish(window.Game(), outKind) + ")");
-    CliHost host(window, -1, options.longForm);
+    if (const std::string loss = SaveLossText(session.Game(), outKind); !loss.empty())
+        Tell("注意: " + loss + " (" + LossInEnglish(session.Game(), outKind) + ")");
+    CliHost host(session, -1, options.longForm);
     KifuFile outFile;
     if (!SaveKifuFile(host, outFile, outKind, out)) {
         if (host.Messages() == 0)
@@ -665,22 +668,22 @@ int SearchCommand(const std::vector<std::string>& args)
     if (!error.empty())
         return UsageError(error);
     const std::string& name = options.operands[0];
-    const int kind =
+    const KifuKind kind =
         FileKind(options, name, "局面検索は PGN と CSV のファイルだけです (search reads PGN and CSV files only): ", error);
-    if (kind == 0)
+    if (kind == kKindNone)
         return UsageError(error);
 
-    HeadlessWindow window;
+    GameSession session;
     for (std::size_t k = 1; k < options.operands.size(); ++k) {
-        if (!window.CheckChessMoveOutput(options.operands[k]))
-            return UsageError("指せない手です (refused move) " + std::to_string(window.Game().CurPly + 1) + ": " +
+        if (session.CommitMove(options.operands[k]) != MoveVerdict::Legal)
+            return UsageError("指せない手です (refused move) " + std::to_string(session.Game().CurPly + 1) + ": " +
                               options.operands[k]);
     }
     KifuFile file;
     bool complete = true;
     if (const int status = ScanFile(file, kind, name, complete); status != kExitOk)
         return status;
-    const SearchResult result = SearchContinuations(file, window.Game(), options.longForm);
+    const SearchResult result = SearchContinuations(file, session.Game(), options.longForm);
     if (result.matches == 0) {
         Tell("局面は存在しませんでした (the position did not occur)");
         return kExitIncomplete;
@@ -698,14 +701,14 @@ int CheckCommand(const std::vector<std::string>& args)
     if (!error.empty())
         return UsageError(error);
     const std::string& name = options.operands[0];
-    const int kind = FileKind(options, name, nullptr, error);
-    if (kind == 0)
+    const KifuKind kind = FileKind(options, name, nullptr, error);
+    if (kind == kKindNone)
         return UsageError(error);
     if (kind == kKindFen) {
         if (const std::string problem = CheckReadable(name); !problem.empty())
             return FileError(problem);
-        HeadlessWindow window;
-        const bool read = OpenFenFile(window, name);
+        GameSession session;
+        const bool read = OpenFenFile(session, name);
         std::printf("1\t0\t0\n");
         return read ? kExitOk : kExitIncomplete;
     }

@@ -62,11 +62,11 @@ int DeskCommand(const std::vector<std::string>& args);
 // What the endgame tables say about a position and its moves (TablebaseCommand.cpp).
 int TablebaseCommand(const std::vector<std::string>& args);
 
-class HeadlessWindow;
+class GameSession;
 
 // What every file verb takes besides its operands.
 struct VerbOptions {
-    int kind = 0;  // --kind, 0 when the extension decides
+    KifuKind kind = kKindNone;  // --kind, 0 when the extension decides
     bool longForm = false;
     std::vector<std::string> operands;
 };
@@ -87,7 +87,7 @@ std::string ReadVerb(const std::vector<std::string>& args, bool allowLong, std::
 std::string ReadEngineVerb(const std::vector<std::string>& args, const char* verb, const OwnOption& own,
                            std::string& mek, std::vector<std::string>& tokens);
 // The kind of the file: --kind, else its extension; 0 when neither tells.
-int ResolveKind(const VerbOptions& options, const std::string& name);
+KifuKind ResolveKind(const VerbOptions& options, const std::string& name);
 
 // A game number 1..kMaxGames, or 0 with error saying why the text is none.
 int GameNumber(const std::string& text, std::string& error);
@@ -98,12 +98,12 @@ std::string Field(std::string text);
 
 struct OpenedGame {
     int status = kExitOk;  // kExitUsage: nothing loaded; kExitIncomplete: not read whole
-    int kind = 0;
+    KifuKind kind = kKindNone;
     LoadReport report;
     bool startRead = true;  // false: the board shows the standard start instead of the file's
 };
-// Game n of the file `name` of kind loaded into window as "開く" loads it,
+// Game n of the file `name` of kind loaded into the session as "開く" loads it,
 // every problem told on stderr.
-OpenedGame OpenGame(HeadlessWindow& window, const std::string& name, int kind, int n);
+OpenedGame OpenGame(GameSession& session, const std::string& name, KifuKind kind, int n);
 
 }  // namespace vorlik

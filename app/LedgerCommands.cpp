@@ -2,7 +2,7 @@
 // has used per move; and the desk, every game in progress of a folder.
 #include "KifuCommands.h"
 
-#include "core/HeadlessWindow.h"
+#include "session/GameSession.h"
 #include "core/PostalLedger.h"
 #include "records/PostalDesk.h"
 
@@ -129,21 +129,21 @@ int LedgerCommand(const std::vector<std::string>& args)
     const int n = GameNumber(options.operands[1], wrong);
     if (n == 0)
         return UsageError(wrong);
-    const int kind = ResolveKind(options, name);
+    const KifuKind kind = ResolveKind(options, name);
     if (kind == kKindFen)
         return UsageError("FEN ファイルは局面一つで指し手がありません (a FEN file holds a position, no moves): " + name);
-    HeadlessWindow window;
-    const OpenedGame opened = OpenGame(window, name, kind, n);
+    GameSession session;
+    const OpenedGame opened = OpenGame(session, name, kind, n);
     if (opened.status == kExitUsage)
         return opened.status;
-    const GameDesk desk = DeskOfGame(name, window.Header(), n);
+    const GameDesk desk = DeskOfGame(name, session.Header(), n);
     if (!desk.error.empty())
         Tell(desk.error);
     const TimeControl control = postal.control.IsSet() ? postal.control : desk.control;
-    Ledger ledger = BuildLedger(window.Game(), window.Header().Field[3], desk.leave);
-    if (ResultOpen(window.Header().Field[7]))
+    Ledger ledger = BuildLedger(session.Game(), session.Header().Field[3], desk.leave);
+    if (ResultOpen(session.Header().Field[7]))
         CountMoveInHand(ledger, postal.today, desk.receipt, desk.leave);
-    PrintLedger(window.Game(), ledger, JudgeLedger(ledger, control, postal.today, desk.reminderDays), postal.today);
+    PrintLedger(session.Game(), ledger, JudgeLedger(ledger, control, postal.today, desk.reminderDays), postal.today);
     return desk.error.empty() ? opened.status : kExitIncomplete;
 }
 

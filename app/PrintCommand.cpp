@@ -2,9 +2,9 @@
 // a PDF file, without a window: the page is painted under a QGuiApplication.
 #include "KifuCommands.h"
 
-#include "core/HeadlessWindow.h"
 #include "records/DeskSettings.h"
 #include "records/ModuleMekFile.h"
+#include "session/GameSession.h"
 #include "ui/PrintOut.h"
 #include "ui/PrintPainter.h"
 
@@ -102,19 +102,19 @@ int PrintCommand(const std::vector<std::string>& args)
     if (n == 0)
         return UsageError(wrong);
 
-    HeadlessWindow window;
-    const OpenedGame opened = OpenGame(window, name, ResolveKind(options.verb, name), n);
+    GameSession session;
+    const OpenedGame opened = OpenGame(session, name, ResolveKind(options.verb, name), n);
     if (opened.status == kExitUsage)
         return opened.status;
     // Printed, the standard start would pass for the game's own.
     if (!opened.startRead)
         return FileError("開始局面を読めないので印刷しません (the start position could not be read; nothing "
                          "printed): " + out);
-    GameState& game = window.Game();
+    const GameState& game = session.Game();
     if (options.ply > game.LastPly)
         return UsageError("その手数はありません (no such ply; the game has " + std::to_string(game.LastPly) +
                           "): " + std::to_string(options.ply));
-    game.CurPly = options.ply >= 0 ? options.ply : game.LastPly;
+    session.GoToPly(options.ply >= 0 ? options.ply : game.LastPly);
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -125,11 +125,11 @@ int PrintCommand(const std::vector<std::string>& args)
     QGuiApplication application(argc, argv);
 
     // The game reference carries the days the desk folder's settings let the ledger count, as in the window.
-    const GameDesk desk = DeskOfGame(name, window.Header(), n);
+    const GameDesk desk = DeskOfGame(name, session.Header(), n);
     if (!desk.error.empty())
         Tell(desk.error);
-    const std::optional<Totals> totals = PostcardTotals(game, window.Header().Field[3], desk.leave);
-    PrintFields fields = FillPrintFields(game, window.Header(), options.verb.longForm, QDate::currentDate(), totals);
+    const std::optional<Totals> totals = PostcardTotals(game, session.Header().Field[3], desk.leave);
+    PrintFields fields = FillPrintFields(game, session.Header(), options.verb.longForm, QDate::currentDate(), totals);
     fields.format = options.format;
     if (options.game >= 0)
         fields.OptionYuu = options.game;

@@ -6,7 +6,7 @@
 #include "BenchSupport.h"
 #include "KifuBenchFile.h"
 
-#include "core/HeadlessWindow.h"
+#include "session/GameSession.h"
 #include "records/ModuleMekFile.h"
 #include "records/TextCodec.h"
 #include "ui/DialogMnuFile.h"
@@ -87,8 +87,8 @@ int main(int argc, char** argv)
     }
     file.KifuDialogMode = KifuDialogMode::OpenPgn;
     QuietServices services(MessageAnswer::No);
-    HeadlessWindow window;
-    WindowKifuHost host(window, services, nullptr, nullptr, QStringList());
+    GameSession session;
+    WindowKifuHost host(session, services, nullptr, nullptr, QStringList());
 
     std::vector<double> shown, jumped;
     for (int round = 0; round < kRounds; ++round) {

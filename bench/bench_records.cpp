@@ -4,7 +4,6 @@
 // The files are generated from a seed into a temporary folder and removed.
 #include "KifuBenchFile.h"
 
-#include "core/HeadlessWindow.h"
 #include "core/ModuleMekDim.h"
 #include "core/MoveCommit.h"
 #include "records/KifuFormat.h"
@@ -299,7 +298,7 @@ void BenchAnnotated(const BenchFile& bench, const std::string& outPath)
     long moves = 0, bytes = 0;
     for (int round = 0; round < kRounds; ++round) {
         auto file = std::make_unique<KifuFile>();
-        auto window = std::make_unique<HeadlessWindow>();
+        auto window = std::make_unique<GameState>();
         double read = 0, write = 0;
         auto start = Clock::now();
         ScanKifuFile(*file, kKindPgn, bench.path);
@@ -310,9 +309,9 @@ void BenchAnnotated(const BenchFile& bench, const std::string& outPath)
             start = Clock::now();
             LoadKifuGame(*window, *file, kKindPgn, g);
             read += SecondsSince(start);
-            moves += TreeMoves(window->Game());
+            moves += TreeMoves(*window);
             start = Clock::now();
-            for (const std::string& line : WritePgnGame(window->Game(), window->ReadGameInfo(), false))
+            for (const std::string& line : WritePgnGame(*window, window->Header, false))
                 bytes += static_cast<long>(line.size()) + 2;
             write += SecondsSince(start);
         }
@@ -349,7 +348,7 @@ void BenchCommentRuns()
             double best = 1e9;
             for (int round = 0; round < kRounds; ++round) {
                 auto file = std::make_unique<KifuFile>();
-                auto window = std::make_unique<HeadlessWindow>();
+                auto window = std::make_unique<GameState>();
                 const auto start = Clock::now();
                 ScanKifuText(*file, kKindPgn, text);
                 LoadKifuGame(*window, *file, kKindPgn, 1);

@@ -28,6 +28,7 @@ void ResetGame(GameState& game)
     ClearNotes(game, 0, kMaxPly);
     ResetTree(game);
     game.Header = GameHeader{};
+    game.Header.Field[kResult] = "*";  // a game without a result yet
 }
 
 void ClearNotes(GameState& game, int first, int last)

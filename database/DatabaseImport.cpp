@@ -1,6 +1,5 @@
 #include "DatabaseImport.h"
 
-#include "core/HeadlessWindow.h"
 #include "records/KifuFormat.h"
 #include "records/KifuStore.h"
 #include "records/ModuleMekFile.h"
@@ -75,10 +74,10 @@ bool Refused(const LoadReport& report)
 struct DatabaseImport::Piece {
     FileLines lines;
     KifuFile scan;
-    std::unique_ptr<HeadlessWindow> window;
+    std::unique_ptr<GameState> record;  // each game is read into it in turn
 };
 
-bool DatabaseImport::ImportFile(const std::string& fileName, int kind, std::string& error)
+bool DatabaseImport::ImportFile(const std::string& fileName, KifuKind kind, std::string& error)
 {
     std::error_code code;
     if (!std::filesystem::is_regular_file(fileName, code)) {
@@ -95,7 +94,7 @@ bool DatabaseImport::ImportFile(const std::string& fileName, int kind, std::stri
     kind_ = kind;
     fileGames_ = 0;
     Piece piece;
-    piece.window = std::make_unique<HeadlessWindow>();
+    piece.record = std::make_unique<GameState>();
     std::string carry;
     for (;;) {
         std::string bytes = std::move(carry);
@@ -163,7 +162,7 @@ bool DatabaseImport::ImportGame(Piece& piece, int g, std::string& error)
     if (++gamesRead_ % 256 == 0 && onProgress)
         onProgress(gamesRead_);
     const KifuGame& kifu = piece.scan.KifuList[g];
-    const LoadReport report = LoadKifuGame(*piece.window, piece.scan, kind_, g);
+    const LoadReport report = LoadKifuGame(*piece.record, piece.scan, kind_, g);
     if (Refused(report)) {
         ++counts_.refused;
         if (onRefused)
@@ -184,7 +183,7 @@ bool DatabaseImport::ImportGame(Piece& piece, int g, std::string& error)
     ReadDate(kifu[3], game.facts);
     game.facts.whiteElo = EloOfText(FurtherTagOf(kifu, "WhiteElo"));
     game.facts.blackElo = EloOfText(FurtherTagOf(kifu, "BlackElo"));
-    const GameState& record = piece.window->Game();
+    const GameState& record = *piece.record;
     const std::vector<LinePosition> line = MainLinePositions(record);
     if (const OpeningName* name = book_.Classify(line)) {
         game.eco = name->code;

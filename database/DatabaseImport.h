@@ -6,6 +6,7 @@
 
 #include "GameDatabase.h"
 #include "OpeningBook.h"
+#include "records/KifuKind.h"
 
 #include <functional>
 #include <string>
@@ -30,7 +31,7 @@ public:
     // Imports one file of this kind (kKindPgn or kKindCsv). False with a
     // message when the file cannot be read, or the database cannot be
     // written (then the whole import must be rolled back).
-    bool ImportFile(const std::string& fileName, int kind, std::string& error);
+    bool ImportFile(const std::string& fileName, KifuKind kind, std::string& error);
     bool DatabaseFailed() const { return databaseFailed_; }
     // The games found in the file imported last.
     long FileGames() const { return fileGames_; }
@@ -54,7 +55,7 @@ private:
     long fileGames_ = 0;
     bool databaseFailed_ = false;
     std::string fileName_;
-    int kind_ = 0;
+    KifuKind kind_ = kKindNone;
 };
 
 // The fingerprint a game is known again by: its header fields, further tags,

@@ -1,8 +1,9 @@
 #include "OpeningBook.h"
 
-#include "core/HeadlessWindow.h"
 #include "records/KifuFormat.h"
 #include "records/ModuleMekFile.h"
+
+#include <memory>
 
 namespace vorlik {
 
@@ -20,11 +21,11 @@ bool OpeningBook::Load(const std::string& fileName, std::string& error)
         error = scan.message;
         return false;
     }
-    HeadlessWindow window;
+    auto record = std::make_unique<GameState>();
     for (int g = 1; g <= file.KifuCount; ++g) {
         const KifuGame& entry = file.KifuList[g];
         const std::string code = FurtherTagOf(entry, "ECO");
-        if (code.empty() || !LoadKifuGame(window, file, kKindPgn, g).Message().empty())
+        if (code.empty() || !LoadKifuGame(*record, file, kKindPgn, g).Message().empty())
             continue;
         std::string name = FurtherTagOf(entry, "Opening");
         for (const char* part : {"Variation", "SubVariation"}) {
@@ -33,7 +34,7 @@ bool OpeningBook::Load(const std::string& fileName, std::string& error)
                 name += (name.empty() ? "" : ", ") + more;
         }
         // The first entry of a position names it; later ones reach it by other moves.
-        names_.emplace(MainLinePositions(window.Game()).back().key, OpeningName{code, name});
+        names_.emplace(MainLinePositions(*record).back().key, OpeningName{code, name});
     }
     if (names_.empty()) {
         error = "ECO ファイルに分類がありません (no openings in the ECO file): " + fileName;

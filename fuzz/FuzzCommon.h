@@ -1,9 +1,9 @@
-// Shared by the fuzz targets: loading games of a scanned table into a window
-// without widgets, checking that the record stays inside its bounds, and
+// Shared by the fuzz targets: loading games of a scanned table into a record
+// of their own, checking that the record stays inside its bounds, and
 // checking that what this program writes reads back to the same game.
 #pragma once
 
-#include "core/HeadlessWindow.h"
+#include "core/ModuleMekDim.h"
 #include "core/ModuleMekDim.h"
 #include "records/KifuFormat.h"
 #include "records/ModuleMekFile.h"
@@ -32,15 +32,16 @@ inline void Expect(bool condition, const std::string& what)
         Fail(what);
 }
 
-// A window without widgets, reset to a new record. The windows live for the
-// whole run: a game state is large, and making one per input would spend
-// the run in the allocator.
-inline HeadlessWindow& NewWindow(int which)
+// A record reset to a new game. The records live for the whole run: a game
+// state is large, and making one per input would spend the run in the
+// allocator.
+inline GameState& NewWindow(int which)
 {
-    static HeadlessWindow windows[2];
-    HeadlessWindow& window = windows[which];
-    window.MnuFileNew_Click();
-    return window;
+    static GameState records[2];
+    GameState& record = records[which];
+    ResetGame(record);
+    SetStartPosition(record);
+    return record;
 }
 
 inline void CheckTable(const KifuFile& file)
@@ -67,10 +68,10 @@ inline std::string FileText(const std::vector<std::string>& lines)
 }
 
 // The written game, read back, has the same header, start and moves.
-inline void ExpectSameGame(HeadlessWindow& original, HeadlessWindow& reread, const char* layout)
+inline void ExpectSameGame(GameState& original, GameState& reread, const char* layout)
 {
-    const GameState& a = original.Game();
-    const GameState& b = reread.Game();
+    const GameState& a = original;
+    const GameState& b = reread;
     const std::string where = std::string(layout) + " written and read back: ";
     Expect(a.LastPly == b.LastPly,
            where + "LastPly " + std::to_string(a.LastPly) + " became " + std::to_string(b.LastPly));
@@ -87,7 +88,7 @@ inline void ExpectSameGame(HeadlessWindow& original, HeadlessWindow& reread, con
                    a.KifuBoard[ply] == b.KifuBoard[ply],
                where + "ply " + std::to_string(ply) + " " + a.KifuCoord[ply] + " " + a.KifuShort[ply] + " became " +
                    b.KifuCoord[ply] + " " + b.KifuShort[ply]);
-    const GameHeader ha = original.ReadGameInfo(), hb = reread.ReadGameInfo();
+    const GameHeader ha = original.Header, hb = reread.Header;
     for (int k = 1; k <= 7; ++k)
         Expect(ha.Field[k] == hb.Field[k], where + "header field " + std::to_string(k) + " \"" + ha.Field[k] +
                                                "\" became \"" + hb.Field[k] + "\"");

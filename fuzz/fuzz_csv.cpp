@@ -11,24 +11,24 @@ using namespace vorlik::fuzz;
 
 namespace {
 
-void Load(HeadlessWindow& window, const KifuFile& file, int n)
+void Load(GameState& window, const KifuFile& file, int n)
 {
     (void)LoadKifuGame(window, file, kKindCsv, n).Message().size();
-    CheckRecord(window.Game());
+    CheckRecord(window);
 }
 
 // Moves, header and every postal field survive a write and a read.
-void ExpectCsvRoundTrip(HeadlessWindow& window, bool longForm)
+void ExpectCsvRoundTrip(GameState& window, bool longForm)
 {
-    const std::string text = FileText(WriteCsvGame(window.Game(), window.ReadGameInfo(), longForm));
+    const std::string text = FileText(WriteCsvGame(window, window.Header, longForm));
     KifuFile written;
     ScanKifuText(written, kKindCsv, text);
     Expect(written.KifuCount == 1, "a written CSV game scans as " + std::to_string(written.KifuCount) + " games");
-    HeadlessWindow& reread = NewWindow(1);
+    GameState& reread = NewWindow(1);
     Load(reread, written, 1);
     ExpectSameGame(window, reread, longForm ? "CSV (long)" : "CSV");
-    const GameState& a = window.Game();
-    const GameState& b = reread.Game();
+    const GameState& a = window;
+    const GameState& b = reread;
     for (int ply = 1; ply <= a.LastPly; ++ply)
         for (int k = 1; k <= 6; ++k)
             Expect(a.KifuNote[k][ply] == b.KifuNote[k][ply], "CSV written and read back: postal field " +
@@ -46,15 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)ScanKifuText(file, kKindCsv, text).message.size();
     CheckTable(file);
 
-    HeadlessWindow& window = NewWindow(0);
+    GameState& window = NewWindow(0);
     const int games = std::min(file.KifuCount, kGamesLoaded);
     for (int n = 1; n <= games; ++n) {
         Load(window, file, n);
         const bool longForm = n % 2 == 0;
-        WritePgnGame(window.Game(), window.ReadGameInfo(), longForm);
+        WritePgnGame(window, window.Header, longForm);
         ExpectCsvRoundTrip(window, longForm);
     }
     if (games > 0)
-        SearchContinuations(file, window.Game(), false);
+        SearchContinuations(file, window, false);
     return 0;
 }

@@ -50,16 +50,16 @@ void ExpectFen(const std::string& text)
     bool blackToMove = false;
     (void)ReadFenText(text, board, blackToMove);
 
-    HeadlessWindow& window = NewWindow(0);
+    GameState& window = NewWindow(0);
     std::string message;
     if (!ReadFenBoard(window, text, &message))
         return;
-    CheckRecord(window.Game());
-    const std::string line = FenFileLine(window.Game());
-    HeadlessWindow& reread = NewWindow(1);
+    CheckRecord(window);
+    const std::string line = FenFileLine(window);
+    GameState& reread = NewWindow(1);
     Expect(ReadFenBoard(reread, line, &message), "a written FEN line was refused: " + line + ": " + message);
-    const GameState& a = window.Game();
-    const GameState& b = reread.Game();
+    const GameState& a = window;
+    const GameState& b = reread;
     Expect(a.CurPly == b.CurPly && a.KifuBoard[a.CurPly] == b.KifuBoard[b.CurPly],
            "a FEN line written and read back differs: " + line);
 }

@@ -3,7 +3,8 @@
 // line end (the writer of the file adds CR LF).
 #pragma once
 
-#include "core/MainWindowPort.h"
+#include "core/GameHeader.h"
+#include "core/ModuleMekDim.h"
 #include "core/ModuleMekDim.h"
 
 #include <string>

@@ -2,6 +2,7 @@
 #include "KifuFormat.h"
 #include "KifuStore.h"
 #include "ModuleMekFile.h"
+#include "session/GameSession.h"
 
 #include <limits>
 
@@ -18,7 +19,7 @@ struct NamedText {
     const std::string* text;
 };
 
-std::vector<NamedText> TextsOfGame(const GameState& game, const GameHeader& header, int kind)
+std::vector<NamedText> TextsOfGame(const GameState& game, const GameHeader& header, KifuKind kind)
 {
     std::vector<NamedText> texts;
     for (int k = 1; k <= 7; ++k)
@@ -130,10 +131,10 @@ bool FurtherTagsFit(KifuHost& host, const GameHeader& header)
 // file, or one of plain ASCII, is UTF-8; an existing file keeps its own. A
 // CP932 file that cannot hold the game may be converted to UTF-8 whole, if
 // the user agrees. False, and the user told why, when nothing is to be written.
-bool EncodeGame(KifuHost& host, int kind, const FileLines* existing, SaveEncoding& target, std::string& encoded)
+bool EncodeGame(KifuHost& host, KifuKind kind, const FileLines* existing, SaveEncoding& target, std::string& encoded)
 {
-    const GameState& game = host.Window().Game();
-    const GameHeader header = host.Window().ReadGameInfo();
+    const GameState& game = host.Session().Game();
+    const GameHeader& header = game.Header;
     if (kind == kKindPgn && !FurtherTagsFit(host, header))
         return false;
     target.encoding = TextEncoding::Utf8;
@@ -192,7 +193,7 @@ std::size_t LineAfterGame(const KifuFile& scan, const FileLines& lines, int n)
 // file becomes the backup; both are written whole before either takes its
 // place, so a failure leaves the file and its backup as they were. A file
 // converted to UTF-8 keeps every other game's text as it was.
-bool RewriteThroughBackup(KifuHost& host, const KifuFile& seen, int kind, const std::string& fileName,
+bool RewriteThroughBackup(KifuHost& host, const KifuFile& seen, KifuKind kind, const std::string& fileName,
                           const FileLines& lines, int n, Rewrite how, const std::string& encodedGame,
                           bool toUtf8 = false)
 {
@@ -248,7 +249,7 @@ bool AppendGame(KifuHost& host, const std::string& fileName, std::string bytes, 
 }
 
 // Writes the game where the user chose, into the file as it is now.
-bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string& fileName, KifuSelect select,
+bool WriteGame(KifuHost& host, const KifuFile& seen, KifuKind kind, const std::string& fileName, KifuSelect select,
                SaveEncoding& target)
 {
     FileLock lock;
@@ -270,16 +271,16 @@ bool WriteGame(KifuHost& host, const KifuFile& seen, int kind, const std::string
 
 // The postal layout has no start position: written there, the game would
 // pass for one from the standard start.
-bool FitsKind(KifuHost& host, int kind)
+bool FitsKind(KifuHost& host, KifuKind kind)
 {
-    return kind != kKindCsv || IsStandardStart(host.Window().Game()) ||
+    return kind != kKindCsv || IsStandardStart(host.Session().Game()) ||
            Fail(host, "設定局面から始まるゲームはＣＳＶファイルに保存できません。保存しませんでした。");
 }
 
 bool SaveFen(KifuHost& host, const std::string& fileName)
 {
     std::string error;
-    if (!WriteFileAtomically(fileName, FenFileLine(host.Window().Game()) + "\r\n", error))
+    if (!WriteFileAtomically(fileName, FenFileLine(host.Session().Game()) + "\r\n", error))
         return Fail(host, error);
     return true;
 }
@@ -295,7 +296,7 @@ std::string BackupName(const std::string& fileName)
     return fileName.substr(0, dot + 1) + "bak";
 }
 
-bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
+bool SaveKifuFile(KifuHost& host, KifuFile& file, KifuKind kind, const std::string& fileName)
 {
     BusyPointer busy(host);
     if (kind == kKindFen)
@@ -325,7 +326,7 @@ bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
            WriteGame(host, file, kind, fileName, file.KifuSelect, target);
 }
 
-bool SaveOverGame(KifuHost& host, int kind, const std::string& fileName, const GamePicker& which, int& n)
+bool SaveOverGame(KifuHost& host, KifuKind kind, const std::string& fileName, const GamePicker& which, int& n)
 {
     BusyPointer busy(host);
     FileLock lock;
@@ -354,9 +355,9 @@ bool SaveOverGame(KifuHost& host, int kind, const std::string& fileName, const G
                                 target.convertFile);
 }
 
-bool SaveLosesAnnotations(const GameState& game, int kind) { return kind != kKindPgn && HasAnnotations(game); }
+bool SaveLosesAnnotations(const GameState& game, KifuKind kind) { return kind != kKindPgn && HasAnnotations(game); }
 
-bool SaveLosesNotes(const GameState& shown, int kind)
+bool SaveLosesNotes(const GameState& shown, KifuKind kind)
 {
     if (kind == kKindCsv)
         return false;
@@ -371,7 +372,7 @@ bool SaveLosesNotes(const GameState& shown, int kind)
     return false;
 }
 
-std::string SaveLossText(const GameState& game, int kind)
+std::string SaveLossText(const GameState& game, KifuKind kind)
 {
     std::string text;
     if (SaveLosesAnnotations(game, kind))
@@ -382,7 +383,7 @@ std::string SaveLossText(const GameState& game, int kind)
     return text;
 }
 
-bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName)
+bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, KifuKind kind, const std::string& fileName)
 {
     BusyPointer busy(host);
     FileLock lock;

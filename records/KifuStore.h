@@ -5,6 +5,8 @@
 // pipe would never end, a device would never stop giving bytes.
 #pragma once
 
+#include "KifuKind.h"
+
 #include "TextCodec.h"
 
 #include <limits>
@@ -118,7 +120,7 @@ struct ScanReport;
 
 // Scans the lines of a file already read, for the table and for a save into
 // it; maxGames lifts the table's bound for a rewrite, which must count every game.
-ScanReport ScanFileLines(KifuFile& file, int kind, const std::string& fileName, const FileLines& lines,
+ScanReport ScanFileLines(KifuFile& file, KifuKind kind, const std::string& fileName, const FileLines& lines,
                          int maxGames);
 
 // A fingerprint of game n of a scan of lines: its lines from its first to the

@@ -4,11 +4,13 @@
 #include "KifuStore.h"
 #include "core/FenText.h"
 #include "core/MoveCommit.h"
+#include "session/GameSession.h"
 
 #include <algorithm>
 #include <bitset>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace vorlik {
 
@@ -16,7 +18,7 @@ const char kFilterAll[] = "ＰＧＮファイル(*.pgn)|*.pgn|ポジションフ
 const char kFilterNoCsv[] = "ＰＧＮファイル(*.pgn)|*.pgn|ポジションファイル(*.fen)|*.fen|";
 const char kFilterSearch[] = "ＰＧＮファイル(*.pgn)|*.pgn|ＣＳＶファイル[〒データ](*.csv)|*.csv|";
 
-int KindOfExtension(std::string_view extension)
+KifuKind KindOfExtension(std::string_view extension)
 {
     std::string word(extension);
     for (char& c : word)
@@ -28,14 +30,14 @@ int KindOfExtension(std::string_view extension)
         return kKindFen;
     if (word == "csv")
         return kKindCsv;
-    return 0;
+    return kKindNone;
 }
 
-int KindOfFileName(std::string_view fileName)
+KifuKind KindOfFileName(std::string_view fileName)
 {
     const std::size_t dot = fileName.find_last_of("./");
     if (dot == std::string_view::npos || fileName[dot] != '.')
-        return 0;
+        return kKindNone;
     return KindOfExtension(fileName.substr(dot + 1));
 }
 
@@ -269,7 +271,7 @@ std::string LimitsMessage(const ScanLimits& limits, int badBytes)
 
 }  // namespace
 
-ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string_view>& lines, int badBytes,
+ScanReport ScanKifuLines(KifuFile& file, KifuKind kind, const std::vector<std::string_view>& lines, int badBytes,
                          int maxGames)
 {
     ClearKifuList(file, file.KifuCount);
@@ -297,15 +299,22 @@ namespace {
 
 // ---- loading ----------------------------------------------------------------
 
+// A move of a file goes through the same gate as any other; a pawn reaching
+// the last rank without a letter becomes a queen, without a question.
+bool CommitAsQueen(GameState& game, const std::string& text)
+{
+    static const PromotionAsk queen = [](int) { return 'q'; };
+    SetMoveInput(game, text);
+    return CommitMove(game, &queen);
+}
+
 // Plays the tokens of a PGN move text into the record: the main line, and
 // each variation as an alternative to the move before its "(". A variation
 // that cannot be read whole (a move the rules refuse, a limit of the record)
 // keeps the moves before that point and leaves out the rest of itself.
 class MoveTextLoader {
 public:
-    MoveTextLoader(MainWindowPort& window, LoadReport& report) : window_(window), game_(window.Game()), report_(report)
-    {
-    }
+    MoveTextLoader(GameState& game, LoadReport& report) : game_(game), report_(report) {}
 
     bool Take(PgnToken&& token)
     {
@@ -363,7 +372,7 @@ private:
             return Skip(main);
         }
         const int moves = TreeMoves(game_);
-        if (!window_.CheckChessMoveOutput(text))
+        if (!CommitAsQueen(game_, text))
             return Refused(text, main);
         level.lastMove = NodeAt(game_, game_.CurPly);
         level.mated = game_.KifuShort[game_.CurPly].find('#') != std::string::npos;
@@ -513,7 +522,6 @@ private:
             ShowNode(game_, Current().lastMove);
     }
 
-    MainWindowPort& window_;
     GameState& game_;
     LoadReport& report_;
     std::vector<Level> levels_{Level{}};
@@ -523,16 +531,15 @@ private:
     bool annotated_ = false;
 };
 
-void LoadMoves(MainWindowPort& window, const KifuGame& kifu, LoadReport& report)
+void LoadMoves(GameState& game, const KifuGame& kifu, LoadReport& report)
 {
-    GameState& game = window.Game();
     const std::string& start = kifu[kStartText];
     if (!start.empty() && start.find(kNoteMarker) == std::string::npos &&
-        !ReadFenBoard(window, start, &report.fenError))
+        !ReadFenBoard(game, start, &report.fenError))
         return;
     report.firstMove = game.Start.moveNumber;
     const std::string& text = kifu[kAnnotatedText].empty() ? kifu[kMoveText] : kifu[kAnnotatedText];
-    MoveTextLoader loader(window, report);
+    MoveTextLoader loader(game, report);
     report.nesting = WalkPgnMoveText(text, [&](PgnToken&& token) { return loader.Take(std::move(token)); });
     loader.Finish();
 }
@@ -569,7 +576,7 @@ void ShowLoadReport(KifuHost& host, const LoadReport& report)
 }
 
 
-std::string NoGameMessage(int kind, const std::string& fileName)
+std::string NoGameMessage(KifuKind kind, const std::string& fileName)
 {
     return "ファイル「" + QuotedPath(fileName) + "」にはゲームがありません。\n(" +
            (kind == kKindCsv ? "ＣＳＶ" : "ＰＧＮ") + "ファイルとして読みました)\n";
@@ -578,7 +585,7 @@ std::string NoGameMessage(int kind, const std::string& fileName)
 // Scans with the busy pointer; tells the user what could not be read, and
 // that a file holds no game (an empty list would only puzzle). True when
 // there are games to choose from.
-bool ScanForHost(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
+bool ScanForHost(KifuHost& host, KifuFile& file, KifuKind kind, const std::string& fileName)
 {
     const ScanReport report = [&] {
         const BusyPointer busy(host);
@@ -597,11 +604,17 @@ bool ScanForHost(KifuHost& host, KifuFile& file, int kind, const std::string& fi
 
 }  // namespace
 
-bool LoadGame(KifuHost& host, KifuFile& file, int kind, int n)
+bool LoadGame(KifuHost& host, KifuFile& file, KifuKind kind, int n, LoadReport* told)
 {
     if (!host.MayDiscardRecord())
         return false;
-    ShowLoadReport(host, LoadKifuGame(host.Window(), file, kind, n));
+    auto record = std::make_unique<GameState>();
+    const LoadReport report = LoadKifuGame(*record, file, kind, n);
+    if (told)
+        *told = report;
+    host.Session().Replace(std::move(*record));
+    host.Beep();
+    ShowLoadReport(host, report);
     host.RecordMatchesFile(file.FileName);
     return true;
 }
@@ -618,13 +631,13 @@ void ClearKifuList(KifuFile& file, int count)
             file.KifuList[g][k].clear();
 }
 
-ScanReport ScanKifuText(KifuFile& file, int kind, std::string_view text)
+ScanReport ScanKifuText(KifuFile& file, KifuKind kind, std::string_view text)
 {
     const std::vector<std::string_view> lines = SplitLines(text);
     return ScanKifuLines(file, kind, lines, 0);
 }
 
-ScanReport ScanKifuFile(KifuFile& file, int kind, const std::string& fileName)
+ScanReport ScanKifuFile(KifuFile& file, KifuKind kind, const std::string& fileName)
 {
     FileLines lines;
     std::string error;
@@ -636,7 +649,7 @@ ScanReport ScanKifuFile(KifuFile& file, int kind, const std::string& fileName)
     return ScanFileLines(file, kind, fileName, lines, kMaxGames);
 }
 
-ScanReport ScanFileLines(KifuFile& file, int kind, const std::string& fileName, const FileLines& lines,
+ScanReport ScanFileLines(KifuFile& file, KifuKind kind, const std::string& fileName, const FileLines& lines,
                          int maxGames)
 {
     ScanReport report = ScanKifuLines(file, kind, lines.text, lines.badBytes, maxGames);
@@ -701,9 +714,8 @@ std::string LoadReport::AnnotationsMessage() const
     return message;
 }
 
-bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::string* message)
+bool ReadFenBoard(GameState& game, const std::string& fenText, std::string* message)
 {
-    GameState& game = window.Game();
     Board board = game.KifuBoard[0];
     bool blackToMove = false;
     StartRights rights;
@@ -713,49 +725,43 @@ bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::strin
             *message = FenErrorText(error);
         return false;
     }
+    const GameHeader header = game.Header;  // a new start keeps the game's information
     LoadSetupPosition(game, board, blackToMove, rights);
-    window.AllDisplay();
+    game.Header = header;
     return true;
 }
 
-LoadReport LoadKifu(MainWindowPort& window, const KifuFile& file, int part, int n)
+LoadReport LoadKifu(GameState& record, const KifuFile& file, LoadPart part, int n)
 {
     LoadReport report;
     if (n < 1 || n > file.KifuCount)
         return report;
     const KifuGame& kifu = file.KifuList[n];
-    const bool sound = window.PieceSound();
-    window.SetPieceSound(false);
-    window.SetRefusalBeep(false);
-    GameHeader header;
+    GameHeader& header = record.Header;
     for (int k = 1; k <= 7; ++k)
         header.Field[k] = kifu[k];
     if (header.Field[7].empty())
         header.Field[7] = "*";
     header.TextInfoS = kifu[kFurtherTags];
-    window.ShowGameInfo(header);
-    if (part == 1)
-        LoadMoves(window, kifu, report);
-    else if (part == 3)
-        LoadNotes(window.Game(), kifu[kStartText]);
-    window.AllDisplay();
-    window.SetRefusalBeep(true);
-    window.SetPieceSound(sound);
-    window.Beep();
+    if (part == LoadPart::Moves)
+        LoadMoves(record, kifu, report);
+    else
+        LoadNotes(record, kifu[kStartText]);
     return report;
 }
 
-LoadReport LoadKifuGame(MainWindowPort& window, const KifuFile& file, int kind, int n)
+LoadReport LoadKifuGame(GameState& record, const KifuFile& file, KifuKind kind, int n)
 {
-    window.MnuFileNew_Click();
-    LoadReport report = LoadKifu(window, file, 1, n);
+    ResetGame(record);
+    SetStartPosition(record);
+    LoadReport report = LoadKifu(record, file, LoadPart::Moves, n);
     report.game = n;
     if (kind == kKindCsv)
-        LoadKifu(window, file, 3, n);
+        LoadKifu(record, file, LoadPart::Notes, n);
     return report;
 }
 
-void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
+void OpenKifuFile(KifuHost& host, KifuFile& file, KifuKind kind, const std::string& fileName)
 {
     if (kind == kKindFen) {
         FileLines lines;
@@ -776,8 +782,13 @@ void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& f
         }
         if (!host.MayDiscardRecord())
             return;
-        host.Window().MnuFileNew_Click();
-        ReadFenBoard(host.Window(), first, nullptr);
+        // A position file starts a new game, with a new game's information.
+        host.Session().NewRecord();
+        auto record = std::make_unique<GameState>();
+        ResetGame(*record);
+        ReadFenBoard(*record, first, nullptr);
+        record->Header = host.Session().Header();
+        host.Session().Replace(std::move(*record));
         host.RecordMatchesFile(fileName);
         return;
     }
@@ -874,14 +885,14 @@ SearchResult SearchContinuations(KifuHost& host, KifuFile& file)
 {
     const SearchResult result = [&] {
         const BusyPointer busy(host);
-        return SearchContinuations(file, host.Window().Game(), host.LongFormSave());
+        return SearchContinuations(file, host.Session().Game(), host.LongFormSave());
     }();
     if (result.matches == 0)
         host.ShowMessage("局面は存在しませんでした", "検索", KifuHost::Icon::Information);
     return result;
 }
 
-void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName)
+void SearchKifuFile(KifuHost& host, KifuFile& file, KifuKind kind, const std::string& fileName)
 {
     if (kind == kKindFen) {
         // A position file holds one position and no moves to search.

@@ -1,12 +1,16 @@
 // The file module: the game table of the last scanned file, opening a game
 // from a PGN, FEN or CSV file, saving the game on the board (append, insert,
 // overwrite) with a backup, deleting a game, and the position search.
-// It reaches the window only through MainWindowPort and KifuHost.
+// A game is read into a record of its own and handed to the host's session
+// in one step; messages and questions go through KifuHost.
 #pragma once
 
+#include "KifuKind.h"
 #include "PgnMoveText.h"
 #include "TextCodec.h"
-#include "core/MainWindowPort.h"
+#include "core/GameHeader.h"
+#include "core/HostIcon.h"
+#include "core/ModuleMekDim.h"
 
 #include <array>
 #include <functional>
@@ -15,15 +19,6 @@
 #include <vector>
 
 namespace vorlik {
-
-// File kinds, as the entries of the open and save dialogs' type list.
-enum KifuKind { kKindPgn = 1, kKindFen = 2, kKindCsv = 3 };
-
-// The kind an extension word names ("pgn", "FEN", "Csv": any letter case);
-// 0 for any other word.
-int KindOfExtension(std::string_view extension);
-// The kind of a file by its name's extension; 0 when it has none of the three.
-int KindOfFileName(std::string_view fileName);
 
 constexpr int kMaxGames = 25000;       // games a scan lists
 constexpr int kFurtherTags = 8;        // field: the further tags, a tag line each, each ended by LF
@@ -44,6 +39,7 @@ using KifuGame = std::array<std::string, 22>;
 // The value of a further tag of a scanned game ("WhiteElo"), empty when it has none.
 std::string FurtherTagOf(const KifuGame& game, std::string_view name);
 
+class GameSession;
 class KifuHost;
 
 // Shows the busy pointer for as long as it lives.
@@ -94,12 +90,15 @@ struct KifuFile {
     std::vector<std::size_t> GameFingerprint;  // [1..KifuCount] of the games as read from FileName
 };
 
-// What the file module needs from its host besides the game: messages, the
-// busy pointer, the collection dialog and the long-notation option.
+// What the file module needs from its host: the session of the game on the
+// board, messages, the busy pointer, the collection dialog and the
+// long-notation option.
 class KifuHost {
 public:
     virtual ~KifuHost() = default;
-    virtual MainWindowPort& Window() = 0;
+    // A game read from a file replaces this session's record; saves and
+    // searches read it.
+    virtual GameSession& Session() = 0;
     using Icon = HostIcon;
     virtual void ShowMessage(const std::string& text, const std::string& title, Icon icon) = 0;
     // A question with the answers yes and no; true for yes. A host that
@@ -116,6 +115,8 @@ public:
     virtual bool MayDiscardRecord() { return true; }
     // The record on the board is now what a file holds (a game just loaded).
     virtual void RecordMatchesFile(const std::string& /*fileName*/) {}
+    // A game read from a file's table ends with a beep.
+    virtual void Beep() {}
 };
 
 // The outcome of a scan. message is empty when the file was read whole.
@@ -125,12 +126,12 @@ struct ScanReport {
 };
 
 // Reads the games of a PGN (kind 1) or CSV (kind 3) file into KifuList.
-ScanReport ScanKifuFile(KifuFile& file, int kind, const std::string& fileName);
+ScanReport ScanKifuFile(KifuFile& file, KifuKind kind, const std::string& fileName);
 
 // Scans text already in memory (UTF-8), or its lines.
-ScanReport ScanKifuText(KifuFile& file, int kind, std::string_view text);
+ScanReport ScanKifuText(KifuFile& file, KifuKind kind, std::string_view text);
 // maxGames lifts the table's bound for a rewrite, which must count every game.
-ScanReport ScanKifuLines(KifuFile& file, int kind, const std::vector<std::string_view>& lines, int badBytes = 0,
+ScanReport ScanKifuLines(KifuFile& file, KifuKind kind, const std::vector<std::string_view>& lines, int badBytes = 0,
                          int maxGames = kMaxGames);
 
 // Empties games 1..count of the table.
@@ -160,50 +161,55 @@ struct LoadReport {
     std::string AnnotationsMessage() const;
 };
 
-// Puts game n of the table into the window: part 1 the header, the start
-// position and the moves; part 3 the header and the postal fields.
-LoadReport LoadKifu(MainWindowPort& window, const KifuFile& file, int part, int n);
+// What LoadKifu puts into a record besides the header, numbered as it always was.
+enum class LoadPart { Moves = 1, Notes = 3 };
 
-// "開く" of game n: a new record, then the moves, and for a CSV file the
-// postal fields.
-LoadReport LoadKifuGame(MainWindowPort& window, const KifuFile& file, int kind, int n);
+// Puts game n of the table into a record: the header, and the start position
+// and the moves (Moves) or the postal fields (Notes). A pawn reaching the
+// last rank without a letter becomes a queen.
+LoadReport LoadKifu(GameState& record, const KifuFile& file, LoadPart part, int n);
+
+// "開く" of game n into a record: a new record, then the moves, and for a CSV
+// file the postal fields.
+LoadReport LoadKifuGame(GameState& record, const KifuFile& file, KifuKind kind, int n);
 
 // Sets the start position from a FEN text; false and a message when the text
 // is no FEN board (the position is then left alone).
-bool ReadFenBoard(MainWindowPort& window, const std::string& fenText, std::string* message);
+bool ReadFenBoard(GameState& record, const std::string& fenText, std::string* message);
 
-// Game n of the table scanned last into the window, after the host's
-// question, telling what could not be read; false when the user kept his record.
-bool LoadGame(KifuHost& host, KifuFile& file, int kind, int n);
+// Game n of the table scanned last replaces the host session's record, after
+// the host's question, telling what could not be read (and, when report is
+// given, handing it back); false when the user kept his record.
+bool LoadGame(KifuHost& host, KifuFile& file, KifuKind kind, int n, LoadReport* report = nullptr);
 
 // The menu's open: scans, lets the user choose when the file holds more than
 // one game, loads the game and tells the user what could not be read, or
 // that the file holds no game.
-void OpenKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
+void OpenKifuFile(KifuHost& host, KifuFile& file, KifuKind kind, const std::string& fileName);
 
 // The menu's save: FEN replaces the file; PGN and CSV go into a new file, or
 // into an existing one after the collection dialog (append, insert, overwrite).
 // True when the file was written.
-bool SaveKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
+bool SaveKifuFile(KifuHost& host, KifuFile& file, KifuKind kind, const std::string& fileName);
 
 // Writes the game on the board over the game of the file that `which` picks
 // from the file as it is now (0: it is no longer there; told, nothing
 // written), keeping the old file as the backup. n is the game written over.
 using GamePicker = std::function<int(const KifuFile& now)>;
-bool SaveOverGame(KifuHost& host, int kind, const std::string& fileName, const GamePicker& which, int& n);
+bool SaveOverGame(KifuHost& host, KifuKind kind, const std::string& fileName, const GamePicker& which, int& n);
 
 // True when saving the record as a file of this kind would lose its
 // variations, comments or marks (CSV keeps the main line, FEN the position):
 // the window asks first.
-bool SaveLosesAnnotations(const GameState& game, int kind);
+bool SaveLosesAnnotations(const GameState& game, KifuKind kind);
 // True when saving as this kind would lose the postal boxes of the main
 // line: only CSV holds them.
-bool SaveLosesNotes(const GameState& game, int kind);
+bool SaveLosesNotes(const GameState& game, KifuKind kind);
 // What a save of this kind would lose, for the user; empty when nothing.
-std::string SaveLossText(const GameState& game, int kind);
+std::string SaveLossText(const GameState& game, KifuKind kind);
 
 // Removes game n from the file, keeping the old file as the backup.
-bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, int kind, const std::string& fileName);
+bool DeleteKifuGame(KifuHost& host, KifuFile& file, int n, KifuKind kind, const std::string& fileName);
 
 // The backup of a file: its extension replaced by "bak" (x.pgn -> x.bak).
 std::string BackupName(const std::string& fileName);
@@ -211,7 +217,7 @@ std::string BackupName(const std::string& fileName);
 // The menu's position search: scans the file (PGN or CSV), shows the dialog
 // in search mode and loads the game chosen there; a file without games is
 // only told.
-void SearchKifuFile(KifuHost& host, KifuFile& file, int kind, const std::string& fileName);
+void SearchKifuFile(KifuHost& host, KifuFile& file, KifuKind kind, const std::string& fileName);
 
 // The search button: keeps the games of the table whose move text begins
 // with the moves on the board, and tallies the moves played next.

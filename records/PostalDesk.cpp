@@ -1,12 +1,13 @@
 #include "PostalDesk.h"
 
 #include "KifuStore.h"
-#include "core/HeadlessWindow.h"
+#include "session/GameSession.h"
 
 #include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <tuple>
 
 namespace vorlik {
@@ -20,7 +21,7 @@ std::vector<std::string> GameFiles(const std::string& folder, std::string& error
     std::vector<std::string> names;
     std::error_code failure;
     for (std::filesystem::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure)) {
-        const int kind = KindOfFileName(it->path().filename().string());
+        const KifuKind kind = KindOfFileName(it->path().filename().string());
         std::error_code unknown;  // a broken link is no folder
         if ((kind == kKindPgn || kind == kKindCsv) && !it->is_directory(unknown))
             names.push_back(it->path().filename().string());
@@ -66,8 +67,8 @@ std::string LastMoveText(const GameState& game)
     return std::to_string(MoveNumber(game, ply)) + (IsWhitePly(ply) ? ". " : "... ") + game.KifuShort[ply];
 }
 
-// The row of game n, loaded into window.
-DeskRow MakeRow(HeadlessWindow& window, const KifuFile& scan, const std::string& file, int kind, int n,
+// The row of game n, loaded into game.
+DeskRow MakeRow(GameState& game, const KifuFile& scan, const std::string& file, KifuKind kind, int n,
                 const DeskGameSettings* own, const Desk& desk, const DeskRequest& request)
 {
     DeskRow row;
@@ -77,9 +78,8 @@ DeskRow MakeRow(HeadlessWindow& window, const KifuFile& scan, const std::string&
     row.key = KeyOfGame(scan, file, n);
     row.meWhite = row.key.white == request.me;
     row.opponent = row.meWhite ? row.key.black : row.key.white;
-    const LoadReport report = LoadKifuGame(window, scan, kind, n);
+    const LoadReport report = LoadKifuGame(game, scan, kind, n);
     row.problem = report.Message();
-    const GameState& game = window.Game();
     const Leave leave = own ? own->leave : Leave{};
     Ledger ledger = BuildLedger(game, scan.KifuList[n][3], leave);
     CountMoveInHand(ledger, request.today, own ? own->receipt : std::nullopt, leave);
@@ -97,10 +97,10 @@ DeskRow MakeRow(HeadlessWindow& window, const KifuFile& scan, const std::string&
 }
 
 // The rows of one file's games in progress that the player plays in.
-void ReadDeskFile(Desk& desk, const DeskRequest& request, const std::string& file, HeadlessWindow& window)
+void ReadDeskFile(Desk& desk, const DeskRequest& request, const std::string& file, GameState& record)
 {
     const std::string path = (std::filesystem::path(request.folder) / file).string();
-    const int kind = KindOfFileName(file);
+    const KifuKind kind = KindOfFileName(file);
     FileLines lines;
     std::string error;
     if (!ReadFileLines(path, lines, error, kMaxDeskFileBytes)) {
@@ -117,10 +117,10 @@ void ReadDeskFile(Desk& desk, const DeskRequest& request, const std::string& fil
     const std::vector<const DeskGameSettings*> settings = SettingsOfGames(desk.settings, scan, file);
     const std::vector<bool> alike = LookAlikes(scan, file);
     for (int n = 1; n <= scan.KifuCount; ++n) {
-        const KifuGame& game = scan.KifuList[n];
-        if (!InProgress(game) || (Trimmed(game[5]) != request.me && Trimmed(game[6]) != request.me))
+        const KifuGame& kifu = scan.KifuList[n];
+        if (!InProgress(kifu) || (Trimmed(kifu[5]) != request.me && Trimmed(kifu[6]) != request.me))
             continue;
-        desk.rows.push_back(MakeRow(window, scan, file, kind, n, settings[n], desk, request));
+        desk.rows.push_back(MakeRow(record, scan, file, kind, n, settings[n], desk, request));
         desk.rows.back().lookAlike = alike[n];
     }
 }
@@ -137,9 +137,9 @@ Desk OpenDesk(DeskRequest request)
     const std::vector<std::string> files = GameFiles(request.folder, error);
     if (!error.empty())
         desk.files.push_back({std::string(), error});
-    HeadlessWindow window;
+    auto record = std::make_unique<GameState>();  // each game is read into it in turn
     for (const std::string& file : files)
-        ReadDeskFile(desk, request, file, window);
+        ReadDeskFile(desk, request, file, *record);
     SortDesk(desk.rows);
     return desk;
 }
@@ -198,7 +198,7 @@ bool SaveDeskGame(KifuHost& host, DeskPlace& place)
     const auto which = [&place](const KifuFile& now) { return FindGameOfKey(now, place.key); };
     if (!SaveOverGame(host, place.kind, place.path, which, n))
         return false;
-    const DeskGameKey written = KeyOfHeader(place.key.file, host.Window().ReadGameInfo(), n);
+    const DeskGameKey written = KeyOfHeader(place.key.file, host.Session().Header(), n);
     MoveSettings(host, place.path, place.key, written);
     place.key = written;
     return true;

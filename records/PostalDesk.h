@@ -16,7 +16,7 @@ constexpr long long kMaxDeskFileBytes = 16 * 1024 * 1024;
 struct DeskRow {
     std::string file;  // the name inside the folder
     int number = 0;    // in the file
-    int kind = 0;      // kKindPgn or kKindCsv
+    KifuKind kind = kKindNone;  // kKindPgn or kKindCsv
     DeskGameKey key;
     std::string opponent;
     bool meWhite = true;
@@ -69,7 +69,7 @@ struct DeskRequest {
 // still finds it.
 struct DeskPlace {
     std::string path;  // the file
-    int kind = 0;
+    KifuKind kind = kKindNone;
     DeskGameKey key;
 };
 DeskPlace PlaceOfRow(const std::string& folder, const DeskRow& row);

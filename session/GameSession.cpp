@@ -90,6 +90,7 @@ void GameSession::NewRecord()
     SetStartPosition(*game_);
     SetPhase(GamePhase::NoGame);
     emit RecordReset();
+    emit RecordStarted();
     emit HeaderChanged();
     Changed();
 }
@@ -100,6 +101,7 @@ void GameSession::LoadSetup(Board position, bool blackToMove)
     clockRemainder_ = {};
     SetPhase(GamePhase::NoGame);
     emit RecordReset();
+    emit RecordStarted();
     emit HeaderChanged();
     Changed();
 }

@@ -131,6 +131,9 @@ signals:
     // window shows of the old game (its information, its list) goes.
     void RecordReset();
     void PhaseChanged(GamePhase phase);
+    // A new record was started (not read from a file): a window gives it the
+    // information a new game starts with.
+    void RecordStarted();
     // The game's information has changed (not by the boxes' own typing
     // alone: SetHeader from them tells it too, and they show it again).
     void HeaderChanged();

@@ -35,6 +35,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
@@ -175,17 +176,20 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     QStringList captions;
     for (int k = 0; k <= 6; ++k)
         captions << LabeInfo[k]->text();
-    kifuHost_ = std::make_unique<WindowKifuHost>(*this, services_, this, MnuOptionKifuWrite, captions);
+    kifuHost_ = std::make_unique<WindowKifuHost>(*session_, services_, this, MnuOptionKifuWrite, captions);
     kifuFolder_ = std::make_unique<KifuFolder>(services_.Folders().Settings);
     BuildEngineLink();
 
     // Start-up: no game, the standard position, White to move; the options
     // and the engine of the last run.
     connect(session_.get(), &GameSession::RecordReset, this, &FormMain::ClearRecordView);
+    connect(session_.get(), &GameSession::RecordStarted, this, &FormMain::StartHeader);
+    connect(session_.get(), &GameSession::HeaderChanged, this, &FormMain::ShowHeader);
     connect(session_.get(), &GameSession::PhaseChanged, this, &FormMain::ApplyStates);
     connect(session_.get(), &GameSession::RecordChanged, this, &FormMain::ApplyStates);
     connect(session_.get(), &GameSession::RecordChanged, this, &FormMain::UpdateMoveList);
     ClearRecordView();
+    StartHeader();
     VorlikIni ini;
     std::string problem;
     const ProgramFolders folders = services_.Folders();
@@ -462,8 +466,9 @@ QWidget* FormMain::BuildCentralArea()
                     session_->SetNote(j - 7, notesPly_, text.toStdString());
                     ShowRecordState();
                 });
+    // The information boxes are the record's header: what is typed goes into it.
     for (int k = 1; k <= 6; ++k)
-        connect(TextInfo[k], &QLineEdit::textChanged, this, &FormMain::ShowRecordState);
+        connect(TextInfo[k], &QLineEdit::textChanged, this, &FormMain::HeaderTyped);
     for (int k = 11; k <= 13; ++k)
         TextInfo[k]->setMaximumWidth(44);
     TextInfo[9]->installEventFilter(this);
@@ -472,12 +477,12 @@ QWidget* FormMain::BuildCentralArea()
     TextInfoS->setObjectName(QStringLiteral("TextInfoS"));
     TextInfoS->setPlaceholderText(QStringLiteral("ここの入力はヘルプを参照してください"));
     TextInfoS->setMaximumHeight(36);
-    connect(TextInfoS, &QPlainTextEdit::textChanged, this, &FormMain::ShowRecordState);
+    connect(TextInfoS, &QPlainTextEdit::textChanged, this, &FormMain::HeaderTyped);
     CombKekka = new QComboBox;
     CombKekka->setObjectName(QStringLiteral("CombKekka"));
     CombKekka->setEditable(true);
     CombKekka->addItems({QStringLiteral("1-0"), QStringLiteral("0-1"), QStringLiteral("1/2-1/2"), QStringLiteral("*")});
-    connect(CombKekka, &QComboBox::currentTextChanged, this, &FormMain::ShowRecordState);
+    connect(CombKekka, &QComboBox::currentTextChanged, this, &FormMain::HeaderTyped);
 
     ImaCheBoa = new BoardView;
     ImaCheBoa->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -624,13 +629,8 @@ void FormMain::ClearRecordView()
     SetOpaque(LabelTime[0], true);
     SetOpaque(LabelTime[1], false);
     // The postal boxes are the notes of their ply: the redraw fills them.
-    for (int k : {1, 2, 3, 4, 5, 6, 14})
-        TextInfo[k]->clear();
-    TextInfo[1]->setText(QString::fromUtf8(kCaption));
-    const QDate today = QDate::currentDate();
-    TextInfo[3]->setText(QString::fromStdString(ShortDate(today.year(), today.month(), today.day())));
-    CombKekka->setCurrentText(QStringLiteral("*"));
-    TextInfoS->clear();
+    // The information boxes show the new record's header when it is told.
+    TextInfo[14]->clear();
     ListMain->clear();
     traffic_.clear();
     FlushTraffic();
@@ -883,22 +883,50 @@ bool FormMain::CheckChessMoveOutput(const std::string& move)
     return legal;
 }
 
-GameHeader FormMain::ReadGameInfo()
+GameHeader FormMain::ReadGameInfo() { return session_->Header(); }
+
+void FormMain::ShowGameInfo(const GameHeader& header) { session_->SetHeader(header); }
+
+void FormMain::StartHeader()
 {
+    GameHeader header;
+    header.Field[kEvent] = kCaption;
+    const QDate today = QDate::currentDate();
+    header.Field[kDate] = ShortDate(today.year(), today.month(), today.day());
+    header.Field[kResult] = "*";
+    session_->SetHeader(header);
+}
+
+void FormMain::ShowHeader()
+{
+    const GameHeader& header = session_->Header();
+    const QScopedValueRollback<bool> showing(showingHeader_, true);
+    const auto show = [](QLineEdit* box, const std::string& text) {
+        const QString shown = QString::fromStdString(text);
+        if (box->text() != shown)  // the cursor stays where the user types
+            box->setText(shown);
+    };
+    for (int k = 1; k <= 6; ++k)
+        show(TextInfo[k], header.Field[k]);
+    const QString result = header.Field[kResult].empty() ? QStringLiteral("*") : QString::fromStdString(header.Field[kResult]);
+    if (CombKekka->currentText() != result)
+        CombKekka->setCurrentText(result);
+    if (TextInfoS->toPlainText().toStdString() != header.TextInfoS)
+        TextInfoS->setPlainText(QString::fromStdString(header.TextInfoS));
+    ShowRecordState();
+}
+
+void FormMain::HeaderTyped()
+{
+    if (showingHeader_)
+        return;
     GameHeader header;
     for (int k = 1; k <= 6; ++k)
         header.Field[k] = TextInfo[k]->text().toStdString();
-    header.Field[7] = CombKekka->currentText().toStdString();
+    header.Field[kResult] = CombKekka->currentText().toStdString();
     header.TextInfoS = TextInfoS->toPlainText().toStdString();
-    return header;
-}
-
-void FormMain::ShowGameInfo(const GameHeader& header)
-{
-    for (int k = 1; k <= 6; ++k)
-        TextInfo[k]->setText(QString::fromStdString(header.Field[k]));
-    CombKekka->setCurrentText(header.Field[7].empty() ? QStringLiteral("*") : QString::fromStdString(header.Field[7]));
-    TextInfoS->setPlainText(QString::fromStdString(header.TextInfoS));
+    session_->SetHeader(header);
+    ShowRecordState();
 }
 
 bool FormMain::PieceSound() { return MnuGameSound->isChecked(); }
@@ -1343,10 +1371,10 @@ namespace {
 
 // A file named ".pgn", ".fen" or ".csv" is of that kind whatever entry of the
 // type list was left chosen; any other name goes by the entry.
-int KindOfChosenFile(const QString& fileName, int entryKind)
+KifuKind KindOfChosenFile(const QString& fileName, KifuKind entryKind)
 {
-    const int kind = KindOfFileName(fileName.toStdString());
-    return kind != 0 ? kind : entryKind;
+    const KifuKind kind = KindOfFileName(fileName.toStdString());
+    return kind != kKindNone ? kind : entryKind;
 }
 
 }  // namespace
@@ -1358,10 +1386,10 @@ void FormMain::OpenFile()
                                                 QString::fromUtf8(kFilterAll), &entry);
     if (name.isEmpty())
         return;
-    OpenGameFile(name, qBound(int(kKindPgn), entry, int(kKindCsv)));
+    OpenGameFile(name, static_cast<KifuKind>(qBound(int(kKindPgn), entry, int(kKindCsv))));
 }
 
-void FormMain::OpenGameFile(const QString& fileName, int entryKind)
+void FormMain::OpenGameFile(const QString& fileName, KifuKind entryKind)
 {
     const QString name = QFileInfo(fileName).absoluteFilePath();
     RememberFolder(name);
@@ -1380,10 +1408,11 @@ void FormMain::SaveFile()
     if (name.isEmpty())
         return;
     RememberFolder(name);
-    const int chosen = qBound(int(kKindPgn), entry, filter == kFilterAll ? int(kKindCsv) : int(kKindFen));
+    const auto chosen =
+        static_cast<KifuKind>(qBound(int(kKindPgn), entry, filter == kFilterAll ? int(kKindCsv) : int(kKindFen)));
     name = WithFilterSuffix(name, filter, chosen);
     // A set-up game named ".csv" is refused by the save, with a message.
-    const int kind = KindOfChosenFile(name, chosen);
+    const KifuKind kind = KindOfChosenFile(name, chosen);
     if (!MayLoseAnnotations(kind))
         return;
     if (SaveKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString())) {
@@ -1393,7 +1422,7 @@ void FormMain::SaveFile()
     }
 }
 
-bool FormMain::MayLoseAnnotations(int kind)
+bool FormMain::MayLoseAnnotations(KifuKind kind)
 {
     const std::string loss = SaveLossText(session_->Game(), kind);
     return loss.empty() ||
@@ -1458,7 +1487,7 @@ void FormMain::MnuOptionSearch_Click()
     RememberFolder(name);
     // The search offers PGN and CSV only: its second entry is the CSV kind,
     // and a position file is told, not searched.
-    const int kind = KindOfChosenFile(name, entry == 2 ? kKindCsv : kKindPgn);
+    const KifuKind kind = KindOfChosenFile(name, entry == 2 ? kKindCsv : kKindPgn);
     SearchKifuFile(*kifuHost_, kifuFile_, kind, name.toStdString());
 }
 
@@ -1732,6 +1761,7 @@ void FormMain::BuildEngineLink()
     kifuHost_->matchesFile = [this](const std::string& fileName) {
         ListMain->clear();  // written anew from the game just loaded, whatever went by while it loaded
         UpdateMoveList();
+        AllDisplay();
         RecordSaved(QString::fromStdString(fileName));
     };
     engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_, *session_);

@@ -87,7 +87,7 @@ public:
     void CloseWithoutAsking();
     // Opens a game file as "開く" does (a file given on the command line);
     // its kind is its extension, else entryKind.
-    void OpenGameFile(const QString& fileName, int entryKind = kKindPgn);
+    void OpenGameFile(const QString& fileName, KifuKind entryKind = kKindPgn);
 
     // The automatic replay is on: the timer steps through the record.
     bool AutoReplayOn() const { return AutoReplay; }
@@ -149,6 +149,12 @@ private:
     bool Told(TreeResult result);
     GameHeader ReadGameInfo() override;
     void ShowGameInfo(const GameHeader& header) override;
+    // The information a new record starts with: the program's name as the
+    // event, today's date, no result.
+    void StartHeader();
+    // The boxes show the session's header; what is typed into them goes there.
+    void ShowHeader();
+    void HeaderTyped();
     bool PieceSound() override;
     void SetPieceSound(bool on) override;
     void SetRefusalBeep(bool on) override { refusalBeep_ = on; }
@@ -193,7 +199,7 @@ private:
     bool SaveToDesk();
     // Asks before a save into a file of this kind loses the record's
     // variations, comments or marks; true to go on.
-    bool MayLoseAnnotations(int kind);
+    bool MayLoseAnnotations(KifuKind kind);
     void MnuGameTurn_Click();
     void MnuGameSound_Click();
     void MnuGameLevelLevel_Click(int index);
@@ -361,6 +367,7 @@ private:
     bool closing_ = false;
     bool undersized_ = false;  // the least size was asked back and not yet had
     bool refusalBeep_ = true;
+    bool showingHeader_ = false;  // the boxes are being filled from the header
     long long clockMark_ = 0;  // ClockNow at the last tick, or when the timer started
 };
 

@@ -7,9 +7,9 @@
 
 namespace vorlik {
 
-WindowKifuHost::WindowKifuHost(MainWindowPort& window, WindowServices& services, QWidget* parent,
+WindowKifuHost::WindowKifuHost(GameSession& session, WindowServices& services, QWidget* parent,
                                QAction* longFormOption, const QStringList& headerCaptions)
-    : window_(window), services_(services), parent_(parent), longFormOption_(longFormOption),
+    : session_(session), services_(services), parent_(parent), longFormOption_(longFormOption),
       captions_(headerCaptions.isEmpty() ? DialogMnuFile::DefaultCaptions() : headerCaptions)
 {
 }
@@ -32,6 +32,8 @@ void WindowKifuHost::ShowKifuDialog(KifuFile& file, const std::string& fileName)
     DialogMnuFile dialog(*this, file, services_, QString::fromStdString(fileName), captions_, parent_);
     dialog.exec();
 }
+
+void WindowKifuHost::Beep() { services_.Beep(); }
 
 bool WindowKifuHost::LongFormSave() { return longFormOption_ && longFormOption_->isChecked(); }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "records/ModuleMekFile.h"
+#include "session/GameSession.h"
 
 #include <QStringList>
 
@@ -20,15 +21,16 @@ class WindowKifuHost : public KifuHost {
 public:
     // longFormOption: the checkable "国際長表記で保存" entry (none: short text).
     // headerCaptions: the window's labels of the seven game-information fields.
-    WindowKifuHost(MainWindowPort& window, WindowServices& services, QWidget* parent, QAction* longFormOption,
+    WindowKifuHost(GameSession& session, WindowServices& services, QWidget* parent, QAction* longFormOption,
                    const QStringList& headerCaptions);
 
-    MainWindowPort& Window() override { return window_; }
+    GameSession& Session() override { return session_; }
     void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
     bool Ask(const std::string& question, const std::string& title) override;
     void SetBusy(bool busy) override;
     void ShowKifuDialog(KifuFile& file, const std::string& fileName) override;
     bool LongFormSave() override;
+    void Beep() override;
     bool MayDiscardRecord() override { return !mayDiscard || mayDiscard(); }
     void RecordMatchesFile(const std::string& fileName) override
     {
@@ -40,7 +42,7 @@ public:
     std::function<void(const std::string&)> matchesFile;
 
 private:
-    MainWindowPort& window_;
+    GameSession& session_;
     WindowServices& services_;
     QWidget* parent_;
     QAction* longFormOption_;

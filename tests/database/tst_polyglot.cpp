@@ -2,7 +2,7 @@
 // of each FEN, and the key the record's main line gives after the same moves
 // (castling rights and the capture in passing followed move by move).
 #include "core/FenText.h"
-#include "core/HeadlessWindow.h"
+#include "session/GameSession.h"
 #include "database/PolyglotKey.h"
 
 #include <QtTest>
@@ -60,10 +60,9 @@ void TestPolyglot::key()
     const PositionState state{!blackToMove, rights.castling, rights.passedFile};
     QCOMPARE(quint64(PolyglotKey(board, state)), key);
 
-    HeadlessWindow window;
-    window.MnuFileNew_Click();
+    GameSession window;
     for (const QString& move : moves.split(' ', Qt::SkipEmptyParts))
-        QVERIFY(window.CheckChessMoveOutput(move.toStdString()));
+        QVERIFY(window.CommitMove(move.toStdString()) == MoveVerdict::Legal);
     const std::vector<LinePosition> line = MainLinePositions(window.Game());
     QCOMPARE(int(line.size()), window.Game().LastPly + 1);
     QCOMPARE(quint64(line.back().key), key);

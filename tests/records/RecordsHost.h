@@ -1,8 +1,8 @@
-// A file-module host for tests: a window without widgets, messages recorded,
+// A file-module host for tests: a session without a window, messages recorded,
 // the collection dialog answered from a queue, files in a temporary folder.
 #pragma once
 
-#include "core/HeadlessWindow.h"
+#include "TestBoard.h"
 #include "records/ModuleMekFile.h"
 
 #include <QByteArray>
@@ -23,7 +23,7 @@ public:
     struct Shown {
         std::string text, title;
     };
-    HeadlessWindow window;
+    TestBoard window;  // the game on the board
     std::vector<Shown> shown;
     QList<int> answers;   // KifuSelect per dialog; 0 when none is left
     QList<bool> yes;      // answers to questions; no when none is left
@@ -33,7 +33,7 @@ public:
     int busy = 0;
     std::function<void()> duringDialog;  // what happens while the list is open
 
-    MainWindowPort& Window() override { return window; }
+    GameSession& Session() override { return window.session; }
     void ShowMessage(const std::string& text, const std::string& title, Icon) override { shown.push_back({text, title}); }
     void SetBusy(bool on) override { busy += on ? 1 : -1; }
     void ShowKifuDialog(KifuFile& file, const std::string&) override
@@ -44,6 +44,7 @@ public:
         file.KifuSelect = static_cast<KifuSelect>(answers.isEmpty() ? 0 : answers.takeFirst());
     }
     bool LongFormSave() override { return longForm; }
+    void Beep() override { window.Beep(); }
     bool Ask(const std::string& question, const std::string&) override
     {
         asked.push_back(question);
@@ -54,7 +55,7 @@ public:
 };
 
 // Plays space-separated tokens on the host's board through its gate.
-inline void PlayTokens(HeadlessWindow& window, const std::string& tokens);
+inline void PlayTokens(TestBoard& window, const std::string& tokens);
 
 inline QByteArray ReadAll(const QString& path)
 {
@@ -77,7 +78,7 @@ inline std::string S(const QString& text) { return text.toStdString(); }
 
 #include <sstream>
 
-inline void vorlik::test::PlayTokens(HeadlessWindow& window, const std::string& tokens)
+inline void vorlik::test::PlayTokens(TestBoard& window, const std::string& tokens)
 {
     std::istringstream in(tokens);
     std::string token;

@@ -180,7 +180,7 @@ void DeskTest::settingsFollowTheHeader()
     RecordsHost host;
     KifuFile scan;
     QVERIFY(OpenDeskGame(host, scan, place));
-    host.window.Header().Field[4] = "4";
+    host.window.SetField(4, "4");
     QVERIFY(SaveDeskGame(host, place));
     DeskSettings settings;
     std::string error;

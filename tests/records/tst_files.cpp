@@ -63,7 +63,7 @@ class TestFiles : public QObject {
     QString Path(const QString& name) const { return dir_.filePath(name); }
 
     // Scans a file written from bytes and loads game n.
-    std::string LoadFrom(RecordsHost& host, const QByteArray& bytes, int n = 1, int kind = kKindPgn,
+    std::string LoadFrom(RecordsHost& host, const QByteArray& bytes, int n = 1, KifuKind kind = kKindPgn,
                          LoadReport* report = nullptr)
     {
         const QString path = Path(kind == kKindCsv ? "load.csv" : "load.pgn");
@@ -71,10 +71,7 @@ class TestFiles : public QObject {
         KifuFile file;
         if (!ScanKifuFile(file, kind, S(path)).ok || n > file.KifuCount)
             return "<no game>";
-        host.window.MnuFileNew_Click();
-        const LoadReport loaded = LoadKifu(host.window, file, 1, n);
-        if (kind == kKindCsv)
-            LoadKifu(host.window, file, 3, n);
+        const LoadReport loaded = LoadInto(host.window, file, kind, n);
         if (report)
             *report = loaded;
         return Moves(host.window.Game());
@@ -148,8 +145,7 @@ private slots:
         QCOMPARE(file.KifuCount, games);
         QCOMPARE(QString::fromStdString(file.KifuList[game][1]), event);
         RecordsHost host;
-        host.window.MnuFileNew_Click();
-        const LoadReport report = LoadKifu(host.window, file, 1, game);
+        const LoadReport report = LoadInto(host.window, file, kKindPgn, game);
         QVERIFY2(report.Message().empty(), report.Message().c_str());
         QCOMPARE(QString::fromStdString(host.window.Header().Field[7]), result);
         QCOMPARE(QString::fromStdString(Moves(host.window.Game())), moves);
@@ -178,7 +174,12 @@ private slots:
         const std::string message = report.Message();
         QVERIFY2(message.find("2手目(白)の「Ke3」") != std::string::npos, message.c_str());
         QVERIFY(message.find("全部で2個") != std::string::npos);
+        QCOMPARE(host.window.Beeps(), 0);  // reading a record makes no sound
+        KifuFile file;
+        ScanKifuText(file, kKindPgn, "[Event \"R\"]\n\n1. e4 e5 2. Ke3 Nf3 Nc6 3. Xyz123456789 *\n");
+        QVERIFY(LoadGame(host, file, kKindPgn, 1));
         QCOMPARE(host.window.Beeps(), 1);  // the end of the load, not one per refusal
+        QCOMPARE(host.shown.size(), std::size_t(1));  // the refusals told once
         host.window.MnuFileNew_Click();
         host.window.CheckChessMoveOutput("Ke3");
         QCOMPARE(host.window.Beeps(), 2);  // refusals beep again after the load
@@ -272,17 +273,17 @@ private slots:
         QFETCH(QString, loadTold);
         WriteAll(Path("broken"), bytes);
         KifuFile file;
-        const ScanReport report = ScanKifuFile(file, kind, S(Path("broken")));
+        const ScanReport report = ScanKifuFile(file, KifuKind(kind), S(Path("broken")));
         QCOMPARE(report.ok, readable);
         QCOMPARE(file.KifuCount, games);
         QCOMPARE(!report.message.empty(), told);
         if (!readable)
             QVERIFY(report.message.find("テキストファイルではありません") != std::string::npos);
         RecordsHost host;
-        OpenKifuFile(host, file, kind, S(Path("broken")));  // a message or an empty list, never a crash
+        OpenKifuFile(host, file, KifuKind(kind), S(Path("broken")));  // a message or an empty list, never a crash
         QCOMPARE(host.busy, 0);
         if (games > 0) {
-            const std::string message = LoadKifuGame(host.window, file, kind, 1).Message();
+            const std::string message = LoadInto(host.window, file, KifuKind(kind), 1).Message();
             QVERIFY2(loadTold.isEmpty() ? message.empty() : message.find(S(loadTold)) != std::string::npos,
                      message.c_str());
             QVERIFY(LineMatchesTree(host.window.Game()));
@@ -296,7 +297,7 @@ private slots:
         KifuFile file;
         ScanKifuText(file, kKindPgn, "[Event \"A1\"]\n[Site \"Osaka\"]\n[Annotator \"X\"]\n\n1. d4 *\n"
                                      "[Event \"A2\"]\n[Site \"Kobe\"]\n\n1. e4 *\n[Event \"A3\"]\n\n1. c4 *\n");
-        HeadlessWindow window;
+        TestBoard window;
         PlayTokens(window, "c4");
         QCOMPARE(SearchContinuations(file, window.Game(), false).matches, 1);
         ScanKifuText(file, kKindPgn, "[Event \"B1\"]\n\n1. e4 *\n[Event \"B2\"]\n\n1. e4 e5 *\n");
@@ -337,7 +338,7 @@ private slots:
         QFETCH(QString, moves);
         RecordsHost host;
         KifuFile file;
-        QVERIFY(ReadFenBoard(host.window, S(fen), nullptr));
+        QVERIFY(ReadFenInto(host.window, S(fen), nullptr));
         PlayTokens(host.window, S(moves));
         const GameState before = host.window.Game();
         const QString path = Path("setup.pgn");
@@ -360,7 +361,7 @@ private slots:
         RecordsHost host;
         KifuFile file;
         PlayTokens(host.window, "e4");
-        host.window.Header().Field[1] = "New";
+        host.window.SetField(1, "New");
         host.answers = {-1};
         QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
         QVERIFY(ReadAll(path).startsWith("[Event \"Old\"]\r\n\r\n1. d4 d5 *\r\n\r\n[Event \"New\"]"));
@@ -409,11 +410,11 @@ private slots:
     {
         RecordsHost host;
         PlayTokens(host.window, "e4 c5 Nf3 d6 d4 cxd4 Nxd4");
-        GameState& game = host.window.Game();
+        const GameState& game = host.window.Game();
         for (int ply = 1; ply <= game.LastPly; ++ply)
             for (int k = 1; k <= 6; ++k)
-                game.KifuNote[k][ply] = k == 6 ? "note, \"" + std::to_string(ply) + "\"" : std::to_string(ply * 10 + k);
-        host.window.Header().Field = {"", "通信戦", "Site", "26/12/8", "1", "白石", "黒田", "*"};
+                host.window.session.SetNote(k, ply, k == 6 ? "note, \"" + std::to_string(ply) + "\"" : std::to_string(ply * 10 + k));
+        host.window.SetFields({"", "通信戦", "Site", "26/12/8", "1", "白石", "黒田", "*"});
         KifuFile file;
         QVERIFY(SaveKifuFile(host, file, kKindCsv, S(Path("game.csv"))));
         const GameState before = game;
@@ -458,12 +459,12 @@ private slots:
         RecordsHost host;
         KifuFile file;
         PlayTokens(host.window, "e4");
-        host.window.Header().Field[1] = "First";
+        host.window.SetField(1, "First");
         QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
         QVERIFY(host.dialogModes.empty());
         QVERIFY(ReadAll(path).startsWith("\r\n[Event \"First\"]\r\n"));
 
-        host.window.Header().Field[1] = "Second";
+        host.window.SetField(1, "Second");
         host.answers = {-1};
         QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
         QCOMPARE(host.dialogModes, std::vector<int>{2});
@@ -471,14 +472,14 @@ private slots:
         QVERIFY(!QFile::exists(Path("book.bak")));  // appending keeps no backup
 
         const QByteArray twoGames = ReadAll(path);
-        host.window.Header().Field[1] = "Inserted";
+        host.window.SetField(1, "Inserted");
         host.answers = {-2};  // before game 1
         QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
         QCOMPARE(ReadAll(Path("book.bak")), twoGames);
         QVERIFY(ReadAll(path).startsWith("\r\n[Event \"Inserted\"]"));
         QVERIFY(ReadAll(path).contains("\r\n\r\n[Event \"First\"]"));
 
-        host.window.Header().Field[1] = "Replaced";
+        host.window.SetField(1, "Replaced");
         host.answers = {0};  // cancelled: nothing written
         QVERIFY(!SaveKifuFile(host, file, kKindPgn, S(path)));
         host.answers = {3};  // overwrite the last game
@@ -511,7 +512,7 @@ private slots:
         KifuFile file;
         PlayTokens(host.window, "d4 d5");
         for (int g = 1; g <= games; ++g) {
-            host.window.Header().Field[1] = "G" + std::to_string(g);
+            host.window.SetField(1, "G" + std::to_string(g));
             host.answers = {-1};
             QVERIFY(SaveKifuFile(host, file, kKindPgn, S(path)));
         }
@@ -532,7 +533,7 @@ private slots:
         RecordsHost host;
         KifuFile file;
         PlayTokens(host.window, "e4");
-        host.window.Header().Field[1] = "関東大会";
+        host.window.SetField(1, "関東大会");
         // A CP932 file keeps its encoding for a game it can hold.
         WriteAll(path, "[Event \"\x8a\xd6\x93\x8c\x91\xe5\x89\xef\"]\r\n\r\n1. d4 *\r\n");
         host.answers = {-1};
@@ -541,7 +542,7 @@ private slots:
 
         // A name CP932 cannot hold: a new file is UTF-8; an old CP932 file
         // refuses it unless the user has the file converted.
-        host.window.Header().Field[5] = "김민준";
+        host.window.SetField(5, "김민준");
         const QByteArray cp932File = ReadAll(path);
         host.answers = {-1};
         QVERIFY(!SaveKifuFile(host, file, kKindPgn, S(path)));
@@ -578,7 +579,7 @@ private slots:
         // A comment counts as the names do: a new file goes to UTF-8 whole, a CP932 file refuses it.
         RecordsHost commented;
         PlayTokens(commented.window, "e4");
-        SetComment(commented.window.Game(), 1, "Delétang's triangle");
+        commented.window.session.SetComment(1, "Delétang's triangle");
         const QString commentPath = Path("enc-comment.pgn");
         QFile::remove(commentPath);
         QVERIFY(SaveKifuFile(commented, file, kKindPgn, S(commentPath)));
@@ -615,7 +616,7 @@ private slots:
         WriteAll(path, cp932);
         RecordsHost host;
         PlayTokens(host.window, "c4");
-        host.window.Header().Field[5] = "Müller, Jürgen";
+        host.window.SetField(5, "Müller, Jürgen");
         host.answers = {select};
         host.yes = {yes};
         KifuFile file;
@@ -657,7 +658,7 @@ private slots:
         QFile::remove(path);
         QFile::remove(path + ".csv");
         RecordsHost host;
-        host.window.Header().TextInfoS = S(box);
+        host.window.SetFurtherTags(S(box));
         KifuFile file;
         QVERIFY(!SaveKifuFile(host, file, kKindPgn, S(path)));
         QVERIFY2(host.LastMessage().find(S(told)) != std::string::npos, host.LastMessage().c_str());
@@ -777,7 +778,7 @@ private slots:
         };
         KifuFile file;
         PlayTokens(host.window, "e4");
-        host.window.Header().Field[1] = "Mine";
+        host.window.SetField(1, "Mine");
         host.answers = {answer};
         QCOMPARE(SaveKifuFile(host, file, kKindPgn, S(path)), !inFront);
         if (late.joinable())
@@ -814,7 +815,7 @@ private slots:
         RecordsHost host;
         KifuFile file;
         PlayTokens(host.window, "e4 e5 Nf3");
-        host.window.Game().CurPly = 2;
+        host.window.session.GoToPly(2);
         QVERIFY(SaveKifuFile(host, file, kKindFen, S(Path("shown.fen"))));
         QCOMPARE(ReadAll(Path("shown.fen")), QByteArray("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\r\n"));
     }
@@ -857,9 +858,9 @@ private slots:
         PlayTokens(host.window, "e4");
         KifuFile file;
         if (search)
-            SearchKifuFile(host, file, kind, S(Path("nothing.txt")));
+            SearchKifuFile(host, file, KifuKind(kind), S(Path("nothing.txt")));
         else
-            OpenKifuFile(host, file, kind, S(Path("nothing.txt")));
+            OpenKifuFile(host, file, KifuKind(kind), S(Path("nothing.txt")));
         QVERIFY(host.dialogModes.empty());  // no empty list to choose from
         QCOMPARE(host.shown.size(), std::size_t(1));
         QCOMPARE(host.shown[0].title, std::string("注意"));

@@ -101,9 +101,9 @@ private slots:
         QFETCH(QString, textInfoS);
         QFETCH(bool, longForm);
         QFETCH(QString, expected);
-        HeadlessWindow window;
+        TestBoard window;
         if (!fen.isEmpty())
-            QVERIFY(ReadFenBoard(window, S(fen), nullptr));
+            QVERIFY(ReadFenInto(window, S(fen), nullptr));
         PlayTokens(window, S(moves));
         GameHeader header = Header(S(result));
         header.TextInfoS = S(textInfoS);
@@ -154,11 +154,11 @@ private slots:
         for (int pass = 0; pass < 2; ++pass) {
             KifuFile file;
             ScanKifuText(file, kKindPgn, text);
-            HeadlessWindow window;
-            const LoadReport report = LoadKifuGame(window, file, kKindPgn, 1);
+            TestBoard window;
+            const LoadReport report = LoadInto(window, file, kKindPgn, 1);
             QCOMPARE(QString::fromStdString(report.Message()), QString());
             QCOMPARE(window.Game().CurPly, window.Game().LastPly);
-            const std::vector<std::string> lines = WritePgnGame(window.Game(), window.ReadGameInfo(), false);
+            const std::vector<std::string> lines = WritePgnGame(window.Game(), window.Header(), false);
             std::string moveText;
             for (std::size_t k = 7 + !start.isEmpty(); k + 1 < lines.size(); ++k)
                 moveText += (moveText.empty() ? "" : "\n") + lines[k];
@@ -173,12 +173,12 @@ private slots:
     {
         KifuFile file;
         ScanKifuText(file, kKindPgn, "[Event \"E\"]\n\n1. e4 e5 (1... c5 2. Nf3 {Open Sicilian}) 2. Nf3 *\n");
-        HeadlessWindow window;
-        LoadKifuGame(window, file, kKindPgn, 1);
-        GameState& game = window.Game();
-        ShowNode(game, Children(game, NodeAt(game, 1))[1]);
+        TestBoard window;
+        LoadInto(window, file, kKindPgn, 1);
+        const GameState& game = window.Game();
+        window.session.ShowNode(Children(game, NodeAt(game, 1))[1]);
         QCOMPARE(QString::fromStdString(game.KifuShort[2]), QString("c5"));
-        const std::vector<std::string> csv = WriteCsvGame(game, window.ReadGameInfo(), false);
+        const std::vector<std::string> csv = WriteCsvGame(game, window.Header(), false);
         QCOMPARE(QString::fromStdString(csv[8]), QString("1,5254,5755,e4,e5,,,,,,,,,,,,,"));
         QCOMPARE(QString::fromStdString(csv[9]).left(12), QString("2,7163,,Nf3,"));
         QCOMPARE(QString::fromStdString(FenFileLine(game)),
@@ -265,7 +265,7 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, tag);
         QFETCH(QString, reread);
-        HeadlessWindow window;
+        TestBoard window;
         GameHeader header = Header();
         header.Field[3] = S(box);
         const std::vector<std::string> lines = WritePgnGame(window.Game(), header, false);
@@ -277,12 +277,12 @@ private slots:
 
     void csvLayout()
     {
-        HeadlessWindow window;
+        TestBoard window;
         PlayTokens(window, "e4 e5 Nf3");
-        GameState& game = window.Game();
+        const GameState& game = window.Game();
         for (int k = 1; k <= 6; ++k)
             for (int ply = 1; ply <= 3; ++ply)
-                game.KifuNote[k][ply] = k == 5 && ply == 2 ? "late, again" : std::to_string(10 * ply + k);
+                window.session.SetNote(k, ply, k == 5 && ply == 2 ? "late, again" : std::to_string(10 * ply + k));
         GameHeader header = Header("*");
         header.Field[1] = "Cup \"A\", final";
         const std::string expected = "Event,\"Cup \"\"A\"\", final\"\nSite,Tokyo\nDate,26/12/8\nRound,3\nWhite,Sato\n"
@@ -299,7 +299,7 @@ private slots:
 
     void castlingKeepsItsOwnTextOutsidePgn()
     {
-        HeadlessWindow window;
+        TestBoard window;
         PlayTokens(window, "e4 e5 Nf3 Nc6 Bc4 Bc5 O-O");
         const GameState& game = window.Game();
         QCOMPARE(QString::fromStdString(game.KifuShort[7]), QString("o-o"));
@@ -311,9 +311,9 @@ private slots:
 
     void fenFileLineShowsTheBoardOnScreen()
     {
-        HeadlessWindow window;
+        TestBoard window;
         PlayTokens(window, "e4 e5 Nf3");
-        window.Game().CurPly = 1;
+        window.session.GoToPly(1);
         QCOMPARE(QString::fromStdString(FenFileLine(window.Game())),
                  QString("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"));
     }
@@ -357,16 +357,16 @@ private slots:
         QFETCH(QString, start);
         QFETCH(QString, moves);
         QFETCH(QString, expected);
-        HeadlessWindow window;
+        TestBoard window;
         if (!start.isEmpty())
-            QVERIFY(ReadFenBoard(window, S(start), nullptr));
+            QVERIFY(ReadFenInto(window, S(start), nullptr));
         PlayTokens(window, S(moves));
         const GameState& game = window.Game();
         QCOMPARE(game.LastPly - (StartsWithBlack(game) ? 1 : 0), int(moves.split(' ', Qt::SkipEmptyParts).size()));
         QCOMPARE(QString::fromStdString(FenFileLine(game)), expected);
         // What is written is read back to the same position and side.
-        HeadlessWindow reread;
-        QVERIFY(ReadFenBoard(reread, FenFileLine(game), nullptr));
+        TestBoard reread;
+        QVERIFY(ReadFenInto(reread, FenFileLine(game), nullptr));
         QCOMPARE(reread.Game().KifuBoard[reread.Game().CurPly], game.KifuBoard[game.CurPly]);
         QCOMPARE(reread.Game().CurPly % 2, game.CurPly % 2);
     }
@@ -404,15 +404,15 @@ private slots:
 
     void searchKey()
     {
-        HeadlessWindow window;
+        TestBoard window;
         QCOMPARE(QString::fromStdString(SearchKey(window.Game(), false)), QString("1."));
         PlayTokens(window, "e4 e5 Nf3");
         QCOMPARE(QString::fromStdString(SearchKey(window.Game(), false)), QString("1. e4 e5 2. Nf3 "));
         QCOMPARE(QString::fromStdString(SearchKey(window.Game(), true)), QString("1. e2-e4 e7-e5 2. Ng1-f3 "));
-        window.Game().CurPly = 2;
+        window.session.GoToPly(2);
         QCOMPARE(QString::fromStdString(SearchKey(window.Game(), false)), QString("1. e4 e5 "));
-        HeadlessWindow black;
-        QVERIFY(ReadFenBoard(black, "4k3/8/8/8/8/8/8/4K3 b", nullptr));
+        TestBoard black;
+        QVERIFY(ReadFenInto(black, "4k3/8/8/8/8/8/8/4K3 b", nullptr));
         PlayTokens(black, "Kd7");
         QCOMPARE(QString::fromStdString(SearchKey(black.Game(), false)), QString("1... Kd7 "));
     }

@@ -59,7 +59,7 @@ private:
 
     // Plays the tokens on the host's board and returns how many it took; a
     // token the record refuses ends the game.
-    static int Play(HeadlessWindow& window, const GameTokens& tokens, std::size_t from)
+    static int Play(TestBoard& window, const GameTokens& tokens, std::size_t from)
     {
         int played = 0;
         for (std::size_t k = from; k < tokens.size(); ++k, ++played) {
@@ -89,25 +89,24 @@ private:
     }
 
     // The FEN file line of the start and of every ply, as the readers should see them.
-    void AppendPositions(QByteArray& fens, int number, GameState& game)
+    void AppendPositions(QByteArray& fens, int number, const GameState& record)
     {
-        const int shown = game.CurPly;
+        const auto copy = std::make_unique<GameState>(record);  // stepped through on a copy
+        GameState& game = *copy;
         QStringList positions;
         for (int ply = StartsWithBlack(game) ? 1 : 0; ply <= game.LastPly; ++ply) {
             game.CurPly = ply;
             positions << QString::fromStdString(FenFileLine(game));
             fens += QByteArray::number(number) + '\t' + positions.back().toUtf8() + '\n';
         }
-        game.CurPly = shown;
         saved_.positions += positions.size();
         saved_.fens.push_back(positions);
     }
 
     void Save(RecordsHost& host, int number, QByteArray& fens)
     {
-        GameState& game = host.window.Game();
-        GameHeader& header = host.window.Header();
-        header = GameHeader();
+        const GameState& game = host.window.Game();
+        GameHeader header;
         header.Field[1] = "Random " + std::to_string(number);
         for (int k = 2; k <= 6; ++k)
             header.Field[k] = "?";
@@ -115,6 +114,7 @@ private:
         const bool ended = game.LastPly > 0 && LegalMoves(game).empty();
         const bool mated = ended && game.KifuShort[game.LastPly].find_first_of("+#") != std::string::npos;
         header.Field[7] = !ended ? "*" : !mated ? "1/2-1/2" : IsWhitePly(game.LastPly) ? "1-0" : "0-1";
+        host.window.session.SetHeader(header);
         for (const bool longForm : {false, true}) {
             host.longForm = longForm;
             host.answers = {-1};  // append when the file is there
@@ -143,7 +143,7 @@ private slots:
                 continue;
             const std::string start = WriteFenText(host.window.Game(), cut);
             RecordsHost setUp;
-            QVERIFY(ReadFenBoard(setUp.window, start, nullptr));
+            QVERIFY(ReadFenInto(setUp.window, start, nullptr));
             // The start keeps its castling rights and passed square: every move plays on.
             QCOMPARE(Play(setUp.window, games[g], static_cast<std::size_t>(cut)), int(games[g].size()) - cut);
             Save(setUp, ++number, fens);
@@ -237,8 +237,8 @@ private slots:
         ScanKifuFile(scanned, kKindPgn, S(Path(file)));
         QCOMPARE(scanned.KifuCount, saved_.games);
         for (int n = 1; n <= scanned.KifuCount; ++n) {
-            HeadlessWindow window;
-            const LoadReport report = LoadKifuGame(window, scanned, kKindPgn, n);
+            TestBoard window;
+            const LoadReport report = LoadInto(window, scanned, kKindPgn, n);
             QVERIFY2(report.Message().empty(), qPrintable(QString("game %1: ").arg(n) + report.Message().c_str()));
             const GameState& game = window.Game();
             QCOMPARE(game.KifuBoard[0], saved_.starts[n - 1]);

@@ -54,7 +54,7 @@ private slots:
                                 Game("E", "1. e4 c5 *") + Game("F", "1. d4 d5 *");
         KifuFile file;
         ScanKifuText(file, kKindPgn, pgn);
-        HeadlessWindow window;
+        TestBoard window;
         PlayTokens(window, S(played));
         const SearchResult result = SearchContinuations(file, window.Game(), false);
         QCOMPARE(result.matches, int(matches.size()));
@@ -74,7 +74,7 @@ private slots:
                                 "1,5254,5755,e4,e5,\r\n2,7163,2836,Nf3,Nc6,\r\n3,6125,,Bb5,,\r\n\r\n";
         KifuFile file;
         ScanKifuText(file, kKindCsv, csv);
-        HeadlessWindow window;
+        TestBoard window;
         PlayTokens(window, "e4 e5 Nf3 Nc6");
         const SearchResult result = SearchContinuations(file, window.Game(), false);
         QCOMPARE(result.matches, 1);
@@ -87,7 +87,7 @@ private slots:
         // (words before the moves stay in the move text; comments do not).
         KifuFile file;
         ScanKifuText(file, kKindPgn, Game("near", "Postal-Cup-26 1. e4 e5 *") + Game("far", "Postal-Cup-26: 1. e4 e5 *"));
-        HeadlessWindow window;
+        TestBoard window;
         PlayTokens(window, "e4");
         const SearchResult result = SearchContinuations(file, window.Game(), false);
         QCOMPARE(result.matches, 1);
@@ -102,7 +102,7 @@ private slots:
             pgn += Game(move, std::string("1. ") + move + " *");
         KifuFile file;
         ScanKifuText(file, kKindPgn, pgn);
-        HeadlessWindow window;
+        TestBoard window;
         const SearchResult result = SearchContinuations(file, window.Game(), false);
         QCOMPARE(QString::fromStdString(result.TextJo), QString("1.a3(5)  2.b3(2)  3.c3(2)  "));
     }
@@ -117,7 +117,7 @@ private slots:
         pgn += Game("g", "1. m0 *");
         KifuFile file;
         ScanKifuText(file, kKindPgn, pgn);
-        HeadlessWindow window;
+        TestBoard window;
         const SearchResult result = SearchContinuations(file, window.Game(), false);
         QCOMPARE(result.matches, 121);
         QCOMPARE(result.tally.size(), std::size_t(100));

@@ -3,7 +3,7 @@
 // real files in a temporary folder, and the search button.
 #include "ScriptedServices.h"
 
-#include "core/HeadlessWindow.h"
+#include "session/GameSession.h"
 #include "core/MoveCommit.h"
 #include "ui/DialogMnuFile.h"
 #include "ui/WindowKifuHost.h"
@@ -84,7 +84,7 @@ private slots:
 
 private:
     QString Write(const QString& name, const QByteArray& bytes);
-    void Scan(int kind, const QString& path);
+    void Scan(KifuKind kind, const QString& path);
     void Play(const QString& tokens);
     std::unique_ptr<DialogMnuFile> Dialog(int mode, const QString& fileName = QStringLiteral("games.pgn"));
     // Table rows set directly: field 1 "G<n>", move text as given.
@@ -92,7 +92,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> folder_;
     std::unique_ptr<ScriptedServices> services_;
-    std::unique_ptr<HeadlessWindow> window_;
+    std::unique_ptr<GameSession> window_;  // the game on the board
     std::unique_ptr<WindowKifuHost> host_;
     KifuFile file_;
 };
@@ -102,7 +102,7 @@ void DialogMnuFileTest::init()
     folder_ = std::make_unique<QTemporaryDir>();
     QVERIFY(folder_->isValid());
     services_ = std::make_unique<ScriptedServices>();
-    window_ = std::make_unique<HeadlessWindow>();
+    window_ = std::make_unique<GameSession>();
     host_ = std::make_unique<WindowKifuHost>(*window_, *services_, nullptr, nullptr, QStringList());
     file_ = KifuFile();
 }
@@ -124,7 +124,7 @@ QString DialogMnuFileTest::Write(const QString& name, const QByteArray& bytes)
     return path;
 }
 
-void DialogMnuFileTest::Scan(int kind, const QString& path)
+void DialogMnuFileTest::Scan(KifuKind kind, const QString& path)
 {
     const ScanReport report = ScanKifuFile(file_, kind, path.toStdString());
     QVERIFY2(report.ok, report.message.c_str());
@@ -133,7 +133,7 @@ void DialogMnuFileTest::Scan(int kind, const QString& path)
 void DialogMnuFileTest::Play(const QString& tokens)
 {
     for (const QString& token : tokens.split(' ', Qt::SkipEmptyParts)) {
-        QVERIFY2(window_->CheckChessMoveOutput(token.toStdString()), qPrintable(token));
+        QVERIFY2(window_->CommitMove(token.toStdString()) == MoveVerdict::Legal, qPrintable(token));
     }
 }
 
@@ -436,7 +436,7 @@ void DialogMnuFileTest::deleteRenumbers()
                                  : PgnGame("One", "1. e4  e5 *") + PgnGame("Two", "1. d4  d5 *") +
                                        PgnGame("Three", "1. c4  c5 *");
     const QString path = Write(csv ? QStringLiteral("three.csv") : QStringLiteral("three.pgn"), bytes);
-    Scan(kind, path);
+    Scan(KifuKind(kind), path);
     QCOMPARE(file_.KifuCount, 3);
     auto dialog = Dialog(csv ? 5 : 1, path);
     dialog->MSFlexGridFile->selectRow(row);
