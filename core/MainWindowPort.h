@@ -4,6 +4,7 @@
 #pragma once
 
 #include "GameHeader.h"
+#include "HostIcon.h"
 #include "ModuleMekDim.h"
 
 #include <array>
@@ -11,8 +12,6 @@
 
 namespace vorlik {
 
-// The icon of a message the file module or the engine link asks its host to show.
-enum class HostIcon { Information, Warning, Error };
 
 class MainWindowPort {
 public:
