@@ -92,8 +92,8 @@ private slots:
 void PlayerTest::playerTraffic_data()
 {
     // Steps: "move TOKEN" (the opponent's move, committed and told), "engine
-    // TOKEN" (the engine's move, committed only), "go", "now", "back N",
-    // "level TEXT", "say LINE" (the engine writes it).
+    // TOKEN" (the engine's move, committed only), "say LINE" (the engine
+    // writes it).
     QTest::addColumn<bool>("uci");
     QTest::addColumn<QString>("moves");  // in the record before the game
     QTest::addColumn<QString>("steps");
@@ -105,44 +105,21 @@ void PlayerTest::playerTraffic_data()
     QTest::newRow("xboard: results stated, talk ignored")
         << false << "" << "say 0-1 {White resigns}; say 1/2-1/2 {Draw}; say resign; say tellics say 1-0"
         << QStringList{} << QStringList{"result 0-1", "result 1/2-1/2", "result"} << false;
-    QTest::newRow("xboard: force mode, the engine to move")
-        << false << "e4 e5 Nf3" << "go" << QStringList{"force", "e2e4", "e7e5", "g1f3", "go"} << QStringList{}
-        << false;
+    QTest::newRow("xboard: a refusal") << false << "" << "move e4; say Illegal move: e2e4" << QStringList{"e2e4"}
+                                       << QStringList{"error"} << false;
     QTest::newRow("xboard: force mode, go due") << false << "e4 e5 Nf3 Nc6" << ""
                                                 << QStringList{"force", "e2e4", "e7e5", "g1f3", "b8c6"}
                                                 << QStringList{} << true;
-    QTest::newRow("xboard: go after the opponent's next move only")
+    QTest::newRow("xboard: force mode, go after the opponent's next move only")
         << false << "e4 e5 Nf3 Nc6" << "move Bb5; say move a7a6; engine a6; move Ba4"
         << QStringList{"force", "e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "go", "b5a4"} << QStringList{"move a7a6"}
         << false;
-    QTest::newRow("xboard: take-backs") << false << "" << "move e4; engine e5; move Nf3; engine Nc6; back 1; back 2"
-                                        << QStringList{"e2e4", "g1f3", "undo", "remove"} << QStringList{} << false;
-    QTest::newRow("xboard: levels") << false << "" << "level sd 3; level " << QStringList{"sd 3"} << QStringList{}
-                                    << false;
-    QTest::newRow("xboard: move now, unknown to the engine")
-        << false << "" << "move e4; now; say Error (unknown command): ?; say Illegal move: e2e4"
-        << QStringList{"e2e4", "?"} << QStringList{"error"} << false;
-    QTest::newRow("xboard: the error text at the start is no error")
-        << false << "" << "go; say Error (command): go; say move e2e4" << QStringList{"go"}
-        << QStringList{"move e2e4"} << false;
     const QString go = "go movetime 50";
     QTest::newRow("uci: a reply") << true << "" << "move e4; say bestmove e7e5 ponder g1f3"
                                   << QStringList{"position startpos moves e2e4", go} << QStringList{"move e7e5"}
                                   << false;
     QTest::newRow("uci: no move") << true << "" << "move e4; say bestmove (none)"
                                   << QStringList{"position startpos moves e2e4", go} << QStringList{"no move"} << false;
-    QTest::newRow("uci: take-back and level")
-        << true << "" << "move e4; say bestmove e7e5; engine e5; move Nf3; say bestmove b8c6; engine Nc6; back 2; "
-                         "level depth 3; go"
-        << QStringList{"position startpos moves e2e4", go, "position startpos moves e2e4 e7e5 g1f3", go,
-                       "position startpos moves e2e4 e7e5", "go depth 3"}
-        << QStringList{"move e7e5", "move b8c6"} << false;
-    QTest::newRow("uci: move now") << true << "" << "go; now; say bestmove e2e4"
-                                   << QStringList{"position startpos", go, "stop"} << QStringList{"move e2e4"}
-                                   << false;
-    QTest::newRow("uci: a game from the record's moves")
-        << true << "e4 e5 Nf3" << "go" << QStringList{"position startpos moves e2e4 e7e5 g1f3", go} << QStringList{}
-        << false;
 }
 
 void PlayerTest::playerTraffic()
@@ -165,14 +142,6 @@ void PlayerTest::playerTraffic()
             QVERIFY2(rig.Commit(rest), qPrintable(step));
         if (word == "move")
             player.opponentMove(game.KifuCoord[game.CurPly]);
-        else if (word == "go")
-            player.go();
-        else if (word == "now")
-            player.moveNow();
-        else if (word == "back" && rig.session.Truncate(game.LastPly - rest.toInt()))
-            player.takeBack(rest.toInt());
-        else if (word == "level")
-            player.setLevel(rest.toStdString());
         else if (word == "say")
             rig.pipes.say(rest.toUtf8());
     }
