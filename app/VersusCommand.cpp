@@ -1,9 +1,8 @@
 // vorlik-kifu versus: a game against the engine of a settings file, through
-// the same engine link as the window's "ゲーム開始", with the window's
-// operations played by a HeadlessWindow.
+// the same engine link as the window's "ゲーム開始", played into a game
+// session that no window shows.
 #include "KifuCommands.h"
 
-#include "core/HeadlessWindow.h"
 #include "core/MoveCommit.h"
 #include "engine/EngineGame.h"
 
@@ -67,8 +66,6 @@ std::string ReadOptions(const std::vector<std::string>& args, VersusOptions& opt
 // The companion's host: messages on stderr, every game a new one.
 class CliEngineHost : public EngineHost {
 public:
-    explicit CliEngineHost(MainWindowPort& window) : window_(window) {}
-    MainWindowPort& Window() override { return window_; }
     void ShowMessage(const std::string& text, const std::string&, Icon) override
     {
         std::fprintf(stderr, "vorlik-kifu: %s\n", text.c_str());
@@ -78,9 +75,6 @@ public:
     std::string ProgramFolder() override { return QCoreApplication::applicationDirPath().toStdString(); }
 
     std::string lastMessage;
-
-private:
-    MainWindowPort& window_;
 };
 
 // Runs the event loop until the engine has answered or the game has ended;
@@ -124,12 +118,12 @@ int VersusCommand(const std::vector<std::string>& args)
     config.EngLoaFg = true;
 
     GameSession session;
-    HeadlessWindow window(session.Record());
-    if (options.verbose)
-        window.onEngineOutput = [](const std::string& lines) { std::fprintf(stderr, "%s\n", lines.c_str()); };
-    CliEngineHost host(window);
+    CliEngineHost host;
     EngineGame game(host, config, session);
-    GameState& record = window.Game();
+    if (options.verbose)
+        QObject::connect(&game, &EngineGame::EngineOutput,
+                         [](const QString& lines) { std::fprintf(stderr, "%s\n", lines.toStdString().c_str()); });
+    const GameState& record = session.Game();
     bool faults = false;
     QObject::connect(&game, &EngineGame::EngineMoved, [&](bool accepted, const QString& move) {
         if (accepted) {
@@ -158,7 +152,8 @@ int VersusCommand(const std::vector<std::string>& args)
     for (const std::string& token : options.tokens) {
         if (!game.EngPlay())
             break;
-        if (!window.CheckChessMoveOutput(token)) {
+        static const PromotionAsk queen = [](int) { return 'q'; };  // a bare pawn move to the last rank
+        if (session.CommitMove(token, &queen) != MoveVerdict::Legal) {
             PrintRefused(record.LastPly + 1, token + "\tuser");
             faults = true;
             continue;
@@ -183,7 +178,7 @@ int VersusCommand(const std::vector<std::string>& args)
     if (game.EngPlay())
         game.MnuGameEnd_Click();
     PrintFenLine(record);
-    std::printf("result\t%s\n", window.Header().Field[7].c_str());
+    std::printf("result\t%s\n", session.Header().Field[kResult].c_str());
     return faults ? kExitIncomplete : kExitOk;
 }
 

@@ -36,6 +36,7 @@ std::unique_ptr<EngineProtocol> MakeProtocol(const EngineSettings& set)
     }
     auto xboard = std::make_unique<XboardEngine>();
     xboard->setFirstCommand(set.FirstCommand);
+    xboard->setReplyRules(set.MovePrefix, set.ErrorText);
     return xboard;
 }
 

@@ -1,12 +1,11 @@
 #include "EngineGame.h"
 
-#include "core/FenText.h"
-
-#include "EngineAnalysis.h"
+#include "ChessPlayer.h"
 #include "EngineBuilder.h"
-#include "UciEngine.h"
-#include "XboardEngine.h"
+#include "EngineProtocol.h"
+#include "core/FenText.h"
 #include "core/GameEnd.h"
+#include "core/KifuTree.h"
 #include "core/MoveCommit.h"
 
 #include <utility>
@@ -87,22 +86,21 @@ void EngineGame::WinBoardQuit()
     pending_.clear();
     retry_.stop();
     ended_ = false;
-    moveNowAsked_ = false;
     awaiting_ = Awaiting::Nothing;
 }
 
 void EngineGame::WinBoardReceive() { ProcessPending(); }
 
-void EngineGame::LineArrived(const QString& text)
+ChessPlayer* EngineGame::Player() const { return protocol_.data(); }
+
+void EngineGame::Heard(PlayerWord word)
 {
-    ShowLater(text);
-    if (Uci())
-        return;  // its move comes as its protocol's bestMove
-    const std::string line = text.toStdString();
-    const EngineReply reply = ReadEngineLine(line, Rules());
-    if (reply.kind == ReplyKind::Other && reply.result.empty() && !reply.resign)
+    // A move is the engine's only when its move is awaited: an engine that
+    // goes on to move for the user's side is not followed.
+    const bool move = word.kind == PlayerWord::Kind::Move || word.kind == PlayerWord::Kind::NoMove;
+    if (move && awaiting_ == Awaiting::Nothing)
         return;
-    pending_.push_back(line);
+    pending_.push_back(std::move(word));
     ProcessPending();
 }
 
@@ -119,12 +117,7 @@ void EngineGame::ShowLines(const std::vector<std::string>& lines)
             shown += '\n';
         shown += lines[k];
     }
-    Window().ShowEngineOutput(shown);
-}
-
-ReplyRules EngineGame::Rules()
-{
-    return ReplyRules{config_.EngSet.MovePrefix, config_.EngSet.ErrorText, Game().CurPly};
+    emit EngineOutput(QString::fromStdString(shown));
 }
 
 void EngineGame::ProcessPending()
@@ -132,13 +125,13 @@ void EngineGame::ProcessPending()
     if (handling_)
         return;  // a message box of the line being handled is open
     handling_ = true;
-    while (!pending_.empty() && !Window().EngineMustWait()) {
-        const std::string line = pending_.front();
+    while (!pending_.empty() && !host_.UserBusy()) {
+        const PlayerWord word = pending_.front();
         pending_.pop_front();
-        HandleLine(line);
+        Handle(word);
     }
     handling_ = false;
-    if (!pending_.empty() || (ended_ && Window().EngineMustWait())) {
+    if (!pending_.empty() || (ended_ && host_.UserBusy())) {
         retry_.start();
         return;
     }
@@ -148,31 +141,26 @@ void EngineGame::ProcessPending()
     }
 }
 
-void EngineGame::HandleLine(const std::string& line)
+void EngineGame::Handle(const PlayerWord& word)
 {
     if (!EngPlay())
         return;  // after the end of a game the engine's words are only shown
-    if (Uci()) {
-        HandleBestMove(line);
-        return;
-    }
-    const EngineReply reply = ReadEngineLine(line, Rules());
-    if (reply.kind == ReplyKind::Error) {
-        // An engine that does not know "?" may say so in words that read as
-        // an error ("Error (unknown command): ?"); that refuses no move.
-        if (moveNowAsked_ && line.find('?') != std::string::npos) {
-            moveNowAsked_ = false;
-            return;
-        }
+    switch (word.kind) {
+    case PlayerWord::Kind::Error:
         EngineError();
-        return;
+        break;
+    case PlayerWord::Kind::Move:
+        if (awaiting_ != Awaiting::Nothing)
+            CommitEngineMove(word.text);
+        break;
+    case PlayerWord::Kind::NoMove:
+        if (awaiting_ != Awaiting::Nothing)
+            EngineHasNoMove();
+        break;
+    case PlayerWord::Kind::Result:
+        GameResult(word.text);
+        break;
     }
-    // A move is the engine's only when its move is awaited: an engine that
-    // goes on to move for the user's side is not followed.
-    if (reply.kind == ReplyKind::Move && awaiting_ != Awaiting::Nothing)
-        CommitEngineMove(reply.move);
-    if (EngPlay() && (!reply.result.empty() || reply.resign))
-        GameResult(reply);
 }
 
 void EngineGame::EngineError()
@@ -189,11 +177,18 @@ void EngineGame::EngineError()
     if (awaited == Awaiting::ReplyToUserMove && game.LastPly > 0 && game.CurPly == game.LastPly) {
         const std::string coord = game.KifuCoord[game.LastPly];
         session_.Truncate(game.LastPly - 1);
-        Window().AllDisplay();
+        emit BoardChanged();
         emit MoveWithdrawn(QString::fromStdString(coord));
     }
     if (awaited != Awaiting::Nothing)
         session_.SetPhase(GamePhase::UserToMove);
+}
+
+void EngineGame::EngineHasNoMove()
+{
+    awaiting_ = Awaiting::Nothing;
+    session_.SetPhase(GamePhase::UserToMove);
+    host_.ShowMessage(kEngineNoMove, kWarning, EngineHost::Icon::Error);
 }
 
 void EngineGame::CommitEngineMove(const std::string& move)
@@ -203,18 +198,19 @@ void EngineGame::CommitEngineMove(const std::string& move)
     session_.SetPhase(GamePhase::UserToMove);
     if (!session_.AtEnd()) {
         session_.GoToPly(game.LastPly);  // the engine's move follows the last ply, whatever is shown
-        Window().AllDisplay();
+        emit BoardChanged();
     }
     // No move is written with ten characters or more: such a token is
     // refused as the gate refuses a move, whatever its first characters say.
     bool accepted = false;
     if (move.size() < static_cast<std::size_t>(kMaxMoveInput)) {
-        Window().SetPromotionQuestion(false);  // a bare pawn move to the last rank is a queen
-        accepted = Window().CheckChessMoveOutput(move);
-        Window().SetPromotionQuestion(true);
-    } else {
-        Window().Beep();
-        Window().AllDisplay();
+        static const PromotionAsk queen = [](int) { return 'q'; };  // a bare pawn move to the last rank
+        emit MoveComing();
+        const MoveVerdict verdict = session_.CommitMove(move, &queen);
+        accepted = verdict == MoveVerdict::Legal;
+        const std::string why = verdict == MoveVerdict::NoRoom ? TreeResultText(MoveFits(game, move)) : "";
+        if (!why.empty())
+            host_.ShowMessage(why, kWarning, EngineHost::Icon::Error);  // a limit of the record, not of the rules
     }
     // Asked to move for the user's side ("go"), the engine plays that side
     // from now on.
@@ -242,22 +238,13 @@ bool EngineGame::ReactToGameEnd()
     return true;
 }
 
-void EngineGame::GameResult(const EngineReply& reply)
+void EngineGame::GameResult(const std::string& result)
 {
-    const int lastPly = Game().LastPly;
-    std::string result = reply.result;
-    if (reply.resign || result == "mates")
-        result = LastMoverWins(lastPly);
-    SetResult(result);
+    SetResult(result.empty() ? LastMoverWins(Game().LastPly) : result);
     MnuGameEnd_Click();
 }
 
-void EngineGame::SetResult(const std::string& result)
-{
-    GameHeader header = Window().ReadGameInfo();
-    header.Field[7] = result;
-    Window().ShowGameInfo(header);
-}
+void EngineGame::SetResult(const std::string& result) { session_.SetResult(result); }
 
 void EngineGame::EngineEnded()
 {
@@ -296,17 +283,9 @@ void EngineGame::WinBoardEdit()
         MnuGameEnd_Click();
         return;
     }
-    const GameState& game = Game();
-    if (Uci()) {
-        // The position goes with the engine's first move ("position fen").
-        EngineTakesSide(IsWhitePly(game.LastPly));
-        return;
-    }
-    Xboard()->editPosition(game.KifuBoard[game.CurPly], IsWhitePly(game.LastPly));
-    EngineTakesSide(IsWhitePly(game.LastPly));  // the side not to move
-    // The user moves first; engines wait for "go" after a hand-off before
-    // they answer (Fairy-Max stays silent without it).
-    session_.SetGoAfterNextMove(true);
+    const bool engineWhite = IsWhitePly(Game().LastPly);  // the side not to move: the user moves first
+    protocol_->newGame(Game(), engineWhite, GameHandOff::Board);
+    EngineTakesSide(engineWhite);
 }
 
 // ---- the window's commands ---------------------------------------------------
@@ -328,7 +307,7 @@ void EngineGame::MnuGameNew_Click()
     if (game.LastPly > 0) {
         // Continuing replays the moves from the standard start into a new
         // record and hands them to the engine in force mode.
-        const bool canContinue = IsStandardStart(game) && config_.EngSet.ForceCommand == "force";
+        const bool canContinue = IsStandardStart(game) && Capabilities(config_.EngSet).force;
         const GameStartChoice choice = host_.AskGameStart(canContinue);
         if (choice == GameStartChoice::Cancel)
             return;
@@ -350,7 +329,7 @@ void EngineGame::EngineTakesSide(bool white)
     // sides the two names change places, so the user's name follows the user.
     // A name an engine of an earlier game left there is no player's either.
     engineWhite_ = white;
-    GameHeader header = Window().ReadGameInfo();
+    GameHeader header = session_.Header();
     std::string& engineSide = header.Field[white ? 5 : 6];
     std::string& userSide = header.Field[white ? 6 : 5];
     const auto anEngine = [this](const std::string& name) {
@@ -360,25 +339,26 @@ void EngineGame::EngineTakesSide(bool white)
         userSide = anEngine(engineSide) ? std::string() : engineSide;
     engineSide = config_.EngSet.Name;
     engineNameShown_ = config_.EngSet.Name;
-    Window().ShowGameInfo(header);
+    session_.SetHeader(header);
 }
 
 void EngineGame::StartNewGame(const std::vector<std::string>& kept)
 {
     WinBoardQuit();
-    MainWindowPort& window = Window();
     // A continued game keeps its information and the notes of the moves kept.
-    GameHeader header = window.ReadGameInfo();
+    GameHeader header = session_.Header();
     const auto notes = Game().KifuNote;
     session_.NewRecord();
     for (std::size_t ply = 1; ply <= kept.size(); ++ply)
         for (int k = 1; k <= 6; ++k)
             session_.SetNote(k, static_cast<int>(ply), notes[k][ply]);
     session_.SetPhase(GamePhase::UserToMove);
-    window.AllDisplay();
+    emit BoardChanged();
     if (!kept.empty()) {
-        header.Field[7] = "*";  // the game goes on
-        window.ShowGameInfo(header);
+        header.Field[kResult] = "*";  // the game goes on
+        session_.SetHeader(header);
+    } else {
+        session_.SetResult("*");
     }
     EngineTakesSide(false);  // after "new" the engine plays Black
     if (kept.empty())
@@ -395,38 +375,25 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
     }
     // The clocks run from the position the game goes on from: the engine's
     // start and the replay of the moves kept are nobody's time.
-    if (config_.EngSet.ForceCommand == "force" && !kept.empty())
-        ReplayKept(kept);
+    ReplayKept(kept);
     if (EngPlay())
-        window.RunClock(true);
+        emit ClockRunning(true);
 }
 
 void EngineGame::ReplayKept(const std::vector<std::string>& kept)
 {
-    MainWindowPort& window = Window();
-    const GameState& game = Game();
-    const bool sound = window.PieceSound();
-    window.SetPieceSound(false);
+    static const PromotionAsk queen = [](int) { return 'q'; };  // the kept moves carry their letters
     for (const std::string& move : kept)
-        if (!window.CheckChessMoveOutput(move))
+        if (session_.CommitMove(move, &queen) != MoveVerdict::Legal)
             break;
-    window.SetPieceSound(sound);
-    if (Uci()) {
-        if (IsWhitePly(game.CurPly)) {
-            WaitFor(Awaiting::EngineMove);  // Black, the engine, is to move
-            UciThink();
-        }
-        return;
-    }
-    WinBoardSend("force");
-    for (int ply = 1; ply <= game.CurPly; ++ply)
-        WinBoardSend(EngineMoveText(game.KifuCoord[ply]));
-    if (IsWhitePly(game.CurPly)) {
+    if (!kept.empty())
+        emit BoardChanged();
+    const GameState& game = Game();
+    protocol_->newGame(game, false, GameHandOff::Moves);
+    if (!kept.empty() && IsWhitePly(game.CurPly)) {
         WaitFor(Awaiting::EngineMove);  // Black, the engine, is to move
-        WinBoardSend("go");
+        protocol_->go();
         WinBoardReceive();
-    } else {
-        session_.SetGoAfterNextMove(true);  // "go" follows the user's next move
     }
 }
 
@@ -434,9 +401,8 @@ void EngineGame::MnuGameEnd_Click() { EndGame(false); }
 
 void EngineGame::EndGame(bool endedByEngine)
 {
-    WinBoardQuit();
-    Window().RunClock(false);
-    // A force-mode "go" never outlives its game: the session drops it here.
+    WinBoardQuit();  // a force-mode "go" never outlives its game: it goes with its player
+    emit ClockRunning(false);
     session_.SetPhase(GamePhase::Ended);
     host_.GameEnded();
     emit GameOver(endedByEngine);
@@ -444,59 +410,42 @@ void EngineGame::EndGame(bool endedByEngine)
 
 void EngineGame::UserMoved()
 {
-    if (!EngPlay())
+    if (!EngPlay() || !protocol_)
         return;
     const GameState& game = Game();
     WaitFor(Awaiting::ReplyToUserMove);
-    if (Uci()) {
-        UciThink();
-        return;
-    }
-    WinBoardSend(EngineMoveText(game.KifuCoord[game.CurPly]));
-    if (session_.TakeGoAfterNextMove())
-        WinBoardSend("go");
+    protocol_->opponentMove(game.KifuCoord[game.CurPly]);
     WinBoardReceive();
 }
 
 void EngineGame::MoveNow()
 {
-    if (!EngPlay())
+    if (!EngPlay() || !protocol_)
         return;
-    if (EngWait() && Uci()) {
-        Uci()->moveNow();
-        return;
-    }
     if (EngWait()) {
-        // "?" asks the thinking engine for its move at once. The move it
-        // gives is the awaited one; an engine that ignores it is still waited
-        // for as before.
-        WinBoardSend("?");
-        moveNowAsked_ = true;
+        // The move it gives is the awaited one; an engine that ignores the
+        // request is still waited for as before.
+        protocol_->moveNow();
         return;
     }
     WaitFor(Awaiting::EngineMove);
-    if (Uci()) {
-        UciThink();
-        return;
-    }
-    WinBoardSend("go");
+    protocol_->go();
     WinBoardReceive();
 }
 
 void EngineGame::TakeBack()
 {
     const GameState& game = Game();
-    const std::string command = config_.EngSet.TakeBack;
-    const int plies = command == "remove" ? 2 : command == "undo" ? 1 : 0;
+    const int plies = Capabilities(config_.EngSet).TakeBackPlies();
     if (plies == 0 || game.CurPly <= plies) {
         MnuGameNew_Click();
-        Window().Beep();
+        emit Refused();
         return;
     }
     session_.Truncate(game.CurPly - plies);
-    Window().AllDisplay();
-    if (!Uci())  // a UCI engine is told the position with its next move
-        WinBoardSend(command);
+    emit BoardChanged();
+    if (protocol_)
+        protocol_->takeBack(plies);
 }
 
 void EngineGame::DirectSend(const std::string& text)
@@ -512,40 +461,43 @@ void EngineGame::ChooseLevel(int level)
     if (level < 1 || level > 3)
         return;
     level_ = level;
-    // A UCI engine's level is the "go" of its next move.
-    if (config_.EngSet.Protocol != EngineProtocolKind::Uci && !config_.EngSet.LevelCommand(level).empty())
-        WinBoardSend(config_.EngSet.LevelCommand(level));
+    if (protocol_)
+        protocol_->setLevel(CheckedLevel());
+}
+
+void EngineGame::ClearLevel()
+{
+    level_ = 0;
+    if (protocol_)
+        protocol_->setLevel(std::string());
 }
 
 // ---- the protocol objects ------------------------------------------------------
 
 void EngineGame::StartProtocol()
 {
-    const EngineSettings& set = config_.EngSet;
-    protocol_ = MakeProtocol(set).release();
+    protocol_ = MakeProtocol(config_.EngSet).release();
     protocol_->setParent(this);
     protocol_->setDevice(EngProc.Device());
     connect(protocol_, &EngineProtocol::sent, this, [this](const QString& line) {
         ShowLines(std::exchange(toShow_, {}));  // what it said before this came first
         emit Sent(line);
     });
-    connect(protocol_, &EngineProtocol::received, this, &EngineGame::LineArrived);
-    if (UciEngine* uci = Uci()) {
-        connect(uci, &EngineProtocol::bestMove, this, &EngineGame::UciBestMove);
-        uci->start();
-        return;
-    }
-    Xboard()->startGame(CheckedLevel());
+    connect(protocol_, &EngineProtocol::received, this, &EngineGame::ShowLater);
+    using Kind = PlayerWord::Kind;
+    connect(protocol_, &ChessPlayer::moveMade, this,
+            [this](const QString& move) { Heard({Kind::Move, move.toStdString()}); });
+    connect(protocol_, &ChessPlayer::noMove, this, [this] { Heard({Kind::NoMove, {}}); });
+    connect(protocol_, &ChessPlayer::resultClaimed, this,
+            [this](const QString& result) { Heard({Kind::Result, result.toStdString()}); });
+    connect(protocol_, &ChessPlayer::error, this, [this] { Heard({Kind::Error, {}}); });
+    protocol_->startGame(CheckedLevel());
 }
 
 std::string EngineGame::CheckedLevel() const
 {
     return level_ >= 1 && level_ <= 3 ? config_.EngSet.LevelCommand(level_) : std::string();
 }
-
-UciEngine* EngineGame::Uci() const { return qobject_cast<UciEngine*>(protocol_.data()); }
-
-XboardEngine* EngineGame::Xboard() const { return qobject_cast<XboardEngine*>(protocol_.data()); }
 
 void EngineGame::ShowLater(const QString& line)
 {
@@ -554,35 +506,6 @@ void EngineGame::ShowLater(const QString& line)
     toShow_.push_back(line.toStdString());
     if (!showTimer_.isActive())
         showTimer_.start(0);
-}
-
-// ---- a UCI engine ------------------------------------------------------------
-
-void EngineGame::UciThink()
-{
-    const GameState& game = Game();
-    Uci()->play(RootOf(game, game.LastPly).engine, UciGoArguments(CheckedLevel()));
-}
-
-void EngineGame::UciBestMove(const QString& move)
-{
-    if (awaiting_ == Awaiting::Nothing)
-        return;
-    pending_.push_back(move.toStdString());
-    ProcessPending();
-}
-
-void EngineGame::HandleBestMove(const std::string& move)
-{
-    if (awaiting_ == Awaiting::Nothing)
-        return;
-    if (!move.empty()) {
-        CommitEngineMove(move);
-        return;
-    }
-    awaiting_ = Awaiting::Nothing;
-    session_.SetPhase(GamePhase::UserToMove);
-    host_.ShowMessage(kEngineNoMove, kWarning, EngineHost::Icon::Error);
 }
 
 }  // namespace vorlik

@@ -1,21 +1,21 @@
-// A game against the engine: the command protocol (WinBoardStart,
-// WinBoardQuit, WinBoardSend, WinBoardReceive, WinBoardEdit) and the
-// sequences of the window's game commands built on it. The engine's lines
-// are read and written by the protocol object of its settings (XboardEngine
-// for the command set, UciEngine) on the game's process. It reaches the
-// window only through MainWindowPort and EngineHost, so it runs headless
-// under the tests and the command-line companion.
+// A game against the engine: the referee between a game session and a
+// player, the engine's protocol object on the game's process (a ChessPlayer:
+// XboardEngine for the command set, UciEngine). It starts and quits the
+// engine (WinBoardStart, WinBoardQuit), hands it the user's moves, commits
+// its moves through the session and keeps the result and the players' names
+// in the session's header. It never asks which protocol the engine speaks and
+// never reaches the window: what a window shows follows its signals and the
+// session's, so it runs headless under the tests and the command-line companion.
 //
 // Nothing here waits: the engine's output arrives as a signal, is cut into
-// lines, and each line is handled and returns. Waiting for the engine is the
-// state EngWait. A move that arrives while the user is in the middle of
-// something (a question, a drag) is kept until that is over.
+// lines, and what each line says is handled and returns. Waiting for the
+// engine is the state EngWait. A move that arrives while the user is in the
+// middle of something (a question, a drag) is kept until that is over.
 #pragma once
 
-#include "EngineLines.h"
 #include "EngineSettings.h"
 #include "WinBoradInterfaccia.h"
-#include "core/MainWindowPort.h"
+#include "core/HostIcon.h"
 #include "session/GameSession.h"
 
 #include <QObject>
@@ -27,18 +27,16 @@
 
 namespace vorlik {
 
+class ChessPlayer;
 class EngineProtocol;
-class UciEngine;
-class XboardEngine;
 
 // The answer of the game-start dialog.
 enum class GameStartChoice { Cancel = -1, NewGame = 0, FromPosition = 1 };
 
-// What the engine link needs from its host besides the window.
+// What the engine link needs from its host: the user's answers and the program's place.
 class EngineHost {
 public:
     virtual ~EngineHost() = default;
-    virtual MainWindowPort& Window() = 0;
     using Icon = HostIcon;
     virtual void ShowMessage(const std::string& text, const std::string& title, Icon icon) = 0;
     // The game-start dialog: a new game, or (when allowed) a game from the
@@ -46,6 +44,10 @@ public:
     virtual GameStartChoice AskGameStart(bool canContinue) = 0;
     // The folder of the program: relative engine paths are looked for there.
     virtual std::string ProgramFolder() = 0;
+    // True while the user is in the middle of something that a move from the
+    // engine must not interrupt: a question or dialog is open, a piece is
+    // being dragged, a move is being committed.
+    virtual bool UserBusy() { return false; }
     // The game has ended (a result, the end button, a lost engine): the
     // window writes its settings.
     virtual void GameEnded() {}
@@ -67,8 +69,7 @@ extern const char kEngineNoMove[];        // a UCI engine answered "bestmove (no
 class EngineGame : public QObject {
     Q_OBJECT
 public:
-    // The game's record and phase are the session's; the window's port
-    // (host.Window()) shows them.
+    // The game's record, its information and its phase are the session's.
     EngineGame(EngineHost& host, EngineConfig& config, GameSession& session, QObject* parent = nullptr);
     ~EngineGame() override;  // an engine still running is quit
 
@@ -85,25 +86,26 @@ public:
     // The user's move has been committed in a game: hand it to the engine.
     void UserMoved();
     // The engine-name button: the engine moves now, for the side to move;
-    // while it thinks, "?" tells it to stop and move.
+    // while it thinks, it is told to stop and move.
     void MoveNow();
-    // "戻": takes back one ply ("undo") or two ("remove"); a new game (with a
-    // beep) when that is not possible.
+    // "戻": takes back one ply or two, as the engine's capabilities say; a
+    // new game (with a beep) when that is not possible.
     void TakeBack();
     // "直接送信": the text as it is.
     void DirectSend(const std::string& text);
-    // A level menu entry: checked, and its command sent at once.
+    // A level menu entry: checked, and the player told at once.
     void ChooseLevel(int level);
-    // Hands the position on the board to a newly started engine ("edit").
+    // Hands the position on the board to a newly started engine, which
+    // takes the side not to move.
     void WinBoardEdit();
     // After a move on the board or from the engine: when it ended the game
     // by rule (mate, stalemate, or a draw by repetition, the fifty-move rule
     // or no mating material), the player is told, the result goes into the
-    // result box and a game against the engine ends. True when the game is
-    // over.
+    // game's information and a game against the engine ends. True when the
+    // game is over.
     bool ReactToGameEnd();
     // The window's settings were re-read: no level is checked.
-    void ClearLevel() { level_ = 0; }
+    void ClearLevel();
 
     // The protocol.
     bool WinBoardStart();
@@ -116,14 +118,28 @@ public:
     bool EngineRunning() const { return EngProc.Running(); }
     // Whether the user's last move was sent and its answer is awaited.
     bool AwaitingReply() const { return awaiting_ == Awaiting::ReplyToUserMove; }
+    // The running engine as a player; null when none runs.
+    ChessPlayer* Player() const;
 
     EnginePipes EngProc;
 
 signals:
     // Every line written to the engine, without its line end.
     void Sent(const QString& line);
+    // Lines the engine wrote, "\n" between them: the newest only when it
+    // floods, so that a traffic box never takes more than it can show.
+    void EngineOutput(const QString& lines);
+    // The game's clock runs (a game goes on) or stops (it has ended).
+    void ClockRunning(bool on);
+    // The engine's move is about to be committed: the time up to it is the mover's.
+    void MoveComing();
     // The engine's move has been committed (true) or refused by the rules (false).
     void EngineMoved(bool accepted, const QString& move);
+    // The record or the position shown changed by the game's own step (a new
+    // game, a take-back, the board brought to the last ply).
+    void BoardChanged();
+    // A take-back that cannot be made: a new game starts instead, with a beep.
+    void Refused();
     // The user's move was refused by the engine and taken off the record.
     void MoveWithdrawn(const QString& coord);
     // A level was chosen for the game (a game starts at level 1 until the
@@ -136,39 +152,33 @@ private:
     // What the engine's next move answers. DirectReply: a command the user
     // sent may ask it to move ("go"), without the window waiting for it.
     enum class Awaiting { Nothing, ReplyToUserMove, EngineMove, DirectReply };
+    // What the player said, kept until the user is free to see it.
+    struct PlayerWord {
+        enum class Kind { Move, NoMove, Result, Error } kind;
+        std::string text;  // the move, or the result ("" the last mover wins)
+    };
 
-    MainWindowPort& Window() { return host_.Window(); }
-    GameState& Game() { return session_.Record(); }
-    ReplyRules Rules();
+    const GameState& Game() const { return session_.Game(); }
     void WaitFor(Awaiting what);
-    // A line from the engine: shown, and kept for ProcessPending when it
-    // says something.
-    void LineArrived(const QString& line);
-    // Handles the kept lines unless the user is in the middle of something.
+    // A word of the player: kept, and handled unless the user is busy.
+    void Heard(PlayerWord word);
+    // Handles the kept words unless the user is in the middle of something.
     void ProcessPending();
-    void HandleLine(const std::string& line);
+    void Handle(const PlayerWord& word);
     void EngineError();
+    void EngineHasNoMove();
     void CommitEngineMove(const std::string& move);
-    void GameResult(const EngineReply& reply);
+    void GameResult(const std::string& result);
     void SetResult(const std::string& result);
     void EngineEnded();
     void EngineLost();
     void EndGame(bool endedByEngine);
-    // The engine plays White (true) or Black: its name goes into that
-    // side's player box.
+    // The engine plays White (true) or Black: its name goes beside that side.
     void EngineTakesSide(bool white);
-    // The protocol of the settings on the process just started.
+    // The player of the settings on the process just started.
     void StartProtocol();
-    // The running engine's protocol, as the one it is; null when it is the other.
-    UciEngine* Uci() const;
-    XboardEngine* Xboard() const;
     // The command of the level whose entry is checked; "" none.
     std::string CheckedLevel() const;
-    // ---- a UCI engine ----
-    // Asks the engine for its move in the position at the end of the record.
-    void UciThink();
-    void UciBestMove(const QString& move);
-    void HandleBestMove(const std::string& move);
     // The engine's lines reach the traffic box once per read, not one by one.
     void ShowLater(const QString& line);
     void ShowLines(const std::vector<std::string>& lines);
@@ -179,14 +189,13 @@ private:
     EngineConfig& config_;
     GameSession& session_;
     int level_ = 0;
-    std::deque<std::string> pending_;  // lines not yet handled
-    QTimer retry_;                     // looks at pending_ again when the user is busy
+    std::deque<PlayerWord> pending_;  // words not yet handled
+    QTimer retry_;                    // looks at pending_ again when the user is busy
     Awaiting awaiting_ = Awaiting::Nothing;
     bool handling_ = false;
-    bool ended_ = false;  // the engine went away; told once its last lines are handled
+    bool ended_ = false;  // the engine went away; told once its last words are handled
     bool engineWhite_ = false;  // the side the engine plays
     std::string engineNameShown_;  // the engine name last put beside a side
-    bool moveNowAsked_ = false;  // "?" was sent in this game
     QPointer<EngineProtocol> protocol_;  // the running engine's; null when none runs
     std::vector<std::string> toShow_;
     QTimer showTimer_;

@@ -42,7 +42,7 @@ EngineScore WhiteScore(EngineScore score, bool whiteToMove)
     return score;
 }
 
-EngineProtocol::EngineProtocol(QObject* parent) : QObject(parent)
+EngineProtocol::EngineProtocol(QObject* parent) : ChessPlayer(parent)
 {
     qRegisterMetaType<AnalysisReport>();
 }

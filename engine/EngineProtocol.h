@@ -2,9 +2,11 @@
 // in-memory device in the tests. One subclass per protocol (UciEngine, and
 // XboardEngine for the command set the game against the engine speaks); each
 // reads complete lines, handles each in its parseLine, keeps its state in one
-// enum and tells what it learnt through signals.
+// enum and tells what it learnt through signals. Each is an analyser and a
+// player of a game (ChessPlayer).
 #pragma once
 
+#include "ChessPlayer.h"
 #include "EngineLines.h"
 #include "EngineSettings.h"
 #include "core/ModuleMekDim.h"
@@ -61,7 +63,7 @@ std::optional<long long> ReadEngineNumber(const std::string& word);
 // is held at 100 pawns.
 EngineScore WhiteScore(EngineScore sideToMove, bool whiteToMove);
 
-class EngineProtocol : public QObject {
+class EngineProtocol : public ChessPlayer {
     Q_OBJECT
 public:
     explicit EngineProtocol(QObject* parent = nullptr);
@@ -79,9 +81,6 @@ public:
     virtual void stop() = 0;
     // Lines to show at once (UCI's MultiPV); 1 for engines that show one.
     virtual void setLineCount(int count) { Q_UNUSED(count); }
-    // Says goodbye; the owner ends the process after it.
-    virtual void quit() = 0;
-
     // One complete line from the engine, without its line end.
     virtual void parseLine(const std::string& line) = 0;
     // The user's own line to the engine, as it is ("直接送信").
@@ -100,11 +99,6 @@ signals:
     void bestMove(const QString& move);
     // An analysis has ended at the program's wish.
     void stopped();
-    // The engine ended; why, in the program's words.
-    void gone(const QString& why);
-    // The engine refused a command ("Illegal move", "Error (...)"): the
-    // position it holds may not be the one it was given. The line as it came.
-    void error(const QString& line);
     // The engine refused part of the newest position it was given (one of its
     // moves), so what it says until the next position is about another one.
     void positionRefused();

@@ -210,6 +210,18 @@ void ApplyEngSet(EngineSettings& set)
         set.ForceCommand = "force";
 }
 
+EngineCapabilities Capabilities(const EngineSettings& set)
+{
+    EngineCapabilities can;
+    if (set.TakeBack == "remove")
+        can.takeBack = EngineCapabilities::TakeBack::TwoPlies;
+    else if (set.TakeBack == "undo")
+        can.takeBack = EngineCapabilities::TakeBack::OnePly;
+    can.edit = set.EditCommand == "edit";
+    can.force = set.ForceCommand == "force";
+    return can;
+}
+
 int ReadVorlikIniLines(const std::vector<std::string>& lines, VorlikIni& ini)
 {
     const int count = static_cast<int>(std::min<std::size_t>(lines.size(), kIniLines));

@@ -52,6 +52,20 @@ struct EngineSettings {
     const std::string& LevelCommand(int level) const { return (*this)[3 + level]; }
 };
 
+// What an engine can do in a game beyond answering moves, as its settings say.
+struct EngineCapabilities {
+    enum class TakeBack { None, OnePly, TwoPlies };
+    TakeBack takeBack = TakeBack::None;
+    bool edit = false;   // takes a set-up position piece by piece
+    bool force = false;  // takes a game's moves without answering them: a game goes on from the board
+
+    // The plies one take-back removes; 0 when it is not offered.
+    int TakeBackPlies() const { return takeBack == TakeBack::TwoPlies ? 2 : takeBack == TakeBack::OnePly ? 1 : 0; }
+};
+
+// The capabilities of the settings' derived commands (EngSet 15, 17, 19).
+EngineCapabilities Capabilities(const EngineSettings& set);
+
 constexpr int kEngSetSize = 21;
 constexpr int kMekLines = 15;    // lines of a ".mek" file of the design's layout
 constexpr int kMekProtocolLine = 15;  // index of the protocol line after them: "protocol=uci"

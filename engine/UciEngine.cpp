@@ -1,5 +1,7 @@
 #include "UciEngine.h"
 
+#include "EngineAnalysis.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -108,7 +110,7 @@ void UciEngine::analyse(const EnginePosition& pos)
     playing_ = false;
     stopWanted_ = false;
     if (state_ == State::Idle) {
-        go();
+        sendPosition();
     } else if (state_ == State::Analysing) {
         write("stop");
         state_ = State::Stopping;  // the new position goes once "bestmove" confirms
@@ -135,8 +137,26 @@ void UciEngine::play(const EnginePosition& pos, const std::string& goArguments)
     playing_ = true;
     moveAtOnce_ = false;
     if (state_ == State::Idle)
-        go();
+        sendPosition();
 }
+
+void UciEngine::startGame(const std::string& level)
+{
+    level_ = level;
+    start();
+}
+
+void UciEngine::newGame(const GameState& record, bool, GameHandOff) { record_ = &record; }
+
+void UciEngine::opponentMove(const std::string&) { go(); }
+
+void UciEngine::go()
+{
+    if (record_)
+        play(RootOf(*record_, record_->LastPly).engine, UciGoArguments(level_));
+}
+
+void UciEngine::takeBack(int) {}
 
 void UciEngine::moveNow()
 {
@@ -156,7 +176,7 @@ void UciEngine::quit()
     state_ = State::Gone;
 }
 
-void UciEngine::go()
+void UciEngine::sendPosition()
 {
     const EnginePosition pos = *waiting_;
     waiting_.reset();
@@ -207,7 +227,7 @@ void UciEngine::onReadyOk()
     state_ = State::Idle;
     emit ready();
     if (waiting_ && state_ == State::Idle)
-        go();
+        sendPosition();
 }
 
 void UciEngine::onBestMove(std::istringstream& words)
@@ -222,7 +242,7 @@ void UciEngine::onBestMove(std::istringstream& words)
     state_ = State::Idle;
     const std::string move = ReadBestMove(words);
     if (waiting_) {
-        go();  // the stop was for a new position: its best move is stale
+        sendPosition();  // the stop was for a new position: its best move is stale
         return;
     }
     emit bestMove(QString::fromStdString(move));
@@ -234,7 +254,11 @@ void UciEngine::onBestMove(std::istringstream& words)
 void UciEngine::onMoveChosen(std::istringstream& words)
 {
     state_ = State::Idle;
-    emit bestMove(QString::fromStdString(ReadBestMove(words)));
+    const std::string move = ReadBestMove(words);
+    if (move.empty())
+        emit noMove();
+    else
+        emit moveMade(QString::fromStdString(move));
 }
 
 void UciEngine::onInfo(std::istringstream& words)

@@ -32,12 +32,22 @@ public:
     // ---- a game ----------------------------------------------------------
     // Sent after "uciok", before the new game ("setoption ..."); "" none.
     void setFirstCommand(const std::string& command) { firstCommand_ = command; }
-    // The engine chooses its move in pos, thinking as goArguments say
-    // ("movetime 1000"); bestMove() follows, "" when it has none. Asked
-    // before the engine is ready, it goes once the engine is.
-    void play(const EnginePosition& pos, const std::string& goArguments);
+    // Introduces the program; the level's text gives the "go" arguments of
+    // each move (UciGoArguments).
+    void startGame(const std::string& level) override;
+    // Nothing is sent: each move goes with the record's whole position.
+    void newGame(const GameState& record, bool playsWhite, GameHandOff handOff) override;
+    void opponentMove(const std::string& coord) override;
+    void go() override;
     // While it chooses: it moves now, with what it has found ("stop").
-    void moveNow();
+    void moveNow() override;
+    // Nothing is sent: the next move goes with the position as it is then.
+    void takeBack(int plies) override;
+    void setLevel(const std::string& level) override { level_ = level; }
+    // The engine chooses its move in pos, thinking as goArguments say
+    // ("movetime 1000"); moveMade() or noMove() follows. Asked before the
+    // engine is ready, it goes once the engine is.
+    void play(const EnginePosition& pos, const std::string& goArguments);
 
     State state() const { return state_; }
 
@@ -50,7 +60,7 @@ private:
     void onBestMove(std::istringstream& words);
     void onMoveChosen(std::istringstream& words);
     void onInfo(std::istringstream& words);
-    void go();
+    void sendPosition();
 
     State state_ = State::NotStarted;
     std::string firstCommand_;
@@ -62,6 +72,8 @@ private:
     int lineCount_ = 1;
     int sentLineCount_ = 1;                  // the MultiPV the engine was last told
     bool stopWanted_ = false;                // the program asked for the stop (not a new position)
+    const GameState* record_ = nullptr;      // of the game played
+    std::string level_;                      // of the game played
 };
 
 // The command that sets up a position: "position startpos|fen FEN [moves ...]".

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <sstream>
+#include <utility>
 
 namespace vorlik {
 
@@ -90,7 +91,7 @@ void XboardEngine::becomeReady()
     state_ = State::Idle;
     emit ready();
     if (waiting_ && state_ == State::Idle)
-        go();
+        analyseWaiting();
 }
 
 void XboardEngine::analyse(const EnginePosition& pos)
@@ -99,7 +100,7 @@ void XboardEngine::analyse(const EnginePosition& pos)
     if (state_ == State::Syncing || state_ == State::Analysing)
         write("exit");
     if (state_ == State::Idle || state_ == State::Syncing || state_ == State::Analysing || state_ == State::Stopping)
-        go();
+        analyseWaiting();
 }
 
 void XboardEngine::stop()
@@ -138,7 +139,7 @@ void XboardEngine::sendPing(State next)
     state_ = next;
 }
 
-void XboardEngine::go()
+void XboardEngine::analyseWaiting()
 {
     const EnginePosition pos = *waiting_;
     waiting_.reset();
@@ -180,6 +181,74 @@ void XboardEngine::startGame(const std::string& levelCommand)
         write(levelCommand);
 }
 
+void XboardEngine::setReplyRules(const std::string& movePrefix, const std::string& errorText)
+{
+    movePrefix_ = movePrefix;
+    errorText_ = errorText;
+}
+
+void XboardEngine::newGame(const GameState& record, bool playsWhite, GameHandOff handOff)
+{
+    record_ = &record;
+    if (handOff == GameHandOff::Board) {
+        editPosition(record.KifuBoard[record.CurPly], IsWhitePly(record.LastPly));
+    } else if (record.CurPly > 0) {
+        write("force");
+        for (int ply = 1; ply <= record.CurPly; ++ply)
+            write(EngineMoveText(record.KifuCoord[ply]));
+    } else {
+        return;  // after "new" the engine answers the first move itself
+    }
+    // Fairy-Max and others stay silent after a hand-off until told "go".
+    const bool whiteToMove = !IsWhitePly(record.CurPly);
+    goAfterNextMove_ = whiteToMove != playsWhite;
+}
+
+void XboardEngine::opponentMove(const std::string& coord)
+{
+    write(EngineMoveText(coord));
+    if (std::exchange(goAfterNextMove_, false))
+        write("go");
+}
+
+void XboardEngine::go() { write("go"); }
+
+void XboardEngine::moveNow()
+{
+    write("?");
+    moveNowAsked_ = true;
+}
+
+void XboardEngine::takeBack(int plies) { write(plies == 2 ? "remove" : "undo"); }
+
+void XboardEngine::setLevel(const std::string& levelCommand)
+{
+    if (!levelCommand.empty())
+        write(levelCommand);
+}
+
+void XboardEngine::onGameLine(const std::string& line)
+{
+    const ReplyRules rules{movePrefix_, errorText_, record_ ? record_->CurPly : 0};
+    const EngineReply reply = ReadEngineLine(line, rules);
+    if (reply.kind == ReplyKind::Error) {
+        // An engine that does not know "?" may say so in words that read as
+        // an error ("Error (unknown command): ?"); that refuses no move.
+        if (moveNowAsked_ && line.find('?') != std::string::npos) {
+            moveNowAsked_ = false;
+            return;
+        }
+        emit error(QString::fromStdString(line));
+        return;
+    }
+    if (reply.kind == ReplyKind::Move)
+        emit moveMade(QString::fromStdString(reply.move));
+    if (reply.resign || reply.result == "mates")
+        emit resultClaimed(QString());
+    else if (!reply.result.empty())
+        emit resultClaimed(QString::fromStdString(reply.result));
+}
+
 void XboardEngine::editPosition(const Board& board, bool blackToMove)
 {
     write("edit");
@@ -201,8 +270,11 @@ void XboardEngine::editPosition(const Board& board, bool blackToMove)
 
 void XboardEngine::parseLine(const std::string& line)
 {
-    // A game reads the replies itself, by its own settings.
-    if (state_ == State::Gone || state_ == State::NotStarted || state_ == State::Playing)
+    if (state_ == State::Playing) {
+        onGameLine(line);
+        return;
+    }
+    if (state_ == State::Gone || state_ == State::NotStarted)
         return;
     std::istringstream words(line);
     std::string first;

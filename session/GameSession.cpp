@@ -15,19 +15,10 @@ GameSession::~GameSession() = default;
 
 void GameSession::SetPhase(GamePhase phase)
 {
-    if (phase != GamePhase::UserToMove && phase != GamePhase::EngineThinking)
-        goAfterNextMove_ = false;  // a force-mode "go" never outlives its game
     if (phase == phase_)
         return;
     phase_ = phase;
     emit PhaseChanged(phase);
-}
-
-bool GameSession::TakeGoAfterNextMove()
-{
-    const bool go = goAfterNextMove_;
-    goAfterNextMove_ = false;
-    return go;
 }
 
 bool GameSession::Intact() const

@@ -52,13 +52,6 @@ public:
     // The position on the board is the record's last.
     bool AtEnd() const { return game_->CurPly == game_->LastPly; }
 
-    // An engine given a game in force mode waits for "go" after the user's
-    // next move: set when the game is handed over, taken (and cleared) when
-    // that move is sent. A game's end clears it.
-    void SetGoAfterNextMove(bool on) { goAfterNextMove_ = on; }
-    bool GoAfterNextMove() const { return goAfterNextMove_; }
-    bool TakeGoAfterNextMove();
-
     // ---- the record --------------------------------------------------------
     // Tries a move text (e2e4, e7e8q, Nf3, O-O) as ply CurPly + 1. On Legal
     // the move is the record's last ply and the position shown.
@@ -147,7 +140,6 @@ private:
 
     std::unique_ptr<GameState> game_;
     GamePhase phase_ = GamePhase::NoGame;
-    bool goAfterNextMove_ = false;
     std::array<int, 2> clockRemainder_{};  // White's and Black's milliseconds beyond their seconds
 };
 

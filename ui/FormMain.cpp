@@ -1743,12 +1743,13 @@ void FormMain::MnuHelpAbout_Click()
 
 void FormMain::BuildEngineLink()
 {
-    engineHost_ = std::make_unique<WindowEngineHost>(*this, services_, this, [this] {
+    engineHost_ = std::make_unique<WindowEngineHost>(services_, this, [this] {
         AutoReplay = false;
         Vorlik_iniFile();
     });
     engineHost_->mayDiscard = [this] { return MayDiscardRecord(); };
     engineHost_->madeNew = [this] { RecordSaved(QString()); };
+    engineHost_->busy = [this] { return EngineMustWait(); };
     // A game from a file (the position search's) replaces the record: a
     // game against the engine ends first, as "終了" ends it.
     kifuHost_->mayDiscard = [this] {
@@ -1765,7 +1766,45 @@ void FormMain::BuildEngineLink()
         RecordSaved(QString::fromStdString(fileName));
     };
     engine_ = std::make_unique<EngineGame>(*engineHost_, engineConfig_, *session_);
-    connect(engine_.get(), &EngineGame::LevelChosen, this, &FormMain::CheckLevel);
+    EngineGame* engine = engine_.get();
+    connect(engine, &EngineGame::LevelChosen, this, &FormMain::CheckLevel);
+    connect(engine, &EngineGame::EngineOutput, this,
+            [this](const QString& lines) { ShowEngineOutput(lines.toStdString()); });
+    connect(engine, &EngineGame::ClockRunning, this, &FormMain::RunClock);
+    connect(engine, &EngineGame::MoveComing, this, [this] {
+        if (Timer->isActive())
+            RunClocks();  // the time up to the move is the mover's
+    });
+    connect(engine, &EngineGame::BoardChanged, this, &FormMain::AllDisplay);
+    connect(engine, &EngineGame::Refused, this, &FormMain::Beep);
+    connect(engine, &EngineGame::EngineMoved, this, [this](bool accepted) {
+        if (!accepted)
+            services_.Beep();
+        else if (MnuGameSound->isChecked())
+            PlayMoveSound();
+        AllDisplay();
+    });
+    // The game's information is typed into the boxes and kept in the
+    // session's header: each change of a box goes to the session, and what
+    // the game writes there (the engine's name, a result) is shown in them.
+    auto showing = std::make_shared<bool>(false);
+    const auto boxesToSession = [this, showing] {
+        if (!*showing)
+            session_->SetHeader(ReadGameInfo());
+    };
+    for (int k = 1; k <= 6; ++k)
+        connect(TextInfo[k], &QLineEdit::textChanged, this, boxesToSession);
+    connect(TextInfoS, &QPlainTextEdit::textChanged, this, boxesToSession);
+    connect(CombKekka, &QComboBox::currentTextChanged, this, boxesToSession);
+    connect(session_.get(), &GameSession::HeaderChanged, this, [this, showing] {
+        const GameHeader header = session_->Header();
+        if (header == ReadGameInfo())
+            return;
+        *showing = true;
+        ShowGameInfo(header);
+        *showing = false;
+    });
+    boxesToSession();
     engineDialog_ = new DialogMnuGameEngine(engineConfig_, services_, this);
     connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, &FormMain::RelabelLevels);
     connect(engineDialog_, &DialogMnuGameEngine::WriteIni, this, &FormMain::Vorlik_iniFile);

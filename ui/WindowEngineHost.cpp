@@ -5,9 +5,8 @@
 
 namespace vorlik {
 
-WindowEngineHost::WindowEngineHost(MainWindowPort& window, WindowServices& services, QWidget* parent,
-                                   std::function<void()> gameEnded)
-    : window_(window), services_(services), parent_(parent), gameEnded_(std::move(gameEnded))
+WindowEngineHost::WindowEngineHost(WindowServices& services, QWidget* parent, std::function<void()> gameEnded)
+    : services_(services), parent_(parent), gameEnded_(std::move(gameEnded))
 {
 }
 

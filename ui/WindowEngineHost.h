@@ -1,6 +1,7 @@
 // The engine link's host in the window: its messages go through the window
-// services, the game-start question is the window's dialog, and the end of a
-// game lets the window write its settings.
+// services, the game-start question is the window's dialog, the window says
+// when the user is busy, and the end of a game lets the window write its
+// settings.
 #pragma once
 
 #include "engine/EngineGame.h"
@@ -16,13 +17,12 @@ class WindowServices;
 
 class WindowEngineHost : public EngineHost {
 public:
-    WindowEngineHost(MainWindowPort& window, WindowServices& services, QWidget* parent,
-                     std::function<void()> gameEnded);
+    WindowEngineHost(WindowServices& services, QWidget* parent, std::function<void()> gameEnded);
 
-    MainWindowPort& Window() override { return window_; }
     void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
     GameStartChoice AskGameStart(bool canContinue) override;
     std::string ProgramFolder() override;
+    bool UserBusy() override { return busy && busy(); }
     void GameEnded() override;
     bool MayDiscardRecord() override { return !mayDiscard || mayDiscard(); }
     void RecordMadeNew() override
@@ -33,11 +33,11 @@ public:
 
     std::function<bool()> mayDiscard;
     std::function<void()> madeNew;
+    std::function<bool()> busy;
 
     DialogMnuGameStart* StartDialog();
 
 private:
-    MainWindowPort& window_;
     WindowServices& services_;
     QWidget* parent_;
     std::function<void()> gameEnded_;

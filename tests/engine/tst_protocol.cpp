@@ -2,10 +2,10 @@
 // engine receives, and what the record, the header and the user see for each
 // kind of reply, including engines that misbehave, crash or never start.
 #include "core/FenText.h"
-#include "core/HeadlessWindow.h"
 #include "core/MoveCommit.h"
 #include "engine/EngineGame.h"
 #include "engine/UciEngine.h"
+#include "engine/XboardEngine.h"
 
 #include <QtTest>
 
@@ -20,15 +20,8 @@ namespace {
 
 constexpr int kWaitMs = 30000;  // generous for sanitizer builds; a pass is far quicker
 
-// The window without widgets, with a switch that makes the engine's moves
+// The host without widgets, with a switch that makes the engine's moves
 // wait as a question or a drag would.
-class TestWindow : public HeadlessWindow {
-public:
-    using HeadlessWindow::HeadlessWindow;
-    bool busy = false;
-    bool EngineMustWait() override { return busy; }
-};
-
 class TestHost : public EngineHost {
 public:
     struct Message {
@@ -36,7 +29,7 @@ public:
         Icon icon;
     };
 
-    MainWindowPort& Window() override { return window; }
+    bool UserBusy() override { return busy; }
     void ShowMessage(const std::string& text, const std::string& title, Icon icon) override
     {
         messages.push_back({QString::fromStdString(text), QString::fromStdString(title), icon});
@@ -62,7 +55,7 @@ public:
     }
 
     GameSession session;
-    TestWindow window{session.Record()};
+    bool busy = false;
     std::vector<Message> messages;
     std::deque<GameStartChoice> answers;
     std::vector<bool> asked;
@@ -95,11 +88,28 @@ public:
         set.EditCommand = "edit";
         config.EngLoaFg = true;
         game = std::make_unique<EngineGame>(host, config, host.session);
-        host.window.onEngineOutput = [this](const std::string& text) { shown << QString::fromStdString(text); };
+        QObject::connect(game.get(), &EngineGame::EngineOutput, [this](const QString& text) { shown << text; });
+        // The beeps a window would sound: a take-back refused, an engine's move refused.
+        QObject::connect(game.get(), &EngineGame::Refused, [this] { ++beeps; });
+        QObject::connect(game.get(), &EngineGame::EngineMoved, [this](bool accepted) { beeps += !accepted; });
     }
     ~Rig() { game.reset(); }
 
-    GameState& Record() { return host.window.Game(); }
+    const GameState& Record() const { return host.session.Game(); }
+    const GameHeader& Header() const { return host.session.Header(); }
+
+    // A move on the board outside a game against the engine.
+    bool Commit(const std::string& token)
+    {
+        static const PromotionAsk queen = [](int) { return 'q'; };
+        return host.session.CommitMove(token, &queen) == MoveVerdict::Legal;
+    }
+    // The command set's engine waits for "go" after the user's next move.
+    bool GoDue() const
+    {
+        const auto* xboard = qobject_cast<const XboardEngine*>(game->Player());
+        return xboard && xboard->goAfterNextMove();
+    }
 
     // Every line the engine has logged so far.
     QStringList Log() const
@@ -144,7 +154,7 @@ public:
     // The user's move on the board, committed and handed to the engine.
     bool UserMove(const std::string& token)
     {
-        if (!host.window.CheckChessMoveOutput(token))
+        if (!Commit(token))
             return false;
         game->UserMoved();
         return true;
@@ -163,6 +173,7 @@ public:
     EngineConfig config;
     std::unique_ptr<EngineGame> game;
     QStringList shown;  // what the traffic box was handed
+    int beeps = 0;
 
 private:
     int markers_ = 0;
@@ -221,7 +232,7 @@ private slots:
         if (newGame) {
             rig.game->MnuGameNew_Click();
             QVERIFY(rig.game->EngPlay());
-            QCOMPARE(QString::fromStdString(rig.host.window.Header().Field[6]), QString("Scripted"));
+            QCOMPARE(QString::fromStdString(rig.Header().Field[kBlack]), QString("Scripted"));
         } else {
             QVERIFY(rig.game->WinBoardStart());
         }
@@ -500,11 +511,11 @@ private slots:
     {
         Rig rig("on move: say move e7e5");
         QVERIFY(rig.NewGame());
-        rig.host.window.busy = true;
+        rig.host.busy = true;
         QVERIFY(rig.UserMove("e4"));
         QVERIFY(QTest::qWaitFor([&] { return rig.shown.join('\n').contains("move e7e5"); }, kWaitMs));
         QCOMPARE(rig.Record().LastPly, 1);
-        rig.host.window.busy = false;
+        rig.host.busy = false;
         QVERIFY(rig.WaitForPly(2));
         QCOMPARE(QString::fromStdString(rig.Record().KifuCoord[2]), QString("e7e5"));
     }
@@ -611,7 +622,7 @@ private slots:
         QVERIFY(rig.UserMove("g4"));
         QVERIFY(QTest::qWaitFor([&] { return !rig.game->EngPlay(); }, kWaitMs));
         QCOMPARE(rig.Record().LastPly, lastPly);
-        QCOMPARE(QString::fromStdString(rig.host.window.Header().Field[7]), result);
+        QCOMPARE(QString::fromStdString(rig.Header().Field[kResult]), result);
         QVERIFY(!rig.game->EngWait());
         QVERIFY(!rig.game->EngineRunning());
         QVERIFY(rig.host.ended >= 1);
@@ -625,7 +636,7 @@ private slots:
         QVERIFY(rig.UserMove("e4"));
         QVERIFY(rig.WaitForPly(2));
         QVERIFY(rig.game->EngPlay());
-        QCOMPARE(QString::fromStdString(rig.host.window.Header().Field[7]), QString("*"));
+        QCOMPARE(QString::fromStdString(rig.Header().Field[kResult]), QString("*"));
     }
 
     // ---- an engine that goes away --------------------------------------------------
@@ -712,9 +723,9 @@ private slots:
         QFETCH(bool, marker);
         QFETCH(QString, reply);
         Rig rig("on go: reply " + reply);
-        GameState& record = rig.Record();
+        const GameState& record = rig.Record();
         for (const QString& token : moves.split(' ')) {
-            QVERIFY2(rig.host.window.CheckChessMoveOutput(token.toStdString()), qPrintable(token));
+            QVERIFY2(rig.Commit(token.toStdString()), qPrintable(token));
         }
         const int kept = record.LastPly;
         rig.host.answers.push_back(GameStartChoice::FromPosition);
@@ -725,15 +736,15 @@ private slots:
             QVERIFY(rig.WaitForPly(kept + 1));
             QCOMPARE(QString::fromStdString(rig.Record().KifuCoord[kept + 1]), reply);
             QCOMPARE(rig.Received(), kStart + sent);
-            QVERIFY(!rig.host.session.GoAfterNextMove());
+            QVERIFY(!rig.GoDue());
             return;
         }
-        QVERIFY(rig.host.session.GoAfterNextMove());
+        QVERIFY(rig.GoDue());
         QCOMPARE(rig.Received(), kStart + sent);
         QVERIFY(!rig.game->EngWait());
         QVERIFY(rig.UserMove("Bb5"));
         QVERIFY(rig.WaitForPly(kept + 2));
-        QVERIFY(!rig.host.session.GoAfterNextMove());
+        QVERIFY(!rig.GoDue());
         QCOMPARE(QString::fromStdString(rig.Record().KifuCoord[kept + 2]), reply);
         QCOMPARE(rig.Received(), (kStart + sent + QStringList{"f1b5", "go"}));
     }
@@ -744,13 +755,13 @@ private slots:
     void markerEndsWithItsGame()
     {
         Rig rig("on go: reply a7a6\non move: reply e7e5");
-        GameState& record = rig.Record();
+        const GameState& record = rig.Record();
         for (const char* token : {"e4", "e5", "Nf3", "Nc6"}) {
-            QVERIFY(rig.host.window.CheckChessMoveOutput(token));
+            QVERIFY(rig.Commit(token));
         }
         rig.host.answers = {GameStartChoice::FromPosition, GameStartChoice::NewGame};
         QVERIFY(rig.NewGame());
-        QVERIFY(rig.host.session.GoAfterNextMove());
+        QVERIFY(rig.GoDue());
         rig.game->MnuGameEnd_Click();
         QVERIFY(rig.NewGame());
         QCOMPARE(record.LastPly, 0);
@@ -765,8 +776,7 @@ private slots:
     {
         Rig rig("");
         rig.config.EngSet.ForceCommand = "";
-        GameState& record = rig.Record();
-        QVERIFY(rig.host.window.CheckChessMoveOutput("e4"));
+        QVERIFY(rig.Commit("e4"));
         rig.host.answers.push_back(GameStartChoice::NewGame);
         QVERIFY(rig.NewGame());
         QCOMPARE(rig.host.asked, std::vector<bool>{false});
@@ -777,7 +787,7 @@ private slots:
     void cancelKeepsTheGame()
     {
         Rig rig("");
-        QVERIFY(rig.host.window.CheckChessMoveOutput("e4"));
+        QVERIFY(rig.Commit("e4"));
         rig.game->MnuGameNew_Click();  // the question is answered with cancel
         QCOMPARE(rig.host.asked.size(), std::size_t(1));
         QVERIFY(!rig.game->EngPlay());
@@ -820,11 +830,11 @@ private slots:
         const QStringList before = rig.Received();
         QCOMPARE(before, kStart + played);
         rig.host.answers.push_back(GameStartChoice::NewGame);
-        const int beeps = rig.host.window.Beeps();
+        const int beeps = rig.beeps;
         rig.game->TakeBack();
         QCOMPARE(rig.Record().CurPly, curPly);
         QCOMPARE(rig.Record().LastPly, curPly);
-        QCOMPARE(rig.host.window.Beeps(), beeps + (newGame ? 1 : 0));
+        QCOMPARE(rig.beeps, beeps + (newGame ? 1 : 0));
         QVERIFY(rig.game->EngPlay());
         QVERIFY(rig.game->EngineRunning());
         QCOMPARE(Gone(pid), newGame);
@@ -886,15 +896,14 @@ private slots:
         QFETCH(QString, played);
         QFETCH(QStringList, pieces);
         Rig rig("");
-        GameState& record = rig.Record();
         if (!fen.isEmpty()) {
             Board board{};
             bool blackToMove = false;
             QCOMPARE(ReadFenText(fen.toStdString(), board, blackToMove), FenError::None);
-            LoadSetupPosition(record, board, blackToMove);
+            rig.host.session.LoadSetup(board, blackToMove);
         }
         if (!played.isEmpty()) {
-            QVERIFY(rig.host.window.CheckChessMoveOutput(played.toStdString()));
+            QVERIFY(rig.Commit(played.toStdString()));
         }
         rig.game->ClearLevel();
         rig.game->WinBoardEdit();
@@ -909,11 +918,11 @@ private slots:
     void handOffPromotion()
     {
         Rig rig("on move: say move e8d7");
-        GameState& record = rig.Record();
+        const GameState& record = rig.Record();
         Board board{};
         bool blackToMove = false;
         QCOMPARE(ReadFenText("4k3/1P6/8/8/8/8/8/4K3 w", board, blackToMove), FenError::None);
-        LoadSetupPosition(record, board, blackToMove);
+        rig.host.session.LoadSetup(board, blackToMove);
         rig.game->ClearLevel();
         rig.game->WinBoardEdit();
         QVERIFY(rig.UserMove("b8=Q"));
@@ -1001,12 +1010,12 @@ private slots:
             } else if (word == "level") {
                 rig.game->ChooseLevel(rest.toInt());
             } else if (word == "board") {
-                QVERIFY(rig.host.window.CheckChessMoveOutput(rest.toStdString()));
+                QVERIFY(rig.Commit(rest.toStdString()));
             } else if (word == "setup") {
                 Board board{};
                 bool blackToMove = false;
                 QCOMPARE(ReadFenText(rest.toStdString(), board, blackToMove), FenError::None);
-                LoadSetupPosition(rig.Record(), board, blackToMove);
+                rig.host.session.LoadSetup(board, blackToMove);
                 rig.game->WinBoardEdit();
             } else if (word == "play") {
                 QVERIFY(rig.UserMove(rest.toStdString()));

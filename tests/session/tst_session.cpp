@@ -46,37 +46,35 @@ void SessionTest::steps_data()
     // A step is a move (refused when written "!e4", ambiguous when "?Nd2"),
     // "@N" to show ply N ("@N!" when that is refused), "cut" to end the
     // record at the ply shown, "note" to type a note at the ply shown, "new",
-    // "black" (a set-up with Black to move), "mate", "go" (the engine's next
-    // "go" is due), "+N:m,m,..." (a line added after ply N; "+N:m,m=K" when
+    // "black" (a set-up with Black to move), "mate", "+N:m,m,..." (a line added after ply N; "+N:m,m=K" when
     // only K of its moves are placed), or a phase.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("curPly");
     QTest::addColumn<int>("lastPly");
     QTest::addColumn<QString>("lastMove");
     QTest::addColumn<int>("phase");
-    QTest::addColumn<bool>("goDue");
     QTest::addColumn<int>("resets");
     QTest::addColumn<int>("notes");  // plies whose first note is not empty
     const int none = int(GamePhase::NoGame);
-    QTest::newRow("moves") << "e4 e5 Nf3" << 3 << 3 << "Nf3" << none << false << 0 << 0;
-    QTest::newRow("refused") << "e4 !e4 !e2e5 !Qxf7#junk-too-long" << 1 << 1 << "e4" << none << false << 0 << 0;
-    QTest::newRow("ambiguous") << "d4 d5 Nf3 Nf6 ?Nd2" << 4 << 4 << "Nf6" << none << false << 0 << 0;
-    QTest::newRow("look back") << "e4 e5 Nf3 @1" << 1 << 3 << "Nf3" << none << false << 0 << 0;
-    QTest::newRow("outside the record") << "e4 e5 @3! @-1!" << 2 << 2 << "e5" << none << false << 0 << 0;
-    QTest::newRow("cut back") << "e4 note e5 note Nf3 note @1 cut" << 1 << 1 << "e4" << none << false << 0 << 1;
-    QTest::newRow("cut then move") << "e4 e5 Nf3 @1 cut c5" << 2 << 2 << "c5" << none << false << 0 << 0;
-    QTest::newRow("full record") << KnightDance() + " !Nf3 @399 @400" << 400 << 400 << "Ng8" << none << false << 0 << 0;
-    QTest::newRow("new record") << "e4 note e5 user new" << 0 << 0 << "" << none << false << 1 << 0;
-    QTest::newRow("set-up, Black to move") << "e4 black e5" << 2 << 2 << "e5" << none << false << 1 << 0;
-    QTest::newRow("mate mark") << "e4 e5 Qh5 Nc6 Qxf7+ @2 mate" << 5 << 5 << "Qxf7#" << none << false << 0 << 0;
-    QTest::newRow("no mate mark without a check") << "e4 mate" << 1 << 1 << "e4" << none << false << 0 << 0;
-    QTest::newRow("go due in a game") << "user go thinking" << 0 << 0 << "" << int(GamePhase::EngineThinking) << true << 0 << 0;
-    QTest::newRow("go ends with its game") << "user go ended" << 0 << 0 << "" << int(GamePhase::Ended) << false << 0 << 0;
-    QTest::newRow("line beside the record") << "e4 e5 Nf3 @1 +1:c5,Nf3,d6" << 1 << 3 << "Nf3" << none << false << 0 << 0;
-    QTest::newRow("line cut at a refused move") << "e4 e5 Nf3 +0:d4,d5,Ke3,c4=2" << 3 << 3 << "Nf3" << none << false << 0 << 0;
-    QTest::newRow("line following the record") << "e4 e5 Nf3 +1:e5,Nc3" << 3 << 3 << "Nf3" << none << false << 0 << 0;
-    QTest::newRow("line at the end continues it") << "e4 e5 +2:Nf3,Nc6" << 2 << 4 << "Nc6" << none << false << 0 << 0;
-    QTest::newRow("set-up open") << "e4 setup" << 1 << 1 << "e4" << int(GamePhase::SetupOpen) << false << 0 << 0;
+    QTest::newRow("moves") << "e4 e5 Nf3" << 3 << 3 << "Nf3" << none << 0 << 0;
+    QTest::newRow("refused") << "e4 !e4 !e2e5 !Qxf7#junk-too-long" << 1 << 1 << "e4" << none << 0 << 0;
+    QTest::newRow("ambiguous") << "d4 d5 Nf3 Nf6 ?Nd2" << 4 << 4 << "Nf6" << none << 0 << 0;
+    QTest::newRow("look back") << "e4 e5 Nf3 @1" << 1 << 3 << "Nf3" << none << 0 << 0;
+    QTest::newRow("outside the record") << "e4 e5 @3! @-1!" << 2 << 2 << "e5" << none << 0 << 0;
+    QTest::newRow("cut back") << "e4 note e5 note Nf3 note @1 cut" << 1 << 1 << "e4" << none << 0 << 1;
+    QTest::newRow("cut then move") << "e4 e5 Nf3 @1 cut c5" << 2 << 2 << "c5" << none << 0 << 0;
+    QTest::newRow("full record") << KnightDance() + " !Nf3 @399 @400" << 400 << 400 << "Ng8" << none << 0 << 0;
+    QTest::newRow("new record") << "e4 note e5 user new" << 0 << 0 << "" << none << 1 << 0;
+    QTest::newRow("set-up, Black to move") << "e4 black e5" << 2 << 2 << "e5" << none << 1 << 0;
+    QTest::newRow("mate mark") << "e4 e5 Qh5 Nc6 Qxf7+ @2 mate" << 5 << 5 << "Qxf7#" << none << 0 << 0;
+    QTest::newRow("no mate mark without a check") << "e4 mate" << 1 << 1 << "e4" << none << 0 << 0;
+    QTest::newRow("engine thinking in a game") << "user thinking" << 0 << 0 << "" << int(GamePhase::EngineThinking) << 0 << 0;
+    QTest::newRow("a game ended") << "user ended" << 0 << 0 << "" << int(GamePhase::Ended) << 0 << 0;
+    QTest::newRow("line beside the record") << "e4 e5 Nf3 @1 +1:c5,Nf3,d6" << 1 << 3 << "Nf3" << none << 0 << 0;
+    QTest::newRow("line cut at a refused move") << "e4 e5 Nf3 +0:d4,d5,Ke3,c4=2" << 3 << 3 << "Nf3" << none << 0 << 0;
+    QTest::newRow("line following the record") << "e4 e5 Nf3 +1:e5,Nc3" << 3 << 3 << "Nf3" << none << 0 << 0;
+    QTest::newRow("line at the end continues it") << "e4 e5 +2:Nf3,Nc6" << 2 << 4 << "Nc6" << none << 0 << 0;
+    QTest::newRow("set-up open") << "e4 setup" << 1 << 1 << "e4" << int(GamePhase::SetupOpen) << 0 << 0;
 }
 
 void SessionTest::steps()
@@ -86,7 +84,6 @@ void SessionTest::steps()
     QFETCH(int, lastPly);
     QFETCH(QString, lastMove);
     QFETCH(int, phase);
-    QFETCH(bool, goDue);
     QFETCH(int, resets);
     QFETCH(int, notes);
     GameSession session;
@@ -122,8 +119,6 @@ void SessionTest::steps()
             QCOMPARE(session.AddLine(parts[0].toInt(), line), placed);
             QCOMPARE(NodeAt(game, game.CurPly), shown);
             QCOMPARE(changed.count() - changesBefore, placed > 0 ? 1 : 0);
-        } else if (step == "go") {
-            session.SetGoAfterNextMove(true);
         } else if (step == "user" || step == "thinking" || step == "setup" || step == "ended") {
             session.SetPhase(PhaseNamed(step));
             ++phaseSteps;
@@ -145,7 +140,6 @@ void SessionTest::steps()
     QCOMPARE(game.LastPly, lastPly);
     QCOMPARE(QString::fromStdString(game.KifuShort[game.LastPly]), lastMove);
     QCOMPARE(int(session.Phase()), phase);
-    QCOMPARE(session.GoAfterNextMove(), goDue);
     QCOMPARE(reset.count(), resets);
     QCOMPARE(phases.count(), phaseSteps + (resets > 0 && phaseSteps > 0 ? 1 : 0));
     int noted = 0;
