@@ -1784,27 +1784,6 @@ void FormMain::BuildEngineLink()
             PlayMoveSound();
         AllDisplay();
     });
-    // The game's information is typed into the boxes and kept in the
-    // session's header: each change of a box goes to the session, and what
-    // the game writes there (the engine's name, a result) is shown in them.
-    auto showing = std::make_shared<bool>(false);
-    const auto boxesToSession = [this, showing] {
-        if (!*showing)
-            session_->SetHeader(ReadGameInfo());
-    };
-    for (int k = 1; k <= 6; ++k)
-        connect(TextInfo[k], &QLineEdit::textChanged, this, boxesToSession);
-    connect(TextInfoS, &QPlainTextEdit::textChanged, this, boxesToSession);
-    connect(CombKekka, &QComboBox::currentTextChanged, this, boxesToSession);
-    connect(session_.get(), &GameSession::HeaderChanged, this, [this, showing] {
-        const GameHeader header = session_->Header();
-        if (header == ReadGameInfo())
-            return;
-        *showing = true;
-        ShowGameInfo(header);
-        *showing = false;
-    });
-    boxesToSession();
     engineDialog_ = new DialogMnuGameEngine(engineConfig_, services_, this);
     connect(engineDialog_, &DialogMnuGameEngine::SettingsApplied, this, &FormMain::RelabelLevels);
     connect(engineDialog_, &DialogMnuGameEngine::WriteIni, this, &FormMain::Vorlik_iniFile);
