@@ -13,7 +13,10 @@
 #include "ui/DialogMnuGameEngine.h"
 #include "ui/DialogSetup.h"
 #include "core/KifuTree.h"
+#include "ui/BoardInput.h"
+#include "ui/FileCommands.h"
 #include "ui/FormMain.h"
+#include "ui/GameClocks.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -258,7 +261,7 @@ void FormMainTest::SetUp(const char* fen)
     bool blackToMove = false;
     QCOMPARE(int(ReadFenText(fen, board, blackToMove)), int(FenError::None));
     form_->MnuFileNew_Click();
-    LoadSetupPosition(form_->Game(), board, blackToMove);
+    form_->Session().LoadSetup(board, blackToMove);
     form_->AllDisplay();
 }
 
@@ -639,7 +642,7 @@ void FormMainTest::recordCut()
         QCOMPARE(form_->Game().CurPly, 2);
         QCOMPARE(Lines().size(), 3);
         QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("d2"))->Piece(), 'P');
-        QVERIFY(form_->Game().MoveInput[1].empty());
+        QVERIFY(form_->Input().MoveInput().empty());
     }
 }
 
@@ -805,7 +808,7 @@ void FormMainTest::promotionByDrag()
     QCOMPARE(seen.preselected, 3);
     QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[3]), QString("g7g8n"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[3]), QString("g8=N"));
-    QCOMPARE(form_->Game().PromoNumber, 1);
+    QCOMPARE(form_->SetupDialog()->PromoNumber(), 1);
     QCOMPARE(Lines(), (QStringList{"1. e8=Q     Kb2", "2. g8=N"}));
 
     // The question remembers the last answer.
@@ -820,20 +823,20 @@ void FormMainTest::clocksFollowSideToMove()
 {
     // The clocks show the time that passed, not the ticks: 1.5 s each here.
     long long now = 0;
-    form_->ClockNow = [&now] { return now += 1500; };
-    form_->RunClock(true);
-    form_->Timer_Timer();
+    form_->Clocks().ClockNow = [&now] { return now += 1500; };
+    form_->Clocks().RunClock(true);
+    form_->Clocks().Timer_Timer();
     QCOMPARE(Controls().LabelTime(0)->text(), QString("白 00:00:01"));
     Play("e4 e5 Nf3");  // each move takes 1.5 s of its side's time: White 4.5 s, Black 1.5 s
     for (int tick = 0; tick < 60; ++tick)
-        form_->Timer_Timer();
+        form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().ClockBlack, 91);
     QCOMPARE(Controls().LabelTime(1)->text(), QString("黒 00:01:31"));
     QCOMPARE(form_->Game().ClockWhite, 4);
 
     // Looking at an earlier position, neither clock runs.
     form_->StepBack();
-    form_->Timer_Timer();
+    form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().ClockBlack, 91);
     QCOMPARE(form_->Game().ClockWhite, 4);
 }
@@ -841,12 +844,12 @@ void FormMainTest::clocksFollowSideToMove()
 void FormMainTest::clockStopsAtItsLimit()
 {
     long long now = 0;
-    form_->ClockNow = [&now] { return now += 1500; };
-    form_->RunClock(true);
-    form_->Game().ClockWhite = 32766;
-    form_->Timer_Timer();
-    form_->Timer_Timer();
-    form_->Timer_Timer();
+    form_->Clocks().ClockNow = [&now] { return now += 1500; };
+    form_->Clocks().RunClock(true);
+    form_->Session().AddClockTime(false, 32766 * 1000LL);
+    form_->Clocks().Timer_Timer();
+    form_->Clocks().Timer_Timer();
+    form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().ClockWhite, 32767);
     QCOMPARE(Controls().LabelTime(0)->text(), QString("白 09:06:07"));
 }
@@ -854,24 +857,24 @@ void FormMainTest::clockStopsAtItsLimit()
 void FormMainTest::automaticReplay()
 {
     long long now = 0;
-    form_->ClockNow = [&now] { return now += 1500; };
+    form_->Clocks().ClockNow = [&now] { return now += 1500; };
     Play("e4 e5 Nf3");
     form_->GotoStart();
     QTest::mouseClick(Controls().CommandMain(5), Qt::LeftButton);
     QCOMPARE(Controls().CommandMain(5)->text(), QString("中止"));
     QVERIFY(Controls().Timer()->isActive());
     QCOMPARE(Controls().Timer()->interval(), 1500);
-    form_->Timer_Timer();
-    form_->Timer_Timer();
+    form_->Clocks().Timer_Timer();
+    form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().CurPly, 2);
     QCOMPARE(form_->Game().ClockWhite, 0);  // not at the last ply yet
-    form_->Timer_Timer();
+    form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().CurPly, 3);
     QCOMPARE(form_->Game().ClockBlack, 1);
-    form_->Timer_Timer();  // the end of the record stops it
+    form_->Clocks().Timer_Timer();  // the end of the record stops it
     QCOMPARE(services_->beeps, 1);
     QVERIFY(!Controls().Timer()->isActive());
-    QVERIFY(!form_->AutoReplayOn());
+    QVERIFY(!form_->Clocks().AutoReplayOn());
     QCOMPARE(Controls().CommandMain(5)->text(), QString("動 >"));
 }
 
@@ -1038,7 +1041,7 @@ void FormMainTest::openThroughMenu()
     if (chooseRow >= 0) {
         OnDialog([&](DialogMnuFile* dialog) {
             caption = dialog->windowTitle();
-            mode = int(form_->Kifu().KifuDialogMode);
+            mode = int(form_->Files().Kifu().KifuDialogMode);
             dialog->MSFlexGridFile->selectRow(chooseRow);
             QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
         });
@@ -1230,7 +1233,7 @@ void FormMainTest::searchThroughMenu()
     Controls().MnuOptionSearch()->trigger();
     QCOMPARE(services_->fileAsked.value(0).filter, QString::fromUtf8(kFilterSearch));
     QCOMPARE(dialogsSeen_, 1);
-    QCOMPARE(form_->Kifu().KifuDialogMode, KifuDialogMode::Search);
+    QCOMPARE(form_->Files().Kifu().KifuDialogMode, KifuDialogMode::Search);
     QCOMPARE(tally, QString("1.e5(1)  2.c5(1)  "));
     QCOMPARE(rows, 2);
     // The second match is game "Three" of the file, now on the board.
@@ -1240,17 +1243,17 @@ void FormMainTest::searchThroughMenu()
 
 void FormMainTest::longNotationOption()
 {
-    QVERIFY(!form_->Host().LongFormSave());
+    QVERIFY(!form_->Files().Host().LongFormSave());
     Controls().MnuOptionKifuWrite()->trigger();
     QVERIFY(Controls().MnuOptionKifuWrite()->isChecked());
-    QVERIFY(form_->Host().LongFormSave());
+    QVERIFY(form_->Files().Host().LongFormSave());
     Play("e4 e5 Nf3");
     services_->fileAnswers << ScriptedServices::FileAnswer{folder_->filePath("long.pgn"), 1};
     Controls().MnuFileOpenSave(3)->trigger();
     QVERIFY(Read(folder_->filePath("long.pgn")).contains("1. e2-e4  e7-e5 2. Ng1-f3 *"));
     QCOMPARE(form_->Game().LastPly, 3);  // the option changes the file, not the game
     Controls().MnuOptionKifuWrite()->trigger();
-    QVERIFY(!form_->Host().LongFormSave());
+    QVERIFY(!form_->Files().Host().LongFormSave());
 }
 
 void FormMainTest::fileToolbarButtons_data()
