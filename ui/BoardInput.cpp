@@ -177,14 +177,19 @@ void BoardInput::BeginSetup(bool blackToMove, bool editable, bool black)
     const GameState& game = session_.Game();
     edit_.Begin(game.KifuBoard[game.CurPly]);
     SetupDialog()->OpenSetup(blackToMove, editable, black);
-}
-
-void BoardInput::ShowSetup()
-{
+    beforeSetup_ = session_.Phase();
+    session_.SetPhase(GamePhase::SetupOpen);
     DrawBoard();
     PlaceSetupDialog();
     setupDialog_->show();
     setupDialog_->raise();
+}
+
+void BoardInput::EndSetup(bool cancelled)
+{
+    edit_.Discard();
+    if (cancelled)
+        session_.SetPhase(beforeSetup_);
 }
 
 void BoardInput::PlaceSetupDialog()

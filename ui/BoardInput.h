@@ -6,6 +6,7 @@
 
 #include "DialogSetup.h"
 #include "SetupEdit.h"
+#include "session/GameSession.h"
 
 #include <QObject>
 
@@ -18,7 +19,6 @@ class QWidget;
 namespace vorlik {
 
 class BoardView;
-class GameSession;
 class WindowServices;
 
 class BoardInput : public QObject {
@@ -39,13 +39,13 @@ public:
     void PlayMoveSound();
 
     // The set-up starts from the position on the board (see
-    // DialogSetup::OpenSetup), then shows beside the board.
+    // DialogSetup::OpenSetup) and shows beside the board.
     void BeginSetup(bool blackToMove, bool editable, bool black);
-    void ShowSetup();
     // Asked when the set-up dialog closes (DialogSetup::returnSetup).
     std::function<bool(SetupReturn code)> returnSetup;
-    // The set-up ends; nothing stays in the hand.
-    void EndSetup() { edit_.Discard(); }
+    // The set-up ends; nothing stays in the hand. Cancelled, the game is in
+    // the phase it was in before.
+    void EndSetup(bool cancelled);
     Board SetupPosition() const { return edit_.Position(); }
     const SetupEdit& Setup() const { return edit_; }
     const std::string& PieceInHand() const { return edit_.PieceInHand(); }
@@ -87,6 +87,7 @@ private:
     QWidget* window_;
     DialogSetup* setupDialog_ = nullptr;
     SetupEdit edit_;
+    GamePhase beforeSetup_ = GamePhase::NoGame;  // the phase a cancelled set-up returns to
     int dragFile_ = 0, dragRank_ = 0;  // the square a piece was lifted from
     int chosenImage_ = 0;  // the piece chosen by a click, waiting for its target
     std::string moveInput_;

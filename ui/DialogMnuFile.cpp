@@ -306,7 +306,7 @@ void DialogMnuFile::DeleteGame(int n)
 {
     if (!Ask(QString::number(n) + QStringLiteral("番を削除しますか？"), QStringLiteral("データ削除")))
         return;
-    const int kind = file_.KifuDialogMode == KifuDialogMode::OpenCsv ? kKindCsv : kKindPgn;
+    const KifuKind kind = file_.KifuDialogMode == KifuDialogMode::OpenCsv ? kKindCsv : kKindPgn;
     const std::string name = fileName_.toStdString();
     const int gamesBefore = file_.KifuCount;
     BusyPointer busy(host_);

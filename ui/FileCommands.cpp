@@ -38,8 +38,8 @@ QString WithFilterSuffix(const QString& fileName, const char* filter, int entry)
 // type list was left chosen; any other name goes by the entry.
 KifuKind KindOfChosenFile(const QString& fileName, KifuKind entryKind)
 {
-    const int kind = KindOfFileName(fileName.toStdString());
-    return kind != 0 ? static_cast<KifuKind>(kind) : entryKind;
+    const int named = KindOfFileName(fileName.toStdString());
+    return named != 0 ? static_cast<KifuKind>(named) : entryKind;
 }
 
 // The kind of the file-type entry chosen in a dialog, within the kinds it offers.

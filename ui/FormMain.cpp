@@ -52,6 +52,13 @@ QFont FixedFont()
     return font;
 }
 
+// The notation as the settings file writes it, "1".."4".
+NotationStyle NotationOfText(const std::string& text)
+{
+    const int number = BoxValue(text).value_or(kStyleShort);
+    return number >= kStyleShort && number <= kStyleCoord ? static_cast<NotationStyle>(number) : kStyleShort;
+}
+
 }  // namespace
 
 FormMain::FormMain(WindowServices& services, QWidget* parent)
@@ -66,7 +73,7 @@ FormMain::FormMain(WindowServices& services, QWidget* parent)
     ConnectMenus();
     files_ = new FileCommands(services_, *session_, *port_, *info_, *states_, menus_->MnuOptionKifuWrite, *this);
     files_->beforeReplace = [this] {
-        if (EngPlay())
+        if (session_->EngPlay())
             MnuGameEnd_Click();
     };
     connect(files_, &FileCommands::Loaded, this, [this] {
@@ -189,7 +196,12 @@ QWidget* FormMain::BuildCentralArea()
     list_ = new MoveListView(services_, *session_, menus_->MnuGameMark, this);
     connect(list_, &MoveListView::Redisplay, this, &FormMain::AllDisplay);
     connect(list_, &MoveListView::Edited, this, [this] { files_->ShowRecordState(); });
-    connect(list_, &MoveListView::KeyDown, this, &FormMain::ListMain_KeyDown);
+    connect(list_, &MoveListView::KeyDown, this, &FormMain::StepKey);
+    connect(list_, &MoveListView::ReachedEnd, this, [this] {
+        if (!session_->EngPlay())
+            clocks_->StopTimer();
+        clocks_->StopReplay();
+    });
     KeepSizes(FixedFont());
     auto* direct = new QHBoxLayout;
     direct->addWidget(traffic_->Direct());
@@ -330,12 +342,12 @@ bool FormMain::CheckChessMoveOutput(const std::string& move)
 void FormMain::PlayUserMove(const std::string& move)
 {
     const GameState& game = session_->Game();
-    const bool variation = menus_->MnuGameVariation->isChecked() && !EngPlay();
+    const bool variation = menus_->MnuGameVariation->isChecked() && !session_->EngPlay();
     if (game.CurPly != game.LastPly && !variation) {
-        if (EngPlay()) {
+        if (session_->EngPlay()) {
             services_.ShowMessage(this, QStringLiteral("局面の変更は[戻]を使用して行ってください"),
                                   QStringLiteral("警告"), MessageIcon::Error, MessageButtons::Ok);
-            GotoEnd();
+            list_->GotoEnd();
             return;
         }
         if (services_.ShowMessage(this, QStringLiteral("局面を変更すると以降の棋譜は削除されます？"),
@@ -355,7 +367,7 @@ void FormMain::PlayUserMove(const std::string& move)
     }
     if (!CheckChessMoveOutput(move) || engine_->ReactToGameEnd())
         return;
-    if (EngPlay())
+    if (session_->EngPlay())
         engine_->UserMoved();  // the engine answers
 }
 
@@ -377,10 +389,10 @@ void FormMain::LabelinCheckMate_Click()
 void FormMain::CommandMain_Click(MainButton button)
 {
     switch (button) {
-    case MainButton::GotoStart: GotoStart(); break;
-    case MainButton::StepBack: StepBack(); break;
-    case MainButton::StepForward: StepForward(); break;
-    case MainButton::GotoEnd: GotoEnd(); break;
+    case MainButton::GotoStart: list_->GotoStart(); break;
+    case MainButton::StepBack: list_->StepBack(); break;
+    case MainButton::StepForward: list_->StepForward(); break;
+    case MainButton::GotoEnd: list_->GotoEnd(); break;
     case MainButton::MoveNow: engine_->MoveNow(); break;
     case MainButton::TakeBack: engine_->TakeBack(); break;
     case MainButton::Start: MnuGameNew_Click(); break;
@@ -390,54 +402,11 @@ void FormMain::CommandMain_Click(MainButton button)
     }
 }
 
-void FormMain::GotoStart()
-{
-    const GameState& game = session_->Game();
-    if (game.CurPly < 1)
-        return;
-    session_->GoToPly(HoldsStart(game, 1) ? 1 : 0);
-    AllDisplay();
-    list_->SelectLine(game.CurPly / 2, false);
-}
-
-void FormMain::StepBack()
-{
-    const GameState& game = session_->Game();
-    if (HoldsStart(game, game.CurPly)) {
-        services_.Beep();
-        return;
-    }
-    session_->GoToPly(game.CurPly - 1);
-    AllDisplay();
-    list_->SelectLine(game.CurPly / 2, false);
-}
-
-void FormMain::StepForward()
-{
-    const GameState& game = session_->Game();
-    if (session_->AtEnd()) {
-        if (!EngPlay())
-            clocks_->StopTimer();
-        clocks_->StopReplay();
-        services_.Beep();
-        return;
-    }
-    session_->GoToPly(game.CurPly + 1);
-    AllDisplay();
-    list_->SelectLine(MoveNumber(game.CurPly) - 1, false);
-}
-
-void FormMain::GotoEnd()
-{
-    const GameState& game = session_->Game();
-    session_->GoToPly(game.LastPly);
-    AllDisplay();
-    list_->SelectLine(MoveNumber(game.CurPly) - 1, false);
-}
+void FormMain::StepBack() { list_->StepBack(); }
 
 void FormMain::ReplayStep()
 {
-    StepForward();
+    list_->StepForward();
     if (menus_->MnuGameSound->isChecked())
         input_->PlayMoveSound();
 }
@@ -451,20 +420,6 @@ bool FormMain::StepKey(int key)
         return false;
     CommandMain[button]->click();
     return true;
-}
-
-void FormMain::ListMain_KeyDown(int key)
-{
-    if (StepKey(key))
-        return;
-    if (key == Qt::Key_Up) {
-        StepBack();
-        StepBack();
-    } else if (key == Qt::Key_Down) {
-        StepForward();
-        StepForward();
-    }
-    list_->List()->clearSelection();
 }
 
 // ---- menus -----------------------------------------------------------------
@@ -622,15 +577,7 @@ void FormMain::ApplyIni(const VorlikIni& ini)
     menus_->MnuGameTurn->setChecked(ini.Turn);
     ImaCheBoa->SetTurned(ini.Turn);
     menus_->MnuGameSound->setChecked(ini.Sound);
-    const int style = BoxValue(ini.Style).value_or(kStyleShort);
-    const NotationStyle notation = style >= kStyleShort && style <= kStyleCoord ? static_cast<NotationStyle>(style)
-                                                                                 : kStyleShort;
-    engineConfig_.EngSet.Style = std::to_string(notation);
-    for (int k = 1; k <= 4; ++k)
-        menus_->MnuGameHyoukiHyouki[k]->setChecked(k == notation);
-    for (WindowPanel* panel : panelList_)
-        panel->SetNotation(notation);
-    list_->SetNotation(notation);
+    MnuGameHyoukiHyouki_Click(NotationOfText(ini.Style));
     menus_->MnuOptionWin120DPI->setChecked(ini.Win120DPI);
     menus_->MnuOptionKifuWrite->setChecked(ini.KifuWrite);
 }
@@ -641,7 +588,7 @@ void FormMain::Vorlik_iniFile()
     ini.EngFileName = engineConfig_.EngFileName;
     ini.Turn = menus_->MnuGameTurn->isChecked();
     ini.Sound = menus_->MnuGameSound->isChecked();
-    ini.Style = std::to_string(list_->Notation());
+    ini.Style = engineConfig_.EngSet.Style;
     ini.Win120DPI = menus_->MnuOptionWin120DPI->isChecked();
     ini.KifuWrite = menus_->MnuOptionKifuWrite->isChecked();
     std::string error;
@@ -713,15 +660,12 @@ void FormMain::ShowAnalysis(bool on)
 
 void FormMain::MnuGameSetup_Click()
 {
-    if (session_->SetupOpen() || EngPlay())
+    if (session_->SetupOpen() || session_->EngPlay())
         return;
     clocks_->StopReplay(false);  // the replay would move the game under the set-up
     const EngineSettings& set = engineConfig_.EngSet;
     input_->BeginSetup(IsWhitePly(session_->Game().CurPly), engineConfig_.EngLoaFg && set.EditCommand == "edit",
                        set.BlackCommand == "black");
-    beforeSetup_ = session_->Phase();
-    session_->SetPhase(GamePhase::SetupOpen);
-    input_->ShowSetup();
 }
 
 bool FormMain::ReturnSetup(SetupReturn code)
@@ -730,9 +674,8 @@ bool FormMain::ReturnSetup(SetupReturn code)
     if (confirmed && !files_->MayDiscardRecord())
         return false;
     // The set-up ends in every case; nothing stays in the hand.
-    input_->EndSetup();
+    input_->EndSetup(!confirmed);
     if (!confirmed) {
-        session_->SetPhase(beforeSetup_);
         AllDisplay();
         return true;
     }

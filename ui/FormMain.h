@@ -9,8 +9,6 @@
 #include "WindowServices.h"
 #include "core/GameText.h"
 #include "engine/EngineGame.h"
-#include "engine/EngineSettings.h"
-#include "session/GameSession.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -41,8 +39,8 @@ class WindowPanel;
 class WindowPort;
 class WindowStates;
 
-// The buttons CommandMain(0..9), by the numbers of their control array.
-enum class MainButton { MoveNow, GotoStart, StepBack, StepForward, GotoEnd, Replay, TakeBack, Start, End, DirectSend };
+// The buttons CommandMain(0..9), numbered as their control array.
+enum class MainButton { MoveNow = 0, GotoStart, StepBack, StepForward, GotoEnd, Replay, TakeBack, Start, End, DirectSend };
 
 class FormMain : public QMainWindow {
     Q_OBJECT
@@ -57,29 +55,24 @@ public:
     // A move of either side, as the user, the engine or a file gives it.
     bool CheckChessMoveOutput(const std::string& move);
     void MnuFileNew_Click();
-    // Redraws everything that depends on CurPly.
-    void AllDisplay();
-    // Leaves without the question (a signal from the system).
-    void CloseWithoutAsking();
-    // Opens a game file as "開く" does (a file given on the command line).
-    void OpenGameFile(const QString& fileName);
+    void AllDisplay();  // redraws everything that depends on CurPly
+    void CloseWithoutAsking();  // leaves without the question (a signal from the system)
+    void OpenGameFile(const QString& fileName);  // as "開く" (a file given on the command line)
 
     // The parts, as the tests drive them.
     BoardInput& Input() { return *input_; }
+    MoveListView& Moves() { return *list_; }
     GameClocks& Clocks() { return *clocks_; }
     FileCommands& Files() { return *files_; }
     // The game against the engine and the engine settings (EngSet, EngLoaFg, EngFileName).
     EngineGame& Engine() { return *engine_; }
     EngineConfig& Settings() { return engineConfig_; }
     DialogMnuGameEngine* EngineDialog() { return engineDialog_; }
-    // The set-up dialog, which also asks the promotion question.
-    DialogSetup* SetupDialog();
+    DialogSetup* SetupDialog();  // which also asks the promotion question
 
 public slots:
     void LabelinCheckMate_Click();
-    void GotoStart();
-    void StepBack();
-    void StepForward();
+    void StepBack();  // "<"
     void MnuFileEnd_Click();
     void MnuGameNew_Click();
     void MnuGameEnd_Click();
@@ -97,27 +90,19 @@ private:
     QWidget* BuildCentralArea();
     void ConnectMenus();
     void RegisterStates();
-    // A panel beside the move list; its intents are played as the user's.
-    void AddPanel(WindowPanel* panel);
+    void AddPanel(WindowPanel* panel);  // beside the move list; its intents are the user's
     void BuildEngineLink();
-    // Every control enabled or not as the session's phase has it.
-    void ApplyStates();
-    // What a new record leaves of the old one's view.
-    void ClearRecordView();
+    void ApplyStates();  // every control enabled or not as the session's phase has it
+    void ClearRecordView();  // what a new record leaves of the old one's view
 
-    // A move of the user (dragged, clicked, or a panel's) on the position on
-    // the board: an earlier position asks before the record is cut, or makes
-    // a variation; in a game the engine answers.
+    // A move of the user (dragged, clicked, a panel's): an earlier position asks
+    // before the record is cut, or makes a variation; in a game the engine answers.
     void PlayUserMove(const std::string& move);
     void CommandMain_Click(MainButton button);
-    void GotoEnd();
     void ReplayStep();
-    void ListMain_KeyDown(int key);
-    // Clicks a navigation button for a key; false when the key is no step.
-    bool StepKey(int key);
+    bool StepKey(int key);  // clicks a navigation button for a key; false for no step
     void ShowAnalysis(bool on);
-    // Ends the set-up; false when it stays open (the user kept an unsaved record).
-    bool ReturnSetup(SetupReturn code);
+    bool ReturnSetup(SetupReturn code);  // false: the set-up stays open (an unsaved record kept)
     void MnuGameHyoukiHyouki_Click(NotationStyle notation);
     void MnuGameTurn_Click();
     void MnuGameLevelLevel_Click(int index);
@@ -126,12 +111,11 @@ private:
     void MnuGameEngine_Click();
     void MnuGameReview_Click();
     void MnuOptionWin120DPI_Click();
-    void KeepSizes(const QFont& fixed);
+    void KeepSizes(const QFont& fixed);  // for the widest texts, from the start
     void MnuHelpAbout_Click();
     void ApplyIni(const VorlikIni& ini);
     void Vorlik_iniFile();
     void WarnError(const std::string& text);
-    bool EngPlay() const { return session_->EngPlay(); }
 
     WindowServices& services_;
     std::unique_ptr<GameSession> session_;
@@ -155,12 +139,9 @@ private:
     std::unique_ptr<EngineGame> engine_;
     DialogMnuGameEngine* engineDialog_ = nullptr;
     QPointer<HelpWindow> helpWindow_;
-    GamePhase beforeSetup_ = GamePhase::NoGame;  // the phase a cancelled set-up returns to
     int committing_ = 0;  // a move is going through the gate
-    bool promotionQuestion_ = true;
-    bool refusalBeep_ = true;
-    bool askOnClose_ = true;
-    bool closing_ = false;
+    bool promotionQuestion_ = true, refusalBeep_ = true;  // as the file module and the engine link ask
+    bool askOnClose_ = true, closing_ = false;
     bool undersized_ = false;  // the least size was asked back and not yet had
     QSize defaultSize_;
 };

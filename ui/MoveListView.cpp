@@ -56,7 +56,7 @@ MoveListView::MoveListView(WindowServices& services, GameSession& session, const
     ListMain->setItemDelegate(new MoveListDelegate(ListMain));
     ListMain->setUniformItemSizes(true);  // until an annotated record brings lines of other sizes
     connect(ListMain, &MoveListBox::LinePressed, this, &MoveListView::ListMain_MouseDown);
-    connect(ListMain, &MoveListBox::KeyDown, this, &MoveListView::KeyDown);
+    connect(ListMain, &MoveListBox::KeyDown, this, &MoveListView::ListMain_KeyDown);
     // Smaller or larger (the analysis comes and goes), the list keeps the move on the board in view.
     connect(ListMain, &MoveListBox::Resized, this, [this] {
         const int shown = MarkShownMove(*ListMain, session_.Game());
@@ -209,6 +209,67 @@ void MoveListView::ListMain_MouseDown(int x)
         return;
     session_.ShowNode(node);
     emit Redisplay();
+}
+
+// ---- navigation ------------------------------------------------------------
+
+void MoveListView::GotoStart()
+{
+    const GameState& game = session_.Game();
+    if (game.CurPly < 1)
+        return;
+    session_.GoToPly(HoldsStart(game, 1) ? 1 : 0);
+    emit Redisplay();
+    SelectLine(game.CurPly / 2, false);
+}
+
+void MoveListView::StepBack()
+{
+    const GameState& game = session_.Game();
+    if (HoldsStart(game, game.CurPly)) {
+        services_.Beep();
+        return;
+    }
+    session_.GoToPly(game.CurPly - 1);
+    emit Redisplay();
+    SelectLine(game.CurPly / 2, false);
+}
+
+void MoveListView::StepForward()
+{
+    const GameState& game = session_.Game();
+    if (session_.AtEnd()) {
+        emit ReachedEnd();
+        services_.Beep();
+        return;
+    }
+    session_.GoToPly(game.CurPly + 1);
+    emit Redisplay();
+    SelectLine(MoveNumber(game.CurPly) - 1, false);
+}
+
+void MoveListView::GotoEnd()
+{
+    const GameState& game = session_.Game();
+    session_.GoToPly(game.LastPly);
+    emit Redisplay();
+    SelectLine(MoveNumber(game.CurPly) - 1, false);
+}
+
+void MoveListView::ListMain_KeyDown(int key)
+{
+    if (StepButton(key) != 0) {
+        emit KeyDown(key);  // as the navigation button
+        return;
+    }
+    if (key == Qt::Key_Up) {
+        StepBack();
+        StepBack();
+    } else if (key == Qt::Key_Down) {
+        StepForward();
+        StepForward();
+    }
+    ListMain->clearSelection();
 }
 
 // ---- annotations -------------------------------------------------------------

@@ -68,7 +68,13 @@ public:
     // The comment box and the marks show the move on the board.
     void ShowAnnotations();
 
+    // The buttons "|<", "<", ">", ">|": the board shows another ply, its line selected.
+    void GotoStart();
+    void StepBack();
+    void StepForward();
+    void GotoEnd();
     void ListMain_MouseDown(int x);
+    void ListMain_KeyDown(int key);
     void TextComment_Changed();
     void MnuGameMark_Click(int index);
     void MnuGameVariationPromote_Click();
@@ -79,7 +85,10 @@ signals:
     void Redisplay();
     // The record changed in a way the list does not show (a comment).
     void Edited();
+    // A navigation key: the window clicks its button.
     void KeyDown(int key);
+    // ">" at the record's end: the replay stops.
+    void ReachedEnd();
 
 private:
     // The same for a record with variations or comments: every line of it.

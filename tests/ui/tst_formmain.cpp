@@ -17,6 +17,7 @@
 #include "ui/FileCommands.h"
 #include "ui/FormMain.h"
 #include "ui/GameClocks.h"
+#include "ui/MoveListView.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -467,7 +468,7 @@ void FormMainTest::moveListLines()
     QFETCH(int, style);
     QFETCH(QStringList, lines);
     Play("e4 e5 Nf3 Nc6 Bb5");
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     Controls().MnuGameHyoukiHyouki(style)->trigger();
     QCOMPARE(Lines(), lines);
     QCOMPARE(form_->Game().CurPly, 5);  // the view moves to the last position
@@ -488,10 +489,10 @@ void FormMainTest::blackFirstRecord()
     Drag("e2", "e4");
     QCOMPARE(Lines(), (QStringList{"1. ...      e5", "2. e4"}));
 
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     QCOMPARE(form_->Game().CurPly, 1);  // there is no White move to go back before
     QCOMPARE(services_->beeps, 0);
-    form_->StepBack();
+    form_->Moves().StepBack();
     QCOMPARE(services_->beeps, 1);
     QCOMPARE(form_->Game().CurPly, 1);
 }
@@ -622,9 +623,9 @@ void FormMainTest::recordCut()
 {
     QFETCH(bool, yes);
     Play("e4 e5 Nf3 Nc6 Bb5 a6");
-    form_->GotoStart();
-    form_->StepForward();
-    form_->StepForward();  // ply 2 of 6
+    form_->Moves().GotoStart();
+    form_->Moves().StepForward();
+    form_->Moves().StepForward();  // ply 2 of 6
     services_->answers << (yes ? MessageAnswer::Yes : MessageAnswer::No);
     Drag("d2", "d4");
 
@@ -650,7 +651,7 @@ void FormMainTest::earlierPositionInAGame()
 {
     Play("e4 e5 Nf3");
     form_->Session().SetPhase(GamePhase::UserToMove);
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     Drag("d2", "d4");
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].text, QString("局面の変更は[戻]を使用して行ってください"));
@@ -725,7 +726,7 @@ void FormMainTest::enteringAVariation()
     if (variations)
         entry->trigger();
     QVERIFY(!promote->isEnabled());
-    form_->StepBack();
+    form_->Moves().StepBack();
     services_->answers << MessageAnswer::Yes;
     Drag("b1", "c3");
     QCOMPARE(services_->shown.size(), variations ? 0 : 1);
@@ -756,7 +757,7 @@ void FormMainTest::mateMark()
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[5]), QString("Qxf7+"));
 
     services_->answers << MessageAnswer::Yes;
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     QTest::mouseClick(Controls().LabelinCheckMate(), Qt::LeftButton);
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[5]), QString("Qxf7#"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuLong[5]), QString("Qh5xf7#"));
@@ -835,7 +836,7 @@ void FormMainTest::clocksFollowSideToMove()
     QCOMPARE(form_->Game().ClockWhite, 4);
 
     // Looking at an earlier position, neither clock runs.
-    form_->StepBack();
+    form_->Moves().StepBack();
     form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().ClockBlack, 91);
     QCOMPARE(form_->Game().ClockWhite, 4);
@@ -859,7 +860,7 @@ void FormMainTest::automaticReplay()
     long long now = 0;
     form_->Clocks().ClockNow = [&now] { return now += 1500; };
     Play("e4 e5 Nf3");
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     QTest::mouseClick(Controls().CommandMain(5), Qt::LeftButton);
     QCOMPARE(Controls().CommandMain(5)->text(), QString("中止"));
     QVERIFY(Controls().Timer()->isActive());

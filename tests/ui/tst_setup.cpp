@@ -12,6 +12,7 @@
 #include "ui/DialogSetup.h"
 #include "ui/BoardInput.h"
 #include "ui/FormMain.h"
+#include "ui/MoveListView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -290,8 +291,8 @@ void SetupTest::cancelLeavesTheGameAsItWas()
     QFETCH(QString, how);
     Open();
     Play({"e2e4", "e7e5", "g1f3", "b8c6"});
-    form_->StepBack();
-    form_->StepBack();
+    form_->Moves().StepBack();
+    form_->Moves().StepBack();
     const GameState& game = form_->Game();
     const int lastPly = game.LastPly, curPly = game.CurPly, row = Controls().ListMain()->currentRow();
     const QStringList list = [this] {
@@ -459,7 +460,7 @@ void SetupTest::oddPositionsArePlayedSavedAndSearched()
     QCOMPARE(Placement(game.KifuBoard[0]), QString("P3k3/8/8/8/4R3/8/8/1P2K2p"));
     KifuFile file;
     ScanKifuText(file, kKindPgn, saved.toStdString());
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     const SearchResult found = SearchContinuations(file, game, false);
     QCOMPARE(found.matches, 1);
 }
