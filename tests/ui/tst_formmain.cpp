@@ -47,6 +47,8 @@ private slots:
     void cleanup();
 
     void startUp();
+    void boxesFollowTheHeader_data();
+    void boxesFollowTheHeader();
     void qtTextsInJapanese();
     void noLayoutJumps();
     void menusBeforeAGame();
@@ -264,6 +266,53 @@ void FormMainTest::SetUp(const char* fen)
     form_->MnuFileNew_Click();
     form_->Session().LoadSetup(board, blackToMove);
     form_->AllDisplay();
+}
+
+void FormMainTest::boxesFollowTheHeader_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("event") << int(kEvent) << "Club match";
+    QTest::newRow("date") << int(kDate) << "2024.05.06";
+    QTest::newRow("white") << int(kWhite) << "佐藤";
+    QTest::newRow("result") << int(kResult) << "1-0";
+    QTest::newRow("further tags") << 0 << "[Annotator \"Sato\"]";
+}
+
+// The boxes show the session's header and write what is typed back to it.
+void FormMainTest::boxesFollowTheHeader()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    const auto shown = [&] {
+        return field == kResult ? Controls().CombKekka()->currentText()
+               : field == 0     ? Controls().TextInfoS()->toPlainText()
+                                : Controls().TextInfo(field)->text();
+    };
+    const auto kept = [&](const GameHeader& header) {
+        return QString::fromStdString(field == 0 ? header.TextInfoS : header.Field[field]);
+    };
+    GameHeader header = form_->Session().Header();
+    (field == 0 ? header.TextInfoS : header.Field[field]) = text.toStdString();
+    form_->Session().SetHeader(header);
+    QCOMPARE(shown(), text);
+    QCOMPARE(Controls().TextInfo(kBlack)->text(), QString());  // the other boxes as they were
+    // Typed into, a box changes the record's header, and the record is unsaved.
+    const long long revision = form_->Game().Revision;
+    if (field == kResult)
+        Controls().CombKekka()->setCurrentText("0-1");
+    else if (field == 0)
+        Controls().TextInfoS()->setPlainText("[Annotator \"Suzuki\"]");
+    else
+        QTest::keyClicks(Controls().TextInfo(field), "!");
+    QCOMPARE(kept(form_->Session().Header()), shown());
+    QVERIFY(shown() != text);
+    QVERIFY(form_->Game().Revision > revision);
+    // A new record brings the program's event, today and an open result.
+    form_->MnuFileNew_Click();
+    QCOMPARE(Controls().TextInfo(kEvent)->text(), QString("Vorlik Ver1.00"));
+    QCOMPARE(Controls().CombKekka()->currentText(), QString("*"));
+    QCOMPARE(QString::fromStdString(form_->Session().Header().Field[kResult]), QString("*"));
 }
 
 void FormMainTest::startUp()
