@@ -2,7 +2,9 @@
 
 #include "GameGenerator.h"
 #include "core/GameText.h"
-#include "core/MainWindowPort.h"
+#include "core/GameHeader.h"
+#include "core/HostIcon.h"
+#include "core/ModuleMekDim.h"
 #include "core/MoveCommit.h"
 #include "core/KifuTree.h"
 #include "records/KifuFormat.h"

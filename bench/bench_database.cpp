@@ -7,7 +7,7 @@
 // the tree's counts against a count made while the games were played.
 #include "bench/GameGenerator.h"
 #include "core/FenText.h"
-#include "core/HeadlessWindow.h"
+#include "session/GameSession.h"
 #include "database/PolyglotKey.h"
 #include "database/PositionQuery.h"
 #include "records/PgnMoveText.h"
@@ -53,14 +53,14 @@ std::vector<Line> OpeningLines(std::uint64_t seed, int count)
 {
     std::mt19937_64 random(seed);
     std::vector<Line> lines{Line{}};
-    HeadlessWindow window;
+    GameSession window;
     while (static_cast<int>(lines.size()) < count) {
         const Line& parent = lines[random() % lines.size()];
         if (parent.size() > 18)
             continue;
-        window.MnuFileNew_Click();
+        window.NewRecord();
         for (const std::string& move : parent)
-            window.CheckChessMoveOutput(move);
+            window.CommitMove(move);
         Line line = parent;
         const int extra = 1 + static_cast<int>(random() % 4);
         for (int k = 0; k < extra; ++k) {
@@ -69,7 +69,7 @@ std::vector<Line> OpeningLines(std::uint64_t seed, int count)
                 break;
             // Popular moves: the first few of the list far more often.
             const std::size_t pick = std::min<std::size_t>(moves.size() - 1, random() % 3 == 0 ? random() % moves.size() : random() % 4);
-            window.CheckChessMoveOutput(moves[pick]);
+            window.CommitMove(moves[pick]);
             line.push_back(moves[pick]);
         }
         lines.push_back(line);
@@ -77,15 +77,15 @@ std::vector<Line> OpeningLines(std::uint64_t seed, int count)
             Line swapped = line;
             const std::size_t a = random() % (line.size() - 2);
             std::swap(swapped[a], swapped[a + 2]);
-            window.MnuFileNew_Click();
+            window.NewRecord();
             bool legal = true;
             for (const std::string& move : swapped)
-                legal = legal && window.CheckChessMoveOutput(move);
+                legal = legal && (window.CommitMove(move) == MoveVerdict::Legal);
             if (legal && window.Game().KifuBoard[window.Game().CurPly] == [&] {
-                    HeadlessWindow again;
-                    again.MnuFileNew_Click();
+                    GameSession again;
+                    again.NewRecord();
                     for (const std::string& move : line)
-                        again.CheckChessMoveOutput(move);
+                        again.CommitMove(move);
                     return again.Game().KifuBoard[again.Game().CurPly];
                 }())
                 lines.push_back(swapped);
@@ -123,23 +123,23 @@ std::string MakeChunk(const std::vector<Line>& lines, std::uint64_t seed, int ch
 {
     std::mt19937_64 random(seed * 1000003 + static_cast<std::uint64_t>(chunk));
     std::string text;
-    HeadlessWindow window;
+    GameSession window;
     const char* results[] = {"1-0", "1/2-1/2", "0-1"};
     for (int g = 0; g < games; ++g) {
-        window.MnuFileNew_Click();
+        window.NewRecord();
         // Zipf-like: a few lines carry most games.
         const double u = std::uniform_real_distribution<double>(0, 1)(random);
         const std::size_t which = static_cast<std::size_t>(std::pow(u, 3) * static_cast<double>(lines.size()));
         Line played = lines[std::min(which, lines.size() - 1)];
         for (const std::string& move : played)
-            window.CheckChessMoveOutput(move);
+            window.CommitMove(move);
         const int length = static_cast<int>(played.size()) + 20 + static_cast<int>(random() % 80);
         while (window.Game().CurPly < length) {
             const std::vector<std::string> moves = LegalMoves(window.Game());
             if (moves.empty())
                 break;
             const std::string& move = moves[random() % moves.size()];
-            window.CheckChessMoveOutput(move);
+            window.CommitMove(move);
             played.push_back(move);
         }
         const GameState& game = window.Game();
@@ -218,11 +218,11 @@ struct Probe {
 
 Probe MakeProbe(const std::string& name, const Line& moves)
 {
-    HeadlessWindow window;
-    window.MnuFileNew_Click();
+    GameSession window;
+    window.NewRecord();
     Probe probe{name, {}, 0, true, {}};
     for (const std::string& move : moves) {
-        if (!window.CheckChessMoveOutput(move))
+        if (window.CommitMove(move) != MoveVerdict::Legal)
             break;
         probe.moves.push_back(move);
     }
@@ -292,13 +292,13 @@ int main(int argc, char** argv)
         probes.push_back(MakeProbe("rare", Line(game.begin(), game.begin() + static_cast<long>(ply))));
     }
     for (int k = 0; k < 8; ++k) {  // absent: lines no game is likely to play
-        HeadlessWindow window;
-        window.MnuFileNew_Click();
+        GameSession window;
+        window.NewRecord();
         Line moves;
         for (int p = 0; p < 14; ++p) {
             const std::vector<std::string> legal = LegalMoves(window.Game());
             moves.push_back(legal[random() % legal.size()]);
-            window.CheckChessMoveOutput(moves.back());
+            window.CommitMove(moves.back());
         }
         probes.push_back(MakeProbe("absent", moves));
     }
@@ -311,11 +311,11 @@ int main(int argc, char** argv)
         sample[MakeProbe("sample", Line(game.begin(), game.begin() + static_cast<long>(random() % game.size()))).key];
     }
     {
-        HeadlessWindow window;
+        GameSession window;
         for (const Line& game : firstGames[0]) {
-            window.MnuFileNew_Click();
+            window.NewRecord();
             for (const std::string& move : game)
-                window.CheckChessMoveOutput(move);
+                window.CommitMove(move);
             TallyGame(window.Game(), sample);
         }
     }

@@ -17,6 +17,7 @@
 #include "core/MoveCommit.h"
 #include "ui/AnalysisPanel.h"
 #include "ui/FormMain.h"
+#include "ui/MoveListView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -250,7 +251,7 @@ bool Navigation(const Options& options)
     }
     for (const std::string& move : game)
         form->CheckChessMoveOutput(move);
-    form->GotoStart();
+    form->Moves().GotoStart();
     form->findChild<QAction*>(QStringLiteral("MnuGameAnalysis"))->trigger();
     if (!AwaitLine(*form, 10000))
         return false;

@@ -71,7 +71,7 @@ void SetText(QTreeWidgetItem& item, int column, const QString& text)
 }  // namespace
 
 AnalysisPanel::AnalysisPanel(WindowServices& services, GameSession& session, QWidget* parent)
-    : QWidget(parent), services_(services), session_(session)
+    : WindowPanel(parent), services_(services), session_(session)
 {
     setObjectName(QStringLiteral("AnalysisPanel"));
     LabelAnalysis = new QLabel;
@@ -200,9 +200,9 @@ void AnalysisPanel::TurnOff()
     hide();
 }
 
-void AnalysisPanel::SetStyle(int style)
+void AnalysisPanel::SetNotation(NotationStyle notation)
 {
-    style_ = style;
+    notation_ = notation;
     if (IsOn())
         ShowNow();
 }
@@ -332,7 +332,7 @@ QString AnalysisPanel::LineText(const AnalysisLine& line) const
     // "12. Nf3 Nc6 13. Bb5", or from Black's move "12... Nc6 13. Bb5".
     QString text;
     int ply = rootPly_;
-    for (const std::string& move : LineMoves(line, style_)) {
+    for (const std::string& move : LineMoves(line, notation_)) {
         ++ply;
         const QString number = QString::number(MoveNumber(ply, firstMove_));
         if (IsWhitePly(ply))
@@ -403,7 +403,7 @@ void AnalysisPanel::AddChosenLine()
         return;
     const int placed = session_.AddLine(rootPly_, moves);
     if (placed > 0)
-        emit LineAdded();
+        emit RecordEdited();
     if (placed < static_cast<int>(moves.size()))
         Tell(placed == 0 ? QStringLiteral("この手順は棋譜に加えられません（棋譜は400手(半手)までです）。")
                          : QStringLiteral("棋譜は400手(半手)までです。手順の最初の%1手だけを加えました。").arg(placed),

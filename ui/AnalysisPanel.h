@@ -9,9 +9,9 @@
 #include "engine/EngineAnalysis.h"
 #include "engine/EngineSettings.h"
 #include "session/GameSession.h"
+#include "WindowPanel.h"
 
 #include <QTimer>
-#include <QWidget>
 
 #include <memory>
 #include <string>
@@ -32,7 +32,7 @@ class WindowServices;
 // when none reads.
 bool ChooseAnalysisEngine(WindowServices& services, const EngineConfig& gameEngine, EngineConfig& config);
 
-class AnalysisPanel : public QWidget {
+class AnalysisPanel : public WindowPanel {
     Q_OBJECT
 public:
     static constexpr int kRedrawMs = 100;        // at most ten redraws a second
@@ -50,23 +50,19 @@ public:
     // it cannot be started: the user has been told.
     bool TurnOn(const EngineConfig& gameEngine);
     // The engine quits; its process has ended when this returns.
-    void TurnOff();
+    void TurnOff() override;
     bool IsOn() const { return engine_ != nullptr; }
-    // The notation of the lines: the move list's style, 1..4.
-    void SetStyle(int style);
+    // The notation of the lines: the move list's.
+    void SetNotation(NotationStyle notation) override;
 
 protected:
     void changeEvent(QEvent* event) override;
 
+    // Its intents: TurnedOff when the analysis has ended by itself (the
+    // engine went, did not answer, or a game against the engine began);
+    // PlayMove with the first move of the best line; RecordEdited when a
+    // line has gone into the record as a variation.
 signals:
-    // The analysis has ended by itself (the engine went, did not answer, or
-    // a game against the engine began).
-    void TurnedOff();
-    // The first move of the best line as coordinates, to be played as if
-    // dragged on the board.
-    void PlayMove(const QString& coord);
-    // A line has gone into the record as a variation.
-    void LineAdded();
     // The lines have been drawn anew.
     void Redrawn();
 
@@ -117,7 +113,7 @@ private:
     std::string position_;      // the position analysed, as the engine is told it
     int rootPly_ = 0;           // its ply in the record
     int firstMove_ = 1;         // the number of the record's first move
-    int style_ = 1;
+    NotationStyle notation_ = kStyleShort;
     int rows_ = kDefaultLines;  // the tree has room for so many lines
     QString engineName_;
     EngineConfig gameEngine_;   // the game's engine, when no other is chosen

@@ -48,6 +48,7 @@ void DialogMnuGameStart::Form_Load(bool canContinue)
     choice_ = GameStartChoice::Cancel;
     OptiGS[0]->setEnabled(true);
     OptiGS[1]->setEnabled(canContinue);
+    canContinue_ = canContinue;
     // Each start asks afresh: a new game is the answer unless the user picks otherwise.
     OptiGS[0]->setChecked(true);
 }
@@ -61,7 +62,7 @@ GameStartChoice DialogMnuGameStart::Ask(bool canContinue)
 
 void DialogMnuGameStart::OKButton_Click()
 {
-    const bool fromPosition = OptiGS[1]->isEnabled() && OptiGS[1]->isChecked();
+    const bool fromPosition = canContinue_ && OptiGS[1]->isChecked();
     choice_ = fromPosition ? GameStartChoice::FromPosition : GameStartChoice::NewGame;
     accept();
 }

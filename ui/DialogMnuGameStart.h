@@ -38,6 +38,7 @@ public:
 
 private:
     GameStartChoice choice_ = GameStartChoice::Cancel;
+    bool canContinue_ = false;  // the game on the board can be continued
 };
 
 }  // namespace vorlik

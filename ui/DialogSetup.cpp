@@ -2,7 +2,7 @@
 
 #include "PieceArt.h"
 #include "WindowServices.h"
-#include "core/PositionSetup.h"
+#include "SetupEdit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -28,8 +28,8 @@ const Qt::WindowFlags kSetupFlags = kQuestionFlags | Qt::WindowCloseButtonHint;
 
 }  // namespace
 
-DialogSetup::DialogSetup(WindowServices& services, GameState& game, QWidget* parent)
-    : QDialog(parent), services_(services), game_(game)
+DialogSetup::DialogSetup(WindowServices& services, SetupEdit& edit, QWidget* parent)
+    : QDialog(parent), services_(services), edit_(edit)
 {
     setObjectName(QStringLiteral("DialogSetup"));
     setWindowFlags(kQuestionFlags);
@@ -141,12 +141,13 @@ void DialogSetup::OpenSetup(bool blackToMove, bool editable, bool black)
     blackAllowed_ = black;
     checkEng_->setChecked(false);
     checkEng_->setEnabled(editable);
+    engineOffered_ = editable;
     CheckEng_Click();
     optWB_[blackToMove ? 1 : 0]->setChecked(true);
     inSetup_ = true;
 }
 
-bool DialogSetup::EngineChosen() const { return checkEng_->isEnabled() && checkEng_->isChecked(); }
+bool DialogSetup::EngineChosen() const { return engineOffered_ && checkEng_->isChecked(); }
 
 bool DialogSetup::eventFilter(QObject* watched, QEvent* event)
 {
@@ -163,7 +164,7 @@ void DialogSetup::ImaCheMan_MouseDown(int index)
 {
     if (!inSetup_ || askingPromotion_ || index < 1 || index > 12)
         return;
-    SetupTake(game_, kPieceLetters[index - 1]);
+    edit_.Take(kPieceLetters[index - 1]);
     emit PiecePicked(kPieceLetters[index - 1]);
 }
 
@@ -171,7 +172,7 @@ void DialogSetup::Com_Click(int index)
 {
     if (!inSetup_)
         return;
-    SetupFill(game_, index == 0);
+    edit_.Fill(index == 0);
     emit BoardChanged();
 }
 
@@ -190,12 +191,12 @@ void DialogSetup::OKButton_Click()
 {
     if (!inSetup_)
         return;
-    if (!SetupKingsValid(game_)) {
+    if (!edit_.KingsValid()) {
         services_.ShowMessage(this, QStringLiteral("キングは白・黒、各一つ必要です"), QStringLiteral("警告"),
                               MessageIcon::Error, MessageButtons::Ok);
         return;
     }
-    if (returnSetup && !returnSetup(optWB_[0]->isChecked() ? 1 : 2))
+    if (returnSetup && !returnSetup(optWB_[0]->isChecked() ? SetupReturn::WhiteToMove : SetupReturn::BlackToMove))
         return;
     inSetup_ = false;
     hide();
@@ -207,7 +208,7 @@ void DialogSetup::CancelButton_Click()
         return;
     inSetup_ = false;
     if (returnSetup)
-        returnSetup(3);
+        returnSetup(SetupReturn::Cancelled);
     hide();
 }
 
@@ -232,13 +233,12 @@ void DialogSetup::DaiSetPromotion(int rank)
         options_[k]->setIcon(QIcon(PiecePixmap(kPieceLetters[first - 1 + k], kPictureSize)));
 }
 
-char DialogSetup::AskPromotion(int rank, int& number)
+char DialogSetup::AskPromotion(int rank)
 {
     DaiSetPromotion(rank);
     askingPromotion_ = true;
     exec();
     askingPromotion_ = false;
-    number = chosenNumber_;
     return chosen_;
 }
 

@@ -25,25 +25,28 @@ class QRadioButton;
 
 namespace vorlik {
 
-struct GameState;
+class SetupEdit;
 class WindowServices;
+
+// How a set-up ends; the numbers are the ones the dialog has always returned.
+enum class SetupReturn { WhiteToMove = 1, BlackToMove = 2, Cancelled = 3 };
 
 class DialogSetup : public QDialog {
     Q_OBJECT
 public:
-    DialogSetup(WindowServices& services, GameState& game, QWidget* parent = nullptr);
+    DialogSetup(WindowServices& services, SetupEdit& edit, QWidget* parent = nullptr);
 
     // ---- set-up role
-    // Prepares the controls for a set-up of the position in ViewBoard:
+    // Prepares the controls for a set-up of the position being edited:
     // the side to move preset, the engine box clear and offered only when
     // the current engine takes set-up positions (editable) and, with the box
     // ticked, Black to move only when it can be told so (black).
     void OpenSetup(bool blackToMove, bool editable, bool black);
     bool InSetup() const { return inSetup_; }
     bool EngineChosen() const;
-    // Called with 1 (White to move), 2 (Black to move) or 3 (cancelled) when
-    // the set-up closes; returns false when the window keeps the set-up open.
-    std::function<bool(int code)> returnSetup;
+    // Called when the set-up closes; returns false when the window keeps
+    // the set-up open.
+    std::function<bool(SetupReturn code)> returnSetup;
 
     QLabel* ImaCheMan(int index) const { return palette_[index]; }  // 1..12
     QPushButton* Com(int index) const { return com_[index]; }
@@ -55,9 +58,10 @@ public:
     // ---- promotion role
     // Prepares the question for a pawn reaching `rank` (8 White, 1 Black).
     void DaiSetPromotion(int rank);
-    // Shows the question and waits; returns the lower-case letter chosen and
-    // its number (n 1, b 2, r 3, q 4).
-    char AskPromotion(int rank, int& number);
+    // Shows the question and waits; returns the lower-case letter chosen.
+    char AskPromotion(int rank);
+    // The piece of the last answer, preselected the next time: n 1, b 2, r 3, q 4.
+    int PromoNumber() const { return chosenNumber_; }
     bool AskingPromotion() const { return askingPromotion_; }
 
     QRadioButton* OptionDaiSetPromotion(int index) const { return options_[index]; }
@@ -66,7 +70,7 @@ public:
 signals:
     // A palette piece was pressed: the main board takes over the drag.
     void PiecePicked(char piece);
-    // ViewBoard was filled or cleared from the dialog.
+    // The edited position was filled or cleared from the dialog.
     void BoardChanged();
 
 public slots:
@@ -85,7 +89,7 @@ private:
     void ShowSetupControls(bool on);
 
     WindowServices& services_;
-    GameState& game_;
+    SetupEdit& edit_;
     std::array<QLabel*, 13> palette_{};  // ImaCheMan(1..12), "PNBRQKpnbrqk"
     std::array<QPushButton*, 2> com_{};
     std::array<QRadioButton*, 2> optWB_{};
@@ -94,6 +98,7 @@ private:
     QPushButton* setupOk_ = nullptr;
     QPushButton* setupCancel_ = nullptr;
     bool blackAllowed_ = true;
+    bool engineOffered_ = false;  // the engine box can be ticked
     bool inSetup_ = false;
     bool askingPromotion_ = false;
 

@@ -125,7 +125,7 @@ std::string MarkText(const std::vector<unsigned char>& nags)
     return text;
 }
 
-std::string NodeText(const KifuNode& node, int style)
+std::string NodeText(const KifuNode& node, NotationStyle style)
 {
     const std::string& move = style == kStyleLong     ? node.Long
                               : style == kStylePostal ? node.Postal
@@ -136,7 +136,7 @@ std::string NodeText(const KifuNode& node, int style)
 
 struct RowBuilder {
     const GameState& game;
-    int style;
+    NotationStyle style;
     std::vector<MoveRow> rows;
     MoveRow row;
     bool open = false;
@@ -203,7 +203,7 @@ struct RowBuilder {
 
 }  // namespace
 
-std::vector<MoveRow> MoveRows(const GameState& game, int style)
+std::vector<MoveRow> MoveRows(const GameState& game, NotationStyle style)
 {
     RowBuilder builder{game, style, {}, {}, false};
     builder.Comment(Node(game, 0).comment, 0);  // before the first move

@@ -41,7 +41,7 @@ struct MoveRow {
 };
 // The lines of the whole record: the main line, each variation after the
 // move it is an alternative to, in the notation `style`, marks after moves.
-std::vector<MoveRow> MoveRows(const GameState& game, int style);
+std::vector<MoveRow> MoveRows(const GameState& game, NotationStyle style);
 // Writes a row into its item.
 void SetMoveRow(QListWidgetItem& item, const MoveRow& row);
 

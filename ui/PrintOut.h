@@ -3,7 +3,9 @@
 // widgets and no painter here; PrintPainter lays the lines out on paper.
 #pragma once
 
-#include "core/MainWindowPort.h"
+#include "core/GameHeader.h"
+#include "core/HostIcon.h"
+#include "core/ModuleMekDim.h"
 #include "core/ModuleMekDim.h"
 #include "core/PostalLedger.h"
 

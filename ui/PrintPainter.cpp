@@ -185,11 +185,11 @@ QVector<PlacedLine> LayOutLines(const QVector<PrintLine>& lines, const QPaintDev
             y = 0;
         }
         double x = 0;
-        for (int part = out[k].first; part <= out[k].last; ++part) {
-            const PrintLine& line = lines[part];
+        for (int index = out[k].first; index <= out[k].last; ++index) {
+            const PrintLine& line = lines[index];
             if (line.column > 0)
                 x = (line.column - 1) * ColumnWidth(line, device);
-            placed.append({page, QPointF(x, y), part});
+            placed.append({page, QPointF(x, y), index});
             x += WidthOf(line, device);
         }
         y += height;

@@ -3,7 +3,9 @@
 // implementation; tests plug in one that records and answers from a script.
 #pragma once
 
-#include "core/MainWindowPort.h"
+#include "core/GameHeader.h"
+#include "core/HostIcon.h"
+#include "core/ModuleMekDim.h"
 #include "ui/ProgramFolders.h"
 
 #include <QString>

@@ -1,5 +1,8 @@
 #include "WindowStates.h"
 
+#include <QAction>
+#include <QWidget>
+
 namespace vorlik {
 
 namespace {
@@ -12,6 +15,7 @@ enum class When : unsigned char {
     TakeBack,  // shown at the end, and the engine takes moves back
     Level,     // the level has its command
     Variation, // the line on the board leaves the main line
+    MoveShown, // a position after a move is on the board
 };
 
 constexpr int kPhases = 5;
@@ -48,6 +52,10 @@ constexpr Row kTable[] = {
     {C::GameReview, {W::Engine, W::Off, W::Off, W::Off, W::Engine}},
     // Not beside a game against the engine; a set-up pauses a running one.
     {C::Analysis, {W::On, W::Off, W::Off, W::Off, W::On}},
+    // A mark judges a move: none before the first.
+    {C::Marks, {W::MoveShown, W::MoveShown, W::Off, W::Off, W::MoveShown}},
+    // The postal boxes belong to a move, whatever the phase.
+    {C::PostalNotes, {W::MoveShown, W::MoveShown, W::MoveShown, W::MoveShown, W::MoveShown}},
 };
 constexpr bool RowsInOrder()
 {
@@ -69,6 +77,7 @@ bool Holds(When when, const WindowFacts& facts)
     case When::TakeBack: return facts.atEnd && facts.takeBackCommand;
     case When::Level: return facts.levelCommand;
     case When::Variation: return facts.inVariation;
+    case When::MoveShown: return facts.moveShown;
     }
     return false;
 }
@@ -79,6 +88,53 @@ bool CommandEnabled(WindowCommand command, GamePhase phase, const WindowFacts& f
 {
     const Row& row = kTable[static_cast<int>(command)];
     return Holds(row.when[static_cast<int>(phase)], facts);
+}
+
+void WindowStates::Add(WindowCommand command, QWidget* control) { entries_.push_back({command, control, nullptr, 0}); }
+
+void WindowStates::Add(WindowCommand command, QAction* action) { entries_.push_back({command, nullptr, action, 0}); }
+
+void WindowStates::AddLevel(int level, QAction* action)
+{
+    entries_.push_back({WindowCommand::GameLevel, nullptr, action, level});
+}
+
+void WindowStates::Apply(GamePhase phase, const WindowFacts& facts)
+{
+    phase_ = phase;
+    facts_ = facts;
+    for (const Entry& entry : entries_) {
+        WindowFacts asked = facts;
+        if (entry.level > 0)
+            asked.levelCommand = facts.levels[static_cast<std::size_t>(entry.level)];
+        const bool on = CommandEnabled(entry.command, phase, asked);
+        if (entry.widget)
+            Enable(entry.widget, on);
+        else
+            entry.action->setEnabled(on);
+    }
+}
+
+bool WindowStates::Enabled(WindowCommand command) const { return CommandEnabled(command, phase_, facts_); }
+
+void WindowStates::Enable(QWidget* control, bool on)
+{
+    // A window without a focus gives it to the first box when it is
+    // activated: a "終了" or a box whose text the next key press replaces.
+    // On the board keys only do what the navigation buttons do (nothing
+    // while they are off); the focus comes back with the control unless the
+    // user has put it somewhere else meanwhile.
+    QWidget* window = control->window();
+    if (!on && window->focusWidget() == control) {
+        parkedFocus_ = control;
+        focusHome_->setFocus(Qt::OtherFocusReason);
+    }
+    control->setEnabled(on);
+    if (on && parkedFocus_ == control) {
+        parkedFocus_ = nullptr;
+        if (window->focusWidget() == focusHome_)
+            control->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 }  // namespace vorlik

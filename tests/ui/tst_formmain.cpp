@@ -13,7 +13,11 @@
 #include "ui/DialogMnuGameEngine.h"
 #include "ui/DialogSetup.h"
 #include "core/KifuTree.h"
+#include "ui/BoardInput.h"
+#include "ui/FileCommands.h"
 #include "ui/FormMain.h"
+#include "ui/GameClocks.h"
+#include "ui/MoveListView.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -43,6 +47,8 @@ private slots:
     void cleanup();
 
     void startUp();
+    void boxesFollowTheHeader_data();
+    void boxesFollowTheHeader();
     void qtTextsInJapanese();
     void noLayoutJumps();
     void menusBeforeAGame();
@@ -258,8 +264,55 @@ void FormMainTest::SetUp(const char* fen)
     bool blackToMove = false;
     QCOMPARE(int(ReadFenText(fen, board, blackToMove)), int(FenError::None));
     form_->MnuFileNew_Click();
-    LoadSetupPosition(form_->Game(), board, blackToMove);
+    form_->Session().LoadSetup(board, blackToMove);
     form_->AllDisplay();
+}
+
+void FormMainTest::boxesFollowTheHeader_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("event") << int(kEvent) << "Club match";
+    QTest::newRow("date") << int(kDate) << "2024.05.06";
+    QTest::newRow("white") << int(kWhite) << "佐藤";
+    QTest::newRow("result") << int(kResult) << "1-0";
+    QTest::newRow("further tags") << 0 << "[Annotator \"Sato\"]";
+}
+
+// The boxes show the session's header and write what is typed back to it.
+void FormMainTest::boxesFollowTheHeader()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    const auto shown = [&] {
+        return field == kResult ? Controls().CombKekka()->currentText()
+               : field == 0     ? Controls().TextInfoS()->toPlainText()
+                                : Controls().TextInfo(field)->text();
+    };
+    const auto kept = [&](const GameHeader& header) {
+        return QString::fromStdString(field == 0 ? header.TextInfoS : header.Field[field]);
+    };
+    GameHeader header = form_->Session().Header();
+    (field == 0 ? header.TextInfoS : header.Field[field]) = text.toStdString();
+    form_->Session().SetHeader(header);
+    QCOMPARE(shown(), text);
+    QCOMPARE(Controls().TextInfo(kBlack)->text(), QString());  // the other boxes as they were
+    // Typed into, a box changes the record's header, and the record is unsaved.
+    const long long revision = form_->Game().Revision;
+    if (field == kResult)
+        Controls().CombKekka()->setCurrentText("0-1");
+    else if (field == 0)
+        Controls().TextInfoS()->setPlainText("[Annotator \"Suzuki\"]");
+    else
+        QTest::keyClicks(Controls().TextInfo(field), "!");
+    QCOMPARE(kept(form_->Session().Header()), shown());
+    QVERIFY(shown() != text);
+    QVERIFY(form_->Game().Revision > revision);
+    // A new record brings the program's event, today and an open result.
+    form_->MnuFileNew_Click();
+    QCOMPARE(Controls().TextInfo(kEvent)->text(), QString("Vorlik Ver1.00"));
+    QCOMPARE(Controls().CombKekka()->currentText(), QString("*"));
+    QCOMPARE(QString::fromStdString(form_->Session().Header().Field[kResult]), QString("*"));
 }
 
 void FormMainTest::startUp()
@@ -464,7 +517,7 @@ void FormMainTest::moveListLines()
     QFETCH(int, style);
     QFETCH(QStringList, lines);
     Play("e4 e5 Nf3 Nc6 Bb5");
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     Controls().MnuGameHyoukiHyouki(style)->trigger();
     QCOMPARE(Lines(), lines);
     QCOMPARE(form_->Game().CurPly, 5);  // the view moves to the last position
@@ -485,10 +538,10 @@ void FormMainTest::blackFirstRecord()
     Drag("e2", "e4");
     QCOMPARE(Lines(), (QStringList{"1. ...      e5", "2. e4"}));
 
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     QCOMPARE(form_->Game().CurPly, 1);  // there is no White move to go back before
     QCOMPARE(services_->beeps, 0);
-    form_->StepBack();
+    form_->Moves().StepBack();
     QCOMPARE(services_->beeps, 1);
     QCOMPARE(form_->Game().CurPly, 1);
 }
@@ -619,9 +672,9 @@ void FormMainTest::recordCut()
 {
     QFETCH(bool, yes);
     Play("e4 e5 Nf3 Nc6 Bb5 a6");
-    form_->GotoStart();
-    form_->StepForward();
-    form_->StepForward();  // ply 2 of 6
+    form_->Moves().GotoStart();
+    form_->Moves().StepForward();
+    form_->Moves().StepForward();  // ply 2 of 6
     services_->answers << (yes ? MessageAnswer::Yes : MessageAnswer::No);
     Drag("d2", "d4");
 
@@ -639,7 +692,7 @@ void FormMainTest::recordCut()
         QCOMPARE(form_->Game().CurPly, 2);
         QCOMPARE(Lines().size(), 3);
         QCOMPARE(Controls().ImaCheBoa()->Image(ImageOf("d2"))->Piece(), 'P');
-        QVERIFY(form_->Game().MoveInput[1].empty());
+        QVERIFY(form_->Input().MoveInput().empty());
     }
 }
 
@@ -647,7 +700,7 @@ void FormMainTest::earlierPositionInAGame()
 {
     Play("e4 e5 Nf3");
     form_->Session().SetPhase(GamePhase::UserToMove);
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     Drag("d2", "d4");
     QCOMPARE(services_->shown.size(), 1);
     QCOMPARE(services_->shown[0].text, QString("局面の変更は[戻]を使用して行ってください"));
@@ -722,7 +775,7 @@ void FormMainTest::enteringAVariation()
     if (variations)
         entry->trigger();
     QVERIFY(!promote->isEnabled());
-    form_->StepBack();
+    form_->Moves().StepBack();
     services_->answers << MessageAnswer::Yes;
     Drag("b1", "c3");
     QCOMPARE(services_->shown.size(), variations ? 0 : 1);
@@ -753,7 +806,7 @@ void FormMainTest::mateMark()
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[5]), QString("Qxf7+"));
 
     services_->answers << MessageAnswer::Yes;
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     QTest::mouseClick(Controls().LabelinCheckMate(), Qt::LeftButton);
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[5]), QString("Qxf7#"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuLong[5]), QString("Qh5xf7#"));
@@ -805,7 +858,7 @@ void FormMainTest::promotionByDrag()
     QCOMPARE(seen.preselected, 3);
     QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[3]), QString("g7g8n"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[3]), QString("g8=N"));
-    QCOMPARE(form_->Game().PromoNumber, 1);
+    QCOMPARE(form_->SetupDialog()->PromoNumber(), 1);
     QCOMPARE(Lines(), (QStringList{"1. e8=Q     Kb2", "2. g8=N"}));
 
     // The question remembers the last answer.
@@ -820,20 +873,20 @@ void FormMainTest::clocksFollowSideToMove()
 {
     // The clocks show the time that passed, not the ticks: 1.5 s each here.
     long long now = 0;
-    form_->ClockNow = [&now] { return now += 1500; };
-    form_->RunClock(true);
-    form_->Timer_Timer();
+    form_->Clocks().ClockNow = [&now] { return now += 1500; };
+    form_->Clocks().RunClock(true);
+    form_->Clocks().Timer_Timer();
     QCOMPARE(Controls().LabelTime(0)->text(), QString("白 00:00:01"));
     Play("e4 e5 Nf3");  // each move takes 1.5 s of its side's time: White 4.5 s, Black 1.5 s
     for (int tick = 0; tick < 60; ++tick)
-        form_->Timer_Timer();
+        form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().ClockBlack, 91);
     QCOMPARE(Controls().LabelTime(1)->text(), QString("黒 00:01:31"));
     QCOMPARE(form_->Game().ClockWhite, 4);
 
     // Looking at an earlier position, neither clock runs.
-    form_->StepBack();
-    form_->Timer_Timer();
+    form_->Moves().StepBack();
+    form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().ClockBlack, 91);
     QCOMPARE(form_->Game().ClockWhite, 4);
 }
@@ -841,12 +894,12 @@ void FormMainTest::clocksFollowSideToMove()
 void FormMainTest::clockStopsAtItsLimit()
 {
     long long now = 0;
-    form_->ClockNow = [&now] { return now += 1500; };
-    form_->RunClock(true);
-    form_->Game().ClockWhite = 32766;
-    form_->Timer_Timer();
-    form_->Timer_Timer();
-    form_->Timer_Timer();
+    form_->Clocks().ClockNow = [&now] { return now += 1500; };
+    form_->Clocks().RunClock(true);
+    form_->Session().AddClockTime(false, 32766 * 1000LL);
+    form_->Clocks().Timer_Timer();
+    form_->Clocks().Timer_Timer();
+    form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().ClockWhite, 32767);
     QCOMPARE(Controls().LabelTime(0)->text(), QString("白 09:06:07"));
 }
@@ -854,24 +907,24 @@ void FormMainTest::clockStopsAtItsLimit()
 void FormMainTest::automaticReplay()
 {
     long long now = 0;
-    form_->ClockNow = [&now] { return now += 1500; };
+    form_->Clocks().ClockNow = [&now] { return now += 1500; };
     Play("e4 e5 Nf3");
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     QTest::mouseClick(Controls().CommandMain(5), Qt::LeftButton);
     QCOMPARE(Controls().CommandMain(5)->text(), QString("中止"));
     QVERIFY(Controls().Timer()->isActive());
     QCOMPARE(Controls().Timer()->interval(), 1500);
-    form_->Timer_Timer();
-    form_->Timer_Timer();
+    form_->Clocks().Timer_Timer();
+    form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().CurPly, 2);
     QCOMPARE(form_->Game().ClockWhite, 0);  // not at the last ply yet
-    form_->Timer_Timer();
+    form_->Clocks().Timer_Timer();
     QCOMPARE(form_->Game().CurPly, 3);
     QCOMPARE(form_->Game().ClockBlack, 1);
-    form_->Timer_Timer();  // the end of the record stops it
+    form_->Clocks().Timer_Timer();  // the end of the record stops it
     QCOMPARE(services_->beeps, 1);
     QVERIFY(!Controls().Timer()->isActive());
-    QVERIFY(!form_->AutoReplayOn());
+    QVERIFY(!form_->Clocks().AutoReplayOn());
     QCOMPARE(Controls().CommandMain(5)->text(), QString("動 >"));
 }
 
@@ -1038,7 +1091,7 @@ void FormMainTest::openThroughMenu()
     if (chooseRow >= 0) {
         OnDialog([&](DialogMnuFile* dialog) {
             caption = dialog->windowTitle();
-            mode = int(form_->Kifu().KifuDialogMode);
+            mode = int(form_->Files().Kifu().KifuDialogMode);
             dialog->MSFlexGridFile->selectRow(chooseRow);
             QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
         });
@@ -1230,7 +1283,7 @@ void FormMainTest::searchThroughMenu()
     Controls().MnuOptionSearch()->trigger();
     QCOMPARE(services_->fileAsked.value(0).filter, QString::fromUtf8(kFilterSearch));
     QCOMPARE(dialogsSeen_, 1);
-    QCOMPARE(form_->Kifu().KifuDialogMode, KifuDialogMode::Search);
+    QCOMPARE(form_->Files().Kifu().KifuDialogMode, KifuDialogMode::Search);
     QCOMPARE(tally, QString("1.e5(1)  2.c5(1)  "));
     QCOMPARE(rows, 2);
     // The second match is game "Three" of the file, now on the board.
@@ -1240,17 +1293,17 @@ void FormMainTest::searchThroughMenu()
 
 void FormMainTest::longNotationOption()
 {
-    QVERIFY(!form_->Host().LongFormSave());
+    QVERIFY(!form_->Files().Host().LongFormSave());
     Controls().MnuOptionKifuWrite()->trigger();
     QVERIFY(Controls().MnuOptionKifuWrite()->isChecked());
-    QVERIFY(form_->Host().LongFormSave());
+    QVERIFY(form_->Files().Host().LongFormSave());
     Play("e4 e5 Nf3");
     services_->fileAnswers << ScriptedServices::FileAnswer{folder_->filePath("long.pgn"), 1};
     Controls().MnuFileOpenSave(3)->trigger();
     QVERIFY(Read(folder_->filePath("long.pgn")).contains("1. e2-e4  e7-e5 2. Ng1-f3 *"));
     QCOMPARE(form_->Game().LastPly, 3);  // the option changes the file, not the game
     Controls().MnuOptionKifuWrite()->trigger();
-    QVERIFY(!form_->Host().LongFormSave());
+    QVERIFY(!form_->Files().Host().LongFormSave());
 }
 
 void FormMainTest::fileToolbarButtons_data()

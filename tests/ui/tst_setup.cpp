@@ -6,12 +6,13 @@
 #include "WindowTestSupport.h"
 
 #include "core/FenText.h"
-#include "core/PositionSetup.h"
 #include "records/ModuleMekFile.h"
 #include "ui/BoardView.h"
 #include "ui/DialogMnuFile.h"
 #include "ui/DialogSetup.h"
+#include "ui/BoardInput.h"
 #include "ui/FormMain.h"
+#include "ui/MoveListView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -176,7 +177,7 @@ void SetupTest::editingOnTheBoard()
     Edit(script);
     const GameState& game = form_->Game();
     QVERIFY(form_->Session().SetupOpen());
-    QCOMPARE(Placement(SetupPosition(game)), placement);
+    QCOMPARE(Placement(form_->Input().SetupPosition()), placement);
     QCOMPARE(services_->beeps, beeps);
     QCOMPARE(services_->sounds.size(), sounds);
     QCOMPARE(game.LastPly, 0);  // the record is not touched while editing
@@ -185,7 +186,7 @@ void SetupTest::editingOnTheBoard()
     for (int file = 1; file <= 8; ++file)
         for (int rank = 1; rank <= 8; ++rank) {
             const int row = turned ? 9 - rank : rank;
-            QCOMPARE(Board()->Image((file - 1) * 8 + row)->Piece(), SetupSquare(game, file, rank));
+            QCOMPARE(Board()->Image((file - 1) * 8 + row)->Piece(), form_->Input().Setup().Square(file, rank));
         }
 }
 
@@ -290,8 +291,8 @@ void SetupTest::cancelLeavesTheGameAsItWas()
     QFETCH(QString, how);
     Open();
     Play({"e2e4", "e7e5", "g1f3", "b8c6"});
-    form_->StepBack();
-    form_->StepBack();
+    form_->Moves().StepBack();
+    form_->Moves().StepBack();
     const GameState& game = form_->Game();
     const int lastPly = game.LastPly, curPly = game.CurPly, row = Controls().ListMain()->currentRow();
     const QStringList list = [this] {
@@ -351,7 +352,7 @@ void SetupTest::windowIsInertWhileSettingUp()
     // A second opening while it is open changes nothing.
     Edit("e2>e4");
     form_->MnuGameSetup_Click();
-    QCOMPARE(SetupSquare(form_->Game(), 5, 4), 'P');
+    QCOMPARE(form_->Input().Setup().Square(5, 4), 'P');
     QTest::mouseClick(Dialog()->CancelButton(), Qt::LeftButton);
     for (int k : {2, 3, 4, 9, 10, 12, 14})
         QVERIFY2(Controls().ToolbarButton(k)->isEnabled(), qPrintable(QString::number(k)));
@@ -396,7 +397,7 @@ void SetupTest::noEditingOutsideTheSetup()
     // The palette outside a set-up: no piece in hand, no drag.
     Dialog()->ImaCheMan_MouseDown(PaletteIndex('Q'));
     QVERIFY(!Board()->Dragging());
-    QVERIFY(form_->Game().ViewBoard[0][0].empty());
+    QVERIFY(form_->Input().PieceInHand().empty());
     // While the promotion question is open the board and the palette do nothing.
     Play({"a2a4", "b7b5", "a4b5", "a7a6", "b5a6", "c8b7", "a6b7", "g8f6"});
     bool asked = false;
@@ -405,7 +406,7 @@ void SetupTest::noEditingOutsideTheSetup()
         if (!question)
             return;
         asked = true;
-        form_->ImaCheMan_MouseDown(1);  // a1: the white rook
+        form_->Input().ImaCheMan_MouseDown(1);  // a1: the white rook
         Dialog()->ImaCheMan_MouseDown(PaletteIndex('K'));
         QVERIFY(!Board()->Dragging());
         question->CommandPromotionOK_Click();
@@ -459,7 +460,7 @@ void SetupTest::oddPositionsArePlayedSavedAndSearched()
     QCOMPARE(Placement(game.KifuBoard[0]), QString("P3k3/8/8/8/4R3/8/8/1P2K2p"));
     KifuFile file;
     ScanKifuText(file, kKindPgn, saved.toStdString());
-    form_->GotoStart();
+    form_->Moves().GotoStart();
     const SearchResult found = SearchContinuations(file, game, false);
     QCOMPARE(found.matches, 1);
 }
