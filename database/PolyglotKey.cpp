@@ -58,6 +58,8 @@ int RightsStanding(const Board& board, int castling)
 
 }  // namespace
 
+const std::uint64_t* PolyglotRandom() { return kRandom64; }
+
 std::uint64_t PolyglotKey(const Board& board, const PositionState& state)
 {
     std::uint64_t key = 0;
