@@ -78,6 +78,26 @@ bool Refused(const LoadReport& report)
     return !report.refused.empty() || report.plyLimit || !report.fenError.empty();
 }
 
+}  // namespace
+
+ReadersLine::ReadersLine() : window_(std::make_unique<HeadlessWindow>()) {}
+ReadersLine::~ReadersLine() = default;
+
+bool ReadersLine::Read(const KifuFile& scan, int kind, int g, std::vector<LinePosition>& line, int& plies,
+                       std::string& reason)
+{
+    const LoadReport report = LoadKifuGame(*window_, scan, kind, g);
+    if (Refused(report)) {
+        reason = OneLine(report.Message());
+        return false;
+    }
+    line = MainLinePositions(window_->Game());
+    plies = PliesPlayed(window_->Game());
+    return true;
+}
+
+namespace {
+
 // The game's text as the file held it, squeezed by zlib.
 std::string Compressed(const std::string& text)
 {
@@ -216,15 +236,8 @@ private:
             read.game.plies = static_cast<int>(line.size()) - 1;
             return true;
         }
-        const LoadReport report = LoadKifuGame(window_, scan, kind_, g);
-        if (Refused(report)) {
-            read.refused = true;
-            read.reason = OneLine(report.Message());
-            return false;
-        }
-        line = MainLinePositions(window_.Game());
-        read.game.plies = PliesPlayed(window_.Game());
-        return true;
+        read.refused = !readers_.Read(scan, kind_, g, line, read.game.plies, read.reason);
+        return !read.refused;
     }
 
     void ReadOne(Piece& piece, int g, ReadGame& read)
@@ -266,7 +279,7 @@ private:
     std::string fileName_;
     int kind_;
     const OpeningBook& book_;
-    HeadlessWindow window_;
+    ReadersLine readers_;
     std::mutex lock_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Piece>> ready_;

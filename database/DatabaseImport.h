@@ -9,6 +9,7 @@
 #include "OpeningBook.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,21 @@ struct ReadGame {
     std::string reason;
     StoredGame game;
     std::vector<IndexedPosition> positions;  // the first visit of each position
+};
+
+class HeadlessWindow;
+struct KifuFile;
+
+// The main line of game g of a scan as the file readers ("開く") read it:
+// its positions and plies, or false with the reason they refuse it.
+class ReadersLine {
+public:
+    ReadersLine();
+    ~ReadersLine();
+    bool Read(const KifuFile& scan, int kind, int g, std::vector<LinePosition>& line, int& plies, std::string& reason);
+
+private:
+    std::unique_ptr<HeadlessWindow> window_;
 };
 
 class DatabaseImport {
