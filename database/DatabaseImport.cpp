@@ -98,16 +98,43 @@ bool ReadersLine::Read(const KifuFile& scan, int kind, int g, std::vector<LinePo
 
 namespace {
 
-// The game's text as the file held it, squeezed by zlib.
-std::string Compressed(const std::string& text)
-{
-    uLongf size = compressBound(static_cast<uLong>(text.size()));
-    std::string bytes(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(&bytes[0]), &size, reinterpret_cast<const Bytef*>(text.data()),
-              static_cast<uLong>(text.size()), 6);
-    bytes.resize(size);
-    return bytes;
-}
+// Squeezes the games' texts by zlib, one stream made once and reset for each
+// (making a stream costs more than squeezing a game).
+class Squeezer {
+public:
+    Squeezer() { ok_ = deflateInit(&stream_, 3) == Z_OK; }
+    ~Squeezer() { deflateEnd(&stream_); }
+    Squeezer(const Squeezer&) = delete;
+    Squeezer& operator=(const Squeezer&) = delete;
+
+    std::string operator()(const std::string& text)
+    {
+        std::string bytes(compressBound(static_cast<uLong>(text.size())), '\0');
+        if (!ok_ || deflateReset(&stream_) != Z_OK)
+            return Whole(text, bytes);
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+        stream_.avail_in = static_cast<uInt>(text.size());
+        stream_.next_out = reinterpret_cast<Bytef*>(&bytes[0]);
+        stream_.avail_out = static_cast<uInt>(bytes.size());
+        if (deflate(&stream_, Z_FINISH) != Z_STREAM_END)
+            return Whole(text, bytes);
+        bytes.resize(stream_.total_out);
+        return bytes;
+    }
+
+private:
+    static std::string Whole(const std::string& text, std::string& bytes)
+    {
+        uLongf size = static_cast<uLongf>(bytes.size());
+        compress2(reinterpret_cast<Bytef*>(&bytes[0]), &size, reinterpret_cast<const Bytef*>(text.data()),
+                  static_cast<uLong>(text.size()), 3);
+        bytes.resize(size);
+        return bytes;
+    }
+
+    z_stream stream_{};
+    bool ok_ = false;
+};
 
 // One piece of a file, scanned, and what became of its games.
 struct Piece {
@@ -271,7 +298,7 @@ private:
         for (std::size_t i = begin; i < end; ++i)
             (text += piece.lines.text[i]) += '\n';
         game.textBytes = static_cast<int>(text.size());
-        game.text = Compressed(text);
+        game.text = squeeze_(text);
         read.positions = FirstOccurrences(line);
     }
 
@@ -280,6 +307,7 @@ private:
     int kind_;
     const OpeningBook& book_;
     ReadersLine readers_;
+    Squeezer squeeze_;
     std::mutex lock_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Piece>> ready_;

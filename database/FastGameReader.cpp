@@ -14,6 +14,7 @@ struct QuickBoard {
     int castling = kAllCastling;
     int passedFile = 0;  // 1..8 after a double step, else 0
     std::uint64_t pieces = 0;  // the key of the squares alone
+    int king[2] = {-1, -1};    // Black's, White's square
 };
 
 int FileOf(int square) { return square & 7; }
@@ -21,19 +22,38 @@ int RankOf(int square) { return square >> 3; }
 bool Inside(int file, int rank) { return file >= 0 && file < 8 && rank >= 0 && rank < 8; }
 bool OwnPiece(char piece, bool white) { return white ? IsWhitePiece(piece) : IsBlackPiece(piece); }
 
+// The book format's piece kinds by letter: black pawn 0, white pawn 1, ... white king 11; -1 none.
+int KindOf(char piece)
+{
+    switch (piece) {
+    case 'p': return 0;
+    case 'P': return 1;
+    case 'n': return 2;
+    case 'N': return 3;
+    case 'b': return 4;
+    case 'B': return 5;
+    case 'r': return 6;
+    case 'R': return 7;
+    case 'q': return 8;
+    case 'Q': return 9;
+    case 'k': return 10;
+    case 'K': return 11;
+    default: return -1;
+    }
+}
+
 std::uint64_t PieceKey(char piece, int square)
 {
-    static const char kinds[] = "pPnNbBrRqQkK";
-    for (int kind = 0; kind < 12; ++kind)
-        if (kinds[kind] == piece)
-            return PolyglotRandom()[64 * kind + square];
-    return 0;
+    const int kind = KindOf(piece);
+    return kind < 0 ? 0 : PolyglotRandom()[64 * kind + square];
 }
 
 void Put(QuickBoard& board, int square, char piece)
 {
     board.pieces ^= PieceKey(board.square[square], square) ^ PieceKey(piece, square);
     board.square[square] = piece;
+    if (piece == 'K' || piece == 'k')
+        board.king[piece == 'K'] = square;
 }
 
 QuickBoard StartBoard()
@@ -107,10 +127,7 @@ bool Attacked(const QuickBoard& board, int square, bool byWhite)
 
 bool InCheck(const QuickBoard& board, bool white)
 {
-    for (int square = 0; square < 64; ++square)
-        if (board.square[square] == OfSide('K', white))
-            return Attacked(board, square, !white);
-    return false;  // a side without a king is never in check
+    return Attacked(board, board.king[white], !white);
 }
 
 // Can the piece on from reach to as its kind moves (not a pawn), the squares between empty?

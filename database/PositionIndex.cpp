@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <future>
 
 namespace vorlik {
 
@@ -166,44 +167,81 @@ IndexStaging::~IndexStaging() { Clear(); }
 
 void IndexStaging::Clear()
 {
-    for (std::FILE*& part : parts_) {
-        if (part)
-            std::fclose(part);
-        part = nullptr;
+    for (int part = 0; part < kParts; ++part) {
+        if (parts_[part])
+            std::fclose(parts_[part]);
+        parts_[part] = nullptr;
+        waiting_[part].clear();
     }
     staged_ = 0;
 }
 
 bool IndexStaging::Add(std::uint64_t key, const Posting& posting)
 {
-    std::FILE*& part = parts_[key >> (64 - 6)];
-    if (!part && !(part = std::tmpfile()))
-        return false;
-    const Entry entry{key, posting};
+    const int part = static_cast<int>(key >> (64 - 6));
+    waiting_[part].push_back({key, posting});
     ++staged_;
-    return std::fwrite(&entry, sizeof entry, 1, part) == 1;
+    return waiting_[part].size() < 4096 || Write(part);
+}
+
+bool IndexStaging::Write(int part)
+{
+    std::vector<Entry>& waiting = waiting_[part];
+    if (waiting.empty())
+        return true;
+    if (!parts_[part] && !(parts_[part] = std::tmpfile()))
+        return false;
+    const bool written = std::fwrite(waiting.data(), sizeof(Entry), waiting.size(), parts_[part]) == waiting.size();
+    waiting.clear();
+    return written;
 }
 
 namespace {
 bool IndexEmpty(sqlite3* db);
 }
 
+bool IndexStaging::LoadPart(int k, std::vector<Entry>& entries)
+{
+    entries.clear();
+    std::FILE*& part = parts_[k];
+    if (!part)
+        return true;
+    entries.resize(static_cast<std::size_t>(std::ftell(part)) / sizeof(Entry));
+    std::rewind(part);
+    const bool read = std::fread(entries.data(), sizeof(Entry), entries.size(), part) == entries.size();
+    std::fclose(part);
+    part = nullptr;
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.key != b.key ? a.key < b.key : a.posting.game < b.posting.game;
+    });
+    return read;
+}
+
 bool IndexStaging::Flush(sqlite3* db, std::string& error)
 {
     const bool fresh = IndexEmpty(db);
-    for (std::FILE*& part : parts_) {
-        if (!part)
-            continue;
-        std::vector<Entry> entries(static_cast<std::size_t>(std::ftell(part)) / sizeof(Entry));
-        std::rewind(part);
-        if (std::fread(entries.data(), sizeof(Entry), entries.size(), part) != entries.size()) {
-            error = "一時ファイルを読めません (cannot read the import's temporary file)";
+    for (int k = 0; k < kParts; ++k) {
+        if (!Write(k)) {
+            error = "一時ファイルに書けません (cannot write the import's temporary file)";
             return false;
         }
-        std::fclose(part);
-        part = nullptr;
-        if (!FlushPart(db, fresh, entries, error))
+    }
+    // The next part is read and sorted on the other core while this one is written.
+    std::vector<Entry> entries;
+    bool read = LoadPart(0, entries);
+    for (int k = 0; k < kParts; ++k) {
+        std::vector<Entry> next;
+        std::future<bool> loading;
+        if (k + 1 < kParts)
+            loading = std::async(std::launch::async, [this, k, &next] { return LoadPart(k + 1, next); });
+        const bool written = read && FlushPart(db, fresh, entries, error);
+        read = loading.valid() ? loading.get() : true;
+        if (!written) {
+            if (error.empty())
+                error = "一時ファイルを読めません (cannot read the import's temporary file)";
             return false;
+        }
+        entries.swap(next);
     }
     staged_ = 0;
     return true;
@@ -361,9 +399,6 @@ bool IndexEmpty(sqlite3* db)
 
 bool IndexStaging::FlushPart(sqlite3* db, bool fresh, std::vector<Entry>& entries, std::string& error)
 {
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return a.key != b.key ? a.key < b.key : a.posting.game < b.posting.game;
-    });
     BucketWriter writer(db, fresh);
     if (!writer.ok()) {
         error = sqlite3_errmsg(db);

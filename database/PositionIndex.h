@@ -54,8 +54,13 @@ private:
         Posting posting;
     };
     static constexpr int kParts = 64;
+    // The part's entries, sorted by key and game; its file is closed.
+    bool LoadPart(int part, std::vector<Entry>& entries);
+    // Writes a part's sorted entries into the rows.
     bool FlushPart(sqlite3* db, bool fresh, std::vector<Entry>& entries, std::string& error);
+    bool Write(int part);
     std::FILE* parts_[kParts] = {};
+    std::vector<Entry> waiting_[kParts];  // written to the part's file a block at a time
     long staged_ = 0;
 };
 

@@ -134,6 +134,27 @@ bool ReachedBy(GameDatabase& database, std::uint64_t key, bool whiteToMove, cons
     return true;
 }
 
+// The tree of the games that reach a position.
+void TallyTree(const std::vector<Reached>& reached, bool whiteToMove, TreeAnswer& answer)
+{
+    std::map<int, MoveTally> tallies;
+    for (const Reached& one : reached) {
+        ++answer.total;
+        answer.whiteWins += one.facts.result == 1;
+        answer.draws += one.facts.result == 2;
+        answer.blackWins += one.facts.result == 3;
+        if (one.posting.move == 0)
+            continue;  // the game ended here
+        MoveTally& tally = tallies[one.posting.move];
+        tally.move = one.posting.move;
+        Count(tally, one.facts, whiteToMove);
+    }
+    for (const auto& entry : tallies)
+        answer.moves.push_back(entry.second);
+    std::stable_sort(answer.moves.begin(), answer.moves.end(),
+                     [](const MoveTally& a, const MoveTally& b) { return a.games > b.games; });
+}
+
 bool NoFilter(const QueryFilter& filter)
 {
     return filter.player.empty() && !filter.yearFrom && !filter.yearTo && !filter.minElo && filter.ecoFrom.empty();
@@ -188,15 +209,50 @@ bool ReadyTree(GameDatabase& database, std::uint64_t key, TreeAnswer& answer)
 
 }  // namespace
 
+namespace {
+
+// Every game's facts by id, read in one pass: the ready trees of an import
+// count many games each.
+bool AllFacts(GameDatabase& database, std::vector<std::int64_t>& facts, std::string& error)
+{
+    Statement read(database.Handle(), "SELECT game, info FROM facts ORDER BY game");
+    while (read.Step()) {
+        const std::int64_t game = read.Int(0);
+        if (game < 0 || game > (std::int64_t{1} << 32))
+            continue;
+        if (static_cast<std::size_t>(game) >= facts.size())
+            facts.resize(static_cast<std::size_t>(game) + 1, 0);
+        facts[static_cast<std::size_t>(game)] = read.Int(1);
+    }
+    if (read.error() == 0)
+        return true;
+    error = database.LastError();
+    return false;
+}
+
+}  // namespace
+
 bool RefreshReadyTrees(GameDatabase& database, std::string& error)
 {
+    const auto candidates = database.CacheCandidates();
+    if (candidates.empty())
+        return true;
+    std::vector<std::int64_t> facts;
+    if (!AllFacts(database, facts, error))
+        return false;
     Statement store(database.Handle(), "INSERT OR REPLACE INTO trees(key, white_to_move, tree) VALUES(?1, ?2, ?3)");
-    for (const auto& [key, whiteToMove] : database.CacheCandidates()) {
-        TreeAnswer answer;
-        if (!ScanTree(database, key, whiteToMove, QueryFilter{}, answer, error))
+    std::vector<Posting> postings;
+    std::vector<Reached> reached;
+    for (const auto& [key, whiteToMove] : candidates) {
+        if (!ReadPostings(database.Handle(), key, postings, error))
             return false;
-        if (answer.total < database.CacheRows())
+        if (static_cast<long>(postings.size()) < database.CacheRows())
             continue;
+        reached.clear();
+        for (const Posting& posting : postings)
+            reached.push_back({posting, UnpackFacts(posting.game < facts.size() ? facts[posting.game] : 0)});
+        TreeAnswer answer;
+        TallyTree(reached, whiteToMove, answer);
         store.Reset();
         store.Bind(1, static_cast<std::int64_t>(key)).Bind(2, whiteToMove ? 1 : 0).Bind(3, PackTree(answer));
         if (store.Step() || store.error() != 0) {
@@ -224,22 +280,7 @@ bool ScanTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, const
     std::vector<Reached> reached;
     if (!ReachedBy(database, key, whiteToMove, filter, reached, error))
         return false;
-    std::map<int, MoveTally> tallies;
-    for (const Reached& one : reached) {
-        ++answer.total;
-        answer.whiteWins += one.facts.result == 1;
-        answer.draws += one.facts.result == 2;
-        answer.blackWins += one.facts.result == 3;
-        if (one.posting.move == 0)
-            continue;  // the game ended here
-        MoveTally& tally = tallies[one.posting.move];
-        tally.move = one.posting.move;
-        Count(tally, one.facts, whiteToMove);
-    }
-    for (const auto& entry : tallies)
-        answer.moves.push_back(entry.second);
-    std::stable_sort(answer.moves.begin(), answer.moves.end(),
-                     [](const MoveTally& a, const MoveTally& b) { return a.games > b.games; });
+    TallyTree(reached, whiteToMove, answer);
     return true;
 }
 
