@@ -28,8 +28,13 @@ class Reader {
 public:
     Reader(const void* data, int size) : at_(static_cast<const unsigned char*>(data)), end_(at_ + size) {}
     bool More() const { return at_ < end_; }
+    std::uint64_t Left() const { return static_cast<std::uint64_t>(end_ - at_); }
     bool Next(std::uint64_t& value)
     {
+        if (at_ < end_ && *at_ < 0x80) {  // most numbers take one byte
+            value = *at_++;
+            return true;
+        }
         value = 0;
         for (int shift = 0; at_ < end_ && shift < 64; shift += 7) {
             const unsigned char byte = *at_++;
@@ -63,6 +68,9 @@ void PutPostings(std::string& bytes, const std::vector<Posting>& postings)
 
 bool ReadPostingList(Reader& reader, std::uint64_t count, std::vector<Posting>& postings)
 {
+    if (count > reader.Left())
+        return false;  // every posting takes three bytes at least
+    postings.reserve(postings.size() + count);
     std::uint64_t game = 0, delta = 0, ply = 0, move = 0;
     for (std::uint64_t k = 0; k < count; ++k) {
         if (!reader.Next(delta) || !reader.Next(ply) || !reader.Next(move))

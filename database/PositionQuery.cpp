@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include <sqlite3.h>
 #include <zlib.h>
 
 namespace vorlik {
@@ -47,6 +48,27 @@ void Count(MoveTally& tally, const GameFacts& facts, bool whiteToMove)
 }  // namespace
 
 namespace {
+
+// One read transaction around a query: without it every lookup would take and
+// drop the file's lock and check the file again, many times slower than the lookup.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(GameDatabase& database) : db_(database.Handle())
+    {
+        open_ = sqlite3_get_autocommit(db_) && sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~ReadTransaction()
+    {
+        if (open_)
+            sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    sqlite3* db_;
+    bool open_ = false;
+};
 
 // The player and ECO filters on a game's names and code.
 bool PassesNames(const std::string& white, const std::string& black, const std::string& eco, bool whiteToMove,
@@ -267,6 +289,7 @@ bool QueryTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, cons
                TreeAnswer& answer, std::string& error)
 {
     answer = TreeAnswer{};
+    ReadTransaction reading(database);
     if (NoFilter(filter) && ReadyTree(database, key, answer))
         return true;
     answer = TreeAnswer{};
@@ -277,6 +300,7 @@ bool ScanTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, const
               TreeAnswer& answer, std::string& error)
 {
     answer = TreeAnswer{};
+    ReadTransaction reading(database);
     std::vector<Reached> reached;
     if (!ReachedBy(database, key, whiteToMove, filter, reached, error))
         return false;
@@ -362,8 +386,11 @@ bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, con
                 long offset, std::vector<GameRow>& rows, std::string& error)
 {
     rows.clear();
+    ReadTransaction reading(database);
     Collector collector{limit, offset, 0, rows};
-    std::vector<Posting> postings;
+    // Kept between queries: a common position has a million postings, and memory
+    // taken afresh each time costs more than reading them.
+    static thread_local std::vector<Posting> postings;
     if (!ReadPostings(database.Handle(), key, postings, error))
         return false;
     Statement game(database.Handle(), (std::string(kGameColumns) + " WHERE id = ?1").c_str());
