@@ -155,7 +155,7 @@ bool ReadPostings(sqlite3* db, std::uint64_t key, std::vector<Posting>& postings
             const auto found = std::lower_bound(groups.begin(), groups.end(), RestOf(key),
                                                 [](const Group& g, std::uint64_t rest) { return g.rest < rest; });
             if (ok && found != groups.end() && found->rest == RestOf(key))
-                postings = std::move(found->postings);
+                postings.assign(found->postings.begin(), found->postings.end());  // keeps the caller's room
         }
         rc = SQLITE_DONE;
     }
