@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -457,6 +458,18 @@ int ImportCommand(const std::vector<std::string>& args)
     };
     ImportProgress progress;
     import.onProgress = [&progress](long games) { progress.Tell(games); };
+    // For the tests of an interrupted import: with VORLIK_IMPORT_HOLD set, the
+    // import stops inside its transaction once a piece is stored, says so,
+    // and waits for its standard input to end.
+    if (std::getenv("VORLIK_IMPORT_HOLD"))
+        import.onPieceStored = [held = false]() mutable {
+            if (held)
+                return;
+            held = true;
+            Tell("取り込みの途中で止めています (import held inside its transaction)");
+            while (std::getchar() != EOF) {
+            }
+        };
     for (std::size_t f = 1; f < parsed.operands.size(); ++f) {
         const std::string& file = parsed.operands[f];
         if (import.ImportFile(file, parsed.kind ? parsed.kind : KindOfFileName(file), error)) {

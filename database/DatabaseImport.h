@@ -1,7 +1,8 @@
-// Import of game files into the database: the file is read a piece at a time
-// (a collection of millions of games never lies in memory whole), each piece
-// scanned and each game loaded by the same readers as "開く", and the game
-// stored with the keys of its main line's positions.
+// Import of game files into the database: the file is read a piece at a
+// time (a collection of millions of games never lies in memory whole). A
+// worker thread scans each piece and reads its games, plain move texts by a
+// quick reader of their own and the rest by the same readers as "開く"; this
+// thread stores them in file order, so numbers and duplicates come out exact.
 #pragma once
 
 #include "GameDatabase.h"
@@ -9,7 +10,9 @@
 #include "records/KifuKind.h"
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace vorlik {
 
@@ -17,6 +20,28 @@ struct ImportCounts {
     long imported = 0;
     long skipped = 0;   // already in the database
     long refused = 0;   // the readers could not read them whole
+};
+
+// One game of a file, read and ready to store, or refused with its reason.
+struct ReadGame {
+    bool refused = false;
+    std::string reason;
+    StoredGame game;
+    std::vector<IndexedPosition> positions;  // the first visit of each position
+};
+
+struct KifuFile;
+
+// The main line of game g of a scan as the file readers ("開く") read it:
+// its positions and plies, or false with the reason they refuse it.
+class ReadersLine {
+public:
+    ReadersLine();
+    ~ReadersLine();
+    bool Read(const KifuFile& scan, KifuKind kind, int g, std::vector<LinePosition>& line, int& plies, std::string& reason);
+
+private:
+    std::unique_ptr<GameState> record_;  // each game is read into it in turn
 };
 
 class DatabaseImport {
@@ -27,6 +52,8 @@ public:
     std::function<void(const std::string& file, long number, const std::string& reason)> onRefused;
     // Called every few hundred games with the games read so far.
     std::function<void(long gamesRead)> onProgress;
+    // Called once a piece of the file is stored: a test stops the import there.
+    std::function<void()> onPieceStored;
 
     // Imports one file of this kind (kKindPgn or kKindCsv). False with a
     // message when the file cannot be read, or the database cannot be
@@ -41,12 +68,10 @@ public:
     // A single game's text bigger than this is refused rather than held in memory.
     static constexpr std::size_t kMaxGameBytes = 64u << 20;
     // The bytes read from a file at a time.
-    static constexpr std::size_t kPieceBytes = 8u << 20;
+    static std::size_t pieceBytes;
 
 private:
-    struct Piece;
-    bool ImportPiece(Piece& piece, bool last, std::string& carry, std::string& error);
-    bool ImportGame(Piece& piece, int g, std::string& error);
+    bool StoreGame(ReadGame& read, std::string& error);
 
     GameDatabase& database_;
     const OpeningBook& book_;
@@ -55,7 +80,6 @@ private:
     long fileGames_ = 0;
     bool databaseFailed_ = false;
     std::string fileName_;
-    KifuKind kind_ = kKindNone;
 };
 
 // The fingerprint a game is known again by: its header fields, further tags,

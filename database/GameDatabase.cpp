@@ -34,6 +34,12 @@ Statement& Statement::Bind(int index, const std::string& text)
     return *this;
 }
 
+Statement& Statement::BindBlob(int index, const std::string& bytes)
+{
+    sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
 Statement& Statement::BindNull(int index)
 {
     sqlite3_bind_null(stmt_, index);
@@ -168,16 +174,17 @@ const char kSchema[] =
     " event TEXT, site TEXT, date TEXT, round TEXT, white TEXT, black TEXT, result TEXT,"
     " year INTEGER, day INTEGER NOT NULL, white_elo INTEGER, black_elo INTEGER,"
     " eco TEXT, opening TEXT, plies INTEGER,"
-    " kind TEXT, text TEXT, source TEXT, number INTEGER, fingerprint INTEGER);"
+    " kind TEXT, text BLOB, text_bytes INTEGER, source TEXT, number INTEGER, fingerprint INTEGER);"
     "CREATE INDEX games_fingerprint ON games(fingerprint);"
     "CREATE INDEX games_day ON games(day, id);"
+    "CREATE TABLE facts(game INTEGER PRIMARY KEY, info INTEGER NOT NULL);"
     "CREATE TABLE positions("
-    " key INTEGER NOT NULL, game INTEGER NOT NULL, ply INTEGER NOT NULL, move INTEGER NOT NULL,"
-    " info INTEGER NOT NULL, PRIMARY KEY(key, game)) WITHOUT ROWID;"
+    " bucket INTEGER NOT NULL, key INTEGER NOT NULL, entries BLOB NOT NULL,"
+    " PRIMARY KEY(bucket, key)) WITHOUT ROWID;"
     "CREATE TABLE openings(key INTEGER PRIMARY KEY, eco TEXT NOT NULL, name TEXT NOT NULL);"
     "CREATE TABLE trees(key INTEGER PRIMARY KEY, white_to_move INTEGER NOT NULL, tree BLOB NOT NULL);";
 
-constexpr std::size_t kSlots = 1u << 22;
+constexpr std::size_t kSlots = 1u << 20;
 
 std::string NotOurs(const std::string& fileName)
 {
@@ -265,6 +272,11 @@ bool GameDatabase::CheckSchema(std::string& error)
         error = NotOurs(fileName_);
         return false;
     }
+    if (version.Int(0) < kSchemaVersion) {
+        error = "古い形式のデータベースです。新しいデータベースにゲームを取り込み直してください (a database of an older "
+                "version of the program: import its games again into a new database): " + fileName_;
+        return false;
+    }
     if (version.Int(0) > kSchemaVersion) {
         error = "新しい版のプログラムが作ったデータベースです (made by a newer version of the program): " + fileName_;
         return false;
@@ -336,16 +348,11 @@ bool GameDatabase::Prepare(std::string& error)
         return true;
     insertGame_ = std::make_unique<Statement>(
         db_, "INSERT INTO games(event, site, date, round, white, black, result, year, white_elo, black_elo, eco, opening,"
-             " plies, kind, text, source, number, fingerprint, day) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    // The import's positions wait in a temporary table and go into the index
-    // at the end, sorted by key: the index's pages are then written in order,
-    // each once, however large the import.
-    if (!Execute("CREATE TEMP TABLE IF NOT EXISTS staging(key INTEGER, game INTEGER, ply INTEGER, move INTEGER,"
-                 " info INTEGER)", error))
-        return false;
-    insertPosition_ = std::make_unique<Statement>(db_, "INSERT INTO temp.staging VALUES(?,?,?,?,?)");
+             " plies, kind, text, source, number, fingerprint, day, text_bytes)"
+             " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    insertFacts_ = std::make_unique<Statement>(db_, "INSERT INTO facts(game, info) VALUES(?,?)");
     findGame_ = std::make_unique<Statement>(db_, "SELECT 1 FROM games WHERE fingerprint=? LIMIT 1");
-    if (insertGame_->ok() && insertPosition_->ok() && findGame_->ok())
+    if (insertGame_->ok() && insertFacts_->ok() && findGame_->ok())
         return true;
     error = LastError();
     return false;
@@ -358,7 +365,7 @@ bool GameDatabase::Commit(std::string& error)
         return false;
     }
     insertGame_.reset();
-    insertPosition_.reset();
+    insertFacts_.reset();
     findGame_.reset();
     if (Execute("COMMIT", error))
         return true;
@@ -369,9 +376,9 @@ bool GameDatabase::Commit(std::string& error)
 
 void GameDatabase::Rollback()
 {
-    staged_ = 0;
+    staging_.Clear();
     insertGame_.reset();
-    insertPosition_.reset();
+    insertFacts_.reset();
     findGame_.reset();
     if (db_ && !sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -385,7 +392,7 @@ bool GameDatabase::HasGame(std::uint64_t fingerprint)
     findGame_->Reset();
     findGame_->Bind(1, static_cast<std::int64_t>(fingerprint));
     const bool found = findGame_->Step();
-    findGame_->Reset();  // a statement left reading would keep the staging table from being dropped
+    findGame_->Reset();
     return found;
 }
 
@@ -423,40 +430,38 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     BindNumberOrNull(insert, 10, game.facts.blackElo);
     BindTextOrNull(insert, 11, game.eco);
     BindTextOrNull(insert, 12, game.opening);
-    insert.Bind(13, game.plies).Bind(14, game.kind).Bind(15, game.text).Bind(16, game.source).Bind(17, game.number);
+    insert.Bind(13, game.plies).Bind(14, game.kind).Bind(16, game.source).Bind(17, game.number);
+    insert.BindBlob(15, game.text).Bind(20, game.textBytes);
     insert.Bind(18, static_cast<std::int64_t>(game.fingerprint)).Bind(19, game.facts.Ordinal());
     if (insert.Step() || insert.error() != SQLITE_OK) {
         error = LastError();
         return 0;
     }
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
-    const std::int64_t info = PackFacts(game.facts);
-    Statement& stage = *insertPosition_;
+    Statement& facts = *insertFacts_;
+    facts.Reset();
+    facts.Bind(1, id).Bind(2, PackFacts(game.facts));
+    if (facts.Step() || facts.error() != SQLITE_OK) {
+        error = LastError();
+        return 0;
+    }
     for (const IndexedPosition& position : positions) {
         NoteReach(position);
-        stage.Reset();
-        stage.Bind(1, static_cast<std::int64_t>(position.key)).Bind(2, id).Bind(3, position.ply);
-        stage.Bind(4, position.move).Bind(5, info);
-        if (stage.Step() || stage.error() != SQLITE_OK) {
-            error = LastError();
+        const Posting posting{static_cast<std::uint32_t>(id), static_cast<std::uint16_t>(position.ply),
+                              static_cast<std::uint16_t>(position.move)};
+        if (!staging_.Add(position.key, posting)) {
+            error = "一時ファイルに書けません (cannot write the import's temporary file)";
             return 0;
         }
     }
-    ++staged_;
     return id;
 }
 
 bool GameDatabase::FlushPositions(std::string& error)
 {
-    if (staged_ == 0)
+    if (staging_.Empty())
         return true;
-    insertPosition_.reset();  // a statement on the table would keep it from being dropped
-    sqlite3_exec(db_, "PRAGMA threads=2", nullptr, nullptr, nullptr);
-    if (!Execute("INSERT INTO positions SELECT key, game, ply, move, info FROM temp.staging ORDER BY key, game;"
-                 "DROP TABLE temp.staging", error))
-        return false;
-    staged_ = 0;
-    return true;
+    return staging_.Flush(db_, error);
 }
 
 bool GameDatabase::StoreOpenings(const std::vector<std::pair<std::uint64_t, std::pair<std::string, std::string>>>& names,

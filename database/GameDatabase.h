@@ -4,6 +4,8 @@
 // never from replaying games. Failures travel as values with their message.
 #pragma once
 
+#include "PositionIndex.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,6 +29,7 @@ public:
     bool ok() const { return stmt_ != nullptr; }
     Statement& Bind(int index, std::int64_t value);
     Statement& Bind(int index, const std::string& text);
+    Statement& BindBlob(int index, const std::string& bytes);
     Statement& BindNull(int index);
     // True while a row is there; false at the end or on an error (error() says).
     bool Step();
@@ -70,7 +73,8 @@ struct StoredGame {
     std::string eco, opening;
     int plies = 0;
     std::string kind;        // "pgn" or "csv": the layout of text
-    std::string text;        // the game as its file held it, UTF-8, lines ended by LF
+    std::string text;        // the game as its file held it, UTF-8, lines ended by LF, compressed by zlib
+    int textBytes = 0;       // its length before that
     std::string source;      // the file it came from
     int number = 0;          // its number in that file
     std::uint64_t fingerprint = 0;  // of its header and moves: the same game twice has the same one
@@ -105,7 +109,7 @@ public:
     // True when a game with this fingerprint is there already.
     bool HasGame(std::uint64_t fingerprint);
     // Adds the game and its positions (first occurrence of each key only);
-    // the positions go into the index at the commit, sorted by key. 0 on failure.
+    // the positions go into the index at the commit, a part of the keys at a time. 0 on failure.
     std::int64_t AddGame(const StoredGame& game, const std::vector<IndexedPosition>& positions, std::string& error);
     // Puts the positions of the games added into the index.
     bool FlushPositions(std::string& error);
@@ -141,19 +145,19 @@ private:
 
     sqlite3* db_ = nullptr;
     std::string fileName_;
-    long staged_ = 0;  // games whose positions wait for the index
+    IndexStaging staging_;  // the positions of the games added, waiting for the index
     long cacheRows_ = 2000;
     // How often this import reached each position, roughly: a counter per
     // slot of the key's low bits. A slot past half the rows makes its keys candidates.
     std::vector<std::uint16_t> slots_;
     std::unordered_map<std::uint64_t, bool> candidates_;  // key, white to move
     std::unordered_map<std::uint64_t, bool> cached_;      // keys with a ready tree
-    std::unique_ptr<Statement> insertGame_, insertPosition_, findGame_;
+    std::unique_ptr<Statement> insertGame_, insertFacts_, findGame_;
 };
 
 // The schema's version, kept in SQLite's user_version; application_id names
 // the file as this program's.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 constexpr std::int32_t kApplicationId = 0x56524C4B;  // "VRLK"
 
 }  // namespace vorlik

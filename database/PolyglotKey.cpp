@@ -16,17 +16,17 @@ constexpr int kTurnOffset = 780;
 // The book format's piece kinds: black pawn 0, white pawn 1, ... white king 11.
 int PieceKind(char piece)
 {
-    int kind = 0;
+    int pieceKind = 0;
     switch (UpperPiece(piece)) {
-    case 'P': kind = 0; break;
-    case 'N': kind = 2; break;
-    case 'B': kind = 4; break;
-    case 'R': kind = 6; break;
-    case 'Q': kind = 8; break;
-    case 'K': kind = 10; break;
+    case 'P': pieceKind = 0; break;
+    case 'N': pieceKind = 2; break;
+    case 'B': pieceKind = 4; break;
+    case 'R': pieceKind = 6; break;
+    case 'Q': pieceKind = 8; break;
+    case 'K': pieceKind = 10; break;
     default: return -1;
     }
-    return kind + (IsWhitePiece(piece) ? 1 : 0);
+    return pieceKind + (IsWhitePiece(piece) ? 1 : 0);
 }
 
 // A pawn of the side to move beside the pawn that has just passed.
@@ -58,14 +58,16 @@ int RightsStanding(const Board& board, int castling)
 
 }  // namespace
 
+const std::uint64_t* PolyglotRandom() { return kRandom64; }
+
 std::uint64_t PolyglotKey(const Board& board, const PositionState& state)
 {
     std::uint64_t key = 0;
     for (int file = 1; file <= 8; ++file) {
         for (int rank = 1; rank <= 8; ++rank) {
-            const int kind = PieceKind(board[file][rank]);
-            if (kind >= 0)
-                key ^= kRandom64[64 * kind + 8 * (rank - 1) + (file - 1)];
+            const int pieceKind = PieceKind(board[file][rank]);
+            if (pieceKind >= 0)
+                key ^= kRandom64[64 * pieceKind + 8 * (rank - 1) + (file - 1)];
         }
     }
     // The castling bits are in the book's order: white short, white long, black short, black long.

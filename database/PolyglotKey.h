@@ -19,6 +19,11 @@ struct PositionState {
     int passedFile = 0;
 };
 
+// The book format's 781 random numbers: 64 per piece kind (black pawn 0,
+// white pawn 1, ... white king 11) by square, castling at 768, the passed
+// file at 772, White to move at 780.
+const std::uint64_t* PolyglotRandom();
+
 // The key of the position. The passed file counts only when a pawn of the
 // side to move stands beside the pawn that passed, as the book format has it.
 std::uint64_t PolyglotKey(const Board& board, const PositionState& state);

@@ -6,41 +6,12 @@
 #include <cstring>
 #include <map>
 
+#include <sqlite3.h>
+#include <zlib.h>
+
 namespace vorlik {
 
 namespace {
-
-// LIKE reads % and _ as wildcards; a name is matched as written.
-std::string PrefixPattern(const std::string& text)
-{
-    std::string pattern;
-    for (const char c : text) {
-        if (c == '%' || c == '_' || c == '\\')
-            pattern += '\\';
-        pattern += c;
-    }
-    return pattern + '%';
-}
-
-// The WHERE clause of the filters SQL can apply, player and ECO, after the key.
-std::string GameConditions(const QueryFilter& filter, bool whiteToMove)
-{
-    std::string sql;
-    if (!filter.player.empty())
-        sql += whiteToMove ? " AND g.white LIKE ?2 ESCAPE '\\'" : " AND g.black LIKE ?2 ESCAPE '\\'";
-    if (!filter.ecoFrom.empty())
-        sql += " AND g.eco BETWEEN ?3 AND ?4";
-    return sql;
-}
-
-void BindConditions(Statement& statement, std::uint64_t key, const QueryFilter& filter)
-{
-    statement.Bind(1, static_cast<std::int64_t>(key));
-    if (!filter.player.empty())
-        statement.Bind(2, PrefixPattern(filter.player));
-    if (!filter.ecoFrom.empty())
-        statement.Bind(3, filter.ecoFrom).Bind(4, filter.ecoTo);
-}
 
 // The year and rating filters, on the facts the index keeps.
 bool Passes(const GameFacts& facts, bool whiteToMove, const QueryFilter& filter)
@@ -77,6 +48,134 @@ void Count(MoveTally& tally, const GameFacts& facts, bool whiteToMove)
 }  // namespace
 
 namespace {
+
+// One read transaction around a query: without it every lookup would take and
+// drop the file's lock and check the file again, many times slower than the lookup.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(GameDatabase& database) : db_(database.Handle())
+    {
+        open_ = sqlite3_get_autocommit(db_) && sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~ReadTransaction()
+    {
+        if (open_)
+            sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    sqlite3* db_;
+    bool open_ = false;
+};
+
+// The player and ECO filters on a game's names and code.
+bool PassesNames(const std::string& white, const std::string& black, const std::string& eco, bool whiteToMove,
+                 const QueryFilter& filter)
+{
+    if (!filter.player.empty()) {
+        const std::string& name = whiteToMove ? white : black;
+        if (name.size() < filter.player.size() ||
+            !std::equal(filter.player.begin(), filter.player.end(), name.begin(),
+                        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
+                                                    std::tolower(static_cast<unsigned char>(b)); }))
+            return false;
+    }
+    return filter.ecoFrom.empty() || (!eco.empty() && eco >= filter.ecoFrom && eco <= filter.ecoTo);
+}
+
+// A game that reaches the position, with its facts.
+struct Reached {
+    Posting posting;
+    GameFacts facts;
+};
+
+// The facts of the games of the postings (sorted by game): looked up one by
+// one when they are few among the games, else read in one pass over their range.
+bool FactsOf(GameDatabase& database, const std::vector<Posting>& postings, std::vector<GameFacts>& facts,
+             std::string& error)
+{
+    facts.assign(postings.size(), GameFacts{});
+    if (postings.empty())
+        return true;
+    const std::int64_t first = postings.front().game, last = postings.back().game;
+    const bool dense = static_cast<std::int64_t>(postings.size()) * 16 > last - first;
+    Statement read(database.Handle(), dense ? "SELECT game, info FROM facts WHERE game BETWEEN ?1 AND ?2"
+                                            : "SELECT game, info FROM facts WHERE game = ?1");
+    if (!read.ok()) {
+        error = database.LastError();
+        return false;
+    }
+    if (dense) {
+        read.Bind(1, first).Bind(2, last);
+        std::size_t k = 0;
+        while (k < postings.size() && read.Step()) {
+            const std::int64_t game = read.Int(0);
+            while (k < postings.size() && postings[k].game < game)
+                ++k;
+            if (k < postings.size() && postings[k].game == game)
+                facts[k++] = UnpackFacts(read.Int(1));
+        }
+    } else {
+        for (std::size_t k = 0; k < postings.size(); ++k) {
+            read.Reset();
+            read.Bind(1, static_cast<std::int64_t>(postings[k].game));
+            if (read.Step())
+                facts[k] = UnpackFacts(read.Int(1));
+        }
+    }
+    if (read.error() != 0) {
+        error = database.LastError();
+        return false;
+    }
+    return true;
+}
+
+// The games reaching the position that pass the filters.
+bool ReachedBy(GameDatabase& database, std::uint64_t key, bool whiteToMove, const QueryFilter& filter,
+               std::vector<Reached>& reached, std::string& error)
+{
+    std::vector<Posting> postings;
+    std::vector<GameFacts> facts;
+    if (!ReadPostings(database.Handle(), key, postings, error) || !FactsOf(database, postings, facts, error))
+        return false;
+    const bool named = !filter.player.empty() || !filter.ecoFrom.empty();
+    Statement names(database.Handle(), "SELECT white, black, eco FROM games WHERE id = ?1");
+    for (std::size_t k = 0; k < postings.size(); ++k) {
+        if (!Passes(facts[k], whiteToMove, filter))
+            continue;
+        if (named) {
+            names.Reset();
+            names.Bind(1, static_cast<std::int64_t>(postings[k].game));
+            if (!names.Step() || !PassesNames(names.Text(0), names.Text(1), names.Text(2), whiteToMove, filter))
+                continue;
+        }
+        reached.push_back({postings[k], facts[k]});
+    }
+    return true;
+}
+
+// The tree of the games that reach a position.
+void TallyTree(const std::vector<Reached>& reached, bool whiteToMove, TreeAnswer& answer)
+{
+    std::map<int, MoveTally> tallies;
+    for (const Reached& one : reached) {
+        ++answer.total;
+        answer.whiteWins += one.facts.result == 1;
+        answer.draws += one.facts.result == 2;
+        answer.blackWins += one.facts.result == 3;
+        if (one.posting.move == 0)
+            continue;  // the game ended here
+        MoveTally& tally = tallies[one.posting.move];
+        tally.move = one.posting.move;
+        Count(tally, one.facts, whiteToMove);
+    }
+    for (const auto& entry : tallies)
+        answer.moves.push_back(entry.second);
+    std::stable_sort(answer.moves.begin(), answer.moves.end(),
+                     [](const MoveTally& a, const MoveTally& b) { return a.games > b.games; });
+}
 
 bool NoFilter(const QueryFilter& filter)
 {
@@ -132,15 +231,50 @@ bool ReadyTree(GameDatabase& database, std::uint64_t key, TreeAnswer& answer)
 
 }  // namespace
 
+namespace {
+
+// Every game's facts by id, read in one pass: the ready trees of an import
+// count many games each.
+bool AllFacts(GameDatabase& database, std::vector<std::int64_t>& facts, std::string& error)
+{
+    Statement read(database.Handle(), "SELECT game, info FROM facts ORDER BY game");
+    while (read.Step()) {
+        const std::int64_t game = read.Int(0);
+        if (game < 0 || game > (std::int64_t{1} << 32))
+            continue;
+        if (static_cast<std::size_t>(game) >= facts.size())
+            facts.resize(static_cast<std::size_t>(game) + 1, 0);
+        facts[static_cast<std::size_t>(game)] = read.Int(1);
+    }
+    if (read.error() == 0)
+        return true;
+    error = database.LastError();
+    return false;
+}
+
+}  // namespace
+
 bool RefreshReadyTrees(GameDatabase& database, std::string& error)
 {
+    const auto candidates = database.CacheCandidates();
+    if (candidates.empty())
+        return true;
+    std::vector<std::int64_t> facts;
+    if (!AllFacts(database, facts, error))
+        return false;
     Statement store(database.Handle(), "INSERT OR REPLACE INTO trees(key, white_to_move, tree) VALUES(?1, ?2, ?3)");
-    for (const auto& [key, whiteToMove] : database.CacheCandidates()) {
-        TreeAnswer answer;
-        if (!ScanTree(database, key, whiteToMove, QueryFilter{}, answer, error))
+    std::vector<Posting> postings;
+    std::vector<Reached> reached;
+    for (const auto& [key, whiteToMove] : candidates) {
+        if (!ReadPostings(database.Handle(), key, postings, error))
             return false;
-        if (answer.total < database.CacheRows())
+        if (static_cast<long>(postings.size()) < database.CacheRows())
             continue;
+        reached.clear();
+        for (const Posting& posting : postings)
+            reached.push_back({posting, UnpackFacts(posting.game < facts.size() ? facts[posting.game] : 0)});
+        TreeAnswer answer;
+        TallyTree(reached, whiteToMove, answer);
         store.Reset();
         store.Bind(1, static_cast<std::int64_t>(key)).Bind(2, whiteToMove ? 1 : 0).Bind(3, PackTree(answer));
         if (store.Step() || store.error() != 0) {
@@ -155,6 +289,7 @@ bool QueryTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, cons
                TreeAnswer& answer, std::string& error)
 {
     answer = TreeAnswer{};
+    ReadTransaction reading(database);
     if (NoFilter(filter) && ReadyTree(database, key, answer))
         return true;
     answer = TreeAnswer{};
@@ -165,40 +300,11 @@ bool ScanTree(GameDatabase& database, std::uint64_t key, bool whiteToMove, const
               TreeAnswer& answer, std::string& error)
 {
     answer = TreeAnswer{};
-    const bool joined = !filter.player.empty() || !filter.ecoFrom.empty();
-    const std::string sql = joined ? "SELECT p.move, p.info FROM positions p JOIN games g ON g.id = p.game WHERE p.key = ?1" +
-                                         GameConditions(filter, whiteToMove)
-                                   : std::string("SELECT move, info FROM positions WHERE key = ?1");
-    Statement statement(database.Handle(), sql.c_str());
-    if (!statement.ok()) {
-        error = database.LastError();
+    ReadTransaction reading(database);
+    std::vector<Reached> reached;
+    if (!ReachedBy(database, key, whiteToMove, filter, reached, error))
         return false;
-    }
-    BindConditions(statement, key, filter);
-    std::map<int, MoveTally> tallies;
-    while (statement.Step()) {
-        const GameFacts facts = UnpackFacts(statement.Int(1));
-        if (!Passes(facts, whiteToMove, filter))
-            continue;
-        ++answer.total;
-        answer.whiteWins += facts.result == 1;
-        answer.draws += facts.result == 2;
-        answer.blackWins += facts.result == 3;
-        const int move = static_cast<int>(statement.Int(0));
-        if (move == 0)
-            continue;  // the game ended here
-        MoveTally& tally = tallies[move];
-        tally.move = move;
-        Count(tally, facts, whiteToMove);
-    }
-    if (statement.error() != 0) {
-        error = database.LastError();
-        return false;
-    }
-    for (const auto& entry : tallies)
-        answer.moves.push_back(entry.second);
-    std::stable_sort(answer.moves.begin(), answer.moves.end(),
-                     [](const MoveTally& a, const MoveTally& b) { return a.games > b.games; });
+    TallyTree(reached, whiteToMove, answer);
     return true;
 }
 
@@ -234,30 +340,11 @@ int Performance(const MoveTally& tally)
 
 namespace {
 
-// Positions reached by at most this many games are listed from the index's
-// rows, sorted here; more common ones by walking the games newest first.
-constexpr long kDirectRows = 10000;
+// Positions reached by at most this many games are listed from the index,
+// sorted here; more common ones by walking the games newest first.
+constexpr std::size_t kDirectRows = 10000;
 
 const char kGameColumns[] = "SELECT id, white, black, result, date, event, eco FROM games";
-
-// The player and ECO filters on a game's row (columns as kGameColumns).
-bool PassesGame(const Statement& game, bool whiteToMove, const QueryFilter& filter)
-{
-    if (!filter.player.empty()) {
-        const std::string name = game.Text(whiteToMove ? 1 : 2);
-        if (name.size() < filter.player.size() ||
-            !std::equal(filter.player.begin(), filter.player.end(), name.begin(),
-                        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                    std::tolower(static_cast<unsigned char>(b)); }))
-            return false;
-    }
-    if (!filter.ecoFrom.empty()) {
-        const std::string eco = game.Text(6);
-        if (eco.empty() || eco < filter.ecoFrom || eco > filter.ecoTo)
-            return false;
-    }
-    return true;
-}
 
 GameRow RowOf(const Statement& game, int ply)
 {
@@ -284,11 +371,14 @@ struct Collector {
     }
 };
 
-struct Reach {
-    std::int64_t game;
-    int ply;
-    int day;
-};
+// Games newest first: by date, then by id.
+void NewestFirst(std::vector<Reached>& reached)
+{
+    std::sort(reached.begin(), reached.end(), [](const Reached& a, const Reached& b) {
+        return a.facts.Ordinal() != b.facts.Ordinal() ? a.facts.Ordinal() > b.facts.Ordinal()
+                                                      : a.posting.game > b.posting.game;
+    });
+}
 
 }  // namespace
 
@@ -296,50 +386,47 @@ bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, con
                 long offset, std::vector<GameRow>& rows, std::string& error)
 {
     rows.clear();
+    ReadTransaction reading(database);
     Collector collector{limit, offset, 0, rows};
-    Statement reach(database.Handle(), "SELECT game, ply, info FROM positions WHERE key = ?1 LIMIT ?2");
-    reach.Bind(1, static_cast<std::int64_t>(key)).Bind(2, kDirectRows + 1);
-    std::vector<Reach> reached;
-    long rowsSeen = 0;
-    while (reach.Step()) {
-        ++rowsSeen;
-        const GameFacts facts = UnpackFacts(reach.Int(2));
-        if (Passes(facts, whiteToMove, filter))
-            reached.push_back({reach.Int(0), static_cast<int>(reach.Int(1)), facts.Ordinal()});
-    }
-    if (reach.error() != 0) {
-        error = database.LastError();
+    // Kept between queries: a common position has a million postings, and memory
+    // taken afresh each time costs more than reading them.
+    static thread_local std::vector<Posting> postings;
+    if (!ReadPostings(database.Handle(), key, postings, error))
         return false;
-    }
-    if (rowsSeen <= kDirectRows) {
-        std::sort(reached.begin(), reached.end(), [](const Reach& a, const Reach& b) {
-            return a.day != b.day ? a.day > b.day : a.game > b.game;
-        });
-        Statement game(database.Handle(), (std::string(kGameColumns) + " WHERE id = ?1").c_str());
-        for (const Reach& one : reached) {
+    Statement game(database.Handle(), (std::string(kGameColumns) + " WHERE id = ?1").c_str());
+    auto take = [&](std::int64_t id, int ply) {
+        game.Reset();
+        game.Bind(1, id);
+        if (game.Step() && PassesNames(game.Text(1), game.Text(2), game.Text(6), whiteToMove, filter))
+            collector.Take(game, ply);
+    };
+    if (postings.size() <= kDirectRows) {
+        // The names are read with each game's row: only the facts filter here.
+        QueryFilter byFacts = filter;
+        byFacts.player.clear();
+        byFacts.ecoFrom.clear();
+        std::vector<Reached> reached;
+        if (!ReachedBy(database, key, whiteToMove, byFacts, reached, error))
+            return false;
+        NewestFirst(reached);
+        for (const Reached& one : reached) {
             if (collector.Full())
                 break;
-            game.Reset();
-            game.Bind(1, one.game);
-            if (game.Step() && PassesGame(game, whiteToMove, filter))
-                collector.Take(game, one.ply);
+            take(one.posting.game, one.posting.ply);
         }
         return true;
     }
     // Many games reach it: newest first through the date index alone, each
-    // game looked up in the positions; only those reaching it are read.
-    Statement order(database.Handle(), "SELECT id FROM games ORDER BY day DESC, id DESC");
-    Statement probe(database.Handle(), "SELECT ply, info FROM positions WHERE key = ?1 AND game = ?2");
-    Statement game(database.Handle(), (std::string(kGameColumns) + " WHERE id = ?1").c_str());
+    // game looked up among the postings; only those reaching it are read.
+    Statement order(database.Handle(), "SELECT g.id, f.info FROM games g JOIN facts f ON f.game = g.id"
+                                       " ORDER BY g.day DESC, g.id DESC");
     while (!collector.Full() && order.Step()) {
-        probe.Reset();
-        probe.Bind(1, static_cast<std::int64_t>(key)).Bind(2, order.Int(0));
-        if (!probe.Step() || !Passes(UnpackFacts(probe.Int(1)), whiteToMove, filter))
+        const auto found = std::lower_bound(postings.begin(), postings.end(), static_cast<std::uint32_t>(order.Int(0)),
+                                            [](const Posting& p, std::uint32_t id) { return p.game < id; });
+        if (found == postings.end() || found->game != order.Int(0) ||
+            !Passes(UnpackFacts(order.Int(1)), whiteToMove, filter))
             continue;
-        game.Reset();
-        game.Bind(1, order.Int(0));
-        if (game.Step() && PassesGame(game, whiteToMove, filter))
-            collector.Take(game, static_cast<int>(probe.Int(0)));
+        take(order.Int(0), found->ply);
     }
     if (order.error() != 0) {
         error = database.LastError();
@@ -350,12 +437,18 @@ bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, con
 
 bool ReadStoredGame(GameDatabase& database, std::int64_t id, std::string& kind, std::string& text)
 {
-    Statement statement(database.Handle(), "SELECT kind, text FROM games WHERE id = ?1");
+    Statement statement(database.Handle(), "SELECT kind, text, text_bytes FROM games WHERE id = ?1");
     statement.Bind(1, id);
     if (!statement.Step())
         return false;
     kind = statement.Text(0);
-    text = statement.Text(1);
+    const std::string packed = statement.Text(1);
+    uLongf size = static_cast<uLongf>(std::max<std::int64_t>(statement.Int(2), 0));
+    text.assign(size, '\0');
+    if (uncompress(reinterpret_cast<Bytef*>(&text[0]), &size, reinterpret_cast<const Bytef*>(packed.data()),
+                   static_cast<uLong>(packed.size())) != Z_OK)
+        return false;
+    text.resize(size);
     return true;
 }
 

@@ -1,0 +1,430 @@
+#include "PositionIndex.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <future>
+
+namespace vorlik {
+
+namespace {
+
+constexpr std::uint64_t kRestMask = (std::uint64_t{1} << kBucketShift) - 1;
+
+std::int64_t BucketOf(std::uint64_t key) { return static_cast<std::int64_t>(key >> kBucketShift); }
+std::uint64_t RestOf(std::uint64_t key) { return key & kRestMask; }
+
+void PutVarint(std::string& bytes, std::uint64_t value)
+{
+    while (value >= 0x80) {
+        bytes += static_cast<char>((value & 0x7F) | 0x80);
+        value >>= 7;
+    }
+    bytes += static_cast<char>(value);
+}
+
+// Reads bytes as varints; a row cut short reads as ended.
+class Reader {
+public:
+    Reader(const void* data, int size) : at_(static_cast<const unsigned char*>(data)), end_(at_ + size) {}
+    bool More() const { return at_ < end_; }
+    std::uint64_t Left() const { return static_cast<std::uint64_t>(end_ - at_); }
+    bool Next(std::uint64_t& value)
+    {
+        if (at_ < end_ && *at_ < 0x80) {  // most numbers take one byte
+            value = *at_++;
+            return true;
+        }
+        value = 0;
+        for (int shift = 0; at_ < end_ && shift < 64; shift += 7) {
+            const unsigned char byte = *at_++;
+            value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+            if (!(byte & 0x80))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    const unsigned char* at_;
+    const unsigned char* end_;
+};
+
+struct Group {
+    std::uint64_t rest = 0;
+    std::vector<Posting> postings;
+};
+
+void PutPostings(std::string& bytes, const std::vector<Posting>& postings)
+{
+    std::uint32_t last = 0;
+    for (const Posting& posting : postings) {
+        PutVarint(bytes, posting.game - last);
+        PutVarint(bytes, posting.ply);
+        PutVarint(bytes, posting.move);
+        last = posting.game;
+    }
+}
+
+bool ReadPostingList(Reader& reader, std::uint64_t count, std::vector<Posting>& postings)
+{
+    if (count > reader.Left())
+        return false;  // every posting takes three bytes at least
+    postings.reserve(postings.size() + count);
+    std::uint64_t game = 0, delta = 0, ply = 0, move = 0;
+    for (std::uint64_t k = 0; k < count; ++k) {
+        if (!reader.Next(delta) || !reader.Next(ply) || !reader.Next(move))
+            return false;
+        game += delta;
+        postings.push_back({static_cast<std::uint32_t>(game), static_cast<std::uint16_t>(ply),
+                            static_cast<std::uint16_t>(move)});
+    }
+    return true;
+}
+
+// A shared row: per position its rest (as a difference), its count, its postings.
+std::string EncodeShared(const std::vector<Group>& groups)
+{
+    std::string bytes;
+    std::uint64_t last = 0;
+    for (const Group& group : groups) {
+        PutVarint(bytes, group.rest - last);
+        PutVarint(bytes, group.postings.size());
+        PutPostings(bytes, group.postings);
+        last = group.rest;
+    }
+    return bytes;
+}
+
+bool DecodeShared(const void* data, int size, std::vector<Group>& groups)
+{
+    Reader reader(data, size);
+    std::uint64_t rest = 0, delta = 0, count = 0;
+    while (reader.More()) {
+        if (!reader.Next(delta) || !reader.Next(count))
+            return false;
+        rest += delta;
+        groups.push_back({rest, {}});
+        if (!ReadPostingList(reader, count, groups.back().postings))
+            return false;
+    }
+    return true;
+}
+
+// An own row: its count, then its postings.
+std::string EncodeOwn(const std::vector<Posting>& postings)
+{
+    std::string bytes;
+    PutVarint(bytes, postings.size());
+    PutPostings(bytes, postings);
+    return bytes;
+}
+
+bool DecodeOwn(const void* data, int size, std::vector<Posting>& postings)
+{
+    Reader reader(data, size);
+    std::uint64_t count = 0;
+    return reader.Next(count) && ReadPostingList(reader, count, postings);
+}
+
+std::string Damaged() { return "索引が壊れています (the index of positions is damaged)"; }
+
+}  // namespace
+
+bool ReadPostings(sqlite3* db, std::uint64_t key, std::vector<Posting>& postings, std::string& error)
+{
+    postings.clear();
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT key, entries FROM positions WHERE bucket = ?1 AND key IN (0, ?2) ORDER BY key DESC",
+                           -1, &statement, nullptr) != SQLITE_OK) {
+        error = sqlite3_errmsg(db);
+        return false;
+    }
+    sqlite3_bind_int64(statement, 1, BucketOf(key));
+    sqlite3_bind_int64(statement, 2, static_cast<std::int64_t>(RestOf(key) + 1));
+    bool ok = true;
+    int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW) {
+        const void* data = sqlite3_column_blob(statement, 1);
+        const int size = sqlite3_column_bytes(statement, 1);
+        if (sqlite3_column_int64(statement, 0) != 0) {
+            ok = DecodeOwn(data, size, postings);
+        } else {
+            std::vector<Group> groups;
+            ok = DecodeShared(data, size, groups);
+            const auto found = std::lower_bound(groups.begin(), groups.end(), RestOf(key),
+                                                [](const Group& g, std::uint64_t rest) { return g.rest < rest; });
+            if (ok && found != groups.end() && found->rest == RestOf(key))
+                postings.assign(found->postings.begin(), found->postings.end());  // keeps the caller's room
+        }
+        rc = SQLITE_DONE;
+    }
+    if (rc != SQLITE_DONE)
+        error = sqlite3_errmsg(db);
+    else if (!ok)
+        error = Damaged();
+    sqlite3_finalize(statement);
+    return rc == SQLITE_DONE && ok;
+}
+
+// ---- staging ---------------------------------------------------------------------
+
+IndexStaging::IndexStaging() = default;
+
+IndexStaging::~IndexStaging() { Clear(); }
+
+void IndexStaging::Clear()
+{
+    for (int part = 0; part < kParts; ++part) {
+        if (parts_[part])
+            std::fclose(parts_[part]);
+        parts_[part] = nullptr;
+        waiting_[part].clear();
+    }
+    staged_ = 0;
+}
+
+bool IndexStaging::Add(std::uint64_t key, const Posting& posting)
+{
+    const int part = static_cast<int>(key >> (64 - 6));
+    waiting_[part].push_back({key, posting});
+    ++staged_;
+    return waiting_[part].size() < 4096 || Write(part);
+}
+
+bool IndexStaging::Write(int part)
+{
+    std::vector<Entry>& waiting = waiting_[part];
+    if (waiting.empty())
+        return true;
+    if (!parts_[part] && !(parts_[part] = std::tmpfile()))
+        return false;
+    const bool written = std::fwrite(waiting.data(), sizeof(Entry), waiting.size(), parts_[part]) == waiting.size();
+    waiting.clear();
+    return written;
+}
+
+namespace {
+bool IndexEmpty(sqlite3* db);
+}
+
+bool IndexStaging::LoadPart(int k, std::vector<Entry>& entries)
+{
+    entries.clear();
+    std::FILE*& part = parts_[k];
+    if (!part)
+        return true;
+    entries.resize(static_cast<std::size_t>(std::ftell(part)) / sizeof(Entry));
+    std::rewind(part);
+    const bool read = std::fread(entries.data(), sizeof(Entry), entries.size(), part) == entries.size();
+    std::fclose(part);
+    part = nullptr;
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.key != b.key ? a.key < b.key : a.posting.game < b.posting.game;
+    });
+    return read;
+}
+
+bool IndexStaging::Flush(sqlite3* db, std::string& error)
+{
+    const bool fresh = IndexEmpty(db);
+    for (int k = 0; k < kParts; ++k) {
+        if (!Write(k)) {
+            error = "一時ファイルに書けません (cannot write the import's temporary file)";
+            return false;
+        }
+    }
+    // The next part is read and sorted on the other core while this one is written.
+    std::vector<Entry> entries;
+    bool read = LoadPart(0, entries);
+    for (int k = 0; k < kParts; ++k) {
+        std::vector<Entry> next;
+        std::future<bool> loading;
+        if (k + 1 < kParts)
+            loading = std::async(std::launch::async, [this, k, &next] { return LoadPart(k + 1, next); });
+        const bool written = read && FlushPart(db, fresh, entries, error);
+        read = loading.valid() ? loading.get() : true;
+        if (!written) {
+            if (error.empty())
+                error = "一時ファイルを読めません (cannot read the import's temporary file)";
+            return false;
+        }
+        entries.swap(next);
+    }
+    staged_ = 0;
+    return true;
+}
+
+namespace {
+
+// The rows of one bucket: what it held, the new postings merged in, written back.
+class BucketWriter {
+public:
+    // fresh: the index held nothing when the import began, so no bucket has rows to merge.
+    BucketWriter(sqlite3* db, bool fresh) : db_(db), fresh_(fresh)
+    {
+        sqlite3_prepare_v2(db, "SELECT key, entries FROM positions WHERE bucket = ?1", -1, &select_, nullptr);
+        sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO positions(bucket, key, entries) VALUES(?1, ?2, ?3)", -1, &write_,
+                           nullptr);
+        sqlite3_prepare_v2(db, "DELETE FROM positions WHERE bucket = ?1 AND key = 0", -1, &remove_, nullptr);
+    }
+    ~BucketWriter()
+    {
+        sqlite3_finalize(select_);
+        sqlite3_finalize(write_);
+        sqlite3_finalize(remove_);
+    }
+    bool ok() const { return select_ && write_ && remove_; }
+
+    // New groups of the bucket, sorted by rest, their postings by game.
+    bool Write(std::int64_t bucket, std::vector<Group>& added, std::string& error)
+    {
+        std::vector<Group> held;
+        std::vector<bool> own;
+        if (!fresh_ && !Load(bucket, held, own, error))
+            return false;
+        std::vector<Group> merged;
+        std::vector<bool> mergedOwn;
+        Merge(held, own, added, merged, mergedOwn);
+        std::vector<Group> shared;
+        for (std::size_t k = 0; k < merged.size(); ++k) {
+            if (mergedOwn[k] || merged[k].postings.size() > kOwnRowGames) {
+                if (!Put(bucket, static_cast<std::int64_t>(merged[k].rest + 1), EncodeOwn(merged[k].postings), error))
+                    return false;
+            } else {
+                shared.push_back(std::move(merged[k]));
+            }
+        }
+        if (!shared.empty())
+            return Put(bucket, 0, EncodeShared(shared), error);
+        if (fresh_)
+            return true;
+        sqlite3_reset(remove_);
+        sqlite3_bind_int64(remove_, 1, bucket);
+        return Done(sqlite3_step(remove_), error);
+    }
+
+private:
+    bool Done(int rc, std::string& error)
+    {
+        if (rc == SQLITE_DONE)
+            return true;
+        error = sqlite3_errmsg(db_);
+        return false;
+    }
+
+    bool Load(std::int64_t bucket, std::vector<Group>& held, std::vector<bool>& own, std::string& error)
+    {
+        sqlite3_reset(select_);
+        sqlite3_bind_int64(select_, 1, bucket);
+        int rc = 0;
+        bool ok = true;
+        while (ok && (rc = sqlite3_step(select_)) == SQLITE_ROW) {
+            const std::int64_t key = sqlite3_column_int64(select_, 0);
+            const void* data = sqlite3_column_blob(select_, 1);
+            const int size = sqlite3_column_bytes(select_, 1);
+            if (key == 0) {
+                ok = DecodeShared(data, size, held);
+                own.resize(held.size(), false);
+            } else {
+                held.push_back({static_cast<std::uint64_t>(key) - 1, {}});
+                ok = DecodeOwn(data, size, held.back().postings);
+                own.push_back(true);
+            }
+        }
+        sqlite3_reset(select_);
+        if (!ok) {
+            error = Damaged();
+            return false;
+        }
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+            return Done(rc, error);
+        // The own rows come after the shared one: into the order of rests.
+        std::vector<std::size_t> order(held.size());
+        for (std::size_t k = 0; k < order.size(); ++k)
+            order[k] = k;
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return held[a].rest < held[b].rest; });
+        std::vector<Group> sorted;
+        std::vector<bool> sortedOwn;
+        for (const std::size_t k : order) {
+            sorted.push_back(std::move(held[k]));
+            sortedOwn.push_back(own[k]);
+        }
+        held.swap(sorted);
+        own.swap(sortedOwn);
+        return true;
+    }
+
+    static void Merge(std::vector<Group>& held, const std::vector<bool>& own, std::vector<Group>& added,
+                      std::vector<Group>& merged, std::vector<bool>& mergedOwn)
+    {
+        std::size_t a = 0, b = 0;
+        while (a < held.size() || b < added.size()) {
+            if (b == added.size() || (a < held.size() && held[a].rest < added[b].rest)) {
+                merged.push_back(std::move(held[a]));
+                mergedOwn.push_back(own[a++]);
+            } else if (a == held.size() || added[b].rest < held[a].rest) {
+                merged.push_back(std::move(added[b++]));
+                mergedOwn.push_back(false);
+            } else {
+                Group group = std::move(held[a]);
+                group.postings.insert(group.postings.end(), added[b].postings.begin(), added[b].postings.end());
+                std::sort(group.postings.begin(), group.postings.end(),
+                          [](const Posting& x, const Posting& y) { return x.game < y.game; });
+                merged.push_back(std::move(group));
+                mergedOwn.push_back(own[a++]);
+                ++b;
+            }
+        }
+    }
+
+    bool Put(std::int64_t bucket, std::int64_t key, const std::string& bytes, std::string& error)
+    {
+        sqlite3_reset(write_);
+        sqlite3_bind_int64(write_, 1, bucket);
+        sqlite3_bind_int64(write_, 2, key);
+        sqlite3_bind_blob(write_, 3, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+        return Done(sqlite3_step(write_), error);
+    }
+
+    sqlite3* db_;
+    sqlite3_stmt* select_ = nullptr;
+    sqlite3_stmt* write_ = nullptr;
+    sqlite3_stmt* remove_ = nullptr;
+    bool fresh_;
+};
+
+bool IndexEmpty(sqlite3* db)
+{
+    sqlite3_stmt* any = nullptr;
+    sqlite3_prepare_v2(db, "SELECT 1 FROM positions LIMIT 1", -1, &any, nullptr);
+    const bool empty = any && sqlite3_step(any) == SQLITE_DONE;
+    sqlite3_finalize(any);
+    return empty;
+}
+
+}  // namespace
+
+bool IndexStaging::FlushPart(sqlite3* db, bool fresh, std::vector<Entry>& entries, std::string& error)
+{
+    BucketWriter writer(db, fresh);
+    if (!writer.ok()) {
+        error = sqlite3_errmsg(db);
+        return false;
+    }
+    std::vector<Group> groups;
+    for (std::size_t k = 0; k < entries.size();) {
+        const std::int64_t bucket = BucketOf(entries[k].key);
+        groups.clear();
+        for (; k < entries.size() && BucketOf(entries[k].key) == bucket; ++k) {
+            if (groups.empty() || groups.back().rest != RestOf(entries[k].key))
+                groups.push_back({RestOf(entries[k].key), {}});
+            groups.back().postings.push_back(entries[k].posting);
+        }
+        if (!writer.Write(bucket, groups, error))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace vorlik

@@ -1,0 +1,67 @@
+// The index of positions as the file keeps it: rows of packed runs. A
+// position's key splits into a bucket (its top 20 bits) and the rest (44
+// bits). Each bucket has one row (rest 0) holding the positions few games
+// reach, sorted by key; a position reached by more games has a row of its own
+// (rest + 1). A row's bytes are varints (7 bits a byte, low first): per
+// position the difference of its rest from the one before (shared row only)
+// and its number of games, then per game the difference of its id from the
+// one before (the first: the id itself), its ply and its move.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace vorlik {
+
+// One game's first visit to a position: where, and the move it played there.
+struct Posting {
+    std::uint32_t game = 0;
+    std::uint16_t ply = 0;
+    std::uint16_t move = 0;  // EncodeMove; 0 where the game ended
+};
+
+constexpr int kBucketShift = 44;
+// Games beyond which a position gets a row of its own.
+constexpr std::size_t kOwnRowGames = 48;
+
+// The games of the position with this key, by game id. False with a message
+// when the database cannot be read.
+bool ReadPostings(sqlite3* db, std::uint64_t key, std::vector<Posting>& postings, std::string& error);
+
+// The positions of an import wait in files of their own, split by key, and
+// go into the rows at the end, a part at a time, each row written once.
+class IndexStaging {
+public:
+    IndexStaging();
+    ~IndexStaging();
+    IndexStaging(const IndexStaging&) = delete;
+    IndexStaging& operator=(const IndexStaging&) = delete;
+
+    bool Add(std::uint64_t key, const Posting& posting);
+    bool Empty() const { return staged_ == 0; }
+    // Merges everything staged into the rows of positions; the staging is empty after.
+    bool Flush(sqlite3* db, std::string& error);
+    void Clear();
+
+private:
+    struct Entry {
+        std::uint64_t key;
+        Posting posting;
+    };
+    static constexpr int kParts = 64;
+    // The part's entries, sorted by key and game; its file is closed.
+    bool LoadPart(int part, std::vector<Entry>& entries);
+    // Writes a part's sorted entries into the rows.
+    bool FlushPart(sqlite3* db, bool fresh, std::vector<Entry>& entries, std::string& error);
+    bool Write(int part);
+    std::FILE* parts_[kParts] = {};
+    std::vector<Entry> waiting_[kParts];  // written to the part's file a block at a time
+    long staged_ = 0;
+};
+
+}  // namespace vorlik

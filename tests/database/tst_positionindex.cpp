@@ -1,0 +1,104 @@
+// The index's packed rows across imports: every game of a position is found
+// again, in game order, whether the position shares its bucket's row or has
+// grown a row of its own between two imports.
+#include "database/PositionIndex.h"
+
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <map>
+
+namespace {
+
+using namespace vorlik;
+
+// Keys in one bucket (same top 20 bits) and one in another.
+constexpr std::uint64_t kBucket = 0x12345ULL << kBucketShift;
+const std::uint64_t kNear = kBucket | 0x10, kNext = kBucket | 0x11, kFar = kBucket | 0xFFFFFFFFFFFULL;
+const std::uint64_t kOther = (0xFEDCBULL << kBucketShift) | 7;
+
+using Import = std::vector<std::pair<std::uint64_t, int>>;  // a key and how many games reach it
+using ImportList = std::vector<Import>;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(ImportList)
+
+class TestPositionIndex : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void damagedRow();
+};
+
+void TestPositionIndex::roundTrip_data()
+{
+    QTest::addColumn<ImportList>("imports");
+    const int own = static_cast<int>(kOwnRowGames);
+    QTest::newRow("neighbours in one shared row") << ImportList{{{kNear, 1}, {kNext, 3}, {kFar, 2}, {kOther, 1}}};
+    QTest::newRow("a position with a row of its own") << ImportList{{{kNear, own + 1}, {kNext, 2}}};
+    QTest::newRow("grows out of the shared row in a later import")
+        << ImportList{{{kNear, own - 1}, {kNext, 1}}, {{kNear, 2}, {kFar, 1}}};
+    QTest::newRow("own row and shared row both added to")
+        << ImportList{{{kNear, own + 5}, {kNext, 1}}, {{kNear, 3}, {kNext, 2}}, {{kOther, 4}}};
+}
+
+void TestPositionIndex::roundTrip()
+{
+    QFETCH(ImportList, imports);
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE positions(bucket INTEGER NOT NULL, key INTEGER NOT NULL, entries BLOB NOT NULL,"
+                              " PRIMARY KEY(bucket, key)) WITHOUT ROWID", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::map<std::uint64_t, std::vector<Posting>> expected;
+    std::uint32_t game = 0;
+    std::string error;
+    for (const Import& import : imports) {
+        IndexStaging staging;
+        for (const auto& [key, games] : import) {
+            for (int k = 0; k < games; ++k) {
+                // Ids grow from import to import, as the games table gives them.
+                const Posting posting{++game, static_cast<std::uint16_t>(k % 300),
+                                      static_cast<std::uint16_t>(game % 20000)};
+                QVERIFY(staging.Add(key, posting));
+                expected[key].push_back(posting);
+            }
+        }
+        QVERIFY2(staging.Flush(db, error), error.c_str());
+    }
+    for (const auto& [key, postings] : expected) {
+        std::vector<Posting> found;
+        QVERIFY2(ReadPostings(db, key, found, error), error.c_str());
+        QCOMPARE(found.size(), postings.size());
+        for (std::size_t k = 0; k < found.size(); ++k) {
+            QCOMPARE(found[k].game, postings[k].game);
+            QCOMPARE(found[k].ply, postings[k].ply);
+            QCOMPARE(found[k].move, postings[k].move);
+        }
+    }
+    std::vector<Posting> none;
+    QVERIFY(ReadPostings(db, kBucket | 0x12, none, error));  // a key no game reached, in a bucket that has rows
+    QVERIFY(none.empty());
+    sqlite3_close(db);
+}
+
+void TestPositionIndex::damagedRow()
+{
+    // A row cut short is told as damage, never read past its end.
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE positions(bucket INTEGER NOT NULL, key INTEGER NOT NULL, entries BLOB NOT NULL,"
+                              " PRIMARY KEY(bucket, key)) WITHOUT ROWID;"
+                              "INSERT INTO positions VALUES(74565, 0, x'10058190');",
+                          nullptr, nullptr, nullptr), SQLITE_OK);
+    std::vector<Posting> found;
+    std::string error;
+    QVERIFY(!ReadPostings(db, kNear, found, error));
+    QVERIFY2(error.find("damaged") != std::string::npos, error.c_str());
+    sqlite3_close(db);
+}
+
+QTEST_GUILESS_MAIN(TestPositionIndex)
+#include "tst_positionindex.moc"
