@@ -85,7 +85,7 @@ std::unique_ptr<GameState> SeededGame(std::uint64_t seed, int plies)
 int Review(QCoreApplication& application, const Options& options, const GameState& game, EngineProtocol& engine)
 {
     GameSession session;
-    session.Record() = game;
+    session.Replace(game);
     GameReview review(engine, session);
     QElapsedTimer wall;
     int positions = 0, status = 0;

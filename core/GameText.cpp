@@ -13,7 +13,7 @@ const std::string kNoText;
 
 }  // namespace
 
-const std::string& MoveText(const GameState& game, int style, int ply)
+const std::string& MoveText(const GameState& game, NotationStyle style, int ply)
 {
     if (ply < 0 || ply > kMaxPly)
         return kNoText;
@@ -26,7 +26,7 @@ const std::string& MoveText(const GameState& game, int style, int ply)
     }
 }
 
-MoveListEntry MoveListParts(const GameState& game, int style, int ply)
+MoveListEntry MoveListParts(const GameState& game, NotationStyle style, int ply)
 {
     MoveListEntry entry;
     if (ply < 1 || ply > kMaxPly)
@@ -41,7 +41,7 @@ MoveListEntry MoveListParts(const GameState& game, int style, int ply)
     return entry;
 }
 
-std::string MoveListLine(const GameState& game, int style, int ply)
+std::string MoveListLine(const GameState& game, NotationStyle style, int ply)
 {
     if (ply < 1 || ply > kMaxPly)
         return std::string();

@@ -13,7 +13,7 @@ enum NotationStyle { kStyleShort = 1, kStyleLong = 2, kStylePostal = 3, kStyleCo
 
 // The text of ply `ply` in a style; empty for a ply without a move, a ply
 // outside the record or a style outside 1..4.
-const std::string& MoveText(const GameState& game, int style, int ply);
+const std::string& MoveText(const GameState& game, NotationStyle style, int ply);
 
 // The parts of the move-list line of the full move that holds ply `ply`, as
 // it reads after that ply: its number, White's text ("..." when White has
@@ -22,12 +22,12 @@ struct MoveListEntry {
     int number = 0;
     std::string white, black;
 };
-MoveListEntry MoveListParts(const GameState& game, int style, int ply);
+MoveListEntry MoveListParts(const GameState& game, NotationStyle style, int ply);
 
 // The move-list line of the full move that holds ply `ply`, as it reads after
 // that ply: "12. Nf3" after White's move; after Black's move White's text is
 // padded to nine characters and Black's follows. A missing White move is "...".
-std::string MoveListLine(const GameState& game, int style, int ply);
+std::string MoveListLine(const GameState& game, NotationStyle style, int ply);
 
 // hh:mm:ss of a count of seconds, each field at least two digits.
 std::string ClockText(int seconds);

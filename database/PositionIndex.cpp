@@ -175,31 +175,31 @@ IndexStaging::~IndexStaging() { Clear(); }
 
 void IndexStaging::Clear()
 {
-    for (int part = 0; part < kParts; ++part) {
-        if (parts_[part])
-            std::fclose(parts_[part]);
-        parts_[part] = nullptr;
-        waiting_[part].clear();
+    for (int slice = 0; slice < kParts; ++slice) {
+        if (parts_[slice])
+            std::fclose(parts_[slice]);
+        parts_[slice] = nullptr;
+        waiting_[slice].clear();
     }
     staged_ = 0;
 }
 
 bool IndexStaging::Add(std::uint64_t key, const Posting& posting)
 {
-    const int part = static_cast<int>(key >> (64 - 6));
-    waiting_[part].push_back({key, posting});
+    const int slice = static_cast<int>(key >> (64 - 6));
+    waiting_[slice].push_back({key, posting});
     ++staged_;
-    return waiting_[part].size() < 4096 || Write(part);
+    return waiting_[slice].size() < 4096 || Write(slice);
 }
 
-bool IndexStaging::Write(int part)
+bool IndexStaging::Write(int slice)
 {
-    std::vector<Entry>& waiting = waiting_[part];
+    std::vector<Entry>& waiting = waiting_[slice];
     if (waiting.empty())
         return true;
-    if (!parts_[part] && !(parts_[part] = std::tmpfile()))
+    if (!parts_[slice] && !(parts_[slice] = std::tmpfile()))
         return false;
-    const bool written = std::fwrite(waiting.data(), sizeof(Entry), waiting.size(), parts_[part]) == waiting.size();
+    const bool written = std::fwrite(waiting.data(), sizeof(Entry), waiting.size(), parts_[slice]) == waiting.size();
     waiting.clear();
     return written;
 }
@@ -211,14 +211,14 @@ bool IndexEmpty(sqlite3* db);
 bool IndexStaging::LoadPart(int k, std::vector<Entry>& entries)
 {
     entries.clear();
-    std::FILE*& part = parts_[k];
-    if (!part)
+    std::FILE*& slice = parts_[k];
+    if (!slice)
         return true;
-    entries.resize(static_cast<std::size_t>(std::ftell(part)) / sizeof(Entry));
-    std::rewind(part);
-    const bool read = std::fread(entries.data(), sizeof(Entry), entries.size(), part) == entries.size();
-    std::fclose(part);
-    part = nullptr;
+    entries.resize(static_cast<std::size_t>(std::ftell(slice)) / sizeof(Entry));
+    std::rewind(slice);
+    const bool read = std::fread(entries.data(), sizeof(Entry), entries.size(), slice) == entries.size();
+    std::fclose(slice);
+    slice = nullptr;
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return a.key != b.key ? a.key < b.key : a.posting.game < b.posting.game;
     });
@@ -234,7 +234,7 @@ bool IndexStaging::Flush(sqlite3* db, std::string& error)
             return false;
         }
     }
-    // The next part is read and sorted on the other core while this one is written.
+    // The next slice is read and sorted on the other core while this one is written.
     std::vector<Entry> entries;
     bool read = LoadPart(0, entries);
     for (int k = 0; k < kParts; ++k) {

@@ -34,7 +34,7 @@ constexpr std::size_t kOwnRowGames = 48;
 bool ReadPostings(sqlite3* db, std::uint64_t key, std::vector<Posting>& postings, std::string& error);
 
 // The positions of an import wait in files of their own, split by key, and
-// go into the rows at the end, a part at a time, each row written once.
+// go into the rows at the end, a slice at a time, each row written once.
 class IndexStaging {
 public:
     IndexStaging();
@@ -54,13 +54,13 @@ private:
         Posting posting;
     };
     static constexpr int kParts = 64;
-    // The part's entries, sorted by key and game; its file is closed.
-    bool LoadPart(int part, std::vector<Entry>& entries);
-    // Writes a part's sorted entries into the rows.
+    // The slice's entries, sorted by key and game; its file is closed.
+    bool LoadPart(int slice, std::vector<Entry>& entries);
+    // Writes a slice's sorted entries into the rows.
     bool FlushPart(sqlite3* db, bool fresh, std::vector<Entry>& entries, std::string& error);
-    bool Write(int part);
+    bool Write(int slice);
     std::FILE* parts_[kParts] = {};
-    std::vector<Entry> waiting_[kParts];  // written to the part's file a block at a time
+    std::vector<Entry> waiting_[kParts];  // written to the slice's file a block at a time
     long staged_ = 0;
 };
 

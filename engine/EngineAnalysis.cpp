@@ -48,7 +48,7 @@ std::string ScoreText(const EngineScore& score)
     return std::string(score.value > 0 ? "+" : kMinus) + std::to_string(cp / 100) + "." + hundredths;
 }
 
-const std::vector<std::string>& LineMoves(const AnalysisLine& line, int style)
+const std::vector<std::string>& LineMoves(const AnalysisLine& line, NotationStyle style)
 {
     switch (style) {
     case kStyleLong: return line.longMoves;

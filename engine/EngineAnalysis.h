@@ -5,6 +5,7 @@
 #pragma once
 
 #include "EngineProtocol.h"
+#include "core/GameText.h"
 #include "core/ModuleMekDim.h"
 
 #include <QObject>
@@ -31,7 +32,7 @@ struct AnalysisLine {
 
 // The moves of a line in a notation style of the move list (1 short, 2 long,
 // 3 postal, 4 coordinates; the short texts for any other).
-const std::vector<std::string>& LineMoves(const AnalysisLine& line, int style);
+const std::vector<std::string>& LineMoves(const AnalysisLine& line, NotationStyle style);
 
 // The score as the panel shows it: pawns from White's side with two decimals
 // and a sign ("+0.35", "−1.20" with U+2212, "0.00"), or a mate ("#3", "#−2").

@@ -17,13 +17,16 @@ void GameSession::SetPhase(GamePhase phase)
 {
     if (phase == phase_)
         return;
+    // The board waits for the engine's move: a set-up cannot open then.
+    assert(!(phase == GamePhase::SetupOpen && phase_ == GamePhase::EngineThinking));
     phase_ = phase;
     emit PhaseChanged(phase);
 }
 
 bool GameSession::Intact() const
 {
-    return game_->CurPly >= 0 && LineMatchesTree(*game_);
+    return game_->CurPly >= 0 && game_->CurPly <= game_->LastPly && game_->LastPly <= kMaxPly &&
+           LineMatchesTree(*game_);
 }
 
 void GameSession::Changed(bool content)
@@ -39,7 +42,9 @@ MoveVerdict GameSession::CommitMove(const std::string& move, const PromotionAsk*
     // The gate reads its move from MoveInput; a text too long for it is
     // refused there.
     SetMoveInput(*game_, move);
+    const int before = game_->CurPly;
     if (vorlik::CommitMove(*game_, askPromotion)) {
+        assert(game_->CurPly == before + 1);  // the move is the ply after the one that was shown
         Changed();
         return MoveVerdict::Legal;
     }
@@ -54,6 +59,7 @@ bool GameSession::GoToPly(int ply)
         return false;
     if (ply != game_->CurPly) {
         vorlik::GoToPly(*game_, ply);
+        assert(game_->CurPly == ply);
         Changed(false);
     }
     return true;
@@ -61,6 +67,7 @@ bool GameSession::GoToPly(int ply)
 
 void GameSession::ShowNode(int id)
 {
+    assert(id >= 0 && id < static_cast<int>(game_->Tree.nodes.size()));
     vorlik::ShowNode(*game_, id);
     Changed(false);
 }
@@ -70,6 +77,7 @@ bool GameSession::Truncate(int ply)
     if (ply < 0 || ply > game_->LastPly)
         return false;
     TruncateLine(*game_, ply);
+    assert(game_->LastPly == ply && game_->CurPly == ply);
     Changed();
     return true;
 }
@@ -79,6 +87,7 @@ void GameSession::NewRecord()
     ResetGame(*game_);
     clockRemainder_ = {};
     SetStartPosition(*game_);
+    assert(game_->LastPly == 0 && game_->CurPly == 0);
     SetPhase(GamePhase::NoGame);
     emit RecordReset();
     emit RecordStarted();
@@ -89,6 +98,7 @@ void GameSession::NewRecord()
 void GameSession::LoadSetup(Board position, bool blackToMove)
 {
     LoadSetupPosition(*game_, position, blackToMove);
+    assert(game_->LastPly == (blackToMove ? 1 : 0) && game_->CurPly == game_->LastPly);
     clockRemainder_ = {};
     SetPhase(GamePhase::NoGame);
     emit RecordReset();
@@ -102,13 +112,16 @@ bool GameSession::MarkMate()
     if (vorlik::MarkMate(*game_) != TreeResult::Done)
         return false;
     vorlik::GoToPly(*game_, game_->LastPly);
+    assert(game_->KifuShort[game_->LastPly].find('#') != std::string::npos);
     Changed();
     return true;
 }
 
 int GameSession::AddLine(int ply, const std::vector<std::string>& moves)
 {
+    const int shown = game_->CurPly;
     const int placed = vorlik::AddLine(*game_, ply, moves);
+    assert(placed >= 0 && placed <= static_cast<int>(moves.size()) && game_->CurPly == shown);
     if (placed > 0)
         Changed();
     return placed;
@@ -116,6 +129,7 @@ int GameSession::AddLine(int ply, const std::vector<std::string>& moves)
 
 TreeResult GameSession::Edit(const std::function<TreeResult(GameState&)>& change)
 {
+    assert(change);
     auto edited = std::make_unique<GameState>(*game_);
     const TreeResult result = change(*edited);
     if (result != TreeResult::Done)
@@ -137,6 +151,7 @@ void GameSession::SetNote(int k, int ply, const std::string& text)
 void GameSession::Replace(GameState record)
 {
     const long long revision = game_->Revision;
+    assert(record.CurPly >= 0 && record.CurPly <= record.LastPly && LineMatchesTree(record));  // read whole, not half
     *game_ = std::move(record);  // in place: views hold the record by reference
     game_->Revision = revision + 1;
     clockRemainder_ = {};
@@ -150,14 +165,15 @@ void GameSession::SetHeader(const GameHeader& header)
 {
     if (header == game_->Header)
         return;
+    assert(header.Field[0].empty());  // fields are numbered from 1
     game_->Header = header;
     ++game_->Revision;
-    assert(game_->Header == header);
     emit HeaderChanged();
 }
 
 void GameSession::SetResult(const std::string& result)
 {
+    assert(!result.empty());  // an open game is "*"
     GameHeader header = game_->Header;
     header.Field[kResult] = result;
     SetHeader(header);
@@ -165,6 +181,7 @@ void GameSession::SetResult(const std::string& result)
 
 TreeResult GameSession::Changed(TreeResult result)
 {
+    assert(result == TreeResult::Done || Intact());  // a refused change leaves the record as it was
     if (result == TreeResult::Done)
         Changed();
     return result;
@@ -176,11 +193,13 @@ TreeResult GameSession::DeleteVariation(int ply) { return Changed(vorlik::Delete
 
 TreeResult GameSession::SetComment(int ply, const std::string& text)
 {
+    assert(ply >= 0 && ply <= game_->LastPly);  // a ply of the line on the board
     return Changed(vorlik::SetComment(*game_, ply, text));
 }
 
 TreeResult GameSession::SetNags(int ply, const std::vector<unsigned char>& nags)
 {
+    assert(ply >= 1 && ply <= game_->LastPly);  // marks belong to a move
     return Changed(vorlik::SetNags(*game_, ply, nags));
 }
 
@@ -188,6 +207,7 @@ int GameSession::AddClockTime(bool black, long long elapsedMs)
 {
     int& clock = black ? game_->ClockBlack : game_->ClockWhite;
     vorlik::AddClockTime(clock, clockRemainder_[black], elapsedMs);
+    assert(clockRemainder_[black] >= 0 && clockRemainder_[black] < 1000);
     return clock;
 }
 

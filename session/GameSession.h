@@ -36,10 +36,9 @@ public:
     explicit GameSession(QObject* parent = nullptr);
     ~GameSession() override;
 
-    // The record, to read. The file module fills a record it loads through
-    // the core's functions on Record(); everything else changes it here.
+    // The record, to read; it changes only here. A record read elsewhere (a
+    // file's game) comes in whole through Replace.
     const GameState& Game() const { return *game_; }
-    GameState& Record() { return *game_; }
 
     // ---- the phase -------------------------------------------------------
     GamePhase Phase() const { return phase_; }

@@ -50,7 +50,6 @@ public:
     // The game on the board: its record and its phase.
     GameSession& Session() { return *session_; }
     const GameState& Game() const { return session_->Game(); }
-    GameState& Game() { return session_->Record(); }  // the engine-game tests still set positions in place
     // A move of either side, as the user, the engine or a file gives it.
     bool CheckChessMoveOutput(const std::string& move);
     void MnuFileNew_Click();

@@ -159,7 +159,7 @@ void EngineGameTest::gameAgainstFairyMax()
     QVERIFY(!Controls().MnuGameEngine()->isEnabled());
     const qint64 pid = form_->Engine().EngProc.ProcessId();
 
-    GameState& game = form_->Game();
+    const GameState& game = form_->Game();
     for (int move = 0; move < 6 && form_->Engine().EngPlay(); ++move) {
         std::string chosen;
         for (const std::string& coord : LegalMoves(game))
@@ -364,7 +364,7 @@ void EngineGameTest::engineHandOffAndBarePromotion()
     Board board{};
     bool blackToMove = false;
     QCOMPARE(int(ReadFenText("4k3/8/8/8/8/8/p7/4K3 w - - 0 1", board, blackToMove)), int(FenError::None));
-    LoadSetupPosition(form_->Game(), board, blackToMove);
+    form_->Session().LoadSetup(board, blackToMove);
     form_->AllDisplay();
     form_->Engine().WinBoardEdit();
     QVERIFY(form_->Engine().EngPlay());

@@ -526,7 +526,7 @@ void FormMainTest::moveListLines()
     // Later moves come in the chosen style too.
     Drag("a7", "a6");
     QCOMPARE(Lines().last(), lines.last().leftJustified(12, ' ') + QString::fromStdString(
-                                 MoveText(form_->Game(), style, 6)));
+                                 MoveText(form_->Game(), NotationStyle(style), 6)));
 }
 
 void FormMainTest::blackFirstRecord()
