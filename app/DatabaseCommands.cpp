@@ -160,8 +160,7 @@ bool OpenDatabase(GameDatabase& database, const std::string& name, GameDatabase:
 std::string ShortText(const GameState& base, int move)
 {
     auto copy = std::make_unique<GameState>(base);
-    SetMoveInput(*copy, DecodeMove(move));
-    return CommitMove(*copy, &kQueen) ? copy->KifuShort[copy->CurPly] : DecodeMove(move);
+    return CommitMove(*copy, DecodeMove(move), &kQueen) ? copy->KifuShort[copy->CurPly] : DecodeMove(move);
 }
 
 std::string NumberOrDash(int value) { return value < 0 || value == 0 ? "-" : std::to_string(value); }

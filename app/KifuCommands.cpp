@@ -539,8 +539,7 @@ std::string PlayFromStart(GameState& game, const std::string& fen, const std::ve
         return badFen;
     const PromotionAsk queen = QueenPromotion;
     for (const std::string& token : tokens) {
-        SetMoveInput(game, token);
-        if (!CommitMove(game, &queen))
+        if (!CommitMove(game, token, &queen))
             return "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
     }
     return "";

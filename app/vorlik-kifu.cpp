@@ -65,8 +65,7 @@ int Play(const std::vector<std::string>& args)
     bool allAccepted = true;
     for (; k < args.size(); ++k) {
         const std::string& token = args[k];
-        SetMoveInput(*game, token);
-        if (CommitMove(*game, &kQueen)) {
+        if (CommitMove(*game, token, &kQueen)) {
             PrintPly(*game, game->CurPly);
         } else {
             allAccepted = false;

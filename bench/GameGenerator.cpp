@@ -138,8 +138,7 @@ std::vector<GameTokens> GenerateRandomGames(std::uint64_t seed, int count)
                     special.push_back(move);
             const bool takeSpecial = !special.empty() && random() % 2 == 0;
             const std::vector<std::string>& pool = takeSpecial ? special : moves;
-            SetMoveInput(*game, pool[random() % pool.size()]);
-            if (!CommitMove(*game))
+            if (!CommitMove(*game, pool[random() % pool.size()]))
                 break;
             tokens.push_back(game->KifuShort[game->CurPly]);
         }

@@ -108,8 +108,7 @@ std::vector<std::string> Words(const std::string& text)
 
 bool Commit(GameState& game, const std::string& token)
 {
-    SetMoveInput(game, token);
-    return CommitMove(game);
+    return CommitMove(game, token);
 }
 
 // The plies a game is made of, and how it ended.
@@ -338,8 +337,7 @@ const char* const kWords[] = {"good", "threat", "better", "a long plan", "pawn s
 
 bool PlayCoord(GameState& game, const std::string& coord)
 {
-    SetMoveInput(game, coord);
-    return CommitMove(game);
+    return CommitMove(game, coord);
 }
 
 std::string RandomComment(std::mt19937_64& random)
@@ -393,8 +391,7 @@ std::string MakeAnnotatedBenchText(int games, std::uint64_t seed)
         SetStartPosition(*game);
         SetComment(*game, 0, "Game " + std::to_string(++number));
         for (std::size_t k = 0; k < tokens.size() && k < 100; ++k) {
-            SetMoveInput(*game, tokens[k]);
-            if (!CommitMove(*game))
+            if (!CommitMove(*game, tokens[k]))
                 break;
             const int ply = game->CurPly;
             if (random() % 10 < 7)

@@ -73,8 +73,7 @@ std::unique_ptr<GameState> SeededGame(std::uint64_t seed, int plies)
         ResetGame(*game);
         SetStartPosition(*game);
         for (int p = 0; p < plies; ++p) {
-            SetMoveInput(*game, tokens[p]);
-            CommitMove(*game);
+            CommitMove(*game, tokens[p]);
         }
         return game;
     }

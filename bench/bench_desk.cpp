@@ -63,8 +63,7 @@ std::unique_ptr<GameState> PlayedGame(const GameTokens& tokens, std::mt19937& ra
     SetStartPosition(*game);
     const std::size_t plies = std::min<std::size_t>(tokens.size(), 20 + random() % 101);
     for (std::size_t k = 0; k < plies; ++k) {
-        SetMoveInput(*game, tokens[k]);
-        if (!CommitMove(*game))
+        if (!CommitMove(*game, tokens[k]))
             break;
     }
     return game;

@@ -116,8 +116,7 @@ std::vector<std::string> LongGame(int plies)
             SetStartPosition(*game);
             std::vector<std::string> coords;
             for (int ply = 1; ply <= plies; ++ply) {
-                SetMoveInput(*game, tokens[static_cast<std::size_t>(ply - 1)]);
-                if (!CommitMove(*game))
+                if (!CommitMove(*game, tokens[static_cast<std::size_t>(ply - 1)]))
                     break;
                 coords.push_back(game->KifuCoord[ply]);
             }

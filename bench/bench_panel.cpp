@@ -225,8 +225,7 @@ std::vector<std::string> SeededGame(int plies)
         ResetGame(*game);
         SetStartPosition(*game);
         std::vector<std::string> coords;
-        for (int ply = 1; ply <= plies && SetMoveInput(*game, tokens[static_cast<std::size_t>(ply - 1)]) &&
-                          CommitMove(*game);
+        for (int ply = 1; ply <= plies && CommitMove(*game, tokens[static_cast<std::size_t>(ply - 1)]);
              ++ply)
             coords.push_back(game->KifuCoord[ply]);
         if (static_cast<int>(coords.size()) == plies)

@@ -36,8 +36,7 @@ std::unique_ptr<GameState> FullGame(std::uint64_t seed, GameTokens& tokens)
         tokens.clear();
         for (std::vector<std::string> legal = LegalMoves(*game); !legal.empty() && game->LastPly < kMaxPly;
              legal = LegalMoves(*game)) {
-            SetMoveInput(*game, legal[random() % legal.size()]);
-            if (!CommitMove(*game))
+            if (!CommitMove(*game, legal[random() % legal.size()]))
                 break;
             tokens.push_back(game->KifuShort[game->LastPly]);
         }

@@ -219,8 +219,7 @@ void BenchSearch(const std::vector<BenchFile>& files)
             ResetGame(*game);
             SetStartPosition(*game);
             for (const std::string& move : key.moves) {
-                SetMoveInput(*game, move);
-                CommitMove(*game);
+                CommitMove(*game, move);
             }
             double best = 1e9;
             SearchResult result;

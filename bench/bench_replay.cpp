@@ -31,8 +31,7 @@ long ReplayAll(GameState& game, const std::vector<GameTokens>& games)
         ResetGame(game);
         SetStartPosition(game);
         for (const std::string& token : tokens) {
-            SetMoveInput(game, token);
-            if (!CommitMove(game)) {
+            if (!CommitMove(game, token)) {
                 std::fprintf(stderr, "refused %s at ply %d\n", token.c_str(), game.CurPly + 1);
                 return -1;
             }

@@ -11,9 +11,6 @@ void ResetGame(GameState& game)
     game.Start = StartRights{};
     game.ClockWhite = 0;
     game.ClockBlack = 0;
-    game.DragFile = game.DragRank = game.DropFile = game.DropRank = 0;
-    for (auto& element : game.MoveInput)
-        element.clear();
     for (auto& board : game.KifuBoard)
         board = Board{};
     // Element 0 of the texts belongs to the start position and is left alone.

@@ -11,7 +11,7 @@
 namespace vorlik {
 
 constexpr int kMaxPly = 400;       // plies a record holds, 1..400 (0 is the start)
-constexpr int kMaxMoveInput = 10;  // characters of one move token
+constexpr int kMaxMoveText = 10;  // characters of one move token
 
 // A position, indexed [file][rank] with both 1..8 (index 0 is never a square).
 // A square holds 0 when empty, otherwise its piece letter: "KQRBNP" for White,
@@ -86,12 +86,6 @@ struct GameState {
     // square. ViewBoard[0][0] is no square: it holds the set-up's piece in hand.
     std::array<std::array<std::string, 9>, 9> ViewBoard;
 
-    // The move being entered: elements 1..4 from-file, from-rank, to-file,
-    // to-rank of a mouse move, 5 the promotion letter; or the characters of a
-    // move token, one per element.
-    std::array<std::string, kMaxMoveInput + 1> MoveInput;
-    int DragFile = 0, DragRank = 0, DropFile = 0, DropRank = 0;
-    int PromoNumber = 4;  // n 1, b 2, r 3, q 4
     int ClockWhite = 0, ClockBlack = 0;
 
     GameHeader Header;

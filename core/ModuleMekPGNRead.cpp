@@ -202,7 +202,7 @@ void LoadToken(RuleWork& work, const Board& board, int ply, const std::string& t
     work.Before.load(board);
     work.TokText = token;
     work.TokLen = static_cast<int>(token.size());
-    for (int k = 1; k <= kMaxMoveInput + 1; ++k)
+    for (int k = 1; k <= kMaxMoveText + 1; ++k)
         work.TokChar[k] = k <= work.TokLen ? token[k - 1] : 0;
     work.WhiteMoving = IsWhitePly(ply);
 }
@@ -269,7 +269,7 @@ int ParseTarget(RuleWork& work)
 void TranslateToken(const Board& board, int ply, const std::string& token, TokenMoves& moves)
 {
     moves.count = 0;
-    if (token.empty() || static_cast<int>(token.size()) > kMaxMoveInput)
+    if (token.empty() || static_cast<int>(token.size()) > kMaxMoveText)
         return;
     const bool white = IsWhitePly(ply);
     bool kingSide = false;

@@ -9,19 +9,6 @@ namespace vorlik {
 
 namespace {
 
-std::string TakeMoveInput(GameState& game)
-{
-    std::string text;
-    bool ended = false;
-    for (int k = 1; k <= kMaxMoveInput; ++k) {
-        ended = ended || game.MoveInput[k].empty();
-        if (!ended)
-            text += game.MoveInput[k];
-        game.MoveInput[k].clear();
-    }
-    return text;
-}
-
 // A plain coordinate move starts with a file letter, a rank digit and a file
 // letter; everything else (Nf3, O-O, the two characters of e4) is a token.
 bool IsCoordinateMove(const std::string& text)
@@ -82,35 +69,18 @@ MoveVerdict JudgeMove(const GameState& game, const std::string& text)
     return ResolveMove(game, text, nullptr, tried);
 }
 
-bool CommitMove(GameState& game, const PromotionAsk* askPromotion)
+bool CommitMove(GameState& game, const std::string& move, const PromotionAsk* askPromotion)
 {
-    const std::string input = TakeMoveInput(game);
+    // A token longer than the entry takes is refused whole, never cut to
+    // one that reads as another move.
+    if (move.size() > static_cast<std::size_t>(kMaxMoveText))
+        return false;
     TriedMove tried;
-    if (ResolveMove(game, input, askPromotion, tried) != MoveVerdict::Legal)
+    if (ResolveMove(game, move, askPromotion, tried) != MoveVerdict::Legal)
         return false;
     PlaceMove(game, PlayedMove{tried.board, std::move(tried.coord), std::move(tried.postal),
                                std::move(tried.shortText), std::move(tried.longText)});
     return true;
-}
-
-bool SetMoveInput(GameState& game, const std::string& text)
-{
-    for (int k = 1; k <= kMaxMoveInput; ++k)
-        game.MoveInput[k].clear();
-    if (text.size() > static_cast<std::size_t>(kMaxMoveInput))
-        return false;
-    for (std::size_t k = 0; k < text.size(); ++k)
-        game.MoveInput[k + 1].assign(1, text[k]);
-    return true;
-}
-
-bool CoordToMoveInput(GameState& game, int ply)
-{
-    if (ply < 0 || ply > kMaxPly) {
-        SetMoveInput(game, std::string());
-        return false;
-    }
-    return SetMoveInput(game, game.KifuCoord[ply]);
 }
 
 int AddLine(GameState& game, int ply, const std::vector<std::string>& moves)
@@ -122,8 +92,7 @@ int AddLine(GameState& game, int ply, const std::vector<std::string>& moves)
     GoToPly(game, ply);
     int placed = 0;
     for (const std::string& move : moves) {
-        SetMoveInput(game, move);
-        if (!CommitMove(game))
+        if (!CommitMove(game, move))
             break;
         ++placed;
     }

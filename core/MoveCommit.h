@@ -17,27 +17,18 @@ enum class MoveVerdict {
     NoRoom,     // legal, but the record is full (MoveFits tells which limit)
 };
 
-// Tries the move held in MoveInput(1..10) as ply CurPly + 1. A coordinate move
+// Tries a move text (at most 10 characters) as ply CurPly + 1. A coordinate move
 // (e2e4, e7e8q) goes to the rules; anything else is a token for the parser
 // first. On success the move enters the tree (PlaceMove): at the end of the
 // line the new position and the move's four texts are stored at the new ply
 // and CurPly = LastPly = that ply; from an earlier position it follows or
-// adds a variation. On refusal the record is untouched. MoveInput(1..10) is
-// empty afterwards either way.
-bool CommitMove(GameState& game, const PromotionAsk* askPromotion = nullptr);
+// adds a variation. On refusal the record is untouched.
+bool CommitMove(GameState& game, const std::string& move, const PromotionAsk* askPromotion = nullptr);
 
 // The verdict the gate would give a move text as ply CurPly + 1, without
 // committing it: why a move was refused. A pawn reaching the last rank
 // without a letter is taken as a queen.
 MoveVerdict JudgeMove(const GameState& game, const std::string& text);
-
-// Spreads the characters of a move text over MoveInput(1..n). A text longer
-// than 10 characters does not fit: MoveInput stays empty and the result is
-// false, so that the commit refuses it.
-bool SetMoveInput(GameState& game, const std::string& text);
-
-// SetMoveInput with the text of KifuCoord(ply).
-bool CoordToMoveInput(GameState& game, int ply);
 
 // Adds moves (coordinate or short texts) after ply `ply` of the line on the
 // board: a move already there is followed, any other becomes an alternative

@@ -203,7 +203,7 @@ void EngineGame::CommitEngineMove(const std::string& move)
     // No move is written with ten characters or more: such a token is
     // refused as the gate refuses a move, whatever its first characters say.
     bool accepted = false;
-    if (move.size() < static_cast<std::size_t>(kMaxMoveInput)) {
+    if (move.size() < static_cast<std::size_t>(kMaxMoveText)) {
         static const PromotionAsk queen = [](int) { return 'q'; };  // a bare pawn move to the last rank
         emit MoveComing();
         const MoveVerdict verdict = session_.CommitMove(move, &queen);

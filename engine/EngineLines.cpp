@@ -85,8 +85,8 @@ std::string MoveToken(std::string_view rest)
     std::size_t end = 0;
     while (end < rest.size() && static_cast<unsigned char>(rest[end]) >= '-')
         ++end;
-    if (end > kMaxMoveInput) {
-        end = kMaxMoveInput;
+    if (end > kMaxMoveText) {
+        end = kMaxMoveText;
         while (end > 0 && (static_cast<unsigned char>(rest[end]) & 0xC0) == 0x80)
             --end;
     }

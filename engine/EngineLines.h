@@ -40,7 +40,7 @@ enum class ReplyKind { Other, Error, Move };
 
 struct EngineReply {
     ReplyKind kind = ReplyKind::Other;
-    std::string move;    // the engine's move, at most 10 characters (kMaxMoveInput)
+    std::string move;    // the engine's move, at most 10 characters (kMaxMoveText)
     std::string result;  // "1-0", "0-1", "1/2-1/2", or "" when the line ends no game
     bool resign = false; // the engine gives up (its side loses)
 };

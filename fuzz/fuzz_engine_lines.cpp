@@ -84,7 +84,7 @@ void ExpectLines(const std::vector<std::string>& lines, std::size_t maxLine, std
 void ExpectReply(const std::string& line, const ReplyRules& rules)
 {
     const EngineReply reply = ReadEngineLine(line, rules);
-    Expect(reply.move.size() <= static_cast<std::size_t>(kMaxMoveInput), "a move of more than 10 characters");
+    Expect(reply.move.size() <= static_cast<std::size_t>(kMaxMoveText), "a move of more than 10 characters");
     Expect(IsUtf8(reply.move), "a move cut inside a character");
     for (const char c : reply.move)
         Expect(static_cast<unsigned char>(c) >= '-', "a move holds a character that ends it");

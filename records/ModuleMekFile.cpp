@@ -304,8 +304,7 @@ namespace {
 bool CommitAsQueen(GameState& game, const std::string& text)
 {
     static const PromotionAsk queen = [](int) { return 'q'; };
-    SetMoveInput(game, text);
-    return CommitMove(game, &queen);
+    return CommitMove(game, text, &queen);
 }
 
 // Plays the tokens of a PGN move text into the record: the main line, and

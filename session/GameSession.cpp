@@ -39,11 +39,8 @@ void GameSession::Changed(bool content)
 
 MoveVerdict GameSession::CommitMove(const std::string& move, const PromotionAsk* askPromotion)
 {
-    // The gate reads its move from MoveInput; a text too long for it is
-    // refused there.
-    SetMoveInput(*game_, move);
     const int before = game_->CurPly;
-    if (vorlik::CommitMove(*game_, askPromotion)) {
+    if (vorlik::CommitMove(*game_, move, askPromotion)) {
         assert(game_->CurPly == before + 1);  // the move is the ply after the one that was shown
         Changed();
         return MoveVerdict::Legal;

@@ -43,8 +43,7 @@ inline std::unique_ptr<GameState> NewGame(const std::string& fen = std::string()
 // Commits one token as a move read from a file would be.
 inline bool Play(GameState& game, const std::string& token, const PromotionAsk* ask = nullptr)
 {
-    SetMoveInput(game, token);
-    return CommitMove(game, ask);
+    return CommitMove(game, token, ask);
 }
 
 // Plays space-separated tokens; returns how many were accepted.

@@ -104,14 +104,7 @@ void RecordTest::moveInputRoutes()
     QFETCH(QString, expected);
 
     auto game = NewGame();
-    game->MoveInput[0] = "999";
-    for (int k = 0; k < elements.size(); ++k)
-        game->MoveInput[k + 1] = elements[k].toStdString();
-    const bool accepted = CommitMove(*game);
-
-    for (int k = 1; k <= kMaxMoveInput; ++k)
-        QVERIFY(game->MoveInput[k].empty());
-    QCOMPARE(Q(game->MoveInput[0]), QString("999"));  // the message slot is not the gate's
+    const bool accepted = CommitMove(*game, elements.join(QString()).toStdString());
     if (expected == "refused") {
         QVERIFY(!accepted);
         QCOMPARE(game->CurPly, 0);
@@ -164,22 +157,14 @@ void RecordTest::fullRecordRefusesMore()
     QVERIFY(!Play(*game, "Nf3"));
     QVERIFY(!Play(*game, "e2e4"));
     QVERIFY(SameRecord(*game, *before));
-    QVERIFY(game->MoveInput[1].empty());
 }
 
 void RecordTest::tokenLongerThanTenCharacters()
 {
     auto game = NewGame();
     // Cut after ten characters this would read as a legal Nf3.
-    QVERIFY(!SetMoveInput(*game, "Nf3!!!!!!!!"));
-    QVERIFY(game->MoveInput[1].empty());
-    QVERIFY(!CommitMove(*game));
+    QVERIFY(!CommitMove(*game, "Nf3!!!!!!!!"));
     QCOMPARE(game->LastPly, 0);
-
-    game->KifuCoord[1] = "Nf3!!!!!!!!";
-    QVERIFY(!CoordToMoveInput(*game, 1));
-    QVERIFY(!CoordToMoveInput(*game, kMaxPly + 1));
-    QVERIFY(!CommitMove(*game));
     QVERIFY(Play(*game, "Nf3!!!!!!!"));
     QCOMPARE(Q(game->KifuShort[1]), QString("Nf3"));
 }

@@ -45,8 +45,7 @@ struct Rig {
     void play(const QStringList& moves)
     {
         for (const QString& move : moves) {
-            SetMoveInput(*game, move.toStdString());
-            QVERIFY(CommitMove(*game));
+            QVERIFY(CommitMove(*game, move.toStdString()));
         }
         analysis->setPosition(*game, game->CurPly);
     }

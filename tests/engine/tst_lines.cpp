@@ -240,7 +240,7 @@ private slots:
     {
         const EngineReply reply = ReadEngineLine("move abcdefghiエ", ReplyRules());
         QCOMPARE(reply.kind, ReplyKind::Move);
-        QVERIFY(reply.move.size() <= static_cast<std::size_t>(kMaxMoveInput));
+        QVERIFY(reply.move.size() <= static_cast<std::size_t>(kMaxMoveText));
         QVERIFY(IsUtf8(reply.move));
         QCOMPARE(QString::fromStdString(reply.move), QString("abcdefghi"));
     }

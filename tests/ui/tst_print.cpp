@@ -29,8 +29,7 @@ std::unique_ptr<GameState> Played(const QString& tokens)
     ResetGame(*game);
     SetStartPosition(*game);
     for (const QString& token : tokens.split(' ', Qt::SkipEmptyParts)) {
-        SetMoveInput(*game, token.toStdString());
-        if (!CommitMove(*game))
+        if (!CommitMove(*game, token.toStdString()))
             qFatal("refused %s", qPrintable(token));
     }
     return game;
