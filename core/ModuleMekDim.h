@@ -82,10 +82,6 @@ struct GameState {
     // are its line on the board. Changed only through KifuTree.h.
     KifuTree Tree;
 
-    // The position edited by the set-up dialog; "" or "\0" is an empty
-    // square. ViewBoard[0][0] is no square: it holds the set-up's piece in hand.
-    std::array<std::array<std::string, 9>, 9> ViewBoard;
-
     int ClockWhite = 0, ClockBlack = 0;
 
     GameHeader Header;

@@ -4,15 +4,13 @@
 
 namespace vorlik {
 
-SetupEdit::SetupEdit() : edit_(std::make_unique<GameState>()) {}
+SetupEdit::SetupEdit() : edit_(std::make_unique<SetupGrid>()) {}
 
 SetupEdit::~SetupEdit() = default;
 
 void SetupEdit::Begin(const Board& board)
 {
-    edit_->CurPly = 0;
-    edit_->KifuBoard[0] = board;
-    BeginSetup(*edit_);
+    BeginSetup(*edit_, board);
 }
 
 bool SetupEdit::PickUp(int file, int rank) { return SetupPickUp(*edit_, file, rank); }
@@ -31,8 +29,8 @@ Board SetupEdit::Position() const { return SetupPosition(*edit_); }
 
 char SetupEdit::Square(int file, int rank) const { return SetupSquare(*edit_, file, rank); }
 
-const std::string& SetupEdit::SquareText(int file, int rank) const { return edit_->ViewBoard[file][rank]; }
+const std::string& SetupEdit::SquareText(int file, int rank) const { return edit_->squares[file][rank]; }
 
-const std::string& SetupEdit::PieceInHand() const { return edit_->ViewBoard[0][0]; }
+const std::string& SetupEdit::PieceInHand() const { return edit_->hand; }
 
 }  // namespace vorlik

@@ -4,7 +4,7 @@
 // set-up is confirmed.
 #pragma once
 
-#include "core/ModuleMekDim.h"
+#include "core/PositionSetup.h"
 
 #include <memory>
 #include <string>
@@ -39,7 +39,7 @@ public:
     const std::string& PieceInHand() const;
 
 private:
-    std::unique_ptr<GameState> edit_;  // the set-up rules work on a record's edited squares
+    std::unique_ptr<SetupGrid> edit_;
 };
 
 }  // namespace vorlik
