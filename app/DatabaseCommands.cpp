@@ -125,8 +125,6 @@ std::string ReadPositionArgs(const std::vector<std::string>& args, bool games, P
     return out.operands.empty() ? "データベースを指定します (DB is missing)" : "";
 }
 
-const PromotionAsk kQueen = QueenPromotion;
-
 // The position after the tokens from the start (or the FEN). False with the
 // reason when a token is refused or the FEN cannot be read.
 struct Position {
@@ -160,7 +158,7 @@ bool OpenDatabase(GameDatabase& database, const std::string& name, GameDatabase:
 std::string ShortText(const GameState& base, int move)
 {
     auto copy = std::make_unique<GameState>(base);
-    return CommitMove(*copy, DecodeMove(move), &kQueen) ? copy->KifuShort[copy->CurPly] : DecodeMove(move);
+    return CommitMove(*copy, DecodeMove(move)) ? copy->KifuShort[copy->CurPly] : DecodeMove(move);
 }
 
 std::string NumberOrDash(int value) { return value < 0 || value == 0 ? "-" : std::to_string(value); }

@@ -514,7 +514,6 @@ void PrintFenLine(const GameState& game)
     std::printf("fen\t%s\n", WriteFenText(game, game.CurPly).c_str());
 }
 
-char QueenPromotion(int) { return 'q'; }
 
 std::string StartRecord(GameState& game, const std::string& fen)
 {
@@ -537,9 +536,8 @@ std::string PlayFromStart(GameState& game, const std::string& fen, const std::ve
     const std::string badFen = StartRecord(game, fen);
     if (!badFen.empty())
         return badFen;
-    const PromotionAsk queen = QueenPromotion;
     for (const std::string& token : tokens) {
-        if (!CommitMove(game, token, &queen))
+        if (!CommitMove(game, token))
             return "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
     }
     return "";

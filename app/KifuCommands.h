@@ -34,8 +34,7 @@ void PrintRefused(int ply, const std::string& token);
 void PrintFenLine(const GameState& game);
 
 // The companion has no dialog: a pawn reaching the last rank without a letter
-// becomes a queen, the dialog's default.
-char QueenPromotion(int ply);
+// becomes a queen, the dialog's default and the gate's without a question.
 // A new record from the standard start, or from a FEN text when one is given;
 // empty when all went well, else why the FEN was refused.
 std::string StartRecord(GameState& game, const std::string& fen);

@@ -152,8 +152,7 @@ int VersusCommand(const std::vector<std::string>& args)
     for (const std::string& token : options.tokens) {
         if (!game.EngPlay())
             break;
-        static const PromotionAsk queen = [](int) { return 'q'; };  // a bare pawn move to the last rank
-        if (session.CommitMove(token, &queen) != MoveVerdict::Legal) {
+        if (session.CommitMove(token) != MoveVerdict::Legal) {  // a bare pawn move to the last rank: a queen
             PrintRefused(record.LastPly + 1, token + "\tuser");
             faults = true;
             continue;

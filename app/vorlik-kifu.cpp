@@ -18,8 +18,6 @@ namespace {
 
 using namespace vorlik;
 
-const PromotionAsk kQueen = QueenPromotion;
-
 // The word `play` gives for why the game has ended.
 const char* EndReason(GameEnd end)
 {
@@ -65,7 +63,7 @@ int Play(const std::vector<std::string>& args)
     bool allAccepted = true;
     for (; k < args.size(); ++k) {
         const std::string& token = args[k];
-        if (CommitMove(*game, token, &kQueen)) {
+        if (CommitMove(*game, token)) {
             PrintPly(*game, game->CurPly);
         } else {
             allAccepted = false;

@@ -22,7 +22,8 @@ enum class MoveVerdict {
 // first. On success the move enters the tree (PlaceMove): at the end of the
 // line the new position and the move's four texts are stored at the new ply
 // and CurPly = LastPly = that ply; from an earlier position it follows or
-// adds a variation. On refusal the record is untouched.
+// adds a variation. On refusal the record is untouched. Without askPromotion
+// a pawn reaching the last rank without a letter becomes a queen.
 bool CommitMove(GameState& game, const std::string& move, const PromotionAsk* askPromotion = nullptr);
 
 // The verdict the gate would give a move text as ply CurPly + 1, without

@@ -204,9 +204,8 @@ void EngineGame::CommitEngineMove(const std::string& move)
     // refused as the gate refuses a move, whatever its first characters say.
     bool accepted = false;
     if (move.size() < static_cast<std::size_t>(kMaxMoveText)) {
-        static const PromotionAsk queen = [](int) { return 'q'; };  // a bare pawn move to the last rank
         emit MoveComing();
-        const MoveVerdict verdict = session_.CommitMove(move, &queen);
+        const MoveVerdict verdict = session_.CommitMove(move);  // a bare pawn move to the last rank: a queen
         accepted = verdict == MoveVerdict::Legal;
         const std::string why = verdict == MoveVerdict::NoRoom ? TreeResultText(MoveFits(game, move)) : "";
         if (!why.empty())
@@ -382,9 +381,8 @@ void EngineGame::StartNewGame(const std::vector<std::string>& kept)
 
 void EngineGame::ReplayKept(const std::vector<std::string>& kept)
 {
-    static const PromotionAsk queen = [](int) { return 'q'; };  // the kept moves carry their letters
-    for (const std::string& move : kept)
-        if (session_.CommitMove(move, &queen) != MoveVerdict::Legal)
+    for (const std::string& move : kept)  // the kept moves carry their letters
+        if (session_.CommitMove(move) != MoveVerdict::Legal)
             break;
     if (!kept.empty())
         emit BoardChanged();

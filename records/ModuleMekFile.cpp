@@ -299,13 +299,6 @@ namespace {
 
 // ---- loading ----------------------------------------------------------------
 
-// A move of a file goes through the same gate as any other; a pawn reaching
-// the last rank without a letter becomes a queen, without a question.
-bool CommitAsQueen(GameState& game, const std::string& text)
-{
-    static const PromotionAsk queen = [](int) { return 'q'; };
-    return CommitMove(game, text, &queen);
-}
 
 // Plays the tokens of a PGN move text into the record: the main line, and
 // each variation as an alternative to the move before its "(". A variation
@@ -371,7 +364,7 @@ private:
             return Skip(main);
         }
         const int moves = TreeMoves(game_);
-        if (!CommitAsQueen(game_, text))
+        if (!CommitMove(game_, text))  // no question: a bare pawn move to the last rank is a queen
             return Refused(text, main);
         level.lastMove = NodeAt(game_, game_.CurPly);
         level.mated = game_.KifuShort[game_.CurPly].find('#') != std::string::npos;

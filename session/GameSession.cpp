@@ -82,26 +82,16 @@ bool GameSession::Truncate(int ply)
 void GameSession::NewRecord()
 {
     ResetGame(*game_);
-    clockRemainder_ = {};
     SetStartPosition(*game_);
     assert(game_->LastPly == 0 && game_->CurPly == 0);
-    SetPhase(GamePhase::NoGame);
-    emit RecordReset();
-    emit RecordStarted();
-    emit HeaderChanged();
-    Changed();
+    Restarted(true);
 }
 
 void GameSession::LoadSetup(Board position, bool blackToMove)
 {
     LoadSetupPosition(*game_, position, blackToMove);
     assert(game_->LastPly == (blackToMove ? 1 : 0) && game_->CurPly == game_->LastPly);
-    clockRemainder_ = {};
-    SetPhase(GamePhase::NoGame);
-    emit RecordReset();
-    emit RecordStarted();
-    emit HeaderChanged();
-    Changed();
+    Restarted(true);
 }
 
 bool GameSession::MarkMate()
@@ -150,12 +140,19 @@ void GameSession::Replace(GameState record)
     const long long revision = game_->Revision;
     assert(record.CurPly >= 0 && record.CurPly <= record.LastPly && LineMatchesTree(record));  // read whole, not half
     *game_ = std::move(record);  // in place: views hold the record by reference
-    game_->Revision = revision + 1;
+    game_->Revision = revision;  // counted on from this session's, so a saved revision is never met again
+    Restarted(false);
+}
+
+void GameSession::Restarted(bool started)
+{
     clockRemainder_ = {};
     SetPhase(GamePhase::NoGame);
     emit RecordReset();
+    if (started)
+        emit RecordStarted();
     emit HeaderChanged();
-    Changed(false);
+    Changed();
 }
 
 void GameSession::SetHeader(const GameHeader& header)

@@ -134,6 +134,10 @@ private:
     // A change of the record; content when it changes what a file keeps
     // (a step through the record does not).
     void Changed(bool content = true);
+    // A record has taken the place of the last one (started anew when not
+    // read from elsewhere): the game against the engine is over, and
+    // everything that shows the record is told.
+    void Restarted(bool started);
     // Tells of a change that was made; the result either way.
     TreeResult Changed(TreeResult result);
 

@@ -296,7 +296,6 @@ void FormMain::ClearRecordView()
 {
     files_->NewRecord();
     clocks_->Reset();
-    info_->ResetView();
     list_->Clear();
     traffic_->Clear();
 }

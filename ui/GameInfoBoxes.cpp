@@ -127,8 +127,6 @@ QStringList GameInfoBoxes::Captions() const
     return captions;
 }
 
-void GameInfoBoxes::ResetView() { ShowHeader(); }
-
 void GameInfoBoxes::StartHeader()
 {
     GameHeader header;

@@ -43,8 +43,6 @@ public:
     // Box k: 1..6 the information, 8..13 the postal notes of the move shown.
     QLineEdit* TextInfo(int k) const { return TextInfo_[static_cast<std::size_t>(k)]; }
 
-    // The boxes of a record that has replaced the last one.
-    void ResetView();
     // A new record's information: the program as its event, today as its
     // date, the result open.
     void StartHeader();

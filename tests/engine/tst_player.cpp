@@ -22,7 +22,6 @@ namespace {
 
 constexpr int kWaitMs = 30000;  // generous for sanitizer builds; a pass is far quicker
 
-const PromotionAsk kQueen = [](int) { return 'q'; };
 
 // A player of either kind on memory pipes, its game started and its words
 // written down as "move X", "no move", "result X" ("result" alone: the last
@@ -56,7 +55,7 @@ struct PlayerRig {
         introduced = int(pipes.written().size());
     }
     QStringList Sent() const { return pipes.written().mid(introduced); }
-    bool Commit(const QString& token) { return session.CommitMove(token.toStdString(), &kQueen) == MoveVerdict::Legal; }
+    bool Commit(const QString& token) { return session.CommitMove(token.toStdString()) == MoveVerdict::Legal; }
 };
 
 // The window's side of a game: messages kept, every game a new one.
@@ -183,7 +182,7 @@ void PlayerTest::gameIntoASecondSession()
     QVERIFY(game.EngPlay());
     for (const char* token : {"e4", "Nf3"}) {
         const int ply = desk.Game().LastPly + 2;
-        QVERIFY(desk.CommitMove(token, &kQueen) == MoveVerdict::Legal);
+        QVERIFY(desk.CommitMove(token) == MoveVerdict::Legal);
         game.UserMoved();
         QVERIFY(QTest::qWaitFor([&] { return desk.Game().LastPly == ply; }, kWaitMs));
     }
