@@ -58,13 +58,9 @@ std::string ReadOptions(const std::vector<std::string>& args, AnalyseOptions& op
     return ReadEngineVerb(args, "analyse", own, options.mek, options.tokens);
 }
 
-// The position: the FEN's or the standard start, and the tokens played from
-// it, one an engine can be handed. Empty when all went well, else what is wrong.
-std::string SetUp(const AnalyseOptions& options, GameState& game)
+// Why no engine can be handed the position on the board, or empty.
+std::string Unplayable(const GameState& game)
 {
-    const std::string bad = PlayFromStart(game, options.fen, options.tokens);
-    if (!bad.empty())
-        return bad;
     const FenError unplayable = CheckFenPosition(game.KifuBoard[game.CurPly], IsWhitePly(game.CurPly));
     if (unplayable != FenError::None)
         return FenErrorText(unplayable) + " (no engine can analyse this position)";
@@ -90,7 +86,10 @@ int AnalyseCommand(const std::vector<std::string>& args)
     if (!wrong.empty())
         return UsageError(wrong);
     auto game = std::make_unique<GameState>();
-    const std::string badPosition = SetUp(options, *game);
+    // The position: the FEN's or the standard start, and the tokens played from it.
+    std::string badPosition = PlayFromStart(*game, options.fen, options.tokens);
+    if (badPosition.empty())
+        badPosition = Unplayable(*game);
     if (!badPosition.empty())
         return UsageError(badPosition);
 

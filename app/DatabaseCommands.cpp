@@ -136,10 +136,10 @@ struct Position {
 bool PlayPosition(const std::string& fen, const std::vector<std::string>& tokens, Position& position,
                   std::string& why)
 {
-    GameState& game = *position.record;
-    why = PlayFromStart(game, fen, tokens);
+    why = PlayFromStart(*position.record, fen, tokens);
     if (!why.empty())
         return false;
+    const GameState& game = *position.record;
     position.key = MainLinePositions(game).back().key;
     position.whiteToMove = game.LastPly % 2 == 0;
     return true;
@@ -270,19 +270,22 @@ int GamesCommand(const std::vector<std::string>& args)
     return kExitOk;
 }
 
-// The stored game read into a record as "開く" reads a file's game.
-bool LoadStoredGame(GameDatabase& database, std::int64_t id, GameState& record, KifuKind& kind, LoadReport& report)
+// The stored game read into a record of its own as "開く" reads a file's
+// game; null when there is no such game.
+std::unique_ptr<GameState> LoadStoredGame(GameDatabase& database, std::int64_t id, KifuKind& kind,
+                                          LoadReport& report)
 {
     std::string layout, text;
     if (!ReadStoredGame(database, id, layout, text))
-        return false;
+        return nullptr;
     kind = layout == "csv" ? kKindCsv : kKindPgn;
     KifuFile file;
     ScanKifuText(file, kind, text);
     if (file.KifuCount < 1)
-        return false;
-    report = LoadKifuGame(record, file, kind, 1);
-    return true;
+        return nullptr;
+    auto record = std::make_unique<GameState>();
+    report = LoadKifuGame(*record, file, kind, 1);
+    return record;
 }
 
 int ShowGame(const std::vector<std::string>& args)
@@ -340,11 +343,11 @@ int ExportCommand(const std::vector<std::string>& args)
     if (!FindGames(database, parsed, 2, rows, status))
         return status;
     std::vector<std::string> lines;
-    auto record = std::make_unique<GameState>();
     for (const GameRow& row : rows) {
         KifuKind kind = kKindNone;
         LoadReport report;
-        if (!LoadStoredGame(database, row.id, *record, kind, report))
+        const std::unique_ptr<GameState> record = LoadStoredGame(database, row.id, kind, report);
+        if (!record)
             continue;
         if (outKind == kKindCsv && !IsStandardStart(*record)) {
             Tell(std::to_string(row.id) + ": 設定局面から始まるゲームは CSV に保存できません (a game from a set-up "

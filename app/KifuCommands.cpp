@@ -515,34 +515,6 @@ void PrintFenLine(const GameState& game)
 }
 
 
-std::string StartRecord(GameState& game, const std::string& fen)
-{
-    ResetGame(game);
-    SetStartPosition(game);
-    if (fen.empty())
-        return "";
-    Board board = game.KifuBoard[0];
-    bool blackToMove = false;
-    StartRights rights;
-    const FenError error = ReadFenText(fen, board, blackToMove, &rights);
-    if (error != FenError::None)
-        return FenErrorText(error) + ": " + fen;
-    LoadSetupPosition(game, board, blackToMove, rights);
-    return "";
-}
-
-std::string PlayFromStart(GameState& game, const std::string& fen, const std::vector<std::string>& tokens)
-{
-    const std::string badFen = StartRecord(game, fen);
-    if (!badFen.empty())
-        return badFen;
-    for (const std::string& token : tokens) {
-        if (!CommitMove(game, token))
-            return "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
-    }
-    return "";
-}
-
 int ListCommand(const std::vector<std::string>& args)
 {
     VerbOptions options;

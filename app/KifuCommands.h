@@ -33,15 +33,6 @@ void PrintRefused(int ply, const std::string& token);
 // "fen" and the full FEN text of the position of ply CurPly.
 void PrintFenLine(const GameState& game);
 
-// The companion has no dialog: a pawn reaching the last rank without a letter
-// becomes a queen, the dialog's default and the gate's without a question.
-// A new record from the standard start, or from a FEN text when one is given;
-// empty when all went well, else why the FEN was refused.
-std::string StartRecord(GameState& game, const std::string& fen);
-// StartRecord, then the tokens played from there: the position a verb works
-// on. Empty when all went well, else what is wrong.
-std::string PlayFromStart(GameState& game, const std::string& fen, const std::vector<std::string>& tokens);
-
 // args are the words after the verb.
 int ListCommand(const std::vector<std::string>& args);
 int ShowCommand(const std::vector<std::string>& args);

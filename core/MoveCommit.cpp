@@ -1,5 +1,6 @@
 #include "MoveCommit.h"
 
+#include "FenText.h"
 #include "KifuTree.h"
 #include "ModuleMekPGNRead.h"
 
@@ -99,6 +100,54 @@ int AddLine(GameState& game, int ply, const std::vector<std::string>& moves)
     ShowNode(game, lastNode);
     GoToPly(game, shown);
     return placed;
+}
+
+TreeResult ApplyAnnotations(GameState& game, const std::vector<MoveAnnotation>& marks)
+{
+    const int lastNode = NodeAt(game, game.LastPly);
+    const int shown = game.CurPly;
+    ShowNode(game, 0);  // the root and its first children: the main line
+    for (const MoveAnnotation& mark : marks) {
+        TreeResult result = SetComment(game, mark.ply, mark.comment);
+        if (result == TreeResult::Done)
+            result = SetNags(game, mark.ply, mark.nags);
+        if (result != TreeResult::Done)
+            return result;
+        if (!mark.line.empty() && AddLine(game, mark.ply - 1, mark.line) < int(mark.line.size()) &&
+            TreeMoves(game) >= kMaxTreeMoves)
+            return TreeResult::TooManyMoves;
+    }
+    ShowNode(game, lastNode);
+    GoToPly(game, shown);
+    return TreeResult::Done;
+}
+
+std::string StartRecord(GameState& game, const std::string& fen)
+{
+    ResetGame(game);
+    SetStartPosition(game);
+    if (fen.empty())
+        return "";
+    Board board = game.KifuBoard[0];
+    bool blackToMove = false;
+    StartRights rights;
+    const FenError error = ReadFenText(fen, board, blackToMove, &rights);
+    if (error != FenError::None)
+        return FenErrorText(error) + ": " + fen;
+    LoadSetupPosition(game, board, blackToMove, rights);
+    return "";
+}
+
+std::string PlayFromStart(GameState& game, const std::string& fen, const std::vector<std::string>& tokens)
+{
+    const std::string badFen = StartRecord(game, fen);
+    if (!badFen.empty())
+        return badFen;
+    for (const std::string& token : tokens) {
+        if (!CommitMove(game, token))
+            return "指せない手です (refused move) " + std::to_string(game.CurPly + 1) + ": " + token;
+    }
+    return "";
 }
 
 }  // namespace vorlik

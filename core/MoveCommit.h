@@ -2,6 +2,7 @@
 // the board, moves from the engine and moves read from files.
 #pragma once
 
+#include "KifuTree.h"
 #include "ModuleMekMoveCheck.h"
 
 #include <string>
@@ -37,5 +38,25 @@ MoveVerdict JudgeMove(const GameState& game, const std::string& text);
 // rules or the tree's limits refuse; the line and the ply shown stay.
 // Returns how many moves were placed.
 int AddLine(GameState& game, int ply, const std::vector<std::string>& moves);
+
+// What a whole-game review (or any tool) writes on one move of the main line.
+struct MoveAnnotation {
+    int ply = 0;
+    std::string comment;              // the move's whole comment
+    std::vector<unsigned char> nags;  // the move's marks
+    std::vector<std::string> line;    // a line from the position before the move, added as a variation ("" none)
+};
+// Writes the annotations into the main line of game; the line and ply shown
+// stay. Done, or why the record's tree would not take them (the record may
+// then be half written: apply it to a copy).
+TreeResult ApplyAnnotations(GameState& game, const std::vector<MoveAnnotation>& marks);
+
+// A new record from the standard start, or from a FEN text when one is given;
+// empty when all went well, else why the FEN was refused.
+std::string StartRecord(GameState& game, const std::string& fen);
+// StartRecord, then the tokens played from there through the gate (a pawn
+// reaching the last rank without a letter becomes a queen): the position a
+// command works on. Empty when all went well, else what is wrong.
+std::string PlayFromStart(GameState& game, const std::string& fen, const std::vector<std::string>& tokens);
 
 }  // namespace vorlik

@@ -164,26 +164,6 @@ std::string UnjudgedText(const GameState& mainLine, const std::vector<PositionVe
            "）について評価値を答えませんでした。その局面に至る手には評価値を書いていません。";
 }
 
-TreeResult ApplyReviewPlan(GameState& game, const std::vector<ReviewMark>& plan)
-{
-    const int lastNode = NodeAt(game, game.LastPly);
-    const int shown = game.CurPly;
-    ShowNode(game, 0);  // the root and its first children: the main line
-    for (const ReviewMark& mark : plan) {
-        TreeResult result = SetComment(game, mark.ply, mark.comment);
-        if (result == TreeResult::Done)
-            result = SetNags(game, mark.ply, mark.nags);
-        if (result != TreeResult::Done)
-            return result;
-        if (!mark.line.empty() && AddLine(game, mark.ply - 1, mark.line) < int(mark.line.size()) &&
-            TreeMoves(game) >= kMaxTreeMoves)
-            return TreeResult::TooManyMoves;
-    }
-    ShowNode(game, lastNode);
-    GoToPly(game, shown);
-    return TreeResult::Done;
-}
-
 GameReview::GameReview(EngineProtocol& protocol, GameSession& session, QObject* parent)
     : QObject(parent), protocol_(protocol), session_(session), analysis_(protocol)
 {
@@ -296,7 +276,7 @@ void GameReview::complete()
         return;
     }
     const std::vector<ReviewMark> plan = MakeReviewPlan(*mainLine_, verdicts_, options_);
-    const TreeResult result = session_.Edit([&plan](GameState& game) { return ApplyReviewPlan(game, plan); });
+    const TreeResult result = session_.Annotate(plan);
     if (result != TreeResult::Done) {
         emit failed(QString::fromStdString(TreeResultText(result)) +
                     QString::fromUtf8("全手解析の結果は書き込みませんでした。"));

@@ -7,6 +7,7 @@
 
 #include "EngineAnalysis.h"
 #include "core/KifuTree.h"
+#include "core/MoveCommit.h"
 
 #include <QObject>
 #include <QTimer>
@@ -31,13 +32,9 @@ struct PositionVerdict {
     std::vector<std::string> line;     // its best line from the position, coordinates
 };
 
-// What the review writes on one move of the main line.
-struct ReviewMark {
-    int ply = 0;
-    std::string comment;              // the move's whole comment after the review
-    std::vector<unsigned char> nags;  // the move's marks after the review
-    std::vector<std::string> line;    // the engine's line from the position before the move ("" none)
-};
+// What the review writes on one move of the main line: its whole comment
+// and marks after the review, and the engine's line from the position before.
+using ReviewMark = MoveAnnotation;
 
 // The evaluation a mover has in a position (from White's side, whiteMoved
 // telling whose view to take), in hundredths of a pawn. Beyond ten pawns the
@@ -57,10 +54,6 @@ std::vector<ReviewMark> MakeReviewPlan(const GameState& mainLine, const std::vec
 // What the summary says of the positions without a verdict, "" when there is
 // none: verdicts as for MakeReviewPlan.
 std::string UnjudgedText(const GameState& mainLine, const std::vector<PositionVerdict>& verdicts);
-
-// Writes the marks into the main line of game; the line and ply shown stay.
-// Done, or why the record's tree would not take them.
-TreeResult ApplyReviewPlan(GameState& game, const std::vector<ReviewMark>& plan);
 
 class GameReview : public QObject {
     Q_OBJECT

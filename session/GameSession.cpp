@@ -126,6 +126,11 @@ TreeResult GameSession::Edit(const std::function<TreeResult(GameState&)>& change
     return result;
 }
 
+TreeResult GameSession::Annotate(const std::vector<MoveAnnotation>& marks)
+{
+    return Edit([&marks](GameState& game) { return ApplyAnnotations(game, marks); });
+}
+
 void GameSession::SetNote(int k, int ply, const std::string& text)
 {
     assert(k >= 1 && k <= 6 && ply >= 0 && ply <= kMaxPly);

@@ -83,6 +83,9 @@ public:
     // replaces it when change says Done (one RecordChanged); on anything
     // else the record stays exactly as it was.
     TreeResult Edit(const std::function<TreeResult(GameState&)>& change);
+    // Comments, marks and lines on moves of the main line, as one change: all
+    // or, when the tree will not take them, none.
+    TreeResult Annotate(const std::vector<MoveAnnotation>& marks);
     // Note k (1..6) of ply `ply`, as typed in the postal boxes.
     void SetNote(int k, int ply, const std::string& text);
     // A record read or built elsewhere (a file's game) takes the place of
