@@ -128,7 +128,9 @@ TreeResult GameSession::Edit(const std::function<TreeResult(GameState&)>& change
 
 TreeResult GameSession::Annotate(const std::vector<MoveAnnotation>& marks)
 {
-    return Edit([&marks](GameState& game) { return ApplyAnnotations(game, marks); });
+    const TreeResult result = Edit([&marks](GameState& game) { return ApplyAnnotations(game, marks); });
+    assert(result != TreeResult::Done || Intact());  // the shown line is still the tree's
+    return result;
 }
 
 void GameSession::SetNote(int k, int ply, const std::string& text)
