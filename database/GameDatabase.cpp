@@ -251,8 +251,6 @@ bool GameDatabase::Open(const std::string& fileName, Mode mode, std::string& err
     }
     sqlite3_busy_timeout(db_, 10000);
     sqlite3_exec(db_, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
-    // Pages read through the file's mapping, not copied in by a read each: a common position's row is megabytes.
-    sqlite3_exec(db_, "PRAGMA mmap_size=2147483648", nullptr, nullptr, nullptr);
     return CheckSchema(error);
 }
 
@@ -529,7 +527,7 @@ const std::vector<std::int64_t>* GameDatabase::FactsByGame(std::size_t lookups)
     // A lookup costs about as much as reading 16 rows in order.
     Statement most(db_, "SELECT max(game) FROM facts");
     const std::int64_t games = most.Step() ? most.Int(0) : 0;
-    if (games <= 0 || games > (std::int64_t{1} << 32) || static_cast<std::int64_t>(factLookups_) * 16 < games)
+    if (games <= 0 || games > (std::int64_t{1} << 32) || (!keepFacts_ && static_cast<std::int64_t>(factLookups_) * 16 < games))
         return nullptr;
     std::vector<std::int64_t> facts(static_cast<std::size_t>(games) + 1, 0);
     Statement read(db_, "SELECT game, info FROM facts");
