@@ -97,19 +97,23 @@ bool ReadersLine::Read(const KifuFile& scan, KifuKind kind, int g, std::vector<L
 
 namespace {
 
-// Squeezes the games' texts by zlib, one stream made once and reset for each
-// (making a stream costs more than squeezing a game).
+// Squeezes the games' texts by zlib with the database's dictionary, one
+// stream made once and reset for each (making a stream costs more than
+// squeezing a game).
 class Squeezer {
 public:
-    Squeezer() { ok_ = deflateInit(&stream_, 3) == Z_OK; }
+    explicit Squeezer(std::string dictionary) : dictionary_(std::move(dictionary))
+    {
+        ok_ = deflateInit(&stream_, 3) == Z_OK;
+    }
     ~Squeezer() { deflateEnd(&stream_); }
     Squeezer(const Squeezer&) = delete;
     Squeezer& operator=(const Squeezer&) = delete;
 
     std::string operator()(const std::string& text)
     {
-        std::string bytes(compressBound(static_cast<uLong>(text.size())), '\0');
-        if (!ok_ || deflateReset(&stream_) != Z_OK)
+        std::string bytes(compressBound(static_cast<uLong>(text.size())) + 16, '\0');
+        if (!ok_ || deflateReset(&stream_) != Z_OK || !Prime())
             return Whole(text, bytes);
         stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
         stream_.avail_in = static_cast<uInt>(text.size());
@@ -122,6 +126,14 @@ public:
     }
 
 private:
+    bool Prime()
+    {
+        return dictionary_.empty() ||
+               deflateSetDictionary(&stream_, reinterpret_cast<const Bytef*>(dictionary_.data()),
+                                    static_cast<uInt>(dictionary_.size())) == Z_OK;
+    }
+
+    // Without the dictionary: the reader takes either.
     static std::string Whole(const std::string& text, std::string& bytes)
     {
         uLongf size = static_cast<uLongf>(bytes.size());
@@ -131,6 +143,7 @@ private:
         return bytes;
     }
 
+    std::string dictionary_;
     z_stream stream_{};
     bool ok_ = false;
 };
@@ -148,8 +161,9 @@ struct Piece {
 // Reads the pieces of a file and their games, one piece ahead of the thread that stores them.
 class PieceReader {
 public:
-    PieceReader(std::FILE* file, const std::string& fileName, KifuKind kind, const OpeningBook& book)
-        : file_(file), fileName_(fileName), kind_(kind), book_(book), thread_([this] { Run(); })
+    PieceReader(std::FILE* file, const std::string& fileName, KifuKind kind, const OpeningBook& book,
+                const std::string& dictionary)
+        : file_(file), fileName_(fileName), kind_(kind), book_(book), squeeze_(dictionary), thread_([this] { Run(); })
     {
     }
     ~PieceReader()
@@ -331,7 +345,7 @@ bool DatabaseImport::ImportFile(const std::string& fileName, KifuKind kind, std:
     }
     fileName_ = fileName;
     fileGames_ = 0;
-    PieceReader reader(file.get(), fileName, kind, book_);
+    PieceReader reader(file.get(), fileName, kind, book_, database_.TextDictionary());
     while (std::unique_ptr<Piece> piece = reader.Next()) {
         if (piece->failed) {
             error = piece->error;
@@ -361,7 +375,11 @@ bool DatabaseImport::StoreGame(ReadGame& read, std::string& error)
         ++counts_.skipped;
         return true;
     }
-    read.game.source = fileName_;
+    read.game.source = database_.SourceId(fileName_, error);
+    if (read.game.source == 0) {
+        databaseFailed_ = true;
+        return false;
+    }
     read.game.number = static_cast<int>(number);
     if (database_.AddGame(read.game, read.positions, error) == 0) {
         databaseFailed_ = true;

@@ -174,7 +174,9 @@ const char kSchema[] =
     " event TEXT, site TEXT, date TEXT, round TEXT, white TEXT, black TEXT, result TEXT,"
     " year INTEGER, day INTEGER NOT NULL, white_elo INTEGER, black_elo INTEGER,"
     " eco TEXT, opening TEXT, plies INTEGER,"
-    " kind TEXT, text BLOB, text_bytes INTEGER, source TEXT, number INTEGER, fingerprint INTEGER);"
+    " kind TEXT, text BLOB, text_bytes INTEGER, source INTEGER, number INTEGER, fingerprint INTEGER);"
+    "CREATE TABLE sources(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
+    "CREATE TABLE dictionary(id INTEGER PRIMARY KEY, bytes BLOB NOT NULL);"
     "CREATE INDEX games_fingerprint ON games(fingerprint);"
     "CREATE INDEX games_day ON games(day, id);"
     "CREATE TABLE facts(game INTEGER PRIMARY KEY, info INTEGER NOT NULL);"
@@ -185,6 +187,16 @@ const char kSchema[] =
     "CREATE TABLE trees(key INTEGER PRIMARY KEY, white_to_move INTEGER NOT NULL, tree BLOB NOT NULL);";
 
 constexpr std::size_t kSlots = 1u << 20;
+
+bool StoreDictionary(sqlite3* db, std::string& error)
+{
+    Statement store(db, "INSERT INTO dictionary(id, bytes) VALUES(1, ?1)");
+    store.BindBlob(1, MakeTextDictionary());
+    if (!store.Step() && store.error() == SQLITE_OK)
+        return true;
+    error = sqlite3_errmsg(db);
+    return false;
+}
 
 std::string NotOurs(const std::string& fileName)
 {
@@ -294,7 +306,7 @@ bool GameDatabase::CreateSchema(std::string& error)
     std::string sql = kSchema;
     sql += "PRAGMA application_id=" + std::to_string(kApplicationId) + ";";
     sql += "PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
-    if (empty && !Execute(sql.c_str(), error)) {
+    if (empty && !(Execute(sql.c_str(), error) && StoreDictionary(db_, error))) {
         Rollback();
         error = "データベースを作れません (cannot create the database): " + fileName_ + ": " + error;
         return false;
@@ -316,6 +328,8 @@ bool GameDatabase::Begin(std::string& error, int waitMs)
     sqlite3_exec(db_, "PRAGMA cache_size=-262144", nullptr, nullptr, nullptr);
     cached_.clear();
     candidates_.clear();
+    facts_.clear();
+    sourceName_.clear();
     slots_.assign(kSlots, 0);
     Statement trees(db_, "SELECT key, white_to_move FROM trees");
     while (trees.ok() && trees.Step())
@@ -367,6 +381,7 @@ bool GameDatabase::Commit(std::string& error)
     insertGame_.reset();
     insertFacts_.reset();
     findGame_.reset();
+    facts_.clear();  // this connection's own writes leave data_version as it was
     if (Execute("COMMIT", error))
         return true;
     error = "データベースに書き込めません (the database cannot be written): " + fileName_ + ": " + error;
@@ -377,6 +392,7 @@ bool GameDatabase::Commit(std::string& error)
 void GameDatabase::Rollback()
 {
     staging_.Clear();
+    sourceName_.clear();  // its row may go with the transaction
     insertGame_.reset();
     insertFacts_.reset();
     findGame_.reset();
@@ -430,7 +446,7 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     BindNumberOrNull(insert, 10, game.facts.blackElo);
     BindTextOrNull(insert, 11, game.eco);
     BindTextOrNull(insert, 12, game.opening);
-    insert.Bind(13, game.plies).Bind(14, game.kind).Bind(16, game.source).Bind(17, game.number);
+    insert.Bind(13, game.plies).Bind(14, game.kind).Bind(16, static_cast<std::int64_t>(game.source)).Bind(17, game.number);
     insert.BindBlob(15, game.text).Bind(20, game.textBytes);
     insert.Bind(18, static_cast<std::int64_t>(game.fingerprint)).Bind(19, game.facts.Ordinal());
     if (insert.Step() || insert.error() != SQLITE_OK) {
@@ -494,6 +510,90 @@ bool GameDatabase::HasOpenings()
 {
     Statement any(db_, "SELECT 1 FROM openings LIMIT 1");
     return any.Step();
+}
+
+const std::vector<std::int64_t>* GameDatabase::FactsByGame(std::size_t lookups)
+{
+    Statement version(db_, "PRAGMA data_version");
+    const std::int64_t now = version.Step() ? version.Int(0) : -2;
+    if (now != factsVersion_) {
+        facts_.clear();
+        factLookups_ = 0;
+        factsVersion_ = now;
+    }
+    if (!facts_.empty())
+        return &facts_;
+    factLookups_ += lookups;
+    // A lookup costs about as much as reading 16 rows in order.
+    Statement most(db_, "SELECT max(game) FROM facts");
+    const std::int64_t games = most.Step() ? most.Int(0) : 0;
+    if (games <= 0 || games > (std::int64_t{1} << 32) || (!keepFacts_ && static_cast<std::int64_t>(factLookups_) * 16 < games))
+        return nullptr;
+    std::vector<std::int64_t> facts(static_cast<std::size_t>(games) + 1, 0);
+    Statement read(db_, "SELECT game, info FROM facts");
+    while (read.Step())
+        if (read.Int(0) >= 0 && read.Int(0) <= games)
+            facts[static_cast<std::size_t>(read.Int(0))] = read.Int(1);
+    if (read.error() != SQLITE_OK)
+        return nullptr;
+    facts_.swap(facts);
+    return &facts_;
+}
+
+std::int64_t GameDatabase::SourceId(const std::string& fileName, std::string& error)
+{
+    if (!sourceName_.empty() && sourceName_ == fileName)
+        return sourceId_;
+    Statement add(db_, "INSERT OR IGNORE INTO sources(name) VALUES(?1)");
+    Statement find(db_, "SELECT id FROM sources WHERE name = ?1");
+    add.Bind(1, fileName);
+    find.Bind(1, fileName);
+    if (add.Step() || add.error() != SQLITE_OK || !find.Step()) {
+        error = LastError();
+        return 0;
+    }
+    sourceName_ = fileName;
+    sourceId_ = find.Int(0);
+    return sourceId_;
+}
+
+const std::string& GameDatabase::TextDictionary()
+{
+    if (!dictionaryRead_) {
+        Statement read(db_, "SELECT bytes FROM dictionary WHERE id = 1");
+        dictionary_ = read.Step() ? read.Text(0) : std::string();
+        dictionaryRead_ = true;
+    }
+    return dictionary_;
+}
+
+std::string MakeTextDictionary()
+{
+    // zlib looks back 32 KB: the commonest words go last, nearest the text.
+    std::string words;
+    const std::string files = "abcdefgh";
+    for (const char piece : std::string("KQRBN"))
+        for (const char file : files)
+            for (char rank = '1'; rank <= '8'; ++rank)
+                ((words += piece) += 'x') += std::string{file, rank, ' '};
+    for (const char piece : std::string("KQRBN"))
+        for (const char file : files)
+            for (char rank = '1'; rank <= '8'; ++rank)
+                (words += piece) += std::string{file, rank, ' '};
+    for (std::size_t f = 0; f < files.size(); ++f)
+        for (char rank = '2'; rank <= '7'; ++rank) {
+            for (const std::size_t to : {f - 1, f + 1})
+                if (to < files.size())
+                    words += std::string{files[f], 'x', files[to], rank, ' '};
+            words += std::string{files[f], rank, ' '};
+        }
+    words += "O-O-O O-O+ O-O ";
+    for (int number = 80; number >= 1; --number)
+        words += std::to_string(number) + ". ";
+    words += "[Event \"?\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n[White \"\"]\n[Black \"\"]\n"
+             "[Result \"*\"]\n[Result \"1/2-1/2\"]\n[Result \"0-1\"]\n[Result \"1-0\"]\n[ECO \"\"]\n[PlyCount \"\"]\n"
+             "[EventDate \"\"]\n[WhiteElo \"\"]\n[BlackElo \"\"]\n\n1. e4 e5 2. Nf3 Nc6 1. d4 Nf6 2. c4 e6 1/2-1/2\n";
+    return words;
 }
 
 }  // namespace vorlik

@@ -73,9 +73,9 @@ struct StoredGame {
     std::string eco, opening;
     int plies = 0;
     std::string kind;        // "pgn" or "csv": the layout of text
-    std::string text;        // the game as its file held it, UTF-8, lines ended by LF, compressed by zlib
+    std::string text;        // the game as its file held it, UTF-8, lines ended by LF, compressed by zlib with the database's dictionary
     int textBytes = 0;       // its length before that
-    std::string source;      // the file it came from
+    std::int64_t source = 0; // the file it came from: its number in table sources
     int number = 0;          // its number in that file
     std::uint64_t fingerprint = 0;  // of its header and moves: the same game twice has the same one
 };
@@ -130,6 +130,18 @@ public:
     bool FindOpening(std::uint64_t key, std::string& eco, std::string& name);
     bool HasOpenings();
 
+    // Every game's packed facts by id, read whole once the games looked up one
+    // by one in this session would have cost about as much as reading them all;
+    // null until then. Another program's import makes it read again.
+    const std::vector<std::int64_t>* FactsByGame(std::size_t lookups);
+    // A reader that answers many questions (a window's tree) reads them at its first
+    // question instead: about 8 MB and a tenth of a second for a million games.
+    void KeepFactsInMemory() { keepFacts_ = true; }
+    // The source file's number in table sources, added when it is new (in the import's transaction).
+    std::int64_t SourceId(const std::string& fileName, std::string& error);
+    // The zlib dictionary the games' texts are squeezed with, kept in the file.
+    const std::string& TextDictionary();
+
     sqlite3* Handle() { return db_; }
     // The message of the database's last error.
     std::string LastError() const;
@@ -153,11 +165,23 @@ private:
     std::unordered_map<std::uint64_t, bool> candidates_;  // key, white to move
     std::unordered_map<std::uint64_t, bool> cached_;      // keys with a ready tree
     std::unique_ptr<Statement> insertGame_, insertFacts_, findGame_;
+    std::vector<std::int64_t> facts_;  // FactsByGame's, empty until read
+    std::size_t factLookups_ = 0;
+    bool keepFacts_ = false;
+    std::int64_t factsVersion_ = -1;   // PRAGMA data_version when they were read
+    std::string dictionary_;
+    bool dictionaryRead_ = false;
+    std::string sourceName_;           // the file of the games added last, and its number
+    std::int64_t sourceId_ = 0;
 };
+
+// The zlib dictionary of a new database: the words of a game's text that
+// every game repeats (tag names, move numbers, the moves' squares).
+std::string MakeTextDictionary();
 
 // The schema's version, kept in SQLite's user_version; application_id names
 // the file as this program's.
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 constexpr std::int32_t kApplicationId = 0x56524C4B;  // "VRLK"
 
 }  // namespace vorlik

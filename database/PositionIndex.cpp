@@ -70,14 +70,17 @@ bool ReadPostingList(Reader& reader, std::uint64_t count, std::vector<Posting>& 
 {
     if (count > reader.Left())
         return false;  // every posting takes three bytes at least
-    postings.reserve(postings.size() + count);
+    const std::size_t first = postings.size();
+    postings.resize(first + count);  // written in place: a common position has a million
+    Posting* out = postings.data() + first;
     std::uint64_t game = 0, delta = 0, ply = 0, move = 0;
     for (std::uint64_t k = 0; k < count; ++k) {
-        if (!reader.Next(delta) || !reader.Next(ply) || !reader.Next(move))
+        if (!reader.Next(delta) || !reader.Next(ply) || !reader.Next(move)) {
+            postings.resize(first + k);
             return false;
+        }
         game += delta;
-        postings.push_back({static_cast<std::uint32_t>(game), static_cast<std::uint16_t>(ply),
-                            static_cast<std::uint16_t>(move)});
+        out[k] = {static_cast<std::uint32_t>(game), static_cast<std::uint16_t>(ply), static_cast<std::uint16_t>(move)};
     }
     return true;
 }

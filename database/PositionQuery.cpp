@@ -99,6 +99,12 @@ bool FactsOf(GameDatabase& database, const std::vector<Posting>& postings, std::
     facts.assign(postings.size(), GameFacts{});
     if (postings.empty())
         return true;
+    if (const std::vector<std::int64_t>* all = database.FactsByGame(postings.size())) {
+        for (std::size_t k = 0; k < postings.size(); ++k)
+            if (postings[k].game < all->size())
+                facts[k] = UnpackFacts((*all)[postings[k].game]);
+        return true;
+    }
     const std::int64_t first = postings.front().game, last = postings.back().game;
     const bool dense = static_cast<std::int64_t>(postings.size()) * 16 > last - first;
     Statement read(database.Handle(), dense ? "SELECT game, info FROM facts WHERE game BETWEEN ?1 AND ?2"
@@ -132,14 +138,14 @@ bool FactsOf(GameDatabase& database, const std::vector<Posting>& postings, std::
     return true;
 }
 
-// The games reaching the position that pass the filters.
-bool ReachedBy(GameDatabase& database, std::uint64_t key, bool whiteToMove, const QueryFilter& filter,
-               std::vector<Reached>& reached, std::string& error)
+// Those of the position's games (its postings) that pass the filters.
+bool Passing(GameDatabase& database, const std::vector<Posting>& postings, bool whiteToMove, const QueryFilter& filter,
+             std::vector<Reached>& reached, std::string& error)
 {
-    std::vector<Posting> postings;
-    std::vector<GameFacts> facts;
-    if (!ReadPostings(database.Handle(), key, postings, error) || !FactsOf(database, postings, facts, error))
+    static thread_local std::vector<GameFacts> facts;  // kept: see ReachedBy
+    if (!FactsOf(database, postings, facts, error))
         return false;
+    reached.reserve(reached.size() + postings.size());
     const bool named = !filter.player.empty() || !filter.ecoFrom.empty();
     Statement names(database.Handle(), "SELECT white, black, eco FROM games WHERE id = ?1");
     for (std::size_t k = 0; k < postings.size(); ++k) {
@@ -154,6 +160,16 @@ bool ReachedBy(GameDatabase& database, std::uint64_t key, bool whiteToMove, cons
         reached.push_back({postings[k], facts[k]});
     }
     return true;
+}
+
+// The games reaching the position that pass the filters.
+bool ReachedBy(GameDatabase& database, std::uint64_t key, bool whiteToMove, const QueryFilter& filter,
+               std::vector<Reached>& reached, std::string& error)
+{
+    // Kept between queries: memory taken afresh for every common position costs more than reading it.
+    static thread_local std::vector<Posting> postings;
+    return ReadPostings(database.Handle(), key, postings, error) &&
+           Passing(database, postings, whiteToMove, filter, reached, error);
 }
 
 // The tree of the games that reach a position.
@@ -371,13 +387,17 @@ struct Collector {
     }
 };
 
-// Games newest first: by date, then by id.
-void NewestFirst(std::vector<Reached>& reached)
+// Games newest first: by date, then by id; only the first `count` need their place.
+void NewestFirst(std::vector<Reached>& reached, std::size_t count)
 {
-    std::sort(reached.begin(), reached.end(), [](const Reached& a, const Reached& b) {
+    const auto newer = [](const Reached& a, const Reached& b) {
         return a.facts.Ordinal() != b.facts.Ordinal() ? a.facts.Ordinal() > b.facts.Ordinal()
                                                       : a.posting.game > b.posting.game;
-    });
+    };
+    if (count < reached.size())
+        std::partial_sort(reached.begin(), reached.begin() + static_cast<long>(count), reached.end(), newer);
+    else
+        std::sort(reached.begin(), reached.end(), newer);
 }
 
 }  // namespace
@@ -406,9 +426,11 @@ bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, con
         byFacts.player.clear();
         byFacts.ecoFrom.clear();
         std::vector<Reached> reached;
-        if (!ReachedBy(database, key, whiteToMove, byFacts, reached, error))
+        if (!Passing(database, postings, whiteToMove, byFacts, reached, error))
             return false;
-        NewestFirst(reached);
+        // With a name filter any of them may be wanted; else the page is the first offset + limit.
+        const bool named = !filter.player.empty() || !filter.ecoFrom.empty();
+        NewestFirst(reached, named || limit < 0 ? reached.size() : static_cast<std::size_t>(std::max(0L, offset) + limit));
         for (const Reached& one : reached) {
             if (collector.Full())
                 break;
@@ -417,16 +439,21 @@ bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, con
         return true;
     }
     // Many games reach it: newest first through the date index alone, each
-    // game looked up among the postings; only those reaching it are read.
-    Statement order(database.Handle(), "SELECT g.id, f.info FROM games g JOIN facts f ON f.game = g.id"
-                                       " ORDER BY g.day DESC, g.id DESC");
+    // game looked up among the postings; only those reaching it are read. The
+    // facts come from memory when this session has read them all.
+    const std::vector<std::int64_t>* facts = database.FactsByGame(0);
+    Statement order(database.Handle(), facts ? "SELECT id, 0 FROM games ORDER BY day DESC, id DESC"
+                                             : "SELECT g.id, f.info FROM games g JOIN facts f ON f.game = g.id"
+                                               " ORDER BY g.day DESC, g.id DESC");
     while (!collector.Full() && order.Step()) {
-        const auto found = std::lower_bound(postings.begin(), postings.end(), static_cast<std::uint32_t>(order.Int(0)),
-                                            [](const Posting& p, std::uint32_t id) { return p.game < id; });
-        if (found == postings.end() || found->game != order.Int(0) ||
-            !Passes(UnpackFacts(order.Int(1)), whiteToMove, filter))
+        const std::int64_t id = order.Int(0);
+        const auto found = std::lower_bound(postings.begin(), postings.end(), static_cast<std::uint32_t>(id),
+                                            [](const Posting& p, std::uint32_t game) { return p.game < game; });
+        if (found == postings.end() || found->game != id)
             continue;
-        take(order.Int(0), found->ply);
+        const std::int64_t info = !facts ? order.Int(1) : id < static_cast<std::int64_t>(facts->size()) ? (*facts)[static_cast<std::size_t>(id)] : 0;
+        if (Passes(UnpackFacts(info), whiteToMove, filter))
+            take(id, found->ply);
     }
     if (order.error() != 0) {
         error = database.LastError();
@@ -435,6 +462,30 @@ bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, con
     return true;
 }
 
+namespace {
+
+// A game's text back from zlib, with the database's dictionary where it was squeezed with one.
+bool Unsqueeze(const std::string& packed, const std::string& dictionary, std::string& text)
+{
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK)
+        return false;
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    stream.avail_in = static_cast<uInt>(packed.size());
+    stream.next_out = reinterpret_cast<Bytef*>(&text[0]);
+    stream.avail_out = static_cast<uInt>(text.size());
+    int rc = inflate(&stream, Z_FINISH);
+    if (rc == Z_NEED_DICT && !dictionary.empty() &&
+        inflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary.data()),
+                             static_cast<uInt>(dictionary.size())) == Z_OK)
+        rc = inflate(&stream, Z_FINISH);
+    const bool whole = rc == Z_STREAM_END && stream.total_out == text.size();
+    inflateEnd(&stream);
+    return whole;
+}
+
+}  // namespace
+
 bool ReadStoredGame(GameDatabase& database, std::int64_t id, std::string& kind, std::string& text)
 {
     Statement statement(database.Handle(), "SELECT kind, text, text_bytes FROM games WHERE id = ?1");
@@ -442,14 +493,11 @@ bool ReadStoredGame(GameDatabase& database, std::int64_t id, std::string& kind, 
     if (!statement.Step())
         return false;
     kind = statement.Text(0);
-    const std::string packed = statement.Text(1);
-    uLongf size = static_cast<uLongf>(std::max<std::int64_t>(statement.Int(2), 0));
-    text.assign(size, '\0');
-    if (uncompress(reinterpret_cast<Bytef*>(&text[0]), &size, reinterpret_cast<const Bytef*>(packed.data()),
-                   static_cast<uLong>(packed.size())) != Z_OK)
+    const std::int64_t bytes = statement.Int(2);
+    if (bytes < 0 || bytes > std::int64_t{1} << 31)
         return false;
-    text.resize(size);
-    return true;
+    text.assign(static_cast<std::size_t>(bytes), '\0');
+    return Unsqueeze(statement.Text(1), database.TextDictionary(), text);
 }
 
 }  // namespace vorlik

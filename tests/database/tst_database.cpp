@@ -4,6 +4,7 @@
 // input an import must survive (an interrupted import, two at once, files
 // that are no games or no database of ours).
 #include "bench/GameGenerator.h"
+#include "database/PositionQuery.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -62,6 +63,9 @@ private slots:
     void readOnly();
     void interruptedImport();
     void twoImportsAtOnce();
+    void storedText_data();
+    void storedText();
+    void openReaderSeesLaterImport();
 
 private:
     QString Path(const char* name) const { return folder_.filePath(name); }
@@ -206,16 +210,19 @@ void TestDatabase::readOnly()
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), otherBefore);
 
-    // A database of the first schema is named as such, never read with the new one.
-    const QString old = Path("old.vdb");
-    QCOMPARE(sqlite3_open(qPrintable(old), &handle), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(handle, "CREATE TABLE games(id INTEGER PRIMARY KEY); PRAGMA application_id=1448234059;"
-                                  " PRAGMA user_version=1;", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(handle);
-    for (const QStringList& args : {QStringList{"db", "import", old, Path("games.pgn")}, QStringList{"db", "tree", old}}) {
-        const Run run = Kifu(args);
-        QCOMPARE(run.status, 2);
-        QVERIFY2(run.err.contains("古い形式のデータベースです"), qPrintable(run.err));
+    // A database of an earlier schema is named as such, never read with the new one.
+    for (const int version : {1, 2}) {
+        const QString old = Path("old.vdb") + QString::number(version);
+        QCOMPARE(sqlite3_open(qPrintable(old), &handle), SQLITE_OK);
+        const QByteArray sql = "CREATE TABLE games(id INTEGER PRIMARY KEY); PRAGMA application_id=1448234059;"
+                               " PRAGMA user_version=" + QByteArray::number(version) + ";";
+        QCOMPARE(sqlite3_exec(handle, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(handle);
+        for (const QStringList& args : {QStringList{"db", "import", old, Path("games.pgn")}, QStringList{"db", "tree", old}}) {
+            const Run run = Kifu(args);
+            QCOMPARE(run.status, 2);
+            QVERIFY2(run.err.contains("古い形式のデータベースです"), qPrintable(run.err));
+        }
     }
 
     if (geteuid() == 0)
@@ -279,6 +286,73 @@ void TestDatabase::twoImportsAtOnce()
     }
     const Run tree = Kifu({"db", "tree", db});
     QVERIFY2(tree.out.startsWith(QString("total\t%1\t").arg(expected)), qPrintable(tree.out));
+}
+
+// A stored game comes back as its file had it (squeezed with the file's
+// dictionary or without), and names the file it came from.
+void TestDatabase::storedText_data()
+{
+    QTest::addColumn<QByteArray>("game");
+    QTest::newRow("plain moves") << Game("Alpha", "Gamma", "2001.01.01", "[WhiteElo \"2400\"]", "1. d4 d5 2. c4 e6", "1-0");
+    QTest::newRow("comments, variations and marks")
+        << Game("Beta", "Delta", "2002.02.02", "[Annotator \"Kappa\"]",
+                "1. e4 {the king's pawn} e5 (1... c5 2. Nf3 $1) 2. Nf3! Nc6 {again}", "0-1");
+    QTest::newRow("names in Japanese, a long game")
+        << Game("山田 太郎", "鈴木 花子", "2026.12.09", "",
+                "1. Nf3 Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. Ng1 Ng8 5. e4 e5 6. Nf3 Nc6 7. Bb5 a6 8. Ba4 Nf6 9. O-O Be7",
+                "1/2-1/2");
+}
+
+void TestDatabase::storedText()
+{
+    QFETCH(QByteArray, game);
+    const QString file = Path(QTest::currentDataTag()).replace(' ', '_').replace(',', '_') + ".pgn";
+    Write(file, game);
+    const QString db = Path("texts.vdb");
+    const Run import = Kifu({"db", "import", db, file});
+    QVERIFY2(import.out == "imported 1 skipped 0 refused 0\n", qPrintable(import.out + import.err));
+    sqlite3* handle = nullptr;
+    QCOMPARE(sqlite3_open_v2(qPrintable(db), &handle, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* find = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(handle, "SELECT g.id FROM games g JOIN sources s ON s.id = g.source WHERE s.name = ?1",
+                                -1, &find, nullptr), SQLITE_OK);
+    const QByteArray name = file.toUtf8();
+    sqlite3_bind_text(find, 1, name.constData(), name.size(), SQLITE_TRANSIENT);
+    const bool found = sqlite3_step(find) == SQLITE_ROW;
+    const QString id = found ? QString::number(sqlite3_column_int64(find, 0)) : QString();
+    sqlite3_finalize(find);
+    sqlite3_close(handle);
+    QVERIFY2(found, "the game names its file");
+    vorlik::GameDatabase reader;
+    std::string error, kind, text;
+    QVERIFY2(reader.Open(db.toStdString(), vorlik::GameDatabase::Mode::ReadOnly, error), error.c_str());
+    QVERIFY(vorlik::ReadStoredGame(reader, id.toLongLong(), kind, text));
+    QCOMPARE(QByteArray::fromStdString(text), game.chopped(1));  // its text byte for byte, without the blank line after it
+    const Run stored = Kifu({"db", "show", db, id});
+    QCOMPARE(stored.status, 0);
+    QCOMPARE(stored.out, Kifu({"show", file, "1"}).out);
+}
+
+// A reader kept open (a window's tree) keeps what it learnt of the games
+// between queries, and still sees the games another program imports meanwhile.
+void TestDatabase::openReaderSeesLaterImport()
+{
+    const QString db = Path("reader.vdb"), more = Path("more.pgn");
+    QCOMPARE(Kifu({"db", "import", db, Path("games.pgn")}).status, 0);
+    Write(more, Game("Zeta", "Eta", "2020.02.02", "[WhiteElo \"2600\"]", "1. e4 c5 2. Nf3 Nc6", "1-0"));
+    vorlik::GameDatabase reader;
+    std::string error;
+    QVERIFY2(reader.Open(db.toStdString(), vorlik::GameDatabase::Mode::ReadOnly, error), error.c_str());
+    const std::uint64_t start = 0x463b96181691fc9cULL;  // the start position's Polyglot key
+    vorlik::QueryFilter rated;
+    rated.minElo = 2000;
+    std::vector<vorlik::GameRow> rows;
+    QVERIFY2(vorlik::QueryGames(reader, start, true, rated, 100, 0, rows, error), error.c_str());
+    QCOMPARE(rows.size(), std::size_t(2));  // games 1 and 2 have White's rating
+    QCOMPARE(Kifu({"db", "import", db, more}).out, QString("imported 1 skipped 0 refused 0\n"));
+    QVERIFY2(vorlik::QueryGames(reader, start, true, rated, 100, 0, rows, error), error.c_str());
+    QCOMPARE(rows.size(), std::size_t(3));
+    QCOMPARE(rows.front().white, std::string("Zeta"));  // the newest
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)
