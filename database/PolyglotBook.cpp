@@ -1,0 +1,221 @@
+#include "PolyglotBook.h"
+
+#include "core/ModuleMekMoveCheck.h"
+#include "records/KifuStore.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlik {
+
+namespace {
+
+std::uint64_t ReadBigEndian(const unsigned char* bytes, int count)
+{
+    std::uint64_t value = 0;
+    for (int k = 0; k < count; ++k)
+        value = value << 8 | bytes[k];
+    return value;
+}
+
+void WriteBigEndian(std::string& out, std::uint64_t value, int count)
+{
+    for (int k = count - 1; k >= 0; --k)
+        out += static_cast<char>((value >> (8 * k)) & 0xff);
+}
+
+std::string CannotRead(const std::string& fileName, const std::string& why)
+{
+    return "定跡ファイルを読めません (cannot read the book): " + fileName + ": " + why;
+}
+
+// A king on its home square moving two files, or onto its own rook's corner:
+// the two ways of writing castling.
+bool KingHome(const Board& board, int file, int rank)
+{
+    return file == 5 && ((rank == 1 && board[5][1] == 'K') || (rank == 8 && board[5][8] == 'k'));
+}
+
+}  // namespace
+
+PolyglotBook::~PolyglotBook() { Close(); }
+
+bool PolyglotBook::Open(const std::string& fileName, std::string& error)
+{
+    Close();
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = CannotRead(fileName, std::strerror(errno));
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        error = CannotRead(fileName, "ファイルではありません (not a file)");
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(info.st_size);
+    if (size == 0 || size % kEntryBytes != 0) {
+        ::close(fd);
+        error = CannotRead(fileName, size == 0 ? "空です (the file is empty)"
+                                               : "途中で切れているか、定跡ファイルではありません "
+                                                 "(cut short, or no Polyglot book)");
+        return false;
+    }
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (mapped == MAP_FAILED) {
+        error = CannotRead(fileName, std::strerror(errno));
+        return false;
+    }
+    data_ = static_cast<const unsigned char*>(mapped);
+    size_ = size;
+    fileName_ = fileName;
+    // A book is sorted by key; another file of the right length hardly ever is.
+    for (std::size_t k = 1; k < Size(); ++k) {
+        if (ReadBigEndian(data_ + k * kEntryBytes, 8) < ReadBigEndian(data_ + (k - 1) * kEntryBytes, 8)) {
+            Close();
+            error = CannotRead(fileName, "並びが定跡ファイルのものではありません (not sorted as a Polyglot book is)");
+            return false;
+        }
+    }
+    return true;
+}
+
+void PolyglotBook::Close()
+{
+    if (data_)
+        ::munmap(const_cast<unsigned char*>(data_), size_);
+    data_ = nullptr;
+    size_ = 0;
+    fileName_.clear();
+}
+
+BookEntry PolyglotBook::EntryAt(std::size_t index) const
+{
+    const unsigned char* bytes = data_ + index * kEntryBytes;
+    BookEntry entry;
+    entry.key = ReadBigEndian(bytes, 8);
+    entry.move = static_cast<std::uint16_t>(ReadBigEndian(bytes + 8, 2));
+    entry.weight = static_cast<std::uint16_t>(ReadBigEndian(bytes + 10, 2));
+    entry.learn = static_cast<std::uint32_t>(ReadBigEndian(bytes + 12, 4));
+    return entry;
+}
+
+std::vector<BookEntry> PolyglotBook::Entries(std::uint64_t key) const
+{
+    std::vector<BookEntry> entries;
+    std::size_t low = 0, high = Size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (EntryAt(middle).key < key)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    for (std::size_t k = low; k < Size() && EntryAt(k).key == key; ++k)
+        entries.push_back(EntryAt(k));
+    return entries;
+}
+
+std::vector<BookMove> PolyglotBook::Moves(const GameState& game, int ply) const
+{
+    std::vector<BookMove> moves;
+    if (!IsOpen() || ply < 0 || ply > game.LastPly)
+        return moves;
+    if (ply == 0 && StartsWithBlack(game))
+        ply = 1;  // plies 0 and 1 both hold the start; Black's first move is ply 2
+    if (ply + 1 > kMaxPly)
+        return moves;
+    const Board& board = game.KifuBoard[ply];
+    const MoveContext context{RecordHistory(game, ply + 1), nullptr};
+    for (const BookEntry& entry : Entries(PositionKey(game, ply))) {
+        BookMove move;
+        move.coord = BookMoveText(entry.move, board);
+        if (move.coord.empty() ||
+            std::any_of(moves.begin(), moves.end(), [&move](const BookMove& m) { return m.coord == move.coord; }))
+            continue;
+        Board after = board;
+        move.shortText = move.longText = move.coord;
+        if (!CheckMove(after, ply + 1, move.coord, move.postal, move.shortText, move.longText,
+                       PreviousPostal(game, ply + 1), context))
+            continue;  // a move of another position with the same key, or a broken entry
+        move.weight = entry.weight;
+        move.learn = entry.learn;
+        moves.push_back(std::move(move));
+    }
+    std::stable_sort(moves.begin(), moves.end(), [](const BookMove& a, const BookMove& b) { return a.weight > b.weight; });
+    return moves;
+}
+
+std::string BookMoveText(std::uint16_t move, const Board& board)
+{
+    const int promotion = move >> 12;
+    if ((move & 0xfff) == 0 || promotion > 4)
+        return std::string();
+    std::string coord = DecodeMove(move);
+    const int fromFile = coord[0] - 'a' + 1, fromRank = coord[1] - '0';
+    const int toFile = coord[2] - 'a' + 1, toRank = coord[3] - '0';
+    if (KingHome(board, fromFile, fromRank) && toRank == fromRank && (toFile == 8 || toFile == 1))
+        coord[2] = toFile == 8 ? 'g' : 'c';
+    return coord;
+}
+
+std::uint16_t BookMoveCode(const std::string& coord, const Board& board)
+{
+    std::string text = coord;
+    if (text.size() >= 4 && IsFileLetter(text[0]) && IsRankDigit(text[1]) &&
+        KingHome(board, text[0] - 'a' + 1, text[1] - '0') && text[3] == text[1] && (text[2] == 'g' || text[2] == 'c'))
+        text[2] = text[2] == 'g' ? 'h' : 'a';
+    return static_cast<std::uint16_t>(EncodeMove(text));
+}
+
+std::uint64_t PositionKey(const GameState& game, int ply)
+{
+    const std::vector<LinePosition> line = MainLinePositions(game);
+    const int first = StartsWithBlack(game) ? 1 : 0;
+    const int index = std::clamp(ply - first, 0, static_cast<int>(line.size()) - 1);
+    return line[static_cast<std::size_t>(index)].key;
+}
+
+void SortBookEntries(std::vector<BookEntry>& entries)
+{
+    std::sort(entries.begin(), entries.end(), [](const BookEntry& a, const BookEntry& b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        return a.weight != b.weight ? a.weight > b.weight : a.move < b.move;
+    });
+}
+
+bool WriteBook(const std::string& fileName, std::vector<BookEntry> entries, std::string& error)
+{
+    SortBookEntries(entries);
+    std::string bytes;
+    bytes.reserve(entries.size() * PolyglotBook::kEntryBytes);
+    for (const BookEntry& entry : entries) {
+        WriteBigEndian(bytes, entry.key, 8);
+        WriteBigEndian(bytes, entry.move, 2);
+        WriteBigEndian(bytes, entry.weight, 2);
+        WriteBigEndian(bytes, entry.learn, 4);
+    }
+    return WriteFileAtomically(fileName, bytes, error);
+}
+
+std::uint16_t ScaledWeight(long weight, long largest)
+{
+    constexpr long kMost = 0xffff;
+    if (weight <= 0)
+        return 0;
+    if (largest <= kMost)
+        return static_cast<std::uint16_t>(weight);
+    const long scaled = static_cast<long>(static_cast<long double>(weight) * kMost / largest);
+    return static_cast<std::uint16_t>(std::clamp(scaled, 1L, kMost));
+}
+
+}  // namespace vorlik
