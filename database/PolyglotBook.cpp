@@ -124,27 +124,40 @@ std::vector<BookEntry> PolyglotBook::Entries(std::uint64_t key) const
     return entries;
 }
 
-std::vector<BookMove> PolyglotBook::Moves(const GameState& game, int ply) const
+BookPosition PositionOf(const GameState& game, int ply)
 {
-    std::vector<BookMove> moves;
-    if (!IsOpen() || ply < 0 || ply > game.LastPly)
-        return moves;
+    BookPosition position;
+    ply = std::clamp(ply, 0, game.LastPly);
     if (ply == 0 && StartsWithBlack(game))
         ply = 1;  // plies 0 and 1 both hold the start; Black's first move is ply 2
-    if (ply + 1 > kMaxPly)
+    position.board = game.KifuBoard[ply];
+    position.key = PositionKey(game, ply);
+    position.ply = ply;
+    position.prevPostal = PreviousPostal(game, ply + 1);
+    const BoardHistory history = RecordHistory(game, ply + 1);
+    for (int right = 0; right < 4; ++right)
+        if (CastlingRightHeld(history, right < 2, right % 2 == 0))
+            position.castling |= 1 << right;
+    return position;
+}
+
+std::vector<BookMove> PolyglotBook::Moves(const BookPosition& position) const
+{
+    std::vector<BookMove> moves;
+    if (!IsOpen() || position.ply + 1 > kMaxPly)
         return moves;
-    const Board& board = game.KifuBoard[ply];
-    const MoveContext context{RecordHistory(game, ply + 1), nullptr};
-    for (const BookEntry& entry : Entries(PositionKey(game, ply))) {
+    // The rights already say what the moves before did to king and rook.
+    const MoveContext context{BoardHistory{&position.board, 1, position.castling}, nullptr};
+    for (const BookEntry& entry : Entries(position.key)) {
         BookMove move;
-        move.coord = BookMoveText(entry.move, board);
+        move.coord = BookMoveText(entry.move, position.board);
         if (move.coord.empty() ||
             std::any_of(moves.begin(), moves.end(), [&move](const BookMove& m) { return m.coord == move.coord; }))
             continue;
-        Board after = board;
+        Board after = position.board;
         move.shortText = move.longText = move.coord;
-        if (!CheckMove(after, ply + 1, move.coord, move.postal, move.shortText, move.longText,
-                       PreviousPostal(game, ply + 1), context))
+        if (!CheckMove(after, position.ply + 1, move.coord, move.postal, move.shortText, move.longText,
+                       position.prevPostal, context))
             continue;  // a move of another position with the same key, or a broken entry
         move.weight = entry.weight;
         move.learn = entry.learn;

@@ -30,6 +30,19 @@ struct BookMove {
     std::uint32_t learn = 0;
 };
 
+// What the moves of a position need: its board, key and castling rights,
+// and the move that led to it (a capture in passing). A small value, kept by
+// whoever shows the moves of a position while the record goes on changing.
+struct BookPosition {
+    Board board{};
+    std::uint64_t key = 0;
+    int ply = 0;  // of the position: its move is ply + 1
+    int castling = 0;
+    std::string prevPostal;
+};
+// The position after ply `ply` of the line on the board.
+BookPosition PositionOf(const GameState& game, int ply);
+
 class PolyglotBook {
 public:
     static constexpr std::size_t kEntryBytes = 16;
@@ -49,9 +62,11 @@ public:
 
     // The entries of a key, in the book's order.
     std::vector<BookEntry> Entries(std::uint64_t key) const;
-    // The moves the book holds for the position after ply `ply` of the line
-    // on the board, those the rules accept there, heaviest first.
-    std::vector<BookMove> Moves(const GameState& game, int ply) const;
+    // The moves the book holds for the position, those the rules accept
+    // there, heaviest first.
+    std::vector<BookMove> Moves(const BookPosition& position) const;
+    // The same for the position after ply `ply` of the line on the board.
+    std::vector<BookMove> Moves(const GameState& game, int ply) const { return Moves(PositionOf(game, ply)); }
 
 private:
     BookEntry EntryAt(std::size_t index) const;
