@@ -171,17 +171,28 @@ private:
     std::chrono::steady_clock::time_point last_ = start_;
 };
 
-// A book entry before its weight is fitted into 16 bits.
-struct RawEntry {
-    std::uint64_t key;
-    std::uint16_t move;
-    long weight;
-};
-
 // Polyglot's own book maker weighs a move by 2 per win and 1 per draw of the side that plays it.
 long ResultWeight(const MoveTally& tally, bool whiteToMove)
 {
     return 2 * (whiteToMove ? tally.whiteWins : tally.blackWins) + tally.draws;
+}
+
+// The entries of one position: its moves of at least minGames games, their
+// weights fitted into 16 bits by one factor for the position when the largest
+// does not fit, so that a rare line keeps the differences of its few games.
+// A move that only lost is left out, as a book maker leaves it.
+void AddEntries(std::uint64_t key, const WalkNode& node, const TreeAnswer& tree, long minGames,
+                std::vector<BookEntry>& entries)
+{
+    long largest = 0;
+    for (const MoveTally& tally : tree.moves)
+        if (tally.games >= minGames)
+            largest = std::max(largest, ResultWeight(tally, node.WhiteToMove()));
+    for (const MoveTally& tally : tree.moves) {
+        const std::uint16_t weight = ScaledWeight(ResultWeight(tally, node.WhiteToMove()), largest);
+        if (tally.games >= minGames && weight > 0)
+            entries.push_back({key, BookMoveCode(DecodeMove(tally.move), node.board), weight, 0});
+    }
 }
 
 // Walks the database's trees from the start, each position once (the first
@@ -189,7 +200,7 @@ long ResultWeight(const MoveTally& tally, bool whiteToMove)
 // played in at least minGames games. The player filter picks the moves
 // written (his own, where he has the move) but not the positions walked,
 // so that the opponents' replies lead on to his next choices.
-bool WalkTrees(GameDatabase& database, const DbBookArgs& args, std::vector<RawEntry>& entries, std::string& error)
+bool WalkTrees(GameDatabase& database, const DbBookArgs& args, std::vector<BookEntry>& entries, std::string& error)
 {
     QueryFilter walkFilter = args.filter;
     walkFilter.player.clear();
@@ -208,12 +219,8 @@ bool WalkTrees(GameDatabase& database, const DbBookArgs& args, std::vector<RawEn
         if (!args.filter.player.empty() &&
             !QueryTree(database, key, node.WhiteToMove(), args.filter, chosen, error))
             return false;
-        const TreeAnswer& written = args.filter.player.empty() ? walked : chosen;
+        AddEntries(key, node, args.filter.player.empty() ? walked : chosen, args.minGames, entries);
         ++positions;
-        for (const MoveTally& tally : written.moves)
-            if (tally.games >= args.minGames)
-                entries.push_back({key, BookMoveCode(DecodeMove(tally.move), node.board),
-                                   ResultWeight(tally, node.WhiteToMove())});
         for (const MoveTally& tally : walked.moves) {
             WalkNode next;
             if (tally.games < args.minGames || node.ply + 1 >= args.maxPly ||
@@ -224,22 +231,6 @@ bool WalkTrees(GameDatabase& database, const DbBookArgs& args, std::vector<RawEn
         progress.Tell(positions, entries.size());
     }
     return true;
-}
-
-// The entries with their weights fitted into 16 bits; a move that only lost
-// is left out, as a book maker leaves it.
-std::vector<BookEntry> FittedEntries(const std::vector<RawEntry>& raw)
-{
-    long largest = 0;
-    for (const RawEntry& entry : raw)
-        largest = std::max(largest, entry.weight);
-    std::vector<BookEntry> entries;
-    for (const RawEntry& entry : raw) {
-        const std::uint16_t weight = ScaledWeight(entry.weight, largest);
-        if (weight > 0)
-            entries.push_back({entry.key, entry.move, weight, 0});
-    }
-    return entries;
 }
 
 }  // namespace
@@ -257,10 +248,9 @@ int DatabaseBookCommand(const std::vector<std::string>& args)
     std::string error;
     if (!database.Open(parsed.operands[0], GameDatabase::Mode::ReadOnly, error))
         return FileError(error);
-    std::vector<RawEntry> raw;
-    if (!WalkTrees(database, parsed, raw, error))
+    std::vector<BookEntry> entries;
+    if (!WalkTrees(database, parsed, entries, error))
         return FileError("データベースを読めません (cannot read the database): " + error);
-    const std::vector<BookEntry> entries = FittedEntries(raw);
     if (entries.empty()) {
         Tell("定跡にする手がありません。書きませんでした (no move qualifies for the book; nothing written)");
         return kExitIncomplete;

@@ -94,8 +94,8 @@ void SortBookEntries(std::vector<BookEntry>& entries);
 // nothing (false with a message naming the file).
 bool WriteBook(const std::string& fileName, std::vector<BookEntry> entries, std::string& error);
 
-// A weight fitted into 16 bits, every weight of a book by the same factor
-// when the largest does not fit; a weight above 0 stays above 0.
+// A weight fitted into 16 bits: every weight of a set (a position's moves)
+// by the same factor when the largest does not fit; above 0 stays above 0.
 std::uint16_t ScaledWeight(long weight, long largest);
 
 }  // namespace vorlik

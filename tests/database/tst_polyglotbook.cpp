@@ -68,6 +68,8 @@ private slots:
     void writtenAndRead();
     void notABook_data();
     void notABook();
+    void scaledWeight_data();
+    void scaledWeight();
 
 private:
     QTemporaryDir folder_;
@@ -209,6 +211,26 @@ void TestPolyglotBook::notABook()
     QVERIFY2(QString::fromStdString(error).contains(name), error.c_str());
     QVERIFY2(QString::fromStdString(error).contains(why), error.c_str());
     QVERIFY(book.Moves(*Played(""), 0).empty());
+}
+
+void TestPolyglotBook::scaledWeight_data()
+{
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<int>("largest");
+    QTest::addColumn<int>("fitted");
+    QTest::newRow("fits: kept as it is") << 25310 << 65535 << 25310;
+    QTest::newRow("the largest fills 16 bits") << 145826 << 145826 << 65535;
+    QTest::newRow("the others by the same factor") << 25310 << 145826 << 11374;
+    QTest::newRow("a rare move is not lost") << 1 << 1000000 << 1;
+    QTest::newRow("a move that only lost") << 0 << 145826 << 0;
+}
+
+void TestPolyglotBook::scaledWeight()
+{
+    QFETCH(int, weight);
+    QFETCH(int, largest);
+    QFETCH(int, fitted);
+    QCOMPARE(int(ScaledWeight(weight, largest)), fitted);
 }
 
 QTEST_GUILESS_MAIN(TestPolyglotBook)
