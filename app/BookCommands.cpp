@@ -7,6 +7,8 @@
 #include "database/PositionQuery.h"
 #include "records/KifuStore.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -27,10 +29,12 @@ bool ReadCount(const std::string& text, long& value)
 
 }  // namespace
 
-int BookCommand(const std::vector<std::string>& args)
+namespace {
+
+// The book and the tokens, and the FEN when one is given; empty when the
+// words are understood, else what is wrong.
+std::string ReadBookArgs(const std::vector<std::string>& args, std::string& fen, std::vector<std::string>& operands)
 {
-    std::string fen;
-    std::vector<std::string> operands;
     for (std::size_t k = 0; k < args.size(); ++k) {
         if (args[k] == "--") {
             operands.insert(operands.end(), args.begin() + static_cast<long>(k) + 1, args.end());
@@ -38,16 +42,27 @@ int BookCommand(const std::vector<std::string>& args)
         }
         if (args[k] == "--fen") {
             if (++k >= args.size())
-                return UsageError("--fen のあとに FEN がありません (--fen needs a FEN text)");
+                return "--fen のあとに FEN がありません (--fen needs a FEN text)";
             fen = args[k];
         } else if (args[k].rfind("--", 0) == 0) {
-            return UsageError("知らないオプションです (unknown option): " + args[k]);
+            return "知らないオプションです (unknown option): " + args[k];
         } else {
             operands.push_back(args[k]);
         }
     }
-    if (operands.empty())
-        return UsageError("book には定跡ファイルを指定します (book takes BOOK.bin)");
+    return operands.empty() ? "book には定跡ファイルを指定します (book takes BOOK.bin)" : "";
+}
+
+}  // namespace
+
+int BookCommand(const std::vector<std::string>& args)
+{
+    std::string fen;
+    std::vector<std::string> operands;
+    const std::string wrong = ReadBookArgs(args, fen, operands);
+    if (!wrong.empty())
+        return UsageError(wrong);
+    // A FEN that cannot be read is a usage error; a refused move is not.
     auto game = std::make_unique<GameState>();
     const std::string badFen = StartRecord(*game, fen);
     if (!badFen.empty())
@@ -56,8 +71,7 @@ int BookCommand(const std::vector<std::string>& args)
     std::string error;
     if (!book.Open(operands[0], error))
         return FileError(error);
-    const std::vector<std::string> tokens(operands.begin() + 1, operands.end());
-    const std::string why = PlayFromStart(*game, fen, tokens);
+    const std::string why = PlayFromStart(*game, fen, {operands.begin() + 1, operands.end()});
     if (!why.empty()) {
         Tell(why);
         return kExitIncomplete;
@@ -81,6 +95,30 @@ struct DbBookArgs {
     QueryFilter filter;
 };
 
+// One option with its value; empty when understood, else what is wrong.
+std::string ReadDbBookOption(const std::string& option, const std::string& value, DbBookArgs& out)
+{
+    if (option == "--player") {
+        out.filter.player = value;
+        return "";
+    }
+    long number = 0;
+    int* const field = option == "--year-from" ? &out.filter.yearFrom
+                       : option == "--year-to" ? &out.filter.yearTo
+                       : option == "--min-elo" ? &out.filter.minElo
+                       : option == "--max-ply" ? &out.maxPly
+                                               : nullptr;
+    if (!field && option != "--min-games")
+        return "知らないオプションです (unknown option): " + option;
+    if (!ReadCount(value, number))
+        return option + " のあとは数です (" + option + " takes a number): " + value;
+    if (option == "--min-games")
+        out.minGames = std::max<long>(number, 1);
+    else
+        *field = static_cast<int>(option == "--max-ply" ? std::clamp<long>(number, 1, kMaxPly) : number);
+    return "";
+}
+
 std::string ReadDbBookArgs(const std::vector<std::string>& args, DbBookArgs& out)
 {
     for (std::size_t k = 0; k < args.size(); ++k) {
@@ -95,27 +133,9 @@ std::string ReadDbBookArgs(const std::vector<std::string>& args, DbBookArgs& out
         }
         if (++k >= args.size())
             return arg + " のあとに値がありません (" + arg + " needs a value)";
-        const std::string& value = args[k];
-        long number = 0;
-        if (arg == "--player") {
-            out.filter.player = value;
-            continue;
-        }
-        if (arg != "--max-ply" && arg != "--min-games" && arg != "--year-from" && arg != "--year-to" &&
-            arg != "--min-elo")
-            return "知らないオプションです (unknown option): " + arg;
-        if (!ReadCount(value, number))
-            return arg + " のあとは数です (" + arg + " takes a number): " + value;
-        if (arg == "--max-ply")
-            out.maxPly = static_cast<int>(std::min<long>(number, kMaxPly));
-        else if (arg == "--min-games")
-            out.minGames = std::max<long>(number, 1);
-        else if (arg == "--year-from")
-            out.filter.yearFrom = static_cast<int>(number);
-        else if (arg == "--year-to")
-            out.filter.yearTo = static_cast<int>(number);
-        else
-            out.filter.minElo = static_cast<int>(number);
+        const std::string wrong = ReadDbBookOption(arg, args[k], out);
+        if (!wrong.empty())
+            return wrong;
     }
     return out.operands.size() == 2 ? "" : "db book にはデータベースと定跡ファイルを指定します (db book takes DB OUT.bin)";
 }

@@ -42,6 +42,32 @@ bool KingHome(const Board& board, int file, int rank)
     return file == 5 && ((rank == 1 && board[5][1] == 'K') || (rank == 8 && board[5][8] == 'k'));
 }
 
+// Maps the file whole when its length can be a book's; null with why not.
+const unsigned char* MapBook(const std::string& fileName, std::size_t& size, std::string& why)
+{
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        why = fd < 0 ? std::strerror(errno) : "ファイルではありません (not a file)";
+        if (fd >= 0)
+            ::close(fd);
+        return nullptr;
+    }
+    size = static_cast<std::size_t>(info.st_size);
+    void* mapped = MAP_FAILED;
+    if (size == 0)
+        why = "空です (the file is empty)";
+    else if (size % PolyglotBook::kEntryBytes != 0)
+        why = "途中で切れているか、定跡ファイルではありません (cut short, or no Polyglot book)";
+    else if ((mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0)) == MAP_FAILED)
+        why = std::strerror(errno);
+    ::close(fd);
+    if (mapped != MAP_FAILED)
+        return static_cast<const unsigned char*>(mapped);
+    size = 0;
+    return nullptr;
+}
+
 }  // namespace
 
 PolyglotBook::~PolyglotBook() { Close(); }
@@ -49,42 +75,26 @@ PolyglotBook::~PolyglotBook() { Close(); }
 bool PolyglotBook::Open(const std::string& fileName, std::string& error)
 {
     Close();
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = CannotRead(fileName, std::strerror(errno));
+    std::string why;
+    data_ = MapBook(fileName, size_, why);
+    if (!data_) {
+        error = CannotRead(fileName, why);
         return false;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        error = CannotRead(fileName, "ファイルではありません (not a file)");
-        return false;
-    }
-    const auto size = static_cast<std::size_t>(info.st_size);
-    if (size == 0 || size % kEntryBytes != 0) {
-        ::close(fd);
-        error = CannotRead(fileName, size == 0 ? "空です (the file is empty)"
-                                               : "途中で切れているか、定跡ファイルではありません "
-                                                 "(cut short, or no Polyglot book)");
-        return false;
-    }
-    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
-    if (mapped == MAP_FAILED) {
-        error = CannotRead(fileName, std::strerror(errno));
-        return false;
-    }
-    data_ = static_cast<const unsigned char*>(mapped);
-    size_ = size;
     fileName_ = fileName;
-    // A book is sorted by key; another file of the right length hardly ever is.
-    for (std::size_t k = 1; k < Size(); ++k) {
-        if (ReadBigEndian(data_ + k * kEntryBytes, 8) < ReadBigEndian(data_ + (k - 1) * kEntryBytes, 8)) {
-            Close();
-            error = CannotRead(fileName, "並びが定跡ファイルのものではありません (not sorted as a Polyglot book is)");
+    if (SortedByKey())
+        return true;
+    Close();
+    error = CannotRead(fileName, "並びが定跡ファイルのものではありません (not sorted as a Polyglot book is)");
+    return false;
+}
+
+bool PolyglotBook::SortedByKey() const
+{
+    // A book is; another file of a book's length hardly ever is.
+    for (std::size_t k = 1; k < Size(); ++k)
+        if (ReadBigEndian(data_ + k * kEntryBytes, 8) < ReadBigEndian(data_ + (k - 1) * kEntryBytes, 8))
             return false;
-        }
-    }
     return true;
 }
 

@@ -70,6 +70,7 @@ public:
 
 private:
     BookEntry EntryAt(std::size_t index) const;
+    bool SortedByKey() const;
 
     const unsigned char* data_ = nullptr;
     std::size_t size_ = 0;
