@@ -36,6 +36,7 @@ const char kDatabaseUsage[] =
     "      ID WHITE BLACK RESULT DATE EVENT PLY, newest first\n"
     "  vorlik-kifu db show DB ID\n"
     "  vorlik-kifu db export DB OUT [--fen FEN] [FILTERS] [--eco A00-E99] [--long] [--] TOKEN...\n"
+    "  vorlik-kifu db book DB OUT.bin [--max-ply N] [--min-games N] [FILTERS]\n"
     "  FILTERS: --player NAME --year-from Y --year-to Y --min-elo E\n";
 
 int DbUsage(const std::string& message)
@@ -522,6 +523,8 @@ int DatabaseCommand(const std::vector<std::string>& args)
         return ShowGame(rest);
     if (args[0] == "export")
         return ExportCommand(rest);
+    if (args[0] == "book")
+        return DatabaseBookCommand(rest);
     return DbUsage("知らないコマンドです (unknown command): db " + args[0]);
 }
 

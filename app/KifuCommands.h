@@ -49,6 +49,10 @@ int PrintCommand(const std::vector<std::string>& args);
 int LedgerCommand(const std::vector<std::string>& args);
 // Every game in progress of a folder in which the player plays (LedgerCommands.cpp).
 int DeskCommand(const std::vector<std::string>& args);
+// The moves an opening book holds for a position (BookCommands.cpp).
+int BookCommand(const std::vector<std::string>& args);
+// An opening book from the reference database's trees: db book (BookCommands.cpp).
+int DatabaseBookCommand(const std::vector<std::string>& args);
 // What the endgame tables say about a position and its moves (TablebaseCommand.cpp).
 int TablebaseCommand(const std::vector<std::string>& args);
 

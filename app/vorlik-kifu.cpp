@@ -118,6 +118,8 @@ int main(int argc, char** argv)
         return DeskCommand(args);
     if (verb == "tb")
         return TablebaseCommand(args);
+    if (verb == "book")
+        return BookCommand(args);
     if (verb == "db")
         return DatabaseCommand(args);
     return UsageError("知らないコマンドです (unknown command): " + verb);
