@@ -651,11 +651,13 @@ void FormMain::MnuGameAnalysis_Click(bool on)
 
 void FormMain::MnuGameTablebase_Click(bool on)
 {
+    // As with the analysis: the one makes room before the other shows.
     menus_->MnuGameTablebase->setChecked(on);
+    if (!on)
+        tbPanel_->TurnOff();
+    ShowAnalysis(menus_->MnuGameAnalysis->isChecked());
     if (on)
         tbPanel_->TurnOn();
-    else
-        tbPanel_->TurnOff();
 }
 
 bool FormMain::TbClaimable()
@@ -691,8 +693,9 @@ void FormMain::MnuGameTbClaim_Click()
 
 void FormMain::ShowAnalysis(bool on)
 {
-    // The panel takes the place of the engine traffic, which only a game has.
+    // The panels take the place of the engine traffic, which only a game has.
     menus_->MnuGameAnalysis->setChecked(on);
+    on = on || menus_->MnuGameTablebase->isChecked();
     for (QWidget* traffic : {static_cast<QWidget*>(traffic_->TextEngMas()), static_cast<QWidget*>(traffic_->Direct()),
                              static_cast<QWidget*>(CommandMain[9])})
         traffic->setVisible(!on);

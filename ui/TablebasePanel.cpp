@@ -4,6 +4,7 @@
 #include "core/FenText.h"
 #include "core/ModuleMekMoveCheck.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
@@ -24,7 +25,8 @@ enum Column { kMove, kOutcome, kDtz, kColumns };
 
 // One line beside "Vorlik.ini": the folders of the tables, as typed.
 const char kFolderFile[] = "VorlikTablebase.ini";
-constexpr int kLineEndsKept = 512;  // the analysis' line ends remembered
+constexpr int kLineEndsKept = 512;
+constexpr int kRowsShown = 5;  // the analysis' line ends remembered
 constexpr int kDecidedCp = 1000;    // the review's "decided": ten pawns
 
 QColor ResultColour(TbResult result)
@@ -116,7 +118,6 @@ TablebasePanel::TablebasePanel(WindowServices& services, GameSession& session, Q
     TreeTablebase->setUniformRowHeights(true);
     TreeTablebase->setAllColumnsShowFocus(true);
     TreeTablebase->setToolTip(QStringLiteral("ダブルクリックでその手を指します"));
-    TreeTablebase->setFixedHeight(120);
     TreeTablebase->header()->setStretchLastSection(false);
     TreeTablebase->header()->setSectionResizeMode(kOutcome, QHeaderView::Stretch);
     connect(TreeTablebase, &QTreeWidget::itemDoubleClicked, this, &TablebasePanel::PlayChosen);
@@ -132,6 +133,7 @@ TablebasePanel::TablebasePanel(WindowServices& services, GameSession& session, Q
     layout->addLayout(top);
     layout->addWidget(TreeTablebase);
 
+    FitRows();
     const std::vector<std::string> remembered = RememberedLines(services_.Folders(), kFolderFile);
     folders_ = remembered.empty() ? QString() : QString::fromStdString(remembered.front()).trimmed();
     folder->setText(folders_);
@@ -140,6 +142,21 @@ TablebasePanel::TablebasePanel(WindowServices& services, GameSession& session, Q
 }
 
 TablebasePanel::~TablebasePanel() = default;  // a question still out keeps its own tables
+
+void TablebasePanel::FitRows()
+{
+    // Five moves in view, the rest a scroll away: the move list keeps its room.
+    const QFontMetrics metrics(font());
+    TreeTablebase->setFixedHeight(TreeTablebase->header()->sizeHint().height() + kRowsShown * (metrics.height() + 3) +
+                                  2 * TreeTablebase->frameWidth() + 2);
+}
+
+void TablebasePanel::changeEvent(QEvent* event)
+{
+    WindowPanel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)  // the large-screen option
+        FitRows();
+}
 
 void TablebasePanel::TurnOn()
 {

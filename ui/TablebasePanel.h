@@ -66,12 +66,16 @@ public:
     // `ply` of the record, in words for the analysis ("" outside the tables).
     QString LineEndText(const GameState& game, int ply, const std::vector<std::string>& coords);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 signals:
     // A new answer (or the lack of one) is on view.
     void Answered();
 
 private:
     void BoardChanged();
+    void FitRows();
     // Asks the tables about the position on the board, one question at a time.
     void Probe();
     void Answer(const TbAnswer& answer, const std::string& key);
