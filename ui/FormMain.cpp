@@ -223,6 +223,7 @@ QWidget* FormMain::BuildCentralArea()
     connect(analysisPanel_, &AnalysisPanel::TurnedOff, this, [this] { ShowAnalysis(false); });
     tbPanel_ = new TablebasePanel(services_, *session_);
     AddPanel(tbPanel_);
+    connect(tbPanel_, &TablebasePanel::Answered, this, &FormMain::ApplyStates);  // the claim, with other folders
     analysisPanel_->SetLineEndMark([this](const GameState& game, int ply, const std::vector<std::string>& coords) {
         return tbPanel_->LineEndText(game, ply, coords);
     });
