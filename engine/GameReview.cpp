@@ -19,6 +19,8 @@ const char kMinus[] = "\xE2\x88\x92";
 // writes, and the review's own with the ASCII minus.
 bool IsEvaluationText(std::string word)
 {
+    if (word == "TB:1-0" || word == "TB:0-1" || word == "TB:1/2")  // the tables' verdicts
+        return true;
     const std::size_t minus = word.find(kMinus);
     if (minus != std::string::npos)
         word.replace(minus, 3, "-");
@@ -42,8 +44,11 @@ bool IsEvaluationText(std::string word)
 // What a move's comment says of the position after it: the score, but
 // nothing for a mate on the board (the move's "#" says it). The minus is
 // ASCII, as other programs read an evaluation in a comment.
-std::string EvaluationText(const EngineScore& score)
+std::string EvaluationText(const PositionVerdict& verdict)
 {
+    if (!verdict.text.empty())
+        return verdict.text;
+    const EngineScore& score = *verdict.score;
     if (score.kind == EngineScore::Kind::Mate && score.value == 0)
         return std::string();
     std::string text = ScoreText(score);
@@ -85,7 +90,7 @@ ReviewMark MarkMove(const GameState& game, int ply, const PositionVerdict& befor
     const KifuNode node = Node(game, NodeAt(game, ply));
     ReviewMark mark;
     mark.ply = ply;
-    const std::string evaluation = after.score ? EvaluationText(*after.score) : std::string();
+    const std::string evaluation = after.score ? EvaluationText(after) : std::string();
     mark.comment = evaluation.empty() ? node.comment : ReviewComment(node.comment, evaluation);
     mark.nags = node.nags;
     const bool engineChoice = !before.line.empty() && before.line.front() == game.KifuCoord[ply];
@@ -131,6 +136,17 @@ std::string ReviewComment(const std::string& userComment, const std::string& eva
     if (IsEvaluationText(userComment.substr(word, end + 1 - word)))
         return userComment.substr(0, word) + evaluation;
     return userComment.substr(0, end + 1) + " " + evaluation;
+}
+
+void TakeTableVerdicts(const GameState& mainLine, std::vector<PositionVerdict>& verdicts, const TableJudge& judge)
+{
+    if (!judge)
+        return;
+    const int first = StartsWithBlack(mainLine) ? 1 : 0;
+    for (std::size_t k = 0; k < verdicts.size(); ++k) {
+        if (std::optional<PositionVerdict> verdict = judge(mainLine, first + static_cast<int>(k)))
+            verdicts[k] = std::move(*verdict);
+    }
 }
 
 std::vector<ReviewMark> MakeReviewPlan(const GameState& mainLine, const std::vector<PositionVerdict>& verdicts,
@@ -267,6 +283,7 @@ void GameReview::complete()
 {
     running_ = false;
     analysis_.stop();
+    TakeTableVerdicts(*mainLine_, verdicts_, judge_);
     if (std::none_of(verdicts_.begin(), verdicts_.end(), [](const PositionVerdict& v) { return v.score.has_value(); })) {
         emit failed(QString::fromUtf8("エンジンから評価値が得られませんでした。棋譜はそのままです。"));
         return;

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,7 +31,16 @@ struct ReviewOptions {
 struct PositionVerdict {
     std::optional<EngineScore> score;  // from White's side; none when the engine said nothing
     std::vector<std::string> line;     // its best line from the position, coordinates
+    std::string text;                  // what the comment says in place of the score ("" the score)
 };
+
+// Another judge of a position after `ply` of the main line than the engine
+// (the endgame tables): its verdict, or none where it says nothing.
+using TableJudge = std::function<std::optional<PositionVerdict>(const GameState& mainLine, int ply)>;
+
+// The verdicts (as for MakeReviewPlan) of the positions the judge knows take
+// the place of the engine's: it knows the result where the engine guesses.
+void TakeTableVerdicts(const GameState& mainLine, std::vector<PositionVerdict>& verdicts, const TableJudge& judge);
 
 // What the review writes on one move of the main line: its whole comment
 // and marks after the review, and the engine's line from the position before.
@@ -66,6 +76,8 @@ public:
 
     // Reviews the main line of the session's record.
     void start(const ReviewOptions& options);
+    // The positions the judge knows are its, not the engine's.
+    void setTableJudge(TableJudge judge) { judge_ = std::move(judge); }
     // Stops at once; the record stays as it was. Nothing further is told.
     void cancel();
     bool running() const { return running_; }
@@ -93,6 +105,7 @@ private:
     ReviewOptions options_;
     std::unique_ptr<GameState> mainLine_;
     std::vector<PositionVerdict> verdicts_;
+    TableJudge judge_;
     int first_ = 0;  // the main line's first position
     int ply_ = 0;    // the position being analysed
     bool running_ = false;

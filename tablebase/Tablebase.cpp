@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstdint>
 #include <mutex>
 
@@ -222,6 +223,49 @@ TbPosition TbPositionAt(const GameState& game, int ply)
     return position;
 }
 
+namespace {
+
+// A right stays while its king and its rook stand on their corners: a
+// right once lost never comes back, so a king that went away and returned
+// keeps it here, and such a position only goes unanswered.
+int RightsLeft(int castling, const Board& board)
+{
+    const struct {
+        int bit, rookFile, rank;
+        char king, rook;
+    } corners[] = {{kWhiteKingSide, 8, 1, 'K', 'R'}, {kWhiteQueenSide, 1, 1, 'K', 'R'},
+                   {kBlackKingSide, 8, 8, 'k', 'r'}, {kBlackQueenSide, 1, 8, 'k', 'r'}};
+    for (const auto& corner : corners) {
+        if (board[5][corner.rank] != corner.king || board[corner.rookFile][corner.rank] != corner.rook)
+            castling &= ~corner.bit;
+    }
+    return castling;
+}
+
+}  // namespace
+
+bool TbPlayMoves(TbPosition& position, const std::vector<std::string>& coords)
+{
+    for (const std::string& move : coords) {
+        if (move.size() < 4)
+            return false;
+        const Board before = position.board;
+        std::string coord = move, postal, shortText, longText;
+        if (!CheckMove(position.board, position.whiteToMove ? 1 : 2, coord, postal, shortText, longText,
+                       PassedPostal(position)))
+            return false;
+        const int fromFile = move[0] - 'a' + 1, fromRank = move[1] - '0';
+        const int toFile = move[2] - 'a' + 1, toRank = move[3] - '0';
+        const bool pawn = UpperPiece(before[fromFile][fromRank]) == 'P';
+        const bool capture = IsPiece(before[toFile][toRank]) || (pawn && fromFile != toFile);
+        position.halfMoveClock = pawn || capture ? 0 : position.halfMoveClock + 1;
+        position.passedFile = pawn && std::abs(toRank - fromRank) == 2 ? fromFile : 0;
+        position.castling = RightsLeft(position.castling, position.board);
+        position.whiteToMove = !position.whiteToMove;
+    }
+    return true;
+}
+
 Tablebase::Tablebase(const QString& folders) : shelf_(std::make_unique<QTemporaryDir>())
 {
     if (!shelf_->isValid()) {
@@ -289,17 +333,47 @@ void Tablebase::claimLibrary() const
     libraryHolder = this;
 }
 
-TbAnswer Tablebase::probe(const TbPosition& position) const
+QString Tablebase::refusal(const TbPosition& position) const
 {
     if (!usable())
-        return NoAnswer(QStringLiteral("終盤データベースがありません (no tables)"));
+        return QStringLiteral("終盤データベースがありません (no tables)");
     if (position.castling != 0)
-        return NoAnswer(QStringLiteral("キャスリングの権利が残っています (castling rights remain)"));
+        return QStringLiteral("キャスリングの権利が残っています (castling rights remain)");
     if (PieceCount(position.board) > report_.largest)
-        return NoAnswer(QStringLiteral("駒がデータベースより多くあります (more pieces than the tables hold)"));
-    const QString unlawful = Unlawful(position);
-    if (!unlawful.isEmpty())
-        return NoAnswer(unlawful);
+        return QStringLiteral("駒がデータベースより多くあります (more pieces than the tables hold)");
+    return Unlawful(position);
+}
+
+TbAnswer Tablebase::probeResult(const TbPosition& position) const
+{
+    const QString refused = refusal(position);
+    if (!refused.isEmpty())
+        return NoAnswer(refused);
+    const Bitboards bits = BitboardsOf(position.board);
+    const unsigned passed =
+        position.passedFile >= 1 && position.passedFile <= 8
+            ? static_cast<unsigned>(SquareNumber(position.passedFile, position.whiteToMove ? 6 : 3))
+            : 0;
+    unsigned wdl = TB_RESULT_FAILED;
+    {
+        std::lock_guard<std::mutex> hold(libraryLock);
+        claimLibrary();
+        wdl = tb_probe_wdl(bits.white, bits.black, bits.kings, bits.queens, bits.rooks, bits.bishops, bits.knights,
+                           bits.pawns, 0, 0, passed, position.whiteToMove);
+    }
+    if (wdl == TB_RESULT_FAILED)
+        return NoAnswer(QStringLiteral("この局面はデータベースにありません (not in the tables)"));
+    TbAnswer answer;
+    answer.found = true;
+    answer.result = static_cast<TbResult>(wdl);
+    return answer;
+}
+
+TbAnswer Tablebase::probe(const TbPosition& position) const
+{
+    const QString refused = refusal(position);
+    if (!refused.isEmpty())
+        return NoAnswer(refused);
 
     const Bitboards bits = BitboardsOf(position.board);
     const unsigned passed =

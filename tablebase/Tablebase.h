@@ -38,6 +38,12 @@ struct TbPosition {
 // the capture in passing its moves leave.
 TbPosition TbPositionAt(const GameState& game, int ply);
 
+// The position after the moves (coordinates) played from `position` by the
+// rules: the fifty-move count, the capture in passing and the castling
+// rights follow them. False when the rules refuse one (position is then
+// where the moves before it left it).
+bool TbPlayMoves(TbPosition& position, const std::vector<std::string>& coords);
+
 struct TbMove {
     std::string coord;      // e7e8q
     std::string shortText;  // as the move list writes it: Qe5+, exf6
@@ -81,10 +87,15 @@ public:
     // pieces than the tables hold, with castling rights, that no rule allows,
     // or whose table is missing, has none: the tables never guess.
     TbAnswer probe(const TbPosition& position) const;
+    // The position's result alone, without distances or moves: cheap enough
+    // to ask on every redraw. The fifty-move count is taken as fresh.
+    TbAnswer probeResult(const TbPosition& position) const;
 
 private:
     void gather(const QString& folder);
     void claimLibrary() const;
+    // Why the position cannot be asked about; empty when it can.
+    QString refusal(const TbPosition& position) const;
 
     std::unique_ptr<QTemporaryDir> shelf_;  // links to the files accepted
     TbOpenReport report_;

@@ -291,7 +291,7 @@ void AnalysisPanel::Redraw()
         SetText(item, kDepth, line.depth > 0 ? QString::number(line.depth) : QString());
         SetText(item, kScore, QString::fromStdString(line.score));
         SetText(item, kWork, WorkText(line));
-        const QString moves = LineText(line);
+        const QString moves = EndMark(line) + LineText(line);
         SetText(item, kMoves, moves);
         if (item.toolTip(kMoves) != moves)
             item.setToolTip(kMoves, moves);
@@ -325,6 +325,15 @@ void AnalysisPanel::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange)  // the large-screen option
         FitRows(rows_);
+}
+
+QString AnalysisPanel::EndMark(const AnalysisLine& line) const
+{
+    // Only while the board shows the position the line starts from.
+    if (!lineEndMark_ || line.coords.empty() || PositionKey(session_.Game()) != position_)
+        return QString();
+    const QString mark = lineEndMark_(session_.Game(), rootPly_, line.coords);
+    return mark.isEmpty() ? QString() : QStringLiteral("〔") + mark + QStringLiteral("〕 ");
 }
 
 QString AnalysisPanel::LineText(const AnalysisLine& line) const

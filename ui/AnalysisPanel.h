@@ -13,6 +13,7 @@
 
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -54,6 +55,10 @@ public:
     bool IsOn() const { return engine_ != nullptr; }
     // The notation of the lines: the move list's.
     void SetNotation(NotationStyle notation) override;
+    // What is known for certain of the position a line ends in (the endgame
+    // tables' result), shown before its moves; "" when nothing is.
+    using LineEndMark = std::function<QString(const GameState& game, int ply, const std::vector<std::string>& coords)>;
+    void SetLineEndMark(LineEndMark mark) { lineEndMark_ = std::move(mark); }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -88,6 +93,8 @@ private:
     // The row the user has chosen, else the best line's.
     int ChosenRow() const;
     QString LineText(const AnalysisLine& line) const;
+    // "〔TB 白の勝ち〕 " before a line whose end the tables hold.
+    QString EndMark(const AnalysisLine& line) const;
     void FitRows(int rows);
     // The engines' settings files in the settings and shipped folders, in
     // the box, the chosen one current.
@@ -117,6 +124,7 @@ private:
     int rows_ = kDefaultLines;  // the tree has room for so many lines
     QString engineName_;
     EngineConfig gameEngine_;   // the game's engine, when no other is chosen
+    LineEndMark lineEndMark_;
 };
 
 }  // namespace vorlik

@@ -73,7 +73,8 @@ bool DialogGameReview::Ask(ReviewOptions& options)
     return true;
 }
 
-void GameReviewRun::Start(QWidget* window, WindowServices& services, GameSession& session, const EngineConfig& gameEngine)
+void GameReviewRun::Start(QWidget* window, WindowServices& services, GameSession& session, const EngineConfig& gameEngine,
+                          TableJudge judge)
 {
     EngineConfig config;
     if (!ChooseAnalysisEngine(services, gameEngine, config)) {
@@ -93,6 +94,7 @@ void GameReviewRun::Start(QWidget* window, WindowServices& services, GameSession
         return;
     }
     auto* run = new GameReviewRun(window, services, std::move(engine), session);
+    run->review_.setTableJudge(std::move(judge));
     run->review_.start(options);
 }
 

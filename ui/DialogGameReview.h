@@ -40,8 +40,10 @@ class GameReviewRun : public QObject {
 public:
     // Asks the options and starts the analysis engine (the panel's choice;
     // gameEngine when there is none) in its own process, beside any other;
-    // tells the user when it cannot.
-    static void Start(QWidget* window, WindowServices& services, GameSession& session, const EngineConfig& gameEngine);
+    // tells the user when it cannot. The positions judge knows (the endgame
+    // tables) are judged by it instead of the engine.
+    static void Start(QWidget* window, WindowServices& services, GameSession& session, const EngineConfig& gameEngine,
+                      TableJudge judge = {});
 
 private:
     GameReviewRun(QWidget* window, WindowServices& services, std::unique_ptr<EngineProtocol> engine,

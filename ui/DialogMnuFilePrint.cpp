@@ -259,6 +259,15 @@ void DialogMnuFilePrint::MakeDiagram(const GameState& game)
     Refresh();
 }
 
+void DialogMnuFilePrint::SetClaim(const QStringList& lines)
+{
+    fields_.Claim = lines;
+    TextDataAFree[5]->setEnabled(false);  // the claim takes its place on the card
+    TextDataAFree[5]->setToolTip(QStringLiteral("はがきのこの欄には申告文を印刷します"));
+    OptPrint_Click(static_cast<int>(PrintFormat::Postcard));
+    Refresh();
+}
+
 void DialogMnuFilePrint::ShowDiagram()
 {
     for (int i = 0; i < 10; ++i) {
@@ -270,6 +279,8 @@ void DialogMnuFilePrint::ShowDiagram()
 void DialogMnuFilePrint::ShowFields(const PrintFields& fields)
 {
     fields_ = fields;
+    TextDataAFree[5]->setEnabled(fields.Claim.isEmpty());
+    TextDataAFree[5]->setToolTip(QString());
     filling_ = true;  // one refresh at the end, not one per box
     for (int i = 1; i <= 7; ++i)
         TextInfo[i]->setText(fields.TextInfo[i]);

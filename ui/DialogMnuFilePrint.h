@@ -41,6 +41,9 @@ public:
     // The record on the board was replaced by another.
     void NewRecord() { sameRecord_ = false; }
     void MakeDiagram(const GameState& game);
+    // The postcard, with this claim on its message space in place of its
+    // last text until the dialog is filled anew.
+    void SetClaim(const QStringList& lines);
 
     void OptPrint_Click(int index);
     void OptionYuu_Click(int index);

@@ -153,6 +153,12 @@ void FileCommands::MnuFilePrint_Click()
     printDialog_->activateWindow();
 }
 
+void FileCommands::PrintClaim(const QStringList& claim)
+{
+    MnuFilePrint_Click();
+    printDialog_->SetClaim(claim);
+}
+
 void FileCommands::MnuFileDesk_Click()
 {
     if (!deskWindow_) {

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -44,6 +45,8 @@ public:
     // its kind is its extension, else entryKind.
     void OpenGameFile(const QString& fileName, KifuKind entryKind = kKindPgn);
     void MnuFilePrint_Click();
+    // The print dialog on the postcard, with this claim on its message space.
+    void PrintClaim(const QStringList& claim);
     // "通信対局一覧": the desk window, and a game opened from it.
     void MnuFileDesk_Click();
     void OpenFromDesk(const DeskPlace& place);

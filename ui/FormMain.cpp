@@ -5,6 +5,7 @@
 #include "BoardView.h"
 #include "DialogGameReview.h"
 #include "DialogMnuGameEngine.h"
+#include "DialogTbClaim.h"
 #include "EngineTraffic.h"
 #include "FileCommands.h"
 #include "GameClocks.h"
@@ -12,6 +13,7 @@
 #include "HelpWindow.h"
 #include "JapaneseFonts.h"
 #include "MoveListView.h"
+#include "TablebasePanel.h"
 #include "WindowEngineHost.h"
 #include "WindowMenus.h"
 #include "WindowStates.h"
@@ -140,6 +142,8 @@ void FormMain::ConnectMenus()
     connect(m.MnuGameVariationDelete, &QAction::triggered, list_, &MoveListView::MnuGameVariationDelete_Click);
     connect(m.MnuGameReview, &QAction::triggered, this, &FormMain::MnuGameReview_Click);
     connect(m.MnuGameAnalysis, &QAction::triggered, this, &FormMain::MnuGameAnalysis_Click);
+    connect(m.MnuGameTablebase, &QAction::triggered, this, &FormMain::MnuGameTablebase_Click);
+    connect(m.MnuGameTbClaim, &QAction::triggered, this, &FormMain::MnuGameTbClaim_Click);
     connect(m.MnuGameSetup, &QAction::triggered, this, &FormMain::MnuGameSetup_Click);
     connect(m.MnuOptionWin120DPI, &QAction::triggered, this, &FormMain::MnuOptionWin120DPI_Click);
     connect(m.MnuHelpSearch, &QAction::triggered, this,
@@ -217,6 +221,12 @@ QWidget* FormMain::BuildCentralArea()
     analysisPanel_ = new AnalysisPanel(services_, *session_);
     AddPanel(analysisPanel_);
     connect(analysisPanel_, &AnalysisPanel::TurnedOff, this, [this] { ShowAnalysis(false); });
+    tbPanel_ = new TablebasePanel(services_, *session_);
+    AddPanel(tbPanel_);
+    connect(tbPanel_, &TablebasePanel::Answered, this, &FormMain::ApplyStates);  // the claim, with other folders
+    analysisPanel_->SetLineEndMark([this](const GameState& game, int ply, const std::vector<std::string>& coords) {
+        return tbPanel_->LineEndText(game, ply, coords);
+    });
 
     auto* right = new QVBoxLayout;
     right->addWidget(info_->BuildInformation());
@@ -262,7 +272,8 @@ void FormMain::RegisterStates()
         {C::FileSave, m.MnuFileOpenSave[3]}, {C::GameNew, m.MnuGameNew},         {C::GameSetup, m.MnuGameSetup},
         {C::GameEngine, m.MnuGameEngine},   {C::Search, m.MnuOptionSearch},     {C::Analysis, m.MnuGameAnalysis},
         {C::VariationEntry, m.MnuGameVariation}, {C::VariationEdit, m.MnuGameVariationPromote},
-        {C::VariationEdit, m.MnuGameVariationDelete}, {C::GameReview, m.MnuGameReview}};
+        {C::VariationEdit, m.MnuGameVariationDelete}, {C::GameReview, m.MnuGameReview},
+        {C::TbClaim, m.MnuGameTbClaim}};
     for (const auto& [command, action] : entries)
         states.Add(command, action);
     states.Add(C::Annotate, list_->Comment());
@@ -284,6 +295,7 @@ void FormMain::ApplyStates()
     facts.takeBackCommand = !set.TakeBack.empty();
     facts.inVariation = game.LastPly > 0 && !IsMainLine(game, game.LastPly);
     facts.moveShown = game.CurPly > 0;
+    facts.tbClaim = TbClaimable();
     for (int k = 1; k <= 3; ++k)
         facts.levels[k] = !set.LevelCommand(k).empty();
     states_->Apply(session_->Phase(), facts);
@@ -580,7 +592,14 @@ void FormMain::Vorlik_iniFile()
         WarnError(error);
 }
 
-void FormMain::MnuGameReview_Click() { GameReviewRun::Start(this, services_, *session_, engineConfig_); }
+void FormMain::MnuGameReview_Click()
+{
+    // The tables know the result of the positions they hold; the engine only guesses.
+    TableJudge judge;
+    if (const std::shared_ptr<const Tablebase> tables = tbPanel_->Tables())
+        judge = [tables](const GameState& game, int ply) { return TableVerdict(*tables, game, ply); };
+    GameReviewRun::Start(this, services_, *session_, engineConfig_, std::move(judge));
+}
 
 void FormMain::WarnError(const std::string& text)
 {
@@ -631,10 +650,53 @@ void FormMain::MnuGameAnalysis_Click(bool on)
         ShowAnalysis(false);
 }
 
+void FormMain::MnuGameTablebase_Click(bool on)
+{
+    // As with the analysis: the one makes room before the other shows.
+    menus_->MnuGameTablebase->setChecked(on);
+    if (!on)
+        tbPanel_->TurnOff();
+    ShowAnalysis(menus_->MnuGameAnalysis->isChecked());
+    if (on)
+        tbPanel_->TurnOn();
+}
+
+bool FormMain::TbClaimable()
+{
+    if (!tbPanel_)
+        return false;
+    const std::shared_ptr<const Tablebase> tables = tbPanel_->Tables();
+    if (!tables)
+        return false;
+    const GameState& game = session_->Game();
+    const TbAnswer answer = tables->probeResult(TbPositionAt(game, game.CurPly));
+    return answer.found && answer.result != TbResult::Loss;
+}
+
+void FormMain::MnuGameTbClaim_Click()
+{
+    const GameState& game = session_->Game();
+    const std::shared_ptr<const Tablebase> tables = tbPanel_->Tables();
+    const TbAnswer answer = tables ? tables->probe(TbPositionAt(game, game.CurPly)) : TbAnswer{};
+    const QStringList claim = TbClaimLines(game, session_->Header(), answer);
+    if (claim.isEmpty()) {
+        const QString why = !tables ? QStringLiteral("終盤データベースのフォルダが選ばれていません。")
+                            : answer.found ? QStringLiteral("手番の側は負けです。")
+                                           : answer.why;
+        services_.ShowMessage(this, QStringLiteral("この局面はテーブルベースで申告できません。") + why,
+                              QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::Ok);
+        return;
+    }
+    DialogTbClaim dialog(claim, this);
+    connect(&dialog, &DialogTbClaim::PrintOnCard, this, [this](const QStringList& lines) { files_->PrintClaim(lines); });
+    dialog.exec();
+}
+
 void FormMain::ShowAnalysis(bool on)
 {
-    // The panel takes the place of the engine traffic, which only a game has.
+    // The panels take the place of the engine traffic, which only a game has.
     menus_->MnuGameAnalysis->setChecked(on);
+    on = on || menus_->MnuGameTablebase->isChecked();
     for (QWidget* traffic : {static_cast<QWidget*>(traffic_->TextEngMas()), static_cast<QWidget*>(traffic_->Direct()),
                              static_cast<QWidget*>(CommandMain[9])})
         traffic->setVisible(!on);

@@ -24,6 +24,7 @@ class QVBoxLayout;
 namespace vorlik {
 
 class AnalysisPanel;
+class TablebasePanel;
 class BoardInput;
 class BoardView;
 class DialogMnuGameEngine;
@@ -76,6 +77,8 @@ public slots:
     void MnuGameEnd_Click();
     void MnuGameSetup_Click();
     void MnuGameAnalysis_Click(bool on);  // "解析" on or off
+    void MnuGameTablebase_Click(bool on);  // "終盤データベース" on or off
+    void MnuGameTbClaim_Click();           // "テーブルベースで申告..."
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +101,8 @@ private:
     void ReplayStep();
     bool StepKey(int key);  // clicks a navigation button for a key; false for no step
     void ShowAnalysis(bool on);
+    // The tables give the side to move on the board a win or a draw to claim.
+    bool TbClaimable();
     bool ReturnSetup(SetupReturn code);  // false: the set-up stays open (an unsaved record kept)
     void MnuGameHyoukiHyouki_Click(NotationStyle notation);
     void MnuGameTurn_Click();
@@ -128,6 +133,7 @@ private:
     EngineTraffic* traffic_ = nullptr;
     FileCommands* files_ = nullptr;
     AnalysisPanel* analysisPanel_ = nullptr;
+    TablebasePanel* tbPanel_ = nullptr;
     std::vector<WindowPanel*> panelList_;
     EngineConfig engineConfig_;
     std::unique_ptr<WindowEngineHost> engineHost_;

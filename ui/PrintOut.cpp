@@ -183,6 +183,9 @@ QStringList FirstFour(const QString& text)
     return lines;
 }
 
+constexpr double kClaimPoints = 7;
+constexpr int kClaimBytes = 60;  // the card's width at that size, less the margin
+
 QVector<PrintLine> PostcardLines(const PrintFields& fields)
 {
     const bool gameB = fields.OptionYuu == 1;
@@ -213,8 +216,16 @@ QVector<PrintLine> PostcardLines(const PrintFields& fields)
     out.Empty(kGothic, 12);
     out.Add(kGothic, 12, 1, Blanks(gameB ? 23 : 5) + fields.TextDataA[4]);
     out.Empty(kGothic, 12);
-    for (const QString& line : FirstFour(fields.TextDataA[5]))
-        out.Add(kPGothic, 12, 1, Blanks(5) + line);
+    if (fields.Claim.isEmpty()) {
+        for (const QString& line : FirstFour(fields.TextDataA[5]))
+            out.Add(kPGothic, 12, 1, Blanks(5) + line);
+    } else {
+        // As far in as the text it replaces, in type small enough for the
+        // whole claim to fit the card's width.
+        for (const QString& claimLine : fields.Claim)
+            for (const QString& line : BreakClaimLine(claimLine, kClaimBytes))
+                out.Add(kPGothic, kClaimPoints, 1, Blanks(9) + line);
+    }
     out.Empty(kPGothic, 12);
     out.Add(kGothic, 6, 1, Blanks(gameB ? 51 : 5) + fields.LabelVorlik);
     return out.Take();
@@ -308,6 +319,30 @@ QStringList BreakPostalText(const QString& text)
             lines.append(QString());
             bytes = 0;
         }
+    }
+    return lines;
+}
+
+QStringList BreakClaimLine(const QString& line, int maxBytes)
+{
+    QStringList lines;
+    QString rest = line;
+    while (!rest.isEmpty()) {
+        int bytes = 0, cut = 0, blank = -1;
+        while (cut < rest.size()) {
+            const int length = rest[cut].isHighSurrogate() && cut + 1 < rest.size() ? 2 : 1;
+            const int width = Cp932Bytes(rest.mid(cut, length));
+            if (bytes + width > maxBytes)
+                break;
+            if (rest[cut] == QLatin1Char(' '))
+                blank = cut;
+            bytes += width;
+            cut += length;
+        }
+        if (cut < rest.size() && blank > cut / 2)
+            cut = blank + 1;  // the word that does not fit goes whole to the next line
+        lines << rest.left(cut).trimmed();
+        rest = rest.mid(std::max(cut, 1)).trimmed();
     }
     return lines;
 }

@@ -40,6 +40,9 @@ struct PrintFields {
     std::array<QString, 2> CheckYuuCaption;
     std::array<QString, 2> CheckYuuSource;  // the caption a box takes when it is ticked
     QString LabelVorlik;                    // the footer
+    // A claim to the tournament director (the endgame tables'): printed on the
+    // postcard's message space in place of text 5, whole, in smaller type.
+    QStringList Claim;
 };
 
 // The header captions LabelInfo(0..6).
@@ -71,6 +74,10 @@ void SetCheckYuu(PrintFields& fields, int box, bool on);
 // is two; one CP932 cannot hold counts as two as well). All lines come back,
 // however many.
 QStringList BreakPostalText(const QString& text);
+
+// A line of a claim cut to lines of at most maxBytes in CP932, at a blank
+// where one is near the end.
+QStringList BreakClaimLine(const QString& line, int maxBytes);
 
 // One printed line, or part of one: the font asked for, its size in points,
 // the column it starts at (1 the left edge, columns as wide as a half-width

@@ -98,6 +98,9 @@ void WindowMenus::Build(QMainWindow& window)
     game->addSeparator();
     MnuGameAnalysis = entry(game, "MnuGameAnalysis", QStringLiteral("解析"), 'A');
     MnuGameAnalysis->setCheckable(true);
+    MnuGameTablebase = entry(game, "MnuGameTablebase", QStringLiteral("終盤データベース"), 'B');
+    MnuGameTablebase->setCheckable(true);
+    MnuGameTbClaim = entry(game, "MnuGameTbClaim", QStringLiteral("テーブルベースで申告..."));
     game->addSeparator();
     MnuGameEngine = entry(game, "MnuGameEngine", QStringLiteral("エンジンの設定"), 'C');
 
@@ -167,6 +170,9 @@ void WindowMenus::BuildToolbar(QMainWindow& window)
     MnuGameAnalysis->setIconVisibleInMenu(false);
     Toolbar->addSeparator();
     Toolbar->addAction(MnuGameAnalysis);
+    MnuGameTablebase->setIcon(ToolIcon(QStringLiteral("TB")));
+    MnuGameTablebase->setIconVisibleInMenu(false);
+    Toolbar->addAction(MnuGameTablebase);
 }
 
 }  // namespace vorlik

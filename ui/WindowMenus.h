@@ -30,6 +30,8 @@ public:
     std::array<QAction*, 4> MnuGameLevelLevel{};  // 1..3
     QAction* MnuGameEngine = nullptr;
     QAction* MnuGameAnalysis = nullptr;          // "解析"
+    QAction* MnuGameTablebase = nullptr;         // "終盤データベース"
+    QAction* MnuGameTbClaim = nullptr;           // "テーブルベースで申告..."
     QAction* MnuGameVariation = nullptr;         // "変化手順の入力"
     QAction* MnuGameVariationPromote = nullptr;
     QAction* MnuGameVariationDelete = nullptr;

@@ -75,6 +75,13 @@ bool QtWindowServices::ChoosePrinter(QWidget* parent, QPrinter& printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
+QString WindowServices::FolderName(QWidget*, const QString&, const QString&) { return QString(); }
+
+QString QtWindowServices::FolderName(QWidget* parent, const QString& title, const QString& folder)
+{
+    return QFileDialog::getExistingDirectory(parent, title, folder);
+}
+
 void QtWindowServices::Beep() { QApplication::beep(); }
 
 void QtWindowServices::PlaySound(const QString& path)

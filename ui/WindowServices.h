@@ -46,6 +46,9 @@ public:
     // The platform print dialog on printer (a printer or a PDF file); false
     // when cancelled. Without a dialog of its own nothing is printed.
     virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer);
+    // A folder chosen in the platform dialog, starting at folder; empty when
+    // cancelled (always, without a dialog of its own).
+    virtual QString FolderName(QWidget* parent, const QString& title, const QString& folder);
 };
 
 // Message boxes, beeps and dialogs of Qt; the sound through QSoundEffect.
@@ -63,6 +66,7 @@ public:
     QString SaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                          int* filterIndex) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer) override;
+    QString FolderName(QWidget* parent, const QString& title, const QString& folder) override;
     ProgramFolders Folders() override { return folders_; }
 
 private:

@@ -16,6 +16,7 @@ enum class When : unsigned char {
     Level,     // the level has its command
     Variation, // the line on the board leaves the main line
     MoveShown, // a position after a move is on the board
+    TbClaim,   // the side to move may claim by the tables
 };
 
 constexpr int kPhases = 5;
@@ -56,6 +57,8 @@ constexpr Row kTable[] = {
     {C::Marks, {W::MoveShown, W::MoveShown, W::Off, W::Off, W::MoveShown}},
     // The postal boxes belong to a move, whatever the phase.
     {C::PostalNotes, {W::MoveShown, W::MoveShown, W::MoveShown, W::MoveShown, W::MoveShown}},
+    // Claimed on the user's turn, never while the engine thinks or a position is set up.
+    {C::TbClaim, {W::TbClaim, W::TbClaim, W::Off, W::Off, W::TbClaim}},
 };
 constexpr bool RowsInOrder()
 {
@@ -78,6 +81,7 @@ bool Holds(When when, const WindowFacts& facts)
     case When::Level: return facts.levelCommand;
     case When::Variation: return facts.inVariation;
     case When::MoveShown: return facts.moveShown;
+    case When::TbClaim: return facts.tbClaim;
     }
     return false;
 }

@@ -41,6 +41,7 @@ enum class WindowCommand {
     Analysis,        // "解析" and its tool button
     Marks,           // the marks of the move on the board
     PostalNotes,     // the postal boxes of the move on the board
+    TbClaim,         // "テーブルベースで申告..."
     Count
 };
 
@@ -52,6 +53,7 @@ struct WindowFacts {
     bool levelCommand = false;     // the level entry asked about has a command
     bool inVariation = false;      // the line on the board leaves the main line
     bool moveShown = false;        // the board shows a position after a move
+    bool tbClaim = false;          // the tables give the side to move a win or a draw
     std::array<bool, 4> levels{};  // 1..3: the level entries that have a command
 };
 

@@ -83,6 +83,7 @@ private slots:
     void unfinishedLeavesRecord_data();
     void unfinishedLeavesRecord();
     void stockfishFindsDroppedQueen();
+    void tablesOverTheEngine();
 };
 
 // Scores are as a UCI engine writes them: from the side to move. "?" ($2) beyond
@@ -208,6 +209,39 @@ void ReviewTest::stockfishFindsDroppedQueen()
     const GameState& game = rig.session.Game();
     QCOMPARE(Node(game, NodeAt(game, 4)).nags, std::vector<unsigned char>{4});
     QCOMPARE(Children(game, NodeAt(game, 3)).size(), std::size_t(2));  // the engine's line beside Qh4
+}
+
+// Where the tables hold a position their result stands in place of the
+// engine's guess: an engine that still sees a win after the move that threw
+// it away marks nothing; by the tables the move is "??", the tables' move
+// beside it, and a later review replaces their word as it does a score.
+void ReviewTest::tablesOverTheEngine()
+{
+    GameSession session;
+    Play(session, "e4");
+    const GameState mainLine = MainLineGame(session.Game());
+    std::vector<PositionVerdict> verdicts(2);
+    for (PositionVerdict& verdict : verdicts) {
+        verdict.score = EngineScore{};
+        verdict.score->value = 900;
+        verdict.line = {"g1f3"};
+    }
+    QVERIFY(MakeReviewPlan(mainLine, verdicts, {}).front().nags.empty());
+    const TableJudge judge = [](const GameState&, int ply) {
+        PositionVerdict verdict;
+        verdict.score = EngineScore{};
+        verdict.score->value = ply == 0 ? 1000 : 0;
+        verdict.text = ply == 0 ? "TB:1-0" : "TB:1/2";
+        verdict.line = {"d2d4"};
+        return std::optional<PositionVerdict>(verdict);
+    };
+    TakeTableVerdicts(mainLine, verdicts, judge);
+    const std::vector<ReviewMark> plan = MakeReviewPlan(mainLine, verdicts, {});
+    QCOMPARE(plan.size(), std::size_t{1});
+    QCOMPARE(plan[0].comment, std::string("TB:1/2"));
+    QCOMPARE(plan[0].nags, std::vector<unsigned char>{4});
+    QCOMPARE(plan[0].line, std::vector<std::string>{"d2d4"});
+    QCOMPARE(ReviewComment("好きな手 TB:1/2", "+0.30"), std::string("好きな手 +0.30"));
 }
 
 QTEST_GUILESS_MAIN(ReviewTest)

@@ -119,6 +119,10 @@ private slots:
         const TbAnswer answer = all_->probe(FromFen(fen.toStdString()));
         QVERIFY2(answer.found, qPrintable(answer.why));
         QCOMPARE(QString(TbResultWord(answer.result)), result);
+        // The result alone agrees where the fifty-move count has not begun.
+        const TbPosition position = FromFen(fen.toStdString());
+        if (position.halfMoveClock == 0)
+            QCOMPARE(all_->probeResult(position).result, answer.result);
         QCOMPARE(answer.dtz, dtz);
         QCOMPARE(answer.moves.empty() ? QString() : QString::fromStdString(answer.moves.front().shortText)
                                                         .remove('+'),
@@ -126,6 +130,47 @@ private slots:
         QCOMPARE(MovesOf(answer, TbResult::Win, TbResult::Win), Sorted(winning));
         QCOMPARE(MovesOf(answer, TbResult::BlessedLoss, TbResult::CursedWin), Sorted(drawing));
         QCOMPARE(MovesOf(answer, TbResult::Loss, TbResult::Loss), Sorted(losing));
+    }
+
+    // A position played on keeps what the tables ask about: the count since
+    // the last capture or pawn move, the pawn that may be taken in passing,
+    // the castling rights whose king and rook still stand.
+    void playMoves_data()
+    {
+        QTest::addColumn<QString>("fen");
+        QTest::addColumn<QString>("moves");
+        QTest::addColumn<bool>("legal");
+        QTest::addColumn<int>("castling");
+        QTest::addColumn<int>("passedFile");
+        QTest::addColumn<int>("clock");
+        QTest::addColumn<bool>("whiteToMove");
+        QTest::newRow("a rook leaves its corner") << "r3k3/8/8/8/8/8/8/4K2R w Kq - 0 1" << "h1h2" << true
+                                                 << int(kBlackQueenSide) << 0 << 1 << false;
+        QTest::newRow("a double step") << "4k3/8/8/8/3p4/8/4P3/4K3 w - - 5 1" << "e2e4" << true << 0 << 5 << 0
+                                       << false;
+        QTest::newRow("taken in passing, then a king's step")
+            << "4k3/8/8/8/3p4/8/4P3/4K3 w - - 5 1" << "e2e4 d4e3 e1e2" << true << 0 << 0 << 1 << false;
+        QTest::newRow("a capture starts the count again") << "4k3/8/8/8/8/8/3p4/4K3 w - - 7 1" << "e1d2 e8e7"
+                                                          << true << 0 << 0 << 1 << true;
+        QTest::newRow("a move the rules refuse") << "4k3/8/8/8/8/8/8/4K3 w - - 0 1" << "e1e3" << false << 0 << 0
+                                                 << 0 << true;
+    }
+    void playMoves()
+    {
+        QFETCH(QString, fen);
+        QFETCH(QString, moves);
+        QFETCH(bool, legal);
+        TbPosition position = FromFen(fen.toStdString());
+        std::vector<std::string> coords;
+        for (const QString& move : moves.split(' '))
+            coords.push_back(move.toStdString());
+        QCOMPARE(TbPlayMoves(position, coords), legal);
+        if (!legal)
+            return;
+        QTEST(position.castling, "castling");
+        QTEST(position.passedFile, "passedFile");
+        QTEST(position.halfMoveClock, "clock");
+        QTEST(position.whiteToMove, "whiteToMove");
     }
 
     void noResult_data()
