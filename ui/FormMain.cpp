@@ -12,6 +12,7 @@
 #include "HelpWindow.h"
 #include "JapaneseFonts.h"
 #include "MoveListView.h"
+#include "ReferencePanel.h"
 #include "WindowEngineHost.h"
 #include "WindowMenus.h"
 #include "WindowStates.h"
@@ -217,6 +218,7 @@ QWidget* FormMain::BuildCentralArea()
     analysisPanel_ = new AnalysisPanel(services_, *session_);
     AddPanel(analysisPanel_);
     connect(analysisPanel_, &AnalysisPanel::TurnedOff, this, [this] { ShowAnalysis(false); });
+    BuildReferencePanel();
 
     auto* right = new QVBoxLayout;
     right->addWidget(info_->BuildInformation());
@@ -242,6 +244,28 @@ void FormMain::AddPanel(WindowPanel* panel)
             AllDisplay();
     });
     connect(panel, &WindowPanel::RecordEdited, this, &FormMain::AllDisplay);
+}
+
+void FormMain::BuildReferencePanel()
+{
+    referencePanel_ = new ReferencePanel(services_, *session_);
+    AddPanel(referencePanel_);
+    QAction* show = menus_->MnuGameReference;
+    connect(show, &QAction::triggered, this, [this](bool on) { on ? referencePanel_->TurnOn() : referencePanel_->TurnOff(); });
+    connect(menus_->MnuFileReferenceOpen, &QAction::triggered, this, [this, show] {
+        referencePanel_->ChooseDatabase();
+        show->setChecked(true);
+        referencePanel_->TurnOn();
+    });
+    connect(menus_->MnuFileReferenceAdd, &QAction::triggered, referencePanel_, &ReferencePanel::ChooseImport);
+    // A game of the database or the desk opens as "開く" opens one.
+    connect(referencePanel_, &ReferencePanel::OpenGame, this, [this](const ReferenceGame& game) {
+        if (!states_->Enabled(WindowCommand::FileOpen))
+            return services_.Beep();
+        if (OpenReferenceGame(files_->Host(), game))
+            AllDisplay();
+    });
+    connect(referencePanel_, &ReferencePanel::OpenDeskGame, this, [this](const DeskPlace& place) { files_->OpenFromDesk(place); });
 }
 
 void FormMain::RegisterStates()

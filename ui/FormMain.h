@@ -33,6 +33,7 @@ class GameClocks;
 class GameInfoBoxes;
 class HelpWindow;
 class MoveListView;
+class ReferencePanel;
 class WindowEngineHost;
 class WindowMenus;
 class WindowPanel;
@@ -98,6 +99,7 @@ private:
     void ReplayStep();
     bool StepKey(int key);  // clicks a navigation button for a key; false for no step
     void ShowAnalysis(bool on);
+    void BuildReferencePanel();
     bool ReturnSetup(SetupReturn code);  // false: the set-up stays open (an unsaved record kept)
     void MnuGameHyoukiHyouki_Click(NotationStyle notation);
     void MnuGameTurn_Click();
@@ -128,6 +130,7 @@ private:
     EngineTraffic* traffic_ = nullptr;
     FileCommands* files_ = nullptr;
     AnalysisPanel* analysisPanel_ = nullptr;
+    ReferencePanel* referencePanel_ = nullptr;  // "参考棋譜"
     std::vector<WindowPanel*> panelList_;
     EngineConfig engineConfig_;
     std::unique_ptr<WindowEngineHost> engineHost_;

@@ -50,6 +50,9 @@ void WindowMenus::Build(QMainWindow& window)
     file->addSeparator();
     MnuFileDesk = entry(file, "MnuFileDesk", QStringLiteral("通信対局一覧"), 'D');
     file->addSeparator();
+    MnuFileReferenceOpen = entry(file, "MnuFileReferenceOpen", QStringLiteral("参考データベースを開く..."), 'R');
+    MnuFileReferenceAdd = entry(file, "MnuFileReferenceAdd", QStringLiteral("参考データベースに追加..."), 'I');
+    file->addSeparator();
     MnuFilePrint = entry(file, "MnuFilePrint", QStringLiteral("印刷"), 'P');
     file->addSeparator();
     MnuFileEnd = entry(file, "MnuFileEnd", QStringLiteral("Vorlikの終了"), 'X');
@@ -98,6 +101,8 @@ void WindowMenus::Build(QMainWindow& window)
     game->addSeparator();
     MnuGameAnalysis = entry(game, "MnuGameAnalysis", QStringLiteral("解析"), 'A');
     MnuGameAnalysis->setCheckable(true);
+    MnuGameReference = entry(game, "MnuGameReference", QStringLiteral("参考棋譜"), 'B');
+    MnuGameReference->setCheckable(true);
     game->addSeparator();
     MnuGameEngine = entry(game, "MnuGameEngine", QStringLiteral("エンジンの設定"), 'C');
 
@@ -167,6 +172,9 @@ void WindowMenus::BuildToolbar(QMainWindow& window)
     MnuGameAnalysis->setIconVisibleInMenu(false);
     Toolbar->addSeparator();
     Toolbar->addAction(MnuGameAnalysis);
+    MnuGameReference->setIcon(ToolIcon(QStringLiteral("参")));
+    MnuGameReference->setIconVisibleInMenu(false);
+    Toolbar->addAction(MnuGameReference);
 }
 
 }  // namespace vorlik

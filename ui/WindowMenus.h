@@ -20,6 +20,8 @@ public:
     std::array<QAction*, 4> MnuFileOpenSave{};  // 1 open, 3 save
     QAction* MnuFilePrint = nullptr;
     QAction* MnuFileDesk = nullptr;
+    QAction* MnuFileReferenceOpen = nullptr;     // "参考データベースを開く..."
+    QAction* MnuFileReferenceAdd = nullptr;      // "参考データベースに追加..."
     QAction* MnuFileEnd = nullptr;
     QAction* MnuGameNew = nullptr;
     QAction* MnuGameEnd = nullptr;
@@ -30,6 +32,7 @@ public:
     std::array<QAction*, 4> MnuGameLevelLevel{};  // 1..3
     QAction* MnuGameEngine = nullptr;
     QAction* MnuGameAnalysis = nullptr;          // "解析"
+    QAction* MnuGameReference = nullptr;         // "参考棋譜"
     QAction* MnuGameVariation = nullptr;         // "変化手順の入力"
     QAction* MnuGameVariationPromote = nullptr;
     QAction* MnuGameVariationDelete = nullptr;
