@@ -185,7 +185,10 @@ ReferencePanel::ReferencePanel(WindowServices& services, GameSession& session, Q
     connect(&filterDelay_, &QTimer::timeout, this, &ReferencePanel::FilterChanged);
     deskDelay_.setSingleShot(true);
     deskDelay_.setInterval(500);  // a save writes the backup, then the file
-    connect(&deskDelay_, &QTimer::timeout, this, &ReferencePanel::ReadDesk);
+    connect(&deskDelay_, &QTimer::timeout, this, [this] {
+        if (!WatchDesk())
+            ReadDesk();
+    });
     connect(&deskWatch_, &QFileSystemWatcher::directoryChanged, &deskDelay_, qOverload<>(&QTimer::start));
     connect(&deskWatch_, &QFileSystemWatcher::fileChanged, &deskDelay_, qOverload<>(&QTimer::start));
 
@@ -368,6 +371,7 @@ void ReferencePanel::FollowBoard(bool again)
 {
     if (!on_ || session_.SetupOpen())
         return;  // a position being set up is no position of the record yet
+    ShowDeskGames();
     if (databaseFile_.isEmpty() || !databaseError_.isEmpty()) {
         ShowHeading();
         return;
@@ -385,7 +389,6 @@ void ReferencePanel::FollowBoard(bool again)
     treeSerial_ = queries_->AskTree(position, filter, kPage);
     gamesSerial_ = 0;
     // The old tree stays until the new one comes: no flicker while stepping.
-    ShowDeskGames();
 }
 
 void ReferencePanel::Answered(const ReferenceAnswer& answer)
@@ -601,22 +604,24 @@ void ReferencePanel::ClearFilter()
 
 // ---- the desk's games ------------------------------------------------------------
 
-void ReferencePanel::WatchDesk()
+bool ReferencePanel::WatchDesk()
 {
+    // The desk window may have chosen another folder or name since: its
+    // settings are rewritten whole, so their folder is watched.
+    const QString settings = services_.Folders().Settings;
+    if (QFileInfo(settings).isDir() && !deskWatch_.directories().contains(settings))
+        deskWatch_.addPath(settings);
     const std::vector<std::string> lines = RememberedLines(services_.Folders(), kDeskWindowFile);
     const QString folder = lines.size() > 0 ? Text(lines[0]) : QString();
     const QString me = lines.size() > 1 ? Text(lines[1]).trimmed() : QString();
-    // The desk window may have chosen another folder or name since.
-    const QString remembered = services_.Folders().Settings + QLatin1Char('/') + QLatin1String(kDeskWindowFile);
-    if (QFileInfo::exists(remembered) && !deskWatch_.files().contains(remembered))
-        deskWatch_.addPath(remembered);
     if (folder == deskFolder_ && me == deskMe_)
-        return;
-    if (!deskFolder_.isEmpty())
+        return false;
+    if (!deskFolder_.isEmpty() && deskFolder_ != settings)
         deskWatch_.removePath(deskFolder_);
     deskFolder_ = folder;
     deskMe_ = me;
     ReadDesk();
+    return true;
 }
 
 void ReferencePanel::ReadDesk()

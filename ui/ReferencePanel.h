@@ -101,8 +101,9 @@ private:
     void OpponentOnly();
     void ClearFilter();
     void DatabaseFailed(const std::string& error);
-    // The desk's games, read again when its folder or its files change.
-    void WatchDesk();
+    // The desk's games, read again when its folder or its files change;
+    // true when the desk's folder or player changed (and it is read).
+    bool WatchDesk();
     void ReadDesk();
 
     WindowServices& services_;
