@@ -251,11 +251,14 @@ void FormMain::BuildReferencePanel()
     referencePanel_ = new ReferencePanel(services_, *session_);
     AddPanel(referencePanel_);
     QAction* show = menus_->MnuGameReference;
-    connect(show, &QAction::triggered, this, [this](bool on) { on ? referencePanel_->TurnOn() : referencePanel_->TurnOff(); });
+    // The panel, as the analysis's, takes the place of the engine traffic.
+    connect(show, &QAction::toggled, this, [this](bool on) {
+        on ? referencePanel_->TurnOn() : referencePanel_->TurnOff();
+        ShowAnalysis(menus_->MnuGameAnalysis->isChecked());
+    });
     connect(menus_->MnuFileReferenceOpen, &QAction::triggered, this, [this, show] {
         referencePanel_->ChooseDatabase();
         show->setChecked(true);
-        referencePanel_->TurnOn();
     });
     connect(menus_->MnuFileReferenceAdd, &QAction::triggered, referencePanel_, &ReferencePanel::ChooseImport);
     // A game of the database or the desk opens as "開く" opens one.
@@ -659,9 +662,10 @@ void FormMain::ShowAnalysis(bool on)
 {
     // The panel takes the place of the engine traffic, which only a game has.
     menus_->MnuGameAnalysis->setChecked(on);
+    const bool panelOn = on || menus_->MnuGameReference->isChecked();
     for (QWidget* traffic : {static_cast<QWidget*>(traffic_->TextEngMas()), static_cast<QWidget*>(traffic_->Direct()),
                              static_cast<QWidget*>(CommandMain[9])})
-        traffic->setVisible(!on);
+        traffic->setVisible(!panelOn);
 }
 
 // ---- the set-up -------------------------------------------------------------

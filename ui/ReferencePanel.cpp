@@ -137,10 +137,16 @@ ReferencePanel::ReferencePanel(WindowServices& services, GameSession& session, Q
     LabelReference->setWordWrap(true);
     LabelReference->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
+    // Short headings, so that every column fits beside the board; the whole name as the tip.
     TreeReference = MakeTree("TreeReference", {QStringLiteral("手"), QStringLiteral("局数"), QStringLiteral("割合"),
-                                               QStringLiteral("白勝"), QStringLiteral("引分"), QStringLiteral("黒勝"),
-                                               QStringLiteral("結果"), QStringLiteral("得点"), QStringLiteral("平均R"),
-                                               QStringLiteral("パフォ"), QStringLiteral("最終年")});
+                                               QStringLiteral("白"), QStringLiteral("分"), QStringLiteral("黒"),
+                                               QStringLiteral("結果"), QStringLiteral("得点"), QStringLiteral("R"),
+                                               QStringLiteral("Perf"), QStringLiteral("年")});
+    const char* const tips[kColumns] = {"手", "局数", "この手の割合", "白勝", "引分", "黒勝", "白勝・引分・黒勝",
+                                        "手番の側の得点率", "手番の側の平均レーティング", "手番の側のパフォーマンス",
+                                        "最後に指された年"};
+    for (int column = 0; column < kColumns; ++column)
+        TreeReference->headerItem()->setToolTip(column, QString::fromUtf8(tips[column]));
     TreeReference->setItemDelegateForColumn(kBar, new ResultBar(TreeReference));
     TreeReference->setToolTip(QStringLiteral("ダブルクリックでその手を指します"));
     connect(TreeReference, &QTreeWidget::itemDoubleClicked, this, &ReferencePanel::TreeActivated);
@@ -172,10 +178,12 @@ ReferencePanel::ReferencePanel(WindowServices& services, GameSession& session, Q
     belowTree_->setContentsMargins(0, 0, 0, 0);
     belowTree_->addWidget(ListReferenceDesk);
     layout->addLayout(belowTree_);
-    layout->addWidget(TreeReferenceGames, 2);
+    layout->addWidget(TreeReferenceGames, 1);
     layout->addWidget(ComReferenceMore, 0, Qt::AlignRight);
-    const QFontMetrics metrics(font());
-    setMinimumHeight(metrics.height() * 16);
+    // As narrow as the move list lets it be, and no taller than a few rows
+    // of each list need: the window keeps its size and the board its room.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    setMinimumHeight(fontMetrics().height() * 12);
 
     connect(queries_.get(), &ReferenceQueries::Answered, this, &ReferencePanel::Answered);
     connect(&session_, &GameSession::RecordChanged, this, &ReferencePanel::BoardChanged);
@@ -215,6 +223,7 @@ void ReferencePanel::BuildFilters(QVBoxLayout* layout)
     TextReferencePlayer->setPlaceholderText(QStringLiteral("選手"));
     TextReferencePlayer->setToolTip(QStringLiteral("この選手が手番のゲームだけ（名前の最初の文字だけでも可）"));
     TextReferencePlayer->setClearButtonEnabled(true);
+    TextReferencePlayer->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Player 0000")) + 24);
     connect(TextReferencePlayer, &QLineEdit::editingFinished, this, &ReferencePanel::FilterChanged);
     ComReferenceOpponent = new QPushButton(QStringLiteral("相手の手だけ"));
     ComReferenceOpponent->setObjectName(QStringLiteral("ComReferenceOpponent"));
@@ -225,22 +234,32 @@ void ReferencePanel::BuildFilters(QVBoxLayout* layout)
     SpinReferenceYearTo = MakeSpin("SpinReferenceYearTo", 2100, 1, QStringLiteral("この年まで"));
     SpinReferenceElo = MakeSpin("SpinReferenceElo", 3500, 50, QStringLiteral("手番の側のレーティングの下限"));
     SpinReferenceElo->setPrefix(QStringLiteral("R≥"));
-    for (QSpinBox* spin : {SpinReferenceYearFrom, SpinReferenceYearTo, SpinReferenceElo})
+    for (QSpinBox* spin : {SpinReferenceYearFrom, SpinReferenceYearTo, SpinReferenceElo}) {
         connect(spin, &QSpinBox::valueChanged, &filterDelay_, qOverload<>(&QTimer::start));
+        // As wide as their widest value: the player's name keeps the room.
+        spin->setMaximumWidth(fontMetrics().horizontalAdvance(spin->prefix() + QStringLiteral("0000")) + 34);
+    }
     auto* clear = new QPushButton(QStringLiteral("解除"));
     clear->setObjectName(QStringLiteral("ComReferenceClear"));
     clear->setAutoDefault(false);
     connect(clear, &QPushButton::clicked, this, &ReferencePanel::ClearFilter);
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(TextReferencePlayer, 2);
-    row->addWidget(ComReferenceOpponent);
-    row->addWidget(SpinReferenceYearFrom);
-    row->addWidget(new QLabel(QStringLiteral("〜")));
-    row->addWidget(SpinReferenceYearTo);
-    row->addWidget(SpinReferenceElo);
-    row->addWidget(clear);
-    layout->addLayout(row);
+    // Two rows: beside the board one is too narrow for a name and the numbers.
+    auto* player = new QHBoxLayout;
+    player->setContentsMargins(0, 0, 0, 0);
+    player->addWidget(TextReferencePlayer, 1);
+    player->addWidget(ComReferenceOpponent);
+    player->addWidget(clear);
+    auto* numbers = new QHBoxLayout;
+    numbers->setContentsMargins(0, 0, 0, 0);
+    numbers->addWidget(new QLabel(QStringLiteral("年")));
+    numbers->addWidget(SpinReferenceYearFrom);
+    numbers->addWidget(new QLabel(QStringLiteral("〜")));
+    numbers->addWidget(SpinReferenceYearTo);
+    numbers->addSpacing(8);
+    numbers->addWidget(SpinReferenceElo);
+    numbers->addStretch(1);
+    layout->addLayout(player);
+    layout->addLayout(numbers);
 }
 
 void ReferencePanel::AddBelowTree(QWidget* widget) { belowTree_->addWidget(widget); }
@@ -468,7 +487,7 @@ void ReferencePanel::ShowTree(const ReferenceAnswer& answer)
     for (int column = 0; column < kColumns; ++column)
         if (column != kBar)
             TreeReference->resizeColumnToContents(column);
-    TreeReference->setColumnWidth(kBar, 60);
+    TreeReference->setColumnWidth(kBar, 48);
     ShowHeading();
 }
 
@@ -661,7 +680,7 @@ void ReferencePanel::ShowDeskGames()
     for (const DeskMatch& match : deskShown_)
         ListReferenceDesk->addItem(Text(DeskMatchText(match, notation_)));
     ListReferenceDesk->setVisible(!deskShown_.empty());
-    const int rows = std::min<int>(static_cast<int>(deskShown_.size()), 4);
+    const int rows = std::min<int>(static_cast<int>(deskShown_.size()), 3);
     ListReferenceDesk->setFixedHeight(rows * (fontMetrics().height() + 4) + 6);
 }
 
