@@ -37,6 +37,8 @@ public:
     bool Start(const QString& database, const QString& file);
     bool Running() const { return process_.state() != QProcess::NotRunning; }
     void Cancel();
+    // The games read so far, as the import last told.
+    long Games() const { return games_; }
 
 signals:
     // The import has ended; imported: games went into the database.

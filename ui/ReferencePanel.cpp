@@ -269,7 +269,7 @@ void ReferencePanel::TurnOn()
     on_ = true;
     show();
     if (!databaseError_.isEmpty() && toldError_ != databaseError_)
-        DatabaseFailed(databaseError_.toStdString());
+        DatabaseFailed(databaseError_.toStdString(), true);
     WatchDesk();
     FollowBoard(true);
 }
@@ -356,19 +356,27 @@ void ReferencePanel::ChooseImport()
     import_->Start(database, file);
 }
 
-void ReferencePanel::DatabaseFailed(const std::string& error)
+void ReferencePanel::DatabaseFailed(const std::string& error, bool lasting)
 {
-    databaseOpen_ = false;
-    databaseError_ = Text(error);
+    // A file that does not open stays unread until another is chosen; a
+    // question that failed (the database busy too long) is asked again at
+    // the next position.
+    databaseOpen_ = databaseOpen_ && !lasting;
+    const QString why = Text(error);
+    if (lasting)
+        databaseError_ = why;
     TreeReference->clear();
     TreeReferenceGames->clear();
     ComReferenceMore->hide();
+    askedAny_ = false;
     ShowHeading();
+    if (!lasting)
+        LabelReference->setText(QFileInfo(databaseFile_).fileName() + QStringLiteral(": 読めません。") + why);
     // Told once, while the panel is there to say it again.
-    if (on_ && toldError_ != databaseError_) {
-        toldError_ = databaseError_;
-        services_.ShowMessage(this, QStringLiteral("参考データベースを読めません。\n") + databaseError_,
-                              QStringLiteral("警告"), MessageIcon::Error, MessageButtons::Ok);
+    if (on_ && toldError_ != why) {
+        toldError_ = why;
+        services_.ShowMessage(this, QStringLiteral("参考データベースを読めません。\n") + why, QStringLiteral("警告"),
+                              MessageIcon::Error, MessageButtons::Ok);
     }
 }
 
@@ -416,12 +424,12 @@ void ReferencePanel::Answered(const ReferenceAnswer& answer)
     if (serial == openSerial_) {
         databaseOpen_ = answer.ok;
         if (!answer.ok)
-            DatabaseFailed(answer.error);
+            DatabaseFailed(answer.error, true);
         else
             ShowHeading();
     } else if (serial == treeSerial_) {
         if (!answer.ok)
-            return DatabaseFailed(answer.error);
+            return DatabaseFailed(answer.error, false);
         ShowTree(answer);
         TreeReferenceGames->clear();
         gamesListed_ = 0;

@@ -100,7 +100,8 @@ private:
     void FilterChanged();
     void OpponentOnly();
     void ClearFilter();
-    void DatabaseFailed(const std::string& error);
+    // lasting: the database cannot be opened (not only one question failed).
+    void DatabaseFailed(const std::string& error, bool lasting);
     // The desk's games, read again when its folder or its files change;
     // true when the desk's folder or player changed (and it is read).
     bool WatchDesk();

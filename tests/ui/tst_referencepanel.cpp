@@ -7,6 +7,7 @@
 #include "database/DatabaseImport.h"
 #include "ui/DeskPositions.h"
 #include "ui/FormMain.h"
+#include "ui/ReferenceImport.h"
 #include "ui/ReferencePanel.h"
 
 #include <QAction>
@@ -72,6 +73,8 @@ private slots:
     void doubleClickPlaysTheMove();
     void deskGamesByPosition_data();
     void deskGamesByPosition();
+    void cancelledImport_data();
+    void cancelledImport();
 
 private:
     QTreeWidget* Tree() const { return panel->findChild<QTreeWidget*>(QStringLiteral("TreeReference")); }
@@ -230,6 +233,48 @@ void ReferencePanelTest::deskGamesByPosition()
     texts.sort();
     found.sort();
     QCOMPARE(texts, found);
+}
+
+void ReferencePanelTest::cancelledImport_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("into the database open") << true;
+    QTest::newRow("into a new database") << false;
+}
+
+void ReferencePanelTest::cancelledImport()
+{
+    QFETCH(bool, existing);
+    // Enough games that the import is still running when it tells its first count.
+    std::string games;
+    for (int round = 1; round <= 40000; ++round)
+        games += "[Event \"Long\"]\n[Round \"" + std::to_string(round) + "\"]\n[Result \"*\"]\n\n1. d4 d5 2. c4 *\n\n";
+    const QString pgn = folder.filePath(QStringLiteral("long.pgn"));
+    WriteFile(pgn, games.c_str());
+    const QString target = existing ? folder.filePath(QStringLiteral("copy.vdb")) : folder.filePath(QStringLiteral("new.vdb"));
+    QFile::remove(target);
+    if (existing)
+        QVERIFY(QFile::copy(database, target));
+    QVERIFY(QFile::link(QStringLiteral(VORLIK_KIFU), services->ProgramFolder() + QStringLiteral("/vorlik-kifu")));
+    QWidget window;
+    ReferenceImport import(*services, &window);
+    QSignalSpy finished(&import, &ReferenceImport::Finished);
+    QVERIFY(import.Start(target, pgn));
+    QTRY_VERIFY_WITH_TIMEOUT(import.Games() > 0 || !finished.isEmpty(), 60000);
+    QVERIFY2(finished.isEmpty(), "the import ended before it could be cancelled");
+    import.Cancel();
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(finished[0][1].toBool(), false);
+    QCOMPARE(services->shown.last().text, QStringLiteral("取り込みを中止しました。データベースは元のままです。"));
+    QCOMPARE(QFileInfo::exists(target), existing);
+    if (existing) {  // as it was: the three games, nothing of the file
+        GameDatabase db;
+        std::string error;
+        QVERIFY2(db.Open(target.toStdString(), GameDatabase::Mode::ReadOnly, error), error.c_str());
+        std::vector<GameRow> rows;
+        QVERIFY(QueryGames(db, KeyAfter({}), true, QueryFilter(), 100, 0, rows, error));
+        QCOMPARE(rows.size(), std::size_t(3));
+    }
 }
 
 QTEST_MAIN(ReferencePanelTest)
