@@ -253,8 +253,8 @@ void FormMain::BuildReferencePanel()
     QAction* show = menus_->MnuGameReference;
     // The panel, as the analysis's, takes the place of the engine traffic.
     connect(show, &QAction::toggled, this, [this](bool on) {
-        on ? referencePanel_->TurnOn() : referencePanel_->TurnOff();
         ShowAnalysis(menus_->MnuGameAnalysis->isChecked());
+        on ? referencePanel_->TurnOn() : referencePanel_->TurnOff();
     });
     connect(menus_->MnuFileReferenceOpen, &QAction::triggered, this, [this, show] {
         referencePanel_->ChooseDatabase();

@@ -210,6 +210,9 @@ ReferencePanel::ReferencePanel(WindowServices& services, GameSession& session, Q
 
 ReferencePanel::~ReferencePanel()
 {
+    // The name box tells its editing finished as it loses the focus to its
+    // own destruction: the panel is no longer there to hear it.
+    disconnect(TextReferencePlayer, nullptr, this, nullptr);
     if (deskReader_) {
         deskReader_->wait();
         delete deskReader_;

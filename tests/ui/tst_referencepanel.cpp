@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTreeWidget>
@@ -70,6 +72,8 @@ private slots:
     void positionChange_data();
     void positionChange();
     void staleAnswerIsDropped();
+    void opponentOnly_data();
+    void opponentOnly();
     void doubleClickPlaysTheMove();
     void deskGamesByPosition_data();
     void deskGamesByPosition();
@@ -177,6 +181,41 @@ void ReferencePanelTest::staleAnswerIsDropped()
     QCOMPARE(Rows(Tree()), (QStringList{"Nf3 2", "合計 2"}));
     QCOMPARE(shown.count(), 1);
     panel->Queries().beforeSending = nullptr;
+}
+
+void ReferencePanelTest::opponentOnly_data()
+{
+    QTest::addColumn<QString>("me");  // the desk's player, or none
+    QTest::addColumn<QStringList>("moves");
+    QTest::addColumn<QString>("opponent");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("no desk: the side to move") << QString() << QStringList{"e2e4"} << "Bob" << QStringList{"e5 1", "合計 1"};
+    QTest::newRow("the desk's player is White") << "Ann" << QStringList{} << "Bob" << QStringList{"e4 1", "合計 1"};
+    QTest::newRow("the desk's player is Black") << "Bob" << QStringList{"e2e4"} << "Ann" << QStringList{"e5 1", "合計 1"};
+}
+
+void ReferencePanelTest::opponentOnly()
+{
+    QFETCH(QString, me);
+    QFETCH(QStringList, moves);
+    QFETCH(QString, opponent);
+    QFETCH(QStringList, rows);
+    std::string error;
+    if (!me.isEmpty()) {  // the desk window's folder and player, as it remembers them
+        QVERIFY(RememberLines(services->Folders(), "VorlikDeskWindow.ini", {folder.path().toStdString(), me.toStdString()}, error));
+        panel->TurnOff();
+        panel->TurnOn();
+    }
+    GameHeader header = session->Header();
+    header.Field[5] = "Ann";
+    header.Field[6] = "Bob";
+    session->SetHeader(header);
+    QSignalSpy shown(panel.get(), &ReferencePanel::TreeShown);
+    Play(moves);
+    panel->findChild<QPushButton*>(QStringLiteral("ComReferenceOpponent"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(Rows(Tree()), rows, 10000);
+    QCOMPARE(panel->findChild<QLineEdit*>(QStringLiteral("TextReferencePlayer"))->text(), opponent);
+    QVERIFY(panel->findChild<QLabel*>(QStringLiteral("LabelReference"))->text().contains(QStringLiteral("絞り込み: 選手 ") + opponent));
 }
 
 void ReferencePanelTest::doubleClickPlaysTheMove()
