@@ -14,6 +14,7 @@
 #include "JapaneseFonts.h"
 #include "MoveListView.h"
 #include "TablebasePanel.h"
+#include "ReferencePanel.h"
 #include "WindowEngineHost.h"
 #include "WindowMenus.h"
 #include "WindowStates.h"
@@ -227,6 +228,7 @@ QWidget* FormMain::BuildCentralArea()
     analysisPanel_->SetLineEndMark([this](const GameState& game, int ply, const std::vector<std::string>& coords) {
         return tbPanel_->LineEndText(game, ply, coords);
     });
+    BuildReferencePanel();
 
     auto* right = new QVBoxLayout;
     right->addWidget(info_->BuildInformation());
@@ -252,6 +254,31 @@ void FormMain::AddPanel(WindowPanel* panel)
             AllDisplay();
     });
     connect(panel, &WindowPanel::RecordEdited, this, &FormMain::AllDisplay);
+}
+
+void FormMain::BuildReferencePanel()
+{
+    referencePanel_ = new ReferencePanel(services_, *session_);
+    AddPanel(referencePanel_);
+    QAction* show = menus_->MnuGameReference;
+    // The panel, as the analysis's, takes the place of the engine traffic.
+    connect(show, &QAction::toggled, this, [this](bool on) {
+        ShowAnalysis(menus_->MnuGameAnalysis->isChecked());
+        on ? referencePanel_->TurnOn() : referencePanel_->TurnOff();
+    });
+    connect(menus_->MnuFileReferenceOpen, &QAction::triggered, this, [this, show] {
+        referencePanel_->ChooseDatabase();
+        show->setChecked(true);
+    });
+    connect(menus_->MnuFileReferenceAdd, &QAction::triggered, referencePanel_, &ReferencePanel::ChooseImport);
+    // A game of the database or the desk opens as "開く" opens one.
+    connect(referencePanel_, &ReferencePanel::OpenGame, this, [this](const ReferenceGame& game) {
+        if (!states_->Enabled(WindowCommand::FileOpen))
+            return services_.Beep();
+        if (OpenReferenceGame(files_->Host(), game))
+            AllDisplay();
+    });
+    connect(referencePanel_, &ReferencePanel::OpenDeskGame, this, [this](const DeskPlace& place) { files_->OpenFromDesk(place); });
 }
 
 void FormMain::RegisterStates()
@@ -696,10 +723,10 @@ void FormMain::ShowAnalysis(bool on)
 {
     // The panels take the place of the engine traffic, which only a game has.
     menus_->MnuGameAnalysis->setChecked(on);
-    on = on || menus_->MnuGameTablebase->isChecked();
+    const bool panelOn = on || menus_->MnuGameTablebase->isChecked() || menus_->MnuGameReference->isChecked();
     for (QWidget* traffic : {static_cast<QWidget*>(traffic_->TextEngMas()), static_cast<QWidget*>(traffic_->Direct()),
                              static_cast<QWidget*>(CommandMain[9])})
-        traffic->setVisible(!on);
+        traffic->setVisible(!panelOn);
 }
 
 // ---- the set-up -------------------------------------------------------------

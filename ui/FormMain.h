@@ -34,6 +34,7 @@ class GameClocks;
 class GameInfoBoxes;
 class HelpWindow;
 class MoveListView;
+class ReferencePanel;
 class WindowEngineHost;
 class WindowMenus;
 class WindowPanel;
@@ -103,6 +104,7 @@ private:
     void ShowAnalysis(bool on);
     // The tables give the side to move on the board a win or a draw to claim.
     bool TbClaimable();
+    void BuildReferencePanel();
     bool ReturnSetup(SetupReturn code);  // false: the set-up stays open (an unsaved record kept)
     void MnuGameHyoukiHyouki_Click(NotationStyle notation);
     void MnuGameTurn_Click();
@@ -134,6 +136,7 @@ private:
     FileCommands* files_ = nullptr;
     AnalysisPanel* analysisPanel_ = nullptr;
     TablebasePanel* tbPanel_ = nullptr;
+    ReferencePanel* referencePanel_ = nullptr;  // "参考棋譜"
     std::vector<WindowPanel*> panelList_;
     EngineConfig engineConfig_;
     std::unique_ptr<WindowEngineHost> engineHost_;

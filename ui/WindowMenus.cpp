@@ -50,6 +50,9 @@ void WindowMenus::Build(QMainWindow& window)
     file->addSeparator();
     MnuFileDesk = entry(file, "MnuFileDesk", QStringLiteral("通信対局一覧"), 'D');
     file->addSeparator();
+    MnuFileReferenceOpen = entry(file, "MnuFileReferenceOpen", QStringLiteral("参考データベースを開く..."), 'R');
+    MnuFileReferenceAdd = entry(file, "MnuFileReferenceAdd", QStringLiteral("参考データベースに追加..."), 'I');
+    file->addSeparator();
     MnuFilePrint = entry(file, "MnuFilePrint", QStringLiteral("印刷"), 'P');
     file->addSeparator();
     MnuFileEnd = entry(file, "MnuFileEnd", QStringLiteral("Vorlikの終了"), 'X');
@@ -101,6 +104,8 @@ void WindowMenus::Build(QMainWindow& window)
     MnuGameTablebase = entry(game, "MnuGameTablebase", QStringLiteral("終盤データベース"), 'B');
     MnuGameTablebase->setCheckable(true);
     MnuGameTbClaim = entry(game, "MnuGameTbClaim", QStringLiteral("テーブルベースで申告..."));
+    MnuGameReference = entry(game, "MnuGameReference", QStringLiteral("参考棋譜"), 'B');
+    MnuGameReference->setCheckable(true);
     game->addSeparator();
     MnuGameEngine = entry(game, "MnuGameEngine", QStringLiteral("エンジンの設定"), 'C');
 
@@ -173,6 +178,9 @@ void WindowMenus::BuildToolbar(QMainWindow& window)
     MnuGameTablebase->setIcon(ToolIcon(QStringLiteral("TB")));
     MnuGameTablebase->setIconVisibleInMenu(false);
     Toolbar->addAction(MnuGameTablebase);
+    MnuGameReference->setIcon(ToolIcon(QStringLiteral("参")));
+    MnuGameReference->setIconVisibleInMenu(false);
+    Toolbar->addAction(MnuGameReference);
 }
 
 }  // namespace vorlik

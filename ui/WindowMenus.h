@@ -20,6 +20,8 @@ public:
     std::array<QAction*, 4> MnuFileOpenSave{};  // 1 open, 3 save
     QAction* MnuFilePrint = nullptr;
     QAction* MnuFileDesk = nullptr;
+    QAction* MnuFileReferenceOpen = nullptr;     // "参考データベースを開く..."
+    QAction* MnuFileReferenceAdd = nullptr;      // "参考データベースに追加..."
     QAction* MnuFileEnd = nullptr;
     QAction* MnuGameNew = nullptr;
     QAction* MnuGameEnd = nullptr;
@@ -32,6 +34,7 @@ public:
     QAction* MnuGameAnalysis = nullptr;          // "解析"
     QAction* MnuGameTablebase = nullptr;         // "終盤データベース"
     QAction* MnuGameTbClaim = nullptr;           // "テーブルベースで申告..."
+    QAction* MnuGameReference = nullptr;         // "参考棋譜"
     QAction* MnuGameVariation = nullptr;         // "変化手順の入力"
     QAction* MnuGameVariationPromote = nullptr;
     QAction* MnuGameVariationDelete = nullptr;
