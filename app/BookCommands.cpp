@@ -3,6 +3,7 @@
 #include "KifuCommands.h"
 
 #include "core/ModuleMekMoveCheck.h"
+#include "core/MoveCommit.h"
 #include "database/PolyglotBook.h"
 #include "database/PositionQuery.h"
 #include "records/KifuStore.h"
