@@ -22,7 +22,6 @@ namespace vorlik {
 namespace {
 
 // Two lines beside "Vorlik.ini": the desk folder and the player's name.
-const char kDeskWindowFile[] = "VorlikDeskWindow.ini";
 
 enum Column { Rank, Opponent, Colour, Event, Plies, LastMove, ToMove, MyTotal, MyLeft, OppTotal, OppLeft, SinceSent,
               Status, File, ColumnCount };

@@ -17,6 +17,9 @@ class QTableWidget;
 
 namespace vorlik {
 
+// The desk window's folder and player, remembered beside Vorlik.ini.
+inline constexpr char kDeskWindowFile[] = "VorlikDeskWindow.ini";
+
 class WindowServices;
 
 class DeskWindow : public QWidget {

@@ -1,11 +1,11 @@
 #include "FormMain.h"
 
 #include "AnalysisPanel.h"
+#include "TablebasePanel.h"
 #include "BoardInput.h"
 #include "BoardView.h"
 #include "DialogGameReview.h"
 #include "DialogMnuGameEngine.h"
-#include "DialogTbClaim.h"
 #include "EngineTraffic.h"
 #include "FileCommands.h"
 #include "GameClocks.h"
@@ -13,8 +13,6 @@
 #include "HelpWindow.h"
 #include "JapaneseFonts.h"
 #include "MoveListView.h"
-#include "TablebasePanel.h"
-#include "ReferencePanel.h"
 #include "WindowEngineHost.h"
 #include "WindowMenus.h"
 #include "WindowStates.h"
@@ -143,8 +141,6 @@ void FormMain::ConnectMenus()
     connect(m.MnuGameVariationDelete, &QAction::triggered, list_, &MoveListView::MnuGameVariationDelete_Click);
     connect(m.MnuGameReview, &QAction::triggered, this, &FormMain::MnuGameReview_Click);
     connect(m.MnuGameAnalysis, &QAction::triggered, this, &FormMain::MnuGameAnalysis_Click);
-    connect(m.MnuGameTablebase, &QAction::triggered, this, &FormMain::MnuGameTablebase_Click);
-    connect(m.MnuGameTbClaim, &QAction::triggered, this, &FormMain::MnuGameTbClaim_Click);
     connect(m.MnuGameSetup, &QAction::triggered, this, &FormMain::MnuGameSetup_Click);
     connect(m.MnuOptionWin120DPI, &QAction::triggered, this, &FormMain::MnuOptionWin120DPI_Click);
     connect(m.MnuHelpSearch, &QAction::triggered, this,
@@ -219,16 +215,7 @@ QWidget* FormMain::BuildCentralArea()
     listAndTraffic->addLayout(panels_);
     listAndTraffic->addWidget(traffic_->TextEngMas());
     listAndTraffic->addLayout(direct);
-    analysisPanel_ = new AnalysisPanel(services_, *session_);
-    AddPanel(analysisPanel_);
-    connect(analysisPanel_, &AnalysisPanel::TurnedOff, this, [this] { ShowAnalysis(false); });
-    tbPanel_ = new TablebasePanel(services_, *session_);
-    AddPanel(tbPanel_);
-    connect(tbPanel_, &TablebasePanel::Answered, this, &FormMain::ApplyStates);  // the claim, with other folders
-    analysisPanel_->SetLineEndMark([this](const GameState& game, int ply, const std::vector<std::string>& coords) {
-        return tbPanel_->LineEndText(game, ply, coords);
-    });
-    BuildReferencePanel();
+    BuildPanels();
 
     auto* right = new QVBoxLayout;
     right->addWidget(info_->BuildInformation());
@@ -242,43 +229,6 @@ QWidget* FormMain::BuildCentralArea()
     layout->addLayout(right);
     RegisterStates();
     return central;
-}
-
-void FormMain::AddPanel(WindowPanel* panel)
-{
-    panels_->addWidget(panel);
-    panelList_.push_back(panel);
-    connect(panel, &WindowPanel::PlayMove, this, [this](const QString& move) { PlayUserMove(move.toStdString()); });
-    connect(panel, &WindowPanel::ShowPly, this, [this](int ply) {
-        if (session_->GoToPly(ply))
-            AllDisplay();
-    });
-    connect(panel, &WindowPanel::RecordEdited, this, &FormMain::AllDisplay);
-}
-
-void FormMain::BuildReferencePanel()
-{
-    referencePanel_ = new ReferencePanel(services_, *session_);
-    AddPanel(referencePanel_);
-    QAction* show = menus_->MnuGameReference;
-    // The panel, as the analysis's, takes the place of the engine traffic.
-    connect(show, &QAction::toggled, this, [this](bool on) {
-        ShowAnalysis(menus_->MnuGameAnalysis->isChecked());
-        on ? referencePanel_->TurnOn() : referencePanel_->TurnOff();
-    });
-    connect(menus_->MnuFileReferenceOpen, &QAction::triggered, this, [this, show] {
-        referencePanel_->ChooseDatabase();
-        show->setChecked(true);
-    });
-    connect(menus_->MnuFileReferenceAdd, &QAction::triggered, referencePanel_, &ReferencePanel::ChooseImport);
-    // A game of the database or the desk opens as "開く" opens one.
-    connect(referencePanel_, &ReferencePanel::OpenGame, this, [this](const ReferenceGame& game) {
-        if (!states_->Enabled(WindowCommand::FileOpen))
-            return services_.Beep();
-        if (OpenReferenceGame(files_->Host(), game))
-            AllDisplay();
-    });
-    connect(referencePanel_, &ReferencePanel::OpenDeskGame, this, [this](const DeskPlace& place) { files_->OpenFromDesk(place); });
 }
 
 void FormMain::RegisterStates()
@@ -322,14 +272,12 @@ void FormMain::ApplyStates()
     facts.takeBackCommand = !set.TakeBack.empty();
     facts.inVariation = game.LastPly > 0 && !IsMainLine(game, game.LastPly);
     facts.moveShown = game.CurPly > 0;
-    facts.tbClaim = TbClaimable();
+    facts.tbClaim = tbPanel_ && tbPanel_->Claimable();
     for (int k = 1; k <= 3; ++k)
         facts.levels[k] = !set.LevelCommand(k).empty();
     states_->Apply(session_->Phase(), facts);
     CommandMain[0]->setText(engineConfig_.EngLoaFg ? QString::fromStdString(set.Name) : QStringLiteral("エンジンの名称"));
 }
-
-DialogSetup* FormMain::SetupDialog() { return input_->SetupDialog(); }
 
 void FormMain::ClearRecordView()
 {
@@ -354,7 +302,7 @@ void FormMain::AllDisplay()
 
 bool FormMain::CheckChessMoveOutput(const std::string& move)
 {
-    const PromotionAsk ask = [this](int rank) { return SetupDialog()->AskPromotion(rank); };
+    const PromotionAsk ask = [this](int rank) { return input_->SetupDialog()->AskPromotion(rank); };
     const PromotionAsk queen = [](int) { return 'q'; };
     if (clocks_->Running())
         clocks_->RunClocks();  // the time up to the move is the mover's
@@ -667,68 +615,6 @@ void FormMain::MnuGameEngine_Click()
         MnuGameAnalysis_Click(true);  // and analyses at once
 }
 
-void FormMain::MnuGameAnalysis_Click(bool on)
-{
-    // The one makes room before the other shows: the window keeps its size.
-    if (!on)
-        analysisPanel_->TurnOff();
-    ShowAnalysis(on);
-    if (on && !analysisPanel_->TurnOn(engineConfig_))
-        ShowAnalysis(false);
-}
-
-void FormMain::MnuGameTablebase_Click(bool on)
-{
-    // As with the analysis: the one makes room before the other shows.
-    menus_->MnuGameTablebase->setChecked(on);
-    if (!on)
-        tbPanel_->TurnOff();
-    ShowAnalysis(menus_->MnuGameAnalysis->isChecked());
-    if (on)
-        tbPanel_->TurnOn();
-}
-
-bool FormMain::TbClaimable()
-{
-    if (!tbPanel_)
-        return false;
-    const std::shared_ptr<const Tablebase> tables = tbPanel_->Tables();
-    if (!tables)
-        return false;
-    const GameState& game = session_->Game();
-    const TbAnswer answer = tables->probeResult(TbPositionAt(game, game.CurPly));
-    return answer.found && answer.result != TbResult::Loss;
-}
-
-void FormMain::MnuGameTbClaim_Click()
-{
-    const GameState& game = session_->Game();
-    const std::shared_ptr<const Tablebase> tables = tbPanel_->Tables();
-    const TbAnswer answer = tables ? tables->probe(TbPositionAt(game, game.CurPly)) : TbAnswer{};
-    const QStringList claim = TbClaimLines(game, session_->Header(), answer);
-    if (claim.isEmpty()) {
-        const QString why = !tables ? QStringLiteral("終盤データベースのフォルダが選ばれていません。")
-                            : answer.found ? QStringLiteral("手番の側は負けです。")
-                                           : answer.why;
-        services_.ShowMessage(this, QStringLiteral("この局面はテーブルベースで申告できません。") + why,
-                              QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::Ok);
-        return;
-    }
-    DialogTbClaim dialog(claim, this);
-    connect(&dialog, &DialogTbClaim::PrintOnCard, this, [this](const QStringList& lines) { files_->PrintClaim(lines); });
-    dialog.exec();
-}
-
-void FormMain::ShowAnalysis(bool on)
-{
-    // The panels take the place of the engine traffic, which only a game has.
-    menus_->MnuGameAnalysis->setChecked(on);
-    const bool panelOn = on || menus_->MnuGameTablebase->isChecked() || menus_->MnuGameReference->isChecked();
-    for (QWidget* traffic : {static_cast<QWidget*>(traffic_->TextEngMas()), static_cast<QWidget*>(traffic_->Direct()),
-                             static_cast<QWidget*>(CommandMain[9])})
-        traffic->setVisible(!panelOn);
-}
-
 // ---- the set-up -------------------------------------------------------------
 
 void FormMain::MnuGameSetup_Click()
@@ -754,7 +640,7 @@ bool FormMain::ReturnSetup(SetupReturn code)
     }
     session_->LoadSetup(input_->SetupPosition(), code == SetupReturn::BlackToMove);
     AllDisplay();
-    if (SetupDialog()->EngineChosen())
+    if (input_->SetupDialog()->EngineChosen())
         engine_->WinBoardEdit();  // the engine takes the side not to move
     clocks_->RunClock(true);
     return true;

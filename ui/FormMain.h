@@ -68,7 +68,6 @@ public:
     EngineGame& Engine() { return *engine_; }
     EngineConfig& Settings() { return engineConfig_; }
     DialogMnuGameEngine* EngineDialog() { return engineDialog_; }
-    DialogSetup* SetupDialog();  // which also asks the promotion question
 
 public slots:
     void LabelinCheckMate_Click();
@@ -78,8 +77,6 @@ public slots:
     void MnuGameEnd_Click();
     void MnuGameSetup_Click();
     void MnuGameAnalysis_Click(bool on);  // "解析" on or off
-    void MnuGameTablebase_Click(bool on);  // "終盤データベース" on or off
-    void MnuGameTbClaim_Click();           // "テーブルベースで申告..."
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -102,9 +99,8 @@ private:
     void ReplayStep();
     bool StepKey(int key);  // clicks a navigation button for a key; false for no step
     void ShowAnalysis(bool on);
-    // The tables give the side to move on the board a win or a draw to claim.
-    bool TbClaimable();
-    void BuildReferencePanel();
+    void BuildPanels();
+    void ShowPanel(WindowPanel* panel, bool on);  // a panel other than the analysis
     bool ReturnSetup(SetupReturn code);  // false: the set-up stays open (an unsaved record kept)
     void MnuGameHyoukiHyouki_Click(NotationStyle notation);
     void MnuGameTurn_Click();

@@ -55,7 +55,7 @@ public:
     ~ReferencePanel() override;
 
     // Shows the panel and follows the board; the database of the last run is opened.
-    void TurnOn();
+    void TurnOn() override;
     void TurnOff() override;
     bool IsOn() const { return on_; }
     void SetNotation(NotationStyle notation) override;

@@ -1,5 +1,7 @@
 #include "TablebasePanel.h"
 
+#include "DialogTbClaim.h"
+
 #include "WindowServices.h"
 #include "core/FenText.h"
 #include "core/ModuleMekMoveCheck.h"
@@ -410,6 +412,35 @@ QString TablebasePanel::LineEndText(const GameState& game, int ply, const std::v
         lineEnds_.clear();
     lineEnds_.insert(key, text);
     return text;
+}
+
+bool TablebasePanel::Claimable()
+{
+    const std::shared_ptr<const Tablebase> tables = Tables();
+    if (!tables)
+        return false;
+    const GameState& game = session_.Game();
+    const TbAnswer answer = tables->probeResult(TbPositionAt(game, game.CurPly));
+    return answer.found && answer.result != TbResult::Loss;
+}
+
+void TablebasePanel::ShowClaim()
+{
+    const GameState& game = session_.Game();
+    const std::shared_ptr<const Tablebase> tables = Tables();
+    const TbAnswer answer = tables ? tables->probe(TbPositionAt(game, game.CurPly)) : TbAnswer{};
+    const QStringList claim = TbClaimLines(game, session_.Header(), answer);
+    if (claim.isEmpty()) {
+        const QString why = !tables ? QStringLiteral("終盤データベースのフォルダが選ばれていません。")
+                            : answer.found ? QStringLiteral("手番の側は負けです。")
+                                           : answer.why;
+        services_.ShowMessage(this, QStringLiteral("この局面はテーブルベースで申告できません。") + why,
+                              QStringLiteral("注意"), MessageIcon::Warning, MessageButtons::Ok);
+        return;
+    }
+    DialogTbClaim dialog(claim, this);
+    connect(&dialog, &DialogTbClaim::PrintOnCard, this, &TablebasePanel::PrintClaim);
+    dialog.exec();
 }
 
 }  // namespace vorlik

@@ -44,7 +44,7 @@ public:
     ~TablebasePanel() override;
 
     // Shows the panel and the tables' answer for the position on the board.
-    void TurnOn();
+    void TurnOn() override;
     void TurnOff() override;
     bool IsOn() const { return on_; }
     void SetNotation(NotationStyle notation) override;
@@ -66,12 +66,20 @@ public:
     // `ply` of the record, in words for the analysis ("" outside the tables).
     QString LineEndText(const GameState& game, int ply, const std::vector<std::string>& coords);
 
+    // The tables give the side to move on the board a win or a draw to claim.
+    bool Claimable();
+    // "テーブルベースで申告...": the claim's text to copy or print, or why
+    // the position on the board allows none.
+    void ShowClaim();
+
 protected:
     void changeEvent(QEvent* event) override;
 
 signals:
     // A new answer (or the lack of one) is on view.
     void Answered();
+    // Print the claim on the postcard's message space.
+    void PrintClaim(const QStringList& lines);
 
 private:
     void BoardChanged();

@@ -104,7 +104,7 @@ void WindowMenus::Build(QMainWindow& window)
     MnuGameTablebase = entry(game, "MnuGameTablebase", QStringLiteral("終盤データベース"), 'B');
     MnuGameTablebase->setCheckable(true);
     MnuGameTbClaim = entry(game, "MnuGameTbClaim", QStringLiteral("テーブルベースで申告..."));
-    MnuGameReference = entry(game, "MnuGameReference", QStringLiteral("参考棋譜"), 'B');
+    MnuGameReference = entry(game, "MnuGameReference", QStringLiteral("参考棋譜"), 'K');
     MnuGameReference->setCheckable(true);
     game->addSeparator();
     MnuGameEngine = entry(game, "MnuGameEngine", QStringLiteral("エンジンの設定"), 'C');

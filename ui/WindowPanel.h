@@ -19,7 +19,10 @@ public:
 
     // The notation of the move list, for the moves a panel shows.
     virtual void SetNotation(NotationStyle notation) { (void)notation; }
-    // The window closes: what the panel runs ends before it returns.
+    // Shows the panel and what it says of the position on the board.
+    virtual void TurnOn() {}
+    // The panel is hidden, or the window closes: what the panel runs ends
+    // before it returns.
     virtual void TurnOff() {}
 
 signals:

@@ -858,7 +858,7 @@ void FormMainTest::promotionByDrag()
     QCOMPARE(seen.preselected, 3);
     QCOMPARE(QString::fromStdString(form_->Game().KifuCoord[3]), QString("g7g8n"));
     QCOMPARE(QString::fromStdString(form_->Game().KifuShort[3]), QString("g8=N"));
-    QCOMPARE(form_->SetupDialog()->PromoNumber(), 1);
+    QCOMPARE(form_->Input().SetupDialog()->PromoNumber(), 1);
     QCOMPARE(Lines(), (QStringList{"1. e8=Q     Kb2", "2. g8=N"}));
 
     // The question remembers the last answer.

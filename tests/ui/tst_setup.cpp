@@ -72,7 +72,7 @@ private slots:
 private:
     void Open();
     BoardView* Board() const { return Controls().ImaCheBoa(); }
-    DialogSetup* Dialog() const { return form_->SetupDialog(); }
+    DialogSetup* Dialog() const { return form_->Input().SetupDialog(); }
     QPoint Centre(const QString& square) const;
     // Script of drags: "Q>d4" a palette piece, "e2>e4" a board piece,
     // "g1>off" a piece dropped off the squares.
