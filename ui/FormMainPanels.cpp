@@ -14,7 +14,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace vorlik {
 
@@ -72,8 +76,20 @@ void FormMain::ShowPanel(WindowPanel* panel, bool on)
     if (!on)
         panel->TurnOff();
     ShowAnalysis(menus_->MnuGameAnalysis->isChecked());
-    if (on)
-        panel->TurnOn();
+    if (!on)
+        return;
+    panel->TurnOn();
+    // A panel's rows are not squeezed to nothing: the window grows for
+    // them, as far as the screen lets it.
+    QTimer::singleShot(0, this, [this, panel] {
+        const int wanted = minimumSize().height() + panel->minimumHeight();
+        if (height() >= wanted || !screen())
+            return;
+        const QRect room = screen()->availableGeometry();
+        resize(width(), std::min(wanted, room.height()));
+        if (frameGeometry().bottom() > room.bottom())  // up, so that its foot stays on the screen
+            move(x(), std::max(room.top(), room.bottom() - frameGeometry().height()));
+    });
 }
 
 void FormMain::MnuGameAnalysis_Click(bool on)

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QStyledItemDelegate>
 #include <QThread>
 #include <QTreeWidget>
@@ -175,14 +176,24 @@ ReferencePanel::ReferencePanel(WindowServices& services, GameSession& session, Q
     layout->addWidget(TreeReference, 3);
     belowTree_ = new QVBoxLayout;
     belowTree_->setContentsMargins(0, 0, 0, 0);
-    // The opening book's moves right under the tree's rows, then the desk's games.
-    bookView_ = new BookMovesView(services_, this);
-    connect(bookView_, &BookMovesView::PlayMove, this, &WindowPanel::PlayMove);
-    belowTree_->addWidget(bookView_, 1);
     belowTree_->addWidget(ListReferenceDesk);
     layout->addLayout(belowTree_);
-    layout->addWidget(TreeReferenceGames, 1);
-    layout->addWidget(ComReferenceMore, 0, Qt::AlignRight);
+    // The games of the position and the book's moves take turns in one
+    // place: beside the board the panel has room for one list under the tree.
+    bookView_ = new BookMovesView(services_);
+    connect(bookView_, &BookMovesView::PlayMove, this, &WindowPanel::PlayMove);
+    auto* games = new QWidget;
+    auto* gamesLayout = new QVBoxLayout(games);
+    gamesLayout->setContentsMargins(0, 0, 0, 0);
+    gamesLayout->setSpacing(2);
+    gamesLayout->addWidget(TreeReferenceGames, 1);
+    gamesLayout->addWidget(ComReferenceMore, 0, Qt::AlignRight);
+    auto* lower = new QTabWidget;
+    lower->setObjectName(QStringLiteral("TabReference"));
+    lower->setDocumentMode(true);
+    lower->addTab(games, QStringLiteral("ゲーム"));
+    lower->addTab(bookView_, QStringLiteral("定跡"));
+    layout->addWidget(lower, 2);
     // As narrow as the move list lets it be, and no taller than a few rows
     // of each list need: the window keeps its size and the board its room.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
