@@ -120,6 +120,8 @@ ReferenceAnswer ReferenceQueries::AnswerOf(const ReferenceQuestion& question)
         answer.ok = database_.Open(question.file, GameDatabase::Mode::ReadOnly, answer.error);
         if (!answer.ok)
             database_.Close();
+        else
+            database_.KeepFactsInMemory();  // a panel asks many questions: the games' facts read once
         return answer;
     }
     if (!database_.Handle()) {
