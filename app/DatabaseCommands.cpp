@@ -507,7 +507,7 @@ int ImportCommand(const std::vector<std::string>& args)
 int DatabaseCommand(const std::vector<std::string>& args)
 {
     if (args.empty())
-        return DbUsage("db のあとに import, tree, games, show, export のどれかを指定します (db needs a verb)");
+        return DbUsage("db のあとに import, tree, games, show, export, book のどれかを指定します (db needs a verb)");
     if (args[0] == "--help" || args[0] == "-h") {
         std::fputs(kDatabaseUsage, stdout);
         return kExitOk;
