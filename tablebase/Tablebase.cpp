@@ -61,6 +61,15 @@ struct Bitboards {
     uint64_t white = 0, black = 0, kings = 0, queens = 0, rooks = 0, bishops = 0, knights = 0, pawns = 0;
 };
 
+// The square behind a pawn that has just made a double step (where the
+// capture in passing lands), as the tables number squares; 0 when none.
+unsigned PassedSquare(const TbPosition& position)
+{
+    if (position.passedFile < 1 || position.passedFile > 8)
+        return 0;
+    return static_cast<unsigned>(SquareNumber(position.passedFile, position.whiteToMove ? 6 : 3));
+}
+
 Bitboards BitboardsOf(const Board& board)
 {
     Bitboards bits;
@@ -350,10 +359,7 @@ TbAnswer Tablebase::probeResult(const TbPosition& position) const
     if (!refused.isEmpty())
         return NoAnswer(refused);
     const Bitboards bits = BitboardsOf(position.board);
-    const unsigned passed =
-        position.passedFile >= 1 && position.passedFile <= 8
-            ? static_cast<unsigned>(SquareNumber(position.passedFile, position.whiteToMove ? 6 : 3))
-            : 0;
+    const unsigned passed = PassedSquare(position);
     unsigned wdl = TB_RESULT_FAILED;
     {
         std::lock_guard<std::mutex> hold(libraryLock);
@@ -376,10 +382,7 @@ TbAnswer Tablebase::probe(const TbPosition& position) const
         return NoAnswer(refused);
 
     const Bitboards bits = BitboardsOf(position.board);
-    const unsigned passed =
-        position.passedFile >= 1 && position.passedFile <= 8
-            ? static_cast<unsigned>(SquareNumber(position.passedFile, position.whiteToMove ? 6 : 3))
-            : 0;
+    const unsigned passed = PassedSquare(position);
     std::array<unsigned, TB_MAX_MOVES> results;
     results.fill(TB_RESULT_FAILED);
     unsigned root = TB_RESULT_FAILED;

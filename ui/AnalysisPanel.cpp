@@ -211,12 +211,8 @@ void AnalysisPanel::BoardChanged()
 {
     // A game loaded from a file changes the record at every move: the
     // engine hears of the position it ends on, once.
-    if (!IsOn() || std::exchange(boardDue_, true))
-        return;
-    QTimer::singleShot(0, this, [this] {
-        boardDue_ = false;
-        FollowBoard();
-    });
+    if (IsOn())
+        FollowLater([this] { FollowBoard(); });
 }
 
 void AnalysisPanel::FollowBoard()

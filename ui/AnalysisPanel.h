@@ -115,7 +115,6 @@ private:
     QTimer redraw_;
     QTimer readyWait_;
     bool dirty_ = false;        // lines came while the redraw waited
-    bool boardDue_ = false;     // the board changed; looked at once the change is handled
     bool paused_ = false;       // a position is being set up
     std::string position_;      // the position analysed, as the engine is told it
     int rootPly_ = 0;           // its ply in the record

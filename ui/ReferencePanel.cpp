@@ -405,12 +405,8 @@ void ReferencePanel::BoardChanged()
 {
     // A game loaded from a file changes the record at every move: the tree
     // is asked for the position it ends on, once.
-    if (!on_ || std::exchange(boardDue_, true))
-        return;
-    QTimer::singleShot(0, this, [this] {
-        boardDue_ = false;
-        FollowBoard();
-    });
+    if (on_)
+        FollowLater([this] { FollowBoard(); });
 }
 
 void ReferencePanel::FollowBoard(bool again)

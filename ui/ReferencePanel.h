@@ -127,7 +127,6 @@ private:
     QPushButton* ComReferenceMore = nullptr;
     QTimer filterDelay_;
     bool on_ = false;
-    bool boardDue_ = false;
     NotationStyle notation_ = kStyleShort;
     QString databaseFile_;
     bool databaseOpen_ = false;

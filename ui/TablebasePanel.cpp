@@ -266,12 +266,8 @@ void TablebasePanel::BoardChanged()
 {
     // A game loaded from a file changes the record at every move: the tables
     // are asked about the position it ends on, once.
-    if (!on_ || std::exchange(due_, true))
-        return;
-    QTimer::singleShot(0, this, [this] {
-        due_ = false;
-        Probe();
-    });
+    if (on_)
+        FollowLater([this] { Probe(); });
 }
 
 void TablebasePanel::Probe()

@@ -107,7 +107,6 @@ private:
     QSet<QString> present_; // the folders that were there when they were opened
     QString told_;          // the last problem told, so that it is told once
     bool on_ = false;
-    bool due_ = false;      // a change is waiting to be looked at
     bool asking_ = false;   // a question is out
     int generation_ = 0;    // of the question; an answer to an older one is stale
     TbAnswer shown_;

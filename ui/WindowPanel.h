@@ -8,7 +8,11 @@
 #include "core/GameText.h"
 
 #include <QString>
+#include <QTimer>
 #include <QWidget>
+
+#include <functional>
+#include <utility>
 
 namespace vorlik {
 
@@ -25,6 +29,20 @@ public:
     // before it returns.
     virtual void TurnOff() {}
 
+protected:
+    // Runs follow once the change now handled is over, however many changes
+    // come before then: a game loaded from a file changes the record at every
+    // move, and a panel looks at the position it ends on, once.
+    void FollowLater(const std::function<void()>& follow)
+    {
+        if (std::exchange(followDue_, true))
+            return;
+        QTimer::singleShot(0, this, [this, follow] {
+            followDue_ = false;
+            follow();
+        });
+    }
+
 signals:
     // Play this move (coordinates) on the position on the board, as if dragged.
     void PlayMove(const QString& coord);
@@ -34,6 +52,9 @@ signals:
     void RecordEdited();
     // The panel has closed by itself.
     void TurnedOff();
+
+private:
+    bool followDue_ = false;  // FollowLater has a call waiting
 };
 
 }  // namespace vorlik
