@@ -1,5 +1,7 @@
 #include "GameDatabase.h"
 
+#include "StoredLine.h"
+
 #include "core/PostalLedger.h"
 
 #include <sqlite3.h>
@@ -477,7 +479,8 @@ bool GameDatabase::FlushPositions(std::string& error)
 {
     if (staging_.Empty())
         return true;
-    return staging_.Flush(db_, error);
+    StoredLines lines(*this);
+    return staging_.Flush(db_, lines.Asker(), error);
 }
 
 bool GameDatabase::StoreOpenings(const std::vector<std::pair<std::uint64_t, std::pair<std::string, std::string>>>& names,

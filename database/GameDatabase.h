@@ -181,7 +181,7 @@ std::string MakeTextDictionary();
 
 // The schema's version, kept in SQLite's user_version; application_id names
 // the file as this program's.
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 constexpr std::int32_t kApplicationId = 0x56524C4B;  // "VRLK"
 
 }  // namespace vorlik

@@ -53,7 +53,22 @@ private:
 struct Group {
     std::uint64_t rest = 0;
     std::vector<Posting> postings;
+    bool whole = false;  // kept whole in the file already
+    bool own = false;    // in a row of its own
 };
+
+// A position one game reached, known by the tag of its key.
+struct Single {
+    std::uint32_t tag = 0;
+    std::uint32_t game = 0;
+};
+
+struct SharedRow {
+    std::vector<Group> whole;     // by rest
+    std::vector<Single> singles;  // by tag, then game
+};
+
+std::uint32_t TagOf(std::uint64_t rest) { return static_cast<std::uint32_t>(rest >> kTagShift); }
 
 void PutPostings(std::string& bytes, const std::vector<Posting>& postings)
 {
@@ -85,31 +100,46 @@ bool ReadPostingList(Reader& reader, std::uint64_t count, std::vector<Posting>& 
     return true;
 }
 
-// A shared row: per position its rest (as a difference), its count, its postings.
-std::string EncodeShared(const std::vector<Group>& groups)
+std::string EncodeShared(const SharedRow& row)
 {
     std::string bytes;
+    PutVarint(bytes, row.whole.size());
     std::uint64_t last = 0;
-    for (const Group& group : groups) {
+    for (const Group& group : row.whole) {
         PutVarint(bytes, group.rest - last);
         PutVarint(bytes, group.postings.size());
         PutPostings(bytes, group.postings);
         last = group.rest;
     }
+    std::uint32_t lastTag = 0;
+    for (const Single& single : row.singles) {
+        PutVarint(bytes, single.tag - lastTag);
+        PutVarint(bytes, single.game);
+        lastTag = single.tag;
+    }
     return bytes;
 }
 
-bool DecodeShared(const void* data, int size, std::vector<Group>& groups)
+bool DecodeShared(const void* data, int size, SharedRow& row)
 {
     Reader reader(data, size);
-    std::uint64_t rest = 0, delta = 0, count = 0;
-    while (reader.More()) {
-        if (!reader.Next(delta) || !reader.Next(count))
+    std::uint64_t count = 0, rest = 0, delta = 0, games = 0;
+    if (!reader.Next(count) || count > reader.Left())
+        return false;
+    row.whole.reserve(row.whole.size() + count);
+    for (std::uint64_t k = 0; k < count; ++k) {
+        if (!reader.Next(delta) || !reader.Next(games))
             return false;
         rest += delta;
-        groups.push_back({rest, {}});
-        if (!ReadPostingList(reader, count, groups.back().postings))
+        row.whole.push_back({rest, {}, true, false});
+        if (!ReadPostingList(reader, games, row.whole.back().postings))
             return false;
+    }
+    std::uint64_t tag = 0, game = 0;
+    while (reader.More()) {
+        if (!reader.Next(delta) || !reader.Next(game) || (tag += delta) > 0xFFFF || game > 0xFFFFFFFFu)
+            return false;
+        row.singles.push_back({static_cast<std::uint32_t>(tag), static_cast<std::uint32_t>(game)});
     }
     return true;
 }
@@ -132,9 +162,29 @@ bool DecodeOwn(const void* data, int size, std::vector<Posting>& postings)
 
 std::string Damaged() { return "索引が壊れています (the index of positions is damaged)"; }
 
+// The singles under the key's tag that its games really reach, asked one by one.
+bool AskSingles(const std::vector<Single>& singles, std::uint64_t key, const GameReaches& reaches,
+                std::vector<Posting>& postings, std::string& error)
+{
+    const auto [from, to] = std::equal_range(singles.begin(), singles.end(), Single{TagOf(RestOf(key)), 0},
+                                             [](const Single& a, const Single& b) { return a.tag < b.tag; });
+    for (auto single = from; single != to; ++single) {
+        if (single != from && single->game == (single - 1)->game)
+            continue;  // two positions of one game under one tag: each is asked for once
+        Posting posting{single->game, 0, 0};
+        bool reached = false;
+        if (!reaches(single->game, key, posting, reached, error))
+            return false;
+        if (reached)
+            postings.push_back(posting);
+    }
+    return true;
+}
+
 }  // namespace
 
-bool ReadPostings(sqlite3* db, std::uint64_t key, std::vector<Posting>& postings, std::string& error)
+bool ReadPostings(sqlite3* db, std::uint64_t key, const GameReaches& reaches, std::vector<Posting>& postings,
+                  std::string& error)
 {
     postings.clear();
     sqlite3_stmt* statement = nullptr;
@@ -146,20 +196,15 @@ bool ReadPostings(sqlite3* db, std::uint64_t key, std::vector<Posting>& postings
     sqlite3_bind_int64(statement, 1, BucketOf(key));
     sqlite3_bind_int64(statement, 2, static_cast<std::int64_t>(RestOf(key) + 1));
     bool ok = true;
+    SharedRow row;
     int rc = sqlite3_step(statement);
-    if (rc == SQLITE_ROW) {
+    if (rc == SQLITE_ROW) {  // its own row comes first; with one, the shared row has nothing of it
         const void* data = sqlite3_column_blob(statement, 1);
         const int size = sqlite3_column_bytes(statement, 1);
-        if (sqlite3_column_int64(statement, 0) != 0) {
+        if (sqlite3_column_int64(statement, 0) != 0)
             ok = DecodeOwn(data, size, postings);
-        } else {
-            std::vector<Group> groups;
-            ok = DecodeShared(data, size, groups);
-            const auto found = std::lower_bound(groups.begin(), groups.end(), RestOf(key),
-                                                [](const Group& g, std::uint64_t rest) { return g.rest < rest; });
-            if (ok && found != groups.end() && found->rest == RestOf(key))
-                postings.assign(found->postings.begin(), found->postings.end());  // keeps the caller's room
-        }
+        else
+            ok = DecodeShared(data, size, row);
         rc = SQLITE_DONE;
     }
     if (rc != SQLITE_DONE)
@@ -167,7 +212,15 @@ bool ReadPostings(sqlite3* db, std::uint64_t key, std::vector<Posting>& postings
     else if (!ok)
         error = Damaged();
     sqlite3_finalize(statement);
-    return rc == SQLITE_DONE && ok;
+    if (rc != SQLITE_DONE || !ok)
+        return false;
+    const auto found = std::lower_bound(row.whole.begin(), row.whole.end(), RestOf(key),
+                                        [](const Group& g, std::uint64_t rest) { return g.rest < rest; });
+    if (found != row.whole.end() && found->rest == RestOf(key)) {
+        postings.assign(found->postings.begin(), found->postings.end());  // keeps the caller's room
+        return true;
+    }
+    return AskSingles(row.singles, key, reaches, postings, error);
 }
 
 // ---- staging ---------------------------------------------------------------------
@@ -228,7 +281,7 @@ bool IndexStaging::LoadPart(int k, std::vector<Entry>& entries)
     return read;
 }
 
-bool IndexStaging::Flush(sqlite3* db, std::string& error)
+bool IndexStaging::Flush(sqlite3* db, const GameReaches& reaches, std::string& error)
 {
     const bool fresh = IndexEmpty(db);
     for (int k = 0; k < kParts; ++k) {
@@ -245,7 +298,7 @@ bool IndexStaging::Flush(sqlite3* db, std::string& error)
         std::future<bool> loading;
         if (k + 1 < kParts)
             loading = std::async(std::launch::async, [this, k, &next] { return LoadPart(k + 1, next); });
-        const bool written = read && FlushPart(db, fresh, entries, error);
+        const bool written = read && FlushPart(db, fresh, reaches, entries, error);
         read = loading.valid() ? loading.get() : true;
         if (!written) {
             if (error.empty())
@@ -264,7 +317,7 @@ namespace {
 class BucketWriter {
 public:
     // fresh: the index held nothing when the import began, so no bucket has rows to merge.
-    BucketWriter(sqlite3* db, bool fresh) : db_(db), fresh_(fresh)
+    BucketWriter(sqlite3* db, bool fresh, const GameReaches& reaches) : db_(db), fresh_(fresh), reaches_(reaches)
     {
         sqlite3_prepare_v2(db, "SELECT key, entries FROM positions WHERE bucket = ?1", -1, &select_, nullptr);
         sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO positions(bucket, key, entries) VALUES(?1, ?2, ?3)", -1, &write_,
@@ -282,23 +335,28 @@ public:
     // New groups of the bucket, sorted by rest, their postings by game.
     bool Write(std::int64_t bucket, std::vector<Group>& added, std::string& error)
     {
-        std::vector<Group> held;
-        std::vector<bool> own;
-        if (!fresh_ && !Load(bucket, held, own, error))
+        SharedRow held;
+        if (!fresh_ && !Load(bucket, held, error))
+            return false;
+        if (!held.singles.empty() && !Claim(bucket, held, added, error))
             return false;
         std::vector<Group> merged;
-        std::vector<bool> mergedOwn;
-        Merge(held, own, added, merged, mergedOwn);
-        std::vector<Group> shared;
-        for (std::size_t k = 0; k < merged.size(); ++k) {
-            if (mergedOwn[k] || merged[k].postings.size() > kOwnRowGames) {
-                if (!Put(bucket, static_cast<std::int64_t>(merged[k].rest + 1), EncodeOwn(merged[k].postings), error))
+        Merge(held.whole, added, merged);
+        SharedRow shared;
+        shared.singles = std::move(held.singles);
+        for (Group& group : merged) {
+            if (group.own || group.postings.size() > kOwnRowGames) {
+                if (!Put(bucket, static_cast<std::int64_t>(group.rest + 1), EncodeOwn(group.postings), error))
                     return false;
+            } else if (group.whole || group.postings.size() > 1) {
+                shared.whole.push_back(std::move(group));
             } else {
-                shared.push_back(std::move(merged[k]));
+                shared.singles.push_back({TagOf(group.rest), group.postings.front().game});
             }
         }
-        if (!shared.empty())
+        std::sort(shared.singles.begin(), shared.singles.end(),
+                  [](const Single& a, const Single& b) { return a.tag != b.tag ? a.tag < b.tag : a.game < b.game; });
+        if (!shared.whole.empty() || !shared.singles.empty())
             return Put(bucket, 0, EncodeShared(shared), error);
         if (fresh_)
             return true;
@@ -316,7 +374,7 @@ private:
         return false;
     }
 
-    bool Load(std::int64_t bucket, std::vector<Group>& held, std::vector<bool>& own, std::string& error)
+    bool Load(std::int64_t bucket, SharedRow& held, std::string& error)
     {
         sqlite3_reset(select_);
         sqlite3_bind_int64(select_, 1, bucket);
@@ -328,11 +386,9 @@ private:
             const int size = sqlite3_column_bytes(select_, 1);
             if (key == 0) {
                 ok = DecodeShared(data, size, held);
-                own.resize(held.size(), false);
             } else {
-                held.push_back({static_cast<std::uint64_t>(key) - 1, {}});
-                ok = DecodeOwn(data, size, held.back().postings);
-                own.push_back(true);
+                held.whole.push_back({static_cast<std::uint64_t>(key) - 1, {}, true, true});
+                ok = DecodeOwn(data, size, held.whole.back().postings);
             }
         }
         sqlite3_reset(select_);
@@ -343,39 +399,54 @@ private:
         if (rc != SQLITE_DONE && rc != SQLITE_ROW)
             return Done(rc, error);
         // The own rows come after the shared one: into the order of rests.
-        std::vector<std::size_t> order(held.size());
-        for (std::size_t k = 0; k < order.size(); ++k)
-            order[k] = k;
-        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return held[a].rest < held[b].rest; });
-        std::vector<Group> sorted;
-        std::vector<bool> sortedOwn;
-        for (const std::size_t k : order) {
-            sorted.push_back(std::move(held[k]));
-            sortedOwn.push_back(own[k]);
-        }
-        held.swap(sorted);
-        own.swap(sortedOwn);
+        std::sort(held.whole.begin(), held.whole.end(), [](const Group& a, const Group& b) { return a.rest < b.rest; });
         return true;
     }
 
-    static void Merge(std::vector<Group>& held, const std::vector<bool>& own, std::vector<Group>& added,
-                      std::vector<Group>& merged, std::vector<bool>& mergedOwn)
+    // A position a single game of an earlier import reached, and new games
+    // reach now, is kept whole from now on: its old game joins them.
+    bool Claim(std::int64_t bucket, SharedRow& held, std::vector<Group>& added, std::string& error)
+    {
+        std::vector<Posting> claimed;
+        for (Group& group : added) {
+            const auto known = std::lower_bound(held.whole.begin(), held.whole.end(), group.rest,
+                                                [](const Group& g, std::uint64_t rest) { return g.rest < rest; });
+            if (known != held.whole.end() && known->rest == group.rest)
+                continue;
+            const std::uint64_t key = (static_cast<std::uint64_t>(bucket) << kBucketShift) | group.rest;
+            claimed.clear();
+            if (!AskSingles(held.singles, key, reaches_, claimed, error))
+                return false;
+            if (claimed.empty())
+                continue;
+            group.postings.insert(group.postings.begin(), claimed.begin(), claimed.end());
+            std::sort(group.postings.begin(), group.postings.end(),
+                      [](const Posting& x, const Posting& y) { return x.game < y.game; });
+            // One single per game goes: another of the same game under this tag is another position.
+            for (const Posting& posting : claimed) {
+                const auto single = std::find_if(held.singles.begin(), held.singles.end(), [&](const Single& one) {
+                    return one.tag == TagOf(group.rest) && one.game == posting.game;
+                });
+                held.singles.erase(single);
+            }
+        }
+        return true;
+    }
+
+    static void Merge(std::vector<Group>& held, std::vector<Group>& added, std::vector<Group>& merged)
     {
         std::size_t a = 0, b = 0;
         while (a < held.size() || b < added.size()) {
             if (b == added.size() || (a < held.size() && held[a].rest < added[b].rest)) {
-                merged.push_back(std::move(held[a]));
-                mergedOwn.push_back(own[a++]);
+                merged.push_back(std::move(held[a++]));
             } else if (a == held.size() || added[b].rest < held[a].rest) {
                 merged.push_back(std::move(added[b++]));
-                mergedOwn.push_back(false);
             } else {
-                Group group = std::move(held[a]);
+                Group group = std::move(held[a++]);
                 group.postings.insert(group.postings.end(), added[b].postings.begin(), added[b].postings.end());
                 std::sort(group.postings.begin(), group.postings.end(),
                           [](const Posting& x, const Posting& y) { return x.game < y.game; });
                 merged.push_back(std::move(group));
-                mergedOwn.push_back(own[a++]);
                 ++b;
             }
         }
@@ -395,6 +466,7 @@ private:
     sqlite3_stmt* write_ = nullptr;
     sqlite3_stmt* remove_ = nullptr;
     bool fresh_;
+    const GameReaches& reaches_;
 };
 
 bool IndexEmpty(sqlite3* db)
@@ -408,9 +480,10 @@ bool IndexEmpty(sqlite3* db)
 
 }  // namespace
 
-bool IndexStaging::FlushPart(sqlite3* db, bool fresh, std::vector<Entry>& entries, std::string& error)
+bool IndexStaging::FlushPart(sqlite3* db, bool fresh, const GameReaches& reaches, std::vector<Entry>& entries,
+                             std::string& error)
 {
-    BucketWriter writer(db, fresh);
+    BucketWriter writer(db, fresh, reaches);
     if (!writer.ok()) {
         error = sqlite3_errmsg(db);
         return false;
@@ -421,7 +494,7 @@ bool IndexStaging::FlushPart(sqlite3* db, bool fresh, std::vector<Entry>& entrie
         groups.clear();
         for (; k < entries.size() && BucketOf(entries[k].key) == bucket; ++k) {
             if (groups.empty() || groups.back().rest != RestOf(entries[k].key))
-                groups.push_back({RestOf(entries[k].key), {}});
+                groups.push_back({RestOf(entries[k].key), {}, false, false});
             groups.back().postings.push_back(entries[k].posting);
         }
         if (!writer.Write(bucket, groups, error))

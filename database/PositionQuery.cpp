@@ -1,5 +1,7 @@
 #include "PositionQuery.h"
 
+#include "StoredLine.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -168,7 +170,8 @@ bool ReachedBy(GameDatabase& database, std::uint64_t key, bool whiteToMove, cons
 {
     // Kept between queries: memory taken afresh for every common position costs more than reading it.
     static thread_local std::vector<Posting> postings;
-    return ReadPostings(database.Handle(), key, postings, error) &&
+    StoredLines lines(database);
+    return ReadPostings(database.Handle(), key, lines.Asker(), postings, error) &&
            Passing(database, postings, whiteToMove, filter, reached, error);
 }
 
@@ -281,8 +284,9 @@ bool RefreshReadyTrees(GameDatabase& database, std::string& error)
     Statement store(database.Handle(), "INSERT OR REPLACE INTO trees(key, white_to_move, tree) VALUES(?1, ?2, ?3)");
     std::vector<Posting> postings;
     std::vector<Reached> reached;
+    StoredLines lines(database);
     for (const auto& [key, whiteToMove] : candidates) {
-        if (!ReadPostings(database.Handle(), key, postings, error))
+        if (!ReadPostings(database.Handle(), key, lines.Asker(), postings, error))
             return false;
         if (static_cast<long>(postings.size()) < database.CacheRows())
             continue;
@@ -411,7 +415,8 @@ bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, con
     // Kept between queries: a common position has a million postings, and memory
     // taken afresh each time costs more than reading them.
     static thread_local std::vector<Posting> postings;
-    if (!ReadPostings(database.Handle(), key, postings, error))
+    StoredLines lines(database);
+    if (!ReadPostings(database.Handle(), key, lines.Asker(), postings, error))
         return false;
     Statement game(database.Handle(), (std::string(kGameColumns) + " WHERE id = ?1").c_str());
     auto take = [&](std::int64_t id, int ply) {
