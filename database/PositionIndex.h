@@ -66,11 +66,12 @@ public:
     bool Flush(sqlite3* db, const GameReaches& reaches, std::string& error);
     void Clear();
 
-private:
     struct Entry {
         std::uint64_t key;
         Posting posting;
     };
+
+private:
     static constexpr int kParts = 64;
     // The slice's entries, sorted by key and game; its file is closed.
     bool LoadPart(int slice, std::vector<Entry>& entries);
@@ -80,6 +81,7 @@ private:
     bool Write(int slice);
     std::FILE* parts_[kParts] = {};
     std::vector<Entry> waiting_[kParts];  // written to the slice's file a block at a time
+    std::vector<Entry> unsorted_;         // a slice as read, before its sort
     long staged_ = 0;
 };
 
