@@ -258,40 +258,47 @@ bool GameDatabase::Open(const std::string& fileName, Mode mode, std::string& err
 
 bool GameDatabase::CheckSchema(std::string& error)
 {
-    Statement tables(db_, "SELECT count(*) FROM sqlite_master");
-    if (!tables.Step()) {
-        if (tables.error() == SQLITE_NOTADB)
+    std::int64_t count = 0, application = 0, version = 0;
+    {
+        // Read and let go: a statement left open holds a read transaction,
+        // and a new file's page size can be set only without one.
+        Statement tables(db_, "SELECT count(*) FROM sqlite_master");
+        if (!tables.Step()) {
+            if (tables.error() == SQLITE_NOTADB)
+                error = NotOurs(fileName_);
+            else if (tables.error() == SQLITE_BUSY)
+                error = "ほかのプログラムがこのデータベースに書き込み中です (another import is writing to the database): " + fileName_;
+            else
+                error = "データベースを読めません (cannot read the database): " + fileName_ + ": " + LastError();
+            return false;
+        }
+        count = tables.Int(0);
+        Statement id(db_, "PRAGMA application_id");
+        Statement user(db_, "PRAGMA user_version");
+        if (!id.Step() || !user.Step()) {
             error = NotOurs(fileName_);
-        else if (tables.error() == SQLITE_BUSY)
-            error = "ほかのプログラムがこのデータベースに書き込み中です (another import is writing to the database): " + fileName_;
-        else
-            error = "データベースを読めません (cannot read the database): " + fileName_ + ": " + LastError();
-        return false;
+            return false;
+        }
+        application = id.Int(0);
+        version = user.Int(0);
     }
-    const std::int64_t count = tables.Int(0);
-    Statement id(db_, "PRAGMA application_id");
-    Statement version(db_, "PRAGMA user_version");
-    if (!id.Step() || !version.Step()) {
-        error = NotOurs(fileName_);
-        return false;
-    }
-    if (count == 0 && id.Int(0) == 0) {
+    if (count == 0 && application == 0) {
         if (sqlite3_db_readonly(db_, "main") == 1) {
             error = NotOurs(fileName_);
             return false;
         }
         return CreateSchema(error);
     }
-    if (id.Int(0) != kApplicationId) {
+    if (application != kApplicationId) {
         error = NotOurs(fileName_);
         return false;
     }
-    if (version.Int(0) < kSchemaVersion) {
+    if (version < kSchemaVersion) {
         error = "古い形式のデータベースです。新しいデータベースにゲームを取り込み直してください (a database of an older "
                 "version of the program: import its games again into a new database): " + fileName_;
         return false;
     }
-    if (version.Int(0) > kSchemaVersion) {
+    if (version > kSchemaVersion) {
         error = "新しい版のプログラムが作ったデータベースです (made by a newer version of the program): " + fileName_;
         return false;
     }
@@ -300,6 +307,9 @@ bool GameDatabase::CheckSchema(std::string& error)
 
 bool GameDatabase::CreateSchema(std::string& error)
 {
+    // Large pages: an import writes the file a page at a time, and a
+    // million games' rows fit their pages without spilling over.
+    sqlite3_exec(db_, "PRAGMA page_size=65536", nullptr, nullptr, nullptr);
     if (!Begin(error))
         return false;
     // Another import may have made it while this one waited.
