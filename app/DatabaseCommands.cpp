@@ -425,6 +425,16 @@ public:
                      games / seconds);
     }
 
+    // The index is built after the last game is read: a long import says how far.
+    void TellIndexing(int done, int parts)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::seconds(1))
+            return;
+        last_ = now;
+        std::fprintf(stderr, "vorlik-kifu: 索引を作成中 (indexing the positions) %d%%\n", done * 100 / parts);
+    }
+
 private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last_ = start_;
@@ -485,7 +495,8 @@ int ImportCommand(const std::vector<std::string>& args)
         }
         Tell(error);
     }
-    if (!database.FlushPositions(error) || !RefreshReadyTrees(database, error) || !database.Commit(error)) {
+    const auto indexing = [&progress](int done, int parts) { progress.TellIndexing(done, parts); };
+    if (!database.FlushPositions(error, indexing) || !RefreshReadyTrees(database, error) || !database.Commit(error)) {
         database.Rollback();
         return FileError("データベースに書き込めません。何も取り込みませんでした (the database cannot be written; "
                          "nothing was imported): " + error);

@@ -485,12 +485,12 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     return id;
 }
 
-bool GameDatabase::FlushPositions(std::string& error)
+bool GameDatabase::FlushPositions(std::string& error, const std::function<void(int done, int parts)>& progress)
 {
     if (staging_.Empty())
         return true;
     StoredLines lines(*this);
-    return staging_.Flush(db_, lines.Asker(), error);
+    return staging_.Flush(db_, lines.Asker(), error, progress);
 }
 
 bool GameDatabase::StoreOpenings(const std::vector<std::pair<std::uint64_t, std::pair<std::string, std::string>>>& names,

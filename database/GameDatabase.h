@@ -7,6 +7,7 @@
 #include "PositionIndex.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -111,8 +112,8 @@ public:
     // Adds the game and its positions (first occurrence of each key only);
     // the positions go into the index at the commit, a part of the keys at a time. 0 on failure.
     std::int64_t AddGame(const StoredGame& game, const std::vector<IndexedPosition>& positions, std::string& error);
-    // Puts the positions of the games added into the index.
-    bool FlushPositions(std::string& error);
+    // Puts the positions of the games added into the index; progress hears how far it is (done of parts).
+    bool FlushPositions(std::string& error, const std::function<void(int done, int parts)>& progress = {});
 
     // Positions reached by at least this many games keep their tree ready
     // (table trees), so that the start or a main line answers at once.

@@ -314,7 +314,8 @@ bool IndexStaging::LoadPart(int k, std::vector<Entry>& entries)
     return read;
 }
 
-bool IndexStaging::Flush(sqlite3* db, const GameReaches& reaches, std::string& error)
+bool IndexStaging::Flush(sqlite3* db, const GameReaches& reaches, std::string& error,
+                         const std::function<void(int done, int parts)>& progress)
 {
     const bool fresh = IndexEmpty(db);
     for (int k = 0; k < kParts; ++k) {
@@ -338,6 +339,8 @@ bool IndexStaging::Flush(sqlite3* db, const GameReaches& reaches, std::string& e
             return false;
         }
         entries.swap(next);
+        if (progress)
+            progress(k + 1, kParts);
     }
     Clear();
     return true;

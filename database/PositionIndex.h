@@ -63,7 +63,9 @@ public:
     // Merges everything staged into the rows of positions; the staging is
     // empty after. A position one game reached in an earlier import and a new
     // one reaches now may be under a tag: reaches tells.
-    bool Flush(sqlite3* db, const GameReaches& reaches, std::string& error);
+    // progress hears the slices written so far and their number.
+    bool Flush(sqlite3* db, const GameReaches& reaches, std::string& error,
+               const std::function<void(int done, int parts)>& progress = {});
     void Clear();
 
     struct Entry {
