@@ -29,6 +29,7 @@ public:
     Reader(const void* data, int size) : at_(static_cast<const unsigned char*>(data)), end_(at_ + size) {}
     bool More() const { return at_ < end_; }
     std::uint64_t Left() const { return static_cast<std::uint64_t>(end_ - at_); }
+    const unsigned char* At() const { return at_; }
     bool Next(std::uint64_t& value)
     {
         if (at_ < end_ && *at_ < 0x80) {  // most numbers take one byte
@@ -91,14 +92,79 @@ void SortSingles(std::vector<Single>& singles)
               [](const Single& a, const Single& b) { return a.tag != b.tag ? a.tag < b.tag : a.game < b.game; });
 }
 
+int BitsFor(std::uint32_t value)
+{
+    int bits = 0;
+    while (value >> bits)
+        ++bits;
+    return bits;
+}
+
+// The singles: their number, the widths in bits of a tag's difference and of
+// a game's id, then each as those two fields packed, low bits first: about
+// four bytes where varints take five, and most of the index is singles.
 void PutSingles(std::string& bytes, const std::vector<Single>& singles)
 {
-    std::uint32_t lastTag = 0;
+    if (singles.empty())
+        return;
+    std::uint32_t widestDelta = 0, widestGame = 0, lastTag = 0;
     for (const Single& single : singles) {
-        PutVarint(bytes, single.tag - lastTag);
-        PutVarint(bytes, single.game);
+        widestDelta = std::max(widestDelta, single.tag - lastTag);
+        widestGame = std::max(widestGame, single.game);
         lastTag = single.tag;
     }
+    const int tagBits = BitsFor(widestDelta), gameBits = BitsFor(widestGame);
+    PutVarint(bytes, singles.size());
+    PutVarint(bytes, static_cast<std::uint64_t>(tagBits));
+    PutVarint(bytes, static_cast<std::uint64_t>(gameBits));
+    std::uint64_t pending = 0;
+    int held = 0;
+    const auto put = [&](std::uint64_t value, int bits) {
+        pending |= value << held;
+        held += bits;
+        for (; held >= 8; held -= 8, pending >>= 8)
+            bytes += static_cast<char>(pending & 0xFF);
+    };
+    lastTag = 0;
+    for (const Single& single : singles) {
+        put(single.tag - lastTag, tagBits);
+        put(single.game, gameBits);
+        lastTag = single.tag;
+    }
+    if (held > 0)
+        bytes += static_cast<char>(pending & 0xFF);
+}
+
+bool ReadSingles(Reader& reader, std::vector<Single>& singles)
+{
+    std::uint64_t count = 0, tagBits = 0, gameBits = 0;
+    if (!reader.Next(count) || !reader.Next(tagBits) || !reader.Next(gameBits) || tagBits > 16 || gameBits > 32 ||
+        count * (tagBits + gameBits) > reader.Left() * 8)
+        return false;
+    const unsigned char* at = reader.At();
+    std::uint64_t pending = 0, bit = 0;
+    int held = 0;
+    const auto get = [&](std::uint64_t bits) {
+        while (held < static_cast<int>(bits)) {
+            pending |= static_cast<std::uint64_t>(at[bit / 8]) << held;
+            bit += 8;
+            held += 8;
+        }
+        const std::uint64_t value = pending & ((std::uint64_t{1} << bits) - 1);
+        pending >>= bits;
+        held -= static_cast<int>(bits);
+        return value;
+    };
+    std::uint64_t tag = 0;
+    singles.reserve(singles.size() + count);
+    for (std::uint64_t k = 0; k < count; ++k) {
+        tag += get(tagBits);
+        const std::uint64_t game = get(gameBits);
+        if (tag > 0xFFFF)
+            return false;
+        singles.push_back({static_cast<std::uint32_t>(tag), static_cast<std::uint32_t>(game)});
+    }
+    return bit / 8 == reader.Left();  // the row ends with them
 }
 
 bool ReadPostingList(Reader& reader, std::uint64_t count, std::vector<Posting>& postings)
@@ -150,13 +216,7 @@ bool DecodeShared(const void* data, int size, SharedRow& row)
         if (!ReadPostingList(reader, games, row.whole.back().postings))
             return false;
     }
-    std::uint64_t tag = 0, game = 0;
-    while (reader.More()) {
-        if (!reader.Next(delta) || !reader.Next(game) || (tag += delta) > 0xFFFF || game > 0xFFFFFFFFu)
-            return false;
-        row.singles.push_back({static_cast<std::uint32_t>(tag), static_cast<std::uint32_t>(game)});
-    }
-    return true;
+    return !reader.More() || ReadSingles(reader, row.singles);
 }
 
 // An own row: its count, then its postings.

@@ -49,6 +49,7 @@ class TestPositionIndex : public QObject {
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void damagedRow_data();
     void damagedRow();
 };
 
@@ -112,15 +113,25 @@ void TestPositionIndex::roundTrip()
     sqlite3_close(db);
 }
 
+void TestPositionIndex::damagedRow_data()
+{
+    QTest::addColumn<QString>("row");
+    QTest::newRow("a whole position's games cut short") << "10058190";
+    QTest::newRow("singles cut short") << "000510200102";
+    QTest::newRow("singles wider than a tag") << "0001112001020304";
+    QTest::newRow("bytes after the singles") << "000101010100";
+}
+
 void TestPositionIndex::damagedRow()
 {
-    // A row cut short is told as damage, never read past its end.
+    // A row cut short or overlong is told as damage, never read past its end.
+    QFETCH(QString, row);
     sqlite3* db = nullptr;
     QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, "CREATE TABLE positions(bucket INTEGER NOT NULL, key INTEGER NOT NULL, entries BLOB NOT NULL,"
-                              " PRIMARY KEY(bucket, key)) WITHOUT ROWID;"
-                              "INSERT INTO positions VALUES(74565, 0, x'10058190');",
-                          nullptr, nullptr, nullptr), SQLITE_OK);
+    const std::string sql = "CREATE TABLE positions(bucket INTEGER NOT NULL, key INTEGER NOT NULL, entries BLOB NOT NULL,"
+                            " PRIMARY KEY(bucket, key)) WITHOUT ROWID;"
+                            "INSERT INTO positions VALUES(74565, 0, x'" + row.toStdString() + "');";
+    QCOMPARE(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     std::vector<Posting> found;
     std::string error;
     const GameReaches never = [](std::uint32_t, std::uint64_t, Posting&, bool& reached, std::string&) {
