@@ -130,26 +130,6 @@ bool InCheck(const QuickBoard& board, bool white)
     return Attacked(board, board.king[white], !white);
 }
 
-// Can the piece on from reach to as its kind moves (not a pawn), the squares between empty?
-bool Reaches(const QuickBoard& board, int from, int to, char upper)
-{
-    const int df = FileOf(to) - FileOf(from), dr = RankOf(to) - RankOf(from);
-    if (upper == 'N')
-        return (std::abs(df) == 1 && std::abs(dr) == 2) || (std::abs(df) == 2 && std::abs(dr) == 1);
-    if (upper == 'K')
-        return std::abs(df) <= 1 && std::abs(dr) <= 1 && (df || dr);
-    const bool straight = df == 0 || dr == 0;
-    const bool diagonal = std::abs(df) == std::abs(dr);
-    if ((df == 0 && dr == 0) || (upper == 'R' && !straight) || (upper == 'B' && !diagonal) ||
-        (upper == 'Q' && !straight && !diagonal))
-        return false;
-    const int sf = (df > 0) - (df < 0), sr = (dr > 0) - (dr < 0);
-    for (int f = FileOf(from) + sf, r = RankOf(from) + sr; f != FileOf(to) || r != RankOf(to); f += sf, r += sr)
-        if (board.square[8 * r + f])
-            return false;
-    return true;
-}
-
 struct Move {
     int from = -1, to = -1;
     char promotion = 0;  // upper case
@@ -259,6 +239,71 @@ bool ReadToken(std::string_view text, Token& token)
     return true;
 }
 
+// The squares a piece of the token's kind (not a pawn) of the side to move
+// stands on and reaches the token's square from, the squares between empty:
+// looked for outward from the target, not over the whole board.
+int PieceOrigins(const QuickBoard& board, const Token& token, int* origins)
+{
+    const char piece = OfSide(token.piece, board.whiteToMove);
+    const int file = FileOf(token.to), rank = RankOf(token.to);
+    int count = 0;
+    const auto leap = [&](const int (*steps)[2]) {
+        for (int k = 0; k < 8; ++k) {
+            const int f = file + steps[k][0], r = rank + steps[k][1];
+            if (Inside(f, r) && board.square[8 * r + f] == piece)
+                origins[count++] = 8 * r + f;
+        }
+    };
+    const auto slide = [&](const int (*steps)[2]) {
+        for (int k = 0; k < 4; ++k) {
+            int f = file + steps[k][0], r = rank + steps[k][1];
+            while (Inside(f, r) && board.square[8 * r + f] == 0) {
+                f += steps[k][0];
+                r += steps[k][1];
+            }
+            if (Inside(f, r) && board.square[8 * r + f] == piece)
+                origins[count++] = 8 * r + f;
+        }
+    };
+    if (token.piece == 'N')
+        leap(kKnight);
+    else if (token.piece == 'K')
+        leap(kKing);
+    if (token.piece == 'R' || token.piece == 'Q')
+        slide(kRook);
+    if (token.piece == 'B' || token.piece == 'Q')
+        slide(kBishop);
+    return count;
+}
+
+// The squares a pawn of the side to move makes the token's move from: one
+// diagonal step back for a capture (onto a piece, or in passing), else one
+// or, from its home rank over an empty square, two steps straight back.
+int PawnOrigins(const QuickBoard& board, const Token& token, int* origins)
+{
+    const bool white = board.whiteToMove;
+    const char pawn = OfSide('P', white);
+    const int forward = white ? 1 : -1, file = FileOf(token.to), rank = RankOf(token.to);
+    const char target = board.square[token.to];
+    int count = 0;
+    if (token.capture) {
+        const bool passing = target == 0 && board.passedFile == file + 1 && rank == (white ? 5 : 2);
+        const int from = 8 * (rank - forward) + token.fromFile;
+        if ((target != 0 || passing) && std::abs(token.fromFile - file) == 1 && Inside(token.fromFile, rank - forward) &&
+            board.square[from] == pawn)
+            origins[count++] = from;
+        return count;
+    }
+    if (target != 0 || !Inside(file, rank - forward))
+        return 0;
+    const int one = token.to - 8 * forward;
+    if (board.square[one] == pawn)
+        origins[count++] = one;
+    else if (board.square[one] == 0 && rank - 2 * forward == (white ? 1 : 6) && board.square[one - 8 * forward] == pawn)
+        origins[count++] = one - 8 * forward;
+    return count;
+}
+
 // The one legal move the token stands for; false when none or more than one (or a form left to the readers).
 bool Resolve(const QuickBoard& board, const Token& token, Move& move, QuickBoard& after)
 {
@@ -282,27 +327,13 @@ bool Resolve(const QuickBoard& board, const Token& token, Move& move, QuickBoard
     const bool lastRank = RankOf(token.to) == (white ? 7 : 0);
     if (token.piece == 'P' && lastRank != (token.promotion != 0))
         return false;  // a promotion without its piece, or a piece where none is due: the readers decide
+    int origins[16];
+    const int count = token.piece == 'P' ? PawnOrigins(board, token, origins) : PieceOrigins(board, token, origins);
     int found = 0;
     QuickBoard trial;
-    for (int from = 0; from < 64; ++from) {
-        if (board.square[from] != OfSide(token.piece, white) || (token.fromFile >= 0 && FileOf(from) != token.fromFile) ||
-            (token.fromRank >= 0 && RankOf(from) != token.fromRank))
-            continue;
-        const int forward = white ? 1 : -1;
-        const int df = FileOf(token.to) - FileOf(from), dr = RankOf(token.to) - RankOf(from);
-        bool reaches = false;
-        if (token.piece != 'P') {
-            reaches = Reaches(board, from, token.to, token.piece);
-        } else if (token.capture) {
-            const bool passing = target == 0 && board.passedFile == FileOf(token.to) + 1 &&
-                                 RankOf(token.to) == (white ? 5 : 2);
-            reaches = std::abs(df) == 1 && dr == forward && (target != 0 || passing);
-        } else {
-            const bool home = RankOf(from) == (white ? 1 : 6);
-            reaches = df == 0 && target == 0 &&
-                      (dr == forward || (dr == 2 * forward && home && board.square[from + 8 * forward] == 0));
-        }
-        if (!reaches)
+    for (int k = 0; k < count; ++k) {
+        const int from = origins[k];
+        if ((token.fromFile >= 0 && FileOf(from) != token.fromFile) || (token.fromRank >= 0 && RankOf(from) != token.fromRank))
             continue;
         const Move candidate{from, token.to, token.promotion, false};
         if (!Play(board, candidate, trial))
