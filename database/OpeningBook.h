@@ -37,6 +37,9 @@ public:
 
 private:
     std::unordered_map<std::uint64_t, OpeningName> names_;
+    // The named keys again, in a small open table (a power of two, zero for
+    // empty): a game asks about 40 positions and nearly all are not there.
+    std::vector<std::uint64_t> known_;
 };
 
 }  // namespace vorlik
