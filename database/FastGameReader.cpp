@@ -15,6 +15,7 @@ struct QuickBoard {
     int passedFile = 0;  // 1..8 after a double step, else 0
     std::uint64_t pieces = 0;  // the key of the squares alone
     int king[2] = {-1, -1};    // Black's, White's square
+    bool inCheck = false;      // the side to move
 };
 
 int FileOf(int square) { return square & 7; }
@@ -155,16 +156,70 @@ int RightsOf(const QuickBoard& board, int castling)
     return castling;
 }
 
+// The squares a and b share a rank, a file or a diagonal.
+bool Aligned(int a, int b)
+{
+    const int df = FileOf(b) - FileOf(a), dr = RankOf(b) - RankOf(a);
+    return a != b && (df == 0 || dr == 0 || std::abs(df) == std::abs(dr));
+}
+
+// The first piece from the king outward through the aligned square is a
+// piece of that side that moves along such a line.
+bool LineAttack(const QuickBoard& board, int king, int through, bool byWhite)
+{
+    const int sf = (FileOf(through) > FileOf(king)) - (FileOf(through) < FileOf(king));
+    const int sr = (RankOf(through) > RankOf(king)) - (RankOf(through) < RankOf(king));
+    int f = FileOf(king) + sf, r = RankOf(king) + sr;
+    while (Inside(f, r) && board.square[8 * r + f] == 0) {
+        f += sf;
+        r += sr;
+    }
+    if (!Inside(f, r))
+        return false;
+    const char piece = board.square[8 * r + f];
+    const char slider = sf == 0 || sr == 0 ? 'R' : 'B';
+    return piece == OfSide(slider, byWhite) || piece == OfSide('Q', byWhite);
+}
+
+// The piece on from attacks the square to (the squares between empty).
+bool AttacksFrom(const QuickBoard& board, int from, int to)
+{
+    const char piece = board.square[from];
+    const int df = FileOf(to) - FileOf(from), dr = RankOf(to) - RankOf(from);
+    switch (UpperPiece(piece)) {
+    case 'P': return std::abs(df) == 1 && dr == (IsWhitePiece(piece) ? 1 : -1);
+    case 'N': return (std::abs(df) == 1 && std::abs(dr) == 2) || (std::abs(df) == 2 && std::abs(dr) == 1);
+    case 'K': return std::abs(df) <= 1 && std::abs(dr) <= 1 && (df || dr);
+    default: break;
+    }
+    const bool straight = df == 0 || dr == 0, diagonal = std::abs(df) == std::abs(dr);
+    const char upper = UpperPiece(piece);
+    if (from == to || (upper == 'R' && !straight) || (upper == 'B' && !diagonal) || !(straight || diagonal))
+        return false;
+    const int sf = (df > 0) - (df < 0), sr = (dr > 0) - (dr < 0);
+    for (int f = FileOf(from) + sf, r = RankOf(from) + sr; f != FileOf(to) || r != RankOf(to); f += sf, r += sr)
+        if (board.square[8 * r + f])
+            return false;
+    return true;
+}
+
 // Plays the move on a copy; false when it leaves the mover's king attacked.
+// A full look around the king is needed only after a king's move, castling,
+// a capture in passing, or when the king stood in check; otherwise only the
+// line through the square the piece left can have opened onto it. The copy
+// knows whether the move gives check, found the same way.
 bool Play(const QuickBoard& board, const Move& move, QuickBoard& after)
 {
     after = board;
     const bool white = board.whiteToMove;
     const char piece = board.square[move.from];
     after.passedFile = 0;
+    bool special = move.castle || UpperPiece(piece) == 'K';
     if (UpperPiece(piece) == 'P') {
-        if (FileOf(move.from) != FileOf(move.to) && board.square[move.to] == 0)
+        if (FileOf(move.from) != FileOf(move.to) && board.square[move.to] == 0) {
             Put(after, 8 * RankOf(move.from) + FileOf(move.to), 0);  // taken in passing
+            special = true;
+        }
         if (std::abs(RankOf(move.to) - RankOf(move.from)) == 2)
             after.passedFile = FileOf(move.to) + 1;
     }
@@ -178,7 +233,14 @@ bool Play(const QuickBoard& board, const Move& move, QuickBoard& after)
     }
     after.castling = RightsOf(after, board.castling);
     after.whiteToMove = !white;
-    return !InCheck(after, white);
+    const int own = after.king[white];
+    if (special || board.inCheck ? InCheck(after, white) : Aligned(own, move.from) && LineAttack(after, own, move.from, !white))
+        return false;
+    const int other = after.king[!white];
+    after.inCheck = special ? InCheck(after, !white)
+                            : AttacksFrom(after, move.to, other) ||
+                                  (Aligned(other, move.from) && LineAttack(after, other, move.from, white));
+    return true;
 }
 
 // The parts of a standard move token.

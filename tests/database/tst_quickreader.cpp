@@ -60,6 +60,11 @@ void TestQuickReader::agrees_data()
     row("coordinates and castling with zeros", Game("1. e2e4 e7e5 2. g1f3 b8c6 3. f1c4 g8f6 4. 0-0"), 0);
     row("past the record's 400 plies", Game(KnightDance(101)), 0);
     row("exactly 400 plies", Game(KnightDance(100)), 1);
+    row("a check not answered", Game("1. e4 f5 2. exf5 Kf7 3. Qh5+ Nf6"), 0);
+    row("a discovered check not answered, then answered",
+        Game("1. e4 e5 2. Nf3 Nf6 3. Nxe5 Nxe4 4. Qe2 Nf6 5. Nc6+ a6") +
+            Game("1. e4 e5 2. Nf3 Nf6 3. Nxe5 Nxe4 4. Qe2 Nf6 5. Nc6+ Qe7 6. Nxe7"), 1);
+    row("a pinned knight moves", Game("1. d4 e5 2. Nd2 Bb4 3. Nb3"), 0);
     row("a check mark where there is none, and a mate at the end",
         Game("1. f3+ e5 2. g4 Qh4#"), 1);
 }
