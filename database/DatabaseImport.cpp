@@ -5,8 +5,6 @@
 #include "records/KifuStore.h"
 #include "records/ModuleMekFile.h"
 
-#include <zlib.h>
-
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
@@ -97,57 +95,6 @@ bool ReadersLine::Read(const KifuFile& scan, KifuKind kind, int g, std::vector<L
 
 namespace {
 
-// Squeezes the games' texts by zlib with the database's dictionary, one
-// stream made once and reset for each (making a stream costs more than
-// squeezing a game).
-class Squeezer {
-public:
-    explicit Squeezer(std::string dictionary) : dictionary_(std::move(dictionary))
-    {
-        ok_ = deflateInit(&stream_, 3) == Z_OK;
-    }
-    ~Squeezer() { deflateEnd(&stream_); }
-    Squeezer(const Squeezer&) = delete;
-    Squeezer& operator=(const Squeezer&) = delete;
-
-    std::string operator()(const std::string& text)
-    {
-        std::string bytes(compressBound(static_cast<uLong>(text.size())) + 16, '\0');
-        if (!ok_ || deflateReset(&stream_) != Z_OK || !Prime())
-            return Whole(text, bytes);
-        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-        stream_.avail_in = static_cast<uInt>(text.size());
-        stream_.next_out = reinterpret_cast<Bytef*>(&bytes[0]);
-        stream_.avail_out = static_cast<uInt>(bytes.size());
-        if (deflate(&stream_, Z_FINISH) != Z_STREAM_END)
-            return Whole(text, bytes);
-        bytes.resize(stream_.total_out);
-        return bytes;
-    }
-
-private:
-    bool Prime()
-    {
-        return dictionary_.empty() ||
-               deflateSetDictionary(&stream_, reinterpret_cast<const Bytef*>(dictionary_.data()),
-                                    static_cast<uInt>(dictionary_.size())) == Z_OK;
-    }
-
-    // Without the dictionary: the reader takes either.
-    static std::string Whole(const std::string& text, std::string& bytes)
-    {
-        uLongf size = static_cast<uLongf>(bytes.size());
-        compress2(reinterpret_cast<Bytef*>(&bytes[0]), &size, reinterpret_cast<const Bytef*>(text.data()),
-                  static_cast<uLong>(text.size()), 3);
-        bytes.resize(size);
-        return bytes;
-    }
-
-    std::string dictionary_;
-    z_stream stream_{};
-    bool ok_ = false;
-};
-
 // One piece of a file, scanned, and what became of its games.
 struct Piece {
     FileLines lines;
@@ -161,9 +108,8 @@ struct Piece {
 // Reads the pieces of a file and their games, one piece ahead of the thread that stores them.
 class PieceReader {
 public:
-    PieceReader(std::FILE* file, const std::string& fileName, KifuKind kind, const OpeningBook& book,
-                const std::string& dictionary)
-        : file_(file), fileName_(fileName), kind_(kind), book_(book), squeeze_(dictionary), thread_([this] { Run(); })
+    PieceReader(std::FILE* file, const std::string& fileName, KifuKind kind, const OpeningBook& book)
+        : file_(file), fileName_(fileName), kind_(kind), book_(book), thread_([this] { Run(); })
     {
     }
     ~PieceReader()
@@ -307,11 +253,9 @@ private:
                               : piece.lines.text.size();
         while (end > begin && piece.lines.text[end - 1].find_first_not_of(" \t") == std::string_view::npos)
             --end;
-        std::string text;
+        std::string& text = game.text;
         for (std::size_t i = begin; i < end; ++i)
             (text += piece.lines.text[i]) += '\n';
-        game.textBytes = static_cast<int>(text.size());
-        game.text = squeeze_(text);
         read.positions = FirstOccurrences(line);
     }
 
@@ -320,7 +264,6 @@ private:
     KifuKind kind_;
     const OpeningBook& book_;
     ReadersLine readers_;
-    Squeezer squeeze_;
     std::mutex lock_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Piece>> ready_;
@@ -345,7 +288,7 @@ bool DatabaseImport::ImportFile(const std::string& fileName, KifuKind kind, std:
     }
     fileName_ = fileName;
     fileGames_ = 0;
-    PieceReader reader(file.get(), fileName, kind, book_, database_.TextDictionary());
+    PieceReader reader(file.get(), fileName, kind, book_);
     while (std::unique_ptr<Piece> piece = reader.Next()) {
         if (piece->failed) {
             error = piece->error;

@@ -1,5 +1,7 @@
 #include "GameDatabase.h"
 
+#include "GameTexts.h"
+
 #include "core/PostalLedger.h"
 
 #include <sqlite3.h>
@@ -174,9 +176,9 @@ const char kSchema[] =
     " event TEXT, site TEXT, date TEXT, round TEXT, white TEXT, black TEXT, result TEXT,"
     " year INTEGER, day INTEGER NOT NULL, white_elo INTEGER, black_elo INTEGER,"
     " eco TEXT, opening TEXT, plies INTEGER,"
-    " kind TEXT, text BLOB, text_bytes INTEGER, source INTEGER, number INTEGER, fingerprint INTEGER);"
+    " kind TEXT, source INTEGER, number INTEGER, fingerprint INTEGER);"
     "CREATE TABLE sources(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
-    "CREATE TABLE dictionary(id INTEGER PRIMARY KEY, bytes BLOB NOT NULL);"
+    "CREATE TABLE texts(first INTEGER PRIMARY KEY, bytes BLOB NOT NULL);"
     "CREATE INDEX games_fingerprint ON games(fingerprint);"
     "CREATE INDEX games_day ON games(day, id);"
     "CREATE TABLE facts(game INTEGER PRIMARY KEY, info INTEGER NOT NULL);"
@@ -188,16 +190,6 @@ const char kSchema[] =
 
 constexpr std::size_t kSlots = 1u << 20;
 
-bool StoreDictionary(sqlite3* db, std::string& error)
-{
-    Statement store(db, "INSERT INTO dictionary(id, bytes) VALUES(1, ?1)");
-    store.BindBlob(1, MakeTextDictionary());
-    if (!store.Step() && store.error() == SQLITE_OK)
-        return true;
-    error = sqlite3_errmsg(db);
-    return false;
-}
-
 std::string NotOurs(const std::string& fileName)
 {
     return "このプログラムのデータベースではありません (not a Vorlik database): " + fileName;
@@ -205,11 +197,17 @@ std::string NotOurs(const std::string& fileName)
 
 }  // namespace
 
+GameDatabase::GameDatabase()
+    : textWriter_(std::make_unique<TextBlockWriter>()), textReader_(std::make_unique<TextBlockReader>())
+{
+}
+
 GameDatabase::~GameDatabase() { Close(); }
 
 void GameDatabase::Close()
 {
     Rollback();
+    textReader_->Clear();  // its statement goes before the connection
     if (db_)
         sqlite3_close(db_);
     db_ = nullptr;
@@ -306,7 +304,7 @@ bool GameDatabase::CreateSchema(std::string& error)
     std::string sql = kSchema;
     sql += "PRAGMA application_id=" + std::to_string(kApplicationId) + ";";
     sql += "PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
-    if (empty && !(Execute(sql.c_str(), error) && StoreDictionary(db_, error))) {
+    if (empty && !Execute(sql.c_str(), error)) {
         Rollback();
         error = "データベースを作れません (cannot create the database): " + fileName_ + ": " + error;
         return false;
@@ -362,8 +360,8 @@ bool GameDatabase::Prepare(std::string& error)
         return true;
     insertGame_ = std::make_unique<Statement>(
         db_, "INSERT INTO games(event, site, date, round, white, black, result, year, white_elo, black_elo, eco, opening,"
-             " plies, kind, text, source, number, fingerprint, day, text_bytes)"
-             " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+             " plies, kind, source, number, fingerprint, day)"
+             " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     insertFacts_ = std::make_unique<Statement>(db_, "INSERT INTO facts(game, info) VALUES(?,?)");
     findGame_ = std::make_unique<Statement>(db_, "SELECT 1 FROM games WHERE fingerprint=? LIMIT 1");
     if (insertGame_->ok() && insertFacts_->ok() && findGame_->ok())
@@ -374,7 +372,8 @@ bool GameDatabase::Prepare(std::string& error)
 
 bool GameDatabase::Commit(std::string& error)
 {
-    if (!FlushPositions(error)) {
+    // The import's last block of texts goes in with its games, never after them.
+    if (!FlushTexts(error) || !FlushPositions(error)) {
         Rollback();
         return false;
     }
@@ -392,6 +391,8 @@ bool GameDatabase::Commit(std::string& error)
 void GameDatabase::Rollback()
 {
     staging_.Clear();
+    textWriter_->Clear();
+    textReader_->Clear();  // it may hold a block of the games rolled back
     sourceName_.clear();  // its row may go with the transaction
     insertGame_.reset();
     insertFacts_.reset();
@@ -399,6 +400,8 @@ void GameDatabase::Rollback()
     if (db_ && !sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
+
+bool GameDatabase::FlushTexts(std::string& error) { return textWriter_->Flush(db_, error); }
 
 bool GameDatabase::HasGame(std::uint64_t fingerprint)
 {
@@ -446,14 +449,15 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     BindNumberOrNull(insert, 10, game.facts.blackElo);
     BindTextOrNull(insert, 11, game.eco);
     BindTextOrNull(insert, 12, game.opening);
-    insert.Bind(13, game.plies).Bind(14, game.kind).Bind(16, static_cast<std::int64_t>(game.source)).Bind(17, game.number);
-    insert.BindBlob(15, game.text).Bind(20, game.textBytes);
-    insert.Bind(18, static_cast<std::int64_t>(game.fingerprint)).Bind(19, game.facts.Ordinal());
+    insert.Bind(13, game.plies).Bind(14, game.kind).Bind(15, static_cast<std::int64_t>(game.source)).Bind(16, game.number);
+    insert.Bind(17, static_cast<std::int64_t>(game.fingerprint)).Bind(18, game.facts.Ordinal());
     if (insert.Step() || insert.error() != SQLITE_OK) {
         error = LastError();
         return 0;
     }
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
+    if (!textWriter_->Add(db_, id, game.text, error))
+        return 0;
     Statement& facts = *insertFacts_;
     facts.Reset();
     facts.Bind(1, id).Bind(2, PackFacts(game.facts));
@@ -555,45 +559,6 @@ std::int64_t GameDatabase::SourceId(const std::string& fileName, std::string& er
     sourceName_ = fileName;
     sourceId_ = find.Int(0);
     return sourceId_;
-}
-
-const std::string& GameDatabase::TextDictionary()
-{
-    if (!dictionaryRead_) {
-        Statement read(db_, "SELECT bytes FROM dictionary WHERE id = 1");
-        dictionary_ = read.Step() ? read.Text(0) : std::string();
-        dictionaryRead_ = true;
-    }
-    return dictionary_;
-}
-
-std::string MakeTextDictionary()
-{
-    // zlib looks back 32 KB: the commonest words go last, nearest the text.
-    std::string words;
-    const std::string files = "abcdefgh";
-    for (const char piece : std::string("KQRBN"))
-        for (const char file : files)
-            for (char rank = '1'; rank <= '8'; ++rank)
-                ((words += piece) += 'x') += std::string{file, rank, ' '};
-    for (const char piece : std::string("KQRBN"))
-        for (const char file : files)
-            for (char rank = '1'; rank <= '8'; ++rank)
-                (words += piece) += std::string{file, rank, ' '};
-    for (std::size_t f = 0; f < files.size(); ++f)
-        for (char rank = '2'; rank <= '7'; ++rank) {
-            for (const std::size_t to : {f - 1, f + 1})
-                if (to < files.size())
-                    words += std::string{files[f], 'x', files[to], rank, ' '};
-            words += std::string{files[f], rank, ' '};
-        }
-    words += "O-O-O O-O+ O-O ";
-    for (int number = 80; number >= 1; --number)
-        words += std::to_string(number) + ". ";
-    words += "[Event \"?\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n[White \"\"]\n[Black \"\"]\n"
-             "[Result \"*\"]\n[Result \"1/2-1/2\"]\n[Result \"0-1\"]\n[Result \"1-0\"]\n[ECO \"\"]\n[PlyCount \"\"]\n"
-             "[EventDate \"\"]\n[WhiteElo \"\"]\n[BlackElo \"\"]\n\n1. e4 e5 2. Nf3 Nc6 1. d4 Nf6 2. c4 e6 1/2-1/2\n";
-    return words;
 }
 
 }  // namespace vorlik

@@ -73,8 +73,7 @@ struct StoredGame {
     std::string eco, opening;
     int plies = 0;
     std::string kind;        // "pgn" or "csv": the layout of text
-    std::string text;        // the game as its file held it, UTF-8, lines ended by LF, compressed by zlib with the database's dictionary
-    int textBytes = 0;       // its length before that
+    std::string text;        // the game as its file held it, UTF-8, lines ended by LF
     std::int64_t source = 0; // the file it came from: its number in table sources
     int number = 0;          // its number in that file
     std::uint64_t fingerprint = 0;  // of its header and moves: the same game twice has the same one
@@ -87,10 +86,13 @@ struct IndexedPosition {
     int move = 0;  // EncodeMove; 0 where the game ends
 };
 
+class TextBlockWriter;
+class TextBlockReader;
+
 class GameDatabase {
 public:
     enum class Mode { ReadOnly, ReadWrite };
-    GameDatabase() = default;
+    GameDatabase();
     ~GameDatabase();
     GameDatabase(const GameDatabase&) = delete;
     GameDatabase& operator=(const GameDatabase&) = delete;
@@ -139,8 +141,10 @@ public:
     void KeepFactsInMemory() { keepFacts_ = true; }
     // The source file's number in table sources, added when it is new (in the import's transaction).
     std::int64_t SourceId(const std::string& fileName, std::string& error);
-    // The zlib dictionary the games' texts are squeezed with, kept in the file.
-    const std::string& TextDictionary();
+    // The games' texts are read through it, which keeps the block read last.
+    TextBlockReader& TextReader() { return *textReader_; }
+    // Writes the texts of the games added that wait for their block to fill, so that they can be read.
+    bool FlushTexts(std::string& error);
 
     sqlite3* Handle() { return db_; }
     // The message of the database's last error.
@@ -169,19 +173,15 @@ private:
     std::size_t factLookups_ = 0;
     bool keepFacts_ = false;
     std::int64_t factsVersion_ = -1;   // PRAGMA data_version when they were read
-    std::string dictionary_;
-    bool dictionaryRead_ = false;
+    std::unique_ptr<TextBlockWriter> textWriter_;  // the texts of the games added, a block at a time
+    std::unique_ptr<TextBlockReader> textReader_;
     std::string sourceName_;           // the file of the games added last, and its number
     std::int64_t sourceId_ = 0;
 };
 
-// The zlib dictionary of a new database: the words of a game's text that
-// every game repeats (tag names, move numbers, the moves' squares).
-std::string MakeTextDictionary();
-
 // The schema's version, kept in SQLite's user_version; application_id names
 // the file as this program's.
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 constexpr std::int32_t kApplicationId = 0x56524C4B;  // "VRLK"
 
 }  // namespace vorlik
