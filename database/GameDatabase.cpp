@@ -36,6 +36,12 @@ Statement& Statement::Bind(int index, const std::string& text)
     return *this;
 }
 
+Statement& Statement::BindKept(int index, const std::string& text)
+{
+    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+    return *this;
+}
+
 Statement& Statement::BindBlob(int index, const std::string& bytes)
 {
     sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
@@ -238,7 +244,9 @@ bool GameDatabase::Open(const std::string& fileName, Mode mode, std::string& err
         error = "データベースがありません (no such database): " + fileName;
         return false;
     }
-    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    // One thread at a time uses a connection: SQLite need not lock it on every call.
+    const int flags = SQLITE_OPEN_NOMUTEX |
+                      (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (sqlite3_open_v2(fileName.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         error = "データベースを開けません (cannot open the database): " + fileName + ": " + LastError();
         return false;
@@ -422,7 +430,7 @@ void BindTextOrNull(Statement& statement, int index, const std::string& text)
     if (text.empty())
         statement.BindNull(index);
     else
-        statement.Bind(index, text);
+        statement.BindKept(index, text);
 }
 
 void BindNumberOrNull(Statement& statement, int index, int number)
@@ -443,13 +451,13 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     Statement& insert = *insertGame_;
     insert.Reset();
     for (int k = 1; k <= 7; ++k)
-        insert.Bind(k, game.field[k]);
+        insert.BindKept(k, game.field[k]);
     BindNumberOrNull(insert, 8, game.facts.year);
     BindNumberOrNull(insert, 9, game.facts.whiteElo);
     BindNumberOrNull(insert, 10, game.facts.blackElo);
     BindTextOrNull(insert, 11, game.eco);
     BindTextOrNull(insert, 12, game.opening);
-    insert.Bind(13, game.plies).Bind(14, game.kind).Bind(15, static_cast<std::int64_t>(game.source)).Bind(16, game.number);
+    insert.Bind(13, game.plies).BindKept(14, game.kind).Bind(15, static_cast<std::int64_t>(game.source)).Bind(16, game.number);
     insert.Bind(17, static_cast<std::int64_t>(game.fingerprint)).Bind(18, game.facts.Ordinal());
     if (insert.Step() || insert.error() != SQLITE_OK) {
         error = LastError();

@@ -29,6 +29,8 @@ public:
     bool ok() const { return stmt_ != nullptr; }
     Statement& Bind(int index, std::int64_t value);
     Statement& Bind(int index, const std::string& text);
+    // The text is not copied: it must stay as it is until the statement is stepped.
+    Statement& BindKept(int index, const std::string& text);
     Statement& BindBlob(int index, const std::string& bytes);
     Statement& BindNull(int index);
     // True while a row is there; false at the end or on an error (error() says).

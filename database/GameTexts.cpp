@@ -5,6 +5,8 @@
 #include <sqlite3.h>
 #include <zstd.h>
 
+#include <system_error>
+
 namespace vorlik {
 
 std::size_t TextBlockWriter::blockBytes = 64u << 10;
@@ -56,49 +58,103 @@ bool ReadOffsets(const std::string& raw, std::vector<std::size_t>& offsets)
 
 TextBlockWriter::TextBlockWriter() : context_(ZSTD_createCCtx()) {}
 
-TextBlockWriter::~TextBlockWriter() { ZSTD_freeCCtx(static_cast<ZSTD_CCtx*>(context_)); }
+TextBlockWriter::~TextBlockWriter()
+{
+    Clear();
+    ZSTD_freeCCtx(static_cast<ZSTD_CCtx*>(context_));
+}
 
 bool TextBlockWriter::Add(sqlite3* db, std::int64_t id, const std::string& text, std::string& error)
 {
-    if (!lengths_.empty() && id != first_ + static_cast<std::int64_t>(lengths_.size()) && !Flush(db, error))
+    if (!lengths_.empty() && id != first_ + static_cast<std::int64_t>(lengths_.size()) && !Hand(db, error))
         return false;
     if (lengths_.empty())
         first_ = id;
     lengths_.push_back(static_cast<std::uint32_t>(text.size()));
     texts_ += text;
-    return texts_.size() < blockBytes || Flush(db, error);
+    return texts_.size() < blockBytes || Hand(db, error);
 }
 
-bool TextBlockWriter::Flush(sqlite3* db, std::string& error)
+bool TextBlockWriter::Flush(sqlite3* db, std::string& error) { return Hand(db, error) && Write(db, error); }
+
+bool TextBlockWriter::Hand(sqlite3* db, std::string& error)
 {
     if (lengths_.empty())
         return true;
-    raw_.clear();
-    PutWord(raw_, static_cast<std::uint32_t>(lengths_.size()));
+    if (!Write(db, error))  // one block at a time on the other thread
+        return false;
+    packing_.first = first_;
+    packing_.header.clear();
+    PutWord(packing_.header, static_cast<std::uint32_t>(lengths_.size()));
     for (const std::uint32_t length : lengths_)
-        PutWord(raw_, length);
-    raw_ += texts_;
-    packed_.resize(ZSTD_compressBound(raw_.size()));
-    const std::size_t size = ZSTD_compressCCtx(static_cast<ZSTD_CCtx*>(context_), &packed_[0], packed_.size(),
-                                               raw_.data(), raw_.size(), kLevel);
-    if (!context_ || ZSTD_isError(size)) {
-        error = std::string("ゲームの棋譜を圧縮できません (cannot compress the games' texts): ") +
-                (context_ ? ZSTD_getErrorName(size) : "no memory");
+        PutWord(packing_.header, length);
+    packing_.texts.swap(texts_);
+    texts_.clear();
+    lengths_.clear();
+    busy_ = true;
+    try {
+        packed_ = std::async(std::launch::async, [this] { Pack(); });
+    } catch (const std::system_error&) {
+        Pack();  // no thread to be had: here, then
+        packed_ = std::future<void>();
+    }
+    return true;
+}
+
+void TextBlockWriter::Pack()
+{
+    ZSTD_CCtx* context = static_cast<ZSTD_CCtx*>(context_);
+    Packing& block = packing_;
+    block.error.clear();
+    const std::size_t total = block.header.size() + block.texts.size();
+    block.packed.resize(ZSTD_compressBound(total));
+    ZSTD_outBuffer out{&block.packed[0], block.packed.size(), 0};
+    ZSTD_inBuffer header{block.header.data(), block.header.size(), 0};
+    ZSTD_inBuffer texts{block.texts.data(), block.texts.size(), 0};
+    // The header and the texts as one frame that names its size, without copying them together.
+    std::size_t rest = context ? ZSTD_CCtx_reset(context, ZSTD_reset_session_only) : 0;
+    if (context && !ZSTD_isError(rest))
+        rest = ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, kLevel);
+    if (context && !ZSTD_isError(rest))
+        rest = ZSTD_CCtx_setPledgedSrcSize(context, total);
+    while (context && !ZSTD_isError(rest) && header.pos < header.size)
+        rest = ZSTD_compressStream2(context, &out, &header, ZSTD_e_continue);
+    do
+        rest = context && !ZSTD_isError(rest) ? ZSTD_compressStream2(context, &out, &texts, ZSTD_e_end) : rest;
+    while (context && !ZSTD_isError(rest) && rest != 0);
+    if (!context || ZSTD_isError(rest)) {
+        block.error = std::string("ゲームの棋譜を圧縮できません (cannot compress the games' texts): ") +
+                      (context ? ZSTD_getErrorName(rest) : "no memory");
+        return;
+    }
+    block.packed.resize(out.pos);
+}
+
+bool TextBlockWriter::Write(sqlite3* db, std::string& error)
+{
+    if (!busy_)
+        return true;
+    if (packed_.valid())
+        packed_.get();
+    busy_ = false;
+    if (!packing_.error.empty()) {
+        error = packing_.error;
         return false;
     }
-    packed_.resize(size);
     Statement insert(db, "INSERT INTO texts(first, bytes) VALUES(?1, ?2)");
-    insert.Bind(1, first_).BindBlob(2, packed_);
+    insert.Bind(1, packing_.first).BindBlob(2, packing_.packed);
     if (insert.Step() || insert.error() != SQLITE_OK) {
         error = sqlite3_errmsg(db);
         return false;
     }
-    Clear();
     return true;
 }
 
 void TextBlockWriter::Clear()
 {
+    if (packed_.valid())
+        packed_.wait();
+    busy_ = false;
     lengths_.clear();
     texts_.clear();
 }

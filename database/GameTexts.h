@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ class GameDatabase;
 
 // Gathers the texts of the games an import adds and writes a block each time
 // it is full; the rest is written by Flush, before the import's commit.
+// Blocks are compressed on a thread of their own while the import goes on.
 class TextBlockWriter {
 public:
     TextBlockWriter();
@@ -39,11 +41,22 @@ public:
     static constexpr int kLevel = 1;
 
 private:
+    // A full block is compressed on another thread while the next one fills.
+    struct Packing {
+        std::int64_t first = 0;
+        std::string header, texts, packed;  // kept between blocks: their room is made once
+        std::string error;
+    };
+    bool Hand(sqlite3* db, std::string& error);   // the block filled so far, to be compressed
+    void Pack();
+    bool Write(sqlite3* db, std::string& error);  // the block compressed, once it is
     std::int64_t first_ = 0;
     std::vector<std::uint32_t> lengths_;
     std::string texts_;
-    std::string raw_, packed_;  // kept between blocks, so that their room is made once
-    void* context_ = nullptr;   // zstd's compression context
+    Packing packing_;
+    std::future<void> packed_;
+    bool busy_ = false;
+    void* context_ = nullptr;  // zstd's compression context, used by one block at a time
 };
 
 // The block read last, kept so that consecutive games are decompressed once.
