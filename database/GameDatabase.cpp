@@ -171,6 +171,59 @@ int EloOfText(const std::string& text)
     return elo <= 4095 ? elo : 0;
 }
 
+// ---- fingerprints ----------------------------------------------------------------
+
+namespace {
+
+std::size_t SlotOf(std::uint64_t fingerprint, std::size_t slots)
+{
+    return static_cast<std::size_t>((fingerprint * 0x9E3779B97F4A7C15ULL) >> 20) & (slots - 1);
+}
+
+}  // namespace
+
+bool FingerprintSet::Contains(std::uint64_t fingerprint) const
+{
+    if (fingerprint == 0)
+        return zero_;
+    if (slots_.empty())
+        return false;
+    for (std::size_t at = SlotOf(fingerprint, slots_.size());; at = (at + 1) & (slots_.size() - 1)) {
+        if (slots_[at] == fingerprint)
+            return true;
+        if (slots_[at] == 0)
+            return false;
+    }
+}
+
+void FingerprintSet::Insert(std::uint64_t fingerprint)
+{
+    if (fingerprint == 0) {
+        zero_ = true;
+        return;
+    }
+    if ((count_ + 1) * 2 > slots_.size()) {  // at most half full, so a look stays short
+        std::vector<std::uint64_t> old(std::max<std::size_t>(slots_.size() * 2, 1024), 0);
+        old.swap(slots_);
+        count_ = 0;
+        for (const std::uint64_t kept : old)
+            if (kept != 0)
+                Insert(kept);
+    }
+    std::size_t at = SlotOf(fingerprint, slots_.size());
+    while (slots_[at] != 0 && slots_[at] != fingerprint)
+        at = (at + 1) & (slots_.size() - 1);
+    count_ += slots_[at] == 0;
+    slots_[at] = fingerprint;
+}
+
+void FingerprintSet::Clear()
+{
+    std::vector<std::uint64_t>().swap(slots_);
+    count_ = 0;
+    zero_ = false;
+}
+
 // ---- the file --------------------------------------------------------------------
 
 namespace {
@@ -337,6 +390,7 @@ bool GameDatabase::Begin(std::string& error, int waitMs)
     facts_.clear();
     sourceName_.clear();
     slots_.assign(kSlots, 0);
+    StartFingerprints();
     Statement trees(db_, "SELECT key, white_to_move FROM trees");
     while (trees.ok() && trees.Step())
         cached_[static_cast<std::uint64_t>(trees.Int(0))] = trees.Int(1) != 0;
@@ -389,6 +443,8 @@ bool GameDatabase::Commit(std::string& error)
     insertFacts_.reset();
     findGame_.reset();
     facts_.clear();  // this connection's own writes leave data_version as it was
+    fingerprints_.Clear();
+    fingerprintsRead_ = false;
     if (Execute("COMMIT", error))
         return true;
     error = "データベースに書き込めません (the database cannot be written): " + fileName_ + ": " + error;
@@ -401,6 +457,8 @@ void GameDatabase::Rollback()
     staging_.Clear();
     textWriter_->Clear();
     textReader_->Clear();  // it may hold a block of the games rolled back
+    fingerprints_.Clear();
+    fingerprintsRead_ = false;
     sourceName_.clear();  // its row may go with the transaction
     insertGame_.reset();
     insertFacts_.reset();
@@ -411,8 +469,33 @@ void GameDatabase::Rollback()
 
 bool GameDatabase::FlushTexts(std::string& error) { return textWriter_->Flush(db_, error); }
 
+void GameDatabase::StartFingerprints()
+{
+    fingerprints_.Clear();
+    fingerprintsRead_ = false;
+    fingerprintLookups_ = 0;
+    Statement most(db_, "SELECT max(id) FROM games");
+    gamesBefore_ = most.Step() ? most.Int(0) : 0;
+}
+
+bool GameDatabase::ReadFingerprints()
+{
+    Statement all(db_, "SELECT fingerprint FROM games");
+    while (all.Step())
+        fingerprints_.Insert(static_cast<std::uint64_t>(all.Int(0)));
+    if (all.error() == SQLITE_OK)
+        return true;
+    fingerprints_.Clear();
+    return false;
+}
+
 bool GameDatabase::HasGame(std::uint64_t fingerprint)
 {
+    // A lookup in the index costs about as much as reading 16 of its rows in order.
+    if (!fingerprintsRead_ && ++fingerprintLookups_ * 16 >= gamesBefore_)
+        fingerprintsRead_ = ReadFingerprints();
+    if (fingerprintsRead_)
+        return fingerprints_.Contains(fingerprint);
     std::string error;
     if (!Prepare(error))
         return false;
@@ -464,6 +547,8 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
         return 0;
     }
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
+    if (fingerprintsRead_)
+        fingerprints_.Insert(game.fingerprint);
     if (!textWriter_->Add(db_, id, game.text, error))
         return 0;
     Statement& facts = *insertFacts_;

@@ -91,6 +91,19 @@ struct IndexedPosition {
 class TextBlockWriter;
 class TextBlockReader;
 
+// A set of games' fingerprints in memory: open addressing, no allocation per game.
+class FingerprintSet {
+public:
+    bool Contains(std::uint64_t fingerprint) const;
+    void Insert(std::uint64_t fingerprint);
+    void Clear();
+
+private:
+    std::vector<std::uint64_t> slots_;  // 0 is an empty slot; the fingerprint 0 is kept aside
+    std::size_t count_ = 0;
+    bool zero_ = false;
+};
+
 class GameDatabase {
 public:
     enum class Mode { ReadOnly, ReadWrite };
@@ -160,6 +173,8 @@ private:
     // The statements of an import, made on first use.
     bool Prepare(std::string& error);
     void NoteReach(const IndexedPosition& position);
+    void StartFingerprints();
+    bool ReadFingerprints();
 
     sqlite3* db_ = nullptr;
     std::string fileName_;
@@ -171,6 +186,11 @@ private:
     std::unordered_map<std::uint64_t, bool> candidates_;  // key, white to move
     std::unordered_map<std::uint64_t, bool> cached_;      // keys with a ready tree
     std::unique_ptr<Statement> insertGame_, insertFacts_, findGame_;
+    // The fingerprints of the games, once this import has looked up about as
+    // many as reading them all would cost; kept up to date as games are added.
+    FingerprintSet fingerprints_;
+    bool fingerprintsRead_ = false;
+    std::int64_t fingerprintLookups_ = 0, gamesBefore_ = 0;
     std::vector<std::int64_t> facts_;  // FactsByGame's, empty until read
     std::size_t factLookups_ = 0;
     bool keepFacts_ = false;

@@ -93,6 +93,8 @@ private slots:
     void textsComeBackWhole();
     void fileOrder_data();
     void fileOrder();
+    void duplicatesFound_data();
+    void duplicatesFound();
 
 private:
     QTemporaryDir folder_;
@@ -241,6 +243,45 @@ void TestGameTexts::fileOrder()
     while (byId.Step())
         numbers.push_back(static_cast<long>(byId.Int(0)));
     QCOMPARE(numbers, storedNumbers);
+}
+
+// A game already in the database is skipped whether the import looks it up in
+// the file's index (a few games into many) or reads all the fingerprints first.
+void TestGameTexts::duplicatesFound_data()
+{
+    QTest::addColumn<int>("before");          // games in the database first
+    QTest::addColumn<QList<int>>("imported");  // then a file of these games (numbers above before are new)
+    QTest::addColumn<long>("skipped");
+    QTest::newRow("a few games into many") << 100 << QList<int>{5, 101, 50, 102} << 2L;
+    QTest::newRow("many games into few") << 3 << QList<int>{1, 4, 5, 6, 7, 8, 9, 10, 11, 12, 2, 12, 3} << 4L;
+    QTest::newRow("into an empty database, one game twice") << 0 << QList<int>{1, 2, 1, 3} << 1L;
+}
+
+void TestGameTexts::duplicatesFound()
+{
+    QFETCH(int, before);
+    QFETCH(QList<int>, imported);
+    QFETCH(long, skipped);
+    const QString name = folder_.filePath(QString("duplicates-%1.vdb").arg(before));
+    GameDatabase db;
+    std::string error;
+    QVERIFY2(db.Open(name.toStdString(), GameDatabase::Mode::ReadWrite, error), error.c_str());
+    OpeningBook noNames;
+    std::vector<long> counts;
+    for (const QList<int>& games : {[before] { QList<int> all; for (int k = 1; k <= before; ++k) all << k; return all; }(), imported}) {
+        std::string file;
+        for (const int k : games)
+            file += GameText(7, k);
+        const QString pgn = folder_.filePath("duplicates.pgn");
+        WriteFile(pgn, file);
+        QVERIFY2(db.Begin(error), error.c_str());
+        DatabaseImport import(db, noNames);
+        QVERIFY2(import.ImportFile(pgn.toStdString(), kKindPgn, error), error.c_str());
+        QVERIFY2(db.Commit(error), error.c_str());
+        counts.push_back(import.Counts().skipped);
+        counts.push_back(import.Counts().imported);
+    }
+    QCOMPARE(counts, (std::vector<long>{0, before, skipped, imported.size() - skipped}));
 }
 
 QTEST_GUILESS_MAIN(TestGameTexts)
