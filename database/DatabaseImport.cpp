@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
