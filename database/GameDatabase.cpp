@@ -435,7 +435,7 @@ bool GameDatabase::Prepare(std::string& error)
 bool GameDatabase::Commit(std::string& error)
 {
     // The import's last block of texts goes in with its games, never after them.
-    if (!FlushTexts(error) || !FlushPositions(error)) {
+    if (!textWriter_->Flush(db_, error) || !FlushPositions(error)) {
         Rollback();
         return false;
     }
@@ -467,7 +467,10 @@ void GameDatabase::Rollback()
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-bool GameDatabase::FlushTexts(std::string& error) { return textWriter_->Flush(db_, error); }
+bool GameDatabase::UnwrittenText(std::int64_t id, std::string& text) const
+{
+    return textWriter_->Unwritten(id, text);
+}
 
 void GameDatabase::StartFingerprints()
 {

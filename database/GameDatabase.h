@@ -158,8 +158,8 @@ public:
     std::int64_t SourceId(const std::string& fileName, std::string& error);
     // The games' texts are read through it, which keeps the block read last.
     TextBlockReader& TextReader() { return *textReader_; }
-    // Writes the texts of the games added that wait for their block to fill, so that they can be read.
-    bool FlushTexts(std::string& error);
+    // The text of a game added by this import that waits for its block to fill; false when it is none.
+    bool UnwrittenText(std::int64_t id, std::string& text) const;
 
     sqlite3* Handle() { return db_; }
     // The message of the database's last error.

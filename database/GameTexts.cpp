@@ -150,6 +150,26 @@ bool TextBlockWriter::Write(sqlite3* db, std::string& error)
     return true;
 }
 
+bool TextBlockWriter::Unwritten(std::int64_t id, std::string& text) const
+{
+    if (!lengths_.empty() && id >= first_ && id - first_ < static_cast<std::int64_t>(lengths_.size())) {
+        std::size_t at = 0;
+        for (std::int64_t k = first_; k < id; ++k)
+            at += lengths_[static_cast<std::size_t>(k - first_)];
+        text.assign(texts_, at, lengths_[static_cast<std::size_t>(id - first_)]);
+        return true;
+    }
+    // The block on the other thread: only read there, so it may be read here too.
+    const std::string& header = packing_.header;
+    if (!busy_ || id < packing_.first || id - packing_.first >= static_cast<std::int64_t>(WordAt(header, 0)))
+        return false;
+    std::size_t at = 0;
+    for (std::int64_t k = 0; k < id - packing_.first; ++k)
+        at += WordAt(header, 4 + 4 * static_cast<std::size_t>(k));
+    text.assign(packing_.texts, at, WordAt(header, 4 + 4 * static_cast<std::size_t>(id - packing_.first)));
+    return true;
+}
+
 void TextBlockWriter::Clear()
 {
     if (packed_.valid())
@@ -216,10 +236,8 @@ bool ReadStoredGame(GameDatabase& database, std::int64_t id, std::string& kind, 
     if (!statement.Step())
         return false;
     kind = statement.Text(0);
-    std::string error;
-    if (!database.FlushTexts(error))  // a game of the import under way
-        return false;
-    return database.TextReader().Read(database.Handle(), id, text);
+    // A game of the import under way may wait for its block to fill.
+    return database.UnwrittenText(id, text) || database.TextReader().Read(database.Handle(), id, text);
 }
 
 }  // namespace vorlik

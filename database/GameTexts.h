@@ -34,6 +34,8 @@ public:
     bool Flush(sqlite3* db, std::string& error);
     // Forgets the games not written yet (the import is rolled back).
     void Clear();
+    // The text of a game added but not written yet; false when it is not one.
+    bool Unwritten(std::int64_t id, std::string& text) const;
 
     // The texts' bytes a block gathers before it is compressed (a test makes it small).
     static std::size_t blockBytes;
