@@ -5,8 +5,6 @@
 #include "records/KifuStore.h"
 #include "records/ModuleMekFile.h"
 
-#include <zlib.h>
-
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
@@ -14,6 +12,7 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -97,124 +96,55 @@ bool ReadersLine::Read(const KifuFile& scan, KifuKind kind, int g, std::vector<L
 
 namespace {
 
-// Squeezes the games' texts by zlib with the database's dictionary, one
-// stream made once and reset for each (making a stream costs more than
-// squeezing a game).
-class Squeezer {
-public:
-    explicit Squeezer(std::string dictionary) : dictionary_(std::move(dictionary))
-    {
-        ok_ = deflateInit(&stream_, 3) == Z_OK;
-    }
-    ~Squeezer() { deflateEnd(&stream_); }
-    Squeezer(const Squeezer&) = delete;
-    Squeezer& operator=(const Squeezer&) = delete;
-
-    std::string operator()(const std::string& text)
-    {
-        std::string bytes(compressBound(static_cast<uLong>(text.size())) + 16, '\0');
-        if (!ok_ || deflateReset(&stream_) != Z_OK || !Prime())
-            return Whole(text, bytes);
-        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-        stream_.avail_in = static_cast<uInt>(text.size());
-        stream_.next_out = reinterpret_cast<Bytef*>(&bytes[0]);
-        stream_.avail_out = static_cast<uInt>(bytes.size());
-        if (deflate(&stream_, Z_FINISH) != Z_STREAM_END)
-            return Whole(text, bytes);
-        bytes.resize(stream_.total_out);
-        return bytes;
-    }
-
-private:
-    bool Prime()
-    {
-        return dictionary_.empty() ||
-               deflateSetDictionary(&stream_, reinterpret_cast<const Bytef*>(dictionary_.data()),
-                                    static_cast<uInt>(dictionary_.size())) == Z_OK;
-    }
-
-    // Without the dictionary: the reader takes either.
-    static std::string Whole(const std::string& text, std::string& bytes)
-    {
-        uLongf size = static_cast<uLongf>(bytes.size());
-        compress2(reinterpret_cast<Bytef*>(&bytes[0]), &size, reinterpret_cast<const Bytef*>(text.data()),
-                  static_cast<uLong>(text.size()), 3);
-        bytes.resize(size);
-        return bytes;
-    }
-
-    std::string dictionary_;
-    z_stream stream_{};
-    bool ok_ = false;
-};
-
 // One piece of a file, scanned, and what became of its games.
 struct Piece {
+    std::size_t sequence = 0;  // its place in the file
     FileLines lines;
     KifuFile scan;
+    int whole = 0;             // the games of the scan that end in this piece
     std::vector<ReadGame> games;
     bool last = false;
-    bool failed = false;
+    bool lastTooLong = false;  // its last game goes on past 64 MB: refused
+    bool failed = false;       // the file cannot be read
     std::string error;
 };
 
-// Reads the pieces of a file and their games, one piece ahead of the thread that stores them.
-class PieceReader {
+// Frees the piece's bytes and scan, which only its reading needs.
+void Release(Piece& piece)
+{
+    std::string().swap(piece.lines.bytes);
+    std::vector<std::string_view>().swap(piece.lines.raw);
+    std::vector<std::string_view>().swap(piece.lines.text);
+    std::deque<std::string>().swap(piece.lines.decoded);
+    piece.scan = KifuFile();
+}
+
+// Cuts a file into pieces that end at a game's start (the bytes of a game
+// that may go on are carried into the next piece) and scans them. One
+// thread at a time: each piece's start depends on the scan of the one before.
+class PieceCutter {
 public:
-    PieceReader(std::FILE* file, const std::string& fileName, KifuKind kind, const OpeningBook& book,
-                const std::string& dictionary)
-        : file_(file), fileName_(fileName), kind_(kind), book_(book), squeeze_(dictionary), thread_([this] { Run(); })
+    PieceCutter(std::FILE* file, const std::string& fileName, KifuKind kind)
+        : file_(file), fileName_(fileName), kind_(kind)
     {
-    }
-    ~PieceReader()
-    {
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
     }
 
-    // The next piece in file order; null after the last.
-    std::unique_ptr<Piece> Next()
+    // False when the file ended with the piece before (or could not be read).
+    bool Cut(Piece& piece)
     {
-        std::unique_lock<std::mutex> guard(lock_);
-        changed_.wait(guard, [this] { return !ready_.empty() || finished_; });
-        if (ready_.empty())
-            return nullptr;
-        std::unique_ptr<Piece> piece = std::move(ready_.front());
-        ready_.pop_front();
-        changed_.notify_all();
-        return piece;
+        if (done_)
+            return false;
+        piece.sequence = cut_++;
+        done_ = !ReadPiece(piece);
+        return true;
     }
 
 private:
-    void Run()
-    {
-        std::string carry;
-        for (;;) {
-            auto piece = std::make_unique<Piece>();
-            const bool more = ReadPiece(*piece, carry);
-            std::unique_lock<std::mutex> guard(lock_);
-            changed_.wait(guard, [this] { return ready_.size() < 2 || stop_; });
-            if (stop_)
-                break;
-            ready_.push_back(std::move(piece));
-            changed_.notify_all();
-            if (!more)
-                break;
-        }
-        std::lock_guard<std::mutex> guard(lock_);
-        finished_ = true;
-        changed_.notify_all();
-    }
-
     // False when the file ends with this piece (or cannot be read).
-    bool ReadPiece(Piece& piece, std::string& carry)
+    bool ReadPiece(Piece& piece)
     {
-        std::string bytes = std::move(carry);
-        carry.clear();
+        std::string bytes = std::move(carry_);
+        carry_.clear();
         const std::size_t old = bytes.size();
         bytes.resize(old + DatabaseImport::pieceBytes);
         const std::size_t read = std::fread(&bytes[old], 1, DatabaseImport::pieceBytes, file_);
@@ -241,32 +171,51 @@ private:
                 return false;
             }
             ScanFileLines(piece.scan, kind_, fileName_, piece.lines, INT_MAX);
-            ReadGames(piece, carry);
+            CarryLastGame(piece);
         }
-        carry += rest;
+        carry_ += rest;
         return !piece.last;
     }
 
     // Every game of the piece but its last, which may go on in the next piece
     // (its bytes are carried over), unless the file ends here.
-    void ReadGames(Piece& piece, std::string& carry)
+    void CarryLastGame(Piece& piece)
     {
         const int count = piece.scan.KifuCount;
-        const int whole = piece.last ? count : count - 1;
-        piece.games.resize(static_cast<std::size_t>(std::max(whole, 0)));
-        for (int g = 1; g <= whole; ++g)
-            ReadOne(piece, g, piece.games[static_cast<std::size_t>(g - 1)]);
+        piece.whole = std::max(piece.last ? count : count - 1, 0);
         if (piece.last || count == 0)
             return;  // text before any game belongs to none
         const std::string_view first = piece.lines.raw[piece.scan.GameFirstLine[count]];
         const std::size_t from = static_cast<std::size_t>(first.data() - piece.lines.bytes.data());
-        if (piece.lines.bytes.size() - from > DatabaseImport::kMaxGameBytes) {
-            piece.games.push_back({true, "ゲームが長すぎます (the game's text is over 64 MB)", {}, {}});
-            return;
-        }
-        carry.assign(piece.lines.bytes, from, std::string::npos);
+        if (piece.lines.bytes.size() - from > DatabaseImport::kMaxGameBytes)
+            piece.lastTooLong = true;
+        else
+            carry_.assign(piece.lines.bytes, from, std::string::npos);
     }
 
+    std::FILE* file_;
+    std::string fileName_;
+    KifuKind kind_;
+    std::string carry_;
+    std::size_t cut_ = 0;
+    bool done_ = false;
+};
+
+// Reads the games of a scanned piece; one for each thread that reads.
+class PieceGames {
+public:
+    PieceGames(KifuKind kind, const OpeningBook& book) : kind_(kind), book_(book) {}
+
+    void Read(Piece& piece)
+    {
+        piece.games.resize(static_cast<std::size_t>(piece.whole));
+        for (int g = 1; g <= piece.whole; ++g)
+            ReadOne(piece, g, piece.games[static_cast<std::size_t>(g - 1)]);
+        if (piece.lastTooLong)
+            piece.games.push_back({true, "ゲームが長すぎます (the game's text is over 64 MB)", {}, {}});
+    }
+
+private:
     // The main line's positions: plain PGN moves by the quick reader, anything else by the readers.
     bool ReadLine(const KifuFile& scan, int g, ReadGame& read, std::vector<LinePosition>& line)
     {
@@ -283,8 +232,8 @@ private:
     void ReadOne(Piece& piece, int g, ReadGame& read)
     {
         const KifuGame& kifu = piece.scan.KifuList[g];
-        std::vector<LinePosition> line;
-        if (!ReadLine(piece.scan, g, read, line))
+        line_.clear();
+        if (!ReadLine(piece.scan, g, read, line_))
             return;
         StoredGame& game = read.game;
         game.fingerprint = GameFingerprintOf(&kifu[1], kMoveText);
@@ -296,7 +245,7 @@ private:
         ReadDate(kifu[3], game.facts);
         game.facts.whiteElo = EloOfText(FurtherTagOf(kifu, "WhiteElo"));
         game.facts.blackElo = EloOfText(FurtherTagOf(kifu, "BlackElo"));
-        if (const OpeningName* name = book_.Classify(line)) {
+        if (const OpeningName* name = book_.Classify(line_)) {
             game.eco = name->code;
             game.opening = name->name;
         }
@@ -307,25 +256,124 @@ private:
                               : piece.lines.text.size();
         while (end > begin && piece.lines.text[end - 1].find_first_not_of(" \t") == std::string_view::npos)
             --end;
-        std::string text;
+        std::string& text = game.text;
+        std::size_t bytes = 0;
+        for (std::size_t i = begin; i < end; ++i)
+            bytes += piece.lines.text[i].size() + 1;
+        text.reserve(bytes);
         for (std::size_t i = begin; i < end; ++i)
             (text += piece.lines.text[i]) += '\n';
-        game.textBytes = static_cast<int>(text.size());
-        game.text = squeeze_(text);
-        read.positions = FirstOccurrences(line);
+        read.positions = FirstOccurrences(line_);
     }
 
-    std::FILE* file_;
-    std::string fileName_;
     KifuKind kind_;
     const OpeningBook& book_;
     ReadersLine readers_;
-    Squeezer squeeze_;
+    std::vector<LinePosition> line_;  // kept: its room is made once
+};
+
+// Reads the pieces of a file and their games on two threads, a few pieces
+// ahead of the thread that stores them, and hands them over in file order.
+// The pieces' scans are freed on those threads and the pieces stored are
+// given back to them to free, so the storing thread only stores.
+class PieceReader {
+public:
+    PieceReader(std::FILE* file, const std::string& fileName, KifuKind kind, const OpeningBook& book)
+        : cutter_(file, fileName, kind)
+    {
+        for (int k = 0; k < kThreads; ++k)
+            threads_.emplace_back([this, kind, &book] { Run(kind, book); });
+    }
+    ~PieceReader()
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+
+    // The next piece in file order; null after the last.
+    std::unique_ptr<Piece> Next()
+    {
+        std::unique_lock<std::mutex> guard(lock_);
+        changed_.wait(guard, [this] { return ready_.count(handed_) || (running_ == 0 && handed_ == cut_); });
+        const auto found = ready_.find(handed_);
+        if (found == ready_.end())
+            return nullptr;
+        std::unique_ptr<Piece> piece = std::move(found->second);
+        ready_.erase(found);
+        ++handed_;
+        changed_.notify_all();
+        return piece;
+    }
+
+    // A piece whose games are stored: freed by a reading thread.
+    void Done(std::unique_ptr<Piece> piece)
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        spent_.push_back(std::move(piece));
+    }
+
+    static constexpr int kThreads = 2;
+
+private:
+    void Run(KifuKind kind, const OpeningBook& book)
+    {
+        PieceGames games(kind, book);
+        for (;;) {
+            auto piece = std::make_unique<Piece>();
+            {
+                std::lock_guard<std::mutex> guard(cutting_);
+                if (!cutter_.Cut(*piece))
+                    break;
+            }
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                cut_ = std::max(cut_, piece->sequence + 1);
+            }
+            if (!piece->failed)
+                games.Read(*piece);
+            Release(*piece);
+            if (!HandOver(std::move(piece)))
+                break;
+        }
+        std::lock_guard<std::mutex> guard(lock_);
+        --running_;
+        changed_.notify_all();
+    }
+
+    // False when the import stops.
+    bool HandOver(std::unique_ptr<Piece> piece)
+    {
+        std::vector<std::unique_ptr<Piece>> spent;
+        {
+            std::unique_lock<std::mutex> guard(lock_);
+            // The piece to hand over next is always let in, so the window never closes on it.
+            changed_.wait(guard, [&] { return piece->sequence < handed_ + kAhead || stop_; });
+            if (stop_)
+                return false;
+            ready_[piece->sequence] = std::move(piece);
+            spent.swap(spent_);
+        }
+        changed_.notify_all();
+        return true;  // spent pieces are freed here, outside the lock
+    }
+
+    static constexpr std::size_t kAhead = 3;
+
+    PieceCutter cutter_;
+    std::mutex cutting_;
     std::mutex lock_;
     std::condition_variable changed_;
-    std::deque<std::unique_ptr<Piece>> ready_;
-    bool stop_ = false, finished_ = false;
-    std::thread thread_;  // last: starts once everything above is made
+    std::map<std::size_t, std::unique_ptr<Piece>> ready_;
+    std::vector<std::unique_ptr<Piece>> spent_;
+    std::size_t cut_ = 0, handed_ = 0;
+    int running_ = kThreads;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;  // last: they start once everything above is made
 };
 
 }  // namespace
@@ -345,7 +393,7 @@ bool DatabaseImport::ImportFile(const std::string& fileName, KifuKind kind, std:
     }
     fileName_ = fileName;
     fileGames_ = 0;
-    PieceReader reader(file.get(), fileName, kind, book_, database_.TextDictionary());
+    PieceReader reader(file.get(), fileName, kind, book_);
     while (std::unique_ptr<Piece> piece = reader.Next()) {
         if (piece->failed) {
             error = piece->error;
@@ -354,6 +402,7 @@ bool DatabaseImport::ImportFile(const std::string& fileName, KifuKind kind, std:
         for (ReadGame& read : piece->games)
             if (!StoreGame(read, error))
                 return false;
+        reader.Done(std::move(piece));
         if (onPieceStored)
             onPieceStored();
     }

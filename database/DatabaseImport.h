@@ -1,8 +1,9 @@
 // Import of game files into the database: the file is read a piece at a
-// time (a collection of millions of games never lies in memory whole). A
-// worker thread scans each piece and reads its games, plain move texts by a
-// quick reader of their own and the rest by the same readers as "開く"; this
-// thread stores them in file order, so numbers and duplicates come out exact.
+// time (a collection of millions of games never lies in memory whole). Two
+// worker threads take turns to cut and scan the next piece, then read its
+// games side by side, plain move texts by a quick reader of their own and the
+// rest by the same readers as "開く"; this thread stores them in file order,
+// so numbers, refusals and duplicates come out as from one reader.
 #pragma once
 
 #include "GameDatabase.h"

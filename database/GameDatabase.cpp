@@ -1,5 +1,6 @@
 #include "GameDatabase.h"
 
+#include "GameTexts.h"
 #include "StoredLine.h"
 
 #include "core/PostalLedger.h"
@@ -33,6 +34,12 @@ Statement& Statement::Bind(int index, std::int64_t value)
 Statement& Statement::Bind(int index, const std::string& text)
 {
     sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
+Statement& Statement::BindKept(int index, const std::string& text)
+{
+    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
     return *this;
 }
 
@@ -165,6 +172,59 @@ int EloOfText(const std::string& text)
     return elo <= 4095 ? elo : 0;
 }
 
+// ---- fingerprints ----------------------------------------------------------------
+
+namespace {
+
+std::size_t SlotOf(std::uint64_t fingerprint, std::size_t slots)
+{
+    return static_cast<std::size_t>((fingerprint * 0x9E3779B97F4A7C15ULL) >> 20) & (slots - 1);
+}
+
+}  // namespace
+
+bool FingerprintSet::Contains(std::uint64_t fingerprint) const
+{
+    if (fingerprint == 0)
+        return zero_;
+    if (slots_.empty())
+        return false;
+    for (std::size_t at = SlotOf(fingerprint, slots_.size());; at = (at + 1) & (slots_.size() - 1)) {
+        if (slots_[at] == fingerprint)
+            return true;
+        if (slots_[at] == 0)
+            return false;
+    }
+}
+
+void FingerprintSet::Insert(std::uint64_t fingerprint)
+{
+    if (fingerprint == 0) {
+        zero_ = true;
+        return;
+    }
+    if ((count_ + 1) * 2 > slots_.size()) {  // at most half full, so a look stays short
+        std::vector<std::uint64_t> old(std::max<std::size_t>(slots_.size() * 2, 1024), 0);
+        old.swap(slots_);
+        count_ = 0;
+        for (const std::uint64_t kept : old)
+            if (kept != 0)
+                Insert(kept);
+    }
+    std::size_t at = SlotOf(fingerprint, slots_.size());
+    while (slots_[at] != 0 && slots_[at] != fingerprint)
+        at = (at + 1) & (slots_.size() - 1);
+    count_ += slots_[at] == 0;
+    slots_[at] = fingerprint;
+}
+
+void FingerprintSet::Clear()
+{
+    std::vector<std::uint64_t>().swap(slots_);
+    count_ = 0;
+    zero_ = false;
+}
+
 // ---- the file --------------------------------------------------------------------
 
 namespace {
@@ -176,9 +236,9 @@ const char kSchema[] =
     " event TEXT, site TEXT, date TEXT, round TEXT, white TEXT, black TEXT, result TEXT,"
     " year INTEGER, day INTEGER NOT NULL, white_elo INTEGER, black_elo INTEGER,"
     " eco TEXT, opening TEXT, plies INTEGER,"
-    " kind TEXT, text BLOB, text_bytes INTEGER, source INTEGER, number INTEGER, fingerprint INTEGER);"
+    " kind TEXT, source INTEGER, number INTEGER, fingerprint INTEGER);"
     "CREATE TABLE sources(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
-    "CREATE TABLE dictionary(id INTEGER PRIMARY KEY, bytes BLOB NOT NULL);"
+    "CREATE TABLE texts(first INTEGER PRIMARY KEY, bytes BLOB NOT NULL);"
     "CREATE INDEX games_fingerprint ON games(fingerprint);"
     "CREATE INDEX games_day ON games(day, id);"
     "CREATE TABLE facts(game INTEGER PRIMARY KEY, info INTEGER NOT NULL);"
@@ -190,16 +250,6 @@ const char kSchema[] =
 
 constexpr std::size_t kSlots = 1u << 20;
 
-bool StoreDictionary(sqlite3* db, std::string& error)
-{
-    Statement store(db, "INSERT INTO dictionary(id, bytes) VALUES(1, ?1)");
-    store.BindBlob(1, MakeTextDictionary());
-    if (!store.Step() && store.error() == SQLITE_OK)
-        return true;
-    error = sqlite3_errmsg(db);
-    return false;
-}
-
 std::string NotOurs(const std::string& fileName)
 {
     return "このプログラムのデータベースではありません (not a Vorlik database): " + fileName;
@@ -207,11 +257,17 @@ std::string NotOurs(const std::string& fileName)
 
 }  // namespace
 
+GameDatabase::GameDatabase()
+    : textWriter_(std::make_unique<TextBlockWriter>()), textReader_(std::make_unique<TextBlockReader>())
+{
+}
+
 GameDatabase::~GameDatabase() { Close(); }
 
 void GameDatabase::Close()
 {
     Rollback();
+    textReader_->Clear();  // its statement goes before the connection
     if (db_)
         sqlite3_close(db_);
     db_ = nullptr;
@@ -242,7 +298,9 @@ bool GameDatabase::Open(const std::string& fileName, Mode mode, std::string& err
         error = "データベースがありません (no such database): " + fileName;
         return false;
     }
-    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    // One thread at a time uses a connection: SQLite need not lock it on every call.
+    const int flags = SQLITE_OPEN_NOMUTEX |
+                      (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (sqlite3_open_v2(fileName.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         error = "データベースを開けません (cannot open the database): " + fileName + ": " + LastError();
         return false;
@@ -319,7 +377,7 @@ bool GameDatabase::CreateSchema(std::string& error)
     std::string sql = kSchema;
     sql += "PRAGMA application_id=" + std::to_string(kApplicationId) + ";";
     sql += "PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
-    if (empty && !(Execute(sql.c_str(), error) && StoreDictionary(db_, error))) {
+    if (empty && !Execute(sql.c_str(), error)) {
         Rollback();
         error = "データベースを作れません (cannot create the database): " + fileName_ + ": " + error;
         return false;
@@ -344,6 +402,7 @@ bool GameDatabase::Begin(std::string& error, int waitMs)
     facts_.clear();
     sourceName_.clear();
     slots_.assign(kSlots, 0);
+    StartFingerprints();
     Statement trees(db_, "SELECT key, white_to_move FROM trees");
     while (trees.ok() && trees.Step())
         cached_[static_cast<std::uint64_t>(trees.Int(0))] = trees.Int(1) != 0;
@@ -375,8 +434,8 @@ bool GameDatabase::Prepare(std::string& error)
         return true;
     insertGame_ = std::make_unique<Statement>(
         db_, "INSERT INTO games(event, site, date, round, white, black, result, year, white_elo, black_elo, eco, opening,"
-             " plies, kind, text, source, number, fingerprint, day, text_bytes)"
-             " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+             " plies, kind, source, number, fingerprint, day)"
+             " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     insertFacts_ = std::make_unique<Statement>(db_, "INSERT INTO facts(game, info) VALUES(?,?)");
     findGame_ = std::make_unique<Statement>(db_, "SELECT 1 FROM games WHERE fingerprint=? LIMIT 1");
     if (insertGame_->ok() && insertFacts_->ok() && findGame_->ok())
@@ -387,7 +446,8 @@ bool GameDatabase::Prepare(std::string& error)
 
 bool GameDatabase::Commit(std::string& error)
 {
-    if (!FlushPositions(error)) {
+    // The import's last block of texts goes in with its games, never after them.
+    if (!textWriter_->Flush(db_, error) || !FlushPositions(error)) {
         Rollback();
         return false;
     }
@@ -395,6 +455,8 @@ bool GameDatabase::Commit(std::string& error)
     insertFacts_.reset();
     findGame_.reset();
     facts_.clear();  // this connection's own writes leave data_version as it was
+    fingerprints_.Clear();
+    fingerprintsRead_ = false;
     if (Execute("COMMIT", error))
         return true;
     error = "データベースに書き込めません (the database cannot be written): " + fileName_ + ": " + error;
@@ -405,6 +467,10 @@ bool GameDatabase::Commit(std::string& error)
 void GameDatabase::Rollback()
 {
     staging_.Clear();
+    textWriter_->Clear();
+    textReader_->Clear();  // it may hold a block of the games rolled back
+    fingerprints_.Clear();
+    fingerprintsRead_ = false;
     sourceName_.clear();  // its row may go with the transaction
     insertGame_.reset();
     insertFacts_.reset();
@@ -413,8 +479,38 @@ void GameDatabase::Rollback()
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+bool GameDatabase::UnwrittenText(std::int64_t id, std::string& text) const
+{
+    return textWriter_->Unwritten(id, text);
+}
+
+void GameDatabase::StartFingerprints()
+{
+    fingerprints_.Clear();
+    fingerprintsRead_ = false;
+    fingerprintLookups_ = 0;
+    Statement most(db_, "SELECT max(id) FROM games");
+    gamesBefore_ = most.Step() ? most.Int(0) : 0;
+}
+
+bool GameDatabase::ReadFingerprints()
+{
+    Statement all(db_, "SELECT fingerprint FROM games");
+    while (all.Step())
+        fingerprints_.Insert(static_cast<std::uint64_t>(all.Int(0)));
+    if (all.error() == SQLITE_OK)
+        return true;
+    fingerprints_.Clear();
+    return false;
+}
+
 bool GameDatabase::HasGame(std::uint64_t fingerprint)
 {
+    // A lookup in the index costs about as much as reading 16 of its rows in order.
+    if (!fingerprintsRead_ && ++fingerprintLookups_ * 16 >= gamesBefore_)
+        fingerprintsRead_ = ReadFingerprints();
+    if (fingerprintsRead_)
+        return fingerprints_.Contains(fingerprint);
     std::string error;
     if (!Prepare(error))
         return false;
@@ -432,7 +528,7 @@ void BindTextOrNull(Statement& statement, int index, const std::string& text)
     if (text.empty())
         statement.BindNull(index);
     else
-        statement.Bind(index, text);
+        statement.BindKept(index, text);
 }
 
 void BindNumberOrNull(Statement& statement, int index, int number)
@@ -453,20 +549,23 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     Statement& insert = *insertGame_;
     insert.Reset();
     for (int k = 1; k <= 7; ++k)
-        insert.Bind(k, game.field[k]);
+        insert.BindKept(k, game.field[k]);
     BindNumberOrNull(insert, 8, game.facts.year);
     BindNumberOrNull(insert, 9, game.facts.whiteElo);
     BindNumberOrNull(insert, 10, game.facts.blackElo);
     BindTextOrNull(insert, 11, game.eco);
     BindTextOrNull(insert, 12, game.opening);
-    insert.Bind(13, game.plies).Bind(14, game.kind).Bind(16, static_cast<std::int64_t>(game.source)).Bind(17, game.number);
-    insert.BindBlob(15, game.text).Bind(20, game.textBytes);
-    insert.Bind(18, static_cast<std::int64_t>(game.fingerprint)).Bind(19, game.facts.Ordinal());
+    insert.Bind(13, game.plies).BindKept(14, game.kind).Bind(15, static_cast<std::int64_t>(game.source)).Bind(16, game.number);
+    insert.Bind(17, static_cast<std::int64_t>(game.fingerprint)).Bind(18, game.facts.Ordinal());
     if (insert.Step() || insert.error() != SQLITE_OK) {
         error = LastError();
         return 0;
     }
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
+    if (fingerprintsRead_)
+        fingerprints_.Insert(game.fingerprint);
+    if (!textWriter_->Add(db_, id, game.text, error))
+        return 0;
     Statement& facts = *insertFacts_;
     facts.Reset();
     facts.Bind(1, id).Bind(2, PackFacts(game.facts));
@@ -573,45 +672,6 @@ std::int64_t GameDatabase::SourceId(const std::string& fileName, std::string& er
     sourceName_ = fileName;
     sourceId_ = find.Int(0);
     return sourceId_;
-}
-
-const std::string& GameDatabase::TextDictionary()
-{
-    if (!dictionaryRead_) {
-        Statement read(db_, "SELECT bytes FROM dictionary WHERE id = 1");
-        dictionary_ = read.Step() ? read.Text(0) : std::string();
-        dictionaryRead_ = true;
-    }
-    return dictionary_;
-}
-
-std::string MakeTextDictionary()
-{
-    // zlib looks back 32 KB: the commonest words go last, nearest the text.
-    std::string words;
-    const std::string files = "abcdefgh";
-    for (const char piece : std::string("KQRBN"))
-        for (const char file : files)
-            for (char rank = '1'; rank <= '8'; ++rank)
-                ((words += piece) += 'x') += std::string{file, rank, ' '};
-    for (const char piece : std::string("KQRBN"))
-        for (const char file : files)
-            for (char rank = '1'; rank <= '8'; ++rank)
-                (words += piece) += std::string{file, rank, ' '};
-    for (std::size_t f = 0; f < files.size(); ++f)
-        for (char rank = '2'; rank <= '7'; ++rank) {
-            for (const std::size_t to : {f - 1, f + 1})
-                if (to < files.size())
-                    words += std::string{files[f], 'x', files[to], rank, ' '};
-            words += std::string{files[f], rank, ' '};
-        }
-    words += "O-O-O O-O+ O-O ";
-    for (int number = 80; number >= 1; --number)
-        words += std::to_string(number) + ". ";
-    words += "[Event \"?\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n[White \"\"]\n[Black \"\"]\n"
-             "[Result \"*\"]\n[Result \"1/2-1/2\"]\n[Result \"0-1\"]\n[Result \"1-0\"]\n[ECO \"\"]\n[PlyCount \"\"]\n"
-             "[EventDate \"\"]\n[WhiteElo \"\"]\n[BlackElo \"\"]\n\n1. e4 e5 2. Nf3 Nc6 1. d4 Nf6 2. c4 e6 1/2-1/2\n";
-    return words;
 }
 
 }  // namespace vorlik

@@ -30,6 +30,8 @@ public:
     bool ok() const { return stmt_ != nullptr; }
     Statement& Bind(int index, std::int64_t value);
     Statement& Bind(int index, const std::string& text);
+    // The text is not copied: it must stay as it is until the statement is stepped.
+    Statement& BindKept(int index, const std::string& text);
     Statement& BindBlob(int index, const std::string& bytes);
     Statement& BindNull(int index);
     // True while a row is there; false at the end or on an error (error() says).
@@ -74,8 +76,7 @@ struct StoredGame {
     std::string eco, opening;
     int plies = 0;
     std::string kind;        // "pgn" or "csv": the layout of text
-    std::string text;        // the game as its file held it, UTF-8, lines ended by LF, compressed by zlib with the database's dictionary
-    int textBytes = 0;       // its length before that
+    std::string text;        // the game as its file held it, UTF-8, lines ended by LF
     std::int64_t source = 0; // the file it came from: its number in table sources
     int number = 0;          // its number in that file
     std::uint64_t fingerprint = 0;  // of its header and moves: the same game twice has the same one
@@ -88,10 +89,26 @@ struct IndexedPosition {
     int move = 0;  // EncodeMove; 0 where the game ends
 };
 
+class TextBlockWriter;
+class TextBlockReader;
+
+// A set of games' fingerprints in memory: open addressing, no allocation per game.
+class FingerprintSet {
+public:
+    bool Contains(std::uint64_t fingerprint) const;
+    void Insert(std::uint64_t fingerprint);
+    void Clear();
+
+private:
+    std::vector<std::uint64_t> slots_;  // 0 is an empty slot; the fingerprint 0 is kept aside
+    std::size_t count_ = 0;
+    bool zero_ = false;
+};
+
 class GameDatabase {
 public:
     enum class Mode { ReadOnly, ReadWrite };
-    GameDatabase() = default;
+    GameDatabase();
     ~GameDatabase();
     GameDatabase(const GameDatabase&) = delete;
     GameDatabase& operator=(const GameDatabase&) = delete;
@@ -140,8 +157,10 @@ public:
     void KeepFactsInMemory() { keepFacts_ = true; }
     // The source file's number in table sources, added when it is new (in the import's transaction).
     std::int64_t SourceId(const std::string& fileName, std::string& error);
-    // The zlib dictionary the games' texts are squeezed with, kept in the file.
-    const std::string& TextDictionary();
+    // The games' texts are read through it, which keeps the block read last.
+    TextBlockReader& TextReader() { return *textReader_; }
+    // The text of a game added by this import that waits for its block to fill; false when it is none.
+    bool UnwrittenText(std::int64_t id, std::string& text) const;
 
     sqlite3* Handle() { return db_; }
     // The message of the database's last error.
@@ -155,6 +174,8 @@ private:
     // The statements of an import, made on first use.
     bool Prepare(std::string& error);
     void NoteReach(const IndexedPosition& position);
+    void StartFingerprints();
+    bool ReadFingerprints();
 
     sqlite3* db_ = nullptr;
     std::string fileName_;
@@ -166,19 +187,20 @@ private:
     std::unordered_map<std::uint64_t, bool> candidates_;  // key, white to move
     std::unordered_map<std::uint64_t, bool> cached_;      // keys with a ready tree
     std::unique_ptr<Statement> insertGame_, insertFacts_, findGame_;
+    // The fingerprints of the games, once this import has looked up about as
+    // many as reading them all would cost; kept up to date as games are added.
+    FingerprintSet fingerprints_;
+    bool fingerprintsRead_ = false;
+    std::int64_t fingerprintLookups_ = 0, gamesBefore_ = 0;
     std::vector<std::int64_t> facts_;  // FactsByGame's, empty until read
     std::size_t factLookups_ = 0;
     bool keepFacts_ = false;
     std::int64_t factsVersion_ = -1;   // PRAGMA data_version when they were read
-    std::string dictionary_;
-    bool dictionaryRead_ = false;
+    std::unique_ptr<TextBlockWriter> textWriter_;  // the texts of the games added, a block at a time
+    std::unique_ptr<TextBlockReader> textReader_;
     std::string sourceName_;           // the file of the games added last, and its number
     std::int64_t sourceId_ = 0;
 };
-
-// The zlib dictionary of a new database: the words of a game's text that
-// every game repeats (tag names, move numbers, the moves' squares).
-std::string MakeTextDictionary();
 
 // The schema's version, kept in SQLite's user_version; application_id names
 // the file as this program's.

@@ -9,7 +9,6 @@
 #include <map>
 
 #include <sqlite3.h>
-#include <zlib.h>
 
 namespace vorlik {
 
@@ -465,44 +464,6 @@ bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, con
         return false;
     }
     return true;
-}
-
-namespace {
-
-// A game's text back from zlib, with the database's dictionary where it was squeezed with one.
-bool Unsqueeze(const std::string& packed, const std::string& dictionary, std::string& text)
-{
-    z_stream stream{};
-    if (inflateInit(&stream) != Z_OK)
-        return false;
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-    stream.avail_in = static_cast<uInt>(packed.size());
-    stream.next_out = reinterpret_cast<Bytef*>(&text[0]);
-    stream.avail_out = static_cast<uInt>(text.size());
-    int rc = inflate(&stream, Z_FINISH);
-    if (rc == Z_NEED_DICT && !dictionary.empty() &&
-        inflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary.data()),
-                             static_cast<uInt>(dictionary.size())) == Z_OK)
-        rc = inflate(&stream, Z_FINISH);
-    const bool whole = rc == Z_STREAM_END && stream.total_out == text.size();
-    inflateEnd(&stream);
-    return whole;
-}
-
-}  // namespace
-
-bool ReadStoredGame(GameDatabase& database, std::int64_t id, std::string& kind, std::string& text)
-{
-    Statement statement(database.Handle(), "SELECT kind, text, text_bytes FROM games WHERE id = ?1");
-    statement.Bind(1, id);
-    if (!statement.Step())
-        return false;
-    kind = statement.Text(0);
-    const std::int64_t bytes = statement.Int(2);
-    if (bytes < 0 || bytes > std::int64_t{1} << 31)
-        return false;
-    text.assign(static_cast<std::size_t>(bytes), '\0');
-    return Unsqueeze(statement.Text(1), database.TextDictionary(), text);
 }
 
 }  // namespace vorlik

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "GameDatabase.h"
+#include "GameTexts.h"
 
 #include <cstdint>
 #include <string>
@@ -61,8 +62,5 @@ struct GameRow {
 // The games reaching the position, newest first.
 bool QueryGames(GameDatabase& database, std::uint64_t key, bool whiteToMove, const QueryFilter& filter, long limit,
                 long offset, std::vector<GameRow>& rows, std::string& error);
-
-// The stored game: its layout ("pgn" or "csv") and text. False when there is no such game.
-bool ReadStoredGame(GameDatabase& database, std::int64_t id, std::string& kind, std::string& text);
 
 }  // namespace vorlik

@@ -211,7 +211,7 @@ void TestDatabase::readOnly()
     QCOMPARE(after.readAll(), otherBefore);
 
     // A database of an earlier schema is named as such, never read with the new one.
-    for (const int version : {1, 2}) {
+    for (const int version : {1, 2, 3}) {
         const QString old = Path("old.vdb") + QString::number(version);
         QCOMPARE(sqlite3_open(qPrintable(old), &handle), SQLITE_OK);
         const QByteArray sql = "CREATE TABLE games(id INTEGER PRIMARY KEY); PRAGMA application_id=1448234059;"
