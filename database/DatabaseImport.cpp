@@ -1,6 +1,6 @@
 #include "DatabaseImport.h"
 
-#include "FastGameReader.h"
+#include "StoredLine.h"
 #include "records/KifuFormat.h"
 #include "records/KifuStore.h"
 #include "records/ModuleMekFile.h"
@@ -219,13 +219,7 @@ private:
     // The main line's positions: plain PGN moves by the quick reader, anything else by the readers.
     bool ReadLine(const KifuFile& scan, int g, ReadGame& read, std::vector<LinePosition>& line)
     {
-        const KifuGame& kifu = scan.KifuList[g];
-        if (kind_ == kKindPgn && kifu[kStartText].empty() && kifu[kAnnotatedText].empty() &&
-            ReadPlainMoves(kifu[kMoveText], line)) {
-            read.game.plies = static_cast<int>(line.size()) - 1;
-            return true;
-        }
-        read.refused = !readers_.Read(scan, kind_, g, line, read.game.plies, read.reason);
+        read.refused = !ReadMainLine(readers_, scan, kind_, g, line, read.game.plies, read.reason);
         return !read.refused;
     }
 
