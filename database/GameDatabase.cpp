@@ -250,6 +250,11 @@ const char kSchema[] =
 
 constexpr std::size_t kSlots = 1u << 20;
 
+// A position's two counters, by two parts of its key: a counter many keys
+// share, one of them common, makes the others look common; both rarely do.
+std::size_t FirstSlot(std::uint64_t key) { return key & (kSlots - 1); }
+std::size_t SecondSlot(std::uint64_t key) { return kSlots + ((key >> 32) & (kSlots - 1)); }
+
 std::string NotOurs(const std::string& fileName)
 {
     return "このプログラムのデータベースではありません (not a Vorlik database): " + fileName;
@@ -401,7 +406,7 @@ bool GameDatabase::Begin(std::string& error, int waitMs)
     candidates_.clear();
     facts_.clear();
     sourceName_.clear();
-    slots_.assign(kSlots, 0);
+    slots_.assign(2 * kSlots, 0);
     StartFingerprints();
     Statement trees(db_, "SELECT key, white_to_move FROM trees");
     while (trees.ok() && trees.Step())
@@ -416,10 +421,11 @@ void GameDatabase::NoteReach(const IndexedPosition& position)
         candidates_.emplace(position.key, whiteToMove);
         return;
     }
-    std::uint16_t& slot = slots_[position.key & (kSlots - 1)];
-    if (slot < 0xFFFF)
-        ++slot;
-    if (slot >= std::min<long>(cacheRows_ / 2 + 1, 1000))
+    std::uint16_t& first = slots_[FirstSlot(position.key)];
+    std::uint16_t& second = slots_[SecondSlot(position.key)];
+    first += first < 0xFFFF;
+    second += second < 0xFFFF;
+    if (std::min(first, second) >= std::min<long>(cacheRows_ / 2 + 1, 1000))
         candidates_.emplace(position.key, whiteToMove);
 }
 
@@ -575,8 +581,10 @@ std::int64_t GameDatabase::AddGame(const StoredGame& game, const std::vector<Ind
     }
     // The game's counters lie all over a table bigger than the cache: ask for
     // them all at once, so that the waits overlap.
-    for (const IndexedPosition& position : positions)
-        __builtin_prefetch(&slots_[position.key & (kSlots - 1)], 1);
+    for (const IndexedPosition& position : positions) {
+        __builtin_prefetch(&slots_[FirstSlot(position.key)], 1);
+        __builtin_prefetch(&slots_[SecondSlot(position.key)], 1);
+    }
     for (const IndexedPosition& position : positions) {
         NoteReach(position);
         const Posting posting{static_cast<std::uint32_t>(id), static_cast<std::uint16_t>(position.ply),

@@ -181,8 +181,9 @@ private:
     std::string fileName_;
     IndexStaging staging_;  // the positions of the games added, waiting for the index
     long cacheRows_ = 2000;
-    // How often this import reached each position, roughly: a counter per
-    // slot of the key's low bits. A slot past half the rows makes its keys candidates.
+    // How often this import reached each position, roughly: two counters,
+    // by the key's low bits and by bits of its upper half. A position both of
+    // whose counters pass half the rows is a candidate.
     std::vector<std::uint16_t> slots_;
     std::unordered_map<std::uint64_t, bool> candidates_;  // key, white to move
     std::unordered_map<std::uint64_t, bool> cached_;      // keys with a ready tree

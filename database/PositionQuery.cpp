@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <map>
 
 #include <sqlite3.h>
 
@@ -177,7 +176,8 @@ bool ReachedBy(GameDatabase& database, std::uint64_t key, bool whiteToMove, cons
 // The tree of the games that reach a position.
 void TallyTree(const std::vector<Reached>& reached, bool whiteToMove, TreeAnswer& answer)
 {
-    std::map<int, MoveTally> tallies;
+    // A move's tally found by its code at once: the start has a million games.
+    static thread_local std::vector<int> slotOf(1 << 16, -1);
     for (const Reached& one : reached) {
         ++answer.total;
         answer.whiteWins += one.facts.result == 1;
@@ -185,14 +185,19 @@ void TallyTree(const std::vector<Reached>& reached, bool whiteToMove, TreeAnswer
         answer.blackWins += one.facts.result == 3;
         if (one.posting.move == 0)
             continue;  // the game ended here
-        MoveTally& tally = tallies[one.posting.move];
-        tally.move = one.posting.move;
-        Count(tally, one.facts, whiteToMove);
+        int& slot = slotOf[one.posting.move];
+        if (slot < 0) {
+            slot = static_cast<int>(answer.moves.size());
+            answer.moves.push_back(MoveTally{});
+            answer.moves.back().move = one.posting.move;
+        }
+        Count(answer.moves[static_cast<std::size_t>(slot)], one.facts, whiteToMove);
     }
-    for (const auto& entry : tallies)
-        answer.moves.push_back(entry.second);
-    std::stable_sort(answer.moves.begin(), answer.moves.end(),
-                     [](const MoveTally& a, const MoveTally& b) { return a.games > b.games; });
+    for (const MoveTally& tally : answer.moves)
+        slotOf[static_cast<std::size_t>(tally.move)] = -1;
+    // Most games first; ties in the order of their squares.
+    std::sort(answer.moves.begin(), answer.moves.end(),
+              [](const MoveTally& a, const MoveTally& b) { return a.games != b.games ? a.games > b.games : a.move < b.move; });
 }
 
 bool NoFilter(const QueryFilter& filter)
@@ -283,9 +288,15 @@ bool RefreshReadyTrees(GameDatabase& database, std::string& error)
     Statement store(database.Handle(), "INSERT OR REPLACE INTO trees(key, white_to_move, tree) VALUES(?1, ?2, ?3)");
     std::vector<Posting> postings;
     std::vector<Reached> reached;
-    StoredLines lines(database);
+    // Most candidates only share a counter with a common position and were
+    // reached by one game: such a position gets no ready tree, and its game
+    // is not read to confirm it.
+    const GameReaches noSingles = [](std::uint32_t, std::uint64_t, Posting&, bool& reached, std::string&) {
+        reached = false;
+        return true;
+    };
     for (const auto& [key, whiteToMove] : candidates) {
-        if (!ReadPostings(database.Handle(), key, lines.Asker(), postings, error))
+        if (!ReadPostings(database.Handle(), key, noSingles, postings, error))
             return false;
         if (static_cast<long>(postings.size()) < database.CacheRows())
             continue;
