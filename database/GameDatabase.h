@@ -4,6 +4,7 @@
 // never from replaying games. Failures travel as values with their message.
 #pragma once
 
+#include "KeySet.h"
 #include "PositionIndex.h"
 
 #include <cstdint>
@@ -92,19 +93,6 @@ struct IndexedPosition {
 class TextBlockWriter;
 class TextBlockReader;
 
-// A set of games' fingerprints in memory: open addressing, no allocation per game.
-class FingerprintSet {
-public:
-    bool Contains(std::uint64_t fingerprint) const;
-    void Insert(std::uint64_t fingerprint);
-    void Clear();
-
-private:
-    std::vector<std::uint64_t> slots_;  // 0 is an empty slot; the fingerprint 0 is kept aside
-    std::size_t count_ = 0;
-    bool zero_ = false;
-};
-
 class GameDatabase {
 public:
     enum class Mode { ReadOnly, ReadWrite };
@@ -190,7 +178,7 @@ private:
     std::unique_ptr<Statement> insertGame_, insertFacts_, findGame_;
     // The fingerprints of the games, once this import has looked up about as
     // many as reading them all would cost; kept up to date as games are added.
-    FingerprintSet fingerprints_;
+    KeySet fingerprints_;
     bool fingerprintsRead_ = false;
     std::int64_t fingerprintLookups_ = 0, gamesBefore_ = 0;
     std::vector<std::int64_t> facts_;  // FactsByGame's, empty until read

@@ -15,7 +15,7 @@ namespace {
 bool OpeningBook::Load(const std::string& fileName, std::string& error)
 {
     names_.clear();
-    known_.clear();
+    known_.Clear();
     KifuFile file;
     const ScanReport scan = ScanKifuFile(file, kKindPgn, fileName);
     if (!scan.ok) {
@@ -41,16 +41,8 @@ bool OpeningBook::Load(const std::string& fileName, std::string& error)
         error = "ECO ファイルに分類がありません (no openings in the ECO file): " + fileName;
         return false;
     }
-    std::size_t size = 16;
-    while (size < 4 * names_.size())
-        size *= 2;
-    known_.assign(size, 0);
-    for (const auto& entry : names_) {
-        std::size_t slot = entry.first & (size - 1);
-        while (known_[slot] != 0)
-            slot = (slot + 1) & (size - 1);
-        known_[slot] = entry.first;
-    }
+    for (const auto& entry : names_)
+        known_.Insert(entry.first);
     return true;
 }
 
@@ -64,13 +56,8 @@ std::vector<std::pair<std::uint64_t, std::pair<std::string, std::string>>> Openi
 
 const OpeningName* OpeningBook::Find(std::uint64_t key) const
 {
-    if (key != 0 && !known_.empty()) {
-        std::size_t slot = key & (known_.size() - 1);
-        while (known_[slot] != 0 && known_[slot] != key)
-            slot = (slot + 1) & (known_.size() - 1);
-        if (known_[slot] == 0)
-            return nullptr;
-    }
+    if (!known_.Contains(key))
+        return nullptr;
     const auto found = names_.find(key);
     return found == names_.end() ? nullptr : &found->second;
 }

@@ -3,6 +3,7 @@
 // named position by another move order gets its name too. Read at run time.
 #pragma once
 
+#include "KeySet.h"
 #include "PolyglotKey.h"
 
 #include <cstdint>
@@ -37,9 +38,9 @@ public:
 
 private:
     std::unordered_map<std::uint64_t, OpeningName> names_;
-    // The named keys again, in a small open table (a power of two, zero for
-    // empty): a game asks about 40 positions and nearly all are not there.
-    std::vector<std::uint64_t> known_;
+    // The named keys again, in a small open table: a game asks about 40
+    // positions and nearly all are not there.
+    KeySet known_;
 };
 
 }  // namespace vorlik
