@@ -79,11 +79,18 @@ void PutPosting(std::string& bytes, const Posting& posting, std::uint32_t& last)
     last = posting.game;
 }
 
-void PutPostings(std::string& bytes, const std::vector<Posting>& postings)
+const Posting& PostingOf(const Posting& posting) { return posting; }
+const Posting& PostingOf(const IndexStaging::Entry& entry) { return entry.posting; }
+
+// A run of one position's games, from a group's postings or straight from
+// the sorted staged entries: their number, then each game.
+template <typename Iterator>
+void PutRun(std::string& bytes, Iterator from, Iterator to)
 {
+    PutVarint(bytes, static_cast<std::uint64_t>(to - from));
     std::uint32_t last = 0;
-    for (const Posting& posting : postings)
-        PutPosting(bytes, posting, last);
+    for (Iterator at = from; at != to; ++at)
+        PutPosting(bytes, PostingOf(*at), last);
 }
 
 void SortSingles(std::vector<Single>& singles)
@@ -193,8 +200,7 @@ std::string EncodeShared(const SharedRow& row)
     std::uint64_t last = 0;
     for (const Group& group : row.whole) {
         PutVarint(bytes, group.rest - last);
-        PutVarint(bytes, group.postings.size());
-        PutPostings(bytes, group.postings);
+        PutRun(bytes, group.postings.begin(), group.postings.end());
         last = group.rest;
     }
     PutSingles(bytes, row.singles);
@@ -223,8 +229,7 @@ bool DecodeShared(const void* data, int size, SharedRow& row)
 std::string EncodeOwn(const std::vector<Posting>& postings)
 {
     std::string bytes;
-    PutVarint(bytes, postings.size());
-    PutPostings(bytes, postings);
+    PutRun(bytes, postings.begin(), postings.end());
     return bytes;
 }
 
@@ -413,8 +418,7 @@ using Entry = IndexStaging::Entry;
 // The rows of one bucket: what it held, the new postings merged in, written back.
 class BucketWriter {
 public:
-    // fresh: the index held nothing when the import began, so no bucket has rows to merge.
-    BucketWriter(sqlite3* db, bool fresh, const GameReaches& reaches) : db_(db), fresh_(fresh), reaches_(reaches)
+    BucketWriter(sqlite3* db, const GameReaches& reaches) : db_(db), reaches_(reaches)
     {
         sqlite3_prepare_v2(db, "SELECT key, entries FROM positions WHERE bucket = ?1", -1, &select_, nullptr);
         sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO positions(bucket, key, entries) VALUES(?1, ?2, ?3)", -1, &write_,
@@ -429,11 +433,11 @@ public:
     }
     bool ok() const { return select_ && write_ && remove_; }
 
-    // New groups of the bucket, sorted by rest, their postings by game.
+    // New groups of the bucket, sorted by rest, their postings by game, merged into what it held.
     bool Write(std::int64_t bucket, std::vector<Group>& added, std::string& error)
     {
         SharedRow held;
-        if (!fresh_ && !Load(bucket, held, error))
+        if (!Load(bucket, held, error))
             return false;
         if (!held.singles.empty() && !Claim(bucket, held, added, error))
             return false;
@@ -454,8 +458,6 @@ public:
         SortSingles(shared.singles);
         if (!shared.whole.empty() || !shared.singles.empty())
             return Put(bucket, 0, EncodeShared(shared), error);
-        if (fresh_)
-            return true;
         sqlite3_reset(remove_);
         sqlite3_bind_int64(remove_, 1, bucket);
         return Done(sqlite3_step(remove_), error);
@@ -474,12 +476,12 @@ public:
             const std::uint64_t rest = RestOf(run->key), games = static_cast<std::uint64_t>(end - run);
             if (games > kOwnRowGames) {
                 own_.clear();
-                PutRun(own_, games, run, end);
+                PutRun(own_, run, end);
                 if (!Put(bucket, static_cast<std::int64_t>(rest + 1), own_, error))
                     return false;
             } else if (games > 1) {
                 PutVarint(whole_, rest - last);
-                PutRun(whole_, games, run, end);
+                PutRun(whole_, run, end);
                 last = rest;
                 ++groups;
             } else {
@@ -498,14 +500,6 @@ public:
     }
 
 private:
-    static void PutRun(std::string& bytes, std::uint64_t games, const Entry* from, const Entry* to)
-    {
-        PutVarint(bytes, games);
-        std::uint32_t last = 0;
-        for (const Entry* entry = from; entry != to; ++entry)
-            PutPosting(bytes, entry->posting, last);
-    }
-
     bool Done(int rc, std::string& error)
     {
         if (rc == SQLITE_DONE)
@@ -605,7 +599,6 @@ private:
     sqlite3_stmt* select_ = nullptr;
     sqlite3_stmt* write_ = nullptr;
     sqlite3_stmt* remove_ = nullptr;
-    bool fresh_;
     const GameReaches& reaches_;
     std::string whole_, own_, row_;  // kept from bucket to bucket
     std::vector<Single> singles_;
@@ -625,24 +618,24 @@ bool IndexEmpty(sqlite3* db)
 bool IndexStaging::FlushPart(sqlite3* db, bool fresh, const GameReaches& reaches, std::vector<Entry>& entries,
                              std::string& error)
 {
-    BucketWriter writer(db, fresh, reaches);
+    BucketWriter writer(db, reaches);
     if (!writer.ok()) {
         error = sqlite3_errmsg(db);
         return false;
     }
     std::vector<Group> groups;
-    for (std::size_t k = 0; k < entries.size();) {
-        const std::int64_t bucket = BucketOf(entries[k].key);
+    for (std::size_t from = 0, to = 0; from < entries.size(); from = to) {
+        const std::int64_t bucket = BucketOf(entries[from].key);
+        while (to < entries.size() && BucketOf(entries[to].key) == bucket)
+            ++to;
+        // An index that held nothing when the import began has no rows to merge with.
         if (fresh) {
-            const std::size_t from = k;
-            while (k < entries.size() && BucketOf(entries[k].key) == bucket)
-                ++k;
-            if (!writer.WriteFresh(bucket, entries.data() + from, entries.data() + k, error))
+            if (!writer.WriteFresh(bucket, entries.data() + from, entries.data() + to, error))
                 return false;
             continue;
         }
         groups.clear();
-        for (; k < entries.size() && BucketOf(entries[k].key) == bucket; ++k) {
+        for (std::size_t k = from; k < to; ++k) {
             if (groups.empty() || groups.back().rest != RestOf(entries[k].key))
                 groups.push_back({RestOf(entries[k].key), {}, false, false});
             groups.back().postings.push_back(entries[k].posting);
