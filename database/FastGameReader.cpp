@@ -95,6 +95,17 @@ const int kKing[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0,
 const int kRook[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 const int kBishop[4][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
 
+// The first square holding a piece from square outward by the step; -1 at the board's edge.
+int FirstOnRay(const QuickBoard& board, int square, int stepFile, int stepRank)
+{
+    int f = FileOf(square) + stepFile, r = RankOf(square) + stepRank;
+    while (Inside(f, r) && board.square[8 * r + f] == 0) {
+        f += stepFile;
+        r += stepRank;
+    }
+    return Inside(f, r) ? 8 * r + f : -1;
+}
+
 // Is the square attacked by a piece of that side?
 bool Attacked(const QuickBoard& board, int square, bool byWhite)
 {
@@ -114,12 +125,8 @@ bool Attacked(const QuickBoard& board, int square, bool byWhite)
         const auto& steps = line == 0 ? kRook : kBishop;
         const char slider = line == 0 ? 'R' : 'B';
         for (const auto& step : steps) {
-            int f = file + step[0], r = rank + step[1];
-            while (Inside(f, r) && at(f, r) == 0) {
-                f += step[0];
-                r += step[1];
-            }
-            if (Inside(f, r) && (at(f, r) == OfSide(slider, byWhite) || at(f, r) == OfSide('Q', byWhite)))
+            const int hit = FirstOnRay(board, square, step[0], step[1]);
+            if (hit >= 0 && (board.square[hit] == OfSide(slider, byWhite) || board.square[hit] == OfSide('Q', byWhite)))
                 return true;
         }
     }
@@ -169,19 +176,15 @@ bool LineAttack(const QuickBoard& board, int king, int through, bool byWhite)
 {
     const int sf = (FileOf(through) > FileOf(king)) - (FileOf(through) < FileOf(king));
     const int sr = (RankOf(through) > RankOf(king)) - (RankOf(through) < RankOf(king));
-    int f = FileOf(king) + sf, r = RankOf(king) + sr;
-    while (Inside(f, r) && board.square[8 * r + f] == 0) {
-        f += sf;
-        r += sr;
-    }
-    if (!Inside(f, r))
+    const int hit = FirstOnRay(board, king, sf, sr);
+    if (hit < 0)
         return false;
-    const char piece = board.square[8 * r + f];
+    const char piece = board.square[hit];
     const char slider = sf == 0 || sr == 0 ? 'R' : 'B';
     return piece == OfSide(slider, byWhite) || piece == OfSide('Q', byWhite);
 }
 
-// The piece on from attacks the square to (the squares between empty).
+// The piece on from attacks the occupied square to (the squares between empty).
 bool AttacksFrom(const QuickBoard& board, int from, int to)
 {
     const char piece = board.square[from];
@@ -196,11 +199,7 @@ bool AttacksFrom(const QuickBoard& board, int from, int to)
     const char upper = UpperPiece(piece);
     if (from == to || (upper == 'R' && !straight) || (upper == 'B' && !diagonal) || !(straight || diagonal))
         return false;
-    const int sf = (df > 0) - (df < 0), sr = (dr > 0) - (dr < 0);
-    for (int f = FileOf(from) + sf, r = RankOf(from) + sr; f != FileOf(to) || r != RankOf(to); f += sf, r += sr)
-        if (board.square[8 * r + f])
-            return false;
-    return true;
+    return FirstOnRay(board, from, (df > 0) - (df < 0), (dr > 0) - (dr < 0)) == to;
 }
 
 // Plays the move on a copy; false when it leaves the mover's king attacked.
@@ -318,13 +317,9 @@ int PieceOrigins(const QuickBoard& board, const Token& token, int* origins)
     };
     const auto slide = [&](const int (*steps)[2]) {
         for (int k = 0; k < 4; ++k) {
-            int f = file + steps[k][0], r = rank + steps[k][1];
-            while (Inside(f, r) && board.square[8 * r + f] == 0) {
-                f += steps[k][0];
-                r += steps[k][1];
-            }
-            if (Inside(f, r) && board.square[8 * r + f] == piece)
-                origins[count++] = 8 * r + f;
+            const int hit = FirstOnRay(board, token.to, steps[k][0], steps[k][1]);
+            if (hit >= 0 && board.square[hit] == piece)
+                origins[count++] = hit;
         }
     };
     if (token.piece == 'N')
